@@ -84,8 +84,26 @@ using LPHANDLE = HANDLE*;
 MQ_DECLARE_HANDLE(HWND);
 MQ_DECLARE_HANDLE(HINSTANCE);
 MQ_DECLARE_HANDLE(HKEY);
+// Window-class resources; message-only windows carry them without using them.
+MQ_DECLARE_HANDLE(HICON);
+MQ_DECLARE_HANDLE(HBRUSH);
+MQ_DECLARE_HANDLE(HMENU);
+using HCURSOR = HICON;
 using HMODULE = HINSTANCE;
 using PHKEY = HKEY*;
+
+struct POINT {
+    LONG x;
+    LONG y;
+};
+using LPPOINT = POINT*;
+struct RECT {
+    LONG left;
+    LONG top;
+    LONG right;
+    LONG bottom;
+};
+using LPRECT = RECT*;
 
 struct LARGE_INTEGER_PARTS {
     DWORD LowPart;

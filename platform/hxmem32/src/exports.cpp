@@ -1,0 +1,34 @@
+// The export table: every entry with its fixed ordinal and the argument bytes of its stdcall
+// name, for the module loader.
+#include "win32/exports.h"
+
+// Each entry is stored as the loader's generic entry type; callers cast it back to its own type.
+#pragma GCC diagnostic ignored "-Wcast-function-type"
+#include "hxmem32.h"
+
+MQ_EXPORTS_BEGIN
+MQ_EXPORT(HXDM_ORDINAL_GETERRORSTRING, hxDmGetErrorString, 12)
+MQ_EXPORT(HXDM_ORDINAL_ALLOCBUFFER, hxDmAllocBuffer, 12)
+MQ_EXPORT(HXDM_ORDINAL_CALLOCBUFFER, hxDmCallocBuffer, 20)
+MQ_EXPORT(HXDM_ORDINAL_COPYTOBUFFER, hxDmCopyToBuffer, 12)
+MQ_EXPORT(HXDM_ORDINAL_COPYFROMBUFFER, hxDmCopyFromBuffer, 12)
+MQ_EXPORT(HXDM_ORDINAL_GETDATAWIDTH, hxDmGetDataWidth, 8)
+MQ_EXPORT(HXDM_ORDINAL_GETDATABITS, hxDmGetDataBits, 8)
+MQ_EXPORT(HXDM_ORDINAL_GETBUFFERSTAMP, hxDmGetBufferStamp, 8)
+MQ_EXPORT(HXDM_ORDINAL_STAMPBUFFER, hxDmStampBuffer, 4)
+MQ_EXPORT(HXDM_ORDINAL_SETDATABITS, hxDmSetDataBits, 8)
+MQ_EXPORT(HXDM_ORDINAL_CREATELIST, hxDmCreateList, 16)
+MQ_EXPORT(HXDM_ORDINAL_FREEBUFFER, hxDmFreeBuffer, 4)
+MQ_EXPORT(HXDM_ORDINAL_FREELIST, hxDmFreeList, 4)
+MQ_EXPORT(HXDM_ORDINAL_GETBUFFERFROMLIST, hxDmGetBufferFromList, 8)
+MQ_EXPORT(HXDM_ORDINAL_GETBUFFERPTR, hxDmGetBufferPtr, 8)
+MQ_EXPORT(HXDM_ORDINAL_GETBUFFERSIZE, hxDmGetBufferSize, 8)
+MQ_EXPORT(HXDM_ORDINAL_GETLISTCOUNT, hxDmGetListCount, 8)
+MQ_EXPORT(HXDM_ORDINAL_GETVALIDSAMPLES, hxDmGetValidSamples, 8)
+MQ_EXPORT(HXDM_ORDINAL_PUTBUFFERTOLIST, hxDmPutBufferToList, 8)
+MQ_EXPORT(HXDM_ORDINAL_SETDATAWIDTH, hxDmSetDataWidth, 8)
+MQ_EXPORT(HXDM_ORDINAL_SETVALIDSAMPLES, hxDmSetValidSamples, 8)
+MQ_EXPORT(HXDM_ORDINAL_GETOVERLAPPED, hxDmGetOverlapped, 8)
+MQ_EXPORT(HXDM_ORDINAL_LOCKLIST, hxDmLockList, 4)
+MQ_EXPORT(HXDM_ORDINAL_UNLOCKLIST, hxDmUnlockList, 4)
+MQ_EXPORTS_END

@@ -1,0 +1,45 @@
+#include "core/engine.h"
+
+#include <atomic>
+
+#include "core/tables.h"
+#include "ops/operations.h"
+#include "settings/settings_half.h"
+
+namespace hxda {
+namespace {
+
+std::atomic<MessageTap> messageTap{nullptr};
+
+}  // namespace
+
+void setMessageTap(MessageTap tap) {
+    messageTap.store(tap);
+}
+
+std::shared_ptr<SubsystemRecord> findSubsystem(HDASS hDass) {
+    return subsystemTable().find(hDass);
+}
+
+std::shared_ptr<DeviceRecord> findDevice(HDEV hDev) {
+    return deviceTable().find(hDev);
+}
+
+std::uint32_t engineCall(HDASS hDass, std::uint32_t code, MessageRecord& message) {
+    const std::shared_ptr<SubsystemRecord> subsystem = findSubsystem(hDass);
+    if (!subsystem)
+        return HXINVALIDSSHANDLE;
+    SubsystemLock hold(*subsystem);
+    if (const MessageTap tap = messageTap.load()) {
+        std::uint32_t status = HXNOERROR;
+        if (tap(hDass, code, message, &status))
+            return status;
+    }
+    if (code >= kFirstSettingsCode && code <= kLastSettingsCode)
+        return settingsHalf(*subsystem, code, message);
+    if (code >= kFirstOperationCode && code <= kLastOperationCode)
+        return operationsHalf(*subsystem, code, message);
+    return HXNOTSUPPORTED;
+}
+
+}  // namespace hxda

@@ -1,0 +1,42 @@
+// The request engine: every subsystem call but a few passes through here. It validates the handle,
+// holds the subsystem's lock for the whole call and hands the message to the settings half
+// (codes 0x4000-0x404F) or the operations half (0x4063-0x4076).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "core/message_codes.h"
+#include "core/message_record.h"
+#include "core/records.h"
+
+namespace hxda {
+
+// Status of the message, 40 for a handle that is not a live subsystem handle.
+std::uint32_t engineCall(HDASS hDass, std::uint32_t code, MessageRecord& message);
+
+// Testing hook: a tap sees every message that passed the handle test, under the lock, before
+// dispatch; returning true answers the message with *status instead. Null: no tap.
+using MessageTap = bool (*)(HDASS hDass, std::uint32_t code, MessageRecord& message,
+                            std::uint32_t* status);
+void setMessageTap(MessageTap tap);
+
+// The live records behind handles, or null.
+std::shared_ptr<SubsystemRecord> findSubsystem(HDASS hDass);
+std::shared_ptr<DeviceRecord> findDevice(HDEV hDev);
+
+// Holds a subsystem's lock for a scope.
+class SubsystemLock {
+  public:
+    explicit SubsystemLock(SubsystemRecord& subsystem) : subsystem_(subsystem) {
+        EnterCriticalSection(&subsystem_.lock);
+    }
+    ~SubsystemLock() { LeaveCriticalSection(&subsystem_.lock); }
+    SubsystemLock(const SubsystemLock&) = delete;
+    SubsystemLock& operator=(const SubsystemLock&) = delete;
+
+  private:
+    SubsystemRecord& subsystem_;
+};
+
+}  // namespace hxda

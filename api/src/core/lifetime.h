@@ -1,0 +1,34 @@
+// Making and releasing the handle records. The opening of boards and subsystems by name builds on
+// these; so does the test-only entry.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "core/records.h"
+
+namespace hxda {
+
+// Enters a device record into the device table; 67 when the table is full.
+std::uint32_t addDevice(std::shared_ptr<DeviceRecord> device, HDEV* hDev);
+
+// What a new subsystem record is made from.
+struct SubsystemParts {
+    std::uint32_t type = 0;
+    std::uint32_t element = 0;
+    PersonalityRecord personality;
+    std::unique_ptr<DriverChannel> file;
+    std::unique_ptr<CopyThreadLink> copyThread;
+};
+
+// Makes a subsystem record of `device`: the configuration block with its defaults, the ready
+// and done lists of an analog subsystem, and the table entry. 41 when the table is full, a
+// buffer manager status when a list cannot be made.
+std::uint32_t addSubsystem(const std::shared_ptr<DeviceRecord>& device, SubsystemParts parts,
+                           HDASS* hDass);
+
+// Ends the copy thread, frees every buffer still listed and the lists, closes the subsystem file
+// and frees the record once no engine call holds it.
+void releaseSubsystem(std::shared_ptr<SubsystemRecord> subsystem);
+
+}  // namespace hxda

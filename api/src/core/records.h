@@ -1,0 +1,84 @@
+// The records behind the library's handles. Each record's first field holds its own handle
+// token; the tables clear it when the handle is released.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "core/personality.h"
+#include "driver/driver_channel.h"
+#include "hxda/configuration_block.h"
+#include "hxdaapi32.h"
+#include "ops/copy_thread_link.h"
+#include "win32/sync.h"
+
+namespace hxda {
+
+struct DeviceRecord {
+    HDEV self = 0;
+    HMODULE extensionModule = nullptr;
+    void* personalityEntry = nullptr;
+    std::uint32_t openSubsystems = 0;
+    std::uint32_t boardType = 0;
+    const std::uint32_t* subsystemCounts = nullptr;  // six counts, one per subsystem type
+    char driverName[64] = {};
+    char boardName[64] = {};
+    char devicePath[128] = {};
+    const char* modelName = nullptr;
+    std::unique_ptr<DriverChannel> deviceFile;
+    std::uint32_t threadStartSleepTimeMSecs = 0;
+    std::uint32_t threadStopSleepTimeMSecs = 0;
+    std::uint32_t messageOnAbort = 0;
+    std::uint32_t abortSleepTimeMSecs = 0;
+    std::uint32_t copyThreadPriority = 0;
+};
+
+// The subsystem's configuration block, allocated with room for `entries` list entries.
+class ConfigurationStorage {
+  public:
+    explicit ConfigurationStorage(std::uint32_t entries)
+        : entries_(entries), words_((configurationBlockBytes(entries) + 7) / 8, 0) {}
+    ConfigurationBlock* block() { return reinterpret_cast<ConfigurationBlock*>(words_.data()); }
+    const ConfigurationBlock* block() const {
+        return reinterpret_cast<const ConfigurationBlock*>(words_.data());
+    }
+    std::uint32_t entries() const { return entries_; }
+
+  private:
+    std::uint32_t entries_;
+    std::vector<std::uint64_t> words_;  // 8-byte aligned for the block's double
+};
+
+struct SubsystemRecord {
+    SubsystemRecord() { InitializeCriticalSection(&lock); }
+    ~SubsystemRecord() { DeleteCriticalSection(&lock); }
+    SubsystemRecord(const SubsystemRecord&) = delete;
+    SubsystemRecord& operator=(const SubsystemRecord&) = delete;
+
+    HDASS self = 0;
+    std::unique_ptr<DriverChannel> file;
+    std::shared_ptr<DeviceRecord> device;
+    PersonalityRecord personality;
+    std::uint32_t type = 0;  // hxss_tag
+    std::uint32_t element = 0;
+    std::unique_ptr<ConfigurationStorage> configuration;
+    HLIST readyList = 0;  // A/D and D/A subsystems only
+    HLIST doneList = 0;
+    std::uint32_t copyThreadCommand = 0;
+    CRITICAL_SECTION lock{};
+    std::unique_ptr<CopyThreadLink> copyThread;
+    HWND window = nullptr;
+    std::uint32_t windowWParam = 0;
+    LPARAM windowLParam = 0;
+    NotifyProc notifyProcedure = nullptr;
+    std::uint32_t procedureFirstValue = 0;
+    LPARAM procedureSecondValue = 0;
+    HBUF flushTarget = 0;
+    std::uint32_t flushCount = 0;
+
+    ConfigurationBlock& block() { return *configuration->block(); }
+    bool hasBufferLists() const { return readyList != 0; }
+};
+
+}  // namespace hxda

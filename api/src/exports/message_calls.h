@@ -1,0 +1,49 @@
+// Small helpers of the exported functions: fill a message record, call the engine, take the
+// result. A getter writes its output only on success (and never through a null pointer).
+#pragma once
+
+#include <cstdint>
+
+#include "core/engine.h"
+
+namespace hxda {
+
+inline std::uint32_t sendWord(HDASS hDass, std::uint32_t code, std::uint32_t value) {
+    MessageRecord message;
+    message.w[0] = value;
+    return engineCall(hDass, code, message);
+}
+
+inline std::uint32_t sendNothing(HDASS hDass, std::uint32_t code) {
+    MessageRecord message;
+    return engineCall(hDass, code, message);
+}
+
+template <typename Out>
+std::uint32_t receiveWord(HDASS hDass, std::uint32_t code, Out* out) {
+    MessageRecord message;
+    const std::uint32_t status = engineCall(hDass, code, message);
+    if (status == HXNOERROR && out)
+        *out = static_cast<Out>(message.w[0]);
+    return status;
+}
+
+inline std::uint32_t sendEntryWord(HDASS hDass, std::uint32_t code, std::uint32_t entry,
+                                   std::uint32_t value) {
+    MessageRecord message;
+    message.w[0] = entry;
+    message.w[1] = value;
+    return engineCall(hDass, code, message);
+}
+
+inline std::uint32_t receiveEntryWord(HDASS hDass, std::uint32_t code, std::uint32_t entry,
+                                      UINT* out) {
+    MessageRecord message;
+    message.w[0] = entry;
+    const std::uint32_t status = engineCall(hDass, code, message);
+    if (status == HXNOERROR && out)
+        *out = message.w[1];
+    return status;
+}
+
+}  // namespace hxda

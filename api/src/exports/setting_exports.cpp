@@ -1,0 +1,236 @@
+// Exported setting functions: each packs its arguments into the message record of its code.
+#include "core/message_codes.h"
+#include "exports/message_calls.h"
+
+using namespace hxda;
+
+#define HXDA_WORD_SETTING(Name, SetCode, GetCode)                       \
+    extern "C" HXSTATUS HXAPI hxDaSet##Name(HDASS hDass, UINT value) {  \
+        return sendWord(hDass, SetCode, value);                         \
+    }                                                                   \
+    extern "C" HXSTATUS HXAPI hxDaGet##Name(HDASS hDass, UINT* value) { \
+        return receiveWord(hDass, GetCode, value);                      \
+    }
+
+HXDA_WORD_SETTING(DmaUsage, HXDRV_SETDMAUSAGE, HXDRV_GETDMAUSAGE)
+HXDA_WORD_SETTING(TriggeredScanUsage, HXDRV_SETTRIGGEREDSCANUSAGE, HXDRV_GETTRIGGEREDSCANUSAGE)
+HXDA_WORD_SETTING(ChannelListSize, HXDRV_SETCHANNELLISTSIZE, HXDRV_GETCHANNELLISTSIZE)
+HXDA_WORD_SETTING(ChannelType, HXDRV_SETCHANNELTYPE, HXDRV_GETCHANNELTYPE)
+HXDA_WORD_SETTING(Encoding, HXDRV_SETENCODING, HXDRV_GETENCODING)
+HXDA_WORD_SETTING(Trigger, HXDRV_SETTRIGGER, HXDRV_GETTRIGGER)
+HXDA_WORD_SETTING(Resolution, HXDRV_SETRESOLUTION, HXDRV_GETRESOLUTION)
+HXDA_WORD_SETTING(ClockSource, HXDRV_SETCLOCKSOURCE, HXDRV_GETCLOCKSOURCE)
+HXDA_WORD_SETTING(ExternalClockDivider, HXDRV_SETEXTERNCLOCKDIVIDER, HXDRV_GETEXTERNCLOCKDIVIDER)
+HXDA_WORD_SETTING(GateType, HXDRV_SETGATETYPE, HXDRV_GETGATETYPE)
+HXDA_WORD_SETTING(PulseType, HXDRV_SETPULSETYPE, HXDRV_GETPULSETYPE)
+HXDA_WORD_SETTING(CTMode, HXDRV_SETCOUNTERMODE, HXDRV_GETCOUNTERMODE)
+HXDA_WORD_SETTING(CascadeMode, HXDRV_SETCASCADEMODE, HXDRV_GETCASCADEMODE)
+HXDA_WORD_SETTING(WrapMode, HXDRV_SETWRAPMODE, HXDRV_GETWRAPMODE)
+HXDA_WORD_SETTING(SynchronousDigitalIOUsage, HXDRV_SETSYNCHRONOUSDIOUSAGE,
+                  HXDRV_GETSYNCHRONOUSDIOUSAGE)
+HXDA_WORD_SETTING(RetriggerMode, HXDRV_SETRETRIGGERMODE, HXDRV_GETRETRIGGERMODE)
+HXDA_WORD_SETTING(PretriggerSource, HXDRV_SETPRETRIGGERSOURCE, HXDRV_GETPRETRIGGERSOURCE)
+HXDA_WORD_SETTING(MultiscanCount, HXDRV_SETMULTISCANCOUNT, HXDRV_GETMULTISCANCOUNT)
+HXDA_WORD_SETTING(Retrigger, HXDRV_SETRETRIGGERSOURCE, HXDRV_GETRETRIGGERSOURCE)
+HXDA_WORD_SETTING(SpecialVpiConfigMode, HXDRV_SETSPECIALVPICONFIGMODE,
+                  HXDRV_GETSPECIALVPICONFIGMODE)
+HXDA_WORD_SETTING(MeasureStartEdge, HXDRV_SETSTARTEDGE, HXDRV_GETSTARTEDGE)
+HXDA_WORD_SETTING(MeasureStopEdge, HXDRV_SETSTOPEDGE, HXDRV_GETSTOPEDGE)
+
+#undef HXDA_WORD_SETTING
+
+// 802 and 803 are not data flows of this library; refused before any handle test.
+extern "C" HXSTATUS HXAPI hxDaSetDataFlow(HDASS hDass, UINT value) {
+    if (value == 802 || value == 803)
+        return HXNOTSUPPORTED;
+    return sendWord(hDass, HXDRV_SETDATAFLOW, value);
+}
+extern "C" HXSTATUS HXAPI hxDaGetDataFlow(HDASS hDass, UINT* value) {
+    return receiveWord(hDass, HXDRV_GETDATAFLOW, value);
+}
+
+extern "C" HXSTATUS HXAPI hxDaGetSSCaps(HDASS hDass, UINT capability, UINT* value) {
+    MessageRecord message;
+    message.w[0] = capability;
+    const std::uint32_t status = engineCall(hDass, HXDRV_GETSSCAPS, message);
+    if (status == HXNOERROR && value)
+        *value = message.w[0];
+    return status;
+}
+
+// Table capabilities 68-72 answer their first entry here; the enumeration reads the others.
+extern "C" HXSTATUS HXAPI hxDaGetSSCapsEx(HDASS hDass, UINT capability, double* value) {
+    MessageRecord message;
+    message.w[0] = capability;
+    const std::uint32_t status = engineCall(hDass, HXDRV_GETSSCAPS, message);
+    if (status == HXNOERROR && value)
+        *value = message.getDouble(2);
+    return status;
+}
+
+extern "C" HXSTATUS HXAPI hxDaSetChannelListEntry(HDASS hDass, UINT entry, UINT channel) {
+    return sendEntryWord(hDass, HXDRV_SETCHANNELLISTENTRY, entry, channel);
+}
+extern "C" HXSTATUS HXAPI hxDaGetChannelListEntry(HDASS hDass, UINT entry, UINT* channel) {
+    return receiveEntryWord(hDass, HXDRV_GETCHANNELLISTENTRY, entry, channel);
+}
+extern "C" HXSTATUS HXAPI hxDaSetChannelListEntryInhibit(HDASS hDass, UINT entry, UINT inhibit) {
+    return sendEntryWord(hDass, HXDRV_SETCHANNELLISTINHIBIT, entry, inhibit);
+}
+extern "C" HXSTATUS HXAPI hxDaGetChannelListEntryInhibit(HDASS hDass, UINT entry, UINT* inhibit) {
+    return receiveEntryWord(hDass, HXDRV_GETCHANNELLISTINHIBIT, entry, inhibit);
+}
+extern "C" HXSTATUS HXAPI hxDaSetDigitalIOListEntry(HDASS hDass, UINT entry, UINT value) {
+    return sendEntryWord(hDass, HXDRV_SETDIGITALIOLISTENTRY, entry, value);
+}
+extern "C" HXSTATUS HXAPI hxDaGetDigitalIOListEntry(HDASS hDass, UINT entry, UINT* value) {
+    return receiveEntryWord(hDass, HXDRV_GETDIGITALIOLISTENTRY, entry, value);
+}
+
+namespace {
+
+std::uint32_t sendEntryDouble(HDASS hDass, std::uint32_t code, UINT entry, double value) {
+    MessageRecord message;
+    message.w[0] = entry;
+    message.setDouble(2, value);
+    return engineCall(hDass, code, message);
+}
+
+std::uint32_t receiveEntryDouble(HDASS hDass, std::uint32_t code, UINT entry, double* value) {
+    MessageRecord message;
+    message.w[0] = entry;
+    const std::uint32_t status = engineCall(hDass, code, message);
+    if (status == HXNOERROR && value)
+        *value = message.getDouble(2);
+    return status;
+}
+
+std::uint32_t sendRange(HDASS hDass, std::uint32_t code, UINT entry, double maximum,
+                        double minimum) {
+    MessageRecord message;
+    message.w[0] = entry;
+    message.setDouble(2, minimum);
+    message.setDouble(4, maximum);
+    return engineCall(hDass, code, message);
+}
+
+std::uint32_t receiveRange(HDASS hDass, std::uint32_t code, UINT entry, double* maximum,
+                           double* minimum) {
+    MessageRecord message;
+    message.w[0] = entry;
+    const std::uint32_t status = engineCall(hDass, code, message);
+    if (status == HXNOERROR) {
+        if (minimum)
+            *minimum = message.getDouble(2);
+        if (maximum)
+            *maximum = message.getDouble(4);
+    }
+    return status;
+}
+
+std::uint32_t sendFrequency(HDASS hDass, std::uint32_t code, double hertz) {
+    MessageRecord message;
+    message.setDouble(0, hertz);
+    return engineCall(hDass, code, message);
+}
+
+std::uint32_t receiveFrequency(HDASS hDass, std::uint32_t code, double* hertz) {
+    MessageRecord message;
+    const std::uint32_t status = engineCall(hDass, code, message);
+    if (status == HXNOERROR && hertz)
+        *hertz = message.getDouble(0);
+    return status;
+}
+
+}  // namespace
+
+extern "C" HXSTATUS HXAPI hxDaSetGainListEntry(HDASS hDass, UINT entry, double gain) {
+    return sendEntryDouble(hDass, HXDRV_SETGAINLISTENTRY, entry, gain);
+}
+extern "C" HXSTATUS HXAPI hxDaGetGainListEntry(HDASS hDass, UINT entry, double* gain) {
+    return receiveEntryDouble(hDass, HXDRV_GETGAINLISTENTRY, entry, gain);
+}
+extern "C" HXSTATUS HXAPI hxDaSetChannelFilter(HDASS hDass, UINT entry, double filter) {
+    return sendEntryDouble(hDass, HXDRV_SETCHANNELFILTER, entry, filter);
+}
+extern "C" HXSTATUS HXAPI hxDaGetChannelFilter(HDASS hDass, UINT entry, double* filter) {
+    return receiveEntryDouble(hDass, HXDRV_GETCHANNELFILTER, entry, filter);
+}
+extern "C" HXSTATUS HXAPI hxDaSetRange(HDASS hDass, double maximum, double minimum) {
+    return sendRange(hDass, HXDRV_SETRANGE, 0, maximum, minimum);
+}
+extern "C" HXSTATUS HXAPI hxDaGetRange(HDASS hDass, double* maximum, double* minimum) {
+    return receiveRange(hDass, HXDRV_GETRANGE, 0, maximum, minimum);
+}
+extern "C" HXSTATUS HXAPI hxDaSetChannelRange(HDASS hDass, UINT entry, double maximum,
+                                              double minimum) {
+    return sendRange(hDass, HXDRV_SETCHANNELRANGE, entry, maximum, minimum);
+}
+extern "C" HXSTATUS HXAPI hxDaGetChannelRange(HDASS hDass, UINT entry, double* maximum,
+                                              double* minimum) {
+    return receiveRange(hDass, HXDRV_GETCHANNELRANGE, entry, maximum, minimum);
+}
+extern "C" HXSTATUS HXAPI hxDaSetClockFrequency(HDASS hDass, double hertz) {
+    return sendFrequency(hDass, HXDRV_SETCLOCKFREQUENCY, hertz);
+}
+extern "C" HXSTATUS HXAPI hxDaGetClockFrequency(HDASS hDass, double* hertz) {
+    return receiveFrequency(hDass, HXDRV_GETCLOCKFREQUENCY, hertz);
+}
+extern "C" HXSTATUS HXAPI hxDaSetRetriggerFrequency(HDASS hDass, double hertz) {
+    return sendFrequency(hDass, HXDRV_SETRETRIGGERFREQUENCY, hertz);
+}
+extern "C" HXSTATUS HXAPI hxDaGetRetriggerFrequency(HDASS hDass, double* hertz) {
+    return receiveFrequency(hDass, HXDRV_GETRETRIGGERFREQUENCY, hertz);
+}
+
+extern "C" HXSTATUS HXAPI hxDaSetPulseWidth(HDASS hDass, double width) {
+    // Truncated toward zero; a negative width wraps as the unsigned word it becomes.
+    return sendWord(hDass, HXDRV_SETPULSEWIDTH,
+                    static_cast<std::uint32_t>(static_cast<std::int64_t>(width)));
+}
+extern "C" HXSTATUS HXAPI hxDaGetPulseWidth(HDASS hDass, double* width) {
+    MessageRecord message;
+    const std::uint32_t status = engineCall(hDass, HXDRV_GETPULSEWIDTH, message);
+    if (status == HXNOERROR && width)
+        *width = static_cast<double>(message.w[0]);
+    return status;
+}
+
+extern "C" HXSTATUS HXAPI hxDaSetWndHandle(HDASS hDass, HWND window, LPARAM value) {
+    MessageRecord message;
+    message.w[0] = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(window));
+    message.w[1] = hDass;
+    message.w[2] = static_cast<std::uint32_t>(value);
+    return engineCall(hDass, HXDRV_SETWINDOWHANDLE, message);
+}
+extern "C" HXSTATUS HXAPI hxDaGetWndHandle(HDASS hDass, HWND* window) {
+    MessageRecord message;
+    const std::uint32_t status = engineCall(hDass, HXDRV_GETWINDOWHANDLE, message);
+    if (status == HXNOERROR && window)
+        *window = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(message.w[0]));
+    return status;
+}
+
+extern "C" HXSTATUS HXAPI hxDaSetNotificationProcedure(HDASS hDass, NotifyProc proc, LPARAM value) {
+    MessageRecord message;
+    message.pointer = reinterpret_cast<void*>(proc);
+    message.w[1] = hDass;
+    message.w[2] = static_cast<std::uint32_t>(value);
+    return engineCall(hDass, HXDRV_SETNOTIFYPROC, message);
+}
+extern "C" HXSTATUS HXAPI hxDaGetNotificationProcedure(HDASS hDass, NotifyProc* proc) {
+    MessageRecord message;
+    const std::uint32_t status = engineCall(hDass, HXDRV_GETNOTIFYPROC, message);
+    if (status == HXNOERROR && proc)
+        *proc = reinterpret_cast<NotifyProc>(message.pointer);
+    return status;
+}
+
+extern "C" HXSTATUS HXAPI hxDaSetQuadDecoder(HDASS hDass, UINT prescale, UINT x4Scaling,
+                                             UINT indexMode) {
+    MessageRecord message;
+    message.w[0] = prescale;
+    message.w[1] = x4Scaling;
+    message.w[2] = indexMode;
+    return engineCall(hDass, HXDRV_SETQUADRATURE, message);
+}

@@ -1,0 +1,245 @@
+#include "ops/operations.h"
+
+#include <algorithm>
+
+#include "core/capabilities.h"
+#include "core/message_codes.h"
+#include "driver/driver_requests.h"
+#include "hxda/request_codes.h"
+#include "ops/configuration_defaults.h"
+#include "ops/single_values.h"
+
+namespace hxda {
+namespace {
+
+bool isStreamingFlow(std::uint32_t flow) {
+    return flow == HXDF_CONTINUOUS || flow == HXDF_CONTPRETRIG || flow == HXDF_CONTABOUTTRIG;
+}
+
+std::uint32_t simpleRequest(SubsystemRecord& subsystem, std::uint32_t code) {
+    DriverRequest request = makeRequest();
+    request.state = subsystem.block().state;
+    return sendSubsystemRequest(subsystem, code, request);
+}
+
+// Every list entry must name an existing channel outside the gap between the differential and
+// the single-ended channel counts.
+std::uint32_t checkChannelList(SubsystemRecord& subsystem) {
+    const PersonalityRecord& p = subsystem.personality;
+    ConfigurationBlock& block = subsystem.block();
+    const std::uint32_t singleEnded = capability(p, HXSSC_NUMSECHANNELS);
+    const std::uint32_t differential = capability(p, HXSSC_NUMDICHANNELS);
+    const std::int64_t last =
+        static_cast<std::int64_t>(block.channelType == HXCHANTYPE_DIFFERENTIAL ? differential
+                                                                               : singleEnded) -
+        1;
+    const std::int64_t gapEnd = std::max(singleEnded, differential);
+    const std::uint32_t entries =
+        std::min<std::uint32_t>(block.channelListSize, subsystem.configuration->entries() + 1);
+    for (std::uint32_t i = 0; i < entries; ++i) {
+        const std::int64_t channel = listEntry(&block, i)->channel;
+        if (channel >= block.numberOfChannels || (last < channel && channel < gapEnd))
+            return HXINVALIDCHANNEL;
+    }
+    return HXNOERROR;
+}
+
+std::uint32_t configure(SubsystemRecord& subsystem) {
+    ConfigurationBlock& block = subsystem.block();
+    if (block.state < HXSTATE_NEEDSCONFIG || block.state > HXSTATE_READY)
+        return HXSUBSYSRUNNING;
+    std::int32_t configured = HXSTATE_SINGLEVALUE;
+    if (isStreamingFlow(block.dataFlow)) {
+        if (const std::uint32_t status = checkChannelList(subsystem); status != HXNOERROR)
+            return status;
+        configured = HXSTATE_READY;
+    }
+    block.state = configured;
+    const std::uint32_t status = sendConfiguration(subsystem);
+    subsystem.block().state = status == HXNOERROR ? configured : HXSTATE_NEEDSCONFIG;
+    return status;
+}
+
+std::uint32_t start(SubsystemRecord& subsystem, bool prestart) {
+    ConfigurationBlock& block = subsystem.block();
+    if (!isStreamingFlow(block.dataFlow))
+        return HXDATAFLOWMISMATCH;
+    if (block.state > HXSTATE_READY)
+        return HXSUBSYSRUNNING;
+    if (block.state != HXSTATE_READY && block.state != HXSTATE_SINGLEVALUE)
+        return HXNOTCONFIGURED;
+    // Only the analog subsystems own a ready list; the others start without buffers.
+    if (subsystem.hasBufferLists()) {
+        std::uint32_t ready = 0;
+        hxDmGetListCount(subsystem.readyList, &ready);
+        if (ready == 0)
+            return HXNOREADYBUFFERS;
+    }
+    if (const std::uint32_t status =
+            commandCopyThread(subsystem, prestart ? HXDRV_PRESTART : HXDRV_START);
+        status != HXNOERROR)
+        return status;
+    block.state = prestart ? HXSTATE_PRESTARTED : HXSTATE_RUNNING;
+    const std::uint32_t status =
+        simpleRequest(subsystem, prestart ? IOCTL_HXDA_PRESTART : IOCTL_HXDA_START);
+    if (status != HXNOERROR) {
+        // The state still shows the start, so the copy thread's abort runs in full.
+        recoverFromRefusedStart(subsystem);
+        subsystem.block().state = HXSTATE_READY;
+    }
+    return status;
+}
+
+std::uint32_t simultaneousStart(SubsystemRecord& subsystem) {
+    ConfigurationBlock& block = subsystem.block();
+    if (!isStreamingFlow(block.dataFlow))
+        return HXDATAFLOWMISMATCH;
+    if (block.state != HXSTATE_PRESTARTED)
+        return block.state > HXSTATE_READY ? HXSUBSYSRUNNING : HXNOTPRESTARTED;
+    const std::uint32_t status = simpleRequest(subsystem, IOCTL_HXDA_SIMULSTART);
+    if (status == HXNOERROR)
+        subsystem.block().state = HXSTATE_RUNNING;
+    return status;
+}
+
+// Stop ends the transfer after the buffers in process; abort ends it now.
+std::uint32_t stopOrAbort(SubsystemRecord& subsystem, bool abort) {
+    ConfigurationBlock& block = subsystem.block();
+    if (capability(subsystem.personality, HXSSC_DATAFLOW_CONTINUOUS) == 0)
+        return HXNOTSUPPORTED;
+    if (!abort && !isStreamingFlow(block.dataFlow))
+        return HXDATAFLOWMISMATCH;
+    if (block.state <= HXSTATE_READY)
+        return HXSUBSYSNOTRUNNING;
+    if (subsystem.copyThread) {
+        // The copy thread sends the driver's request and sets the state once it is done.
+        commandCopyThread(subsystem, abort ? HXDRV_ABORT : HXDRV_STOP);
+        return HXNOERROR;
+    }
+    const std::uint32_t status =
+        simpleRequest(subsystem, abort ? IOCTL_HXDA_ABORT : IOCTL_HXDA_STOP);
+    subsystem.block().state = HXSTATE_READY;
+    return status;
+}
+
+std::uint32_t pause(SubsystemRecord& subsystem) {
+    ConfigurationBlock& block = subsystem.block();
+    if (capability(subsystem.personality, HXSSC_PAUSE) == 0)
+        return HXNOTSUPPORTED;
+    if (!isStreamingFlow(block.dataFlow))
+        return HXDATAFLOWMISMATCH;
+    if (block.state != HXSTATE_RUNNING)
+        return HXSUBSYSNOTRUNNING;
+    const std::uint32_t status = simpleRequest(subsystem, IOCTL_HXDA_PAUSE);
+    if (status == HXNOERROR)
+        subsystem.block().state = HXSTATE_PAUSED;
+    return status;
+}
+
+std::uint32_t resume(SubsystemRecord& subsystem) {
+    ConfigurationBlock& block = subsystem.block();
+    if (capability(subsystem.personality, HXSSC_PAUSE) == 0)
+        return HXNOTSUPPORTED;
+    if (!isStreamingFlow(block.dataFlow))
+        return HXDATAFLOWMISMATCH;
+    if (block.state == HXSTATE_RUNNING)
+        return HXSUBSYSRUNNING;
+    if (block.state != HXSTATE_PAUSED)
+        return HXSUBSYSNOTRUNNING;
+    const std::uint32_t status = simpleRequest(subsystem, IOCTL_HXDA_CONTINUE);
+    if (status == HXNOERROR)
+        subsystem.block().state = HXSTATE_RUNNING;
+    return status;
+}
+
+std::uint32_t reset(SubsystemRecord& subsystem) {
+    if (subsystem.block().state > HXSTATE_READY && subsystem.copyThread)
+        commandCopyThread(subsystem, HXDRV_RESET);
+    const std::uint32_t status = simpleRequest(subsystem, IOCTL_HXDA_RESET);
+    if (status == HXNOERROR)
+        writeConfigurationDefaults(subsystem);
+    return status;
+}
+
+std::uint32_t flushInProcess(SubsystemRecord& subsystem, MessageRecord& message) {
+    const PersonalityRecord& p = subsystem.personality;
+    ConfigurationBlock& block = subsystem.block();
+    if (capability(p, HXSSC_DATAFLOW_CONTINUOUS) == 0 || capability(p, HXSSC_FLUSHINPROCESS) == 0)
+        return HXNOTSUPPORTED;
+    if (!isStreamingFlow(block.dataFlow))
+        return HXDATAFLOWMISMATCH;
+    if (block.state <= HXSTATE_READY || block.state == HXSTATE_PRESTARTED)
+        return HXSUBSYSNOTRUNNING;
+    if (block.wrapMode != HXWRAP_NONE)
+        return HXWRAPMODEMISMATCH;
+    const HBUF target = message.w[0];
+    if (hxDmSetValidSamples(target, 0) != 0)
+        return HXNOERROR;
+    subsystem.flushTarget = target;
+    subsystem.flushCount = message.w[1];
+    return postCopyThread(subsystem, HXDRV_FLUSHINPROCESS);
+}
+
+std::uint32_t readEvents(SubsystemRecord& subsystem, MessageRecord& message) {
+    const PersonalityRecord& p = subsystem.personality;
+    constexpr std::uint32_t kContinuousMeasureEntry = 90;
+    const bool quadrature = capability(p, HXSSC_QUADDECODER) != 0;
+    const bool counts = capability(p, HXSSC_CTMODE_COUNTEVENTS) != 0 ||
+                        capability(p, HXSSC_CTMODE_UPDOWN) != 0 ||
+                        capability(p, HXSSC_CTMODE_EDGETOEDGE) != 0 || quadrature ||
+                        capabilityEntry(p, kContinuousMeasureEntry) != 0;
+    if (subsystem.type != HXSS_CT || !counts)
+        return HXNOTSUPPORTED;
+    const std::uint32_t mode = subsystem.block().counterMode;
+    const bool countingMode = mode == HXCTMODE_COUNTEVENTS || mode == HXCTMODE_UPDOWN ||
+                              mode == HXCTMODE_EDGETOEDGE || mode == HXCTMODE_CONTMEASURE;
+    if (!countingMode && !quadrature)
+        return HXWRONGCOUNTERMODE;
+    DriverRequest request = makeRequest();
+    const std::uint32_t status = sendSubsystemRequest(subsystem, IOCTL_HXDA_READEVENTS, request);
+    if (status == HXNOERROR)
+        message.w[0] = request.parameters.eventCount.count;
+    return status;
+}
+
+}  // namespace
+
+std::uint32_t operationsHalf(SubsystemRecord& subsystem, std::uint32_t code,
+                             MessageRecord& message) {
+    switch (code) {
+        case HXDRV_READEVENTS:
+            return readEvents(subsystem, message);
+        case HXDRV_SETSINGLEVALUE:
+            return putSingleValue(subsystem, message);
+        case HXDRV_GETSINGLEVALUE:
+            return getSingleValue(subsystem, message);
+        case HXDRV_GETSINGLEVALUES:
+            return getSingleValues(subsystem, message);
+        case HXDRV_CONFIG:
+            return configure(subsystem);
+        case HXDRV_START:
+            return start(subsystem, false);
+        case HXDRV_PRESTART:
+            return start(subsystem, true);
+        case HXDRV_SIMULSTART:
+            return simultaneousStart(subsystem);
+        case HXDRV_STOP:
+            return stopOrAbort(subsystem, false);
+        case HXDRV_ABORT:
+            return stopOrAbort(subsystem, true);
+        case HXDRV_PAUSE:
+            return pause(subsystem);
+        case HXDRV_CONTINUE:
+            return resume(subsystem);
+        case HXDRV_RESET:
+            return reset(subsystem);
+        case HXDRV_FLUSHINPROCESS:
+            return flushInProcess(subsystem, message);
+        default:
+            // No handler: NULL, BURSTMQCONNECT, ALLOCATE, DEALLOCATE, and the device-level register
+            // codes, which travel on the board's device instead.
+            return HXNOTSUPPORTED;
+    }
+}
+
+}  // namespace hxda

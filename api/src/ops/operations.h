@@ -1,0 +1,15 @@
+// The operations half of the request engine: the subsystem state machine and the requests that go
+// to the board driver. Called with the subsystem's lock held.
+#pragma once
+
+#include <cstdint>
+
+#include "core/message_record.h"
+#include "core/records.h"
+
+namespace hxda {
+
+std::uint32_t operationsHalf(SubsystemRecord& subsystem, std::uint32_t code,
+                             MessageRecord& message);
+
+}  // namespace hxda

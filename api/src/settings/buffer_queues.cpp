@@ -1,0 +1,88 @@
+#include "settings/buffer_queues.h"
+
+#include "core/capabilities.h"
+#include "core/message_codes.h"
+
+namespace hxda {
+namespace {
+
+std::uint32_t putBuffer(SubsystemRecord& subsystem, HBUF buffer) {
+    if (!subsystem.hasBufferLists())
+        return HXNOTSUPPORTED;
+    if (subsystem.type == HXSS_DA) {
+        std::uint32_t valid = 0;
+        if (const std::uint32_t status = hxDmGetValidSamples(buffer, &valid); status != 0)
+            return status;
+        if (valid % 2 != 0)
+            return HXNOTMULTIPLEOFTWO;
+    }
+    return hxDmPutBufferToList(subsystem.readyList, buffer);
+}
+
+std::uint32_t queueSize(SubsystemRecord& subsystem, MessageRecord& message) {
+    std::uint32_t count = 0;
+    switch (message.w[0]) {
+        case HXQUEUE_READY:
+            if (subsystem.hasBufferLists())
+                hxDmGetListCount(subsystem.readyList, &count);
+            break;
+        case HXQUEUE_DONE:
+            if (subsystem.doneList != 0)
+                hxDmGetListCount(subsystem.doneList, &count);
+            break;
+        case HXQUEUE_INPROCESS:
+            count = subsystem.copyThread ? subsystem.copyThread->inProcessCount() : 0;
+            break;
+        default:
+            return HXINVALIDQUEUE;
+    }
+    message.w[1] = count;
+    return HXNOERROR;
+}
+
+}  // namespace
+
+std::uint32_t moveReadyToDone(SubsystemRecord& subsystem) {
+    if (!subsystem.hasBufferLists())
+        return HXNOERROR;
+    hxDmLockList(subsystem.readyList);
+    hxDmLockList(subsystem.doneList);
+    std::uint32_t status = HXNOERROR;
+    for (;;) {
+        HBUF buffer = 0;
+        status = hxDmGetBufferFromList(subsystem.readyList, &buffer);
+        if (status != HXNOERROR || buffer == 0)
+            break;
+        status = hxDmPutBufferToList(subsystem.doneList, buffer);
+        if (status != HXNOERROR)
+            break;
+    }
+    hxDmUnlockList(subsystem.doneList);
+    hxDmUnlockList(subsystem.readyList);
+    return status;
+}
+
+std::uint32_t bufferQueueMessage(SubsystemRecord& subsystem, std::uint32_t code,
+                                 MessageRecord& message) {
+    if (capability(subsystem.personality, HXSSC_DATAFLOW_CONTINUOUS) == 0)
+        return HXNOTSUPPORTED;
+    switch (code) {
+        case HXDRV_PUTBUFFER:
+            return putBuffer(subsystem, message.w[0]);
+        case HXDRV_GETBUFFER:
+            message.w[0] = 0;
+            return subsystem.doneList != 0
+                       ? hxDmGetBufferFromList(subsystem.doneList, &message.w[0])
+                       : HXNOERROR;
+        case HXDRV_GETQUEUESIZES:
+            return queueSize(subsystem, message);
+        case HXDRV_FLUSHBUFFERS:
+            if (subsystem.block().state >= HXSTATE_RUNNING)
+                return HXSUBSYSRUNNING;
+            return moveReadyToDone(subsystem);
+        default:
+            return HXNOTSUPPORTED;
+    }
+}
+
+}  // namespace hxda

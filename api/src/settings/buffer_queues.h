@@ -1,0 +1,18 @@
+// The buffer queues of a subsystem: ready list, done list and the reads in process. Only A/D and
+// D/A subsystems own lists; on the others the queues read as empty and a buffer is refused.
+#pragma once
+
+#include <cstdint>
+
+#include "core/message_record.h"
+#include "core/records.h"
+
+namespace hxda {
+
+std::uint32_t bufferQueueMessage(SubsystemRecord& subsystem, std::uint32_t code,
+                                 MessageRecord& message);
+
+// Moves every buffer of the ready list, in order, to the tail of the done list.
+std::uint32_t moveReadyToDone(SubsystemRecord& subsystem);
+
+}  // namespace hxda

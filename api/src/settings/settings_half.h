@@ -1,0 +1,19 @@
+// The settings half of the request engine (codes 0x4000-0x404F): capabilities, the settings the
+// operations depend on (channel list, data flow, wrap mode, notification targets) and the buffer
+// queues. Called with the subsystem's lock held. Settings not handled here answer 36.
+#pragma once
+
+#include <cstdint>
+
+#include "core/message_record.h"
+#include "core/records.h"
+
+namespace hxda {
+
+std::uint32_t settingsHalf(SubsystemRecord& subsystem, std::uint32_t code, MessageRecord& message);
+
+// HXDRV_GETSSCAPS: an integer capability in W0 and, converted, in W2-W3; a double capability in
+// W2-W3 and, truncated toward zero, in W0. Codes 68-72 take their table index from W1.
+std::uint32_t getSubsystemCapability(const SubsystemRecord& subsystem, MessageRecord& message);
+
+}  // namespace hxda

@@ -1,0 +1,37 @@
+// The library's exports stand at their fixed ordinals, by plain and by decorated name.
+#include <string>
+
+#include "api_test_support.h"
+#include "export_ordinals.h"
+#include "win32/module.h"
+
+namespace hxda::test {
+namespace {
+
+TEST(ExportTable, EveryExportAtItsOrdinal) {
+    const HMODULE module = LoadLibraryA("hxdaapi32.dll");
+    ASSERT_NE(module, nullptr);
+    int found = 0;
+    for (const ExportOrdinal& entry : kExportOrdinals) {
+        SCOPED_TRACE(entry.name);
+        const FARPROC byName = GetProcAddress(module, entry.name);
+        const FARPROC byOrdinal = GetProcAddress(module, MAKEINTRESOURCEA(entry.ordinal));
+        // An ordinal is either free (the export is still to come) or holds exactly this export.
+        EXPECT_EQ(byName, byOrdinal);
+        if (!byName)
+            continue;
+        ++found;
+        const std::string decorated =
+            "_" + std::string(entry.name) + "@" + std::to_string(entry.argumentBytes);
+        EXPECT_EQ(GetProcAddress(module, decorated.c_str()), byName);
+    }
+    EXPECT_GE(found, 100);
+    EXPECT_EQ(GetProcAddress(module, MAKEINTRESOURCEA(51)),
+              reinterpret_cast<FARPROC>(&hxDaGetErrorString));
+    EXPECT_EQ(GetProcAddress(module, MAKEINTRESOURCEA(14)),
+              reinterpret_cast<FARPROC>(&hxDaReleaseDASS));
+    FreeLibrary(module);
+}
+
+}  // namespace
+}  // namespace hxda::test

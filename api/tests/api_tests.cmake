@@ -1,0 +1,36 @@
+# Unit and driver round-trip tests of the API library, and the check that an outside program
+# builds against the installed library with pkg-config.
+file(GLOB API_TESTS CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/api_*_test.cpp)
+mq_add_test_executable(api_tests
+    LABELS unit
+    SOURCES ${API_TESTS} ${CMAKE_CURRENT_LIST_DIR}/sanitizer_options.cpp
+    LIBS hxdaapi32 hxmem32 platform_win32 hxda_protocol)
+if(TARGET api_tests)
+    target_include_directories(api_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/../src)
+endif()
+
+# The installed library serves a program outside the tree. Sanitizer builds skip it: the outside
+# program is built without the sanitizer runtime.
+if(NOT MQ_SANITIZE)
+    add_test(NAME api_install_pkgconfig
+        COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${CMAKE_BINARY_DIR}
+                -DWORK_DIR=${CMAKE_CURRENT_BINARY_DIR}/install_check
+                -DSOURCE=${CMAKE_CURRENT_LIST_DIR}/outside_program.cpp
+                -P ${CMAKE_CURRENT_LIST_DIR}/install_check.cmake)
+    set_tests_properties(api_install_pkgconfig PROPERTIES LABELS "unit" TIMEOUT 300)
+endif()
+
+# Round trips onto the tests' own recording driver on the kernel stand-in.
+add_library(api_test_recording_driver STATIC
+    ${CMAKE_CURRENT_LIST_DIR}/recording_driver/recording_driver.cpp)
+target_include_directories(api_test_recording_driver PUBLIC
+    ${CMAKE_CURRENT_LIST_DIR}/recording_driver)
+target_link_libraries(api_test_recording_driver PUBLIC platform_kernel)
+file(GLOB API_E2E_TESTS CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/e2e_*_test.cpp)
+mq_add_test_executable(api_e2e_tests
+    LABELS e2e
+    SOURCES ${API_E2E_TESTS} ${CMAKE_CURRENT_LIST_DIR}/sanitizer_options.cpp
+    LIBS hxdaapi32 hxmem32 platform_win32 hxda_protocol api_test_recording_driver)
+if(TARGET api_e2e_tests)
+    target_include_directories(api_e2e_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/../src)
+endif()

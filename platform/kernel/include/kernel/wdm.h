@@ -1,0 +1,8 @@
+// Everything a driver includes: the kernel stand-in's declarations with the platform's names.
+#pragma once
+
+#include "kernel/ex.h"
+#include "kernel/io.h"
+#include "kernel/ke.h"
+#include "kernel/ntdef.h"
+#include "kernel/ntstatus.h"

@@ -1,0 +1,102 @@
+// The host layer under the kernel stand-in: the few services of the host system that the kernel's
+// objects are built on (a lock, a condition, a thread, a clock). Nothing above this file uses the
+// host's threading library directly, so the kernel's own code reads as kernel code.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+namespace kernel::host {
+
+class Lock {
+  public:
+    void lock() { mutex_.lock(); }
+    void unlock() { mutex_.unlock(); }
+
+  private:
+    friend class Condition;
+    std::mutex mutex_;
+};
+
+using Guard = std::unique_lock<Lock>;
+
+using Clock = std::chrono::steady_clock;
+using TimePoint = Clock::time_point;
+
+// A condition variable over a Lock. Wait returns false when the deadline passed first.
+class Condition {
+  public:
+    void NotifyAll() { condition_.notify_all(); }
+    void NotifyOne() { condition_.notify_one(); }
+    void Wait(Guard& guard) { condition_.wait(guard); }
+    bool WaitUntil(Guard& guard, TimePoint deadline) {
+        return condition_.wait_until(guard, deadline) == std::cv_status::no_timeout;
+    }
+
+  private:
+    std::condition_variable_any condition_;
+};
+
+// A thread that is joined when its owner goes away.
+class Thread {
+  public:
+    Thread() = default;
+    explicit Thread(std::function<void()> body) : thread_(std::move(body)) {}
+    Thread(Thread&&) = default;
+    Thread& operator=(Thread&& other) {
+        Join();
+        thread_ = std::move(other.thread_);
+        return *this;
+    }
+    ~Thread() { Join(); }
+    void Join() {
+        if (thread_.joinable())
+            thread_.join();
+    }
+    bool Running() const { return thread_.joinable(); }
+
+  private:
+    std::thread thread_;
+};
+
+// A one-shot signal: Set once, Wait until set.
+class Signal {
+  public:
+    void Set() {
+        Guard guard(lock_);
+        set_ = true;
+        condition_.NotifyAll();
+    }
+    void Wait() {
+        Guard guard(lock_);
+        while (!set_)
+            condition_.Wait(guard);
+    }
+
+  private:
+    Lock lock_;
+    Condition condition_;
+    bool set_ = false;
+};
+
+inline TimePoint Now() {
+    return Clock::now();
+}
+
+// System time as the platform counts it: 100 ns units since 1601-01-01 UTC.
+inline std::int64_t SystemTime100ns() {
+    constexpr std::int64_t kEpochDifference = 116444736000000000LL;  // 1601 -> 1970
+    auto since1970 = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                         std::chrono::system_clock::now().time_since_epoch())
+                         .count();
+    return kEpochDifference + since1970 / 100;
+}
+
+// A small nonzero token naming the calling host thread (spin lock owners, issuers).
+std::uintptr_t CurrentThreadToken();
+
+}  // namespace kernel::host

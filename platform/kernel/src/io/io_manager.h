@@ -1,0 +1,116 @@
+// The I/O manager's own records behind the platform objects, private to the kernel stand-in.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <string_view>
+
+#include "host/host.h"
+#include "kernel/io.h"
+#include "kernel/io_user.h"
+
+// The I/O manager's description of a buffer: the caller's own memory, which every thread of
+// the process can address.
+struct MDL {
+    MDL* Next;
+    PVOID StartVa;
+    ULONG ByteCount;
+};
+
+namespace kernel::io {
+
+struct FileRecord;
+
+// A request the I/O manager issued on behalf of user mode (or for its own create, cleanup and
+// close). It lives until its IRP has been finished and nobody (CancelIo) still refers to it.
+struct UserRequest {
+    PIRP irp = nullptr;
+    std::shared_ptr<FileRecord> file;  // null for IRP_MJ_CREATE, which has no record yet
+    user_io::IssuerId issuer = 0;
+    user_io::CompletionCallback callback;
+    void* userOutput = nullptr;  // where buffered output is copied back
+    ULONG userOutputLength = 0;
+    bool copyBack = false;
+    void* systemBuffer = nullptr;
+    std::atomic<int> references{1};
+    bool counted = false;  // counted as outstanding on its file
+};
+
+// Behind FILE_OBJECT::IoManagerPrivate.
+struct FileRecord {
+    user_io::FileId id = 0;
+    FILE_OBJECT* object = nullptr;
+    std::wstring fileName;            // storage of object->FileName
+    PDEVICE_OBJECT device = nullptr;  // the device that was opened
+    PDEVICE_OBJECT target = nullptr;  // the top of its stack when opened
+    std::set<UserRequest*> outstanding;
+    bool cleanupStarted = false;
+    bool cleanupDone = false;
+    bool closeSent = false;
+    ~FileRecord();
+};
+
+// Behind DEVICE_OBJECT::IoManagerPrivate.
+struct DeviceRecord {
+    std::wstring key;    // normalised name; empty for an unnamed device
+    int references = 1;  // 1 until IoDeleteDevice, plus one per file object
+    bool deleted = false;
+};
+
+class IoManager {
+  public:
+    static IoManager& Instance();
+
+    host::Lock lock;  // guards everything below and the records above
+    std::map<std::wstring, PDEVICE_OBJECT> devices;  // by normalised name
+    std::map<std::wstring, std::wstring> links;      // normalised link -> device name as given
+    std::map<user_io::FileId, std::shared_ptr<FileRecord>> files;
+    user_io::FileId nextFileId = 1;
+    std::size_t liveDevices = 0;
+    std::size_t liveRequests = 0;
+
+    // Resolves a path in the object namespace: the device named by the longest prefix (a device
+    // name or a link), and the rest of the path. Called with the lock held.
+    PDEVICE_OBJECT Resolve(std::wstring_view path, std::wstring* remainder);
+
+    // Drops one reference of a device record, freeing the device when it was the last.
+    // Called with the lock held.
+    void ReleaseDevice(PDEVICE_OBJECT device);
+
+    // IRP_MJ_CLOSE requests that must not run on the completing thread (above PASSIVE_LEVEL)
+    // go to this worker.
+    void DeferClose(std::function<void()> send);
+    bool DrainDeferred(int timeoutMs);
+    ~IoManager();
+
+  private:
+    IoManager() = default;
+    void WorkerLoop();
+    host::Lock workerLock_;
+    host::Condition workerChanged_;
+    std::deque<std::function<void()>> deferred_;
+    int running_ = 0;
+    bool stopping_ = false;
+    host::Thread worker_;
+};
+
+// Canonical form of an object name: "\DosDevices\" and "\GLOBAL??\" become "\??\"; case kept.
+std::wstring CanonicalName(std::wstring_view name);
+// Key for comparisons: canonical and upper-case.
+std::wstring NameKey(std::wstring_view name);
+std::wstring ToWide(const UNICODE_STRING* name);
+
+// Called by IoCompleteRequest when a request of the I/O manager reaches the top.
+void FinishUserRequest(PIRP irp);
+void ReleaseRequest(UserRequest* request);
+
+// Frees the device object's memory (the record says it is unreferenced).
+void FreeDeviceObject(PDEVICE_OBJECT device);
+
+}  // namespace kernel::io

@@ -1,0 +1,82 @@
+// Files and device I/O: CreateFile on device paths, synchronous and overlapped DeviceIoControl,
+// ReadFile/ReadFileEx/WriteFile, GetOverlappedResult and CancelIo, served by the kernel stand-in's
+// I/O manager. Completion routines of ReadFileEx run as user APCs on the issuing thread, only in
+// its alertable waits. Only device paths ("\\.\NAME...", "\\?\...") are files here.
+#pragma once
+
+#include "win32/types.h"
+
+#define GENERIC_READ 0x80000000u
+#define GENERIC_WRITE 0x40000000u
+#define FILE_SHARE_READ 0x00000001u
+#define FILE_SHARE_WRITE 0x00000002u
+#define CREATE_NEW 1
+#define CREATE_ALWAYS 2
+#define OPEN_EXISTING 3
+#define OPEN_ALWAYS 4
+#define FILE_ATTRIBUTE_NORMAL 0x00000080u
+#define FILE_FLAG_OVERLAPPED 0x40000000u
+
+#ifndef CTL_CODE
+#define CTL_CODE(deviceType, function, method, access) \
+    (((deviceType) << 16) | ((access) << 14) | ((function) << 2) | (method))
+#endif
+#ifndef METHOD_BUFFERED
+#define METHOD_BUFFERED 0
+#define METHOD_IN_DIRECT 1
+#define METHOD_OUT_DIRECT 2
+#define METHOD_NEITHER 3
+#endif
+#ifndef FILE_ANY_ACCESS
+#define FILE_ANY_ACCESS 0
+#define FILE_READ_ACCESS 0x0001
+#define FILE_WRITE_ACCESS 0x0002
+#endif
+#ifndef FILE_DEVICE_UNKNOWN
+#define FILE_DEVICE_UNKNOWN 0x00000022
+#endif
+
+// Internal holds the request's status (STATUS_PENDING while it runs) and InternalHigh its byte
+// count; Offset, OffsetHigh and hEvent belong to the caller and pass through untouched (hEvent is
+// reset at issue and set at completion of overlapped ReadFile/WriteFile/DeviceIoControl).
+struct OVERLAPPED {
+    ULONG_PTR Internal;
+    ULONG_PTR InternalHigh;
+    union {
+        struct {
+            DWORD Offset;
+            DWORD OffsetHigh;
+        };
+        PVOID Pointer;
+    };
+    HANDLE hEvent;
+};
+using LPOVERLAPPED = OVERLAPPED*;
+using LPOVERLAPPED_COMPLETION_ROUTINE = void(WINAPI*)(DWORD dwErrorCode,
+                                                      DWORD dwNumberOfBytesTransfered,
+                                                      LPOVERLAPPED lpOverlapped);
+
+HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
+                   LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition,
+                   DWORD dwFlagsAndAttributes, HANDLE hTemplateFile);
+inline HANDLE CreateFile(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
+                         LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition,
+                         DWORD dwFlagsAndAttributes, HANDLE hTemplateFile) {
+    return CreateFileA(lpFileName, dwDesiredAccess, dwShareMode, lpSecurityAttributes,
+                       dwCreationDisposition, dwFlagsAndAttributes, hTemplateFile);
+}
+
+// Without lpOverlapped the call waits for that very request, also on an overlapped handle.
+BOOL DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode, LPVOID lpInBuffer, DWORD nInBufferSize,
+                     LPVOID lpOutBuffer, DWORD nOutBufferSize, LPDWORD lpBytesReturned,
+                     LPOVERLAPPED lpOverlapped);
+BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
+              LPDWORD lpNumberOfBytesRead, LPOVERLAPPED lpOverlapped);
+BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
+               LPDWORD lpNumberOfBytesWritten, LPOVERLAPPED lpOverlapped);
+BOOL ReadFileEx(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
+                LPOVERLAPPED lpOverlapped, LPOVERLAPPED_COMPLETION_ROUTINE lpCompletionRoutine);
+BOOL GetOverlappedResult(HANDLE hFile, LPOVERLAPPED lpOverlapped,
+                         LPDWORD lpNumberOfBytesTransferred, BOOL bWait);
+// Cancels the requests the calling thread issued on hFile and that are still pending.
+BOOL CancelIo(HANDLE hFile);

@@ -1,0 +1,35 @@
+// Finding the file of a module name ("X.dll") on the module search path.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace win32::detail {
+
+// A module name taken apart: the directory it names (empty for a bare name), the file names that
+// may hold it ("X.dll" and "X" give "libX.so" and "X.so"; a name ending in ".so" is taken as it is)
+// and its stem, which GetModuleHandle compares with the files already loaded.
+struct ModuleName {
+    std::string directory;
+    std::vector<std::string> fileNames;
+};
+ModuleName ParseModuleName(std::string_view name);
+
+// True when a file's base name is one of the name's file names, compared without regard to case.
+bool FileNameMatches(std::string_view baseName, const ModuleName& name);
+
+// The search path for a call of LoadLibrary made from the module at callerDirectory (may be
+// empty): that directory, the directories of MQ_MODULE_PATH, the program's directory and "lib"
+// beside it. Duplicates are dropped.
+std::vector<std::string> ModuleSearchDirectories(const std::string& callerDirectory);
+
+// The first existing file for the name on the search path, or none.
+std::optional<std::string> FindModuleFile(std::string_view name,
+                                          const std::string& callerDirectory);
+
+std::string ProgramPath();
+std::string DirectoryOf(const std::string& path);
+
+}  // namespace win32::detail

@@ -8,6 +8,7 @@ endif()
 
 file(GLOB_RECURSE HXDAAPI32_SOURCES CONFIGURE_DEPENDS
     ${CMAKE_CURRENT_LIST_DIR}/core/*.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/discovery/*.cpp
     ${CMAKE_CURRENT_LIST_DIR}/driver/*.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ops/*.cpp
     ${CMAKE_CURRENT_LIST_DIR}/settings/*.cpp

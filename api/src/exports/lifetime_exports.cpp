@@ -1,15 +1,16 @@
-// Releasing subsystems and devices.
+// Opening and releasing boards and subsystems.
+#include "core/device_open.h"
 #include "core/lifetime.h"
 #include "core/tables.h"
 
 using namespace hxda;
 
-extern "C" HXSTATUS HXAPI hxDaReleaseDASS(HDASS hDass) {
-    std::shared_ptr<SubsystemRecord> subsystem = subsystemTable().remove(hDass);
-    if (!subsystem)
-        return HXINVALIDSSHANDLE;
-    releaseSubsystem(std::move(subsystem));
-    return HXNOERROR;
+extern "C" HXSTATUS HXAPI hxDaInitialize(LPCSTR boardName, HDEV* hDev) {
+    if (boardName == nullptr)
+        return HXNULLSTRING;
+    if (hDev == nullptr)
+        return HXDRIVERINITFAILED;
+    return openDevice(boardName, hDev);
 }
 
 extern "C" HXSTATUS HXAPI hxDaTerminate(HDEV hDev) {
@@ -19,6 +20,20 @@ extern "C" HXSTATUS HXAPI hxDaTerminate(HDEV hDev) {
     if (device->openSubsystems != 0)
         return HXSUBSYSINUSE;
     deviceTable().remove(hDev);
-    device->deviceFile.reset();
+    closeDevice(*device);
+    return HXNOERROR;
+}
+
+extern "C" HXSTATUS HXAPI hxDaGetDASS(HDEV hDev, UINT subsystemType, UINT element, HDASS* hDass) {
+    if (hDass == nullptr)
+        return HXINVALIDSSHANDLE;
+    return openSubsystem(hDev, subsystemType, element, hDass);
+}
+
+extern "C" HXSTATUS HXAPI hxDaReleaseDASS(HDASS hDass) {
+    std::shared_ptr<SubsystemRecord> subsystem = subsystemTable().remove(hDass);
+    if (!subsystem)
+        return HXINVALIDSSHANDLE;
+    releaseSubsystem(std::move(subsystem));
     return HXNOERROR;
 }

@@ -1,0 +1,43 @@
+// When the library leaves the process it closes whatever the process left open: running
+// subsystems are aborted at the driver (no copy-thread command, no waiting), then every subsystem
+// is released and every device terminated.
+#include "core/device_open.h"
+#include "core/lifetime.h"
+#include "core/tables.h"
+#include "driver/driver_requests.h"
+#include "hxda/request_codes.h"
+
+namespace hxda {
+namespace {
+
+void closeEverything() {
+    subsystemTable().forEach([](const std::shared_ptr<SubsystemRecord>& subsystem) {
+        if (subsystem->configuration && subsystem->block().state > HXSTATE_READY) {
+            DriverRequest request = makeRequest();
+            request.state = subsystem->block().state;
+            sendSubsystemRequest(*subsystem, IOCTL_HXDA_ABORT, request);
+        }
+    });
+    subsystemTable().forEach([](const std::shared_ptr<SubsystemRecord>& subsystem) {
+        if (auto removed = subsystemTable().remove(subsystem->self))
+            releaseSubsystem(std::move(removed));
+    });
+    deviceTable().forEach([](const std::shared_ptr<DeviceRecord>& device) {
+        if (auto removed = deviceTable().remove(device->self))
+            closeDevice(*removed);
+    });
+}
+
+// Constructed at load, after the tables it walks, so that it is destroyed before them.
+struct ProcessAttachment {
+    ProcessAttachment() {
+        deviceTable();
+        subsystemTable();
+    }
+    ~ProcessAttachment() { closeEverything(); }
+};
+
+const ProcessAttachment attachment;
+
+}  // namespace
+}  // namespace hxda

@@ -1,0 +1,106 @@
+// Exported board discovery and naming: enumeration, renaming, board information and the name of an
+// open device.
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "core/engine.h"
+#include "discovery/board_enumeration.h"
+#include "discovery/board_values.h"
+#include "hxmem32.h"
+#include "win32/pointer_checks.h"
+
+using namespace hxda;
+
+namespace {
+
+// Longest board name a program can open; longer names are refused.
+constexpr std::size_t kMaxBoardNameLength = 51;
+
+// The callbacks take writable strings.
+std::vector<char> writableCopy(const std::string& text) {
+    return std::vector<char>(text.c_str(), text.c_str() + text.size() + 1);
+}
+
+bool copyFits(const std::string& value, LPSTR buffer, UINT size) {
+    if (value.size() + 1 > size)
+        return false;
+    std::memcpy(buffer, value.c_str(), value.size() + 1);
+    return true;
+}
+
+}  // namespace
+
+extern "C" HXSTATUS HXAPI hxDaEnumBoards(BoardEnumProc proc, LPARAM user) {
+    if (IsBadCodePtr(reinterpret_cast<FARPROC>(proc)))
+        return HXNULLENUMPROC;
+    const std::uint32_t counted = enumerateBoards(discoveryPath(), [&](const Board& board) {
+        std::vector<char> name = writableCopy(board.boardName);
+        std::vector<char> driver = writableCopy(board.driverName);
+        return proc(name.data(), driver.data(), user) != FALSE;
+    });
+    return counted == 0 ? HXNOBOARDS : HXNOERROR;
+}
+
+extern "C" HXSTATUS HXAPI hxDaEnumBoardsEx(BoardEnumExProc proc, LPARAM user) {
+    if (IsBadCodePtr(reinterpret_cast<FARPROC>(proc)))
+        return HXNULLENUMPROC;
+    const std::uint32_t counted = enumerateBoards(discoveryPath(), [&](const Board& board) {
+        std::vector<char> name = writableCopy(board.boardName);
+        std::vector<char> driver = writableCopy(board.driverName);
+        return proc(name.data(), driver.data(), board.source->key, user) != FALSE;
+    });
+    return counted == 0 ? HXNOBOARDS : HXNOERROR;
+}
+
+extern "C" HXSTATUS HXAPI hxDaModifyHalcyonBoardName(LPCSTR oldName, LPCSTR newName) {
+    if (newName == nullptr || oldName == nullptr || std::strlen(newName) > kMaxBoardNameLength)
+        return HXNOBOARDS;
+    bool renamed = false;
+    enumerateBoards(discoveryPath(), [&](const Board& board) {
+        if (!sameBoardName(board.boardName.c_str(), oldName))
+            return true;
+        renamed = renameBoard(board, newName);
+        return false;
+    });
+    return renamed ? HXNOERROR : HXNOBOARDS;
+}
+
+extern "C" HXSTATUS HXAPI hxDaGetBoardInfo(LPCSTR boardName, LPSTR driverName, LPSTR modelName,
+                                           UINT size, UINT* instance) {
+    if (boardName == nullptr || driverName == nullptr || modelName == nullptr)
+        return HXNULLSTRING;
+    if (instance == nullptr)
+        return HXDRIVERINITFAILED;
+    std::uint32_t status = HXDRIVERINITFAILED;
+    enumerateBoards(DiscoveryPath::DeviceInterfaces, [&](const Board& board) {
+        if (!sameBoardName(board.boardName.c_str(), boardName))
+            return true;
+        std::string model;
+        std::uint32_t number = 0;
+        if (!readStringValue(board.source->key, kBoardModelNameValue, &model) ||
+            !readDwordValue(board.source->key, kDeviceInstanceNumberValue, &number))
+            return false;
+        if (!copyFits(board.driverName, driverName, size) || !copyFits(model, modelName, size)) {
+            status = HXBUFFERTOOSMALL;
+            return false;
+        }
+        *instance = number;
+        status = HXNOERROR;
+        return false;
+    });
+    return status;
+}
+
+extern "C" HXSTATUS HXAPI hxDaGetDeviceName(HDEV hDev, LPSTR buffer, UINT size) {
+    // A size of 0 leaves no room even for the terminator: nothing is written.
+    if (size == 0 || IsBadWritePtr(buffer, size))
+        return HXNULLSTRING;
+    const std::shared_ptr<DeviceRecord> device = findDevice(hDev);
+    if (!device)
+        return HXINVALIDDEVHANDLE;
+    const std::size_t length = std::min<std::size_t>(std::strlen(device->boardName), size - 1);
+    std::memcpy(buffer, device->boardName, length);
+    buffer[length] = '\0';
+    return HXNOERROR;
+}

@@ -34,3 +34,8 @@ mq_add_test_executable(api_e2e_tests
 if(TARGET api_e2e_tests)
     target_include_directories(api_e2e_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/../src)
 endif()
+
+# The end-to-end tests bind the board families' extension libraries by name at run time.
+if(TARGET api_e2e_tests)
+    add_dependencies(api_e2e_tests Mq5120 Mq5200 Mq5130 MQ5310)
+endif()

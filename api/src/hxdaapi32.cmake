@@ -13,7 +13,8 @@ file(GLOB_RECURSE HXDAAPI32_SOURCES CONFIGURE_DEPENDS
     ${CMAKE_CURRENT_LIST_DIR}/ops/*.cpp
     ${CMAKE_CURRENT_LIST_DIR}/settings/*.cpp
     ${CMAKE_CURRENT_LIST_DIR}/exports/*.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/testing/*.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/testing/*.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/utility/*.cpp)
 add_library(hxdaapi32 SHARED ${HXDAAPI32_SOURCES})
 target_include_directories(hxdaapi32
     PUBLIC

@@ -6,11 +6,13 @@
 #include "core/tables.h"
 #include "driver/driver_requests.h"
 #include "hxda/request_codes.h"
+#include "utility/frequency_measurement.h"
 
 namespace hxda {
 namespace {
 
 void closeEverything() {
+    cancelAllFrequencyMeasurements();
     subsystemTable().forEach([](const std::shared_ptr<SubsystemRecord>& subsystem) {
         if (subsystem->configuration && subsystem->block().state > HXSTATE_READY) {
             DriverRequest request = makeRequest();

@@ -1,7 +1,9 @@
 // Opening and releasing boards and subsystems.
 #include "core/device_open.h"
+#include "core/engine.h"
 #include "core/lifetime.h"
 #include "core/tables.h"
+#include "utility/frequency_measurement.h"
 
 using namespace hxda;
 
@@ -31,6 +33,10 @@ extern "C" HXSTATUS HXAPI hxDaGetDASS(HDEV hDev, UINT subsystemType, UINT elemen
 }
 
 extern "C" HXSTATUS HXAPI hxDaReleaseDASS(HDASS hDass) {
+    if (!findSubsystem(hDass))
+        return HXINVALIDSSHANDLE;
+    // A pending measurement's timer must not reach the released subsystem.
+    cancelFrequencyMeasurement(hDass);
     std::shared_ptr<SubsystemRecord> subsystem = subsystemTable().remove(hDass);
     if (!subsystem)
         return HXINVALIDSSHANDLE;

@@ -5,6 +5,8 @@
 #include "core/engine.h"
 #include "core/tables.h"
 #include "driver/file_channel.h"
+#include "utility/frequency_measurement.h"
+#include "utility/ss_lists.h"
 
 namespace hxda::testing {
 
@@ -42,6 +44,7 @@ std::uint32_t openTestSubsystemAt(HDEV hDev, SubsystemParts parts, HDASS* hDass)
 }
 
 void resetHandleTables() {
+    cancelAllFrequencyMeasurements();
     subsystemTable().forEach([](const std::shared_ptr<SubsystemRecord>& subsystem) {
         if (auto removed = subsystemTable().remove(subsystem->self))
             releaseSubsystem(std::move(removed));
@@ -49,6 +52,7 @@ void resetHandleTables() {
     subsystemTable().clear();
     setMessageTap(nullptr);
     deviceTable().clear();
+    simultaneousStartLists().clear();
 }
 
 ConfigurationBlock* configurationOf(HDASS hDass) {

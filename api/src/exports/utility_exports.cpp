@@ -1,0 +1,146 @@
+// Exported utilities: subsystem information and enumeration, frequency measurement,
+// simultaneous-start lists and code/volts conversion.
+#include <cstdio>
+
+#include "core/engine.h"
+#include "hxda/request_codes.h"
+#include "utility/conversion.h"
+#include "utility/frequency_measurement.h"
+#include "utility/ss_lists.h"
+#include "win32/pointer_checks.h"
+
+using namespace hxda;
+
+extern "C" HXSTATUS HXAPI hxDaGetDASSInfo(HDASS hDass, HXDASSINFO* info) {
+    const std::shared_ptr<SubsystemRecord> subsystem = findSubsystem(hDass);
+    if (!subsystem)
+        return HXINVALIDSSHANDLE;
+    if (info != nullptr)
+        *info = {subsystem->device ? subsystem->device->self : 0, subsystem->type,
+                 subsystem->element};
+    return HXNOERROR;
+}
+
+extern "C" HXSTATUS HXAPI hxDaEnumSubSystems(HDEV hDev, SubsystemEnumProc proc, LPARAM user) {
+    const std::shared_ptr<DeviceRecord> device = findDevice(hDev);
+    if (!device)
+        return HXINVALIDDEVHANDLE;
+    if (IsBadCodePtr(reinterpret_cast<FARPROC>(proc)))
+        return HXNULLENUMPROC;
+    if (device->subsystemCounts == nullptr)
+        return HXNOERROR;
+    for (std::uint32_t type = HXSS_AD; type <= HXSS_CT; ++type) {
+        for (std::uint32_t element = 0; element < device->subsystemCounts[type]; ++element) {
+            char name[32];
+            std::snprintf(name, sizeof name, "%s Unit %d", kSubsystemFileWords[type],
+                          static_cast<int>(element));
+            if (!proc(name, static_cast<hxss_tag>(type), element, user))
+                return HXNOERROR;
+        }
+    }
+    return HXNOERROR;
+}
+
+extern "C" HXSTATUS HXAPI hxDaMeasureFrequency(HDASS hDass, HWND window, double gateSeconds) {
+    return measureFrequency(hDass, window, gateSeconds);
+}
+
+extern "C" HXSTATUS HXAPI hxDaCodeToVolts(double minimum, double maximum, double gain,
+                                          UINT resolution, UINT encoding, INT code, double* volts) {
+    const std::uint32_t status = checkConversion(minimum, maximum, gain, resolution, encoding);
+    if (status == HXNOERROR && volts != nullptr)
+        *volts = codeToVolts(minimum, maximum, gain, resolution, encoding, code);
+    return status;
+}
+
+extern "C" HXSTATUS HXAPI hxDaVoltsToCode(double minimum, double maximum, double gain,
+                                          UINT resolution, UINT encoding, double volts, INT* code) {
+    const std::uint32_t status = checkConversion(minimum, maximum, gain, resolution, encoding);
+    if (status == HXNOERROR && code != nullptr)
+        *code = voltsToCode(minimum, maximum, gain, resolution, encoding, volts);
+    return status;
+}
+
+// ---- Simultaneous start ------------------------------------------------------------------------
+
+namespace {
+
+// The members of a live list, each checked: 102 bad list, 104 empty, 103 a member released.
+std::uint32_t liveMembers(HSSLIST list, std::vector<HDASS>* members) {
+    const std::shared_ptr<SimultaneousStartList> record = simultaneousStartLists().find(list);
+    if (!record)
+        return HXINVALIDSSLIST;
+    *members = record->members;
+    if (members->empty())
+        return HXEMPTYSSLIST;
+    for (const HDASS member : *members)
+        if (!findSubsystem(member))
+            return HXINVALIDSSLISTMEMBER;
+    return HXNOERROR;
+}
+
+std::uint32_t startEach(HSSLIST list, std::uint32_t code) {
+    std::vector<HDASS> members;
+    if (const std::uint32_t status = liveMembers(list, &members); status != HXNOERROR)
+        return status;
+    for (const HDASS member : members) {
+        MessageRecord message;
+        if (const std::uint32_t status = engineCall(member, code, message); status != HXNOERROR)
+            return status;
+    }
+    return HXNOERROR;
+}
+
+}  // namespace
+
+extern "C" HXSTATUS HXAPI hxDaGetSSList(HSSLIST* list) {
+    if (list == nullptr)
+        return HXCANTALLOCSSLIST;
+    const HSSLIST token = simultaneousStartLists().add(std::make_shared<SimultaneousStartList>());
+    if (token == 0)
+        return HXCANTALLOCSSLIST;
+    *list = token;
+    return HXNOERROR;
+}
+
+extern "C" HXSTATUS HXAPI hxDaReleaseSSList(HSSLIST list) {
+    return simultaneousStartLists().remove(list) ? HXNOERROR : HXINVALIDSSLIST;
+}
+
+extern "C" HXSTATUS HXAPI hxDaPutDassToSSList(HSSLIST list, HDASS hDass) {
+    const std::shared_ptr<SimultaneousStartList> record = simultaneousStartLists().find(list);
+    if (!record)
+        return HXINVALIDSSLIST;
+    const std::shared_ptr<SubsystemRecord> subsystem = findSubsystem(hDass);
+    if (!subsystem)
+        return HXINVALIDSSHANDLE;
+    for (const HDASS member : record->members)
+        if (member == hDass)
+            return HXALREADYONSSLIST;
+    UINT simultaneous = 0;
+    if (hxDaGetSSCaps(hDass, HXSSC_SIMULTANEOUSSTART, &simultaneous) != HXNOERROR ||
+        simultaneous == 0)
+        return HXNOTSUPPORTED;
+    record->members.push_back(hDass);
+    return HXNOERROR;
+}
+
+extern "C" HXSTATUS HXAPI hxDaSimultaneousPrestart(HSSLIST list) {
+    return startEach(list, HXDRV_PRESTART);
+}
+
+extern "C" HXSTATUS HXAPI hxDaSimultaneousStart(HSSLIST list) {
+    return startEach(list, HXDRV_SIMULSTART);
+}
+
+extern "C" HXSTATUS HXAPI hxDaEnumSSList(HSSLIST list, SSListEnumProc proc, LPARAM user) {
+    std::vector<HDASS> members;
+    if (const std::uint32_t status = liveMembers(list, &members); status != HXNOERROR)
+        return status;
+    if (IsBadCodePtr(reinterpret_cast<FARPROC>(proc)))
+        return HXNOERROR;  // every member is skipped
+    for (const HDASS member : members)
+        if (!proc(list, member, user))
+            break;
+    return HXNOERROR;
+}

@@ -215,6 +215,44 @@ TEST_F(DeviceMapBoards, SubsystemsOpenOnceWithinTheFamilysCounts) {
     EXPECT_EQ(hxDaGetDASS(hDev, HXSS_AD, 0, &unused), HXINVALIDDEVHANDLE);
 }
 
+struct Enumerated {
+    std::string name;
+    UINT type;
+    UINT element;
+};
+
+BOOL CALLBACK collectSubsystems(LPSTR name, hxss_tag type, UINT element, LPARAM user) {
+    reinterpret_cast<std::vector<Enumerated>*>(user)->push_back({name, type, element});
+    return TRUE;
+}
+
+TEST_F(DeviceMapBoards, SubsystemsAreEnumeratedFromTheFamilysCounts) {
+    HDEV hDev = 0;
+    ASSERT_EQ(hxDaInitialize("Bench(00)", &hDev), HXNOERROR);
+    std::vector<Enumerated> seen;
+    ASSERT_EQ(hxDaEnumSubSystems(hDev, &collectSubsystems, reinterpret_cast<LPARAM>(&seen)),
+              HXNOERROR);
+    std::vector<std::string> names;
+    for (const auto& entry : seen)
+        names.push_back(entry.name);
+    EXPECT_EQ(names, (std::vector<std::string>{"AD Unit 0", "DA Unit 0", "DIN Unit 0",
+                                               "DOUT Unit 0", "CT Unit 0", "CT Unit 1"}));
+    EXPECT_EQ(seen.back().type, HXSS_CT);
+    EXPECT_EQ(seen.back().element, 1u);
+    EXPECT_EQ(hxDaEnumSubSystems(hDev, nullptr, 0), HXNULLENUMPROC);
+    EXPECT_EQ(hxDaEnumSubSystems(0, &collectSubsystems, 0), HXINVALIDDEVHANDLE);
+
+    HDASS counter = 0;
+    ASSERT_EQ(hxDaGetDASS(hDev, HXSS_CT, 1, &counter), HXNOERROR);
+    HXDASSINFO info{};
+    ASSERT_EQ(hxDaGetDASSInfo(counter, &info), HXNOERROR);
+    EXPECT_EQ(info.hDev, hDev);
+    EXPECT_EQ(info.subsystemType, HXSS_CT);
+    EXPECT_EQ(info.element, 1u);
+    ASSERT_EQ(hxDaReleaseDASS(counter), HXNOERROR);
+    EXPECT_EQ(hxDaGetDASSInfo(counter, &info), HXINVALIDSSHANDLE);
+}
+
 TEST_F(DeviceMapBoards, RenameReachesTheBoardAndItsDatabaseEntry) {
     RegCloseKey(createKey(std::string(kDatabase) + "\\MQ5204\\00000007"));
     // The second board's serial number is unknown: its enumeration index (1) stands for it, and

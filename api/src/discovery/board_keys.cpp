@@ -25,6 +25,14 @@ GUID interfaceGuid() {
     return guid;
 }
 
+// The key is open only during the visit. Returns the visit's answer.
+bool visitAndClose(BoardKey& board, const std::function<bool(const BoardKey&)>& visit) {
+    const bool goOn = visit(board);
+    if (board.key != nullptr)
+        RegCloseKey(board.key);
+    return goOn;
+}
+
 // SetupApi, loaded by name for one walk.
 class SetupApi {
   public:
@@ -102,10 +110,7 @@ void forEachInterfaceKey(const std::function<bool(const BoardKey&)>& visit) {
         if (key == INVALID_HANDLE_VALUE || key == nullptr)
             key = nullptr;
         board.key = key;
-        const bool goOn = visit(board);
-        if (key != nullptr)
-            RegCloseKey(key);
-        if (!goOn)
+        if (!visitAndClose(board, visit))
             break;
     }
     api.destroyList(set);
@@ -132,10 +137,7 @@ void forEachDeviceMapKey(const std::function<bool(const BoardKey&)>& visit) {
             link.size() > kLinkNamePrefixLength)
             board.devicePath = "\\\\.\\" + link.substr(kLinkNamePrefixLength);
         board.key = key;
-        const bool goOn = visit(board);
-        if (key != nullptr)
-            RegCloseKey(key);
-        if (!goOn)
+        if (!visitAndClose(board, visit))
             break;
     }
     RegCloseKey(map);

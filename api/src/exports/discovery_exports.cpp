@@ -29,28 +29,30 @@ bool copyFits(const std::string& value, LPSTR buffer, UINT size) {
     return true;
 }
 
-}  // namespace
-
-extern "C" HXSTATUS HXAPI hxDaEnumBoards(BoardEnumProc proc, LPARAM user) {
+// Gives every board to `call`(name, driver name, key); 70 for a procedure that is not code, 78
+// when no board was given.
+template <typename Proc, typename Call>
+std::uint32_t enumerateForCaller(Proc proc, Call call) {
     if (IsBadCodePtr(reinterpret_cast<FARPROC>(proc)))
         return HXNULLENUMPROC;
     const std::uint32_t counted = enumerateBoards(discoveryPath(), [&](const Board& board) {
         std::vector<char> name = writableCopy(board.boardName);
         std::vector<char> driver = writableCopy(board.driverName);
-        return proc(name.data(), driver.data(), user) != FALSE;
+        return call(name.data(), driver.data(), board.source->key) != FALSE;
     });
     return counted == 0 ? HXNOBOARDS : HXNOERROR;
 }
 
+}  // namespace
+
+extern "C" HXSTATUS HXAPI hxDaEnumBoards(BoardEnumProc proc, LPARAM user) {
+    return enumerateForCaller(
+        proc, [&](LPSTR name, LPSTR driver, HKEY) { return proc(name, driver, user); });
+}
+
 extern "C" HXSTATUS HXAPI hxDaEnumBoardsEx(BoardEnumExProc proc, LPARAM user) {
-    if (IsBadCodePtr(reinterpret_cast<FARPROC>(proc)))
-        return HXNULLENUMPROC;
-    const std::uint32_t counted = enumerateBoards(discoveryPath(), [&](const Board& board) {
-        std::vector<char> name = writableCopy(board.boardName);
-        std::vector<char> driver = writableCopy(board.driverName);
-        return proc(name.data(), driver.data(), board.source->key, user) != FALSE;
-    });
-    return counted == 0 ? HXNOBOARDS : HXNOERROR;
+    return enumerateForCaller(
+        proc, [&](LPSTR name, LPSTR driver, HKEY key) { return proc(name, driver, key, user); });
 }
 
 extern "C" HXSTATUS HXAPI hxDaModifyHalcyonBoardName(LPCSTR oldName, LPCSTR newName) {

@@ -36,6 +36,8 @@ if(TARGET api_e2e_tests)
 endif()
 
 # The end-to-end tests bind the board families' extension libraries by name at run time.
-if(TARGET api_e2e_tests)
-    add_dependencies(api_e2e_tests Mq5120 Mq5200 Mq5130 MQ5310)
-endif()
+foreach(tests api_tests api_e2e_tests)
+    if(TARGET ${tests})
+        add_dependencies(${tests} Mq5120 Mq5200 Mq5130 MQ5310)
+    endif()
+endforeach()

@@ -1,6 +1,7 @@
 // Exported setting functions: each packs its arguments into the message record of its code.
 #include "core/message_codes.h"
 #include "exports/message_calls.h"
+#include "settings/capability_enumeration.h"
 
 using namespace hxda;
 
@@ -233,4 +234,12 @@ extern "C" HXSTATUS HXAPI hxDaSetQuadDecoder(HDASS hDass, UINT prescale, UINT x4
     message.w[1] = x4Scaling;
     message.w[2] = indexMode;
     return engineCall(hDass, HXDRV_SETQUADRATURE, message);
+}
+
+extern "C" HXSTATUS HXAPI hxDaGetDevCaps(HDEV hDev, INT kind, UINT* count) {
+    return deviceElementCount(hDev, kind, count);
+}
+
+extern "C" HXSTATUS HXAPI hxDaEnumSSCaps(HDASS hDass, UINT kind, CapsEnumProc proc, LPARAM user) {
+    return enumerateCapabilities(hDass, kind, proc, user);
 }

@@ -1,5 +1,7 @@
 #include "settings/buffer_queues.h"
 
+#include <vector>
+
 #include "core/capabilities.h"
 #include "core/message_codes.h"
 
@@ -40,6 +42,23 @@ std::uint32_t queueSize(SubsystemRecord& subsystem, MessageRecord& message) {
     return HXNOERROR;
 }
 
+// The buffer manager appends only at the tail, so the buffer goes back to the head by taking the
+// rest of the list out and appending it again behind the buffer. The caller holds the list lock,
+// so no other thread sees the list in between; the buffers just taken off a list are on none, so
+// the appends succeed.
+void putBackAtHead(HLIST list, HBUF buffer) {
+    std::vector<HBUF> rest;
+    for (;;) {
+        HBUF next = 0;
+        if (hxDmGetBufferFromList(list, &next) != HXNOERROR || next == 0)
+            break;
+        rest.push_back(next);
+    }
+    hxDmPutBufferToList(list, buffer);
+    for (const HBUF next : rest)
+        hxDmPutBufferToList(list, next);
+}
+
 }  // namespace
 
 std::uint32_t moveReadyToDone(SubsystemRecord& subsystem) {
@@ -54,8 +73,10 @@ std::uint32_t moveReadyToDone(SubsystemRecord& subsystem) {
         if (status != HXNOERROR || buffer == 0)
             break;
         status = hxDmPutBufferToList(subsystem.doneList, buffer);
-        if (status != HXNOERROR)
+        if (status != HXNOERROR) {
+            putBackAtHead(subsystem.readyList, buffer);
             break;
+        }
     }
     hxDmUnlockList(subsystem.doneList);
     hxDmUnlockList(subsystem.readyList);

@@ -1,6 +1,6 @@
-// The settings half of the request engine (codes 0x4000-0x404F): capabilities, the settings the
-// operations depend on (channel list, data flow, wrap mode, notification targets) and the buffer
-// queues. Called with the subsystem's lock held. Settings not handled here answer 36.
+// The settings half of the request engine (codes 0x4000-0x404F): capabilities, every setting of a
+// subsystem (validated against its capability tables and kept in its configuration block) and
+// the buffer queues. Called with the subsystem's lock held; nothing here reaches the driver.
 #pragma once
 
 #include <cstdint>

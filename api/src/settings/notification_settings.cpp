@@ -1,0 +1,71 @@
+// Where a subsystem's notifications go: a window that receives them as posted messages, or a
+// procedure called in their place. Either target changes the configuration (state 1001) every
+// time it is set.
+#include "core/capabilities.h"
+#include "core/message_codes.h"
+#include "settings/setting_rules.h"
+#include "settings/setting_topics.h"
+#include "win32/messages.h"
+#include "win32/pointer_checks.h"
+
+namespace hxda {
+namespace {
+
+bool hasNotifications(const SubsystemRecord& subsystem) {
+    return capability(subsystem.personality, HXSSC_NOTIFICATIONS) != 0;
+}
+
+std::uint32_t setWindow(SubsystemRecord& subsystem, const MessageRecord& message) {
+    if (!hasNotifications(subsystem))
+        return HXNOTSUPPORTED;
+    const auto window = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(message.w[0]));
+    if (window != nullptr && !IsWindow(window))
+        return HXINVALIDWINDOWHANDLE;
+    if (isRunning(subsystem))
+        return HXSUBSYSRUNNING;
+    subsystem.window = window;
+    subsystem.windowWParam = message.w[1];
+    subsystem.windowLParam = static_cast<LPARAM>(static_cast<std::int32_t>(message.w[2]));
+    needsConfiguration(subsystem);
+    return HXNOERROR;
+}
+
+std::uint32_t setProcedure(SubsystemRecord& subsystem, const MessageRecord& message) {
+    if (!hasNotifications(subsystem))
+        return HXNOTSUPPORTED;
+    if (message.pointer != nullptr && IsBadCodePtr(reinterpret_cast<FARPROC>(message.pointer)))
+        return HXINVALIDNOTIFYPROC;
+    if (isRunning(subsystem))
+        return HXSUBSYSRUNNING;
+    subsystem.notifyProcedure = reinterpret_cast<NotifyProc>(message.pointer);
+    subsystem.procedureFirstValue = message.w[1];
+    subsystem.procedureSecondValue = static_cast<LPARAM>(static_cast<std::int32_t>(message.w[2]));
+    needsConfiguration(subsystem);
+    return HXNOERROR;
+}
+
+}  // namespace
+
+std::uint32_t notificationSetting(SubsystemRecord& subsystem, std::uint32_t code,
+                                  MessageRecord& message) {
+    switch (code) {
+        case HXDRV_SETWINDOWHANDLE:
+            return setWindow(subsystem, message);
+        case HXDRV_GETWINDOWHANDLE:
+            if (!hasNotifications(subsystem))
+                return HXNOTSUPPORTED;
+            return answerWord(message, static_cast<std::uint32_t>(
+                                           reinterpret_cast<std::uintptr_t>(subsystem.window)));
+        case HXDRV_SETNOTIFYPROC:
+            return setProcedure(subsystem, message);
+        case HXDRV_GETNOTIFYPROC:
+            if (!hasNotifications(subsystem))
+                return HXNOTSUPPORTED;
+            message.pointer = reinterpret_cast<void*>(subsystem.notifyProcedure);
+            return HXNOERROR;
+        default:
+            return HXNOTSUPPORTED;
+    }
+}
+
+}  // namespace hxda

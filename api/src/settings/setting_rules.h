@@ -1,0 +1,53 @@
+// The rules every Set of the settings half follows unless it says otherwise:
+//   1. a value out of range gets the setting's own status (tested by the caller);
+//   2. without the capability behind the value, the stored value is accepted and any other
+//      value refused with 36;
+//   3. with the capability, a Set while the subsystem is running (state above 1004) gives 22;
+//   4. a value equal to the stored one changes nothing; a new value is stored and the subsystem
+//      needs configuring again (state 1001).
+#pragma once
+
+#include <cstdint>
+
+#include "core/message_record.h"
+#include "core/records.h"
+
+namespace hxda {
+
+inline bool isRunning(SubsystemRecord& subsystem) {
+    return subsystem.block().state > HXSTATE_READY;
+}
+
+inline void needsConfiguration(SubsystemRecord& subsystem) {
+    subsystem.block().state = HXSTATE_NEEDSCONFIG;
+}
+
+// Rules 3 and 4 for a field holding an already validated value.
+template <typename Field>
+std::uint32_t storeSetting(SubsystemRecord& subsystem, Field& field, std::uint32_t value) {
+    if (isRunning(subsystem))
+        return HXSUBSYSRUNNING;
+    if (static_cast<std::uint32_t>(field) == value)
+        return HXNOERROR;
+    field = static_cast<Field>(value);
+    needsConfiguration(subsystem);
+    return HXNOERROR;
+}
+
+// Rules 2 to 4. The comparison is made on the full value, so a value that a narrow field would
+// truncate never passes as the stored one.
+template <typename Field>
+std::uint32_t storeIfCapable(SubsystemRecord& subsystem, bool capable, Field& field,
+                             std::uint32_t value) {
+    if (!capable)
+        return static_cast<std::uint32_t>(field) == value ? HXNOERROR : HXNOTSUPPORTED;
+    return storeSetting(subsystem, field, value);
+}
+
+// A Get's integer answer in W0.
+inline std::uint32_t answerWord(MessageRecord& message, std::uint32_t value) {
+    message.w[0] = value;
+    return HXNOERROR;
+}
+
+}  // namespace hxda

@@ -6,3 +6,5 @@
 #include "kernel/ke.h"
 #include "kernel/ntdef.h"
 #include "kernel/ntstatus.h"
+#include "kernel/timer.h"
+#include "kernel/workitem.h"

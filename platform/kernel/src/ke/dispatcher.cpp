@@ -20,17 +20,27 @@ Dispatcher& TheDispatcher() {
 }
 
 bool IsSignaled(const DISPATCHER_HEADER& header) {
+    if (header.Type == MutantObject)
+        return kernel::ke::MutexAvailable(header);
     return header.SignalState > 0;
 }
 
 void Consume(DISPATCHER_HEADER& header) {
-    if (header.Type == EventSynchronizationObject || header.Type == TimerSynchronizationObject)
+    if (header.Type == MutantObject)
+        kernel::ke::MutexAcquire(header);
+    else if (header.Type == EventSynchronizationObject || header.Type == TimerSynchronizationObject)
         header.SignalState = 0;
 }
 
 }  // namespace
 
 namespace kernel::ke {
+host::Lock& DispatcherLock() {
+    return TheDispatcher().lock;
+}
+void NotifyDispatcherWaiters() {
+    TheDispatcher().changed.NotifyAll();
+}
 void SetSignalState(DISPATCHER_HEADER* header, LONG state) {
     Dispatcher& dispatcher = TheDispatcher();
     kernel::host::Guard guard(dispatcher.lock);

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <thread>
 
+#include "simclock/clock.h"
 #include "win32/mmsystem.h"
 
 namespace {
@@ -107,6 +108,26 @@ TEST_F(MultimediaTimerTest, RefusedArgumentsAndPeriods) {
     TIMECAPS caps{};
     EXPECT_EQ(timeGetDevCaps(&caps, sizeof(caps)), TIMERR_NOERROR);
     EXPECT_EQ(caps.wPeriodMin, 1u);
+}
+
+// On a manual clock a timer fires only when the clock is advanced past its due time, and the
+// time functions report the manual reading.
+TEST_F(MultimediaTimerTest, ManualClockDrivesTimersAndTimeGetTime) {
+    simclock::testing::ManualClock manual;
+    CallbackState state;
+    const DWORD started = timeGetTime();
+    UINT id = timeSetEvent(50, 0, Count, reinterpret_cast<DWORD_PTR>(&state), TIME_ONESHOT);
+    ASSERT_NE(id, 0u);
+    std::this_thread::sleep_for(80ms);
+    EXPECT_EQ(state.calls, 0);
+    EXPECT_EQ(timeGetTime(), started);
+
+    manual.Advance(49ms);
+    std::this_thread::sleep_for(20ms);
+    EXPECT_EQ(state.calls, 0);
+    manual.Advance(1ms);
+    ASSERT_TRUE(WaitFor([&] { return state.calls == 1; }));
+    EXPECT_EQ(timeGetTime() - started, 50u);
 }
 
 }  // namespace

@@ -35,6 +35,8 @@ enum KOBJECTS : UCHAR {
     EventNotificationObject = 0,
     EventSynchronizationObject = 1,
     MutantObject = 2,
+    TimerNotificationObject = 8,
+    TimerSynchronizationObject = 9,
 };
 struct DISPATCHER_HEADER {
     UCHAR Type;

@@ -1,6 +1,7 @@
 // The host layer under the kernel stand-in: the few services of the host system that the kernel's
 // objects are built on (a lock, a condition, a thread, a clock). Nothing above this file uses the
-// host's threading library directly, so the kernel's own code reads as kernel code.
+// host's threading library directly, so the kernel's own code reads as kernel code. Time comes
+// from the stand-ins' one clock (simclock/clock.h), shared with the user-mode services.
 #pragma once
 
 #include <chrono>
@@ -9,6 +10,8 @@
 #include <functional>
 #include <mutex>
 #include <thread>
+
+#include "simclock/clock.h"
 
 namespace kernel::host {
 
@@ -87,13 +90,10 @@ inline TimePoint Now() {
     return Clock::now();
 }
 
-// System time as the platform counts it: 100 ns units since 1601-01-01 UTC.
+// System time as the platform counts it: 100 ns units since 1601-01-01 UTC, from the stand-ins'
+// one clock (which a test may drive by hand).
 inline std::int64_t SystemTime100ns() {
-    constexpr std::int64_t kEpochDifference = 116444736000000000LL;  // 1601 -> 1970
-    auto since1970 = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                         std::chrono::system_clock::now().time_since_epoch())
-                         .count();
-    return kEpochDifference + since1970 / 100;
+    return simclock::SystemTime100ns();
 }
 
 // A small nonzero token naming the calling host thread (spin lock owners, issuers).

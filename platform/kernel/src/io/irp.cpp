@@ -26,6 +26,9 @@ namespace kernel::io {
 PDRIVER_DISPATCH InvalidDeviceRequestRoutine() {
     return &InvalidDeviceRequest;
 }
+PKSPIN_LOCK CancelSpinLock() {
+    return &g_cancelSpinLock;
+}
 }  // namespace kernel::io
 
 USHORT IoSizeOfIrp(CCHAR stackSize) {

@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "host/host.h"
+#include "ke/dispatcher.h"
 #include "kernel/ke.h"
 #include "kernel/rules.h"
 
@@ -19,15 +20,39 @@ Dispatcher& TheDispatcher() {
 }
 
 bool IsSignaled(const DISPATCHER_HEADER& header) {
+    if (header.Type == MutantObject)
+        return kernel::ke::MutexAvailable(header);
     return header.SignalState > 0;
 }
 
 void Consume(DISPATCHER_HEADER& header) {
-    if (header.Type == EventSynchronizationObject)
+    if (header.Type == MutantObject)
+        kernel::ke::MutexAcquire(header);
+    else if (header.Type == EventSynchronizationObject || header.Type == TimerSynchronizationObject)
         header.SignalState = 0;
 }
 
 }  // namespace
+
+namespace kernel::ke {
+host::Lock& DispatcherLock() {
+    return TheDispatcher().lock;
+}
+void NotifyDispatcherWaiters() {
+    TheDispatcher().changed.NotifyAll();
+}
+void SetSignalState(DISPATCHER_HEADER* header, LONG state) {
+    Dispatcher& dispatcher = TheDispatcher();
+    kernel::host::Guard guard(dispatcher.lock);
+    header->SignalState = state;
+    if (state > 0)
+        dispatcher.changed.NotifyAll();
+}
+LONG ReadSignalState(DISPATCHER_HEADER* header) {
+    kernel::host::Guard guard(TheDispatcher().lock);
+    return header->SignalState;
+}
+}  // namespace kernel::ke
 
 void KeInitializeEvent(PRKEVENT event, EVENT_TYPE type, BOOLEAN state) {
     kernel::host::Guard guard(TheDispatcher().lock);

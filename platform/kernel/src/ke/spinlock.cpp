@@ -3,6 +3,7 @@
 #include <thread>
 
 #include "host/host.h"
+#include "ke/lock_order.h"
 #include "kernel/ke.h"
 #include "kernel/rules.h"
 
@@ -18,6 +19,7 @@ void KeAcquireSpinLockAtDpcLevel(PKSPIN_LOCK lock) {
         kernel::ReportRuleViolation("spin lock acquired recursively");
         return;  // (recorded) the lock stays taken once
     }
+    kernel::ke::NoteAcquiring(lock);
     for (int spins = 0;; ++spins) {
         KSPIN_LOCK expected = 0;
         if (__atomic_compare_exchange_n(lock, &expected, me, false, __ATOMIC_ACQUIRE,
@@ -34,6 +36,7 @@ void KeReleaseSpinLockFromDpcLevel(PKSPIN_LOCK lock) {
         kernel::ReportRuleViolation("spin lock released by a thread that does not hold it");
         return;
     }
+    kernel::ke::NoteReleased(lock);
     __atomic_store_n(lock, 0, __ATOMIC_RELEASE);
 }
 

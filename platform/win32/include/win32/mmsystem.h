@@ -1,5 +1,7 @@
 // Multimedia timers: timeSetEvent / timeKillEvent, timeBeginPeriod / timeEndPeriod, timeGetTime.
-// Callbacks run on one timer thread of the process, one at a time.
+// Callbacks run on one timer thread of the process, one at a time. Timers run on the stand-ins'
+// clock (simclock/clock.h): with a manual clock they fire when a test advances it past their due
+// time (a periodic timer once per advance, however far it goes, as after a stall).
 #pragma once
 
 #include "win32/types.h"

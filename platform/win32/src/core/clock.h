@@ -1,11 +1,13 @@
-// The one steady clock of the user-mode services' time functions.
+// The user-mode services read the stand-ins' one clock (simclock/clock.h), which the kernel's
+// timers follow too.
 #pragma once
 
 #include <chrono>
 
 namespace win32::detail {
 
-// Time since the steady clock's epoch, plus the testing bias.
+// The clock's reading (time since the host steady clock's epoch, plus the testing bias, or the
+// manual clock's reading).
 std::chrono::nanoseconds ClockNow();
 
 // Shifts what the time functions report (not how long waits take), so that tests can place the

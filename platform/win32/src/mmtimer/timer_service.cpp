@@ -7,11 +7,10 @@
 #include <thread>
 
 #include "core/clock.h"
+#include "simclock/clock.h"
 #include "win32/mmsystem.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 constexpr UINT kMinimumDelay = 1;
 constexpr UINT kMaximumDelay = 1000000;
@@ -21,8 +20,8 @@ struct Timer {
     bool periodic;
     LPTIMECALLBACK callback;
     DWORD_PTR user;
-    Clock::time_point due;
-    bool fired = false;  // a one-shot timer whose callback has started
+    simclock::Duration due;  // on the stand-ins' clock
+    bool fired = false;      // a one-shot timer whose callback has started
 };
 
 class TimerService {
@@ -48,7 +47,7 @@ class TimerService {
             thread_ = std::thread([this] { Run(); });
         UINT id = NextFreeId();
         auto period = std::chrono::milliseconds(delayMs);
-        timers_.emplace(id, Timer{period, periodic, callback, user, Clock::now() + period});
+        timers_.emplace(id, Timer{period, periodic, callback, user, simclock::Now() + period});
         wake_.notify_all();
         return id;
     }
@@ -103,10 +102,14 @@ class TimerService {
                 wake_.wait(lock);
                 continue;
             }
-            Clock::time_point due = next->second.due;
-            if (Clock::now() < due) {
-                wake_.wait_until(lock, due);
-                continue;  // the table may have changed meanwhile
+            const simclock::Duration due = next->second.due;
+            if (simclock::Now() < due) {
+                const auto hostDeadline = simclock::HostDeadline(due);
+                if (hostDeadline == simclock::HostTimePoint::max())
+                    wake_.wait(lock);  // a manual clock: woken when it is advanced
+                else
+                    wake_.wait_until(lock, hostDeadline);
+                continue;  // the table or the clock may have changed meanwhile
             }
             UINT id = next->first;
             Timer& timer = next->second;
@@ -114,8 +117,8 @@ class TimerService {
             DWORD_PTR user = timer.user;
             if (timer.periodic) {
                 timer.due += timer.period;
-                if (timer.due < Clock::now())
-                    timer.due = Clock::now();  // no burst after a stall
+                if (timer.due < simclock::Now())
+                    timer.due = simclock::Now();  // no burst after a stall
             } else {
                 timer.fired = true;
             }
@@ -139,6 +142,11 @@ class TimerService {
     bool stopping_ = false;
     std::thread::id timerThread_;
     std::thread thread_;
+    // Wakes the thread when the clock jumps (a manual clock advanced).
+    simclock::Subscription clockJumps_{[this] {
+        std::lock_guard lock(mutex_);
+        wake_.notify_all();
+    }};
 };
 
 }  // namespace

@@ -1,0 +1,104 @@
+// The kernel's deferred execution: the DPC queue with its thread, the timer service with its
+// thread, and the worker threads of work items. Private to the kernel stand-in.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <list>
+#include <vector>
+
+#include "host/host.h"
+#include "kernel/timer.h"
+
+namespace kernel::ke {
+
+// Counts every queuing of deferred work (a timer set, a DPC or work item queued), so that a drain
+// can tell that nothing new arrived while it looked.
+std::uint64_t DeferredActivity();
+void NoteDeferredActivity();
+
+class DpcQueue {
+  public:
+    static DpcQueue& Instance();
+    bool Insert(KDPC* dpc, PVOID argument1, PVOID argument2);
+    bool Remove(KDPC* dpc);
+    // Nothing queued and no routine running.
+    bool Idle();
+    // Drops the queued DPCs and waits until no routine runs; false on timeout.
+    bool Reset(host::TimePoint deadline);
+    ~DpcQueue();
+
+  private:
+    DpcQueue();
+    void Run();
+    host::Lock lock_;
+    host::Condition changed_;
+    LIST_ENTRY queue_;
+    bool running_ = false;
+    bool stopping_ = false;
+    host::Thread thread_;
+};
+
+class TimerService {
+  public:
+    static TimerService& Instance();
+    BOOLEAN Set(KTIMER* timer, LONGLONG dueTime, LONG period, KDPC* dpc);
+    BOOLEAN Cancel(KTIMER* timer);
+    // No set timer is due on the clock now.
+    bool NothingDue();
+    std::size_t Count();
+    void CancelAll();
+    ~TimerService();
+
+  private:
+    TimerService();
+    void Run();
+    void Expire(KTIMER* timer, std::int64_t nowNs);
+    host::Lock lock_;
+    host::Condition changed_;
+    LIST_ENTRY timers_;  // set timers, unordered
+    bool stopping_ = false;
+    host::Thread thread_;
+};
+
+// Worker threads of work items.
+class WorkQueue {
+  public:
+    // Called with the queued entry: to run it (at PASSIVE_LEVEL, on a worker thread), or, with
+    // run false, when a reset drops it unrun.
+    using Routine = void (*)(LIST_ENTRY* entry, bool run);
+    static WorkQueue& Instance();
+    void Queue(LIST_ENTRY* entry, Routine routine);
+    bool Idle();
+    bool Reset(host::TimePoint deadline);
+    void Hold(bool hold);
+    ~WorkQueue();
+
+  private:
+    WorkQueue();
+    void Work();
+    void Supervise();
+    struct Pending {
+        LIST_ENTRY* entry;
+        Routine routine;
+        host::TimePoint queued;
+    };
+    struct Running {
+        host::TimePoint started;
+        bool blocked;  // ran too long: no longer holds up the queue
+    };
+    bool MayStartNext() const;
+    host::Lock lock_;
+    host::Condition changed_;
+    std::deque<Pending> queue_;
+    std::list<Running> running_;
+    std::size_t blocked_ = 0;
+    int idleWorkers_ = 0;
+    bool held_ = false;
+    bool stopping_ = false;
+    std::vector<host::Thread> workers_;
+    host::Thread supervisor_;
+};
+
+}  // namespace kernel::ke

@@ -1,0 +1,179 @@
+// Kernel timers on the stand-ins' clock: one timer thread expires the set timers in due order,
+// signals them and queues their DPCs.
+#include <limits>
+
+#include "ke/deferred.h"
+#include "ke/dispatcher.h"
+#include "simclock/clock.h"
+
+namespace kernel::ke {
+namespace {
+
+std::int64_t NowNs() {
+    return simclock::Now().count();
+}
+
+// The due time on the clock (ns) for a relative (negative) or absolute (positive) due time.
+std::int64_t DueNs(LONGLONG dueTime, std::int64_t nowNs) {
+    constexpr LONGLONG kLongest = std::numeric_limits<std::int64_t>::max() / 200;
+    LONGLONG relative = dueTime < 0 ? -(dueTime + 1) + 1 : dueTime - simclock::SystemTime100ns();
+    if (relative < 0)
+        relative = 0;  // already past: expires at once
+    if (relative > kLongest)
+        relative = kLongest;
+    return nowNs + relative * 100;
+}
+
+}  // namespace
+
+TimerService& TimerService::Instance() {
+    static TimerService service;
+    return service;
+}
+
+TimerService::TimerService() {
+    InitializeListHead(&timers_);
+}
+
+TimerService::~TimerService() {
+    {
+        host::Guard guard(lock_);
+        stopping_ = true;
+        changed_.NotifyAll();
+    }
+    thread_.Join();
+}
+
+BOOLEAN TimerService::Set(KTIMER* timer, LONGLONG dueTime, LONG period, KDPC* dpc) {
+    const std::int64_t due = DueNs(dueTime, NowNs());
+    host::Guard guard(lock_);
+    const bool wasSet = timer->Header.Inserted != 0;
+    if (wasSet)
+        RemoveEntryList(&timer->TimerListEntry);
+    timer->DueTime.QuadPart = due;
+    timer->Period = period > 0 ? period : 0;
+    timer->Dpc = dpc;
+    timer->Header.Inserted = 1;
+    SetSignalState(&timer->Header, 0);
+    InsertTailList(&timers_, &timer->TimerListEntry);
+    NoteDeferredActivity();
+    if (!thread_.Running())
+        thread_ = host::Thread([this] { Run(); });
+    changed_.NotifyAll();
+    return wasSet ? TRUE : FALSE;
+}
+
+BOOLEAN TimerService::Cancel(KTIMER* timer) {
+    host::Guard guard(lock_);
+    if (timer->Header.Inserted == 0)
+        return FALSE;
+    RemoveEntryList(&timer->TimerListEntry);
+    timer->Header.Inserted = 0;
+    changed_.NotifyAll();
+    return TRUE;
+}
+
+bool TimerService::NothingDue() {
+    const std::int64_t now = NowNs();
+    host::Guard guard(lock_);
+    for (LIST_ENTRY* entry = timers_.Flink; entry != &timers_; entry = entry->Flink)
+        if (CONTAINING_RECORD(entry, KTIMER, TimerListEntry)->DueTime.QuadPart <= now)
+            return false;
+    return true;
+}
+
+std::size_t TimerService::Count() {
+    host::Guard guard(lock_);
+    std::size_t count = 0;
+    for (LIST_ENTRY* entry = timers_.Flink; entry != &timers_; entry = entry->Flink)
+        ++count;
+    return count;
+}
+
+void TimerService::CancelAll() {
+    host::Guard guard(lock_);
+    while (!IsListEmpty(&timers_))
+        CONTAINING_RECORD(RemoveHeadList(&timers_), KTIMER, TimerListEntry)->Header.Inserted = 0;
+    changed_.NotifyAll();
+}
+
+void TimerService::Expire(KTIMER* timer, std::int64_t nowNs) {
+    if (timer->Period > 0) {
+        const std::int64_t period = static_cast<std::int64_t>(timer->Period) * 1'000'000;
+        while (timer->DueTime.QuadPart <= nowNs)  // missed periods are skipped, not bunched
+            timer->DueTime.QuadPart += period;
+    } else {
+        RemoveEntryList(&timer->TimerListEntry);
+        timer->Header.Inserted = 0;
+    }
+    SetSignalState(&timer->Header, 1);
+    if (timer->Dpc != nullptr)
+        DpcQueue::Instance().Insert(timer->Dpc, nullptr, nullptr);
+}
+
+void TimerService::Run() {
+    // Woken when the clock jumps (a manual clock advanced, or a change of mode).
+    simclock::Subscription jumps([this] {
+        host::Guard guard(lock_);
+        changed_.NotifyAll();
+    });
+    host::Guard guard(lock_);
+    while (!stopping_) {
+        KTIMER* earliest = nullptr;
+        for (LIST_ENTRY* entry = timers_.Flink; entry != &timers_; entry = entry->Flink) {
+            KTIMER* timer = CONTAINING_RECORD(entry, KTIMER, TimerListEntry);
+            if (earliest == nullptr || timer->DueTime.QuadPart < earliest->DueTime.QuadPart)
+                earliest = timer;
+        }
+        if (earliest == nullptr) {
+            changed_.Wait(guard);
+            continue;
+        }
+        const std::int64_t now = NowNs();
+        if (earliest->DueTime.QuadPart > now) {
+            const auto deadline =
+                simclock::HostDeadline(simclock::Duration(earliest->DueTime.QuadPart));
+            if (deadline == simclock::HostTimePoint::max())
+                changed_.Wait(guard);
+            else
+                changed_.WaitUntil(guard, deadline);
+            continue;  // the timers or the clock may have changed meanwhile
+        }
+        Expire(earliest, now);
+    }
+}
+
+}  // namespace kernel::ke
+
+void KeInitializeTimer(PKTIMER timer) {
+    KeInitializeTimerEx(timer, NotificationTimer);
+}
+
+void KeInitializeTimerEx(PKTIMER timer, TIMER_TYPE type) {
+    timer->Header.Type =
+        type == SynchronizationTimer ? TimerSynchronizationObject : TimerNotificationObject;
+    timer->Header.Size = sizeof(KTIMER);
+    timer->Header.Inserted = 0;
+    timer->Header.SignalState = 0;
+    InitializeListHead(&timer->Header.WaitListHead);
+    timer->DueTime.QuadPart = 0;
+    timer->TimerListEntry.Flink = timer->TimerListEntry.Blink = nullptr;
+    timer->Dpc = nullptr;
+    timer->Period = 0;
+}
+
+BOOLEAN KeSetTimer(PKTIMER timer, LARGE_INTEGER dueTime, PKDPC dpc) {
+    return KeSetTimerEx(timer, dueTime, 0, dpc);
+}
+
+BOOLEAN KeSetTimerEx(PKTIMER timer, LARGE_INTEGER dueTime, LONG period, PKDPC dpc) {
+    return kernel::ke::TimerService::Instance().Set(timer, dueTime.QuadPart, period, dpc);
+}
+
+BOOLEAN KeCancelTimer(PKTIMER timer) {
+    return kernel::ke::TimerService::Instance().Cancel(timer);
+}
+
+BOOLEAN KeReadStateTimer(PKTIMER timer) {
+    return kernel::ke::ReadSignalState(&timer->Header) > 0 ? TRUE : FALSE;
+}

@@ -1,0 +1,361 @@
+// Kernel timers and DPCs on the manual clock: due times, replacement, cancel, re-arming from the
+// DPC, periodic timers, timers as dispatcher objects; the DPC thread's level and serial order;
+// lateness on the real clock under load.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "kernel/deferred_testing.h"
+#include "kernel/rules.h"
+#include "kernel/wdm.h"
+#include "simclock/clock.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+LARGE_INTEGER Due(LONGLONG units) {
+    LARGE_INTEGER due;
+    due.QuadPart = units;
+    return due;
+}
+LARGE_INTEGER RelativeMs(LONGLONG ms) {
+    return Due(-ms * 10'000);
+}
+
+class TimerTest : public ::testing::Test {
+  protected:
+    void TearDown() override {
+        EXPECT_TRUE(kernel::testing::ResetDeferredWork());
+        simclock::testing::UseRealClock();
+    }
+    // Advances the manual clock and lets every timer and DPC that became due run.
+    void Advance(std::chrono::milliseconds step) {
+        simclock::testing::Advance(step);
+        ASSERT_TRUE(kernel::testing::DrainDeferredWork());
+    }
+};
+
+struct Counter {
+    std::atomic<int> runs{0};
+};
+
+void CountDpc(KDPC*, PVOID context, PVOID, PVOID) {
+    ++static_cast<Counter*>(context)->runs;
+}
+
+// A timer fires exactly when the clock reaches its due time, whatever the form of the due time.
+TEST_F(TimerTest, FiresWhenTheManualClockReachesTheDueTime) {
+    simclock::testing::UseManualClock();
+    const LONGLONG now = simclock::SystemTime100ns();
+    struct Case {
+        const char* name;
+        LONGLONG due;
+        int firstStepMs;  // fired after this step: false; after one more ms: true
+    };
+    const Case cases[] = {
+        {"relative 20 ms", -200'000, 19},
+        {"absolute in 20 ms", now + 200'000, 19},
+        {"absolute in the past", now - 10'000'000, -1},
+        {"absolute zero (1601)", 0, -1},
+        {"relative 0.5 ms", -5'000, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        simclock::testing::UseRealClock();
+        simclock::testing::UseManualClock();  // restart the manual clock at the same point
+        Counter counter;
+        KTIMER timer;
+        KDPC dpc;
+        KeInitializeTimer(&timer);
+        KeInitializeDpc(&dpc, CountDpc, &counter);
+        // Absolute due times are taken from the clock's system time: rebase them on it.
+        const LONGLONG due = c.due > 0 ? c.due - now + simclock::SystemTime100ns() : c.due;
+        EXPECT_FALSE(KeSetTimer(&timer, Due(due), &dpc));
+        if (c.firstStepMs >= 0) {
+            Advance(std::chrono::milliseconds(c.firstStepMs));
+            EXPECT_EQ(counter.runs, 0);
+            EXPECT_FALSE(KeReadStateTimer(&timer));
+            Advance(1ms);
+        } else {
+            ASSERT_TRUE(kernel::testing::DrainDeferredWork());
+        }
+        EXPECT_EQ(counter.runs, 1);
+        EXPECT_TRUE(KeReadStateTimer(&timer));
+        EXPECT_FALSE(KeCancelTimer(&timer));  // expired: no longer set
+        Advance(100ms);
+        EXPECT_EQ(counter.runs, 1);
+    }
+}
+
+TEST_F(TimerTest, SettingAgainReplacesAndCancelReportsWhetherItWasSet) {
+    simclock::testing::ManualClock manual;
+    Counter counter;
+    KTIMER timer;
+    KDPC dpc;
+    KeInitializeTimer(&timer);
+    KeInitializeDpc(&dpc, CountDpc, &counter);
+
+    EXPECT_FALSE(KeSetTimer(&timer, RelativeMs(20), &dpc));
+    EXPECT_TRUE(KeSetTimer(&timer, RelativeMs(50), &dpc));  // replaces the 20 ms due time
+    EXPECT_EQ(kernel::testing::SetTimerCount(), 1u);
+    Advance(20ms);
+    EXPECT_EQ(counter.runs, 0);
+    Advance(30ms);
+    EXPECT_EQ(counter.runs, 1);
+
+    EXPECT_FALSE(KeSetTimer(&timer, RelativeMs(10), &dpc));  // expired: not set any more
+    EXPECT_TRUE(KeCancelTimer(&timer));
+    EXPECT_FALSE(KeCancelTimer(&timer));
+    Advance(50ms);
+    EXPECT_EQ(counter.runs, 1);
+    EXPECT_EQ(kernel::testing::SetTimerCount(), 0u);
+}
+
+struct Poll {
+    KTIMER timer;
+    KDPC dpc;
+    std::atomic<int> runs{0};
+    int rearmUntil = 0;
+    std::atomic<int> irql{-1};
+};
+
+void RearmingDpc(KDPC*, PVOID context, PVOID, PVOID) {
+    auto* poll = static_cast<Poll*>(context);
+    poll->irql = KeGetCurrentIrql();
+    if (++poll->runs < poll->rearmUntil)
+        KeSetTimer(&poll->timer, RelativeMs(20), &poll->dpc);
+}
+
+TEST_F(TimerTest, DpcReArmsItsOwnTimerAndPeriodicTimersKeepTheirCadence) {
+    simclock::testing::ManualClock manual;
+    Poll poll;
+    poll.rearmUntil = 3;
+    KeInitializeTimer(&poll.timer);
+    KeInitializeDpc(&poll.dpc, RearmingDpc, &poll);
+    KeSetTimer(&poll.timer, RelativeMs(20), &poll.dpc);
+    for (int step = 1; step <= 5; ++step) {
+        Advance(20ms);
+        EXPECT_EQ(poll.runs, std::min(step, 3)) << "step " << step;
+    }
+    EXPECT_EQ(poll.irql, DISPATCH_LEVEL);
+
+    Counter counter;
+    KTIMER periodic;
+    KDPC dpc;
+    KeInitializeTimer(&periodic);
+    KeInitializeDpc(&dpc, CountDpc, &counter);
+    KeSetTimerEx(&periodic, RelativeMs(10), 20, &dpc);
+    Advance(10ms);
+    EXPECT_EQ(counter.runs, 1);
+    Advance(19ms);
+    EXPECT_EQ(counter.runs, 1);
+    Advance(1ms);
+    EXPECT_EQ(counter.runs, 2);
+    Advance(100ms);  // missed periods are skipped, not run in a burst
+    EXPECT_EQ(counter.runs, 3);
+    Advance(19ms);  // the cadence is kept: due at 10 + 20k ms, next at 130 ms from the start
+    EXPECT_EQ(counter.runs, 3);
+    Advance(1ms);
+    EXPECT_EQ(counter.runs, 4);
+    EXPECT_TRUE(KeCancelTimer(&periodic));
+}
+
+TEST_F(TimerTest, TimersAreWaitableObjects) {
+    simclock::testing::ManualClock manual;
+    LARGE_INTEGER poll = Due(0);
+    for (TIMER_TYPE type : {NotificationTimer, SynchronizationTimer}) {
+        SCOPED_TRACE(type == NotificationTimer ? "notification" : "synchronization");
+        KTIMER timer;
+        KeInitializeTimerEx(&timer, type);
+        KeSetTimer(&timer, RelativeMs(5), nullptr);
+        EXPECT_EQ(KeWaitForSingleObject(&timer, Executive, KernelMode, FALSE, &poll),
+                  STATUS_TIMEOUT);
+        Advance(5ms);
+        EXPECT_EQ(KeWaitForSingleObject(&timer, Executive, KernelMode, FALSE, &poll),
+                  STATUS_SUCCESS);
+        // A synchronization timer releases one wait; a notification timer stays signalled.
+        EXPECT_EQ(KeWaitForSingleObject(&timer, Executive, KernelMode, FALSE, &poll),
+                  type == NotificationTimer ? STATUS_SUCCESS : STATUS_TIMEOUT);
+        KeSetTimer(&timer, RelativeMs(5), nullptr);  // setting clears the signal
+        EXPECT_FALSE(KeReadStateTimer(&timer));
+        KeCancelTimer(&timer);
+    }
+}
+
+struct Serial {
+    std::mutex mutex;
+    std::vector<int> order;
+    std::vector<std::thread::id> threads;
+    std::atomic<int> inside{0};
+    std::atomic<int> overlaps{0};
+    std::atomic<int> wrongLevel{0};
+};
+struct Tagged {
+    Serial* serial;
+    int index;
+};
+
+void SerialDpc(KDPC*, PVOID context, PVOID argument1, PVOID) {
+    auto* tagged = static_cast<Tagged*>(context);
+    Serial& serial = *tagged->serial;
+    if (++serial.inside > 1)
+        ++serial.overlaps;
+    if (KeGetCurrentIrql() != DISPATCH_LEVEL || argument1 != tagged)
+        ++serial.wrongLevel;
+    std::this_thread::sleep_for(2ms);
+    {
+        std::lock_guard lock(serial.mutex);
+        serial.order.push_back(tagged->index);
+        serial.threads.push_back(std::this_thread::get_id());
+    }
+    --serial.inside;
+}
+
+TEST_F(TimerTest, DpcsRunOneAtATimeInQueueOrderAtDispatchLevel) {
+    Serial serial;
+    constexpr int kCount = 6;
+    Tagged tags[kCount];
+    KDPC dpcs[kCount];
+    for (int i = 0; i < kCount; ++i) {
+        tags[i] = Tagged{&serial, i};
+        KeInitializeDpc(&dpcs[i], SerialDpc, &tags[i]);
+    }
+    // Queued from several threads at once, in a known order per thread.
+    std::thread a([&] {
+        for (int i = 0; i < kCount; i += 2)
+            EXPECT_TRUE(KeInsertQueueDpc(&dpcs[i], &tags[i], nullptr));
+    });
+    std::thread b([&] {
+        for (int i = 1; i < kCount; i += 2)
+            EXPECT_TRUE(KeInsertQueueDpc(&dpcs[i], &tags[i], nullptr));
+    });
+    a.join();
+    b.join();
+    ASSERT_TRUE(kernel::testing::DrainDeferredWork());
+    EXPECT_EQ(serial.overlaps, 0);
+    EXPECT_EQ(serial.wrongLevel, 0);
+    ASSERT_EQ(serial.order.size(), static_cast<std::size_t>(kCount));
+    for (const auto& id : serial.threads) {
+        EXPECT_EQ(id, serial.threads[0]);
+        EXPECT_NE(id, std::this_thread::get_id());
+    }
+    // Each queuing thread's DPCs ran in its order.
+    std::vector<int> even, odd;
+    for (int index : serial.order)
+        (index % 2 == 0 ? even : odd).push_back(index);
+    EXPECT_TRUE(std::is_sorted(even.begin(), even.end()));
+    EXPECT_TRUE(std::is_sorted(odd.begin(), odd.end()));
+}
+
+struct Blocking {
+    std::atomic<bool> entered{false};
+    std::atomic<bool> release{false};
+    std::atomic<int> runs{0};
+};
+
+void BlockingDpc(KDPC*, PVOID context, PVOID, PVOID) {
+    auto* blocking = static_cast<Blocking*>(context);
+    ++blocking->runs;
+    blocking->entered = true;
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (!blocking->release && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(1ms);
+}
+
+// A DPC is queued at most once; KeCancelTimer neither waits for nor stops a DPC already running.
+TEST_F(TimerTest, CancelDoesNotWaitForARunningDpcAndADpcIsQueuedOnce) {
+    simclock::testing::ManualClock manual;
+    Blocking blocking;
+    KTIMER timer;
+    KDPC dpc;
+    KeInitializeTimer(&timer);
+    KeInitializeDpc(&dpc, BlockingDpc, &blocking);
+    KeSetTimer(&timer, RelativeMs(1), &dpc);
+    simclock::testing::Advance(1ms);
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (!blocking.entered && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(1ms);
+    ASSERT_TRUE(blocking.entered);
+
+    const auto before = std::chrono::steady_clock::now();
+    EXPECT_FALSE(KeCancelTimer(&timer));
+    EXPECT_LT(std::chrono::steady_clock::now() - before, 1s);
+
+    // While it runs it may be queued again, but only once.
+    EXPECT_TRUE(KeInsertQueueDpc(&dpc, nullptr, nullptr));
+    EXPECT_FALSE(KeInsertQueueDpc(&dpc, nullptr, nullptr));
+    EXPECT_TRUE(KeRemoveQueueDpc(&dpc));
+    EXPECT_FALSE(KeRemoveQueueDpc(&dpc));
+    blocking.release = true;
+    ASSERT_TRUE(kernel::testing::DrainDeferredWork());
+    EXPECT_EQ(blocking.runs, 1);
+}
+
+struct Lateness {
+    KTIMER timer;
+    KDPC dpc;
+    std::atomic<int> runs{0};
+    int rounds = 0;
+    simclock::Duration due{};
+    std::mutex mutex;
+    std::vector<simclock::Duration> late;
+    std::atomic<bool> done{false};
+};
+
+void LatenessDpc(KDPC*, PVOID context, PVOID, PVOID) {
+    auto* state = static_cast<Lateness*>(context);
+    {
+        std::lock_guard lock(state->mutex);
+        state->late.push_back(simclock::Now() - state->due);
+        if (++state->runs >= state->rounds) {
+            state->done = true;
+            return;
+        }
+        state->due = simclock::Now() + 20ms;
+    }
+    KeSetTimer(&state->timer, RelativeMs(20), &state->dpc);
+}
+
+// The 20 ms poll of a driver must not run late by anything near 40 ms while the machine is busy.
+TEST_F(TimerTest, RealClockDpcLatenessStaysSmallUnderLoad) {
+    std::atomic<bool> stop{false};
+    std::vector<std::thread> load;
+    for (int i = 0; i < 4; ++i)
+        load.emplace_back([&] {
+            volatile unsigned spin = 0;
+            while (!stop)
+                spin = spin + 1;
+        });
+    Lateness state;
+    state.rounds = 15;
+    KeInitializeTimer(&state.timer);
+    KeInitializeDpc(&state.dpc, LatenessDpc, &state);
+    {
+        std::lock_guard lock(state.mutex);
+        state.due = simclock::Now() + 20ms;
+    }
+    KeSetTimer(&state.timer, RelativeMs(20), &state.dpc);
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (!state.done && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(5ms);
+    stop = true;
+    for (auto& thread : load)
+        thread.join();
+    ASSERT_TRUE(state.done);
+    std::lock_guard lock(state.mutex);
+    const auto worst = *std::max_element(state.late.begin(), state.late.end());
+    const auto best = *std::min_element(state.late.begin(), state.late.end());
+    std::printf("DPC lateness over %zu rounds: best %.3f ms, worst %.3f ms\n", state.late.size(),
+                best.count() / 1e6, worst.count() / 1e6);
+    EXPECT_GE(best.count(), 0);  // never early
+    EXPECT_LT(worst, 40ms);
+}
+
+}  // namespace

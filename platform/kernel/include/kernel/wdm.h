@@ -3,6 +3,8 @@
 
 #include "kernel/ex.h"
 #include "kernel/io.h"
+#include "kernel/io_interface.h"
 #include "kernel/ke.h"
 #include "kernel/ntdef.h"
 #include "kernel/ntstatus.h"
+#include "kernel/zw.h"

@@ -21,6 +21,9 @@
 #include "kernel/ntstatus.h"
 #include "registry/constants.h"
 
+#ifndef STATUS_CANNOT_DELETE
+#define STATUS_CANNOT_DELETE MQ_NTSTATUS(0xC0000121)
+#endif
 #ifndef STATUS_KEY_DELETED
 #define STATUS_KEY_DELETED MQ_NTSTATUS(0xC000017C)
 #endif
@@ -122,6 +125,9 @@ NTSTATUS ZwEnumerateKey(HANDLE KeyHandle, ULONG Index, KEY_INFORMATION_CLASS Key
                         PVOID KeyInformation, ULONG Length, PULONG ResultLength);
 NTSTATUS ZwQueryKey(HANDLE KeyHandle, KEY_INFORMATION_CLASS KeyInformationClass,
                     PVOID KeyInformation, ULONG Length, PULONG ResultLength);
+// Deletes the key (which must have no subkeys; STATUS_CANNOT_DELETE otherwise). The handle stays
+// open and every later call on it fails with STATUS_KEY_DELETED.
+NTSTATUS ZwDeleteKey(HANDLE KeyHandle);
 // Closes a key handle; an unknown handle gives STATUS_INVALID_HANDLE.
 NTSTATUS ZwClose(HANDLE Handle);
 

@@ -318,6 +318,17 @@ NTSTATUS ZwQueryKey(HANDLE KeyHandle, KEY_INFORMATION_CLASS KeyInformationClass,
     return CopyRecord(record, fixed, KeyInformation, Length, ResultLength);
 }
 
+NTSTATUS ZwDeleteKey(HANDLE KeyHandle) {
+    AtPassive("ZwDeleteKey");
+    auto key = kernel::cm::LookupKey(KeyHandle);
+    if (!key)
+        return STATUS_INVALID_HANDLE;
+    const Status status = key->store->DeleteKey(key->id);
+    if (status == Status::kHasSubkeys || status == Status::kAccessDenied)
+        return STATUS_CANNOT_DELETE;
+    return StatusOf(status);
+}
+
 NTSTATUS ZwClose(HANDLE Handle) {
     return kernel::cm::RemoveKey(Handle) ? STATUS_SUCCESS : STATUS_INVALID_HANDLE;
 }

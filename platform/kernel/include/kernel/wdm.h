@@ -3,6 +3,7 @@
 
 #include "kernel/ex.h"
 #include "kernel/io.h"
+#include "kernel/io_interface.h"
 #include "kernel/ke.h"
 #include "kernel/mutex.h"
 #include "kernel/ntdef.h"
@@ -10,3 +11,4 @@
 #include "kernel/rtl.h"
 #include "kernel/timer.h"
 #include "kernel/workitem.h"
+#include "kernel/zw.h"

@@ -2,6 +2,7 @@
 #include <cstdlib>
 #include <cwctype>
 
+#include "io/device_interfaces.h"
 #include "io/io_manager.h"
 #include "kernel/rules.h"
 #include "kernel/testing.h"
@@ -185,6 +186,7 @@ NTSTATUS IoCreateDevice(PDRIVER_OBJECT driver, ULONG extensionSize, PUNICODE_STR
 }
 
 void IoDeleteDevice(PDEVICE_OBJECT device) {
+    kernel::io::ForgetPhysicalDevice(device);
     IoManager& io = IoManager::Instance();
     kernel::host::Guard guard(io.lock);
     auto* record = static_cast<DeviceRecord*>(device->IoManagerPrivate);

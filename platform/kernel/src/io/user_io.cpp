@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "io/io_manager.h"
+#include "kernel/machine.h"
 #include "kernel/rules.h"
 #include "kernel/testing.h"
 
@@ -160,6 +161,7 @@ using io::UserRequest;
 OpenResult Open(std::string_view path, std::uint32_t desiredAccess, IssuerId issuer) {
     if (KeGetCurrentIrql() != PASSIVE_LEVEL)
         ReportRuleViolation("a file is opened above PASSIVE_LEVEL");
+    machine::EnsureBooted();
     IoManager& io = IoManager::Instance();
     auto file = std::make_shared<io::FileRecordWithObject>();
     {

@@ -8,7 +8,8 @@
 // sizeof(SP_DEVICE_INTERFACE_DATA)); past the end it fails with ERROR_NO_MORE_ITEMS.
 // SetupDiGetDeviceInterfaceDetailA follows the two-call protocol: with no buffer (or one too small)
 // it fails with ERROR_INSUFFICIENT_BUFFER and sets *requiredSize; detail->cbSize must be
-// sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A) (the fixed part). DevicePath opens the device.
+// sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A) or SP_DEVICE_INTERFACE_DETAIL_DATA_A_SIZE (the fixed
+// part), else ERROR_INVALID_USER_BUFFER. DevicePath opens the device.
 // SetupDiOpenDeviceInterfaceRegKey opens the interface's own registry key, the one the driver
 // opened with IoOpenDeviceInterfaceRegistryKey; INVALID_HANDLE_VALUE on failure.
 #pragma once
@@ -17,6 +18,11 @@
 #include "win32/types.h"
 
 using HDEVINFO = void*;
+
+// A record whose cbSize is not the one the call expects.
+#ifndef ERROR_INVALID_USER_BUFFER
+#define ERROR_INVALID_USER_BUFFER 1784L
+#endif
 
 #define DIGCF_DEFAULT 0x00000001u
 #define DIGCF_PRESENT 0x00000002u
@@ -62,10 +68,11 @@ using SetupDiGetClassDevsA_t = HDEVINFO(WINAPI*)(const GUID* classGuid, PCSTR en
 using SetupDiEnumDeviceInterfaces_t = BOOL(WINAPI*)(HDEVINFO set, PSP_DEVINFO_DATA deviceInfo,
                                                     const GUID* interfaceClassGuid, DWORD index,
                                                     PSP_DEVICE_INTERFACE_DATA interfaceData);
-using SetupDiGetDeviceInterfaceDetailA_t = BOOL(WINAPI*)(
-    HDEVINFO set, PSP_DEVICE_INTERFACE_DATA interfaceData,
-    PSP_DEVICE_INTERFACE_DETAIL_DATA_A detail, DWORD detailSize, PDWORD requiredSize,
-    PSP_DEVINFO_DATA deviceInfo);
+using SetupDiGetDeviceInterfaceDetailA_t = BOOL(WINAPI*)(HDEVINFO set,
+                                                         PSP_DEVICE_INTERFACE_DATA interfaceData,
+                                                         PSP_DEVICE_INTERFACE_DETAIL_DATA_A detail,
+                                                         DWORD detailSize, PDWORD requiredSize,
+                                                         PSP_DEVINFO_DATA deviceInfo);
 using SetupDiOpenDeviceInterfaceRegKey_t = HKEY(WINAPI*)(HDEVINFO set,
                                                          PSP_DEVICE_INTERFACE_DATA interfaceData,
                                                          DWORD reserved, REGSAM desiredAccess);

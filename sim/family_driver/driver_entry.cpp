@@ -1,0 +1,270 @@
+// The stand-in driver's entry, device creation, Plug and Play start and removal, and the file
+// requests: the board's device opens any number of times, a subsystem file once.
+#include <cwctype>
+#include <map>
+#include <mutex>
+#include <string>
+
+#include "board_device.h"
+#include "hxda/request_codes.h"
+#include "registry_key.h"
+#include "sim/bus.h"
+#include "sim/family_driver.h"
+
+namespace sim {
+namespace {
+
+constexpr GUID kInterfaceGuid = {
+    hxda::kDeviceInterfaceGuid.data1,
+    hxda::kDeviceInterfaceGuid.data2,
+    hxda::kDeviceInterfaceGuid.data3,
+    {hxda::kDeviceInterfaceGuid.data4[0], hxda::kDeviceInterfaceGuid.data4[1],
+     hxda::kDeviceInterfaceGuid.data4[2], hxda::kDeviceInterfaceGuid.data4[3],
+     hxda::kDeviceInterfaceGuid.data4[4], hxda::kDeviceInterfaceGuid.data4[5],
+     hxda::kDeviceInterfaceGuid.data4[6], hxda::kDeviceInterfaceGuid.data4[7]}};
+
+// Instance numbers per driver object and family, forgotten at unload.
+struct Instances {
+    std::mutex mutex;
+    std::map<PDRIVER_OBJECT, std::map<std::string, std::uint32_t>> next;
+};
+
+Instances& TheInstances() {
+    static Instances instances;
+    return instances;
+}
+
+UNICODE_STRING Counted(std::wstring& text) {
+    return {static_cast<USHORT>(text.size() * sizeof(WCHAR)),
+            static_cast<USHORT>(text.size() * sizeof(WCHAR)), text.data()};
+}
+
+NTSTATUS Finish(PIRP irp, NTSTATUS status, ULONG_PTR information = 0) {
+    irp->IoStatus.Status = status;
+    irp->IoStatus.Information = information;
+    IoCompleteRequest(irp, 0);
+    return status;
+}
+
+// "\AD0", "\DOUT1", "\CT4": the subsystem word and the element in hexadecimal.
+bool ParseSubsystemFile(const std::wstring& name, OpenFile* file) {
+    if (name.size() < 2 || name[0] != L'\\')
+        return false;
+    std::wstring upper;
+    for (std::size_t i = 1; i < name.size(); ++i)
+        upper += static_cast<wchar_t>(std::towupper(name[i]));
+    for (std::uint32_t type = 0; type < 6; ++type) {
+        const std::wstring word = Widen(hxda::kSubsystemFileWords[type]);
+        if (upper.size() <= word.size() || upper.compare(0, word.size(), word) != 0)
+            continue;
+        const std::wstring digits = upper.substr(word.size());
+        if (digits.size() > 4 ||
+            digits.find_first_not_of(L"0123456789ABCDEF") != std::wstring::npos)
+            continue;
+        file->subsystem = true;
+        file->type = type;
+        file->element = static_cast<std::uint32_t>(std::stoul(digits, nullptr, 16));
+        return true;
+    }
+    return false;
+}
+
+NTSTATUS StartBoard(BoardDevice& device) {
+    device.tables = FamilyTables::Load(device.driverName);
+    if (!device.tables)
+        return STATUS_DLL_NOT_FOUND;
+    device.boardType = device.board->spec().boardType;
+    if (!device.tables->Model(device.boardType, &device.modelName, &device.counts)) {
+        device.modelName = "UNKNOWN";
+        device.counts = {};
+    }
+    device.serialNumber = device.board->ReadHardwareInfo().serialNumber;
+    if (device.serialNumber == 0)
+        device.serialNumber = device.instance;
+    {
+        std::lock_guard lock(device.mutex);
+        device.slots.clear();
+        for (std::uint32_t type = 0; type < 6; ++type) {
+            for (std::uint32_t element = 0; element < device.counts[type]; ++element) {
+                SubsystemSlot slot;
+                if (device.tables->Subsystem(device.boardType, type, element, &slot.tables))
+                    device.slots.emplace(std::make_pair(type, element), std::move(slot));
+            }
+        }
+    }
+    NTSTATUS status = RegisterBoard(device);
+    if (!NT_SUCCESS(status))
+        return status;
+    std::wstring link = device.linkName, name = device.deviceName;
+    UNICODE_STRING linkString = Counted(link), nameString = Counted(name);
+    if (!NT_SUCCESS(status = IoCreateSymbolicLink(&linkString, &nameString)))
+        return status;
+    status = IoSetDeviceInterfaceState(&device.interfaceLink, TRUE);
+    if (!NT_SUCCESS(status)) {
+        IoDeleteSymbolicLink(&linkString);
+        return status;
+    }
+    device.started = true;
+    return STATUS_SUCCESS;
+}
+
+void RemoveBoard(PDEVICE_OBJECT self) {
+    BoardDevice* device = BoardOf(self);
+    if (device->started) {
+        IoSetDeviceInterfaceState(&device->interfaceLink, FALSE);
+        std::wstring link = device->linkName;
+        UNICODE_STRING linkString = Counted(link);
+        IoDeleteSymbolicLink(&linkString);
+        device->started = false;
+    }
+    UnregisterBoard(*device);
+    RtlFreeUnicodeString(&device->interfaceLink);
+    IoDetachDevice(device->lower);
+    // Files still open on the device find no board from now on.
+    *static_cast<BoardDevice**>(self->DeviceExtension) = nullptr;
+    delete device;
+    IoDeleteDevice(self);
+}
+
+NTSTATUS AddDevice(PDRIVER_OBJECT driver, PDEVICE_OBJECT physical) {
+    SimulatedBoard* board = BoardOfPhysicalDevice(physical);
+    if (board == nullptr)
+        return STATUS_NOT_SUPPORTED;
+    const std::string driverName = DriverNameOf(board->spec().family);
+    std::uint32_t instance;
+    {
+        auto& instances = TheInstances();
+        std::lock_guard lock(instances.mutex);
+        instance = instances.next[driver][driverName]++;
+    }
+    auto device = std::make_unique<BoardDevice>();
+    device->driverName = driverName;
+    device->instance = instance;
+    device->board = board;
+    device->physical = physical;
+    const std::wstring suffix = Widen(driverName) + L"_" + std::to_wstring(instance);
+    device->deviceName = L"\\Device\\MqSimDa_" + suffix;
+    device->linkName = L"\\??\\" + suffix;
+
+    std::wstring name = device->deviceName;
+    UNICODE_STRING nameString = Counted(name);
+    PDEVICE_OBJECT self = nullptr;
+    NTSTATUS status = IoCreateDevice(driver, sizeof(BoardDevice*), &nameString, FILE_DEVICE_UNKNOWN,
+                                     0, FALSE, &self);
+    if (!NT_SUCCESS(status))
+        return status;
+    status = IoRegisterDeviceInterface(physical, &kInterfaceGuid, nullptr, &device->interfaceLink);
+    if (!NT_SUCCESS(status)) {
+        IoDeleteDevice(self);
+        return status;
+    }
+    device->self = self;
+    device->lower = IoAttachDeviceToDeviceStack(self, physical);
+    *static_cast<BoardDevice**>(self->DeviceExtension) = device.release();
+    self->Flags |= DO_BUFFERED_IO;
+    self->Flags &= ~DO_DEVICE_INITIALIZING;
+    return STATUS_SUCCESS;
+}
+
+NTSTATUS DispatchPnp(PDEVICE_OBJECT self, PIRP irp) {
+    switch (IoGetCurrentIrpStackLocation(irp)->MinorFunction) {
+        case IRP_MN_START_DEVICE:
+            return Finish(irp, StartBoard(*BoardOf(self)));
+        case IRP_MN_REMOVE_DEVICE:
+            RemoveBoard(self);
+            return Finish(irp, STATUS_SUCCESS);
+        default:
+            return Finish(irp, irp->IoStatus.Status);
+    }
+}
+
+NTSTATUS DispatchCreate(PDEVICE_OBJECT self, PIRP irp) {
+    if (BoardOf(self) == nullptr)
+        return Finish(irp, STATUS_NO_SUCH_DEVICE);
+    BoardDevice& device = *BoardOf(self);
+    PFILE_OBJECT fileObject = IoGetCurrentIrpStackLocation(irp)->FileObject;
+    if (!device.started)
+        return Finish(irp, STATUS_DEVICE_NOT_CONNECTED);
+    auto file = std::make_unique<OpenFile>();
+    const std::wstring name(fileObject->FileName.Buffer,
+                            fileObject->FileName.Length / sizeof(WCHAR));
+    if (!name.empty()) {
+        if (!ParseSubsystemFile(name, file.get()))
+            return Finish(irp, STATUS_OBJECT_NAME_NOT_FOUND);
+        std::lock_guard lock(device.mutex);
+        auto slot = device.slots.find({file->type, file->element});
+        if (slot == device.slots.end())
+            return Finish(irp, STATUS_OBJECT_NAME_NOT_FOUND);  // not on this board
+        if (slot->second.open)
+            return Finish(irp, STATUS_SHARING_VIOLATION);
+        slot->second.open = true;
+        slot->second.configuration.clear();
+    }
+    fileObject->FsContext = file.release();
+    return Finish(irp, STATUS_SUCCESS);
+}
+
+NTSTATUS DispatchCleanup(PDEVICE_OBJECT self, PIRP irp) {
+    BoardDevice* device = BoardOf(self);
+    auto* file = static_cast<OpenFile*>(IoGetCurrentIrpStackLocation(irp)->FileObject->FsContext);
+    if (device != nullptr && file != nullptr && file->subsystem) {
+        std::lock_guard lock(device->mutex);
+        auto slot = device->slots.find({file->type, file->element});
+        if (slot != device->slots.end())
+            slot->second.open = false;
+    }
+    return Finish(irp, STATUS_SUCCESS);
+}
+
+NTSTATUS DispatchClose(PDEVICE_OBJECT, PIRP irp) {
+    PFILE_OBJECT fileObject = IoGetCurrentIrpStackLocation(irp)->FileObject;
+    delete static_cast<OpenFile*>(fileObject->FsContext);
+    fileObject->FsContext = nullptr;
+    return Finish(irp, STATUS_SUCCESS);
+}
+
+NTSTATUS DispatchControl(PDEVICE_OBJECT self, PIRP irp) {
+    if (BoardOf(self) == nullptr)
+        return Finish(irp, STATUS_DEVICE_REMOVED);
+    BoardDevice& device = *BoardOf(self);
+    auto* file = static_cast<OpenFile*>(IoGetCurrentIrpStackLocation(irp)->FileObject->FsContext);
+    if (file == nullptr)
+        return Finish(irp, STATUS_INVALID_DEVICE_REQUEST);
+    if (IoGetCurrentIrpStackLocation(irp)->Parameters.DeviceIoControl.IoControlCode ==
+        IOCTL_HXDA_WAITEVENT)
+        return HandleWaitEvent(device, *file, irp);
+    ULONG information = 0;
+    const NTSTATUS status = HandleControl(device, *file, irp, &information);
+    return Finish(irp, status, NT_SUCCESS(status) ? information : 0);
+}
+
+NTSTATUS DispatchRead(PDEVICE_OBJECT self, PIRP irp) {
+    auto* file = static_cast<OpenFile*>(IoGetCurrentIrpStackLocation(irp)->FileObject->FsContext);
+    if (BoardOf(self) == nullptr)
+        return Finish(irp, STATUS_DEVICE_REMOVED);
+    if (file == nullptr)
+        return Finish(irp, STATUS_INVALID_DEVICE_REQUEST);
+    return HandleRead(*BoardOf(self), *file, irp);
+}
+
+void Unload(PDRIVER_OBJECT driver) {
+    auto& instances = TheInstances();
+    std::lock_guard lock(instances.mutex);
+    instances.next.erase(driver);
+}
+
+}  // namespace
+
+NTSTATUS FamilyDriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING) {
+    driver->DriverExtension->AddDevice = AddDevice;
+    driver->DriverUnload = Unload;
+    driver->MajorFunction[IRP_MJ_PNP] = DispatchPnp;
+    driver->MajorFunction[IRP_MJ_CREATE] = DispatchCreate;
+    driver->MajorFunction[IRP_MJ_CLEANUP] = DispatchCleanup;
+    driver->MajorFunction[IRP_MJ_CLOSE] = DispatchClose;
+    driver->MajorFunction[IRP_MJ_DEVICE_CONTROL] = DispatchControl;
+    driver->MajorFunction[IRP_MJ_READ] = DispatchRead;
+    return STATUS_SUCCESS;
+}
+
+}  // namespace sim

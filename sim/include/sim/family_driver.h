@@ -1,0 +1,24 @@
+// The stand-in driver of the board families: one driver on the I/O manager that serves the device
+// protocol for a board of any family from that family's extension tables.
+//
+// Per board (a physical device of the machine's bus carrying a SimulatedBoard):
+//   device "\Device\MqSimDa_<driver name>_<n>", link "\??\<driver name>_<n>" (n counts the boards
+//   of a family from 0), the device interface of the protocol's GUID, enabled once the board is
+//   registered; for MQ5310 boards also the device-map entry
+//   HKLM\Hardware\DeviceMap\MqHalcyonDaDevice\<driver name>_<n> with LinkName
+//   "\DosDevices\<driver name>_<n>" and the board's values.
+// Registration writes MqHalcyonBoardName, DriverName, BoardModelName, BoardType, SerialNumber and
+// DeviceInstanceNumber to the interface key, keeping the board's name in the board database
+// HKLM\System\CurrentControlSet\Control\MqHalcyonDaDevice\BoardDatabase\<description>\<serial>.
+#pragma once
+
+#include "kernel/wdm.h"
+
+namespace sim {
+
+inline constexpr wchar_t kFamilyDriverService[] = L"MqSimDa";
+
+// DriverEntry of the stand-in driver; its AddDevice takes a physical device of the machine's bus.
+NTSTATUS FamilyDriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath);
+
+}  // namespace sim

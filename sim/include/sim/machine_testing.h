@@ -1,0 +1,52 @@
+// Test support: a fresh simulated machine with given boards per test.
+//
+//     sim::testing::ScopedSimulatedMachine machine({"MQ5120 4 1", "MQ5310 0 0x77
+//     AD0.0=const:2.5"});
+//
+// shuts down whatever machine the process had booted, points MQ_MACHINE at a new empty machine
+// directory and writes the board-list lines given (none: no list, so the machine has the default
+// board). The machine boots at the first use of the kernel (CreateFile, SetupApi enumeration) or at
+// Boot(); Reboot() shuts it down and boots it again from the same directory (drivers unloaded,
+// devices deleted, registry kept). The destructor shuts the machine down before the directory goes.
+#pragma once
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "kernel/machine.h"
+#include "registry/testing.h"
+#include "sim/board_list.h"
+
+namespace sim::testing {
+
+class ScopedSimulatedMachine {
+  public:
+    explicit ScopedSimulatedMachine(const std::vector<std::string>& boardListLines = {}) {
+        if (!boardListLines.empty()) {
+            std::ofstream file(machine_.directory() / kBoardListFileName);
+            for (const auto& line : boardListLines)
+                file << line << '\n';
+        }
+    }
+    ~ScopedSimulatedMachine() { kernel::machine::Shutdown(); }
+    ScopedSimulatedMachine(const ScopedSimulatedMachine&) = delete;
+    ScopedSimulatedMachine& operator=(const ScopedSimulatedMachine&) = delete;
+
+    void Boot() { kernel::machine::EnsureBooted(); }
+    void Reboot() { kernel::machine::Reboot(); }
+    void Shutdown() { kernel::machine::Shutdown(); }
+    const std::filesystem::path& directory() const { return machine_.directory(); }
+
+  private:
+    struct ShutdownFirst {
+        ShutdownFirst() {
+            kernel::machine::SetBootEnabled(true);
+            kernel::machine::Shutdown();
+        }
+    };
+    ShutdownFirst shutdownFirst_;
+    registry::ScopedMachine machine_;
+};
+
+}  // namespace sim::testing

@@ -1,0 +1,80 @@
+// The hardware of one simulated board: the signals on its inputs, what was written to its outputs,
+// its registers, calibration potentiometers and hardware information. The driver reads and writes
+// it as it would the board; it lives as long as the board is plugged in. Thread-safe.
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <tuple>
+
+#include "sim/board_spec.h"
+
+namespace sim {
+
+// How a converter turns volts into codes: the range in volts, the gain before the converter, the
+// resolution in bits and the encoding (two's complement or offset binary).
+struct CodeFormat {
+    double minimum = -10.0;
+    double maximum = 10.0;
+    double gain = 1.0;
+    std::uint32_t bits = 16;
+    bool twosComplement = false;
+};
+
+// The converter's code for a level: offset binary (level x gain - minimum) / span x 2^bits, or
+// two's complement (level x gain - centre) / (span / 2) x 2^(bits - 1), truncated toward zero and
+// held to the code range as a converter saturates. Two's complement codes come sign-extended to
+// 32 bits.
+std::uint32_t CodeForVolts(double volts, const CodeFormat& format);
+
+struct HardwareInfo {
+    std::uint16_t wordA = 0;
+    std::uint16_t wordB = 0;
+    std::uint16_t wordC = 0;
+    std::uint32_t serialNumber = 0;
+    std::array<std::uint8_t, 128> block{};
+};
+
+class SimulatedBoard {
+  public:
+    explicit SimulatedBoard(BoardSpec spec);
+
+    const BoardSpec& spec() const { return spec_; }
+
+    // The code an input channel reads now: a pattern's next code, else the signal's level (0 V
+    // without a signal) through the format. Digital inputs and counters without a pattern read
+    // their constant level as a plain number.
+    std::uint32_t ReadInput(const ChannelKey& channel, const CodeFormat& format);
+    // Outputs keep the last code written; a channel never written reads 0.
+    void WriteOutput(const ChannelKey& channel, std::uint32_t code);
+    std::uint32_t ReadOutput(const ChannelKey& channel);
+
+    void WriteRegister(std::uint32_t number, std::uint32_t value);
+    // A register never written reads 0.
+    std::uint32_t ReadRegister(std::uint32_t number);
+
+    void WriteCalPot(std::uint32_t pot, std::uint32_t selector, std::int32_t element,
+                     std::uint32_t value);
+    // A potentiometer never written sits at mid-scale, 128.
+    std::uint32_t ReadCalPot(std::uint32_t pot, std::uint32_t selector, std::int32_t element);
+
+    HardwareInfo ReadHardwareInfo();
+    void WriteHardwareInfo(const HardwareInfo& info);
+
+  private:
+    double SecondsSinceBoot() const;
+
+    BoardSpec spec_;
+    std::chrono::steady_clock::time_point boot_;
+    std::mutex mutex_;
+    std::map<ChannelKey, std::size_t> patternPosition_;
+    std::map<ChannelKey, std::uint32_t> outputs_;
+    std::map<std::uint32_t, std::uint32_t> registers_;
+    std::map<std::tuple<std::uint32_t, std::uint32_t, std::int32_t>, std::uint32_t> calPots_;
+    HardwareInfo hardwareInfo_;
+};
+
+}  // namespace sim

@@ -1,0 +1,102 @@
+// The machine module's entries, called by the kernel at the first use in a process: install the
+// drivers, clear what the last run left in the volatile device map, and plug in every board of the
+// machine's board list.
+#include <cstdio>
+#include <vector>
+
+#include "../family_driver/registry_key.h"
+#include "kernel/loader.h"
+#include "registry/machine.h"
+#include "sim/board_list.h"
+#include "sim/bus.h"
+#include "sim/family_driver.h"
+
+namespace sim {
+namespace {
+
+struct Machine {
+    PDRIVER_OBJECT bus = nullptr;
+    PDRIVER_OBJECT functionDriver = nullptr;
+};
+
+Machine* g_machine = nullptr;
+
+// The device map lists the boards of this boot only.
+void ClearDeviceMap() {
+    RegistryKey map;
+    if (!NT_SUCCESS(map.Open(L"\\Registry\\Machine\\Hardware\\DeviceMap\\MqHalcyonDaDevice")))
+        return;
+    for (;;) {
+        union {
+            KEY_BASIC_INFORMATION info;
+            std::uint8_t bytes[sizeof(KEY_BASIC_INFORMATION) + 256 * sizeof(WCHAR)];
+        } buffer;
+        ULONG length = 0;
+        if (!NT_SUCCESS(ZwEnumerateKey(map.handle(), 0, KeyBasicInformation, &buffer, sizeof buffer,
+                                       &length)))
+            return;
+        RegistryKey entry;
+        const std::wstring name(buffer.info.Name, buffer.info.NameLength / sizeof(WCHAR));
+        if (!NT_SUCCESS(entry.Open(name, &map)) || !NT_SUCCESS(ZwDeleteKey(entry.handle())))
+            return;
+    }
+}
+
+}  // namespace
+}  // namespace sim
+
+extern "C" [[gnu::visibility("default")]] int MqMachineBoot() {
+    using namespace sim;
+    if (g_machine != nullptr)
+        return 0;
+    auto* machine = new Machine;
+    if (!NT_SUCCESS(kernel::LoadDriver(kBusDriverService, BusDriverEntry,
+                                       L"\\Registry\\Machine\\System\\CurrentControlSet\\Services\\"
+                                       L"MqSimBus",
+                                       &machine->bus)) ||
+        !NT_SUCCESS(kernel::LoadDriver(kFamilyDriverService, FamilyDriverEntry,
+                                       L"\\Registry\\Machine\\System\\CurrentControlSet\\Services\\"
+                                       L"MqSimDa",
+                                       &machine->functionDriver))) {
+        if (machine->bus != nullptr)
+            kernel::UnloadDriver(machine->bus);
+        delete machine;
+        return 1;
+    }
+    g_machine = machine;
+    ClearDeviceMap();
+    const BoardList list = ReadBoardList(registry::MachineDirectory());
+    for (const auto& error : list.errors)
+        std::fprintf(stderr, "machine: %s line %d skipped: %s\n", kBoardListFileName, error.line,
+                     error.message.c_str());
+    int index = 0;
+    for (const auto& board : list.boards) {
+        const NTSTATUS status = PlugIn(machine->bus, machine->functionDriver, board, index);
+        if (!NT_SUCCESS(status)) {
+            std::fprintf(stderr, "machine: board %s %u %u did not start (0x%08X)\n",
+                         DriverNameOf(board.family), board.boardType, board.serialNumber,
+                         static_cast<unsigned>(status));
+            continue;
+        }
+        ++index;
+    }
+    return 0;
+}
+
+extern "C" [[gnu::visibility("default")]] void MqMachineShutdown() {
+    using namespace sim;
+    Machine* machine = g_machine;
+    if (machine == nullptr)
+        return;
+    g_machine = nullptr;
+    // Every board still on the bus, newest first.
+    std::vector<PDEVICE_OBJECT> physical;
+    for (PDEVICE_OBJECT device = machine->bus->DeviceObject; device != nullptr;
+         device = device->NextDevice)
+        physical.push_back(device);
+    for (PDEVICE_OBJECT device : physical)
+        Unplug(device);
+    kernel::UnloadDriver(machine->functionDriver);
+    kernel::UnloadDriver(machine->bus);
+    delete machine;
+}

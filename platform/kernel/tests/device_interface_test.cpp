@@ -11,7 +11,6 @@
 #include "kernel/io_interface.h"
 #include "kernel/io_user.h"
 #include "kernel/loader.h"
-#include "kernel/machine.h"
 #include "kernel/testing.h"
 #include "registry/store.h"
 #include "registry/testing.h"
@@ -55,7 +54,6 @@ struct DeviceInterfaces : ::testing::Test {
     PDRIVER_OBJECT bus = nullptr;
 
     void SetUp() override {
-        kernel::machine::SetBootEnabled(false);
         ASSERT_EQ(kernel::LoadDriver(L"TestBus", BusEntry, L"\\Registry\\Machine\\TestBus", &bus),
                   STATUS_SUCCESS);
     }
@@ -64,7 +62,6 @@ struct DeviceInterfaces : ::testing::Test {
             IoDeleteDevice(bus->DeviceObject);
         kernel::UnloadDriver(bus);
         EXPECT_EQ(kernel::testing::OpenKeyHandles(), 0u);
-        kernel::machine::SetBootEnabled(true);
     }
     PDEVICE_OBJECT MakePdo(const std::wstring& name, const std::wstring& instance) {
         String deviceName(L"\\Device\\" + name);

@@ -10,7 +10,6 @@
 #include "echo_driver.h"
 #include "kernel/io_user.h"
 #include "kernel/loader.h"
-#include "kernel/machine.h"
 #include "kernel/testing.h"
 
 namespace {
@@ -35,7 +34,6 @@ struct Recorded {
 struct EchoFixture : ::testing::Test {
     PDRIVER_OBJECT driver = nullptr;
     void SetUp() override {
-        kernel::machine::SetBootEnabled(false);  // only the echo driver's devices
         ASSERT_EQ(
             kernel::LoadDriver(L"Echo", echo::DriverEntry, L"\\Registry\\Machine\\Echo", &driver),
             STATUS_SUCCESS);

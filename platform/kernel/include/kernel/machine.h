@@ -5,7 +5,9 @@
 //     extern "C" int MqMachineBoot();       // installs drivers and plugs boards; 0 on success
 //     extern "C" void MqMachineShutdown();  // removes the boards and unloads the drivers
 // A process without the module boots nothing. The machine is the one that registry::
-// MachineDirectory() names when it boots.
+// MachineDirectory() names when it boots. Booting is enabled by the user-mode services when they
+// are loaded into the process; a process of kernel code alone (the I/O manager's own tests on
+// their drivers) boots no machine.
 #pragma once
 
 namespace kernel::machine {
@@ -22,8 +24,7 @@ bool IsBooted();
 void Shutdown();
 // Shutdown, then boot at once.
 void Reboot();
-// While disabled, EnsureBooted boots nothing (tests of the I/O manager on their own drivers).
-// Enabled at process start.
+// While disabled, EnsureBooted boots nothing.
 void SetBootEnabled(bool enabled);
 
 }  // namespace kernel::machine

@@ -23,7 +23,7 @@ constexpr char kShutdownEntry[] = "MqMachineShutdown";
 
 struct State {
     std::recursive_mutex mutex;  // a boot that opens files re-enters EnsureBooted
-    bool enabled = true;
+    bool enabled = false;  // until the user-mode services enable it
     bool booted = false;
     bool booting = false;
     void* module = nullptr;

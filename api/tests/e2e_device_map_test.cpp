@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/engine.h"
+#include "kernel/machine.h"
 #include "kernel/testing.h"
 #include "recording_driver.h"
 #include "registry/testing.h"
@@ -81,6 +82,8 @@ class DeviceMapBoards : public ::testing::Test {
         testing::resetHandleTables();
         win32::testing::SetOsVersionForTesting({VER_PLATFORM_WIN32_NT, 4, 0, 1381, ""});
         ASSERT_EQ(recorder::Load(), 0);
+        // The machine clears the device map when it boots: boot it before the entries are made.
+        kernel::machine::EnsureBooted();
         add({"Board0", "Bench(00)", "Mq5200", 0x5204, "MQ5204", 7});
         add({"Board1", "Spare(01)", "Mq5200", 0x5201, "MQ5201", 0xFFFFFFFFu});
     }
@@ -88,6 +91,7 @@ class DeviceMapBoards : public ::testing::Test {
         testing::resetHandleTables();
         EXPECT_TRUE(kernel::testing::DrainDeferredCloses());
         recorder::Unload();
+        kernel::machine::Shutdown();
         win32::testing::ResetOsVersionForTesting();
     }
     void add(const MapEntry& entry) {

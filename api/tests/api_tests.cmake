@@ -41,3 +41,16 @@ foreach(tests api_tests api_e2e_tests)
         add_dependencies(${tests} Mq5120 Mq5200 Mq5130 MQ5310)
     endif()
 endforeach()
+
+# End to end on the simulated machine: the machine module and SetupApi are loaded by name, and a
+# second program checks what a fresh process sees.
+add_executable(api_open_board_child ${CMAKE_CURRENT_LIST_DIR}/open_board_child.cpp)
+target_link_libraries(api_open_board_child PRIVATE hxdaapi32)
+if(TARGET api_e2e_tests)
+    add_dependencies(api_e2e_tests MqMachine SetupApi api_open_board_child)
+    target_include_directories(api_e2e_tests PRIVATE ${CMAKE_SOURCE_DIR}/sim/include
+        ${CMAKE_SOURCE_DIR}/boardext/common/include)
+    target_link_libraries(api_e2e_tests PRIVATE platform_registry)
+    target_compile_definitions(api_e2e_tests PRIVATE
+        OPEN_BOARD_CHILD="$<TARGET_FILE:api_open_board_child>")
+endif()

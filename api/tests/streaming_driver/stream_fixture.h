@@ -76,13 +76,15 @@ class StreamFixture : public ::testing::Test {
         return hDass;
     }
 
-    // Notifications to the fixture's window (lParam `value`), a wrap mode and a data flow, then
-    // the configure request.
+    // Notifications to the fixture's window (lParam `value`), a wrap mode (0: none to set) and a
+    // data flow, then the configure request.
     void configure(HDASS hDass, std::uint32_t wrap = HXWRAP_NONE,
                    std::uint32_t flow = HXDF_CONTINUOUS, LPARAM value = 77) {
         ASSERT_EQ(hxDaSetWndHandle(hDass, window, value), HXNOERROR);
         ASSERT_EQ(hxDaSetDataFlow(hDass, flow), HXNOERROR);
-        ASSERT_EQ(hxDaSetWrapMode(hDass, wrap), HXNOERROR);
+        if (wrap != 0) {
+            ASSERT_EQ(hxDaSetWrapMode(hDass, wrap), HXNOERROR);
+        }
         ASSERT_EQ(hxDaConfig(hDass), HXNOERROR);
     }
 

@@ -18,6 +18,7 @@ struct Stream {
     LIST_ENTRY reads;
     LIST_ENTRY waits;
     bool open = false;
+    bool output = false;  // an output subsystem's reads carry data to the board
     // Scripted behaviour and what was seen; under lock.
     bool unpaced = false;
     bool finishOnStop = true;
@@ -56,11 +57,12 @@ NTSTATUS Complete(PIRP irp, NTSTATUS status, ULONG_PTR information) {
     return status;
 }
 
-// Fills a read's data area with the stream's next sample numbers; called under the lock.
+// Fills a read's data area with the stream's next sample numbers (an output read is taken as
+// sent, its data left alone); called under the lock.
 ULONG Fill(Stream& stream, PIRP irp) {
     const ULONG length = IoGetCurrentIrpStackLocation(irp)->Parameters.Read.Length;
-    if (irp->MdlAddress == nullptr)
-        return 0;
+    if (irp->MdlAddress == nullptr || stream.output)
+        return length;
     auto* data = static_cast<std::uint8_t*>(
         MmGetSystemAddressForMdlSafe(irp->MdlAddress, NormalPagePriority));
     for (ULONG at = 0; at + 2 <= length; at += 2) {
@@ -165,6 +167,7 @@ NTSTATUS DispatchCreate(PDEVICE_OBJECT, PIRP irp) {
         if (stream.open)
             return Complete(irp, STATUS_ACCESS_DENIED, 0);
         stream.open = true;
+        stream.output = name.rfind(L"\\DA", 0) == 0;
     }
     file->FsContext = &stream;
     return Complete(irp, STATUS_SUCCESS, 0);

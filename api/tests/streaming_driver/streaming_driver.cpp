@@ -21,6 +21,7 @@ struct Stream {
     bool output = false;  // an output subsystem's reads carry data to the board
     // Scripted behaviour and what was seen; under lock.
     bool unpaced = false;
+    bool fillData = true;
     bool finishOnStop = true;
     std::uint32_t refuse = 0;
     std::uint16_t nextSample = 0;
@@ -61,7 +62,7 @@ NTSTATUS Complete(PIRP irp, NTSTATUS status, ULONG_PTR information) {
 // sent, its data left alone); called under the lock.
 ULONG Fill(Stream& stream, PIRP irp) {
     const ULONG length = IoGetCurrentIrpStackLocation(irp)->Parameters.Read.Length;
-    if (irp->MdlAddress == nullptr || stream.output)
+    if (irp->MdlAddress == nullptr || stream.output || !stream.fillData)
         return length;
     auto* data = static_cast<std::uint8_t*>(
         MmGetSystemAddressForMdlSafe(irp->MdlAddress, NormalPagePriority));
@@ -338,6 +339,10 @@ void Unload() {
 
 void SetUnpaced(const std::wstring& file, bool unpaced) {
     Locked(file, [&](Stream& s) { return s.unpaced = unpaced; });
+}
+
+void SetFillData(const std::wstring& file, bool fill) {
+    Locked(file, [&](Stream& s) { return s.fillData = fill; });
 }
 
 void RefuseNextReads(const std::wstring& file, std::uint32_t count) {

@@ -22,6 +22,9 @@ void Unload();
 
 // How a stream behaves; settable before the file is opened. Each setting holds until Load.
 void SetUnpaced(const std::wstring& file, bool unpaced);
+// false: completed reads carry whatever the buffer held (no sample numbers are written), so that
+// a benchmark measures the transfer rather than the fill.
+void SetFillData(const std::wstring& file, bool fill);
 // The next `count` reads are refused at once (the caller's read call fails).
 void RefuseNextReads(const std::wstring& file, std::uint32_t count);
 // false: a stop request leaves the reads in process to the test instead of finishing them.

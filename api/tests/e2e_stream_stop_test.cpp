@@ -157,5 +157,42 @@ TEST_F(StreamStop, ReleaseWhileRunningCollectsEveryRequest) {
     EXPECT_NE(std::find(codes.begin(), codes.end(), IOCTL_HXDA_ABORT), codes.end());
 }
 
+TEST_F(StreamStop, TuningValuesOfTheDevice) {
+    struct Case {
+        const char* name;
+        std::uint32_t messageOnAbort;
+        std::uint32_t abortSleepMs;
+        std::vector<std::uint32_t> messages;  // for three buffers delivered by an abort
+    };
+    const std::vector<Case> cases = {
+        {"Quiet", 0, 0, {}},
+        {"MessageOnAbort", 1, 0, {HXWM_BUFFERDONE, HXWM_BUFFERDONE, HXWM_BUFFERDONE}},
+        {"AbortSleep", 0, 200, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        restart();
+        const std::shared_ptr<DeviceRecord> device = findDevice(hDev);
+        device->messageOnAbort = c.messageOnAbort;
+        device->abortSleepTimeMSecs = c.abortSleepMs;
+        const HDASS hDass = open();
+        configure(hDass);
+        streamer::SetFinishOnAbort(L"\\AD0", true);
+        const std::vector<HBUF> made = queue(hDass, 3);
+        ASSERT_EQ(hxDaStart(hDass), HXNOERROR);
+        ASSERT_TRUE(streamer::WaitForPendingReads(L"\\AD0", 3));
+        const auto before = std::chrono::steady_clock::now();
+        ASSERT_EQ(hxDaAbort(hDass), HXNOERROR);
+        EXPECT_GE(std::chrono::steady_clock::now() - before,
+                  std::chrono::milliseconds(c.abortSleepMs));
+        EXPECT_EQ(state(hDass), HXSTATE_READY);
+        EXPECT_EQ(messages(50), c.messages);
+        const std::vector<HBUF> done = takeDone(hDass);
+        EXPECT_EQ(done, made);
+        for (HBUF buffer : done)
+            EXPECT_EQ(validSamples(buffer), 64u);
+    }
+}
+
 }  // namespace
 }  // namespace hxda::test

@@ -23,6 +23,7 @@ struct Stream {
     bool unpaced = false;
     bool fillData = true;
     bool finishOnStop = true;
+    bool finishOnAbort = false;
     std::uint32_t refuse = 0;
     std::uint16_t nextSample = 0;
     std::uint64_t readsReceived = 0;
@@ -255,8 +256,9 @@ NTSTATUS DispatchControl(PDEVICE_OBJECT, PIRP irp) {
         return Complete(irp, STATUS_SUCCESS, bytes);
     }
     const bool finishOnStop = stream.finishOnStop;
+    const bool finishOnAbort = stream.finishOnAbort;
     KeReleaseSpinLock(&stream.lock, irql);
-    if (code == IOCTL_HXDA_STOP && finishOnStop)
+    if ((code == IOCTL_HXDA_STOP && finishOnStop) || (code == IOCTL_HXDA_ABORT && finishOnAbort))
         FinishReads(stream, ~std::size_t{0}, STATUS_SUCCESS);
     if (code == IOCTL_HXDA_ABORT)
         CancelAll(stream, &stream.reads);
@@ -351,6 +353,10 @@ void RefuseNextReads(const std::wstring& file, std::uint32_t count) {
 
 void SetFinishOnStop(const std::wstring& file, bool finish) {
     Locked(file, [&](Stream& s) { return s.finishOnStop = finish; });
+}
+
+void SetFinishOnAbort(const std::wstring& file, bool finish) {
+    Locked(file, [&](Stream& s) { return s.finishOnAbort = finish; });
 }
 
 void SetStatus(std::uint32_t code, std::uint32_t status) {

@@ -29,6 +29,8 @@ void SetFillData(const std::wstring& file, bool fill);
 void RefuseNextReads(const std::wstring& file, std::uint32_t count);
 // false: a stop request leaves the reads in process to the test instead of finishing them.
 void SetFinishOnStop(const std::wstring& file, bool finish);
+// true: an abort request delivers the reads in process with their data instead of cancelling them.
+void SetFinishOnAbort(const std::wstring& file, bool finish);
 // The status written at offset 12 of the answer to a request code.
 void SetStatus(std::uint32_t code, std::uint32_t status);
 

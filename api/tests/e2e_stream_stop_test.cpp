@@ -194,5 +194,25 @@ TEST_F(StreamStop, TuningValuesOfTheDevice) {
     }
 }
 
+TEST_F(StreamStop, NothingInProcessStopsAtOnce) {
+    // Subsystems without buffers run with no read in process: their stop or abort is answered
+    // as soon as the driver's request returns.
+    for (const std::uint32_t type : {HXSS_DIN, HXSS_DOUT, HXSS_CT}) {
+        for (const auto end : {hxDaStop, hxDaAbort}) {
+            SCOPED_TRACE(type);
+            restart();
+            const HDASS hDass = open(type);
+            configure(hDass, type == HXSS_CT ? 0 : HXWRAP_NONE);
+            ASSERT_EQ(hxDaStart(hDass), HXNOERROR);
+            EXPECT_EQ(state(hDass), HXSTATE_RUNNING);
+            const auto before = std::chrono::steady_clock::now();
+            EXPECT_EQ(end(hDass), HXNOERROR);
+            EXPECT_LT(std::chrono::steady_clock::now() - before, 5s);
+            EXPECT_EQ(state(hDass), HXSTATE_READY);
+            EXPECT_TRUE(messages(20).empty());
+        }
+    }
+}
+
 }  // namespace
 }  // namespace hxda::test

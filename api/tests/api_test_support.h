@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "core/capabilities.h"
+#include "core/message_codes.h"
 #include "hxda/protocol.h"
 #include "hxdaapi32.h"
 #include "testing/hxda_testing.h"
@@ -91,10 +92,15 @@ class LoggingCopyThread : public CopyThreadLink {
     explicit LoggingCopyThread(std::shared_ptr<DriverLog> log) : log_(std::move(log)) {}
     std::uint32_t command(std::uint32_t command) override {
         log_->requests.push_back({kCopyThreadCommand | command, {}});
+        // The copy thread itself marks a transfer as running (or prestarted) when it starts one.
+        if (block && (command == HXDRV_START || command == HXDRV_PRESTART))
+            block->state = command == HXDRV_START ? HXSTATE_RUNNING : HXSTATE_PRESTARTED;
         return 0;
     }
     std::uint32_t post(std::uint32_t command) override { return this->command(command); }
     std::uint32_t inProcessCount() const override { return 3; }
+
+    ConfigurationBlock* block = nullptr;  // the subsystem's, once it is open
 
   private:
     std::shared_ptr<DriverLog> log_;
@@ -170,10 +176,16 @@ class ApiFixture : public ::testing::Test {
         parts.element = 2;
         parts.personality = personality ? *personality : tables.personality();
         parts.file = std::make_unique<RecordingDriver>(log);
-        if (copyThread)
-            parts.copyThread = std::make_unique<LoggingCopyThread>(log);
+        LoggingCopyThread* logging = nullptr;
+        if (copyThread) {
+            auto made = std::make_unique<LoggingCopyThread>(log);
+            logging = made.get();
+            parts.copyThread = std::move(made);
+        }
         HDASS hDass = 0;
         EXPECT_EQ(testing::openTestSubsystem(hDev, std::move(parts), &hDass), HXNOERROR);
+        if (logging)
+            logging->block = testing::configurationOf(hDass);
         return hDass;
     }
 

@@ -26,11 +26,18 @@ add_library(api_test_recording_driver STATIC
 target_include_directories(api_test_recording_driver PUBLIC
     ${CMAKE_CURRENT_LIST_DIR}/recording_driver)
 target_link_libraries(api_test_recording_driver PUBLIC platform_kernel)
+# Streaming onto the tests' own scripted streaming driver on the kernel stand-in.
+add_library(api_test_streaming_driver STATIC
+    ${CMAKE_CURRENT_LIST_DIR}/streaming_driver/streaming_driver.cpp)
+target_include_directories(api_test_streaming_driver PUBLIC
+    ${CMAKE_CURRENT_LIST_DIR}/streaming_driver)
+target_link_libraries(api_test_streaming_driver PUBLIC platform_kernel hxda_protocol)
 file(GLOB API_E2E_TESTS CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/e2e_*_test.cpp)
 mq_add_test_executable(api_e2e_tests
     LABELS e2e
     SOURCES ${API_E2E_TESTS} ${CMAKE_CURRENT_LIST_DIR}/sanitizer_options.cpp
-    LIBS hxdaapi32 hxmem32 platform_win32 hxda_protocol api_test_recording_driver)
+    LIBS hxdaapi32 hxmem32 platform_win32 hxda_protocol api_test_recording_driver
+         api_test_streaming_driver)
 if(TARGET api_e2e_tests)
     target_include_directories(api_e2e_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/../src)
 endif()

@@ -36,9 +36,13 @@ class DriverRoundTrip : public ::testing::Test {
         parts.type = type;
         parts.element = element;
         parts.personality = tables.personality();
-        parts.copyThread = std::make_unique<LoggingCopyThread>(copyLog);
+        auto copyThread = std::make_unique<LoggingCopyThread>(copyLog);
+        LoggingCopyThread* logging = copyThread.get();
+        parts.copyThread = std::move(copyThread);
         HDASS hDass = 0;
         EXPECT_EQ(testing::openTestSubsystemAt(hDev, std::move(parts), &hDass), expected);
+        if (hDass != 0)
+            logging->block = testing::configurationOf(hDass);
         return hDass;
     }
     const recorder::Request* last(std::uint32_t code) {

@@ -8,6 +8,7 @@
 #include "hxda/request_codes.h"
 #include "ops/configuration_defaults.h"
 #include "ops/single_values.h"
+#include "ops/subsystem_state.h"
 
 namespace hxda {
 namespace {
@@ -46,7 +47,8 @@ std::uint32_t checkChannelList(SubsystemRecord& subsystem) {
 
 std::uint32_t configure(SubsystemRecord& subsystem) {
     ConfigurationBlock& block = subsystem.block();
-    if (block.state < HXSTATE_NEEDSCONFIG || block.state > HXSTATE_READY)
+    const std::int32_t state = loadState(subsystem);
+    if (state < HXSTATE_NEEDSCONFIG || state > HXSTATE_READY)
         return HXSUBSYSRUNNING;
     std::int32_t configured = HXSTATE_SINGLEVALUE;
     if (isStreamingFlow(block.dataFlow)) {
@@ -54,9 +56,9 @@ std::uint32_t configure(SubsystemRecord& subsystem) {
             return status;
         configured = HXSTATE_READY;
     }
-    block.state = configured;
+    storeState(subsystem, configured);
     const std::uint32_t status = sendConfiguration(subsystem);
-    subsystem.block().state = status == HXNOERROR ? configured : HXSTATE_NEEDSCONFIG;
+    storeState(subsystem, status == HXNOERROR ? configured : HXSTATE_NEEDSCONFIG);
     return status;
 }
 
@@ -64,9 +66,10 @@ std::uint32_t start(SubsystemRecord& subsystem, bool prestart) {
     ConfigurationBlock& block = subsystem.block();
     if (!isStreamingFlow(block.dataFlow))
         return HXDATAFLOWMISMATCH;
-    if (block.state > HXSTATE_READY)
+    const std::int32_t state = loadState(subsystem);
+    if (state > HXSTATE_READY)
         return HXSUBSYSRUNNING;
-    if (block.state != HXSTATE_READY && block.state != HXSTATE_SINGLEVALUE)
+    if (state != HXSTATE_READY && state != HXSTATE_SINGLEVALUE)
         return HXNOTCONFIGURED;
     // Only the analog subsystems own a ready list; the others start without buffers.
     if (subsystem.hasBufferLists()) {
@@ -75,17 +78,19 @@ std::uint32_t start(SubsystemRecord& subsystem, bool prestart) {
         if (ready == 0)
             return HXNOREADYBUFFERS;
     }
+    // The copy thread sets the running (or prestarted) state before its first read can complete,
+    // and the ready state again when the transfer ends, which may happen before the driver's
+    // start request below returns.
     if (const std::uint32_t status =
             commandCopyThread(subsystem, prestart ? HXDRV_PRESTART : HXDRV_START);
         status != HXNOERROR)
         return status;
-    block.state = prestart ? HXSTATE_PRESTARTED : HXSTATE_RUNNING;
     const std::uint32_t status =
         simpleRequest(subsystem, prestart ? IOCTL_HXDA_PRESTART : IOCTL_HXDA_START);
     if (status != HXNOERROR) {
-        // The state still shows the start, so the copy thread's abort runs in full.
+        // The copy thread's abort collects the reads it queued.
         recoverFromRefusedStart(subsystem);
-        subsystem.block().state = HXSTATE_READY;
+        storeState(subsystem, HXSTATE_READY);
     }
     return status;
 }
@@ -94,11 +99,12 @@ std::uint32_t simultaneousStart(SubsystemRecord& subsystem) {
     ConfigurationBlock& block = subsystem.block();
     if (!isStreamingFlow(block.dataFlow))
         return HXDATAFLOWMISMATCH;
-    if (block.state != HXSTATE_PRESTARTED)
-        return block.state > HXSTATE_READY ? HXSUBSYSRUNNING : HXNOTPRESTARTED;
+    const std::int32_t state = loadState(subsystem);
+    if (state != HXSTATE_PRESTARTED)
+        return state > HXSTATE_READY ? HXSUBSYSRUNNING : HXNOTPRESTARTED;
     const std::uint32_t status = simpleRequest(subsystem, IOCTL_HXDA_SIMULSTART);
     if (status == HXNOERROR)
-        subsystem.block().state = HXSTATE_RUNNING;
+        moveState(subsystem, HXSTATE_PRESTARTED, HXSTATE_RUNNING);
     return status;
 }
 
@@ -109,7 +115,7 @@ std::uint32_t stopOrAbort(SubsystemRecord& subsystem, bool abort) {
         return HXNOTSUPPORTED;
     if (!abort && !isStreamingFlow(block.dataFlow))
         return HXDATAFLOWMISMATCH;
-    if (block.state <= HXSTATE_READY)
+    if (loadState(subsystem) <= HXSTATE_READY)
         return HXSUBSYSNOTRUNNING;
     if (subsystem.copyThread) {
         // The copy thread sends the driver's request and sets the state once it is done.
@@ -128,11 +134,11 @@ std::uint32_t pause(SubsystemRecord& subsystem) {
         return HXNOTSUPPORTED;
     if (!isStreamingFlow(block.dataFlow))
         return HXDATAFLOWMISMATCH;
-    if (block.state != HXSTATE_RUNNING)
+    if (loadState(subsystem) != HXSTATE_RUNNING)
         return HXSUBSYSNOTRUNNING;
     const std::uint32_t status = simpleRequest(subsystem, IOCTL_HXDA_PAUSE);
     if (status == HXNOERROR)
-        subsystem.block().state = HXSTATE_PAUSED;
+        moveState(subsystem, HXSTATE_RUNNING, HXSTATE_PAUSED);
     return status;
 }
 
@@ -142,18 +148,19 @@ std::uint32_t resume(SubsystemRecord& subsystem) {
         return HXNOTSUPPORTED;
     if (!isStreamingFlow(block.dataFlow))
         return HXDATAFLOWMISMATCH;
-    if (block.state == HXSTATE_RUNNING)
+    const std::int32_t state = loadState(subsystem);
+    if (state == HXSTATE_RUNNING)
         return HXSUBSYSRUNNING;
-    if (block.state != HXSTATE_PAUSED)
+    if (state != HXSTATE_PAUSED)
         return HXSUBSYSNOTRUNNING;
     const std::uint32_t status = simpleRequest(subsystem, IOCTL_HXDA_CONTINUE);
     if (status == HXNOERROR)
-        subsystem.block().state = HXSTATE_RUNNING;
+        moveState(subsystem, HXSTATE_PAUSED, HXSTATE_RUNNING);
     return status;
 }
 
 std::uint32_t reset(SubsystemRecord& subsystem) {
-    if (subsystem.block().state > HXSTATE_READY && subsystem.copyThread)
+    if (loadState(subsystem) > HXSTATE_READY && subsystem.copyThread)
         commandCopyThread(subsystem, HXDRV_RESET);
     const std::uint32_t status = simpleRequest(subsystem, IOCTL_HXDA_RESET);
     if (status == HXNOERROR)
@@ -168,7 +175,8 @@ std::uint32_t flushInProcess(SubsystemRecord& subsystem, MessageRecord& message)
         return HXNOTSUPPORTED;
     if (!isStreamingFlow(block.dataFlow))
         return HXDATAFLOWMISMATCH;
-    if (block.state <= HXSTATE_READY || block.state == HXSTATE_PRESTARTED)
+    const std::int32_t state = loadState(subsystem);
+    if (state <= HXSTATE_READY || state == HXSTATE_PRESTARTED)
         return HXSUBSYSNOTRUNNING;
     if (block.wrapMode != HXWRAP_NONE)
         return HXWRAPMODEMISMATCH;

@@ -99,6 +99,7 @@ std::uint32_t openSubsystem(HDEV hDev, std::uint32_t type, std::uint32_t element
     SubsystemParts parts;
     parts.type = type;
     parts.element = element;
+    parts.startCopyThread = true;
     parts.file = openDriverFile(subsystemFilePath(device->devicePath, type, element));
     if (!parts.file)
         return HXSUBSYSINUSE;

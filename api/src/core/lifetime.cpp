@@ -1,8 +1,10 @@
 #include "core/lifetime.h"
 
+#include "core/capabilities.h"
 #include "core/engine.h"
 #include "core/tables.h"
 #include "ops/configuration_defaults.h"
+#include "ops/make_copy_thread.h"
 
 namespace hxda {
 namespace {
@@ -52,6 +54,14 @@ std::uint32_t addSubsystem(const std::shared_ptr<DeviceRecord>& device, Subsyste
         }
     }
     subsystem->copyThread = std::move(parts.copyThread);
+    if (parts.startCopyThread && capability(parts.personality, HXSSC_DATAFLOW_CONTINUOUS) != 0) {
+        subsystem->copyThread = makeCopyThread(*subsystem);
+        if (!subsystem->copyThread) {
+            freeList(subsystem->readyList);
+            freeList(subsystem->doneList);
+            return HXGENERALFAILURE;
+        }
+    }
     const HDASS token = subsystemTable().add(subsystem);
     if (token == 0) {
         subsystem->copyThread.reset();

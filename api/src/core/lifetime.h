@@ -19,11 +19,14 @@ struct SubsystemParts {
     PersonalityRecord personality;
     std::unique_ptr<DriverChannel> file;
     std::unique_ptr<CopyThreadLink> copyThread;
+    // Start the subsystem's own copy thread when it has continuous transfers (a copyThread given
+    // here stands in for it).
+    bool startCopyThread = false;
 };
 
 // Makes a subsystem record of `device`: the configuration block with its defaults, the ready
-// and done lists of an analog subsystem, and the table entry. 41 when the table is full, a
-// buffer manager status when a list cannot be made.
+// and done lists of an analog subsystem, the copy thread, and the table entry. 41 when the table
+// is full, a buffer manager status when a list cannot be made, 125 when the thread cannot start.
 std::uint32_t addSubsystem(const std::shared_ptr<DeviceRecord>& device, SubsystemParts parts,
                            HDASS* hDass);
 

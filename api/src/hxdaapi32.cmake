@@ -26,7 +26,7 @@ target_link_libraries(hxdaapi32
 # Installed beside the user-mode services it runs on; each finds its neighbours in its own folder.
 set_target_properties(hxdaapi32 PROPERTIES INSTALL_RPATH "$ORIGIN")
 install(TARGETS hxdaapi32 LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
-foreach(runtime platform_win32 platform_kernel platform_registry)
+foreach(runtime platform_win32 platform_kernel platform_registry platform_clock)
     if(TARGET ${runtime})
         set_target_properties(${runtime} PROPERTIES INSTALL_RPATH "$ORIGIN")
         install(TARGETS ${runtime} LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})

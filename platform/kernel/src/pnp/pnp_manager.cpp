@@ -159,7 +159,9 @@ class Manager {
     }
 
   private:
-    Manager() = default;
+    // The I/O manager, which the PnP and watcher threads use, is built first so that it is
+    // destroyed after them.
+    Manager() { io::IoManager::Instance(); }
 
     void RunTasks() {
         host::Guard guard(lock_);

@@ -358,4 +358,53 @@ TEST_F(TimerTest, RealClockDpcLatenessStaysSmallUnderLoad) {
     EXPECT_LT(worst, 40ms);
 }
 
+void LowersIrql(KDPC*, PVOID, PVOID, PVOID) {
+    KeLowerIrql(PASSIVE_LEVEL);
+}
+void WaitsWithATimeout(KDPC*, PVOID, PVOID, PVOID) {
+    KEVENT event;
+    KeInitializeEvent(&event, NotificationEvent, FALSE);
+    LARGE_INTEGER timeout = RelativeMs(1);
+    KeWaitForSingleObject(&event, Executive, KernelMode, FALSE, &timeout);
+}
+void AllocatesPagedPool(KDPC*, PVOID, PVOID, PVOID) {
+    ExFreePool(ExAllocatePoolWithTag(PagedPool, 16, MQ_POOL_TAG('T', 'e', 's', 't')));
+}
+void RaisesIrql(PVOID) {
+    KIRQL old;
+    KeRaiseIrql(DISPATCH_LEVEL, &old);
+}
+
+// What a driver's deferred routine must not do is seen, on the deferred threads, by the recorder.
+TEST_F(TimerTest, RuleViolationsInDeferredRoutinesAreReported) {
+    struct Case {
+        const char* name;
+        PKDEFERRED_ROUTINE dpc;
+        PWORKER_THREAD_ROUTINE work;
+        const char* rule;
+    };
+    const Case cases[] = {
+        {"DPC lowers the level", LowersIrql, nullptr, "DPC routine returned at another IRQL"},
+        {"DPC waits", WaitsWithATimeout, nullptr, "KeWaitForSingleObject at DISPATCH_LEVEL"},
+        {"DPC allocates paged pool", AllocatesPagedPool, nullptr, "paged pool allocated"},
+        {"work item returns raised", nullptr, RaisesIrql, "work item returned above PASSIVE"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        kernel::RuleViolationRecorder recorder;
+        KDPC dpc;
+        WORK_QUEUE_ITEM item;
+        if (c.dpc != nullptr) {
+            KeInitializeDpc(&dpc, c.dpc, nullptr);
+            KeInsertQueueDpc(&dpc, nullptr, nullptr);
+        } else {
+            ExInitializeWorkItem(&item, c.work, nullptr);
+            ExQueueWorkItem(&item, DelayedWorkQueue);
+        }
+        ASSERT_TRUE(kernel::testing::DrainDeferredWork());
+        EXPECT_EQ(recorder.Count(), 1);
+        EXPECT_TRUE(recorder.Saw(c.rule));
+    }
+}
+
 }  // namespace

@@ -101,6 +101,8 @@ TEST_F(TimerTest, SettingAgainReplacesAndCancelReportsWhetherItWasSet) {
     KeInitializeTimer(&timer);
     KeInitializeDpc(&dpc, CountDpc, &counter);
 
+    LARGE_INTEGER before, after;
+    KeQuerySystemTime(&before);
     EXPECT_FALSE(KeSetTimer(&timer, RelativeMs(20), &dpc));
     EXPECT_TRUE(KeSetTimer(&timer, RelativeMs(50), &dpc));  // replaces the 20 ms due time
     EXPECT_EQ(kernel::testing::SetTimerCount(), 1u);
@@ -108,6 +110,8 @@ TEST_F(TimerTest, SettingAgainReplacesAndCancelReportsWhetherItWasSet) {
     EXPECT_EQ(counter.runs, 0);
     Advance(30ms);
     EXPECT_EQ(counter.runs, 1);
+    KeQuerySystemTime(&after);  // system time follows the manual clock
+    EXPECT_EQ(after.QuadPart - before.QuadPart, 500'000);
 
     EXPECT_FALSE(KeSetTimer(&timer, RelativeMs(10), &dpc));  // expired: not set any more
     EXPECT_TRUE(KeCancelTimer(&timer));

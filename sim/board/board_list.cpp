@@ -106,6 +106,10 @@ bool ParseSignal(const std::string& text, Signal* signal, std::string* why) {
             *why = "pattern needs a list of codes";
             return false;
         }
+        if (parts[1].empty()) {
+            *why = "bad code ''";
+            return false;
+        }
         for (const auto& code : Split(parts[1], ',')) {
             std::uint32_t value = 0;
             if (!ParseNumber(code, &value)) {

@@ -52,7 +52,8 @@ class FamilyDriver : public ::testing::Test {
     }
     static std::vector<std::uint8_t> Block(std::uint32_t type, std::uint32_t element,
                                            std::uint16_t listSize, std::size_t bytes) {
-        std::vector<std::uint8_t> data(bytes, 0);
+        // Room for the whole head while it is written; cut to the bytes asked for at the end.
+        std::vector<std::uint8_t> data(std::max(bytes, sizeof(ConfigurationBlock)), 0);
         ConfigurationBlock block{};
         block.subsystemType = type;
         block.element = element;
@@ -77,6 +78,7 @@ class FamilyDriver : public ::testing::Test {
             std::memcpy(data.data() + hxda::kListEntriesOffset + hxda::kListEntrySize * i, &entry,
                         sizeof entry);
         }
+        data.resize(bytes);
         return data;
     }
     static ConfigurationBlock HeadOf(const std::vector<std::uint8_t>& data) {

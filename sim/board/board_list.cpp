@@ -124,7 +124,7 @@ bool ParseSignal(const std::string& text, Signal* signal, std::string* why) {
     return false;
 }
 
-bool ParseLine(const std::string& line, BoardSpec* board, std::string* why) {
+bool ParseLine(const std::string& line, BoardDescription* board, std::string* why) {
     std::istringstream words(line);
     std::string family, type, serial;
     if (!(words >> family >> type >> serial)) {
@@ -175,7 +175,7 @@ BoardList ParseBoardList(const std::string& text) {
             line.erase(hash);
         if (line.find_first_not_of(" \t\r") == std::string::npos)
             continue;
-        BoardSpec board;
+        BoardDescription board;
         std::string why;
         if (!ParseLine(line, &board, &why)) {
             list.errors.push_back({number, why});
@@ -202,7 +202,7 @@ BoardList ReadBoardList(const std::filesystem::path& machineDirectory) {
     return ParseBoardList(text.str());
 }
 
-std::string FormatBoard(const BoardSpec& board) {
+std::string FormatBoard(const BoardDescription& board) {
     std::string line = std::string(DriverNameOf(board.family)) + " " +
                        std::to_string(board.boardType) + " " + std::to_string(board.serialNumber);
     for (const auto& [key, signal] : board.signals) {

@@ -84,7 +84,7 @@ NTSTATUS StartBoard(BoardDevice& device) {
     device.tables = FamilyTables::Load(device.driverName);
     if (!device.tables)
         return STATUS_DLL_NOT_FOUND;
-    device.boardType = device.board->spec().boardType;
+    device.boardType = device.board->description().boardType;
     if (!device.tables->Model(device.boardType, &device.modelName, &device.counts)) {
         device.modelName = "UNKNOWN";
         device.counts = {};
@@ -141,7 +141,7 @@ NTSTATUS AddDevice(PDRIVER_OBJECT driver, PDEVICE_OBJECT physical) {
     SimulatedBoard* board = BoardOfPhysicalDevice(physical);
     if (board == nullptr)
         return STATUS_NOT_SUPPORTED;
-    const std::string driverName = DriverNameOf(board->spec().family);
+    const std::string driverName = DriverNameOf(board->description().family);
     std::uint32_t instance;
     {
         auto& instances = TheInstances();

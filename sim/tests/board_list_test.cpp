@@ -9,7 +9,7 @@
 
 namespace {
 
-using sim::BoardSpec;
+using sim::BoardDescription;
 using sim::ChannelKey;
 using sim::Family;
 using sim::Signal;
@@ -29,7 +29,7 @@ TEST(BoardList, LinesBecomeBoardsWithTheirSignals) {
     EXPECT_EQ(list.boards[1].family, Family::kMq5310);
     EXPECT_EQ(list.boards[1].boardType, 1u);
     EXPECT_EQ(list.boards[1].serialNumber, 0x4D2u);
-    const BoardSpec& mq5200 = list.boards[2];
+    const BoardDescription& mq5200 = list.boards[2];
     Signal sine{Signal::Kind::kSine, 1.5, 50.0, 0.0, {}};
     Signal square{Signal::Kind::kSquare, 2.0, 10.0, 1.0, {}};
     Signal pattern{Signal::Kind::kPattern, 0, 0, 0, {0x55, 170, 3}};
@@ -135,9 +135,9 @@ TEST(Signals, ConverterCodes) {
 }
 
 TEST(SimulatedBoardState, PatternsCycleAndStateIsKept) {
-    BoardSpec spec = sim::DefaultBoard();
-    spec.signals[ChannelKey{2, 0, 0}] = Signal{Signal::Kind::kPattern, 0, 0, 0, {7, 8}};
-    sim::SimulatedBoard board(spec);
+    BoardDescription description = sim::DefaultBoard();
+    description.signals[ChannelKey{2, 0, 0}] = Signal{Signal::Kind::kPattern, 0, 0, 0, {7, 8}};
+    sim::SimulatedBoard board(description);
     const sim::CodeFormat format;
     EXPECT_EQ(board.ReadInput({2, 0, 0}, format), 7u);
     EXPECT_EQ(board.ReadInput({2, 0, 0}, format), 8u);

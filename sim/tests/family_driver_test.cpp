@@ -429,3 +429,29 @@ TEST_F(FamilyDriver, MalformedRequestsCompleteWithAStatus) {
 }
 
 }  // namespace
+
+namespace {
+
+// Each board converts with its own family's and type's tables: the two MQ5310 types differ in
+// range and encoding.
+TEST(FamilyDriverTables, CodesFollowTheBoardsOwnTables) {
+    sim::testing::ScopedSimulatedMachine machine({
+        "MQ5310 0 4 AD0.0=const:-5",    // -10..10 V, 12 bits, two's complement
+        "MQ5310 1 5 AD0.0=const:1.22",  // 0..2.44 V, 12 bits, offset binary
+    });
+    const auto boards = simtest::ListBoards();
+    ASSERT_EQ(boards.size(), 2u);
+    const std::uint32_t expected[] = {0xFFFFFC00u, 2048u};
+    for (std::size_t i = 0; i < boards.size(); ++i) {
+        HANDLE ad = simtest::Open(boards[i].devicePath + "\\AD0");
+        ASSERT_NE(ad, INVALID_HANDLE_VALUE);
+        hxda::DriverRequest request{};
+        request.parameters.singleValue.gain = hxda::encodeFixedPoint(1.0);
+        ASSERT_TRUE(simtest::Send(ad, IOCTL_HXDA_GETSINGLEVALUE, request).ok);
+        EXPECT_EQ(request.status, HXNOERROR);
+        EXPECT_EQ(request.parameters.singleValue.value, expected[i]) << boards[i].modelName;
+        CloseHandle(ad);
+    }
+}
+
+}  // namespace

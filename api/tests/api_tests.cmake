@@ -61,3 +61,12 @@ if(TARGET api_e2e_tests)
     target_compile_definitions(api_e2e_tests PRIVATE
         OPEN_BOARD_CHILD="$<TARGET_FILE:api_open_board_child>")
 endif()
+
+# A module with a version resource only, installed by the tests as a board's driver file.
+add_library(api_test_driver_file SHARED ${CMAKE_CURRENT_LIST_DIR}/driver_file_module.cpp)
+target_link_libraries(api_test_driver_file PRIVATE platform_win32)
+if(TARGET api_e2e_tests)
+    add_dependencies(api_e2e_tests api_test_driver_file)
+    target_compile_definitions(api_e2e_tests PRIVATE
+        DRIVER_FILE_MODULE="$<TARGET_FILE:api_test_driver_file>")
+endif()

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -198,6 +199,36 @@ TEST(MachineBoards, BoardInformationOfTheInterfacePath) {
               HXNULLSTRING);
     EXPECT_EQ(hxDaGetBoardInfo("MQ5120(00)", driver, model, sizeof driver, nullptr),
               HXDRIVERINITFAILED);
+}
+
+TEST(MachineBoards, VersionsOfTheLibraryAndOfTheBoardsDriverFile) {
+    sim::testing::ScopedSimulatedMachine machine;
+    char text[16];
+    ASSERT_EQ(hxDaGetVersion(text, sizeof text), HXNOERROR);
+    EXPECT_STREQ(text, "1.0.0.0");
+    ASSERT_EQ(hxDaGetVersion(text, 4), HXNOERROR);
+    EXPECT_STREQ(text, "1.0");
+    EXPECT_EQ(hxDaGetVersion(nullptr, 8), HXNULLSTRING);
+    EXPECT_EQ(hxDaGetVersion(text, 0), HXNULLSTRING);
+
+    HDEV hDev = 0;
+    ASSERT_EQ(hxDaInitialize("MQ5120(00)", &hDev), HXNOERROR);
+    EXPECT_EQ(hxDaGetDriverVersion(hDev, text, sizeof text), HXGENERALFAILURE);  // no file yet
+    const auto drivers = machine.directory() / "windows" / "system32" / "drivers";
+    std::filesystem::copy_file(DRIVER_FILE_MODULE, drivers / "MQ5120k.sys");
+    ASSERT_EQ(hxDaGetDriverVersion(hDev, text, sizeof text), HXNOERROR);
+    EXPECT_STREQ(text, "6.5.0.0");
+    ASSERT_EQ(hxDaGetDriverVersion(hDev, text, 2), HXNOERROR);
+    EXPECT_STREQ(text, "6");
+    // The older system names its driver file with "k4".
+    win32::testing::SetOsVersionForTesting({VER_PLATFORM_WIN32_NT, 4, 0, 1381, ""});
+    EXPECT_EQ(hxDaGetDriverVersion(hDev, text, sizeof text), HXGENERALFAILURE);
+    std::filesystem::copy_file(DRIVER_FILE_MODULE, drivers / "MQ5120k4.sys");
+    EXPECT_EQ(hxDaGetDriverVersion(hDev, text, sizeof text), HXNOERROR);
+    win32::testing::ResetOsVersionForTesting();
+    EXPECT_EQ(hxDaGetDriverVersion(hDev, nullptr, 8), HXNULLSTRING);
+    EXPECT_EQ(hxDaTerminate(hDev), HXNOERROR);
+    EXPECT_EQ(hxDaGetDriverVersion(hDev, text, sizeof text), HXINVALIDDEVHANDLE);
 }
 
 TEST(MachineBoards, TheOlderSystemFindsTheBoardsOfTheDeviceMap) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "boardext/extension_interface.h"
+#include "extension_module.h"
 #include "hxdaapi32.h"
 #include "sim/machine_testing.h"
 #include "win32/module.h"
@@ -41,35 +42,21 @@ std::vector<Listed> listBoards() {
 
 // The extension library of a family, bound as the library binds it, to compare its tables with
 // what the library answers.
-class Extension {
+class Extension : public boardext::testing::ExtensionModule {
   public:
-    explicit Extension(const std::string& driverName)
-        : module_(LoadLibraryA((driverName + ".dll").c_str())) {}
-    ~Extension() {
-        if (module_)
-            FreeLibrary(module_);
-    }
+    using ExtensionModule::ExtensionModule;
     PersonalityRecord personality(UINT boardType, UINT type, UINT element) const {
         PersonalityRecord record{};
-        const auto entry = reinterpret_cast<PersonalityProcExProc>(
-            GetProcAddress(module_, kPersonalityProcExName));
-        EXPECT_NE(entry, nullptr);
-        if (entry)
+        if (const auto entry = Personality())
             entry(boardType, "", type, element, &record);
         return record;
     }
     const SubsystemCounts* counts(UINT boardType) const {
-        const auto entry =
-            reinterpret_cast<BoardInfoProcExProc>(GetProcAddress(module_, kBoardInfoProcExName));
         LPCSTR model = nullptr;
         const SubsystemCounts* counts = nullptr;
-        if (!entry || !entry(boardType, "", &model, &counts))
-            return nullptr;
-        return counts;
+        const auto entry = BoardInfo();
+        return entry && entry(boardType, "", &model, &counts) ? counts : nullptr;
     }
-
-  private:
-    HMODULE module_;
 };
 
 struct BoardUnderTest {

@@ -469,6 +469,18 @@ bool Port::Service(std::vector<Done>& done) {
                         model_->In(pipe.endpoint,
                                    std::span<std::uint8_t>(Buffer(irp) + filled, length - filled),
                                    pipe.maxPacket);
+                if (result.fault && *result.fault != Fault::NeverAnswer) {
+                    if (*result.fault == Fault::Stall)
+                        pipe.halted = true;
+                    auto [status, usbd] = FaultPair(*result.fault);
+                    if (!TakeHead(pipe, status, usbd, done))
+                        break;
+                    continue;
+                }
+                if (result.fault) {  // never answered
+                    Freeze(irp);
+                    break;
+                }
                 filled += std::min(result.bytes, length - filled);
                 SetBytesDone(irp, filled);
                 if (filled < length && !result.ended) {

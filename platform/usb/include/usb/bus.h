@@ -24,18 +24,6 @@ namespace usb {
 
 class Port;
 
-// Faults the bus injects into the next transfer(s) of an endpoint, with the pairs a driver tells
-// apart. Endpoint 0 stands for the default control pipe (descriptor requests).
-enum class Fault {
-    TransactionError,  // STATUS_UNSUCCESSFUL, USBD_STATUS_XACT_ERROR
-    Stall,             // STATUS_UNSUCCESSFUL, USBD_STATUS_STALL_PID; the pipe is halted
-                       // (USBD_STATUS_ENDPOINT_HALTED) until RESET_PIPE
-    DataError,         // STATUS_DEVICE_DATA_ERROR, USBD_STATUS_DEV_NOT_RESPONDING
-    Removed,           // STATUS_DEVICE_NOT_CONNECTED, USBD_STATUS_DEVICE_GONE
-    NeverAnswer,       // the transfer stays pending (and blocks its pipe) until cancelled
-    ZeroLength,        // an IN transfer completes with success and 0 bytes
-};
-
 class Bus {
   public:
     Bus();

@@ -9,15 +9,30 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
 namespace usb {
 
+// Transfer faults, with the status pairs a driver tells apart. The bus injects them into the next
+// transfer(s) of an endpoint (Bus::InjectFault; endpoint 0 stands for the default control pipe of
+// descriptor requests), and a model may end an IN transfer with one (InResult::fault).
+enum class Fault {
+    TransactionError,  // STATUS_UNSUCCESSFUL, USBD_STATUS_XACT_ERROR
+    Stall,             // STATUS_UNSUCCESSFUL, USBD_STATUS_STALL_PID; the pipe is halted
+                       // (USBD_STATUS_ENDPOINT_HALTED) until RESET_PIPE
+    DataError,         // STATUS_DEVICE_DATA_ERROR, USBD_STATUS_DEV_NOT_RESPONDING
+    Removed,           // STATUS_DEVICE_NOT_CONNECTED, USBD_STATUS_DEVICE_GONE
+    NeverAnswer,       // the transfer stays pending (and blocks its pipe) until cancelled
+    ZeroLength,        // an IN transfer completes with success and 0 bytes
+};
+
 // What a model's IN call produced.
 struct InResult {
     std::size_t bytes = 0;  // bytes written at the start of the room: whole packets, unless ended
     bool ended = false;     // a short (or zero-length) packet ended the transfer
+    std::optional<Fault> fault;  // the transfer ends with this fault instead (bytes are dropped)
 };
 
 enum class OutResult {

@@ -1,0 +1,144 @@
+// Analog input: conversions, the channel-gain list, pacing, the board FIFO and the sample stream
+// on endpoint 0x88.
+#include <algorithm>
+#include <cstring>
+
+#include "board_state.h"
+
+namespace mq5120 {
+
+std::uint16_t BoardState::AnalogCode(int channel, int gainCode, double seconds) {
+    if (!identity.HasAnalogInputs())
+        return 0;
+    const bool singleEnded = (registers[kAdControl] & kAdControlSingleEnded) != 0;
+    const int inputs = singleEnded ? identity.SingleEndedInputs() : identity.DifferentialInputs();
+    if (channel < 0 || channel >= inputs)
+        return 0;
+    const int resolution = identity.Resolution();
+    const Signal& signal = signals[channel];
+    const std::uint64_t n = channelConversions[channel]++;
+    if (signal.kind == Signal::Kind::Codes) {
+        const std::uint32_t mask = (1u << resolution) - 1;
+        return static_cast<std::uint16_t>((signal.codeStart + n * signal.codeStep) & mask);
+    }
+    double volts = signal.VoltsAt(seconds);
+    if (!singleEnded)
+        volts -= signals[channel + identity.DifferentialInputs()].VoltsAt(seconds);
+    return CodeFor(volts, 1 << gainCode, resolution);
+}
+
+std::uint16_t BoardState::Convert(std::uint16_t word, double seconds) {
+    switch (word & kListExtraMask) {
+        case kListDin:
+            return din;
+        case kListCounterLow:
+        case kListCounterHigh:
+            return 0;  // counters are not modelled
+        default:
+            return AnalogCode(word & kListChannelMask, (word >> kListGainShift) & 3, seconds);
+    }
+}
+
+void BoardState::AdClearFifo() {
+    adFifo.clear();
+    chunk.clear();
+    chunkOffset = 0;
+    overflowEpisode = false;
+}
+
+void BoardState::AdStart(bool waitForTrigger) {
+    AdClearFifo();
+    adRunning = true;
+    adWaitingTrigger = waitForTrigger;
+    adStartNs = Now();
+    adConversions = 0;
+    listIndex = 0;
+    channelConversions.fill(0);
+}
+
+void BoardState::AdStop() {
+    if (!adRunning)
+        return;
+    AdAdvance(Now());
+    adRunning = false;
+    adWaitingTrigger = false;
+    // Only whole chunks are ever sent: the partial one is discarded.
+    const std::size_t chunkSamples = transferSize / 2;
+    adFifo.resize(adFifo.size() - adFifo.size() % chunkSamples);
+}
+
+void BoardState::AdConvertNext() {
+    const std::uint16_t word = list.empty() ? 0 : list[listIndex];
+    listIndex = list.empty() ? 0 : (listIndex + 1) % list.size();
+    const std::uint32_t divider = registers[kAdDividerLow] | (registers[kAdDividerHigh] << 16);
+    const double seconds =
+        (adStartNs - epochNs) * 1e-9 + static_cast<double>(adConversions) * divider / kBaseClockHz;
+    ++adConversions;
+    const std::uint16_t value = Convert(word, seconds);
+    if (word & kListInhibit)
+        return;  // converted, not stored
+    if (adFifo.size() >= kAdFifoSamples) {
+        if (!overflowEpisode) {
+            overflowEpisode = true;
+            ++counters.adOverflows;
+            Post(kStatusTypeFlags, kFlagAdOverflow);
+        }
+        return;
+    }
+    adFifo.push_back(value);
+}
+
+void BoardState::AdAdvance(std::int64_t now) {
+    if (!adRunning || adWaitingTrigger || unpaced)
+        return;
+    if (registers[kAdControl] & kAdControlExternalClock)
+        return;  // conversions come from clock edges
+    const std::uint64_t divider = registers[kAdDividerLow] | (registers[kAdDividerHigh] << 16);
+    if (divider == 0 || now <= adStartNs)
+        return;
+    // Conversions due = elapsed x rate, whatever the host's lateness.
+    const auto elapsed = static_cast<std::uint64_t>(now - adStartNs);
+    const std::uint64_t due = elapsed * (kBaseClockHz / 1'000'000) / (divider * 1000);
+    while (adConversions < due)
+        AdConvertNext();
+}
+
+usb::InResult BoardState::AdRead(std::span<std::uint8_t> room, std::uint16_t maxPacket) {
+    usb::InResult result;
+    if (!identity.HasAnalogInputs())
+        return result;
+    const std::size_t chunkSamples = transferSize / 2;
+    if (unpaced && adRunning && !adWaitingTrigger) {
+        const std::size_t wanted = std::min(kAdFifoSamples, room.size() / 2 + chunkSamples);
+        while (adFifo.size() < wanted)
+            AdConvertNext();
+    }
+    while (result.bytes < room.size()) {
+        if (chunkOffset == chunk.size()) {
+            if (adFifo.size() < chunkSamples)
+                break;
+            chunk.resize(transferSize);
+            for (std::size_t i = 0; i < chunkSamples; ++i) {
+                chunk[2 * i] = static_cast<std::uint8_t>(adFifo.front());
+                chunk[2 * i + 1] = static_cast<std::uint8_t>(adFifo.front() >> 8);
+                adFifo.pop_front();
+            }
+            chunkOffset = 0;
+            overflowEpisode = false;  // the FIFO has room again
+        }
+        const std::size_t packet = std::min<std::size_t>(maxPacket, chunk.size() - chunkOffset);
+        const std::size_t n = std::min(packet, room.size() - result.bytes);
+        std::memcpy(room.data() + result.bytes, chunk.data() + chunkOffset, n);
+        chunkOffset += n;
+        result.bytes += n;
+        if (n < packet)
+            break;  // the host's buffer is full
+        if (packet < maxPacket) {
+            result.ended = true;  // the chunk's short final packet
+            break;
+        }
+    }
+    return result;
+}
+
+}  // namespace mq5120

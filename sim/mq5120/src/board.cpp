@@ -187,6 +187,7 @@ void Board::SetUnpaced(bool unpaced) {
 
 void Board::Wake() {
     std::lock_guard lock(mutex_);
+    state_->Advance();
     state_->wakeBus = true;
     WakeLocked();
 }
@@ -221,6 +222,7 @@ std::vector<StatusMessage> Board::StatusDelivered() const {
 }
 std::vector<OutputChange> Board::Outputs() const {
     std::lock_guard lock(mutex_);
+    state_->Advance();
     return state_->outputs;
 }
 void Board::ClearLog() {
@@ -249,6 +251,7 @@ bool Board::AdRunning() const {
 }
 bool Board::DaRunning() const {
     std::lock_guard lock(mutex_);
+    state_->Advance();
     return state_->daRunning;
 }
 std::size_t Board::DaMemorySamples() const {

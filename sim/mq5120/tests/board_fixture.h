@@ -35,7 +35,7 @@ inline std::uint16_t WordOf(const Message& m, std::size_t n) {
 }
 
 class BoardFixture : public ::testing::Test {
-  protected:
+  public:
     virtual BoardIdentity MakeIdentity() { return {}; }
 
     void SetUp() override { Plug(MakeIdentity()); }

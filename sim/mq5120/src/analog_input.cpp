@@ -32,8 +32,11 @@ std::uint16_t BoardState::Convert(std::uint16_t word, double seconds) {
         case kListDin:
             return din;
         case kListCounterLow:
-        case kListCounterHigh:
-            return 0;  // counters are not modelled
+        case kListCounterHigh: {
+            const std::uint32_t value = counterUnits[((word >> 7) & 7) % 5].value;
+            return static_cast<std::uint16_t>(
+                (word & kListExtraMask) == kListCounterHigh ? value >> 16 : value);
+        }
         default:
             return AnalogCode(word & kListChannelMask, (word >> kListGainShift) & 3, seconds);
     }

@@ -177,6 +177,33 @@ void Board::ExternalDaClock(int edges) {
     WakeLocked();
 }
 
+void Board::CounterClock(int counter, std::uint64_t edges) {
+    std::lock_guard lock(mutex_);
+    if (counter >= 0 && counter < 5)
+        state_->CounterEdges(counter, edges);
+    WakeLocked();
+}
+
+void Board::SetCounterGate(int counter, bool level) {
+    std::lock_guard lock(mutex_);
+    if (counter >= 0 && counter < 5)
+        state_->CounterGate(counter, level);
+    WakeLocked();
+}
+
+void Board::SetCounterDirection(int counter, bool up) {
+    std::lock_guard lock(mutex_);
+    if (counter >= 0 && counter < 5)
+        state_->counterUnits[counter].up = up;
+}
+
+CounterReading Board::Counter(int counter) const {
+    std::lock_guard lock(mutex_);
+    if (counter < 0 || counter >= 5)
+        return {};
+    return state_->ReadCounter(counter);
+}
+
 void Board::SetUnpaced(bool unpaced) {
     std::lock_guard lock(mutex_);
     state_->Advance();

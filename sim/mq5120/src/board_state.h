@@ -79,6 +79,19 @@ struct BoardState {
     std::uint64_t daUpdates = 0;
     std::size_t daChannelIndex = 0;
 
+    // Counters.
+    struct CounterUnit {
+        std::uint32_t value = 0;
+        std::uint16_t latchedHigh = 0;
+        std::uint64_t externalEdges = 0;  // since load, for pulse trains on the external clock
+        std::int64_t loadNs = 0;
+        bool gate = false;
+        bool up = true;
+        bool measureStarted = false;
+        std::int64_t measureStartNs = 0;
+    };
+    std::array<CounterUnit, 5> counterUnits{};
+
     // Log.
     std::vector<LoggedCommand> commands;
     std::vector<RegisterWrite> writes;
@@ -93,7 +106,7 @@ struct BoardState {
     // Commands and registers.
     void HandleCommand(std::span<const std::uint8_t> data);
     void WriteRegister(std::uint16_t reg, std::uint16_t value);
-    std::uint16_t ReadRegister(std::uint16_t reg) const;
+    std::uint16_t ReadRegister(std::uint16_t reg);
     usb::InResult ReadReply(std::span<std::uint8_t> room);
 
     // Status pipe.
@@ -119,6 +132,16 @@ struct BoardState {
     void DaAdvance(std::int64_t now);
     bool DaOutputNext(double seconds);
     void DaCheckReady();
+
+    // Counters.
+    std::uint32_t CounterRegister32(int c, int offset) const;
+    bool CounterRunning(int c) const;
+    bool CounterGateOpen(int c) const;
+    void CounterLoad(int c);
+    void CounterModeWritten(int c, std::uint16_t old, std::uint16_t value);
+    void CounterEdges(int c, std::uint64_t edges);
+    void CounterGate(int c, bool level);
+    CounterReading ReadCounter(int c);
 
     // Ports.
     void SetDout(std::uint8_t value);

@@ -258,9 +258,15 @@ void BoardState::WriteRegister(std::uint16_t reg, std::uint16_t value) {
         default:
             break;
     }
+    if (reg == kStartStrobes)
+        for (int c = 0; c < 5; ++c)
+            if (rising & (1u << (5 + c)))
+                CounterLoad(c);
+    if (reg >= kCounterBase && reg < kCounterValueBase && (reg - kCounterBase) % 5 == 4)
+        CounterModeWritten((reg - kCounterBase) / 5, old, value);
 }
 
-std::uint16_t BoardState::ReadRegister(std::uint16_t reg) const {
+std::uint16_t BoardState::ReadRegister(std::uint16_t reg) {
     switch (reg) {
         case kBoardType:
             return identity.boardType;
@@ -269,8 +275,15 @@ std::uint16_t BoardState::ReadRegister(std::uint16_t reg) const {
         default:
             break;
     }
-    if (reg >= kCounterValueBase && reg <= kCounterStatus)
-        return 0;  // counters are not modelled: they read as stopped at 0
+    if (reg >= kCounterValueBase && reg < kCounterStatus) {
+        // The low word latches the high word, so that one list read of both is consistent.
+        CounterUnit& unit = counterUnits[(reg - kCounterValueBase) / 2];
+        if ((reg - kCounterValueBase) % 2 == 0) {
+            unit.latchedHigh = static_cast<std::uint16_t>(unit.value >> 16);
+            return static_cast<std::uint16_t>(unit.value);
+        }
+        return unit.latchedHigh;
+    }
     return registers[reg];
 }
 

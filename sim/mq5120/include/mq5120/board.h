@@ -42,6 +42,15 @@ struct OutputChange {
     int channel;
     std::uint16_t value;
 };
+// What a counter shows: its value, and as a pulse generator its output.
+struct CounterReading {
+    std::uint32_t value = 0;
+    bool running = false;
+    std::uint64_t pulses = 0;  // rate mode: pulses put out since the load
+    double frequencyHz = 0.0;  // rate mode: source clock / period
+    double duty = 0.0;         // rate mode: active time / period
+};
+
 struct BoardCounters {
     std::size_t protocolErrors = 0;   // malformed lists and D/A messages
     std::size_t unknownCommands = 0;  // commands the board does not know
@@ -78,6 +87,11 @@ class Board final : public usb::DeviceModel {
     void ExternalTrigger();
     void ExternalAdClock(int edges);
     void ExternalDaClock(int edges);
+    // Counter c (0-4): edges on its external clock input, its gate input level, and the
+    // direction input of the up/down mode (true = up).
+    void CounterClock(int counter, std::uint64_t edges);
+    void SetCounterGate(int counter, bool level);
+    void SetCounterDirection(int counter, bool up);
     // Unpaced: the A/D produces as fast as the host reads (benchmarks).
     void SetUnpaced(bool unpaced);
     // Tells the bus to look again (after a manual time source advanced).
@@ -108,6 +122,7 @@ class Board final : public usb::DeviceModel {
     std::uint8_t DoutPort() const;
     std::uint8_t SelectedConfiguration() const;
     BoardCounters Counters() const;
+    CounterReading Counter(int counter) const;
 
   private:
     void WakeLocked();

@@ -94,6 +94,14 @@ constexpr std::uint16_t kBoardControlSingleBuffer = 1u << 5;
 constexpr std::uint16_t kBoardControlDaExternalClock = 1u << 6;
 constexpr std::uint16_t kBoardControlDaExternalTrigger = 1u << 7;
 
+// Counter mode word.
+constexpr std::uint16_t kCounterExternalClock = 1u << 0;
+constexpr std::uint16_t kCounterRate = 0x0020;
+constexpr std::uint16_t kCounterActiveHigh = 0x0040;
+constexpr std::uint16_t kCounterUpDownPattern = 0x0131;
+constexpr std::uint16_t kCounterEdgeToEdgePattern = 0x0038;
+constexpr std::uint16_t kCounterMeasure = 0x4000;
+
 // Channel-list words.
 constexpr std::uint16_t kListChannelMask = 0x001F;
 constexpr int kListGainShift = 5;

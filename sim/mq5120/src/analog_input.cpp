@@ -7,6 +7,16 @@
 
 namespace mq5120 {
 
+double BoardState::InputVolts(int channel, double seconds) const {
+    const Signal& signal = signals[channel];
+    if (signal.kind != Signal::Kind::AnalogOutput)
+        return signal.VoltsAt(seconds);
+    // Wired back from an analog output: its code in volts.
+    const int resolution = identity.Resolution();
+    const std::uint16_t code = analogOut[static_cast<std::size_t>(signal.outputChannel) & 3];
+    return -10.0 + code * 20.0 / static_cast<double>(1u << resolution);
+}
+
 std::uint16_t BoardState::AnalogCode(int channel, int gainCode, double seconds) {
     if (!identity.HasAnalogInputs())
         return 0;
@@ -21,9 +31,9 @@ std::uint16_t BoardState::AnalogCode(int channel, int gainCode, double seconds) 
         const std::uint32_t mask = (1u << resolution) - 1;
         return static_cast<std::uint16_t>((signal.codeStart + n * signal.codeStep) & mask);
     }
-    double volts = signal.VoltsAt(seconds);
+    double volts = InputVolts(channel, seconds);
     if (!singleEnded)
-        volts -= signals[channel + identity.DifferentialInputs()].VoltsAt(seconds);
+        volts -= InputVolts(channel + identity.DifferentialInputs(), seconds);
     return CodeFor(volts, 1 << gainCode, resolution);
 }
 

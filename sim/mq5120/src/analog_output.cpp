@@ -18,6 +18,15 @@ void BoardState::LogOutput(int channel, std::uint16_t value) {
 void BoardState::SetDout(std::uint8_t value) {
     dout = value;
     LogOutput(4, value);
+    if (doutWiredToDin)
+        SetDin(value);
+}
+
+void BoardState::SetDin(std::uint8_t value) {
+    const std::uint8_t old = din;
+    din = value;
+    if (registers[kDinInterruptEnable] == 1 && ((old ^ value) & registers[kDinChangeMask]))
+        Post(kStatusTypeDin, value);
 }
 
 void BoardState::SetAnalogOut(int channel, std::uint16_t code) {

@@ -132,12 +132,16 @@ void Board::SetSignal(int channel, const Signal& signal) {
 
 void Board::SetDin(std::uint8_t value) {
     std::lock_guard lock(mutex_);
-    BoardState& s = *state_;
-    s.Advance();
-    const std::uint8_t old = s.din;
-    s.din = value;
-    if (s.registers[kDinInterruptEnable] == 1 && ((old ^ value) & s.registers[kDinChangeMask]))
-        s.Post(kStatusTypeDin, value);
+    state_->Advance();
+    state_->SetDin(value);
+    WakeLocked();
+}
+
+void Board::WireDoutToDin(bool wired) {
+    std::lock_guard lock(mutex_);
+    state_->doutWiredToDin = wired;
+    if (wired)
+        state_->SetDin(state_->dout);
     WakeLocked();
 }
 

@@ -28,6 +28,7 @@ struct BoardState {
     std::uint8_t liveTermination = 0;
     std::uint8_t din = 0;
     std::uint8_t dout = 0;
+    bool doutWiredToDin = false;
     std::array<std::uint16_t, 4> analogOut{};
 
     // Replies.
@@ -121,6 +122,7 @@ struct BoardState {
     void AdConvertNext();
     std::uint16_t Convert(std::uint16_t word, double seconds);
     std::uint16_t AnalogCode(int channel, int gainCode, double seconds);
+    double InputVolts(int channel, double seconds) const;
     usb::InResult AdRead(std::span<std::uint8_t> room, std::uint16_t maxPacket);
 
     // D/A.
@@ -145,6 +147,7 @@ struct BoardState {
 
     // Ports.
     void SetDout(std::uint8_t value);
+    void SetDin(std::uint8_t value);
     void SetAnalogOut(int channel, std::uint16_t code);
     void LogOutput(int channel, std::uint16_t value);
 };

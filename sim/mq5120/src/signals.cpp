@@ -11,6 +11,8 @@ double Signal::VoltsAt(double seconds) const {
         case Kind::Constant:
         case Kind::Codes:
             return offset;
+        case Kind::AnalogOutput:
+            return 0.0;
         case Kind::Sine:
             return offset + amplitude * std::sin(2.0 * M_PI * frequencyHz * seconds);
         case Kind::Square: {

@@ -227,5 +227,39 @@ TEST_F(StatusAndOutput, DigitalPortsAndSingleValueOutputs) {
     EXPECT_EQ(board->DoutPort(), 0x3C);
 }
 
+// Outputs wired back to inputs: what the application puts out comes back in.
+TEST_F(StatusAndOutput, OutputsWiredBackToInputs) {
+    board->SetSignal(2, Signal::FromAnalogOutput(1));
+    Write(kAdControl, kAdControlSingleEnded);
+    Transact(Command(kAnalogOut, true, {3072, 1}));  // +5 V on a 12-bit board
+    EXPECT_EQ(WordOf(Transact(Command(kAdSingle, false, {2})), 1), 3072);
+    EXPECT_EQ(WordOf(Transact(Command(kAdSingle, false, {2 | (1 << 8)})), 1), 4095) << "x2";
+
+    board->WireDoutToDin(true);
+    Write(kDinChangeMask, 0xFF);
+    Write(kDinInterruptEnable, 1);
+    Write(kDoutPort, 0x5A);
+    EXPECT_EQ(Read(kDinPort), 0x5A);
+    EXPECT_EQ(ReadStatus(), (StatusMessage{kStatusTypeDin, 0x5A}));
+}
+
+TEST_F(StatusAndOutput, ExternalTriggerAndClockPaceTheOutput) {
+    Write(kBoardControl, 0x0001 | kBoardControlDaExternalTrigger | kBoardControlDaExternalClock);
+    Arm(3);
+    EXPECT_TRUE(SendDa(DaMessage({1, 2, 3})));
+    board->ClearLog();
+    StartDa(18000);
+    board->ExternalDaClock(2);
+    Advance(10ms);
+    EXPECT_TRUE(board->Outputs().empty()) << "waiting for the trigger; time does not clock it";
+    board->ExternalTrigger();
+    board->ExternalDaClock(2);
+    const auto outputs = board->Outputs();
+    ASSERT_EQ(outputs.size(), 2u);
+    EXPECT_EQ(outputs[0].value, 1);
+    EXPECT_EQ(outputs[1].value, 2);
+    EXPECT_EQ(board->DaMemorySamples(), 1u);
+}
+
 }  // namespace
 }  // namespace mq5120::test

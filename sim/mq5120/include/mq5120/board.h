@@ -84,6 +84,9 @@ class Board final : public usb::DeviceModel {
     // ---- Inputs (test hooks) ---------------------------------------------------------------
     void SetSignal(int channel, const Signal& signal);
     void SetDin(std::uint8_t value);
+    // The digital output port drives the digital input port (analog outputs are wired to an
+    // input with Signal::FromAnalogOutput).
+    void WireDoutToDin(bool wired);
     void ExternalTrigger();
     void ExternalAdClock(int edges);
     void ExternalDaClock(int edges);

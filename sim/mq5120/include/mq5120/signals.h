@@ -9,7 +9,7 @@
 namespace mq5120 {
 
 struct Signal {
-    enum class Kind { Constant, Sine, Square, Codes };
+    enum class Kind { Constant, Sine, Square, Codes, AnalogOutput };
     Kind kind = Kind::Constant;
     double offset = 0.0;     // volts: the constant, the sine's centre, the square's low level
     double amplitude = 0.0;  // volts: the sine's amplitude, the square's high level
@@ -18,18 +18,24 @@ struct Signal {
     // converter's range, whatever the gain: for byte-exact tests.
     std::uint32_t codeStart = 0;
     std::uint32_t codeStep = 1;
+    // AnalogOutput: the input is wired to this analog output (0-3) of the same board.
+    int outputChannel = 0;
 
-    static Signal Constant(double volts) { return {Kind::Constant, volts, 0, 0, 0, 1}; }
+    static Signal Constant(double volts) { return {Kind::Constant, volts, 0, 0, 0, 1, 0}; }
     static Signal Sine(double amplitude, double frequencyHz, double offset = 0.0) {
-        return {Kind::Sine, offset, amplitude, frequencyHz, 0, 1};
+        return {Kind::Sine, offset, amplitude, frequencyHz, 0, 1, 0};
     }
     static Signal Square(double low, double high, double frequencyHz) {
-        return {Kind::Square, low, high, frequencyHz, 0, 1};
+        return {Kind::Square, low, high, frequencyHz, 0, 1, 0};
     }
     static Signal Codes(std::uint32_t start, std::uint32_t step = 1) {
         return {Kind::Codes, 0, 0, 0, start, step};
     }
+    static Signal FromAnalogOutput(int channel) {
+        return {Kind::AnalogOutput, 0, 0, 0, 0, 1, channel};
+    }
 
+    // Volts of a signal that is a function of time (AnalogOutput reads 0 here: the board wires it).
     double VoltsAt(double seconds) const;
 };
 

@@ -132,7 +132,8 @@ class ScriptedDevice : public DeviceModel {
         while (!queue.empty() && result.bytes < room.size()) {
             Bytes& packet = queue.front();
             const std::size_t n = std::min(packet.size(), room.size() - result.bytes);
-            std::memcpy(room.data() + result.bytes, packet.data(), n);
+            if (n > 0)
+                std::memcpy(room.data() + result.bytes, packet.data(), n);
             result.bytes += n;
             const bool isShort = packet.size() < maxPacket;
             if (n < packet.size()) {

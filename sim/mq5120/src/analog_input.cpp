@@ -141,7 +141,8 @@ usb::InResult BoardState::AdRead(std::span<std::uint8_t> room, std::uint16_t max
         }
         const std::size_t packet = std::min<std::size_t>(maxPacket, chunk.size() - chunkOffset);
         const std::size_t n = std::min(packet, room.size() - result.bytes);
-        std::memcpy(room.data() + result.bytes, chunk.data() + chunkOffset, n);
+        if (n > 0)
+            std::memcpy(room.data() + result.bytes, chunk.data() + chunkOffset, n);
         chunkOffset += n;
         result.bytes += n;
         if (n < packet)

@@ -30,7 +30,8 @@ void SetU32At(Message& m, std::size_t at, std::uint32_t value) {
 
 void BoardState::HandleCommand(std::span<const std::uint8_t> data) {
     Message m{};  // parameters beyond a short message read as 0
-    std::memcpy(m.data(), data.data(), std::min(data.size(), m.size()));
+    if (!data.empty())
+        std::memcpy(m.data(), data.data(), std::min(data.size(), m.size()));
     commands.push_back({Now(), m});
     const std::uint8_t code = m[0];
     const bool read = m[1] == 0;
@@ -208,7 +209,8 @@ usb::InResult BoardState::ReadReply(std::span<std::uint8_t> room) {
         return result;
     }
     const std::size_t n = std::min(room.size(), kMessageSize - reply->offset);
-    std::memcpy(room.data(), reply->bytes.data() + reply->offset, n);
+    if (n > 0)
+        std::memcpy(room.data(), reply->bytes.data() + reply->offset, n);
     reply->offset += n;
     result.bytes = n;
     if (reply->offset == kMessageSize)
@@ -238,6 +240,8 @@ void BoardState::WriteRegister(std::uint16_t reg, std::uint16_t value) {
                 AdStop();
             if ((old & kRunDa) && !(value & kRunDa))
                 daRunning = daWaitingTrigger = false;
+            if ((rising & (1u << 2)) && (registers[kStrobes] & kStrobeDaGo))
+                DaStart();  // the go strobe was already set: start with the enable
             break;
         case kChannelList:
             if (list.size() < kListCapacity)

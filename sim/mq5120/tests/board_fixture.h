@@ -37,13 +37,15 @@ inline std::uint16_t WordOf(const Message& m, std::size_t n) {
 class BoardFixture : public ::testing::Test {
   public:
     virtual BoardIdentity MakeIdentity() { return {}; }
+    // The clock that paces the board: the manual `time` unless a test runs on real time.
+    virtual std::shared_ptr<TimeSource> Clock() { return time; }
 
     void SetUp() override { Plug(MakeIdentity()); }
 
     void Plug(const BoardIdentity& identity) {
         pipes.clear();
         maxPacket.clear();
-        board = std::make_shared<Board>(identity, time);
+        board = std::make_shared<Board>(identity, Clock());
         pdo = bus.Plug(board);
         ASSERT_NE(pdo, nullptr);
         Bytes config = GetDescriptor(USB_CONFIGURATION_DESCRIPTOR_TYPE, 1024);

@@ -261,5 +261,36 @@ TEST_F(StatusAndOutput, ExternalTriggerAndClockPaceTheOutput) {
     EXPECT_EQ(board->DaMemorySamples(), 1u);
 }
 
+// The output starts when the go strobe (register 3 bit 7) and the run enable (register 5 bit 2)
+// are both set, in either order; clearing either stops it.
+TEST_F(StatusAndOutput, OutputStartsOnGoStrobeAndEnableInEitherOrder) {
+    struct Case {
+        const char* name;
+        std::vector<std::pair<std::uint16_t, std::uint16_t>> writes;
+        bool running;
+    } cases[] = {
+        {"enable, then go", {{kRunEnables, kRunDa}, {kStrobes, kStrobeDaSequence}}, true},
+        {"go, then enable", {{kStrobes, kStrobeDaSequence}, {kRunEnables, kRunDa}}, true},
+        {"go without enable", {{kStrobes, kStrobeDaSequence}}, false},
+        {"enable without go", {{kRunEnables, kRunDa}, {kStrobes, 1u << 6}}, false},
+        {"started, then go cleared",
+         {{kRunEnables, kRunDa}, {kStrobes, kStrobeDaSequence}, {kStrobes, 0}},
+         false},
+    };
+    for (const auto& c : cases) {
+        Write(kRunEnables, 0);
+        Write(kStrobes, 0);
+        Write(kDaControl0, kFifoClearValue);
+        Write(kBoardControl, 0x0001);
+        Arm(1);
+        EXPECT_TRUE(SendDa(DaMessage({42})));
+        for (auto [reg, value] : c.writes)
+            Write(reg, value);
+        EXPECT_EQ(board->DaRunning(), c.running) << c.name;
+        while (ReadStatus(20)) {
+        }
+    }
+}
+
 }  // namespace
 }  // namespace mq5120::test

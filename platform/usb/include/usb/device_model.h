@@ -24,7 +24,8 @@ enum class Fault {
                        // (USBD_STATUS_ENDPOINT_HALTED) until RESET_PIPE
     DataError,         // STATUS_DEVICE_DATA_ERROR, USBD_STATUS_DEV_NOT_RESPONDING
     Removed,           // STATUS_DEVICE_NOT_CONNECTED, USBD_STATUS_DEVICE_GONE
-    NeverAnswer,       // the transfer stays pending (and blocks its pipe) until cancelled
+    NeverAnswer,       // the transfer stays pending (and blocks its pipe) until cancelled;
+                       // not for endpoint 0, whose requests are answered at once
     ZeroLength,        // an IN transfer completes with success and 0 bytes
 };
 

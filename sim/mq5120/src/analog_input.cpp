@@ -65,6 +65,8 @@ void BoardState::AdStart(bool waitForTrigger) {
     adWaitingTrigger = waitForTrigger;
     adStartNs = Now();
     adConversions = 0;
+    adBursts = waitForTrigger ? 0 : 1;
+    adBurstStartNs = adStartNs;
     listIndex = 0;
     channelConversions.fill(0);
 }
@@ -83,9 +85,7 @@ void BoardState::AdStop() {
 void BoardState::AdConvertNext() {
     const std::uint16_t word = list.empty() ? 0 : list[listIndex];
     listIndex = list.empty() ? 0 : (listIndex + 1) % list.size();
-    const std::uint32_t divider = registers[kAdDividerLow] | (registers[kAdDividerHigh] << 16);
-    const double seconds =
-        (adStartNs - epochNs) * 1e-9 + static_cast<double>(adConversions) * divider / kBaseClockHz;
+    const double seconds = AdConversionSeconds(adConversions);
     ++adConversions;
     const std::uint16_t value = Convert(word, seconds);
     if (word & kListInhibit)
@@ -101,6 +101,28 @@ void BoardState::AdConvertNext() {
     adFifo.push_back(value);
 }
 
+namespace {
+std::uint64_t Ticks(std::int64_t ns) {  // 18 MHz clocks in a time span
+    return static_cast<std::uint64_t>(ns) * (kBaseClockHz / 1'000'000) / 1000;
+}
+}  // namespace
+
+// Triggered scan: each trigger runs (enable word low byte + 1) passes of the list.
+std::uint64_t BoardState::AdBurstLength() const {
+    return std::max<std::uint64_t>(list.size(), 1) * ((registers[kEnable] & 0xFF) + 1u);
+}
+
+double BoardState::AdConversionSeconds(std::uint64_t k) const {
+    const std::uint64_t divider = registers[kAdDividerLow] | (registers[kAdDividerHigh] << 16);
+    const std::uint64_t retrigger = registers[kRetriggerLow] | (registers[kRetriggerHigh] << 16);
+    std::uint64_t ticks = k * divider;
+    if ((registers[kAdControl] & kAdControlTriggeredScan) && retrigger != 0) {
+        const std::uint64_t burst = AdBurstLength();
+        ticks = (k / burst) * retrigger + (k % burst) * divider;
+    }
+    return (adStartNs - epochNs) * 1e-9 + static_cast<double>(ticks) / kBaseClockHz;
+}
+
 void BoardState::AdAdvance(std::int64_t now) {
     if (!adRunning || adWaitingTrigger || unpaced)
         return;
@@ -110,10 +132,44 @@ void BoardState::AdAdvance(std::int64_t now) {
     if (divider == 0 || now <= adStartNs)
         return;
     // Conversions due = elapsed x rate, whatever the host's lateness.
-    const auto elapsed = static_cast<std::uint64_t>(now - adStartNs);
-    const std::uint64_t due = elapsed * (kBaseClockHz / 1'000'000) / (divider * 1000);
+    std::uint64_t due = Ticks(now - adStartNs) / divider;
+    if (registers[kAdControl] & kAdControlTriggeredScan) {
+        // Bursts: a burst's first conversion comes with its trigger.
+        const std::uint64_t burst = AdBurstLength();
+        const std::uint64_t retrigger =
+            registers[kRetriggerLow] | (registers[kRetriggerHigh] << 16);
+        if (retrigger != 0) {
+            const std::uint64_t ticks = Ticks(now - adStartNs);
+            due = (ticks / retrigger) * burst + std::min(burst, (ticks % retrigger) / divider + 1);
+        } else if (adBursts == 0) {
+            due = 0;
+        } else {
+            const std::uint64_t inBurst = Ticks(now - adBurstStartNs) / divider + 1;
+            due = (adBursts - 1) * burst + std::min(burst, inBurst);
+        }
+    }
     while (adConversions < due)
         AdConvertNext();
+}
+
+void BoardState::AdTrigger() {
+    if (!adRunning)
+        return;
+    const std::int64_t now = Now();
+    if (adWaitingTrigger) {
+        adWaitingTrigger = false;
+        adStartNs = now;
+        adBursts = 1;
+        adBurstStartNs = now;
+        return;
+    }
+    // An external retrigger edge starts the next burst once the last one is complete.
+    AdAdvance(now);
+    if ((registers[kAdControl] & kAdControlTriggeredScan) &&
+        adConversions >= adBursts * AdBurstLength()) {
+        ++adBursts;
+        adBurstStartNs = now;
+    }
 }
 
 usb::InResult BoardState::AdRead(std::span<std::uint8_t> room, std::uint16_t maxPacket) {

@@ -148,10 +148,7 @@ void Board::WireDoutToDin(bool wired) {
 void Board::ExternalTrigger() {
     std::lock_guard lock(mutex_);
     BoardState& s = *state_;
-    if (s.adRunning && s.adWaitingTrigger) {
-        s.adWaitingTrigger = false;
-        s.adStartNs = s.Now();
-    }
+    s.AdTrigger();
     if (s.daRunning && s.daWaitingTrigger) {
         s.daWaitingTrigger = false;
         s.daStartNs = s.Now();

@@ -56,6 +56,8 @@ struct BoardState {
     bool adWaitingTrigger = false;
     std::int64_t adStartNs = 0;
     std::uint64_t adConversions = 0;
+    std::uint64_t adBursts = 0;  // triggered scan on external retrigger edges: bursts begun
+    std::int64_t adBurstStartNs = 0;
     std::size_t listIndex = 0;
     std::array<std::uint64_t, 32> channelConversions{};
     std::deque<std::uint16_t> adFifo;
@@ -119,6 +121,9 @@ struct BoardState {
     void AdStop();
     void AdClearFifo();
     void AdAdvance(std::int64_t now);
+    void AdTrigger();
+    std::uint64_t AdBurstLength() const;
+    double AdConversionSeconds(std::uint64_t k) const;
     void AdConvertNext();
     std::uint16_t Convert(std::uint16_t word, double seconds);
     std::uint16_t AnalogCode(int channel, int gainCode, double seconds);

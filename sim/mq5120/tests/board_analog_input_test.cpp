@@ -235,5 +235,31 @@ TEST_F(AnalogInput, TriggeredStartExternalClockAndUnpacedMode) {
     EXPECT_EQ(ReadAd(4096).size(), 4096u);
 }
 
+// Triggered scan: each trigger runs (enable low byte + 1) passes of the list at the A/D rate,
+// then the board waits for the next retrigger (internal divider, or an external edge).
+TEST_F(AnalogInput, TriggeredScanRunsBurstsOfListPasses) {
+    const std::uint16_t scan = kAdControlSingleEnded | kAdControlTriggeredScan;
+    // Internal retrigger every 1 ms; bursts of 3 passes of 2 entries at 1,000,000/s.
+    Write(kEnable, 2);
+    Write(kRetriggerLow, 18000);
+    Start({0, 1}, 18, 512, false, scan);
+    Advance(2500us);  // bursts at 0, 1 and 2 ms: 18 conversions
+    EXPECT_EQ(board->AdFifoSamples(), 18u);
+    Advance(7500us);  // 10 ms: 10 whole bursts and the first of the next
+    EXPECT_EQ(board->AdFifoSamples(), 61u);
+
+    // External retrigger (no retrigger divider): one pass of 2 entries per edge.
+    Write(kEnable, 0);
+    Write(kRetriggerLow, 0);
+    Start({0, 1}, 18, 512, false, scan);
+    Advance(1ms);
+    EXPECT_EQ(board->AdFifoSamples(), 2u) << "the software start's burst";
+    Advance(1s);
+    EXPECT_EQ(board->AdFifoSamples(), 2u) << "waiting for a retrigger";
+    board->ExternalTrigger();
+    Advance(1ms);
+    EXPECT_EQ(board->AdFifoSamples(), 4u);
+}
+
 }  // namespace
 }  // namespace mq5120::test

@@ -81,6 +81,7 @@ constexpr std::uint16_t kFifoClearValue = 0x4002;  // 385 / 448: clear the FIFO
 // Bits.
 constexpr std::uint16_t kAdControlSingleEnded = 1u << 0;
 constexpr std::uint16_t kAdControlExternalClock = 1u << 2;
+constexpr std::uint16_t kAdControlTriggeredScan = 1u << 7;
 constexpr std::uint16_t kStrobeListReset = 1u << 1;
 constexpr std::uint16_t kStrobeListComplete = 1u << 2;
 constexpr std::uint16_t kStrobeAdRun = 1u << 5;

@@ -154,11 +154,15 @@ NTSTATUS Port::DispatchUrb(PIRP irp) {
             FinishAll(done);
             if (!owned.empty() && KeGetCurrentIrql() < DISPATCH_LEVEL) {
                 // The abort completes after the transfers that cancel routines are completing.
+                const PVOID handle = urb->UrbPipeRequest.PipeHandle;
                 lock.lock();
                 changed_.wait(lock, [&] {
+                    auto pipe = pipes_.find(handle);
+                    if (pipe == pipes_.end())
+                        return true;
+                    const auto& queue = pipe->second.queue;
                     return std::none_of(owned.begin(), owned.end(), [&](PIRP pending) {
-                        return std::find(it->second.queue.begin(), it->second.queue.end(),
-                                         pending) != it->second.queue.end();
+                        return std::find(queue.begin(), queue.end(), pending) != queue.end();
                     });
                 });
             }
@@ -330,7 +334,7 @@ NTSTATUS Port::SubmitTransfer(PIRP irp, PURB urb) {
     if (removed_)  // removal in progress or done: nothing new is taken in
         return fail(STATUS_CANCELLED, USBD_STATUS_CANCELED);
     auto it = pipes_.find(transfer.PipeHandle);
-    if (it == pipes_.end() || (configuration_ == 0))
+    if (it == pipes_.end() || configuration_ == 0)
         return fail(STATUS_INVALID_PARAMETER, USBD_STATUS_INVALID_PIPE_HANDLE);
     if (it->second.halted)
         return fail(STATUS_UNSUCCESSFUL, USBD_STATUS_ENDPOINT_HALTED);

@@ -309,8 +309,10 @@ NTSTATUS Port::SelectConfiguration(PURB urb) {
     // The old configuration's transfers end as cancelled; its handles become invalid.
     FailQueued(nullptr, STATUS_CANCELLED, USBD_STATUS_CANCELED, done);
     for (auto& [handle, pipe] : pipes_) {
-        if (!pipe.queue.empty())  // left to their cancel routines: keep the records for them
+        if (!pipe.queue.empty()) {  // left to their cancel routines: keep the records for them
+            pipe.retired = true;
             pipes[handle] = std::move(pipe);
+        }
     }
     pipes_ = std::move(pipes);
     configuration_ = value;
@@ -334,7 +336,7 @@ NTSTATUS Port::SubmitTransfer(PIRP irp, PURB urb) {
     if (removed_)  // removal in progress or done: nothing new is taken in
         return fail(STATUS_CANCELLED, USBD_STATUS_CANCELED);
     auto it = pipes_.find(transfer.PipeHandle);
-    if (it == pipes_.end() || configuration_ == 0)
+    if (it == pipes_.end() || it->second.retired || configuration_ == 0)
         return fail(STATUS_INVALID_PARAMETER, USBD_STATUS_INVALID_PIPE_HANDLE);
     if (it->second.halted)
         return fail(STATUS_UNSUCCESSFUL, USBD_STATUS_ENDPOINT_HALTED);
@@ -392,6 +394,10 @@ void Port::CancelQueued(PIRP irp) {
             if (it != pipe.queue.end()) {
                 pipe.queue.erase(it);
                 done.bytes = static_cast<ULONG>(BytesDone(irp));
+                if (pipe.retired && pipe.queue.empty()) {
+                    const PVOID retiredHandle = handle;
+                    pipes_.erase(retiredHandle);
+                }
                 break;
             }
         }
@@ -440,6 +446,8 @@ bool Port::Service(std::vector<Done>& done) {
     if (!plugged_)
         return false;
     for (auto& [handle, pipe] : pipes_) {
+        if (pipe.retired)
+            continue;
         while (!pipe.queue.empty()) {
             PIRP irp = pipe.queue.front();
             if (Frozen(irp))

@@ -50,6 +50,9 @@ class Port final : public DevicePort {
         USBD_PIPE_TYPE type = UsbdPipeTypeBulk;
         std::uint16_t maxPacket = 0;
         bool halted = false;
+        // Of a configuration replaced while cancel routines still held some of its transfers:
+        // kept only until they have taken them out.
+        bool retired = false;
         std::deque<PIRP> queue;
     };
     struct Done {

@@ -30,14 +30,14 @@ void Append(Bytes& out, const T& descriptor) {
     out.insert(out.end(), bytes, bytes + sizeof(T));
 }
 
-struct EndpointSpec {
+struct EndpointEntry {
     std::uint8_t address;
     std::uint8_t type;  // USB_ENDPOINT_TYPE_*
     std::uint16_t maxPacket;
 };
 
 // A configuration descriptor set: one interface (number 0, alternate 0) with the endpoints.
-inline Bytes MakeConfiguration(std::uint8_t value, const std::vector<EndpointSpec>& endpoints) {
+inline Bytes MakeConfiguration(std::uint8_t value, const std::vector<EndpointEntry>& endpoints) {
     Bytes out;
     USB_CONFIGURATION_DESCRIPTOR config{9, USB_CONFIGURATION_DESCRIPTOR_TYPE, 0, 1, value, 0, 0x80,
                                         50};
@@ -47,9 +47,9 @@ inline Bytes MakeConfiguration(std::uint8_t value, const std::vector<EndpointSpe
             0x02, 0
     };
     Append(out, interface);
-    for (const auto& spec : endpoints) {
+    for (const auto& entry : endpoints) {
         USB_ENDPOINT_DESCRIPTOR endpoint{
-            7, USB_ENDPOINT_DESCRIPTOR_TYPE, spec.address, spec.type, spec.maxPacket, 1};
+            7, USB_ENDPOINT_DESCRIPTOR_TYPE, entry.address, entry.type, entry.maxPacket, 1};
         Append(out, endpoint);
     }
     reinterpret_cast<PUSB_CONFIGURATION_DESCRIPTOR>(out.data())->wTotalLength =

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <thread>
 
 #include "framework/pool.h"
@@ -41,6 +42,9 @@ class TestIrp {
     TestIrp(const TestIrp&) = delete;
     TestIrp& operator=(const TestIrp&) = delete;
 
+    // Called at each completion, before it is counted.
+    std::function<void()> onComplete;
+
     PIRP Get() { return irp_; }
     PIO_STACK_LOCATION Location() { return IoGetNextIrpStackLocation(irp_); }
     NTSTATUS Send(PDEVICE_OBJECT device) { return IoCallDriver(device, irp_); }
@@ -62,6 +66,8 @@ class TestIrp {
     static NTSTATUS Done(PDEVICE_OBJECT, PIRP irp, PVOID context) {
         auto* self = static_cast<TestIrp*>(context);
         self->status_ = irp->IoStatus.Status;
+        if (self->onComplete)
+            self->onComplete();
         ++self->completions_;
         return STATUS_MORE_PROCESSING_REQUIRED;
     }

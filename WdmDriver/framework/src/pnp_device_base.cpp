@@ -371,13 +371,30 @@ NTSTATUS PnpDeviceBase::PnpQueryStop(PIRP irp) {
         ((policy_.queryStop & query_policy::kRefuseWhileBusy) && busy_.load() > 2))
         return CompleteRequest(irp, STATUS_DEVICE_BUSY);
     const NTSTATUS status = OnQueryStopDevice(irp);
-    if (NT_SUCCESS(status))
-        SetState(kStopPending);
-    if (NT_SUCCESS(status) && Is(kStarted)) {
-        irp->IoStatus.Status = STATUS_SUCCESS;
-        return PassOn(irp, true);
+    if (!NT_SUCCESS(status))
+        return CompleteRequest(irp, status);
+    SetState(kStopPending);
+    if (!Is(kStarted))
+        return CompleteRequest(irp, status);
+    bool released = false;
+    if (policy_.queryStop & query_policy::kWaitForIdle) {
+        ReleaseBusy();
+        released = true;
+        if (!WaitedIdle(queryStopTimeout_, policy_.queryStop)) {
+            ClearState(kStopPending);
+            return CompleteIrp(irp, STATUS_DEVICE_BUSY);
+        }
     }
-    return CompleteRequest(irp, status);
+    irp->IoStatus.Status = STATUS_SUCCESS;
+    return PassOn(irp, !released);
+}
+
+bool PnpDeviceBase::WaitedIdle(LONGLONG timeout, ULONG queryPolicy) {
+    if (WaitForIdle(timeout) != STATUS_TIMEOUT)
+        return true;
+    if (queryPolicy & query_policy::kCancelHeldOnTimeout)
+        CancelHeld(nullptr);
+    return false;
 }
 
 NTSTATUS PnpDeviceBase::PnpStop(PIRP irp) {
@@ -424,9 +441,8 @@ NTSTATUS PnpDeviceBase::PnpQueryRemove(PIRP irp) {
         // This request's own count goes now, once; the pass-on below releases nothing more.
         ReleaseBusy();
         released = true;
-        if (WaitForIdle(queryRemoveTimeout_) == STATUS_TIMEOUT) {
-            if (policy_.queryRemove & query_policy::kCancelHeldOnTimeout)
-                CancelHeld(nullptr);
+        if (!WaitedIdle(queryRemoveTimeout_, policy_.queryRemove)) {
+            // Still busy: refused; this request's count went already.
             ClearState(kRemovePending);
             return CompleteIrp(irp, STATUS_DEVICE_BUSY);
         }

@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "framework/kernel_timer.h"
 #include "framework_testing.h"
 #include "kernel/interfaces_user.h"
 #include "kernel/io_user.h"
@@ -353,6 +354,34 @@ TEST_F(PnpDeviceBaseTest, FailuresBelowOrInTheHandlersFinishTheRequest) {
     EXPECT_EQ(log_.busyAtDestruction, 0);
 }
 
+// With a query-remove timeout, a request that stays inside the driver makes the query fail
+// instead of holding the Plug and Play thread; the waits refuse to run at DISPATCH_LEVEL.
+TEST_F(PnpDeviceBaseTest, QueryRemoveWithATimeoutGivesUpWhileARequestStaysInside) {
+    PDEVICE_OBJECT pdo = PlugIn();
+    TestDevice* device = DeviceOf(pdo);
+    auto read = SendTo(device->DeviceObject(), IRP_MJ_READ);
+    device->SetWaitTimeouts(0, 0, 50 * wdm::kMillisecond100ns);
+    journal_.Clear();
+    EXPECT_EQ(Await(kernel::pnp::RequestRemoval(pdo)), STATUS_DEVICE_BUSY);
+    EXPECT_EQ(journal_.Entries(),
+              (Entries{"fdo:query_remove", "bus:CANCEL_REMOVE", "fdo:cancel_remove"}));
+    EXPECT_FALSE(device->Is(PnpDeviceBase::kRemovePending));
+    EXPECT_EQ(device->BusyCount(), 2);  // the read's
+    EXPECT_EQ(device->WaitForIdle(10 * wdm::kMillisecond100ns), STATUS_TIMEOUT);
+
+    KIRQL old;
+    KeRaiseIrql(DISPATCH_LEVEL, &old);
+    EXPECT_EQ(device->WaitForIdle(0), STATUS_UNSUCCESSFUL);
+    EXPECT_EQ(device->WaitForRemoval(0), STATUS_UNSUCCESSFUL);
+    KeLowerIrql(old);
+
+    device->CompleteRead(STATUS_SUCCESS, 0);
+    EXPECT_EQ(read->Status(), STATUS_SUCCESS);
+    EXPECT_EQ(device->BusyCount(), 1);
+    EXPECT_EQ(Await(kernel::pnp::RequestRemoval(pdo)), STATUS_SUCCESS);
+    EXPECT_EQ(log_.busyAtDestruction, 0);
+}
+
 TEST_F(PnpDeviceBaseTest, PowerRequestsPassToTheBus) {
     PDEVICE_OBJECT pdo = PlugIn();
     POWER_STATE d3;
@@ -374,6 +403,34 @@ TEST_F(PnpDeviceBaseTest, CancelsRacingTheReleaseOfHeldRequestsCompleteEachOnce)
     TestDevice* device = DeviceOf(pdo);
     PDEVICE_OBJECT fdo = device->DeviceObject();
     bus_->Answers(pdo).status[IRP_MN_QUERY_STOP_DEVICE] = STATUS_UNSUCCESSFUL;
+
+    // First the race pinned down: a cancel has taken the held request's routine (as IoCancelIrp
+    // does) but the routine has not run yet when the release comes. The release must leave the
+    // request to the routine.
+    std::unique_ptr<TestIrp> caught;
+    PDRIVER_CANCEL routine = nullptr;
+    bus_->Answers(pdo).onPnp = [&](UCHAR minor) {
+        if (minor != IRP_MN_QUERY_STOP_DEVICE)
+            return;
+        caught = SendTo(fdo, IRP_MJ_READ);
+        KIRQL irql;
+        IoAcquireCancelSpinLock(&irql);
+        caught->Get()->Cancel = TRUE;
+        routine = IoSetCancelRoutine(caught->Get(), nullptr);
+        IoReleaseCancelSpinLock(irql);
+    };
+    EXPECT_EQ(Await(kernel::pnp::Rebalance(pdo)), STATUS_UNSUCCESSFUL);  // releases the held
+    ASSERT_NE(routine, nullptr);
+    EXPECT_EQ(caught->Completions(), 0);
+    KIRQL irql;
+    IoAcquireCancelSpinLock(&irql);
+    caught->Get()->CancelIrql = irql;
+    routine(fdo, caught->Get());  // the cancel routine runs late, and releases the lock
+    EXPECT_EQ(caught->Completions(), 1);
+    EXPECT_EQ(caught->Status(), STATUS_CANCELLED);
+    EXPECT_EQ(device->HeldCount(), 0u);
+
+    // Then many real races.
     std::mt19937 random(3);
     for (int round = 0; round < 10; ++round) {
         std::vector<std::unique_ptr<TestIrp>> irps;

@@ -118,6 +118,9 @@ class PnpDeviceBase : public KernelDeviceBase, public BusyCounter {
     NTSTATUS GateCreate(PIRP irp);
     NTSTATUS GateClose(PIRP irp);
     bool ShouldHold() const;
+    // Waits for idle after a query; false (held requests cancelled when the policy says so) when
+    // the wait timed out.
+    bool WaitedIdle(LONGLONG timeout, ULONG queryPolicy);
     void SetState(ULONG flags) { state_.fetch_or(flags); }
     void ClearState(ULONG flags) { state_.fetch_and(~flags); }
     void EnableInterfaces(bool enable);

@@ -153,8 +153,6 @@ class PnpDeviceBase : public KernelDeviceBase, public BusyCounter {
     LONGLONG removalTimeout_ = 0;
     LONGLONG queryStopTimeout_ = 0;
     LONGLONG queryRemoveTimeout_ = 0;
-    LONG systemPowerState_ = PowerSystemWorking;
-    LONG devicePowerState_ = PowerDeviceUnspecified;
     UnlockedList interfaces_;
     bool interfacesEnabled_ = false;
 };

@@ -412,6 +412,13 @@ TEST_F(PnpDeviceBaseTest, CancelsRacingTheReleaseOfHeldRequestsCompleteEachOnce)
     bus_->Answers(pdo).onPnp = [&](UCHAR minor) {
         if (minor != IRP_MN_QUERY_STOP_DEVICE)
             return;
+        // A request cancelled before it reaches the hold queue is completed, not held.
+        TestIrp early(fdo->StackSize, IRP_MJ_READ);
+        IoCancelIrp(early.Get());
+        EXPECT_EQ(early.Send(fdo), STATUS_CANCELLED);
+        EXPECT_EQ(early.Completions(), 1);
+        EXPECT_EQ(device->HeldCount(), 0u);
+
         caught = SendTo(fdo, IRP_MJ_READ);
         KIRQL irql;
         IoAcquireCancelSpinLock(&irql);

@@ -13,7 +13,10 @@ function(mq_add_test_executable name)
     endif()
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
+    # A test that does not make a machine of its own runs on the build's test machine, never on
+    # the user's: the first device open of a process boots the machine (see README.md).
     gtest_discover_tests(${name}
         PROPERTIES LABELS "${ARG_LABELS}"
+                   ENVIRONMENT "MQ_MACHINE=${CMAKE_BINARY_DIR}/test-machine"
         DISCOVERY_TIMEOUT 30)
 endfunction()

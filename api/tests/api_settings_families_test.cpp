@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "api_test_support.h"
+#include "extension_module.h"
 #include "win32/module.h"
 
 namespace hxda::test {
@@ -12,27 +13,6 @@ namespace {
 
 using PersonalityProc = BOOL(WINAPI*)(UINT boardType, LPCSTR boardName, UINT subsystemType,
                                       UINT element, PersonalityRecord* record);
-
-class ExtensionModule {
-  public:
-    explicit ExtensionModule(const std::string& name)
-        : module_(LoadLibraryA((name + ".dll").c_str())) {}
-    ~ExtensionModule() {
-        if (module_ != nullptr)
-            FreeLibrary(module_);
-    }
-    ExtensionModule(const ExtensionModule&) = delete;
-    ExtensionModule& operator=(const ExtensionModule&) = delete;
-
-    PersonalityProc personality() const {
-        return module_ ? reinterpret_cast<PersonalityProc>(
-                             GetProcAddress(module_, "_PersonalityProcEx@20"))
-                       : nullptr;
-    }
-
-  private:
-    HMODULE module_;
-};
 
 double clockFrequency(HDASS h) {
     double hertz = 0;
@@ -216,8 +196,9 @@ class BoardFamily : public ApiFixture, public ::testing::WithParamInterface<Fami
 
 TEST_P(BoardFamily, SettingsFollowTheFamilysTables) {
     const FamilyCase& c = GetParam();
-    const ExtensionModule module(c.module);
-    const PersonalityProc personality = module.personality();
+    const boardext::testing::ExtensionModule module(c.module);
+    // The library's own view of the record has the extension's layout.
+    const auto personality = reinterpret_cast<PersonalityProc>(module.Personality());
     ASSERT_NE(personality, nullptr) << c.module;
     PersonalityRecord record;
     ASSERT_EQ(personality(c.boardType, "board", c.subsystemType, c.element, &record), TRUE);

@@ -6,7 +6,8 @@ mq_add_test_executable(api_tests
     SOURCES ${API_TESTS} ${CMAKE_CURRENT_LIST_DIR}/sanitizer_options.cpp
     LIBS hxdaapi32 hxmem32 platform_win32 hxda_protocol)
 if(TARGET api_tests)
-    target_include_directories(api_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/../src)
+    target_include_directories(api_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/../src
+        ${CMAKE_SOURCE_DIR}/boardext/tests ${CMAKE_SOURCE_DIR}/boardext/common/include)
 endif()
 
 # The installed library serves a program outside the tree. Sanitizer builds skip it: the outside
@@ -56,8 +57,17 @@ target_link_libraries(api_open_board_child PRIVATE hxdaapi32)
 if(TARGET api_e2e_tests)
     add_dependencies(api_e2e_tests MqMachine SetupApi api_open_board_child)
     target_include_directories(api_e2e_tests PRIVATE ${CMAKE_SOURCE_DIR}/sim/include
-        ${CMAKE_SOURCE_DIR}/boardext/common/include)
+        ${CMAKE_SOURCE_DIR}/boardext/common/include ${CMAKE_SOURCE_DIR}/boardext/tests)
     target_link_libraries(api_e2e_tests PRIVATE platform_registry)
     target_compile_definitions(api_e2e_tests PRIVATE
         OPEN_BOARD_CHILD="$<TARGET_FILE:api_open_board_child>")
+endif()
+
+# A module with a version resource only, installed by the tests as a board's driver file.
+add_library(api_test_driver_file SHARED ${CMAKE_CURRENT_LIST_DIR}/driver_file_module.cpp)
+target_link_libraries(api_test_driver_file PRIVATE platform_win32)
+if(TARGET api_e2e_tests)
+    add_dependencies(api_e2e_tests api_test_driver_file)
+    target_compile_definitions(api_e2e_tests PRIVATE
+        DRIVER_FILE_MODULE="$<TARGET_FILE:api_test_driver_file>")
 endif()

@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "boardext/extension_interface.h"
+#include "extension_module.h"
 #include "hxdaapi32.h"
 #include "sim/machine_testing.h"
 #include "win32/module.h"
@@ -40,35 +42,21 @@ std::vector<Listed> listBoards() {
 
 // The extension library of a family, bound as the library binds it, to compare its tables with
 // what the library answers.
-class Extension {
+class Extension : public boardext::testing::ExtensionModule {
   public:
-    explicit Extension(const std::string& driverName)
-        : module_(LoadLibraryA((driverName + ".dll").c_str())) {}
-    ~Extension() {
-        if (module_)
-            FreeLibrary(module_);
-    }
+    using ExtensionModule::ExtensionModule;
     PersonalityRecord personality(UINT boardType, UINT type, UINT element) const {
         PersonalityRecord record{};
-        const auto entry = reinterpret_cast<PersonalityProcExProc>(
-            GetProcAddress(module_, kPersonalityProcExName));
-        EXPECT_NE(entry, nullptr);
-        if (entry)
+        if (const auto entry = Personality())
             entry(boardType, "", type, element, &record);
         return record;
     }
     const SubsystemCounts* counts(UINT boardType) const {
-        const auto entry =
-            reinterpret_cast<BoardInfoProcExProc>(GetProcAddress(module_, kBoardInfoProcExName));
         LPCSTR model = nullptr;
         const SubsystemCounts* counts = nullptr;
-        if (!entry || !entry(boardType, "", &model, &counts))
-            return nullptr;
-        return counts;
+        const auto entry = BoardInfo();
+        return entry && entry(boardType, "", &model, &counts) ? counts : nullptr;
     }
-
-  private:
-    HMODULE module_;
 };
 
 struct BoardUnderTest {
@@ -198,6 +186,36 @@ TEST(MachineBoards, BoardInformationOfTheInterfacePath) {
               HXNULLSTRING);
     EXPECT_EQ(hxDaGetBoardInfo("MQ5120(00)", driver, model, sizeof driver, nullptr),
               HXDRIVERINITFAILED);
+}
+
+TEST(MachineBoards, VersionsOfTheLibraryAndOfTheBoardsDriverFile) {
+    sim::testing::ScopedSimulatedMachine machine;
+    char text[16];
+    ASSERT_EQ(hxDaGetVersion(text, sizeof text), HXNOERROR);
+    EXPECT_STREQ(text, "1.0.0.0");
+    ASSERT_EQ(hxDaGetVersion(text, 4), HXNOERROR);
+    EXPECT_STREQ(text, "1.0");
+    EXPECT_EQ(hxDaGetVersion(nullptr, 8), HXNULLSTRING);
+    EXPECT_EQ(hxDaGetVersion(text, 0), HXNULLSTRING);
+
+    HDEV hDev = 0;
+    ASSERT_EQ(hxDaInitialize("MQ5120(00)", &hDev), HXNOERROR);
+    EXPECT_EQ(hxDaGetDriverVersion(hDev, text, sizeof text), HXGENERALFAILURE);  // no file yet
+    const auto drivers = machine.directory() / "windows" / "system32" / "drivers";
+    std::filesystem::copy_file(DRIVER_FILE_MODULE, drivers / "MQ5120k.sys");
+    ASSERT_EQ(hxDaGetDriverVersion(hDev, text, sizeof text), HXNOERROR);
+    EXPECT_STREQ(text, "6.5.0.0");
+    ASSERT_EQ(hxDaGetDriverVersion(hDev, text, 2), HXNOERROR);
+    EXPECT_STREQ(text, "6");
+    // The older system names its driver file with "k4".
+    win32::testing::SetOsVersionForTesting({VER_PLATFORM_WIN32_NT, 4, 0, 1381, ""});
+    EXPECT_EQ(hxDaGetDriverVersion(hDev, text, sizeof text), HXGENERALFAILURE);
+    std::filesystem::copy_file(DRIVER_FILE_MODULE, drivers / "MQ5120k4.sys");
+    EXPECT_EQ(hxDaGetDriverVersion(hDev, text, sizeof text), HXNOERROR);
+    win32::testing::ResetOsVersionForTesting();
+    EXPECT_EQ(hxDaGetDriverVersion(hDev, nullptr, 8), HXNULLSTRING);
+    EXPECT_EQ(hxDaTerminate(hDev), HXNOERROR);
+    EXPECT_EQ(hxDaGetDriverVersion(hDev, text, sizeof text), HXINVALIDDEVHANDLE);
 }
 
 TEST(MachineBoards, TheOlderSystemFindsTheBoardsOfTheDeviceMap) {

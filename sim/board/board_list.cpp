@@ -106,6 +106,10 @@ bool ParseSignal(const std::string& text, Signal* signal, std::string* why) {
             *why = "pattern needs a list of codes";
             return false;
         }
+        if (parts[1].empty()) {
+            *why = "bad code ''";
+            return false;
+        }
         for (const auto& code : Split(parts[1], ',')) {
             std::uint32_t value = 0;
             if (!ParseNumber(code, &value)) {
@@ -120,7 +124,7 @@ bool ParseSignal(const std::string& text, Signal* signal, std::string* why) {
     return false;
 }
 
-bool ParseLine(const std::string& line, BoardSpec* board, std::string* why) {
+bool ParseLine(const std::string& line, BoardDescription* board, std::string* why) {
     std::istringstream words(line);
     std::string family, type, serial;
     if (!(words >> family >> type >> serial)) {
@@ -171,7 +175,7 @@ BoardList ParseBoardList(const std::string& text) {
             line.erase(hash);
         if (line.find_first_not_of(" \t\r") == std::string::npos)
             continue;
-        BoardSpec board;
+        BoardDescription board;
         std::string why;
         if (!ParseLine(line, &board, &why)) {
             list.errors.push_back({number, why});
@@ -198,7 +202,7 @@ BoardList ReadBoardList(const std::filesystem::path& machineDirectory) {
     return ParseBoardList(text.str());
 }
 
-std::string FormatBoard(const BoardSpec& board) {
+std::string FormatBoard(const BoardDescription& board) {
     std::string line = std::string(DriverNameOf(board.family)) + " " +
                        std::to_string(board.boardType) + " " + std::to_string(board.serialNumber);
     for (const auto& [key, signal] : board.signals) {

@@ -23,9 +23,9 @@ std::uint32_t CodeForVolts(double volts, const CodeFormat& format) {
     return static_cast<std::uint32_t>(code);
 }
 
-SimulatedBoard::SimulatedBoard(BoardSpec spec)
-    : spec_(std::move(spec)), boot_(std::chrono::steady_clock::now()) {
-    hardwareInfo_.serialNumber = spec_.serialNumber;
+SimulatedBoard::SimulatedBoard(BoardDescription description)
+    : description_(std::move(description)), boot_(std::chrono::steady_clock::now()) {
+    hardwareInfo_.serialNumber = description_.serialNumber;
 }
 
 double SimulatedBoard::SecondsSinceBoot() const {
@@ -34,9 +34,9 @@ double SimulatedBoard::SecondsSinceBoot() const {
 
 std::uint32_t SimulatedBoard::ReadInput(const ChannelKey& channel, const CodeFormat& format) {
     std::lock_guard lock(mutex_);
-    auto found = spec_.signals.find(channel);
+    auto found = description_.signals.find(channel);
     const bool analog = channel.type == 0 || channel.type == 1;
-    if (found == spec_.signals.end())
+    if (found == description_.signals.end())
         return analog ? CodeForVolts(0.0, format) : 0;
     const Signal& signal = found->second;
     if (signal.kind == Signal::Kind::kPattern) {

@@ -23,15 +23,26 @@ constexpr GUID kInterfaceGuid = {
      hxda::kDeviceInterfaceGuid.data4[4], hxda::kDeviceInterfaceGuid.data4[5],
      hxda::kDeviceInterfaceGuid.data4[6], hxda::kDeviceInterfaceGuid.data4[7]}};
 
-// Instance numbers per driver object and family, forgotten at unload.
+// Per driver object, forgotten at unload: instance numbers per family, and the open files.
 struct Instances {
     std::mutex mutex;
     std::map<PDRIVER_OBJECT, std::map<std::string, std::uint32_t>> next;
+    std::map<PDRIVER_OBJECT, std::size_t> openFiles;
 };
 
 Instances& TheInstances() {
     static Instances instances;
     return instances;
+}
+
+void CountFile(PDRIVER_OBJECT driver, bool opened) {
+    auto& instances = TheInstances();
+    std::lock_guard lock(instances.mutex);
+    std::size_t& count = instances.openFiles[driver];
+    if (opened)
+        ++count;
+    else if (count > 0)
+        --count;
 }
 
 UNICODE_STRING Counted(std::wstring& text) {
@@ -73,7 +84,7 @@ NTSTATUS StartBoard(BoardDevice& device) {
     device.tables = FamilyTables::Load(device.driverName);
     if (!device.tables)
         return STATUS_DLL_NOT_FOUND;
-    device.boardType = device.board->spec().boardType;
+    device.boardType = device.board->description().boardType;
     if (!device.tables->Model(device.boardType, &device.modelName, &device.counts)) {
         device.modelName = "UNKNOWN";
         device.counts = {};
@@ -130,7 +141,7 @@ NTSTATUS AddDevice(PDRIVER_OBJECT driver, PDEVICE_OBJECT physical) {
     SimulatedBoard* board = BoardOfPhysicalDevice(physical);
     if (board == nullptr)
         return STATUS_NOT_SUPPORTED;
-    const std::string driverName = DriverNameOf(board->spec().family);
+    const std::string driverName = DriverNameOf(board->description().family);
     std::uint32_t instance;
     {
         auto& instances = TheInstances();
@@ -201,12 +212,15 @@ NTSTATUS DispatchCreate(PDEVICE_OBJECT self, PIRP irp) {
         slot->second.configuration.clear();
     }
     fileObject->FsContext = file.release();
+    CountFile(self->DriverObject, true);
     return Finish(irp, STATUS_SUCCESS);
 }
 
 NTSTATUS DispatchCleanup(PDEVICE_OBJECT self, PIRP irp) {
     BoardDevice* device = BoardOf(self);
     auto* file = static_cast<OpenFile*>(IoGetCurrentIrpStackLocation(irp)->FileObject->FsContext);
+    if (file != nullptr)
+        CountFile(self->DriverObject, false);
     if (device != nullptr && file != nullptr && file->subsystem) {
         std::lock_guard lock(device->mutex);
         auto slot = device->slots.find({file->type, file->element});
@@ -251,9 +265,17 @@ void Unload(PDRIVER_OBJECT driver) {
     auto& instances = TheInstances();
     std::lock_guard lock(instances.mutex);
     instances.next.erase(driver);
+    instances.openFiles.erase(driver);
 }
 
 }  // namespace
+
+std::size_t OpenFileCount(PDRIVER_OBJECT driver) {
+    auto& instances = TheInstances();
+    std::lock_guard lock(instances.mutex);
+    auto found = instances.openFiles.find(driver);
+    return found == instances.openFiles.end() ? 0 : found->second;
+}
 
 NTSTATUS FamilyDriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING) {
     driver->DriverExtension->AddDevice = AddDevice;

@@ -111,18 +111,30 @@ std::uint32_t Configure(SubsystemSlot& slot, const OpenFile& file, std::uint8_t*
         return HXINVALIDRESOLUTION;
     if (block.encoding != 200 && block.encoding != 201)
         return HXINVALIDENCODING;
-    // The values the board can do go back to the caller.
+    // The values the board can do go back to the caller, in the form the caller gave them.
     if (slot.tables.maxClock > 0.0) {
-        const double asked = hxda::decodeFixedPoint(block.clockFrequency);
+        const bool asFloat = block.clockFrequencyForm == 1;
+        const double asked =
+            asFloat ? block.clockFrequencyFloat : hxda::decodeFixedPoint(block.clockFrequency);
         const double clock = std::clamp(asked, slot.tables.minClock, slot.tables.maxClock);
-        block.clockFrequency = hxda::encodeFixedPoint(clock);
-        block.clockFrequencyFloat = static_cast<float>(clock);
+        if (clock != asked) {
+            if (asFloat)
+                block.clockFrequencyFloat = static_cast<float>(clock);
+            else
+                block.clockFrequency = hxda::encodeFixedPoint(clock);
+        }
     }
     if (slot.tables.maxRetrigger > 0.0) {
-        const double asked = hxda::decodeFixedPoint(block.retriggerFrequency);
+        const bool asFloat = block.retriggerFrequencyForm == 1;
+        const double asked = asFloat ? block.retriggerFrequencyFloat
+                                     : hxda::decodeFixedPoint(block.retriggerFrequency);
         const double rate = std::clamp(asked, slot.tables.minRetrigger, slot.tables.maxRetrigger);
-        block.retriggerFrequency = hxda::encodeFixedPoint(rate);
-        block.retriggerFrequencyFloat = static_cast<float>(rate);
+        if (rate != asked) {
+            if (asFloat)
+                block.retriggerFrequencyFloat = static_cast<float>(rate);
+            else
+                block.retriggerFrequency = hxda::encodeFixedPoint(rate);
+        }
     }
     block.pulseWidth = std::min<std::uint16_t>(block.pulseWidth, 100);
     block.status = HXNOERROR;

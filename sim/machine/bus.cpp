@@ -68,8 +68,8 @@ SimulatedBoard* BoardOfPhysicalDevice(PDEVICE_OBJECT device) {
     return extension->magic == kMagic ? extension->board : nullptr;
 }
 
-NTSTATUS PlugIn(PDRIVER_OBJECT bus, PDRIVER_OBJECT functionDriver, const BoardSpec& spec,
-                int index) {
+NTSTATUS PlugIn(PDRIVER_OBJECT bus, PDRIVER_OBJECT functionDriver,
+                const BoardDescription& description, int index) {
     std::wstring name = L"\\Device\\MqSimBoard" + std::to_wstring(index);
     UNICODE_STRING nameString{static_cast<USHORT>(name.size() * sizeof(WCHAR)),
                               static_cast<USHORT>(name.size() * sizeof(WCHAR)), name.data()};
@@ -80,12 +80,12 @@ NTSTATUS PlugIn(PDRIVER_OBJECT bus, PDRIVER_OBJECT functionDriver, const BoardSp
         return status;
     auto* extension = static_cast<PhysicalExtension*>(physical->DeviceExtension);
     extension->magic = kMagic;
-    extension->board = new SimulatedBoard(spec);
+    extension->board = new SimulatedBoard(description);
     physical->Flags &= ~DO_DEVICE_INITIALIZING;
 
-    const std::string driverName = DriverNameOf(spec.family);
+    const std::string driverName = DriverNameOf(description.family);
     wchar_t serial[16];
-    std::swprintf(serial, 16, L"%08X", spec.serialNumber);
+    std::swprintf(serial, 16, L"%08X", description.serialNumber);
     std::wstring upper;
     for (char c : driverName)
         upper += static_cast<wchar_t>(std::toupper(static_cast<unsigned char>(c)));

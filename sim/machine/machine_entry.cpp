@@ -6,6 +6,7 @@
 
 #include "../family_driver/registry_key.h"
 #include "kernel/loader.h"
+#include "kernel/testing.h"
 #include "registry/machine.h"
 #include "sim/board_list.h"
 #include "sim/bus.h"
@@ -83,11 +84,16 @@ extern "C" [[gnu::visibility("default")]] int MqMachineBoot() {
     return 0;
 }
 
-extern "C" [[gnu::visibility("default")]] void MqMachineShutdown() {
+extern "C" [[gnu::visibility("default")]] int MqMachineShutdown() {
     using namespace sim;
     Machine* machine = g_machine;
     if (machine == nullptr)
-        return;
+        return 0;
+    // Closes that the I/O manager still owes are sent first; a file still open after that would
+    // stay on a driver about to go.
+    kernel::testing::DrainDeferredCloses();
+    if (const std::size_t open = OpenFileCount(machine->functionDriver); open != 0)
+        return static_cast<int>(open);
     g_machine = nullptr;
     // Every board still on the bus, newest first.
     std::vector<PDEVICE_OBJECT> physical;
@@ -99,4 +105,5 @@ extern "C" [[gnu::visibility("default")]] void MqMachineShutdown() {
     kernel::UnloadDriver(machine->functionDriver);
     kernel::UnloadDriver(machine->bus);
     delete machine;
+    return 0;
 }

@@ -3,10 +3,14 @@
 // boot.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <fstream>
+#include <thread>
+#include <vector>
 
 #include "client.h"
 #include "kernel/machine.h"
+#include "kernel/rules.h"
 #include "kernel/testing.h"
 #include "sim/machine_testing.h"
 #include "win32/handles.h"
@@ -167,6 +171,39 @@ TEST(MachineBoot, RenameSurvivesANewBootAndStaleDeviceMapEntriesGo) {
     EXPECT_EQ(simtest::QueryString(entry, "MqHalcyonBoardName"), "Renamed MQ5310");
     RegCloseKey(entry);
     EXPECT_EQ(simtest::OpenMachineKey(std::string(kDeviceMap) + "\\Gone_7"), nullptr);
+}
+
+TEST(MachineBoot, ShutdownWithFilesOpenIsRefusedAndTheMachineStaysUp) {
+    sim::testing::ScopedSimulatedMachine machine;
+    HANDLE ad = simtest::Open("\\\\.\\MQ5120_0\\AD0");
+    ASSERT_NE(ad, INVALID_HANDLE_VALUE);
+    {
+        kernel::RuleViolationRecorder violations;
+        EXPECT_FALSE(machine.Reboot());
+        EXPECT_TRUE(violations.Saw("files open on its boards"));
+    }
+    EXPECT_TRUE(kernel::machine::IsBooted());
+    hxda::DriverRequest request{};
+    request.subsystemType = 0;
+    ASSERT_TRUE(simtest::Send(ad, IOCTL_HXDA_GETSINGLEVALUE, request).ok) << "still served";
+    CloseHandle(ad);
+    EXPECT_TRUE(machine.Shutdown());
+    EXPECT_FALSE(kernel::machine::IsBooted());
+}
+
+TEST(MachineBoot, ConcurrentFirstUsesBootOnce) {
+    sim::testing::ScopedSimulatedMachine machine({"MQ5120 4 1", "Mq5130 0x5130 2"});
+    std::vector<std::thread> threads;
+    std::atomic<int> listedTwo{0};
+    for (int i = 0; i < 6; ++i)
+        threads.emplace_back([&] {
+            if (simtest::ListBoards().size() == 2)
+                ++listedTwo;
+        });
+    for (auto& thread : threads)
+        thread.join();
+    EXPECT_EQ(listedTwo, 6);
+    EXPECT_EQ(kernel::testing::LiveDevices(), 4u) << "two boards, each a bus device and its own";
 }
 
 TEST(MachineBoot, BadBoardListLinesAreSkipped) {

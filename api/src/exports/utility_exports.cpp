@@ -1,12 +1,16 @@
 // Exported utilities: subsystem information and enumeration, frequency measurement,
 // simultaneous-start lists and code/volts conversion.
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <string>
 
 #include "core/engine.h"
 #include "hxda/request_codes.h"
 #include "utility/conversion.h"
 #include "utility/frequency_measurement.h"
 #include "utility/ss_lists.h"
+#include "utility/versions.h"
 #include "win32/pointer_checks.h"
 
 using namespace hxda;
@@ -142,5 +146,41 @@ extern "C" HXSTATUS HXAPI hxDaEnumSSList(HSSLIST list, SSListEnumProc proc, LPAR
     for (const HDASS member : members)
         if (!proc(list, member, user))
             break;
+    return HXNOERROR;
+}
+
+// ---- Versions ----------------------------------------------------------------------------------
+
+namespace {
+
+// Copies `text` cut to size - 1 characters and terminated; nothing for a size of 0.
+void copyCut(const std::string& text, LPSTR buffer, UINT size) {
+    const std::size_t length = std::min<std::size_t>(text.size(), size - 1);
+    std::memcpy(buffer, text.data(), length);
+    buffer[length] = '\0';
+}
+
+}  // namespace
+
+extern "C" HXSTATUS HXAPI hxDaGetVersion(LPSTR buffer, UINT size) {
+    if (size == 0 || IsBadWritePtr(buffer, size))
+        return HXNULLSTRING;
+    std::string version;
+    if (!fileVersionString("hxdaapi32.dll", &version))
+        return HXGENERALFAILURE;
+    copyCut(version, buffer, size);
+    return HXNOERROR;
+}
+
+extern "C" HXSTATUS HXAPI hxDaGetDriverVersion(HDEV hDev, LPSTR buffer, UINT size) {
+    const std::shared_ptr<DeviceRecord> device = findDevice(hDev);
+    if (!device)
+        return HXINVALIDDEVHANDLE;
+    if (size == 0 || IsBadWritePtr(buffer, size))
+        return HXNULLSTRING;
+    std::string version;
+    if (!fileVersionString(driverFilePath(*device), &version))
+        return HXGENERALFAILURE;
+    copyCut(version, buffer, size);
     return HXNOERROR;
 }

@@ -108,6 +108,10 @@ TEST_F(DeviceInterfaces, LinkNamesAreStablePerInstanceAndClass) {
     EXPECT_EQ(IoRegisterDeviceInterface(plain, &kClass, nullptr, &refused),
               STATUS_INVALID_DEVICE_REQUEST);
     EXPECT_EQ(refused.Buffer, nullptr);
+    // Properties alone do not make a physical device.
+    kernel::SetDeviceProperty(plain, DevicePropertyManufacturer, L"Marquell");
+    EXPECT_EQ(IoRegisterDeviceInterface(plain, &kClass, nullptr, &refused),
+              STATUS_INVALID_DEVICE_REQUEST);
     EXPECT_EQ(kernel::SetDeviceInstancePath(plain, L"test\\board\\0001"),
               STATUS_OBJECT_NAME_COLLISION);
 }

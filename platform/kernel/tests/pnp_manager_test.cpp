@@ -184,6 +184,17 @@ TEST_F(PnpManagerTest, FailedStartTearsTheStackDown) {
     EXPECT_EQ(TheFunctionLog().unloads, 1);
     EXPECT_EQ(pdo->AttachedDevice, nullptr);
 
+    // AddDevice must clear DO_DEVICE_INITIALIZING on its device.
+    pnp_test::ResetFunctionLog();
+    TheFunctionLog().leaveInitializing = true;
+    {
+        kernel::RuleViolationRecorder recorder;
+        PDEVICE_OBJECT careless = PlugIn();
+        EXPECT_TRUE(recorder.Saw("DO_DEVICE_INITIALIZING"));
+        EXPECT_EQ(Await(kernel::pnp::RequestRemoval(careless)), STATUS_SUCCESS);
+        ASSERT_TRUE(kernel::pnp::testing::WaitIdle());
+    }
+
     // A failing AddDevice never reaches the PDO; the driver is unloaded again.
     pnp_test::ResetFunctionLog();
     TheFunctionLog().addDeviceStatus = STATUS_INSUFFICIENT_RESOURCES;

@@ -205,4 +205,32 @@ TEST_F(ZwRegistry, EnumerationAndKeyInformation) {
               STATUS_INVALID_HANDLE);
 }
 
+TEST_F(ZwRegistry, DeleteAndRelativeNames) {
+    HANDLE parent = nullptr, child = nullptr;
+    ASSERT_EQ(Create(L"\\Registry\\Machine\\Hardware\\Map", &parent), STATUS_SUCCESS);
+    ASSERT_EQ(Create(L"Entry", &child, nullptr, parent), STATUS_SUCCESS);
+    ASSERT_EQ(SetDword(child, L"Value", 1), STATUS_SUCCESS);
+    EXPECT_EQ(ZwDeleteKey(parent), STATUS_CANNOT_DELETE);  // it has a subkey
+    ASSERT_EQ(ZwDeleteKey(child), STATUS_SUCCESS);
+    EXPECT_EQ(SetDword(child, L"Value", 2), STATUS_KEY_DELETED);
+    ULONG result = 0;
+    KEY_FULL_INFORMATION full{};
+    ASSERT_EQ(ZwQueryKey(parent, KeyFullInformation, &full, sizeof full, &result), STATUS_SUCCESS);
+    EXPECT_EQ(full.SubKeys, 0u);
+    ZwClose(child);
+
+    for (const wchar_t* bad : {L"\\Sub", L"Sub\\", L"A\\\\B"}) {
+        HANDLE refused = nullptr;
+        EXPECT_EQ(Create(bad, &refused, nullptr, parent), STATUS_OBJECT_NAME_INVALID);
+    }
+    HANDLE nested = nullptr;
+    ASSERT_EQ(Create(L"A\\B", &nested, nullptr, parent), STATUS_SUCCESS);
+    ZwClose(nested);
+    HANDLE opened = nullptr;
+    ASSERT_EQ(Open(L"\\Registry\\Machine\\HARDWARE\\map\\a\\b", &opened), STATUS_SUCCESS);
+    ZwClose(opened);
+    ZwClose(parent);
+    EXPECT_EQ(Create(L"Sub", &nested, nullptr, parent), STATUS_INVALID_HANDLE);
+}
+
 }  // namespace

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "sim/board_spec.h"
+#include "sim/board_description.h"
 
 namespace sim {
 
@@ -30,7 +30,7 @@ struct BoardListError {
 };
 
 struct BoardList {
-    std::vector<BoardSpec> boards;
+    std::vector<BoardDescription> boards;
     std::vector<BoardListError> errors;  // lines that were skipped, and why
 };
 
@@ -40,6 +40,6 @@ BoardList ParseBoardList(const std::string& text);
 // The list of the machine in directory: its boards.txt, or the default board when there is none.
 BoardList ReadBoardList(const std::filesystem::path& machineDirectory);
 // One line of the format for a board (tests write machines with it).
-std::string FormatBoard(const BoardSpec& board);
+std::string FormatBoard(const BoardDescription& board);
 
 }  // namespace sim

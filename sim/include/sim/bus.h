@@ -17,8 +17,8 @@ SimulatedBoard* BoardOfPhysicalDevice(PDEVICE_OBJECT device);
 
 // Creates the physical device of a board (index: its place on the bus) and hands it to the
 // function driver (AddDevice, then the start request). The board object is owned by the device.
-NTSTATUS PlugIn(PDRIVER_OBJECT bus, PDRIVER_OBJECT functionDriver, const BoardSpec& spec,
-                int index);
+NTSTATUS PlugIn(PDRIVER_OBJECT bus, PDRIVER_OBJECT functionDriver,
+                const BoardDescription& description, int index);
 // Sends the remove request down the board's stack and deletes the physical device.
 void Unplug(PDEVICE_OBJECT physicalDevice);
 

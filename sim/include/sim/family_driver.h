@@ -12,6 +12,8 @@
 // HKLM\System\CurrentControlSet\Control\MqHalcyonDaDevice\BoardDatabase\<description>\<serial>.
 #pragma once
 
+#include <cstddef>
+
 #include "kernel/wdm.h"
 
 namespace sim {
@@ -20,5 +22,8 @@ inline constexpr wchar_t kFamilyDriverService[] = L"MqSimDa";
 
 // DriverEntry of the stand-in driver; its AddDevice takes a physical device of the machine's bus.
 NTSTATUS FamilyDriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath);
+
+// Files opened on the driver's boards and not yet cleaned up.
+std::size_t OpenFileCount(PDRIVER_OBJECT driver);
 
 }  // namespace sim

@@ -7,7 +7,8 @@
 // directory and writes the board-list lines given (none: no list, so the machine has the default
 // board). The machine boots at the first use of the kernel (CreateFile, SetupApi enumeration) or at
 // Boot(); Reboot() shuts it down and boots it again from the same directory (drivers unloaded,
-// devices deleted, registry kept). The destructor shuts the machine down before the directory goes.
+// devices deleted, registry kept); every file opened on its boards must be closed by then. The
+// destructor shuts the machine down before the directory goes.
 #pragma once
 
 #include <fstream>
@@ -34,8 +35,10 @@ class ScopedSimulatedMachine {
     ScopedSimulatedMachine& operator=(const ScopedSimulatedMachine&) = delete;
 
     void Boot() { kernel::machine::EnsureBooted(); }
-    void Reboot() { kernel::machine::Reboot(); }
-    void Shutdown() { kernel::machine::Shutdown(); }
+    // False when files are still open on the machine's boards (a rule violation; see
+    // kernel/machine.h): close them first.
+    bool Reboot() { return kernel::machine::Reboot(); }
+    bool Shutdown() { return kernel::machine::Shutdown(); }
     const std::filesystem::path& directory() const { return machine_.directory(); }
 
   private:

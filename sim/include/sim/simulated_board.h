@@ -10,7 +10,7 @@
 #include <mutex>
 #include <tuple>
 
-#include "sim/board_spec.h"
+#include "sim/board_description.h"
 
 namespace sim {
 
@@ -40,9 +40,9 @@ struct HardwareInfo {
 
 class SimulatedBoard {
   public:
-    explicit SimulatedBoard(BoardSpec spec);
+    explicit SimulatedBoard(BoardDescription description);
 
-    const BoardSpec& spec() const { return spec_; }
+    const BoardDescription& description() const { return description_; }
 
     // The code an input channel reads now: a pattern's next code, else the signal's level (0 V
     // without a signal) through the format. Digital inputs and counters without a pattern read
@@ -67,7 +67,7 @@ class SimulatedBoard {
   private:
     double SecondsSinceBoot() const;
 
-    BoardSpec spec_;
+    BoardDescription description_;
     std::chrono::steady_clock::time_point boot_;
     std::mutex mutex_;
     std::map<ChannelKey, std::size_t> patternPosition_;

@@ -9,6 +9,7 @@
 #include "kernel/ntdef.h"
 #include "kernel/ntstatus.h"
 #include "kernel/rtl.h"
+#include "kernel/shutdown.h"
 #include "kernel/timer.h"
 #include "kernel/workitem.h"
 #include "kernel/zw.h"

@@ -1,6 +1,7 @@
 // Work items: routines that run at PASSIVE_LEVEL on the kernel's worker threads, started in the
-// order they were queued (FIFO). A routine may block; the next items then start on other worker
-// threads.
+// order they were queued (FIFO), one after the other while they return promptly. A routine may
+// block: once it has run for a few milliseconds the next items start on other worker threads (up
+// to 16 routines at once).
 #pragma once
 
 #include "kernel/io.h"

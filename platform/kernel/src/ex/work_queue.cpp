@@ -22,7 +22,11 @@ WorkQueue& WorkQueue::Instance() {
     return queue;
 }
 
-WorkQueue::WorkQueue() = default;
+// The I/O manager (device references of I/O work items) is built first, so that it is destroyed
+// after the workers.
+WorkQueue::WorkQueue() {
+    io::IoManager::Instance();
+}
 
 WorkQueue::~WorkQueue() {
     {

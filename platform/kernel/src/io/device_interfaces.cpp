@@ -148,7 +148,7 @@ NTSTATUS IoRegisterDeviceInterface(PDEVICE_OBJECT PhysicalDeviceObject,
     auto& registry = TheRegistry();
     std::unique_lock lock(registry.mutex);
     auto device = registry.devices.find(PhysicalDeviceObject);
-    if (device == registry.devices.end())
+    if (device == registry.devices.end() || device->second.instancePath.empty())
         return STATUS_INVALID_DEVICE_REQUEST;  // not a physical device
     const std::wstring& instance = device->second.instancePath;
     kernel::io::InterfaceRecord* found = nullptr;

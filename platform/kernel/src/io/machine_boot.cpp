@@ -23,7 +23,7 @@ constexpr char kShutdownEntry[] = "MqMachineShutdown";
 
 struct State {
     std::recursive_mutex mutex;  // a boot that opens files re-enters EnsureBooted
-    bool enabled = false;  // until the user-mode services enable it
+    bool enabled = false;        // until the user-mode services enable it
     bool booted = false;
     bool booting = false;
     void* module = nullptr;
@@ -99,21 +99,29 @@ bool IsBooted() {
     return state.booted;
 }
 
-void Shutdown() {
+bool Shutdown() {
     State& state = TheState();
     std::lock_guard lock(state.mutex);
     if (!state.booted)
-        return;
-    auto shutdown = reinterpret_cast<void (*)()>(dlsym(state.module, kShutdownEntry));
-    shutdown();
+        return true;
+    auto shutdown = reinterpret_cast<int (*)()>(dlsym(state.module, kShutdownEntry));
+    const int refused = shutdown();
+    if (refused != 0) {
+        ReportRuleViolation("the machine was shut down with files open on its boards",
+                            std::to_string(refused) + " open");
+        return false;
+    }
     dlclose(state.module);
     state.module = nullptr;
     state.booted = false;
+    return true;
 }
 
-void Reboot() {
-    Shutdown();
+bool Reboot() {
+    if (!Shutdown())
+        return false;
     EnsureBooted();
+    return true;
 }
 
 void SetBootEnabled(bool enabled) {

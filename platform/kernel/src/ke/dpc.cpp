@@ -23,7 +23,10 @@ DpcQueue& DpcQueue::Instance() {
     return queue;
 }
 
+// Work items queued by DPC routines: the work queue is built first, so that it is destroyed after
+// the DPC thread.
 DpcQueue::DpcQueue() {
+    WorkQueue::Instance();
     InitializeListHead(&queue_);
 }
 

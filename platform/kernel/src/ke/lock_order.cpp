@@ -4,7 +4,6 @@
 #include <atomic>
 #include <mutex>
 #include <set>
-#include <vector>
 
 #include "kernel/lockorder.h"
 #include "kernel/rules.h"
@@ -29,7 +28,16 @@ bool IsDeclared(PKSPIN_LOCK lock) {
     return declared.locks.count(lock) != 0;
 }
 
-thread_local std::vector<PKSPIN_LOCK> t_held;
+// Trivially destructible, so that spin locks still work in other thread-exit hooks. Locks beyond
+// the first kTracked held at once are counted but not checked.
+constexpr int kTracked = 16;
+struct HeldLocks {
+    PKSPIN_LOCK locks[kTracked];
+    int count;
+    PKSPIN_LOCK* begin() { return locks; }
+    PKSPIN_LOCK* end() { return locks + (count < kTracked ? count : kTracked); }
+};
+thread_local HeldLocks t_held;
 
 }  // namespace
 
@@ -43,13 +51,20 @@ void NoteAcquiring(PKSPIN_LOCK lock) {
         if (together)
             ReportRuleViolation("a queue lock and the cancel spin lock held together");
     }
-    t_held.push_back(lock);
+    if (t_held.count < kTracked)
+        t_held.locks[t_held.count] = lock;
+    ++t_held.count;
 }
 
 void NoteReleased(PKSPIN_LOCK lock) {
-    auto it = std::find(t_held.rbegin(), t_held.rend(), lock);
-    if (it != t_held.rend())
-        t_held.erase(std::next(it).base());
+    PKSPIN_LOCK* end = t_held.end();
+    PKSPIN_LOCK* found = std::find(t_held.begin(), end, lock);
+    if (found != end) {
+        std::copy(found + 1, end, found);
+        --t_held.count;
+    } else if (t_held.count > kTracked) {
+        --t_held.count;  // one of the untracked
+    }
 }
 
 }  // namespace kernel::ke

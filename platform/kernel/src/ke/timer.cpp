@@ -31,7 +31,10 @@ TimerService& TimerService::Instance() {
     return service;
 }
 
+// The services the timer thread calls are built first, so that they are destroyed after it.
 TimerService::TimerService() {
+    DpcQueue::Instance();
+    DispatcherLock();
     InitializeListHead(&timers_);
 }
 

@@ -135,7 +135,8 @@ NTSTATUS AddDevice(PDRIVER_OBJECT driver, PDEVICE_OBJECT pdo) {
     UNICODE_STRING link = LinkOf(extension);
     IoCreateSymbolicLink(&link, &name);
     extension->lower = IoAttachDeviceToDeviceStack(fdo, pdo);
-    fdo->Flags &= ~static_cast<ULONG>(DO_DEVICE_INITIALIZING);
+    if (!log.leaveInitializing)
+        fdo->Flags &= ~static_cast<ULONG>(DO_DEVICE_INITIALIZING);
     return STATUS_SUCCESS;
 }
 

@@ -25,6 +25,7 @@ struct FunctionLog {
     std::atomic<NTSTATUS> queryStopStatus{STATUS_SUCCESS};
     std::atomic<NTSTATUS> queryRemoveStatus{STATUS_SUCCESS};
     std::atomic<NTSTATUS> addDeviceStatus{STATUS_SUCCESS};
+    std::atomic<bool> leaveInitializing{false};  // AddDevice forgets DO_DEVICE_INITIALIZING
     std::atomic<int> nextIndex{0};
 
     std::vector<UCHAR> PnpMinors();

@@ -23,7 +23,8 @@ bool IsRegularFile(const std::string& path) {
     return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-// A file in the directory whose name equals fileName without regard to case.
+}  // namespace
+
 std::optional<std::string> FindInDirectory(const std::string& directory,
                                            const std::string& fileName) {
     std::string exact = directory + "/" + fileName;
@@ -45,8 +46,6 @@ std::optional<std::string> FindInDirectory(const std::string& directory,
     closedir(dir);
     return found;
 }
-
-}  // namespace
 
 ModuleName ParseModuleName(std::string_view name) {
     std::string text(name);

@@ -25,6 +25,10 @@ bool FileNameMatches(std::string_view baseName, const ModuleName& name);
 // beside it. Duplicates are dropped.
 std::vector<std::string> ModuleSearchDirectories(const std::string& callerDirectory);
 
+// A regular file in the directory whose name equals fileName without regard to case.
+std::optional<std::string> FindInDirectory(const std::string& directory,
+                                           const std::string& fileName);
+
 // The first existing file for the name on the search path, or none.
 std::optional<std::string> FindModuleFile(std::string_view name,
                                           const std::string& callerDirectory);

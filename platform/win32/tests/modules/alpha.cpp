@@ -1,7 +1,9 @@
-// Test module "mqtest_alpha": an export table, a string table and process-global state.
+// Test module "mqtest_alpha": an export table, a string table, a version table and process-global
+// state.
 #include "win32/exports.h"
 #include "win32/module.h"
 #include "win32/strings.h"
+#include "win32/version_info.h"
 
 namespace {
 
@@ -43,3 +45,9 @@ MQ_STRING(7, "seven")
 MQ_STRING(100, "")
 MQ_STRING(65535, "last")
 MQ_STRINGTABLE_END
+
+MQ_VERSIONINFO_BEGIN
+MQ_VERSION_STRING("CompanyName", "Marquell")
+MQ_VERSION_STRING("FileVersion", "1.2.3.4")
+MQ_VERSION_STRING("ProductName", "")
+MQ_VERSIONINFO_END(MQ_VERSION_NUMBER(1, 2, 3, 4), MQ_VERSION_NUMBER(1, 2, 0, 0), VFT_DLL)

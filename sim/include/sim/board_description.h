@@ -37,16 +37,16 @@ struct ChannelKey {
     auto operator<=>(const ChannelKey&) const = default;
 };
 
-struct BoardSpec {
+struct BoardDescription {
     Family family = Family::kMq5120;
     std::uint32_t boardType = 0;
     std::uint32_t serialNumber = 0;
     std::map<ChannelKey, Signal> signals;
-    bool operator==(const BoardSpec&) const = default;
+    bool operator==(const BoardDescription&) const = default;
 };
 
 // The board of a machine without a board list: the full 16-bit MQ5120, type 4, serial number 1.
-BoardSpec DefaultBoard();
+BoardDescription DefaultBoard();
 
 // The level of a volts signal at a time (seconds since the machine booted).
 double VoltsAt(const Signal& signal, double seconds);

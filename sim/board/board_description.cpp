@@ -1,4 +1,4 @@
-#include "sim/board_spec.h"
+#include "sim/board_description.h"
 
 #include <cctype>
 #include <cmath>
@@ -37,8 +37,8 @@ bool FamilyFromName(const std::string& name, Family* family) {
     return false;
 }
 
-BoardSpec DefaultBoard() {
-    BoardSpec board;
+BoardDescription DefaultBoard() {
+    BoardDescription board;
     board.family = Family::kMq5120;
     board.boardType = 4;
     board.serialNumber = 1;

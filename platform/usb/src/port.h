@@ -1,0 +1,105 @@
+// One plugged-in device on the bus: its PDO, its pipes and their transfer queues, and the thread
+// that moves data between pending transfers and the device model.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "usb/bus.h"
+#include "usb/usb.h"
+
+namespace usb {
+
+class Port final : public DevicePort {
+  public:
+    Port(PDEVICE_OBJECT pdo, std::shared_ptr<DeviceModel> model);
+    ~Port() override;  // stops the thread; the PDO must be deleted by then
+
+    static Port* From(PDEVICE_OBJECT device) {
+        return *static_cast<Port**>(device->DeviceExtension);
+    }
+
+    NTSTATUS DispatchUrb(PIRP irp);
+    NTSTATUS DispatchPnp(PIRP irp);
+    NTSTATUS DispatchPower(PIRP irp);
+    void CancelQueued(PIRP irp);
+
+    void Wake() override;
+    void Unplug();
+    // Stops the thread and deletes the PDO if it still exists (bus teardown).
+    void Shutdown();
+
+    void InjectFault(std::uint8_t endpoint, Fault fault, int count);
+    void FailPnp(UCHAR minor, NTSTATUS status);
+    std::size_t PendingTransfers() const;
+    std::uint8_t SelectedConfiguration() const;
+    bool Plugged() const;
+    bool WaitDeleted(int timeoutMs);
+    bool Deleted() const;
+    PDEVICE_OBJECT Identity() const { return identity_; }
+
+  private:
+    struct Pipe {
+        std::uint8_t endpoint = 0;
+        USBD_PIPE_TYPE type = UsbdPipeTypeBulk;
+        std::uint16_t maxPacket = 0;
+        bool halted = false;
+        // Of a configuration replaced while cancel routines still held some of its transfers:
+        // kept only until they have taken them out.
+        bool retired = false;
+        std::deque<PIRP> queue;
+    };
+    struct Done {
+        PIRP irp;
+        NTSTATUS status;
+        USBD_STATUS usbd;
+        ULONG bytes;
+    };
+
+    NTSTATUS SelectConfiguration(PURB urb);
+    NTSTATUS GetDescriptor(PURB urb);
+    NTSTATUS SubmitTransfer(PIRP irp, PURB urb);
+    // Takes every queued transfer of the pipe (all pipes when null) out with the given result;
+    // transfers whose cancel routine is already running are left to it.
+    void FailQueued(Pipe* pipe, NTSTATUS status, USBD_STATUS usbd, std::vector<Done>& done);
+    // Moves data for every pipe; true when a transfer waits for the device.
+    bool Service(std::vector<Done>& done);
+    // Takes the head transfer of the pipe out as finished; false when its cancel routine owns it.
+    bool TakeHead(Pipe& pipe, NTSTATUS status, USBD_STATUS usbd, std::vector<Done>& done);
+    void Finish(const Done& done);
+    void FinishAll(const std::vector<Done>& done);
+    void ThreadLoop();
+    bool NextFault(std::uint8_t endpoint, Fault* fault);
+    void TryDelete();
+
+    PDEVICE_OBJECT pdo_;
+    PDEVICE_OBJECT identity_;  // the PDO's address, kept for lookups after deletion
+    std::shared_ptr<DeviceModel> model_;
+
+    mutable std::mutex mutex_;  // guards everything below and calls into the model
+    std::condition_variable changed_;
+    bool plugged_ = true;
+    bool removed_ = false;  // IRP_MN_REMOVE_DEVICE handled
+    // Unplugged and removed: the thread deletes the PDO once nothing is attached to it.
+    std::atomic<bool> deleteScheduled_{false};
+    bool deleted_ = false;
+    int held_ = 0;  // URB IRPs taken in and not yet completed
+    std::uint8_t configuration_ = 0;
+    std::map<PVOID, Pipe> pipes_;  // by pipe handle
+    std::map<std::uint8_t, std::deque<Fault>> faults_;
+    std::map<UCHAR, NTSTATUS> pnpFailures_;
+
+    std::mutex wakeMutex_;
+    std::condition_variable wakeCondition_;
+    bool wake_ = false;
+    bool stop_ = false;
+    std::thread thread_;
+};
+
+}  // namespace usb

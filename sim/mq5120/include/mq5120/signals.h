@@ -1,0 +1,70 @@
+// Input signals of the simulated board, per single-ended channel, and the time source that paces
+// the board's streams.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+
+namespace mq5120 {
+
+struct Signal {
+    enum class Kind { Constant, Sine, Square, Codes, AnalogOutput };
+    Kind kind = Kind::Constant;
+    double offset = 0.0;     // volts: the constant, the sine's centre, the square's low level
+    double amplitude = 0.0;  // volts: the sine's amplitude, the square's high level
+    double frequencyHz = 0.0;
+    // Codes: the n-th conversion of the channel reads (codeStart + n * codeStep) modulo the
+    // converter's range, whatever the gain: for byte-exact tests.
+    std::uint32_t codeStart = 0;
+    std::uint32_t codeStep = 1;
+    // AnalogOutput: the input is wired to this analog output (0-3) of the same board.
+    int outputChannel = 0;
+
+    static Signal Constant(double volts) { return {Kind::Constant, volts, 0, 0, 0, 1, 0}; }
+    static Signal Sine(double amplitude, double frequencyHz, double offset = 0.0) {
+        return {Kind::Sine, offset, amplitude, frequencyHz, 0, 1, 0};
+    }
+    static Signal Square(double low, double high, double frequencyHz) {
+        return {Kind::Square, low, high, frequencyHz, 0, 1, 0};
+    }
+    static Signal Codes(std::uint32_t start, std::uint32_t step = 1) {
+        return {Kind::Codes, 0, 0, 0, start, step};
+    }
+    static Signal FromAnalogOutput(int channel) {
+        return {Kind::AnalogOutput, 0, 0, 0, 0, 1, channel};
+    }
+
+    // Volts of a signal that is a function of time (AnalogOutput reads 0 here: the board wires it).
+    double VoltsAt(double seconds) const;
+};
+
+// The converter's code for a voltage: range -10..+10 V, offset binary, right-justified.
+std::uint16_t CodeFor(double volts, int gain, int resolution);
+
+// Nanoseconds on the clock that paces the board: real time, or a manual clock for tests.
+class TimeSource {
+  public:
+    virtual ~TimeSource() = default;
+    virtual std::int64_t NowNs() = 0;
+};
+
+class RealTime final : public TimeSource {
+  public:
+    std::int64_t NowNs() override {
+        return std::chrono::duration_cast<std::chrono::nanoseconds>(
+                   std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    }
+};
+
+class ManualTime final : public TimeSource {
+  public:
+    std::int64_t NowNs() override { return now_.load(); }
+    void Advance(std::chrono::nanoseconds step) { now_ += step.count(); }
+
+  private:
+    std::atomic<std::int64_t> now_{1'000'000'000};
+};
+
+}  // namespace mq5120

@@ -1,0 +1,160 @@
+// The board model's state and its parts' operations, behind Board's lock.
+#pragma once
+
+#include <array>
+#include <deque>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "mq5120/board.h"
+
+namespace mq5120 {
+
+struct BoardState {
+    BoardState(BoardIdentity identityIn, std::shared_ptr<TimeSource> timeIn)
+        : identity(std::move(identityIn)), time(std::move(timeIn)), registers(0x10000, 0) {}
+
+    BoardIdentity identity;
+    std::shared_ptr<TimeSource> time;
+    usb::DevicePort* port = nullptr;
+    std::uint8_t configuration = 0;
+    bool wakeBus = false;      // something the host waits for appeared
+    std::int64_t epochNs = 0;  // time 0 of the input signals: power-on
+
+    // Registers and ports.
+    std::vector<std::uint16_t> registers;
+    std::array<Signal, 32> signals{};
+    std::uint8_t liveTermination = 0;
+    std::uint8_t din = 0;
+    std::uint8_t dout = 0;
+    bool doutWiredToDin = false;
+    std::array<std::uint16_t, 4> analogOut{};
+
+    // Replies.
+    struct Reply {
+        std::array<std::uint8_t, kMessageSize> bytes{};
+        std::size_t offset = 0;
+        std::optional<usb::Fault> fault;
+    };
+    std::optional<Reply> reply;
+    struct ReplyFailure {
+        std::uint8_t command;
+        int reg;
+        usb::Fault fault;
+        int count;
+    };
+    std::vector<ReplyFailure> replyFailures;
+    bool dropNextReply = false;
+
+    // Status messages waiting for the host.
+    std::deque<StatusMessage> status;
+
+    // A/D.
+    std::vector<std::uint16_t> list;
+    bool adRunning = false;
+    bool adWaitingTrigger = false;
+    std::int64_t adStartNs = 0;
+    std::uint64_t adConversions = 0;
+    std::uint64_t adBursts = 0;  // triggered scan on external retrigger edges: bursts begun
+    std::int64_t adBurstStartNs = 0;
+    std::size_t listIndex = 0;
+    std::array<std::uint64_t, 32> channelConversions{};
+    std::deque<std::uint16_t> adFifo;
+    bool overflowEpisode = false;
+    std::uint32_t transferSize = 1024;
+    std::vector<std::uint8_t> chunk;  // the chunk being sent
+    std::size_t chunkOffset = 0;
+    bool unpaced = false;
+
+    // D/A.
+    std::deque<std::uint16_t> daMemory;
+    std::vector<std::uint16_t> daLoop;  // single-buffer mode: replayed cyclically
+    std::size_t daLoopIndex = 0;
+    bool singleBuffer = false;
+    bool daArmed = false;
+    bool daReadySent = false;
+    std::uint32_t daThreshold = 0;
+    bool daRunning = false;
+    bool daWaitingTrigger = false;
+    bool daDrainReported = false;
+    std::int64_t daStartNs = 0;
+    std::uint64_t daUpdates = 0;
+    std::size_t daChannelIndex = 0;
+
+    // Counters.
+    struct CounterUnit {
+        std::uint32_t value = 0;
+        std::uint16_t latchedHigh = 0;
+        std::uint64_t externalEdges = 0;  // since load, for pulse trains on the external clock
+        std::int64_t loadNs = 0;
+        bool gate = false;
+        bool up = true;
+        bool measureStarted = false;
+        std::int64_t measureStartNs = 0;
+    };
+    std::array<CounterUnit, 5> counterUnits{};
+
+    // Log.
+    std::vector<LoggedCommand> commands;
+    std::vector<RegisterWrite> writes;
+    std::vector<StatusMessage> delivered;
+    std::vector<OutputChange> outputs;
+    BoardCounters counters;
+
+    std::int64_t Now() const { return time->NowNs(); }
+    void Advance();
+    void PowerOn();
+
+    // Commands and registers.
+    void HandleCommand(std::span<const std::uint8_t> data);
+    void WriteRegister(std::uint16_t reg, std::uint16_t value);
+    std::uint16_t ReadRegister(std::uint16_t reg);
+    usb::InResult ReadReply(std::span<std::uint8_t> room);
+
+    // Status pipe.
+    void Post(std::uint16_t type, std::uint16_t flags);
+    usb::InResult ReadStatus(std::span<std::uint8_t> room);
+
+    // A/D.
+    void AdStart(bool waitForTrigger);
+    void AdStop();
+    void AdClearFifo();
+    void AdAdvance(std::int64_t now);
+    void AdTrigger();
+    std::uint64_t AdBurstLength() const;
+    double AdConversionSeconds(std::uint64_t k) const;
+    void AdConvertNext();
+    std::uint16_t Convert(std::uint16_t word, double seconds);
+    std::uint16_t AnalogCode(int channel, int gainCode, double seconds);
+    double InputVolts(int channel, double seconds) const;
+    usb::InResult AdRead(std::span<std::uint8_t> room, std::uint16_t maxPacket);
+
+    // D/A.
+    usb::OutResult DaMessage(std::span<const std::uint8_t> data);
+    void DaArm(std::uint32_t value);
+    void DaAbort();
+    void DaClear();
+    void DaStart();
+    void DaAdvance(std::int64_t now);
+    bool DaOutputNext(double seconds);
+    void DaCheckReady();
+
+    // Counters.
+    std::uint32_t CounterRegister32(int c, int offset) const;
+    bool CounterRunning(int c) const;
+    bool CounterGateOpen(int c) const;
+    void CounterLoad(int c);
+    void CounterModeWritten(int c, std::uint16_t old, std::uint16_t value);
+    void CounterEdges(int c, std::uint64_t edges);
+    void CounterGate(int c, bool level);
+    CounterReading ReadCounter(int c);
+
+    // Ports.
+    void SetDout(std::uint8_t value);
+    void SetDin(std::uint8_t value);
+    void SetAnalogOut(int channel, std::uint16_t code);
+    void LogOutput(int channel, std::uint16_t value);
+};
+
+}  // namespace mq5120

@@ -1,0 +1,232 @@
+#include <cstring>
+
+#include "framework/stream_out_transfers.h"
+
+namespace wdm {
+
+StreamOutTransfers::StreamOutTransfers(StreamOutOwner* owner, UsbTarget* target, UsbPipe* pipe)
+    : TransferSet(target, pipe), owner_(owner) {
+    ExInitializeWorkItem(&work_, WorkRoutine, this);
+}
+
+NTSTATUS StreamOutTransfers::Create(ULONG transfers) {
+    return CreateRecords(transfers, kHeaderBytes + kDataBytes);
+}
+
+LONG StreamOutTransfers::State() {
+    return InterlockedCompareExchange(owner_->StreamState(), 0, 0);
+}
+
+ULONG StreamOutTransfers::CompletedBytes() {
+    SpinLockHold hold(lock_);
+    return completed_;
+}
+
+bool StreamOutTransfers::NextChunkLocked(TransferRecord* record, const UCHAR** data, ULONG* count,
+                                         bool headerOnly) {
+    if (submitted_ >= total_ && !headerOnly)
+        return false;
+    *data = source_ + submitted_;
+    *count = total_ - submitted_ < kDataBytes ? total_ - submitted_ : kDataBytes;
+    submitted_ += *count;
+    record->tag = generation_;
+    return true;
+}
+
+void StreamOutTransfers::Fill(TransferRecord* record, const UCHAR* data, ULONG count) {
+    std::memset(record->buffer, 0, kHeaderBytes);
+    record->buffer[0] = static_cast<UCHAR>(count);
+    record->buffer[1] = static_cast<UCHAR>(count >> 8);
+    record->buffer[2] = static_cast<UCHAR>(count >> 16);
+    record->buffer[3] = static_cast<UCHAR>(count >> 24);
+    if (count > 0)
+        std::memcpy(record->buffer + kHeaderBytes, data, count);
+    UsbTarget::BuildTransferUrb(*pipe_, record->buffer, kHeaderBytes + count, false, false, nullptr,
+                                &record->urb);
+}
+
+NTSTATUS StreamOutTransfers::Send(const void* source, ULONG total) {
+    Restart();
+    {
+        SpinLockHold hold(lock_);
+        source_ = static_cast<const UCHAR*>(source);
+        total_ = total;
+        submitted_ = 0;
+        completed_ = 0;
+        ++generation_;
+        draining_ = false;
+    }
+    NTSTATUS first = STATUS_SUCCESS;
+    bool headerOnly = total == 0;
+    for (ULONG i = 0; i < Count(); ++i) {
+        TransferRecord* record = Record(i);
+        if (!Take(record))
+            continue;  // still out: its completion belongs to an earlier write
+        const UCHAR* data = nullptr;
+        ULONG count = 0;
+        bool chunk;
+        {
+            SpinLockHold hold(lock_);
+            chunk = NextChunkLocked(record, &data, &count, headerOnly);
+        }
+        if (!chunk) {
+            Release(record);
+            break;
+        }
+        headerOnly = false;
+        Fill(record, data, count);
+        const NTSTATUS status = Post(record);
+        if (!NT_SUCCESS(status) && NT_SUCCESS(first))
+            first = status;
+    }
+    return first;
+}
+
+void StreamOutTransfers::Stop() {
+    Cancel();
+}
+
+void StreamOutTransfers::CancelTransfers() {
+    lock_.Acquire();
+    ++generation_;  // an end of this write still on its way is dropped
+    if (busy_ == 0) {
+        lock_.Release();
+        owner_->TransfersReturned();
+        return;
+    }
+    draining_ = true;
+    lock_.Release();
+    Cancel();
+}
+
+void StreamOutTransfers::TransfersIdleLocked() {
+    if (!draining_)
+        return;
+    draining_ = false;
+    NoticeLocked(NoticeKind::kTransfersReturned, STATUS_CANCELLED);
+}
+
+void StreamOutTransfers::Destroy() {
+    Cancel();
+    FreeRecords();  // waits until every transfer is back and the work item has run
+}
+
+void StreamOutTransfers::NoticeLocked(NoticeKind kind, NTSTATUS status) {
+    if (noticeCount_ == kNotices)
+        return;  // cannot happen: at most one end per write and one return per cancel are due
+    notices_[(noticeHead_ + noticeCount_) % kNotices] = {kind, status, generation_};
+    ++noticeCount_;
+    if (workQueued_)
+        return;
+    workQueued_ = true;
+    BeginUnitLocked();
+    ExQueueWorkItem(&work_, DelayedWorkQueue);
+}
+
+void StreamOutTransfers::WorkRoutine(PVOID context) {
+    auto* self = static_cast<StreamOutTransfers*>(context);
+    for (;;) {
+        self->lock_.Acquire();
+        if (self->noticeCount_ == 0) {
+            self->workQueued_ = false;
+            self->FinishUnitLocked();
+            self->lock_.Release();  // the set may be freed from here on
+            return;
+        }
+        const Notice notice = self->notices_[self->noticeHead_];
+        self->noticeHead_ = (self->noticeHead_ + 1) % kNotices;
+        --self->noticeCount_;
+        const bool current = notice.generation == self->generation_;
+        self->lock_.Release();
+        if (notice.kind == NoticeKind::kTransfersReturned)
+            self->owner_->TransfersReturned();
+        else if (current && self->State() != kStreamStateDestroyed)
+            self->owner_->WriteCompleted(notice.status);
+    }
+}
+
+void StreamOutTransfers::Completed(TransferRecord* record) {
+    const ULONG stillPosted = Leave(record);
+    const NTSTATUS status = record->irp->IoStatus.Status;
+    const USBD_STATUS usbd = record->urb.UrbHeader.Status;
+    const ULONG bytes = record->urb.UrbBulkOrInterruptTransfer.TransferBufferLength;
+    LONG volatile* state = owner_->StreamState();
+
+    lock_.Acquire(true);
+    if (draining_ || record->tag != generation_) {  // a cancelled or older write: not ours
+        lock_.Release();
+        Release(record);
+        return;
+    }
+    lock_.Release();
+
+    if (status == STATUS_DEVICE_NOT_CONNECTED) {
+        // The device is gone: stopping, unless the owner is being destroyed (then nothing).
+        LONG seen = State();
+        while (seen != kStreamStateDestroyed) {
+            const LONG before = InterlockedCompareExchange(state, kOutStateStopping, seen);
+            if (before == seen)
+                break;
+            seen = before;
+        }
+        if (seen != kStreamStateDestroyed && stillPosted == 0) {
+            SpinLockHold hold(lock_, true);
+            NoticeLocked(NoticeKind::kWriteCompleted, STATUS_CANCELLED);
+        }
+        Release(record);
+        return;
+    }
+    if (!NT_SUCCESS(status) || usbd != USBD_STATUS_SUCCESS) {
+        const LONG now = State();
+        if (status == STATUS_UNSUCCESSFUL && usbd == USBD_STATUS_XACT_ERROR &&
+            StreamStateRunning(now)) {
+            owner_->StreamEvent(kStreamEventRecovery);
+            Release(record);
+            return;
+        }
+        if (stillPosted == 0 && now != kStreamStateDestroyed) {
+            SpinLockHold hold(lock_, true);
+            NoticeLocked(NoticeKind::kWriteCompleted, STATUS_CANCELLED);
+        }
+        if (status == STATUS_DEVICE_DATA_ERROR)
+            owner_->StreamEvent(kStreamEventDeviceRemoved);
+        Release(record);
+        return;
+    }
+
+    const LONG now = State();
+    if (now >= kOutStateAborting) {
+        if (stillPosted == 0 && now != kStreamStateDestroyed) {
+            SpinLockHold hold(lock_, true);
+            NoticeLocked(NoticeKind::kWriteCompleted, STATUS_CANCELLED);
+        }
+        Release(record);
+        return;
+    }
+
+    lock_.Acquire(true);
+    completed_ += bytes > kHeaderBytes ? bytes - kHeaderBytes : 0;
+    if (completed_ < total_) {
+        const UCHAR* data = nullptr;
+        ULONG count = 0;
+        const bool more = NextChunkLocked(record, &data, &count);
+        lock_.Release();
+        if (!more) {
+            Release(record);  // the other transfers carry the rest
+            return;
+        }
+        Fill(record, data, count);
+        Post(record);
+        return;
+    }
+    lock_.Release();
+    // The whole write has gone out.
+    InterlockedCompareExchange(state, kOutStateStopHeld, kOutStateStopRequested);
+    if (!(owner_->SingleBuffer() && StreamStateRunning(State()))) {
+        SpinLockHold hold(lock_, true);
+        NoticeLocked(NoticeKind::kWriteCompleted, STATUS_SUCCESS);
+    }
+    Release(record);
+}
+
+}  // namespace wdm

@@ -86,9 +86,12 @@ class UsbFixture : public wdm_test::PoolCheckedTest {
         return std::make_shared<mq5120::ManualTime>();
     }
 
+    // What is plugged in: the board, or a test's model in front of it.
+    virtual std::shared_ptr<usb::DeviceModel> Model() { return board; }
+
     void SetUp() override {
         board = std::make_shared<mq5120::Board>(Identity(), Clock());
-        pdo = bus.Plug(board);
+        pdo = bus.Plug(Model());
         ASSERT_NE(pdo, nullptr);
         device = std::make_unique<AttachedDevice>(pdo);
         ASSERT_EQ(device->status, STATUS_SUCCESS);

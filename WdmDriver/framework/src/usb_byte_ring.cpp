@@ -38,6 +38,8 @@ ULONG ByteRing::Write(const void* source, ULONG n) {
     }
     const auto* from = static_cast<const UCHAR*>(source);
     const ULONG first = n < run ? n : run;
+    if (first == 0)
+        return 0;  // full (the wrapped run is empty too then), or nothing offered
     RtlCopyMemory(Slot(write_), from, static_cast<SIZE_T>(first) * elementSize_);
     write_ += first;
     if (write_ == capacity_)

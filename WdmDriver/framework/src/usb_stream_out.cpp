@@ -22,27 +22,53 @@ ULONG StreamOutTransfers::CompletedBytes() {
     return completed_;
 }
 
-bool StreamOutTransfers::NextChunkLocked(TransferRecord* record, const UCHAR** data, ULONG* count,
-                                         bool headerOnly) {
+bool StreamOutTransfers::NextChunkLocked(TransferRecord* record, bool headerOnly) {
     if (submitted_ >= total_ && !headerOnly)
         return false;
-    *data = source_ + submitted_;
-    *count = total_ - submitted_ < kDataBytes ? total_ - submitted_ : kDataBytes;
-    submitted_ += *count;
+    record->chunk = source_ + submitted_;
+    record->chunkLength = total_ - submitted_ < kDataBytes ? total_ - submitted_ : kDataBytes;
+    submitted_ += record->chunkLength;
     record->tag = generation_;
+    toPost_[(toPostHead_ + toPostCount_) % kMaxTransfers] = record;
+    ++toPostCount_;
     return true;
 }
 
-void StreamOutTransfers::Fill(TransferRecord* record, const UCHAR* data, ULONG count) {
+void StreamOutTransfers::Fill(TransferRecord* record) {
+    const ULONG count = record->chunkLength;
     std::memset(record->buffer, 0, kHeaderBytes);
     record->buffer[0] = static_cast<UCHAR>(count);
     record->buffer[1] = static_cast<UCHAR>(count >> 8);
     record->buffer[2] = static_cast<UCHAR>(count >> 16);
     record->buffer[3] = static_cast<UCHAR>(count >> 24);
     if (count > 0)
-        std::memcpy(record->buffer + kHeaderBytes, data, count);
+        std::memcpy(record->buffer + kHeaderBytes, record->chunk, count);
     UsbTarget::BuildTransferUrb(*pipe_, record->buffer, kHeaderBytes + count, false, false, nullptr,
                                 &record->urb);
+}
+
+NTSTATUS StreamOutTransfers::PostQueued() {
+    NTSTATUS first = STATUS_SUCCESS;
+    lock_.Acquire();
+    if (posting_) {
+        lock_.Release();
+        return first;
+    }
+    posting_ = true;
+    while (toPostCount_ > 0) {
+        TransferRecord* record = toPost_[toPostHead_];
+        toPostHead_ = (toPostHead_ + 1) % kMaxTransfers;
+        --toPostCount_;
+        lock_.Release();
+        Fill(record);
+        const NTSTATUS status = Post(record);  // released instead when stopping
+        if (!NT_SUCCESS(status) && NT_SUCCESS(first))
+            first = status;
+        lock_.Acquire();
+    }
+    posting_ = false;
+    lock_.Release();
+    return first;
 }
 
 NTSTATUS StreamOutTransfers::Send(const void* source, ULONG total) {
@@ -56,30 +82,23 @@ NTSTATUS StreamOutTransfers::Send(const void* source, ULONG total) {
         ++generation_;
         draining_ = false;
     }
-    NTSTATUS first = STATUS_SUCCESS;
     bool headerOnly = total == 0;
     for (ULONG i = 0; i < Count(); ++i) {
         TransferRecord* record = Record(i);
         if (!Take(record))
             continue;  // still out: its completion belongs to an earlier write
-        const UCHAR* data = nullptr;
-        ULONG count = 0;
         bool chunk;
         {
             SpinLockHold hold(lock_);
-            chunk = NextChunkLocked(record, &data, &count, headerOnly);
+            chunk = NextChunkLocked(record, headerOnly);
         }
         if (!chunk) {
             Release(record);
             break;
         }
         headerOnly = false;
-        Fill(record, data, count);
-        const NTSTATUS status = Post(record);
-        if (!NT_SUCCESS(status) && NT_SUCCESS(first))
-            first = status;
     }
-    return first;
+    return PostQueued();
 }
 
 void StreamOutTransfers::Stop() {
@@ -207,16 +226,13 @@ void StreamOutTransfers::Completed(TransferRecord* record) {
     lock_.Acquire(true);
     completed_ += bytes > kHeaderBytes ? bytes - kHeaderBytes : 0;
     if (completed_ < total_) {
-        const UCHAR* data = nullptr;
-        ULONG count = 0;
-        const bool more = NextChunkLocked(record, &data, &count);
+        const bool more = NextChunkLocked(record);
         lock_.Release();
         if (!more) {
             Release(record);  // the other transfers carry the rest
             return;
         }
-        Fill(record, data, count);
-        Post(record);
+        PostQueued();
         return;
     }
     lock_.Release();

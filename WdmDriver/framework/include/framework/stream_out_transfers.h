@@ -55,11 +55,15 @@ class StreamOutTransfers : public TransferSet, public WriteSink {
     static constexpr ULONG kNotices = 8;
 
     LONG State();
-    // Under lock_: gives the record the next chunk of the current write, or answers false when
-    // all are submitted (a header-only message still goes when `headerOnly`).
-    bool NextChunkLocked(TransferRecord* record, const UCHAR** data, ULONG* count,
-                         bool headerOnly = false);
-    void Fill(TransferRecord* record, const UCHAR* data, ULONG count);
+    // Under lock_: gives the record the next chunk of the current write and queues it for
+    // posting, or answers false when all are submitted (a header-only message still goes when
+    // `headerOnly`).
+    bool NextChunkLocked(TransferRecord* record, bool headerOnly = false);
+    // Fills and posts the queued records in the order their chunks were given out, unless
+    // another thread is doing so already (then that one posts them). Chunks thus reach the pipe
+    // in order even when completions take chunks while Send is still posting.
+    NTSTATUS PostQueued();
+    void Fill(TransferRecord* record);
     void NoticeLocked(NoticeKind kind, NTSTATUS status);
     static void WorkRoutine(PVOID context);
 
@@ -77,6 +81,11 @@ class StreamOutTransfers : public TransferSet, public WriteSink {
     ULONG noticeCount_ = 0;
     bool workQueued_ = false;
     WORK_QUEUE_ITEM work_;
+    // Records with a chunk, waiting to be posted in order, under lock_.
+    TransferRecord* toPost_[kMaxTransfers] = {};
+    ULONG toPostHead_ = 0;
+    ULONG toPostCount_ = 0;
+    bool posting_ = false;
 };
 
 }  // namespace wdm

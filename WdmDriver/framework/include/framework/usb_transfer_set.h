@@ -31,7 +31,10 @@ struct TransferRecord {
     bool busy;
     bool posted;
     LONG cancelRefs;  // cancel passes that may still call IoCancelIrp on this request
-    ULONG tag;        // the derived class's own mark (the write a transfer belongs to)
+    // The derived class's own: the write a transfer belongs to, and the chunk it carries.
+    ULONG tag;
+    const UCHAR* chunk;
+    ULONG chunkLength;
 };
 
 class TransferSet {

@@ -106,7 +106,10 @@ TEST_F(StreamInTest, AFullRingIsEmptiedAndReportedOncePerStart) {
     ASSERT_TRUE(wdm_test::WaitUntil([&] { return stream.OverrunReported(); }));
     std::this_thread::sleep_for(150ms);
     EXPECT_EQ(owner.Count(wdm::kStreamEventOverrun), 1u);
-    EXPECT_LE(stream.Ring().Count(), 8192u);
+    {
+        wdm::SpinLockHold hold(stream.Ring().Lock());
+        EXPECT_LE(stream.Ring().Count(), 8192u);
+    }
 
     // The next start reports the next overrun.
     stream.Stop();

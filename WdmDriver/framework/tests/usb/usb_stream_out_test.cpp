@@ -7,7 +7,9 @@
 #include <mutex>
 #include <thread>
 
+#include "../queue_testing.h"
 #include "framework/stream_out_transfers.h"
+#include "framework/write_queue.h"
 #include "usb_fixture.h"
 #include "usb_stream_testing.h"
 
@@ -295,6 +297,72 @@ TEST_F(StreamOutTest, FaultPairsReachTheOwner) {
             EXPECT_EQ(Target().ResetPipe(pipes.da), STATUS_SUCCESS);
         }
     }
+}
+
+// The D/A object between its write queue and its stream, as far as writes go.
+class QueueingOwner : public RecordingOutOwner {
+  public:
+    wdm::WriteQueue* queue = nullptr;
+    StreamOutTransfers* stream = nullptr;
+    void WriteCompleted(NTSTATUS status) override {
+        RecordingOutOwner::WriteCompleted(status);
+        queue->CompleteCurrentWrite(status, NT_SUCCESS(status) ? stream->CompletedBytes() : 0);
+    }
+    void TransfersReturned() override {
+        RecordingOutOwner::TransfersReturned();
+        queue->TransfersReturned();
+    }
+};
+
+// A write request with its buffer described by an MDL, as the I/O manager hands it down.
+struct WriteRequest {
+    WriteRequest(PDEVICE_OBJECT device, Bytes bytes)
+        : data(std::move(bytes)), irp(device->StackSize, IRP_MJ_WRITE) {
+        irp.Location()->Parameters.Write.Length = static_cast<ULONG>(data.size());
+        IoAllocateMdl(data.data(), static_cast<ULONG>(data.size()), FALSE, FALSE, irp.Get());
+    }
+    ~WriteRequest() {
+        PMDL mdl = irp.Get()->MdlAddress;
+        irp.Get()->MdlAddress = nullptr;
+        IoFreeMdl(mdl);
+    }
+    Bytes data;
+    wdm_test::TestIrp irp;
+};
+
+TEST_F(StreamOutTest, ACancelledWriteOfTheQueueLeavesNothingToTheNext) {
+    wdm_test::QueueDevice queueDevice;
+    wdm_test::CountingDevice busy;
+    QueueingOwner da;
+    auto stream = MakeStream(&da);
+    wdm::WriteQueue queue(&busy, stream.get());
+    da.queue = &queue;
+    da.stream = stream.get();
+    queueDevice.Attach(&queue);
+
+    recorder->Hold(true);
+    WriteRequest first(queueDevice.Device(), Pattern(20000, 11));
+    WriteRequest second(queueDevice.Device(), Pattern(5000, 99));
+    ASSERT_EQ(first.irp.Send(queueDevice.Device()), STATUS_PENDING);
+    ASSERT_EQ(second.irp.Send(queueDevice.Device()), STATUS_PENDING);
+    ASSERT_EQ(stream->Posted(), 6u);
+
+    // The first write is cancelled while its transfers are out: it completes once they are
+    // back, and only then does the second one start.
+    EXPECT_TRUE(IoCancelIrp(first.irp.Get()));
+    ASSERT_TRUE(first.irp.WaitCompleted());
+    EXPECT_EQ(first.irp.Status(), STATUS_CANCELLED);
+    EXPECT_EQ(da.Returned(), 1);
+    recorder->Hold(false);
+    ASSERT_TRUE(second.irp.WaitCompleted());
+    EXPECT_EQ(second.irp.Status(), STATUS_SUCCESS);
+    EXPECT_EQ(second.irp.Information(), 5000u);
+    std::vector<std::uint32_t> counts;
+    EXPECT_EQ(Payload(recorder->Messages(), &counts), second.data)
+        << "nothing of the cancelled write went out after it, nothing counted for the next";
+    EXPECT_EQ(da.Ends(), std::vector<NTSTATUS>{STATUS_SUCCESS});
+    EXPECT_EQ(busy.released, 2);
+    EXPECT_FALSE(da.WrongLevel());
 }
 
 }  // namespace

@@ -81,6 +81,8 @@ NTSTATUS StreamOutTransfers::Send(const void* source, ULONG total) {
         completed_ = 0;
         ++generation_;
         draining_ = false;
+        ended_ = false;
+        endPending_ = false;
     }
     bool headerOnly = total == 0;
     for (ULONG i = 0; i < Count(); ++i) {
@@ -108,7 +110,7 @@ void StreamOutTransfers::Stop() {
 void StreamOutTransfers::CancelTransfers() {
     lock_.Acquire();
     ++generation_;  // an end of this write still on its way is dropped
-    if (busy_ == 0) {
+    if (OutstandingLocked() == 0) {
         lock_.Release();
         owner_->TransfersReturned();
         return;
@@ -116,6 +118,17 @@ void StreamOutTransfers::CancelTransfers() {
     draining_ = true;
     lock_.Release();
     Cancel();
+}
+
+void StreamOutTransfers::EndLocked(NTSTATUS status) {
+    ended_ = true;
+    endPending_ = false;
+    NoticeLocked(NoticeKind::kWriteCompleted, status);
+}
+
+void StreamOutTransfers::RecordsIdleLocked() {
+    if (endPending_ && !ended_ && !draining_)
+        EndLocked(STATUS_CANCELLED);
 }
 
 void StreamOutTransfers::TransfersIdleLocked() {
@@ -165,22 +178,32 @@ void StreamOutTransfers::WorkRoutine(PVOID context) {
 }
 
 void StreamOutTransfers::Completed(TransferRecord* record) {
-    const ULONG stillPosted = Leave(record);
+    Leave(record);
     const NTSTATUS status = record->irp->IoStatus.Status;
     const USBD_STATUS usbd = record->urb.UrbHeader.Status;
     const ULONG bytes = record->urb.UrbBulkOrInterruptTransfer.TransferBufferLength;
     LONG volatile* state = owner_->StreamState();
 
-    lock_.Acquire(true);
-    if (draining_ || record->tag != generation_) {  // a cancelled or older write: not ours
-        lock_.Release();
-        Release(record);
-        return;
+    {
+        SpinLockHold hold(lock_, true);
+        if (draining_ || ended_ || record->tag != generation_) {
+            hold.Unlock();
+            Release(record);  // a cancelled, ended or older write: nothing more of it
+            return;
+        }
     }
-    lock_.Release();
+
+    // A write that ends without all its bytes ends as cancelled once the last of its transfers
+    // is back (RecordsIdleLocked); one of a destroyed owner ends without a word.
+    auto endWhenBack = [&](LONG now) {
+        if (now == kStreamStateDestroyed)
+            return;
+        SpinLockHold hold(lock_, true);
+        endPending_ = true;
+    };
 
     if (status == STATUS_DEVICE_NOT_CONNECTED) {
-        // The device is gone: stopping, unless the owner is being destroyed (then nothing).
+        // The device is gone: stopping, unless the owner is being destroyed.
         LONG seen = State();
         while (seen != kStreamStateDestroyed) {
             const LONG before = InterlockedCompareExchange(state, kOutStateStopping, seen);
@@ -188,10 +211,7 @@ void StreamOutTransfers::Completed(TransferRecord* record) {
                 break;
             seen = before;
         }
-        if (seen != kStreamStateDestroyed && stillPosted == 0) {
-            SpinLockHold hold(lock_, true);
-            NoticeLocked(NoticeKind::kWriteCompleted, STATUS_CANCELLED);
-        }
+        endWhenBack(seen);
         Release(record);
         return;
     }
@@ -199,14 +219,11 @@ void StreamOutTransfers::Completed(TransferRecord* record) {
         const LONG now = State();
         if (status == STATUS_UNSUCCESSFUL && usbd == USBD_STATUS_XACT_ERROR &&
             StreamStateRunning(now)) {
-            owner_->StreamEvent(kStreamEventRecovery);
+            owner_->StreamEvent(kStreamEventRecovery);  // the owner's recovery takes over
             Release(record);
             return;
         }
-        if (stillPosted == 0 && now != kStreamStateDestroyed) {
-            SpinLockHold hold(lock_, true);
-            NoticeLocked(NoticeKind::kWriteCompleted, STATUS_CANCELLED);
-        }
+        endWhenBack(now);
         if (status == STATUS_DEVICE_DATA_ERROR)
             owner_->StreamEvent(kStreamEventDeviceRemoved);
         Release(record);
@@ -215,10 +232,7 @@ void StreamOutTransfers::Completed(TransferRecord* record) {
 
     const LONG now = State();
     if (now >= kOutStateAborting) {
-        if (stillPosted == 0 && now != kStreamStateDestroyed) {
-            SpinLockHold hold(lock_, true);
-            NoticeLocked(NoticeKind::kWriteCompleted, STATUS_CANCELLED);
-        }
+        endWhenBack(now);
         Release(record);
         return;
     }
@@ -240,7 +254,7 @@ void StreamOutTransfers::Completed(TransferRecord* record) {
     InterlockedCompareExchange(state, kOutStateStopHeld, kOutStateStopRequested);
     if (!(owner_->SingleBuffer() && StreamStateRunning(State()))) {
         SpinLockHold hold(lock_, true);
-        NoticeLocked(NoticeKind::kWriteCompleted, STATUS_SUCCESS);
+        EndLocked(STATUS_SUCCESS);
     }
     Release(record);
 }

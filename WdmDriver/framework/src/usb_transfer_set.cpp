@@ -14,20 +14,23 @@ ULONG TransferSet::Posted() {
 }
 
 void TransferSet::UpdateIdleLocked() {
-    if (busy_ == 0 && units_ == 0)
+    if (OutstandingLocked() == 0 && units_ == 0)
         idle_.Set();
     else
         idle_.Clear();
 }
 
-void TransferSet::BusyLocked() {
-    ++busy_;
+void TransferSet::RecordBusyLocked(TransferRecord* record) {
+    record->busy = true;
+    ++busyRecords_;
     UpdateIdleLocked();
 }
 
-void TransferSet::NotBusyLocked() {
-    --busy_;
-    if (busy_ == 0)
+void TransferSet::RecordNotBusyLocked(TransferRecord* record) {
+    record->busy = false;
+    if (--busyRecords_ == 0)
+        RecordsIdleLocked();
+    if (OutstandingLocked() == 0)
         TransfersIdleLocked();
     UpdateIdleLocked();
 }
@@ -97,8 +100,7 @@ bool TransferSet::Take(TransferRecord* record) {
     SpinLockHold hold(lock_);
     if (record->busy || record->cancelRefs > 0)
         return false;
-    record->busy = true;
-    BusyLocked();
+    RecordBusyLocked(record);
     return true;
 }
 
@@ -106,8 +108,7 @@ NTSTATUS TransferSet::Post(TransferRecord* record) {
     // A cancel pass may hold the request from its last post: then it is not touched.
     lock_.Acquire();
     if (stopping_ || record->cancelRefs > 0) {
-        record->busy = false;
-        NotBusyLocked();
+        RecordNotBusyLocked(record);
         lock_.Release();
         return STATUS_CANCELLED;
     }
@@ -120,8 +121,7 @@ NTSTATUS TransferSet::Post(TransferRecord* record) {
     // stopping flag here and is never sent.
     lock_.Acquire();
     if (stopping_) {
-        record->busy = false;
-        NotBusyLocked();
+        RecordNotBusyLocked(record);
         lock_.Release();
         return STATUS_CANCELLED;
     }
@@ -148,8 +148,7 @@ ULONG TransferSet::Leave(TransferRecord* record) {
 
 void TransferSet::Release(TransferRecord* record) {
     lock_.Acquire();
-    record->busy = false;
-    NotBusyLocked();
+    RecordNotBusyLocked(record);
     lock_.Release();
 }
 
@@ -163,7 +162,8 @@ void TransferSet::Cancel() {
         ++record->cancelRefs;
         cancelling[n++] = record;
     }
-    BusyLocked();  // this pass
+    ++cancelPasses_;
+    UpdateIdleLocked();
     lock_.Release();
 
     // The cancel spin lock is taken here without ours held: a cancelled transfer may complete
@@ -174,7 +174,10 @@ void TransferSet::Cancel() {
     lock_.Acquire();
     for (ULONG i = 0; i < n; ++i)
         --cancelling[i]->cancelRefs;
-    NotBusyLocked();
+    --cancelPasses_;
+    if (OutstandingLocked() == 0)
+        TransfersIdleLocked();
+    UpdateIdleLocked();
     lock_.Release();
 }
 

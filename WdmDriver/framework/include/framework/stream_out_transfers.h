@@ -43,6 +43,7 @@ class StreamOutTransfers : public TransferSet, public WriteSink {
 
   protected:
     void Completed(TransferRecord* record) override;
+    void RecordsIdleLocked() override;
     void TransfersIdleLocked() override;
 
   private:
@@ -65,6 +66,8 @@ class StreamOutTransfers : public TransferSet, public WriteSink {
     NTSTATUS PostQueued();
     void Fill(TransferRecord* record);
     void NoticeLocked(NoticeKind kind, NTSTATUS status);
+    // The current write's end, once.
+    void EndLocked(NTSTATUS status);
     static void WorkRoutine(PVOID context);
 
     StreamOutOwner* owner_;
@@ -73,8 +76,10 @@ class StreamOutTransfers : public TransferSet, public WriteSink {
     ULONG total_ = 0;
     ULONG submitted_ = 0;
     ULONG completed_ = 0;
-    ULONG generation_ = 0;   // per write: ends of older writes are dropped
-    bool draining_ = false;  // CancelTransfers waits for the transfers to come back
+    ULONG generation_ = 0;     // per write: ends of older writes are dropped
+    bool draining_ = false;    // CancelTransfers waits for the transfers to come back
+    bool ended_ = false;       // the current write's end is out: none of its transfers goes again
+    bool endPending_ = false;  // it ends as cancelled once its last transfer is back
     // Notices for the work item, under lock_.
     Notice notices_[kNotices] = {};
     ULONG noticeHead_ = 0;

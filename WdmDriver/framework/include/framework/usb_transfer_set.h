@@ -81,8 +81,13 @@ class TransferSet {
     void BeginUnitLocked();
     void FinishUnitLocked();
 
+    // Busy records and running cancel passes, under lock_.
+    ULONG OutstandingLocked() const { return busyRecords_ + cancelPasses_; }
+
     // The completion of one transfer, at DISPATCH_LEVEL; it must end with Post or Release.
     virtual void Completed(TransferRecord* record) = 0;
+    // Called under lock_ when the last busy record is released.
+    virtual void RecordsIdleLocked() {}
     // Called under lock_ when no record is busy and no cancel pass runs any more.
     virtual void TransfersIdleLocked() {}
 
@@ -90,17 +95,18 @@ class TransferSet {
     UsbPipe* pipe_;
     SpinLock lock_;  // the posted list, the counts, and the state of derived classes
     bool stopping_ = false;
-    ULONG busy_ = 0;  // busy records and running cancel passes
 
   private:
     static NTSTATUS CompletionRoutine(PDEVICE_OBJECT device, PIRP irp, PVOID context);
-    void BusyLocked();
-    void NotBusyLocked();
+    void RecordBusyLocked(TransferRecord* record);
+    void RecordNotBusyLocked(TransferRecord* record);
     void UpdateIdleLocked();
 
     TransferRecord* records_[kMaxTransfers] = {};
     ULONG count_ = 0;
     UnlockedList posted_{0};
+    ULONG busyRecords_ = 0;
+    ULONG cancelPasses_ = 0;
     ULONG units_ = 0;
     KernelEvent idle_{NotificationEvent, true};
 };

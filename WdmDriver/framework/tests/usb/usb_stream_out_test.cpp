@@ -299,6 +299,21 @@ TEST_F(StreamOutTest, FaultPairsReachTheOwner) {
     }
 }
 
+TEST_F(StreamOutTest, AFailedTransferEndsTheWriteOnceWhenTheOthersAreBack) {
+    owner.state = 0;
+    auto stream = MakeStream(&owner);
+    bus.InjectFault(pdo, kDaEndpoint, usb::Fault::TransactionError);
+    const Bytes data = Pattern(40000, 4);
+    ASSERT_EQ(stream->Send(data.data(), 40000), STATUS_SUCCESS);
+    ASSERT_TRUE(wdm_test::WaitUntil([&] { return !owner.Ends().empty(); }));
+    std::this_thread::sleep_for(20ms);
+    EXPECT_EQ(owner.Ends(), std::vector<NTSTATUS>{STATUS_CANCELLED});
+    EXPECT_EQ(stream->Posted(), 0u) << "the end comes after the last transfer is back";
+    // The other transfers carried every other chunk.
+    EXPECT_EQ(recorder->Messages().size(), 11u);
+    EXPECT_EQ(stream->CompletedBytes(), 40000u - 3584u);
+}
+
 // The D/A object between its write queue and its stream, as far as writes go.
 class QueueingOwner : public RecordingOutOwner {
   public:

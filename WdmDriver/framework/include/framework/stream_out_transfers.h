@@ -28,7 +28,9 @@ class StreamOutTransfers : public TransferSet, public WriteSink {
 
     NTSTATUS Create(ULONG transfers = kTransfers);
     // Plays `total` bytes from source; the first failure to post is returned. A zero-length send
-    // posts one transfer that carries only the header.
+    // posts one transfer that carries only the header. Only transfers that are back are used
+    // (and none that a Stop on another thread is still cancelling); the others are the previous
+    // write's, whose completions no longer count.
     NTSTATUS Send(const void* source, ULONG total);
     // Cancels the posted transfers without waiting; their completions end the write.
     void Stop();

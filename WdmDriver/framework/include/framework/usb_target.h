@@ -94,8 +94,9 @@ class UsbTarget {
     ULONG ConfigurationLength() const { return descriptorLength_; }
 
     // Selects configuration `value` (0: the first the device has) and binds the table's
-    // interfaces and pipes. failingEntry receives the index of the entry that failed, or
-    // kNoFailingEntry.
+    // interfaces and pipes, which must outlive the selection (until Deselect, the next selection
+    // or the target's destruction unbinds them). failingEntry receives the index of the entry that
+    // failed, or kNoFailingEntry.
     SelectResult SelectConfiguration(UCHAR value, const PipeBinding* bindings, ULONG count,
                                      ULONG* failingEntry, ULONG descriptorSize);
     // Deselects (every pipe handle becomes invalid) and unbinds. Synchronous unless a callback

@@ -73,8 +73,8 @@ TEST(UsbDescriptorTest, ParsingStaysWithinWhatWasReadAndRefusesBadLengths) {
         usb::Bus bus;
         PDEVICE_OBJECT pdo = bus.Plug(std::make_shared<ScriptedDevice>(configuration));
         {
+            BoardPipes pipes;  // outlives the target that binds it
             AttachedDevice device(pdo);
-            BoardPipes pipes;
             auto table = pipes.Table();
             ULONG failing = 0;
             EXPECT_EQ(

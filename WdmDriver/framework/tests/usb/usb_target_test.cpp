@@ -273,6 +273,20 @@ TEST_F(UsbTargetTest, AsynchronousSubmissionCallsBackAtDispatchLevel) {
     EXPECT_TRUE(board->Commands().empty());
 }
 
+TEST_F(UsbTargetTest, DeselectionWithACallbackUnbindsAtOnceAndReportsLater) {
+    Select();
+    AsyncSeen seen;
+    EXPECT_EQ(Target().Deselect(AsyncSeen::Callback, &seen), STATUS_SUCCESS);
+    EXPECT_FALSE(pipes.interface.Bound());
+    EXPECT_FALSE(pipes.reply.Bound());
+    ASSERT_TRUE(wdm_test::WaitUntil([&] { return seen.calls == 1; }));
+    EXPECT_EQ(seen.status, STATUS_SUCCESS);
+    EXPECT_EQ(bus.SelectedConfiguration(pdo), 0);
+    // A new selection binds again.
+    Select();
+    EXPECT_TRUE(pipes.reply.Bound());
+}
+
 // A request of the device's own: sent to the device, forwarded below by the target.
 NTSTATUS Forward(wdm::UsbTarget& target, PDEVICE_OBJECT device, UCHAR major, UCHAR minor,
                  bool power) {

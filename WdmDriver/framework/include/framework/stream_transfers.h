@@ -1,0 +1,53 @@
+// What the streaming transfer objects report to their owners (the A/D and D/A objects).
+#pragma once
+
+#include "kernel/wdm.h"
+
+namespace wdm {
+
+// Events a stream gives its owner, at DISPATCH_LEVEL.
+inline constexpr ULONG kStreamEventDeviceRemoved = 3;
+inline constexpr ULONG kStreamEventRecovery = 10;  // a transaction error while running
+inline constexpr ULONG kStreamEventOverrun = 0x80000001;
+
+// Owner states the streams look at.
+inline constexpr LONG kStreamStateIdle = 0;
+inline constexpr LONG kStreamStateRunningLast = 4;  // states 1-4: armed to running
+inline constexpr LONG kOutStateStopRequested = 5;
+inline constexpr LONG kOutStateAborting = 6;
+inline constexpr LONG kOutStateStopHeld = 7;
+inline constexpr LONG kOutStateStopping = 9;
+inline constexpr LONG kStreamStateDestroyed = 10;
+
+inline bool StreamStateRunning(LONG state) {
+    return state >= 1 && state <= kStreamStateRunningLast;
+}
+
+// The A/D object's side of its bulk-in stream.
+class StreamInOwner {
+  public:
+    virtual LONG StreamState() = 0;
+    virtual void StreamEvent(ULONG event) = 0;
+
+  protected:
+    ~StreamInOwner() = default;
+};
+
+// The D/A object's side of its bulk-out stream.
+class StreamOutOwner {
+  public:
+    // The owner's state, which the stream reads and changes with interlocked operations.
+    virtual LONG volatile* StreamState() = 0;
+    virtual bool SingleBuffer() = 0;
+    virtual void StreamEvent(ULONG event) = 0;
+    // The end of the current write, at PASSIVE_LEVEL (from the stream's work item).
+    virtual void WriteCompleted(NTSTATUS status) = 0;
+    // After CancelTransfers, once none of the write's transfers is out any more: at
+    // PASSIVE_LEVEL from the work item, or inside CancelTransfers when none was.
+    virtual void TransfersReturned() = 0;
+
+  protected:
+    ~StreamOutOwner() = default;
+};
+
+}  // namespace wdm

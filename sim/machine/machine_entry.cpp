@@ -1,7 +1,9 @@
 // The machine module's entries, called by the kernel at the first use in a process: install the
 // drivers, clear what the last run left in the volatile device map, and plug in every board of the
 // machine's board list.
+#include <chrono>
 #include <cstdio>
+#include <thread>
 #include <vector>
 
 #include "../family_driver/registry_key.h"
@@ -21,6 +23,7 @@ struct Machine {
 };
 
 Machine* g_machine = nullptr;
+constexpr int kMachineFaultRemoval = 3;
 
 // The device map lists the boards of this boot only.
 void ClearDeviceMap() {
@@ -43,8 +46,42 @@ void ClearDeviceMap() {
     }
 }
 
+// The physical device of the board of a family and serial number, or null.
+PDEVICE_OBJECT FindBoard(const char* family, std::uint32_t serialNumber) {
+    Family wanted;
+    if (g_machine == nullptr || family == nullptr || !FamilyFromName(family, &wanted))
+        return nullptr;
+    for (PDEVICE_OBJECT device = g_machine->bus->DeviceObject; device != nullptr;
+         device = device->NextDevice) {
+        const SimulatedBoard* board = BoardOfPhysicalDevice(device);
+        if (board != nullptr && IsPluggedIn(device) && board->description().family == wanted &&
+            board->description().serialNumber == serialNumber)
+            return device;
+    }
+    return nullptr;
+}
+
 }  // namespace
 }  // namespace sim
+
+// Test hook: a fault on a board of the booted machine (sim/machine_testing.h). 0 when raised.
+extern "C" [[gnu::visibility("default")]] int MqMachineInjectFault(const char* family,
+                                                                   unsigned serialNumber,
+                                                                   unsigned type, unsigned element,
+                                                                   int fault) {
+    using namespace sim;
+    PDEVICE_OBJECT board = FindBoard(family, serialNumber);
+    if (board == nullptr)
+        return 1;
+    if (fault == kMachineFaultRemoval) {
+        PullOut(board);  // the driver fails what the board had pending
+        return 0;
+    }
+    if (fault != static_cast<int>(InjectedFault::kOverrun) &&
+        fault != static_cast<int>(InjectedFault::kTrigger))
+        return 1;
+    return InjectFault(board, type, element, static_cast<InjectedFault>(fault)) ? 0 : 1;
+}
 
 extern "C" [[gnu::visibility("default")]] int MqMachineBoot() {
     using namespace sim;
@@ -90,7 +127,10 @@ extern "C" [[gnu::visibility("default")]] int MqMachineShutdown() {
     if (machine == nullptr)
         return 0;
     // Closes that the I/O manager still owes are sent first; a file still open after that would
-    // stay on a driver about to go.
+    // stay on a driver about to go. A request whose issuer was told of its completion may still
+    // be finishing on the thread that completed it (a DPC's), holding its file's close back.
+    for (int waited = 0; kernel::testing::OutstandingUserRequests() != 0 && waited < 2000; ++waited)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     kernel::testing::DrainDeferredCloses();
     if (const std::size_t open = OpenFileCount(machine->functionDriver); open != 0)
         return static_cast<int>(open);

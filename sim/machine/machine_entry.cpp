@@ -1,8 +1,12 @@
 // The machine module's entries, called by the kernel at the first use in a process: install the
 // drivers, clear what the last run left in the volatile device map, and plug in every board of the
 // machine's board list.
+#include <dlfcn.h>
+
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -24,6 +28,7 @@ struct Machine {
 
 Machine* g_machine = nullptr;
 constexpr int kMachineFaultRemoval = 3;
+constexpr const char* kDriverFileModule = "libMqSimDaDriverFile.so";
 
 // The device map lists the boards of this boot only.
 void ClearDeviceMap() {
@@ -59,6 +64,33 @@ PDEVICE_OBJECT FindBoard(const char* family, std::uint32_t serialNumber) {
             return device;
     }
     return nullptr;
+}
+
+// Installs the driver's file for every family in the machine's drivers folder, where the
+// library looks for its version; a file already there is left alone.
+void InstallDriverFiles() {
+    Dl_info self{};
+    if (dladdr(reinterpret_cast<void*>(&InstallDriverFiles), &self) == 0 ||
+        self.dli_fname == nullptr)
+        return;
+    const std::filesystem::path source =
+        std::filesystem::path(self.dli_fname).parent_path() / kDriverFileModule;
+    const std::filesystem::path folder =
+        registry::MachineDirectory() / "windows" / "system32" / "drivers";
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    for (Family family : {Family::kMq5120, Family::kMq5200, Family::kMq5130, Family::kMq5310}) {
+        for (const char* suffix : {"k.sys", "k4.sys"}) {
+            const std::filesystem::path target =
+                folder / (std::string(DriverNameOf(family)) + suffix);
+            if (!std::filesystem::exists(target, error))
+                std::filesystem::copy_file(source, target, error);
+            if (error)
+                std::fprintf(stderr, "machine: %s not installed: %s\n", target.c_str(),
+                             error.message().c_str());
+            error.clear();
+        }
+    }
 }
 
 }  // namespace
@@ -103,6 +135,7 @@ extern "C" [[gnu::visibility("default")]] int MqMachineBoot() {
     }
     g_machine = machine;
     ClearDeviceMap();
+    InstallDriverFiles();
     const BoardList list = ReadBoardList(registry::MachineDirectory());
     for (const auto& error : list.errors)
         std::fprintf(stderr, "machine: %s line %d skipped: %s\n", kBoardListFileName, error.line,

@@ -29,7 +29,7 @@ struct BoardUnderTest {
     const char* name;    // the board's name in the library
     std::uint32_t serialNumber;
     bool continuousOutput;  // its D/A 0 streams
-    bool countsEvents;      // its counter 0 counts events
+    bool measures;          // its counter 0 counts events in a continuous flow
 };
 
 inline const BoardUnderTest kBoards[] = {
@@ -38,7 +38,7 @@ inline const BoardUnderTest kBoards[] = {
     {"Mq5200", "Mq5200 0x5204 0x20 AD0.0=pattern:1,2,3 AD0.1=pattern:100,200 CT0.0=square:1:1000",
      "Mq5200(00)", 0x20, false, true},
     {"MQ5310", "MQ5310 1 0x4D2 AD0.0=pattern:1,2,3 AD0.1=pattern:100,200 CT0.0=square:1:1000",
-     "MQ5310(00)", 0x4D2, true, true},
+     "MQ5310(00)", 0x4D2, true, false},
 };
 
 inline void PrintTo(const BoardUnderTest& board, std::ostream* out) {

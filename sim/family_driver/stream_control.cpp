@@ -72,8 +72,10 @@ std::uint32_t SubsystemStream::SimultaneousStart() {
 
 void SubsystemStream::EndLocked(bool abort, Completions& done) {
     const bool wasRunning = phase_ != Phase::kIdle;
-    if (phase_ == Phase::kRunning && !abort)
-        AdvanceLocked(done);  // what is due so far still counts
+    // Stopped, the input due so far still reaches the read in process; an output takes no more.
+    if (phase_ == Phase::kRunning && !abort && settings_.input &&
+        (current_ != nullptr || !IsListEmpty(&reads_)))
+        AdvanceLocked(done);
     // Stopped, a read in process keeps what it got and the reads behind it come back empty;
     // aborted, they are all cancelled.
     const NTSTATUS status = abort ? STATUS_CANCELLED : STATUS_SUCCESS;

@@ -30,8 +30,8 @@ TEST_P(SimStream, OverrunIsReportedAndTheSubsystemStartsAgain) {
     }
     expectSameBuffers(back, made);
     EXPECT_EQ(countOf(HXWM_OVERRUNERROR), 1u);
+    // The same configuration starts again (100 ms of data).
     messages.clear();
-    configure(hDass, HXWRAP_NONE, 20000.0);
     queue(hDass, 1, 100);
     ASSERT_EQ(hxDaStart(hDass), HXNOERROR);
     EXPECT_EQ(waitForMessages(2), (std::vector<std::uint32_t>{HXWM_BUFFERDONE, HXWM_QUEUEDONE}));
@@ -120,8 +120,9 @@ TEST_P(SimStream, TwoSubsystemsStartTogether) {
     waitForMessages(0, 50);
     EXPECT_TRUE(messages.empty()) << "nothing moves before the start";
     ASSERT_EQ(hxDaSimultaneousStart(list), HXNOERROR);
-    ASSERT_TRUE(waitForMessage(HXWM_QUEUEDONE));
+    ASSERT_TRUE(waitForMessage(HXWM_QUEUEDONE, 2)) << "one from each";
     ASSERT_TRUE(waitForMessage(HXWM_IOCOMPLETE));
+    waitForMessages(0, 20);
     EXPECT_EQ(countOf(HXWM_BUFFERDONE), 4u);
     EXPECT_EQ(countOf(HXWM_QUEUEDONE), 2u);
     EXPECT_EQ(hxDaReleaseSSList(list), HXNOERROR);

@@ -190,11 +190,11 @@ class SimStream : public ::testing::TestWithParam<BoardUnderTest> {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
     }
-    // Collects until `message` has arrived (bounded); true when it did.
-    bool waitForMessage(std::uint32_t message, int timeoutMs = 10000) {
+    // Collects until `message` has arrived `times` times in all (bounded); true when it did.
+    bool waitForMessage(std::uint32_t message, std::size_t times = 1, int timeoutMs = 10000) {
         const auto deadline =
             std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-        while (std::find(messages.begin(), messages.end(), message) == messages.end()) {
+        while (countOf(message) < times) {
             if (std::chrono::steady_clock::now() >= deadline)
                 return false;
             waitForMessages(messages.size() + 1, 20);

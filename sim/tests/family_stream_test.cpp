@@ -368,6 +368,43 @@ TEST_F(FamilyStream, EveryRequestCompletesOnceWhateverEndsTheTransfer) {
     }
 }
 
+// A flush copies what the read in process has gathered so far; the read goes on.
+TEST_F(FamilyStream, FlushCopiesTheReadInProcess) {
+    simclock::testing::ManualClock clock;
+    HANDLE ad = Open("AD0");
+    Configure(ad, HXSS_AD, 1000.0, {0, 1});
+    DriverRequest record{};
+    std::uint8_t copy[100] = {};
+    EXPECT_EQ(
+        simtest::Control(ad, IOCTL_HXDA_FLUSHINPROCESS, &record, sizeof record, copy, sizeof copy)
+            .bytes,
+        0u)
+        << "nothing in process";
+    auto read = Read(ad, 20);
+    ASSERT_EQ(Request(ad, HXSS_AD, IOCTL_HXDA_START), HXNOERROR);
+    clock.Advance(4ms);
+    // The DPC may not have run yet: wait (bounded) for the four samples.
+    simtest::Answer answer;
+    for (int i = 0; i < 5000 && answer.bytes < 8; ++i) {
+        answer = simtest::Control(ad, IOCTL_HXDA_FLUSHINPROCESS, &record, sizeof record, copy,
+                                  sizeof copy);
+        std::this_thread::sleep_for(1ms);
+    }
+    ASSERT_TRUE(answer.ok);
+    ASSERT_EQ(answer.bytes, 8u);
+    for (std::size_t i = 0; i < 4; ++i) {
+        std::uint16_t sample = 0;
+        std::memcpy(&sample, copy + 2 * i, 2);
+        EXPECT_EQ(sample, Expected(i));
+    }
+    clock.Advance(6ms);
+    ASSERT_TRUE(read->Done());
+    ASSERT_EQ(read->Error(ad), 0u);
+    for (std::size_t i = 0; i < 10; ++i)
+        EXPECT_EQ(read->Sample(i), Expected(i));
+    EXPECT_EQ(Request(ad, HXSS_AD, IOCTL_HXDA_STOP), HXNOERROR);
+}
+
 TEST_F(FamilyStream, StartAndSimultaneousStartFollowTheTransfersState) {
     HANDLE ad = Open("AD0");
     EXPECT_EQ(Request(ad, HXSS_AD, IOCTL_HXDA_SIMULSTART), HXNOTPRESTARTED);

@@ -98,6 +98,32 @@ TEST_P(SimStream, OutputStreamsToItsEnd) {
     EXPECT_TRUE(waitForMessage(HXWM_IOCOMPLETE));
 }
 
+// A stop or an abort while output is leaving the board: every buffer comes back once; a stop waits
+// for the board's output to complete, an abort does not.
+TEST_P(SimStream, OutputStopAndAbortGiveEveryBufferBackOnce) {
+    if (!GetParam().continuousOutput)
+        GTEST_SKIP() << "the family's D/A does not stream";
+    for (const bool abort : {false, true}) {
+        SCOPED_TRACE(abort ? "abort" : "stop");
+        releaseSubsystems();
+        const HDASS hDass = open(HXSS_DA);
+        configure(hDass, HXWRAP_NONE, 1000.0, 1);
+        const std::vector<HBUF> made = queue(hDass, 4, 1000);  // a second each
+        ASSERT_EQ(hxDaStart(hDass), HXNOERROR);
+        std::this_thread::sleep_for(50ms);
+        ASSERT_EQ(abort ? hxDaAbort(hDass) : hxDaStop(hDass), HXNOERROR);
+        expectSameBuffers(takeDone(hDass), made);
+        if (!abort) {
+            ASSERT_TRUE(waitForMessage(HXWM_QUEUESTOPPED));
+            ASSERT_TRUE(waitForMessage(HXWM_IOCOMPLETE));
+            EXPECT_EQ(countOf(HXWM_BUFFERDONE), 4u);
+        }
+        // Not running any more: it starts again.
+        ASSERT_EQ(hxDaPutBuffer(hDass, made[0]), HXNOERROR);
+        EXPECT_EQ(hxDaStart(hDass), HXNOERROR);
+    }
+}
+
 // The A/D and D/A prestarted, then started together: both stream.
 TEST_P(SimStream, TwoSubsystemsStartTogether) {
     if (!GetParam().continuousOutput)

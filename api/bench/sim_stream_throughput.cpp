@@ -6,9 +6,11 @@
 //
 // For 2, 8 and 32 queued buffers (at most 8 are in process at once) and buffers of 1 ms to 1 s of
 // data at the fastest board clock (500 kHz), prints samples per second delivered and the process's
-// CPU time per million samples.
+// CPU time per million samples. Then the same board paced at its clock: the rate delivered should
+// be the clock's, whatever the buffers.
 //
 // Usage: api_sim_stream_bench [seconds per case, default 0.5]
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -68,7 +70,7 @@ struct Figures {
 };
 
 bool runCase(HDEV hDev, std::uint32_t queued, std::uint32_t samplesPerBuffer, double seconds,
-             Figures* figures) {
+             Figures* figures, double* clock = nullptr) {
     HDASS hDass = 0;
     if (hxDaGetDASS(hDev, HXSS_AD, 0, &hDass) != HXNOERROR)
         return false;
@@ -79,6 +81,8 @@ bool runCase(HDEV hDev, std::uint32_t queued, std::uint32_t samplesPerBuffer, do
               hxDaSetDataFlow(hDass, HXDF_CONTINUOUS) == HXNOERROR &&
               hxDaSetClockFrequency(hDass, kBoardClockHz) == HXNOERROR &&
               hxDaConfig(hDass) == HXNOERROR;
+    if (ok && clock != nullptr)
+        ok = hxDaGetClockFrequency(hDass, clock) == HXNOERROR;
     for (std::uint32_t i = 0; ok && i < queued; ++i) {
         HBUF buffer = 0;
         ok = hxDmAllocBuffer(0, samplesPerBuffer, &buffer) == 0 &&
@@ -115,7 +119,8 @@ int main(int argc, char** argv) {
     const std::filesystem::path machine =
         std::filesystem::temp_directory_path() / ("hxda-sim-bench-" + std::to_string(::getpid()));
     std::filesystem::create_directories(machine);
-    std::ofstream(machine / "boards.txt") << "MQ5120 4 1 unpaced AD0.0=const:1.25\n";
+    std::ofstream(machine / "boards.txt") << "MQ5120 4 1 unpaced AD0.0=const:1.25\n"
+                                          << "MQ5120 4 2 AD0.0=const:1.25\n";
     setenv("MQ_MACHINE", machine.c_str(), 1);
 
     int status = 0;
@@ -145,6 +150,35 @@ int main(int argc, char** argv) {
     }
     if (hDev != 0)
         hxDaTerminate(hDev);
+
+    // Paced: the board's clock sets the rate; the figures show that the stand-in keeps it.
+    HDEV paced = 0;
+    if (status == 0 && hxDaInitialize("MQ5120(01)", &paced) != HXNOERROR) {
+        std::fprintf(stderr, "the paced stand-in board did not open\n");
+        status = 1;
+    }
+    if (status == 0) {
+        std::printf("stand-in MQ5120, paced at its clock, 8 buffers queued:\n");
+        std::printf("%10s %14s %16s %18s\n", "buffer ms", "clock Hz", "samples/s",
+                    "CPU s/M samples");
+    }
+    for (const double ms : {1.0, 10.0, 100.0}) {
+        if (status != 0)
+            break;
+        const auto samples = static_cast<std::uint32_t>(kBoardClockHz * ms / 1000.0);
+        Figures figures;
+        double clock = 0;
+        if (!runCase(paced, 8, samples, std::max(seconds, 1.0), &figures, &clock)) {
+            std::fprintf(stderr, "paced case %.0f ms failed\n", ms);
+            status = 1;
+            break;
+        }
+        std::printf("%10.0f %14.0f %16.3e %18.6f\n", ms, clock, figures.samplesPerSecond,
+                    figures.cpuSecondsPerMillion);
+        std::fflush(stdout);
+    }
+    if (paced != 0)
+        hxDaTerminate(paced);
     std::filesystem::remove_all(machine);
     return status;
 }

@@ -74,8 +74,6 @@ class SubsystemStream {
     // Fault injection for tests; false when no transfer runs.
     bool Inject(StreamFault fault);
 
-    bool Running() const;
-
   private:
     enum class Phase { kIdle, kPrestarted, kRunning, kPaused, kHalted, kRemoved };
     using Completions = std::vector<std::pair<PIRP, NTSTATUS>>;
@@ -92,7 +90,8 @@ class SubsystemStream {
     void AdvanceInputLocked(std::uint64_t due, Completions& done);
     void AdvanceOutputLocked(std::uint64_t due, Completions& done);
     void FillUnpacedLocked(Completions& done);
-    bool FillFromFifoLocked(Completions& done);
+    // Moves FIFO samples into the reads queued, oldest first.
+    void FillFromFifoLocked(Completions& done);
     void EndLocked(bool abort, Completions& done);
     void ArmTimerLocked();
     std::uint64_t DueLocked() const;

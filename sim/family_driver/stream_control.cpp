@@ -11,15 +11,6 @@
 
 namespace sim {
 
-bool SubsystemStream::Running() const {
-    KIRQL irql;
-    KeAcquireSpinLock(&lock_, &irql);
-    const bool running = phase_ == Phase::kRunning || phase_ == Phase::kPaused ||
-                         phase_ == Phase::kPrestarted || phase_ == Phase::kHalted;
-    KeReleaseSpinLock(&lock_, irql);
-    return running;
-}
-
 void SubsystemStream::BeginRunLocked(Completions& done) {
     phase_ = Phase::kRunning;
     runStart_ = simclock::Now();

@@ -157,11 +157,11 @@ void SubsystemStream::AdvanceLocked(Completions& done) {
     pendingDone_.clear();
 }
 
-bool SubsystemStream::FillFromFifoLocked(Completions& done) {
+void SubsystemStream::FillFromFifoLocked(Completions& done) {
     while (!fifo_.empty()) {
         PIRP read = CurrentReadLocked();
         if (read == nullptr)
-            return false;
+            return;
         const std::size_t count = static_cast<std::size_t>(
             std::min<std::uint64_t>(SamplesLeft(read, settings_.width), fifo_.size()));
         scratch_.assign(fifo_.begin(), fifo_.begin() + static_cast<std::ptrdiff_t>(count));
@@ -173,7 +173,6 @@ bool SubsystemStream::FillFromFifoLocked(Completions& done) {
             current_ = nullptr;
         }
     }
-    return true;
 }
 
 void SubsystemStream::AdvanceInputLocked(std::uint64_t due, Completions& done) {

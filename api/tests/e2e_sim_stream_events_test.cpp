@@ -172,6 +172,39 @@ TEST_P(SimStream, FrequencyMeasurementOnTheCounter) {
     EXPECT_LE(hertz, 1500.0f);
 }
 
+// A counter's events reach the caller: a one-shot's pulse done (no value), and where the family
+// measures edge to edge, the base-clock ticks of one period of the 1 kHz input, which ends the
+// measurement.
+TEST_P(SimStream, CounterEventsReachTheCaller) {
+    if (!GetParam().measures)
+        GTEST_SKIP() << "the family's counter does not start in a continuous flow";
+    const HDASS counter = open(HXSS_CT);
+    ASSERT_EQ(hxDaSetWndHandle(counter, window, 77), HXNOERROR);
+    ASSERT_EQ(hxDaSetCTMode(counter, HXCTMODE_ONESHOT), HXNOERROR);
+    ASSERT_EQ(hxDaConfig(counter), HXNOERROR);
+    ASSERT_EQ(hxDaStart(counter), HXNOERROR);
+    ASSERT_TRUE(waitForMessage(HXWM_EVENTDONE));
+    EXPECT_EQ(lParams.back(), 0);
+    EXPECT_EQ(hxDaStop(counter), HXNOERROR);
+
+    UINT edgeToEdge = 0, baseClock = 0;
+    ASSERT_EQ(hxDaGetSSCaps(counter, HXSSC_CTMODE_EDGETOEDGE, &edgeToEdge), HXNOERROR);
+    ASSERT_EQ(hxDaGetSSCaps(counter, HXSSC_BASECLOCK, &baseClock), HXNOERROR);
+    if (edgeToEdge == 0)
+        return;
+    messages.clear();
+    lParams.clear();
+    ASSERT_EQ(hxDaSetCTMode(counter, HXCTMODE_EDGETOEDGE), HXNOERROR);
+    ASSERT_EQ(hxDaConfig(counter), HXNOERROR);
+    ASSERT_EQ(hxDaStart(counter), HXNOERROR);
+    ASSERT_TRUE(waitForMessage(HXWM_EVENTDONE));
+    EXPECT_EQ(lParams.back(), static_cast<LPARAM>(baseClock / 1000));
+    // The measurement is over: the counter starts again without a stop.
+    messages.clear();
+    EXPECT_EQ(hxDaStart(counter), HXNOERROR);
+    EXPECT_TRUE(waitForMessage(HXWM_EVENTDONE));
+}
+
 TEST_P(SimStream, TheBoardsDriverFileAnswersItsVersion) {
     char text[32] = {};
     ASSERT_EQ(hxDaGetDriverVersion(hDev, text, sizeof text), HXNOERROR);

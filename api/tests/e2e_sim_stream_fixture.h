@@ -29,7 +29,7 @@ struct BoardUnderTest {
     const char* name;    // the board's name in the library
     std::uint32_t serialNumber;
     bool continuousOutput;  // its D/A 0 streams
-    bool measures;          // its counter 0 counts events in a continuous flow
+    bool measures;          // its counter 0 starts in a continuous flow and counts events
 };
 
 inline const BoardUnderTest kBoards[] = {

@@ -8,6 +8,11 @@
 // it as an overrun; output samples are taken from the reads into it ahead of the clock, and a
 // FIFO that runs dry ends the output (wrap mode none: I/O complete) or underruns (other modes).
 //
+// Counters count the rising edges of their input while running (mode 700); a one-shot (702)
+// reports its pulse done one clock period after the start (event done); an edge-to-edge
+// measurement (705) reports the base-clock ticks of one period of its input once the second
+// rising edge has come (event value), and stops.
+//
 // Every IRP handed to the stream is completed exactly once: by the transfer, by its cancel
 // routine, or by stop, abort, reset, close or removal. A read being filled or emptied is no longer
 // cancellable; it completes with the transfer's end.
@@ -30,8 +35,10 @@ struct StreamSettings {
     bool input = true;
     bool counter = false;  // a counter: no reads, events counted at the signal's frequency
     double eventFrequency = 0.0;
-    std::uint32_t width = 2;  // bytes per sample
-    double rate = 1000.0;     // conversions per second
+    std::uint16_t counterMode = 700;
+    std::uint32_t baseClock = 0;  // Hz, what an edge-to-edge measurement counts
+    std::uint32_t width = 2;      // bytes per sample
+    double rate = 1000.0;         // conversions per second
     std::uint16_t wrapMode = 1000;
     std::uint16_t dataFlow = 800;
     std::vector<ChannelKey> channels;  // the channel list, in order
@@ -95,6 +102,7 @@ class SubsystemStream {
     void EndLocked(bool abort, Completions& done);
     void ArmTimerLocked();
     std::uint64_t DueLocked() const;
+    void CounterEventLocked(Completions& done);
     std::uint32_t CountLocked() const;
     std::uint64_t FifoCapacityLocked() const;
     PIRP CurrentReadLocked();
@@ -125,6 +133,11 @@ class SubsystemStream {
     KTIMER timer_{};
     KDPC dpc_{};
     KEVENT idle_{};
+    // A counter's one event of this start: when it is due, and what it reports.
+    bool counterEventPending_ = false;
+    simclock::Duration counterEventDue_{};
+    std::uint32_t counterEventCode_ = 0;
+    std::uint32_t counterEventData_ = 0;
     bool pacing_ = false;  // the timer's DPC keeps going
     bool armed_ = false;   // the timer is set or its DPC is due to run
 };

@@ -10,12 +10,40 @@
 #include "stream.h"
 
 namespace sim {
+namespace {
+
+constexpr std::uint16_t kOneShot = 702;
+constexpr std::uint16_t kEdgeToEdge = 705;
+
+simclock::Duration SecondsOf(double seconds) {
+    return std::chrono::duration_cast<simclock::Duration>(std::chrono::duration<double>(seconds));
+}
+
+}  // namespace
 
 void SubsystemStream::BeginRunLocked(Completions& done) {
     phase_ = Phase::kRunning;
     runStart_ = simclock::Now();
-    if (settings_.counter)
-        return;  // counts without a clock of its own
+    if (settings_.counter) {
+        // Counting needs no clock of its own; a one-shot or a measurement ends with an event.
+        counterEventPending_ = false;
+        const double f = settings_.eventFrequency;
+        if (settings_.counterMode == kOneShot) {
+            counterEventPending_ = true;
+            counterEventDue_ = runStart_ + SecondsOf(1.0 / settings_.rate);
+            counterEventCode_ = HXEV_EVENTDONE;
+            counterEventData_ = 0;
+        } else if (settings_.counterMode == kEdgeToEdge && f > 0.0) {
+            counterEventPending_ = true;
+            counterEventDue_ = runStart_ + SecondsOf(2.0 / f);
+            counterEventCode_ = HXEV_EVENTVALUE;
+            counterEventData_ = static_cast<std::uint32_t>(
+                std::fmin(std::round(settings_.baseClock / f), 4294967295.0));
+        }
+        if (counterEventPending_)
+            ArmTimerLocked();
+        return;
+    }
     if (unpaced_ && settings_.input)
         FillUnpacedLocked(done);
     else

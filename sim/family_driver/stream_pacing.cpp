@@ -112,7 +112,9 @@ void SubsystemStream::TickRoutine(KDPC*, PVOID context, PVOID, PVOID) {
     KeAcquireSpinLockAtDpcLevel(&stream->lock_);
     if (stream->pacing_ && stream->phase_ == Phase::kRunning)
         stream->AdvanceLocked(done);
-    if (stream->pacing_ && stream->phase_ == Phase::kRunning) {
+    const bool more = stream->phase_ == Phase::kRunning &&
+                      (!stream->settings_.counter || stream->counterEventPending_);
+    if (stream->pacing_ && more) {
         LARGE_INTEGER due;
         due.QuadPart = -kTickIn100ns;
         KeSetTimer(&stream->timer_, due, &stream->dpc_);
@@ -145,8 +147,23 @@ void SubsystemStream::StopPacing() {
     KeWaitForSingleObject(&idle_, Executive, KernelMode, FALSE, nullptr);
 }
 
+void SubsystemStream::CounterEventLocked(Completions& done) {
+    if (!counterEventPending_ || simclock::Now() < counterEventDue_)
+        return;
+    counterEventPending_ = false;
+    RaiseLocked(counterEventCode_, counterEventData_, done);
+    if (counterEventCode_ == HXEV_EVENTVALUE) {
+        dueBefore_ = CountLocked();  // the measurement is over: the counter stops
+        phase_ = Phase::kIdle;
+    }
+}
+
 void SubsystemStream::AdvanceLocked(Completions& done) {
-    if (settings_.counter || board_ == nullptr)
+    if (settings_.counter) {
+        CounterEventLocked(done);
+        return;
+    }
+    if (board_ == nullptr)
         return;
     const std::uint64_t due = DueLocked();
     if (settings_.input)

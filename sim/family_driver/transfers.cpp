@@ -40,6 +40,8 @@ bool SettingsOf(const SubsystemSlot& slot, const OpenFile& file, SimulatedBoard&
     const std::uint32_t bits = block.resolution != 0 ? block.resolution : 16;
     settings->width = bits <= 8 ? 1 : bits > 16 ? 4 : 2;
     if (settings->counter) {
+        settings->counterMode = block.counterMode;
+        settings->baseClock = block.baseClock;
         // The counter counts the rising edges of its input.
         const auto& signals = board.description().signals;
         auto found = signals.find({file.type, file.element, 0});

@@ -110,7 +110,8 @@ class FamilyStream : public ::testing::Test {
 
     // Configures a continuous transfer: the rate, the channels of the list, the wrap mode.
     static void Configure(HANDLE file, std::uint32_t type, double rate,
-                          std::vector<std::uint16_t> channels, std::uint16_t wrap = HXWRAP_NONE) {
+                          std::vector<std::uint16_t> channels, std::uint16_t wrap = HXWRAP_NONE,
+                          std::uint16_t counterMode = 700, std::uint32_t baseClock = 0) {
         const std::size_t bytes = hxda::configurationBlockBytes(
             static_cast<std::uint32_t>(std::max<std::size_t>(channels.size(), 1)));
         std::vector<std::uint8_t> data(bytes, 0);
@@ -123,6 +124,8 @@ class FamilyStream : public ::testing::Test {
         block.wrapMode = wrap;
         block.dataFlow = HXDF_CONTINUOUS;
         block.clockFrequency = hxda::encodeFixedPoint(rate);
+        block.counterMode = counterMode;
+        block.baseClock = baseClock;
         block.rangeMinimum = hxda::encodeFixedPoint(-10.0);
         block.rangeMaximum = hxda::encodeFixedPoint(10.0);
         std::memcpy(data.data(), &block, sizeof block);
@@ -447,6 +450,41 @@ TEST_F(FamilyStream, CounterCountsTheEdgesOfItsInputWhileRunning) {
     clock.Advance(250ms);
     ASSERT_EQ(Request(ct, HXSS_CT, IOCTL_HXDA_READEVENTS, &answer), HXNOERROR);
     EXPECT_EQ(answer.parameters.eventCount.count, 250u) << "stopped, it counts no more";
+}
+
+// A one-shot reports its pulse done one clock period after the start; an edge-to-edge measurement
+// reports the base-clock ticks of one period of its input (1 kHz) at the second rising edge and
+// stops counting.
+TEST_F(FamilyStream, CounterOneShotAndMeasurementEndWithTheirEvent) {
+    struct Case {
+        std::uint16_t mode;
+        std::uint32_t event;
+        std::uint32_t data;
+        std::chrono::microseconds due;
+        bool stops;
+    };
+    for (const Case& c : {Case{702, HXEV_EVENTDONE, 0, 2000us, false},
+                          Case{705, HXEV_EVENTVALUE, 18000, 2000us, true}}) {
+        SCOPED_TRACE(c.mode);
+        simclock::testing::ManualClock clock;
+        HANDLE ct = Open("CT0");
+        Configure(ct, HXSS_CT, 500.0, {}, HXWRAP_NONE, c.mode, 18'000'000);
+        auto wait = WaitEvent(ct);
+        ASSERT_EQ(Request(ct, HXSS_CT, IOCTL_HXDA_START), HXNOERROR);
+        clock.Advance(c.due - 1us);
+        EXPECT_FALSE(wait->Done(kSettleMs));
+        clock.Advance(1ms);  // the next tick of the driver's timer
+        ASSERT_TRUE(wait->Done());
+        ASSERT_EQ(wait->Error(ct), 0u);
+        EXPECT_EQ(wait->EventCode(), c.event);
+        std::uint32_t data = ~0u;
+        std::memcpy(&data, wait->data.data() + 20, 4);
+        EXPECT_EQ(data, c.data);
+        // Stopped by its measurement, the counter can start again at once.
+        EXPECT_EQ(Request(ct, HXSS_CT, IOCTL_HXDA_START), c.stops ? HXNOERROR : HXSUBSYSRUNNING);
+        EXPECT_EQ(Request(ct, HXSS_CT, IOCTL_HXDA_ABORT), HXNOERROR);
+        Close(ct);
+    }
 }
 
 // The board pulled out: one pending event request reports it, the other requests fail as on a

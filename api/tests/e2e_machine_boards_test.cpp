@@ -200,8 +200,13 @@ TEST(MachineBoards, VersionsOfTheLibraryAndOfTheBoardsDriverFile) {
 
     HDEV hDev = 0;
     ASSERT_EQ(hxDaInitialize("MQ5120(00)", &hDev), HXNOERROR);
-    EXPECT_EQ(hxDaGetDriverVersion(hDev, text, sizeof text), HXGENERALFAILURE);  // no file yet
+    // The machine installs the stand-in driver's file at boot.
+    ASSERT_EQ(hxDaGetDriverVersion(hDev, text, sizeof text), HXNOERROR);
+    EXPECT_STREQ(text, "1.2.0.0");
     const auto drivers = machine.directory() / "windows" / "system32" / "drivers";
+    std::filesystem::remove(drivers / "MQ5120k.sys");
+    std::filesystem::remove(drivers / "MQ5120k4.sys");
+    EXPECT_EQ(hxDaGetDriverVersion(hDev, text, sizeof text), HXGENERALFAILURE);  // no file
     std::filesystem::copy_file(DRIVER_FILE_MODULE, drivers / "MQ5120k.sys");
     ASSERT_EQ(hxDaGetDriverVersion(hDev, text, sizeof text), HXNOERROR);
     EXPECT_STREQ(text, "6.5.0.0");

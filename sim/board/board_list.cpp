@@ -141,6 +141,10 @@ bool ParseLine(const std::string& line, BoardDescription* board, std::string* wh
     }
     std::string item;
     while (words >> item) {
+        if (item == "unpaced") {
+            board->unpaced = true;
+            continue;
+        }
         const auto equals = item.find('=');
         ChannelKey key;
         Signal signal;
@@ -205,6 +209,8 @@ BoardList ReadBoardList(const std::filesystem::path& machineDirectory) {
 std::string FormatBoard(const BoardDescription& board) {
     std::string line = std::string(DriverNameOf(board.family)) + " " +
                        std::to_string(board.boardType) + " " + std::to_string(board.serialNumber);
+    if (board.unpaced)
+        line += " unpaced";
     for (const auto& [key, signal] : board.signals) {
         line += " " + std::string(kWords[key.type < 6 ? key.type : 0]) +
                 std::to_string(key.element) + "." + std::to_string(key.channel) + "=";

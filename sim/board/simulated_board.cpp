@@ -32,25 +32,64 @@ double SimulatedBoard::SecondsSinceBoot() const {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - boot_).count();
 }
 
-std::uint32_t SimulatedBoard::ReadInput(const ChannelKey& channel, const CodeFormat& format) {
-    std::lock_guard lock(mutex_);
-    auto found = description_.signals.find(channel);
+// Under the lock. A null signal reads 0 V (0 on digital inputs and counters).
+std::uint32_t SimulatedBoard::LevelCode(const ChannelKey& channel, const Signal* signal,
+                                        const CodeFormat& format, double seconds) {
     const bool analog = channel.type == 0 || channel.type == 1;
-    if (found == description_.signals.end())
+    if (signal == nullptr)
         return analog ? CodeForVolts(0.0, format) : 0;
-    const Signal& signal = found->second;
-    if (signal.kind == Signal::Kind::kPattern) {
-        if (signal.codes.empty())
+    if (signal->kind == Signal::Kind::kPattern) {
+        if (signal->codes.empty())
             return 0;
         std::size_t& position = patternPosition_[channel];
-        const std::uint32_t code = signal.codes[position % signal.codes.size()];
-        position = (position + 1) % signal.codes.size();
+        const std::uint32_t code = signal->codes[position % signal->codes.size()];
+        position = (position + 1) % signal->codes.size();
         return code;
     }
-    const double level = VoltsAt(signal, SecondsSinceBoot());
+    const double level = VoltsAt(*signal, seconds);
     if (analog)
         return CodeForVolts(level, format);
     return level <= 0 ? 0u : static_cast<std::uint32_t>(std::fmin(level, 4294967295.0));
+}
+
+std::uint32_t SimulatedBoard::ReadInput(const ChannelKey& channel, const CodeFormat& format) {
+    std::lock_guard lock(mutex_);
+    auto found = description_.signals.find(channel);
+    const Signal* signal = found == description_.signals.end() ? nullptr : &found->second;
+    return LevelCode(channel, signal, format, SecondsSinceBoot());
+}
+
+void SimulatedBoard::ScanInputs(const std::vector<ChannelKey>& list,
+                                const std::vector<CodeFormat>& formats, std::uint64_t first,
+                                std::size_t count, double start, double rate,
+                                std::uint32_t* codes) {
+    if (list.empty() || formats.size() != list.size() || !(rate > 0.0))
+        return;
+    std::lock_guard lock(mutex_);
+    // Per entry: its signal, and its code when that does not change with time or position.
+    struct Entry {
+        const Signal* signal;
+        bool fixed;
+        std::uint32_t code;
+    };
+    std::vector<Entry> entries;
+    entries.reserve(list.size());
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        auto found = description_.signals.find(list[i]);
+        const Signal* signal = found == description_.signals.end() ? nullptr : &found->second;
+        const bool fixed = signal == nullptr || signal->kind == Signal::Kind::kConstant;
+        entries.push_back(
+            {signal, fixed, fixed ? LevelCode(list[i], signal, formats[i], start) : 0u});
+    }
+    std::size_t entry = static_cast<std::size_t>(first % list.size());
+    for (std::size_t n = 0; n < count; ++n) {
+        const Entry& e = entries[entry];
+        codes[n] = e.fixed ? e.code
+                           : LevelCode(list[entry], e.signal, formats[entry],
+                                       start + static_cast<double>(first + n) / rate);
+        if (++entry == list.size())
+            entry = 0;
+    }
 }
 
 void SimulatedBoard::WriteOutput(const ChannelKey& channel, std::uint32_t code) {

@@ -1,6 +1,7 @@
 // The stand-in driver's record of one board (behind the device extension) and of an open file.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -12,6 +13,7 @@
 #include "family_tables.h"
 #include "kernel/wdm.h"
 #include "sim/simulated_board.h"
+#include "stream.h"
 
 namespace sim {
 
@@ -19,6 +21,7 @@ struct SubsystemSlot {
     SubsystemTables tables;
     bool open = false;
     std::vector<std::uint8_t> configuration;  // the last block configured; empty before
+    std::shared_ptr<SubsystemStream> stream;  // of the open file
 };
 
 struct BoardDevice {
@@ -41,6 +44,7 @@ struct BoardDevice {
     UNICODE_STRING interfaceLink{};  // from IoRegisterDeviceInterface
     bool started = false;
     bool deviceMapWritten = false;
+    std::atomic<bool> removed{false};  // surprise-removed: requests fail until the files close
 
     std::mutex mutex;                                                        // guards the slots
     std::map<std::pair<std::uint32_t, std::uint32_t>, SubsystemSlot> slots;  // (type, element)
@@ -51,6 +55,8 @@ struct OpenFile {
     bool subsystem = false;  // false: the board's device itself
     std::uint32_t type = 0;
     std::uint32_t element = 0;
+    // The subsystem's stream; it outlives the board's removal until the file is closed.
+    std::shared_ptr<SubsystemStream> stream;
 };
 
 inline BoardDevice* BoardOf(PDEVICE_OBJECT device) {
@@ -66,11 +72,15 @@ NTSTATUS HandleControl(BoardDevice& device, const OpenFile& file, PIRP irp, ULON
 
 // Transfers: reads, event requests and the start/stop family (transfers.cpp).
 NTSTATUS HandleRead(BoardDevice& device, const OpenFile& file, PIRP irp);
-// A transfer request in a 336-byte record; false when code is not one.
-bool HandleTransferRequest(BoardDevice& device, const OpenFile& file, ULONG code,
-                           std::uint32_t* status);
+// A transfer request in a 336-byte record; false when code is not one. Under the device's mutex.
+bool HandleTransferRequest(BoardDevice& device, const SubsystemSlot& slot, const OpenFile& file,
+                           ULONG code, std::uint32_t* status);
 NTSTATUS HandleWaitEvent(BoardDevice& device, const OpenFile& file, PIRP irp);
 // Bytes of the buffer in process copied by FLUSHINPROCESS.
-ULONG FlushInProcess(BoardDevice& device, const OpenFile& file, void* output, ULONG length);
+ULONG FlushInProcess(const OpenFile& file, void* output, ULONG length);
+
+// The converter's format of a subsystem for a gain: the configured range, resolution and
+// encoding, else the tables' first (requests.cpp).
+CodeFormat FormatOf(const SubsystemSlot& slot, double gain);
 
 }  // namespace sim

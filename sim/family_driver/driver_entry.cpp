@@ -119,15 +119,28 @@ NTSTATUS StartBoard(BoardDevice& device) {
     return STATUS_SUCCESS;
 }
 
-void RemoveBoard(PDEVICE_OBJECT self) {
-    BoardDevice* device = BoardOf(self);
-    if (device->started) {
-        IoSetDeviceInterfaceState(&device->interfaceLink, FALSE);
-        std::wstring link = device->linkName;
+// The board is gone from under its files: the streams fail what they hold, the board is no
+// longer listed or opened, and its requests fail until the files are closed.
+void SurpriseRemove(BoardDevice& device) {
+    device.removed = true;
+    {
+        std::lock_guard lock(device.mutex);
+        for (auto& [key, slot] : device.slots)
+            if (slot.stream)
+                slot.stream->Remove();
+    }
+    if (device.started) {
+        IoSetDeviceInterfaceState(&device.interfaceLink, FALSE);
+        std::wstring link = device.linkName;
         UNICODE_STRING linkString = Counted(link);
         IoDeleteSymbolicLink(&linkString);
-        device->started = false;
+        device.started = false;
     }
+}
+
+void RemoveBoard(PDEVICE_OBJECT self) {
+    BoardDevice* device = BoardOf(self);
+    SurpriseRemove(*device);
     UnregisterBoard(*device);
     RtlFreeUnicodeString(&device->interfaceLink);
     IoDetachDevice(device->lower);
@@ -172,7 +185,8 @@ NTSTATUS AddDevice(PDRIVER_OBJECT driver, PDEVICE_OBJECT physical) {
     device->self = self;
     device->lower = IoAttachDeviceToDeviceStack(self, physical);
     *static_cast<BoardDevice**>(self->DeviceExtension) = device.release();
-    self->Flags |= DO_BUFFERED_IO;
+    // Reads reach the caller's buffer directly; device-control requests follow their codes.
+    self->Flags |= DO_DIRECT_IO;
     self->Flags &= ~DO_DEVICE_INITIALIZING;
     return STATUS_SUCCESS;
 }
@@ -181,6 +195,9 @@ NTSTATUS DispatchPnp(PDEVICE_OBJECT self, PIRP irp) {
     switch (IoGetCurrentIrpStackLocation(irp)->MinorFunction) {
         case IRP_MN_START_DEVICE:
             return Finish(irp, StartBoard(*BoardOf(self)));
+        case IRP_MN_SURPRISE_REMOVAL:
+            SurpriseRemove(*BoardOf(self));
+            return Finish(irp, STATUS_SUCCESS);
         case IRP_MN_REMOVE_DEVICE:
             RemoveBoard(self);
             return Finish(irp, STATUS_SUCCESS);
@@ -210,6 +227,9 @@ NTSTATUS DispatchCreate(PDEVICE_OBJECT self, PIRP irp) {
             return Finish(irp, STATUS_SHARING_VIOLATION);
         slot->second.open = true;
         slot->second.configuration.clear();
+        slot->second.stream =
+            std::make_shared<SubsystemStream>(device.board, device.board->description().unpaced);
+        file->stream = slot->second.stream;
     }
     fileObject->FsContext = file.release();
     CountFile(self->DriverObject, true);
@@ -221,11 +241,15 @@ NTSTATUS DispatchCleanup(PDEVICE_OBJECT self, PIRP irp) {
     auto* file = static_cast<OpenFile*>(IoGetCurrentIrpStackLocation(irp)->FileObject->FsContext);
     if (file != nullptr)
         CountFile(self->DriverObject, false);
+    if (file != nullptr && file->stream)
+        file->stream->Close();  // after a removal it has nothing left to end
     if (device != nullptr && file != nullptr && file->subsystem) {
         std::lock_guard lock(device->mutex);
         auto slot = device->slots.find({file->type, file->element});
-        if (slot != device->slots.end())
+        if (slot != device->slots.end()) {
             slot->second.open = false;
+            slot->second.stream.reset();
+        }
     }
     return Finish(irp, STATUS_SUCCESS);
 }
@@ -238,7 +262,7 @@ NTSTATUS DispatchClose(PDEVICE_OBJECT, PIRP irp) {
 }
 
 NTSTATUS DispatchControl(PDEVICE_OBJECT self, PIRP irp) {
-    if (BoardOf(self) == nullptr)
+    if (BoardOf(self) == nullptr || BoardOf(self)->removed)
         return Finish(irp, STATUS_DEVICE_REMOVED);
     BoardDevice& device = *BoardOf(self);
     auto* file = static_cast<OpenFile*>(IoGetCurrentIrpStackLocation(irp)->FileObject->FsContext);
@@ -254,7 +278,7 @@ NTSTATUS DispatchControl(PDEVICE_OBJECT self, PIRP irp) {
 
 NTSTATUS DispatchRead(PDEVICE_OBJECT self, PIRP irp) {
     auto* file = static_cast<OpenFile*>(IoGetCurrentIrpStackLocation(irp)->FileObject->FsContext);
-    if (BoardOf(self) == nullptr)
+    if (BoardOf(self) == nullptr || BoardOf(self)->removed)
         return Finish(irp, STATUS_DEVICE_REMOVED);
     if (file == nullptr)
         return Finish(irp, STATUS_INVALID_DEVICE_REQUEST);

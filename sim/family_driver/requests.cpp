@@ -50,32 +50,6 @@ double GainOf(const hxda::FixedPoint& pair) {
     return gain > 0.0 ? gain : 1.0;
 }
 
-// The converter's format: the configured range, resolution and encoding, else the tables' first.
-CodeFormat FormatOf(const SubsystemSlot& slot, double gain) {
-    CodeFormat format;
-    format.gain = gain;
-    format.bits = slot.tables.resolutionBits != 0 ? slot.tables.resolutionBits : 16;
-    format.twosComplement = slot.tables.twosComplement;
-    if (slot.tables.hasRange) {
-        format.minimum = slot.tables.rangeMinimum;
-        format.maximum = slot.tables.rangeMaximum;
-    }
-    if (slot.configuration.size() >= sizeof(ConfigurationBlock)) {
-        ConfigurationBlock block;
-        std::memcpy(&block, slot.configuration.data(), sizeof block);
-        const double minimum = hxda::decodeFixedPoint(block.rangeMinimum);
-        const double maximum = hxda::decodeFixedPoint(block.rangeMaximum);
-        if (minimum < maximum) {
-            format.minimum = minimum;
-            format.maximum = maximum;
-        }
-        if (block.resolution > 0 && block.resolution <= 32)
-            format.bits = block.resolution;
-        format.twosComplement = block.encoding == 201;
-    }
-    return format;
-}
-
 bool IsInput(std::uint32_t type) {
     return type == HXSS_AD || type == HXSS_DIN || type == HXSS_CT;
 }
@@ -177,11 +151,11 @@ std::uint32_t SubsystemRequest(BoardDevice& device, const OpenFile& file, Subsys
             return HXNOERROR;
         }
         case IOCTL_HXDA_READEVENTS:
-            request.parameters.eventCount.count = 0;
+            request.parameters.eventCount.count = file.stream ? file.stream->EventCount() : 0;
             return HXNOERROR;
         default: {
             std::uint32_t status = HXNOERROR;
-            if (HandleTransferRequest(device, file, code, &status))
+            if (HandleTransferRequest(device, slot, file, code, &status))
                 return status;
             return HXNOTSUPPORTED;
         }
@@ -250,6 +224,31 @@ std::uint32_t DeviceRequest(BoardDevice& device, ULONG code, DriverRequest& requ
 
 }  // namespace
 
+CodeFormat FormatOf(const SubsystemSlot& slot, double gain) {
+    CodeFormat format;
+    format.gain = gain;
+    format.bits = slot.tables.resolutionBits != 0 ? slot.tables.resolutionBits : 16;
+    format.twosComplement = slot.tables.twosComplement;
+    if (slot.tables.hasRange) {
+        format.minimum = slot.tables.rangeMinimum;
+        format.maximum = slot.tables.rangeMaximum;
+    }
+    if (slot.configuration.size() >= sizeof(ConfigurationBlock)) {
+        ConfigurationBlock block;
+        std::memcpy(&block, slot.configuration.data(), sizeof block);
+        const double minimum = hxda::decodeFixedPoint(block.rangeMinimum);
+        const double maximum = hxda::decodeFixedPoint(block.rangeMaximum);
+        if (minimum < maximum) {
+            format.minimum = minimum;
+            format.maximum = maximum;
+        }
+        if (block.resolution > 0 && block.resolution <= 32)
+            format.bits = block.resolution;
+        format.twosComplement = block.encoding == 201;
+    }
+    return format;
+}
+
 NTSTATUS HandleControl(BoardDevice& device, const OpenFile& file, PIRP irp, ULONG* information) {
     const auto& parameters = IoGetCurrentIrpStackLocation(irp)->Parameters.DeviceIoControl;
     const ULONG code = parameters.IoControlCode;
@@ -265,7 +264,7 @@ NTSTATUS HandleControl(BoardDevice& device, const OpenFile& file, PIRP irp, ULON
         void* output = irp->MdlAddress != nullptr
                            ? MmGetSystemAddressForMdlSafe(irp->MdlAddress, NormalPagePriority)
                            : nullptr;
-        *information = FlushInProcess(device, file, output, outLength);
+        *information = FlushInProcess(file, output, outLength);
         return STATUS_SUCCESS;
     }
     if (!IsDeviceRequest(code) && !file.subsystem)

@@ -14,6 +14,7 @@ constexpr wchar_t kManufacturer[] = L"Marquell";
 struct PhysicalExtension {
     std::uint32_t magic;
     SimulatedBoard* board;
+    bool pulledOut;  // surprise-removed: the stack stays until the machine shuts down
 };
 constexpr std::uint32_t kMagic = 0x53494D42;  // "SIMB"
 
@@ -106,6 +107,20 @@ NTSTATUS PlugIn(PDRIVER_OBJECT bus, PDRIVER_OBJECT functionDriver,
     if (!NT_SUCCESS(status))
         Unplug(physical);  // a board that did not start is removed again
     return status;
+}
+
+void PullOut(PDEVICE_OBJECT physical) {
+    auto* extension = static_cast<PhysicalExtension*>(physical->DeviceExtension);
+    if (extension->pulledOut)
+        return;
+    extension->pulledOut = true;
+    if (physical->AttachedDevice != nullptr)
+        SendPnp(physical, IRP_MN_SURPRISE_REMOVAL);
+}
+
+bool IsPluggedIn(PDEVICE_OBJECT physical) {
+    return BoardOfPhysicalDevice(physical) != nullptr &&
+           !static_cast<PhysicalExtension*>(physical->DeviceExtension)->pulledOut;
 }
 
 void Unplug(PDEVICE_OBJECT physical) {

@@ -22,7 +22,7 @@ TEST(BoardList, LinesBecomeBoardsWithTheirSignals) {
         "  mq5310  0x1 0x4d2   AD0.3=const:-2.5  # trailing comment\n"
         "Mq5200 0x5202 7 AD0.0=sine:1.5:50 AD0.1=square:2:10:1 DIN0.0=pattern:0x55,170,3 "
         "CT1.0=const:12\n"
-        "Mq5130 0x5130 8 DOUT11.2=const:1\n");
+        "Mq5130 0x5130 8 DOUT11.2=const:1 unpaced\n");
     ASSERT_TRUE(list.errors.empty()) << list.errors[0].message;
     ASSERT_EQ(list.boards.size(), 4u);
     EXPECT_EQ(list.boards[0], sim::DefaultBoard());
@@ -39,6 +39,8 @@ TEST(BoardList, LinesBecomeBoardsWithTheirSignals) {
     EXPECT_EQ(mq5200.signals.at(ChannelKey{2, 0, 0}), pattern);
     EXPECT_EQ(mq5200.signals.at(ChannelKey{5, 1, 0}), counter);
     EXPECT_EQ(list.boards[3].signals.count(ChannelKey{3, 11, 2}), 1u);
+    EXPECT_TRUE(list.boards[3].unpaced);
+    EXPECT_FALSE(list.boards[2].unpaced);
 
     // Writing a board and reading it back gives the same board.
     for (const auto& board : list.boards) {
@@ -149,6 +151,27 @@ TEST(SimulatedBoardState, PatternsCycleAndStateIsKept) {
     EXPECT_EQ(board.ReadOutput({1, 0, 0}), 4095u);
     EXPECT_EQ(board.ReadOutput({1, 1, 0}), 0u);
     EXPECT_EQ(board.ReadHardwareInfo().serialNumber, 1u);
+}
+
+// A scanned channel list: entries in turn, patterns advancing per entry, levels at each
+// conversion's own time, and a scan that goes on where the last one stopped.
+TEST(SimulatedBoardState, ScanFollowsTheListAndTheConversionTimes) {
+    BoardDescription description = sim::DefaultBoard();
+    description.signals[ChannelKey{0, 0, 0}] = Signal{Signal::Kind::kPattern, 0, 0, 0, {1, 2, 3}};
+    description.signals[ChannelKey{0, 0, 1}] = Signal{Signal::Kind::kSquare, 5.0, 1.0, 0.0, {}};
+    sim::SimulatedBoard board(description);
+    const std::vector<ChannelKey> list = {{0, 0, 0}, {0, 0, 1}, {0, 0, 2}};
+    const std::vector<sim::CodeFormat> formats(3);
+    // 6 conversions per second: the square wave (1 Hz) is high for the first half second.
+    std::uint32_t codes[12] = {};
+    board.ScanInputs(list, formats, 0, 6, 0.0, 6.0, codes);
+    board.ScanInputs(list, formats, 6, 6, 0.0, 6.0, codes + 6);
+    const std::uint32_t high = sim::CodeForVolts(5.0, formats[0]);
+    const std::uint32_t low = sim::CodeForVolts(-5.0, formats[0]);
+    const std::uint32_t zero = sim::CodeForVolts(0.0, formats[0]);
+    const std::uint32_t expected[12] = {1, high, zero, 2, low, zero, 3, high, zero, 1, low, zero};
+    for (int i = 0; i < 12; ++i)
+        EXPECT_EQ(codes[i], expected[i]) << "conversion " << i;
 }
 
 }  // namespace

@@ -378,12 +378,14 @@ TEST_F(FamilyDriver, MalformedRequestsCompleteWithAStatus) {
          ERROR_INVALID_FUNCTION, 0},
         {"unknown code on a subsystem", ad, 0x222500, record(0, 0, 0), same, TRUE, 0,
          HXNOTSUPPORTED},
-        {"start without streaming", ad, IOCTL_HXDA_START, record(0, 0, 0), same, TRUE, 0,
-         HXNOTSUPPORTED},
+        {"start before a configure", ad, IOCTL_HXDA_START, record(0, 0, 0), same, TRUE, 0,
+         HXNOTCONFIGURED},
         {"stop with nothing running", ad, IOCTL_HXDA_STOP, record(0, 0, 0), same, TRUE, 0,
          HXNOERROR},
-        {"event request", ad, IOCTL_HXDA_WAITEVENT, record(0, 0, 0), same, FALSE,
-         ERROR_NOT_SUPPORTED, 0},
+        {"event request without room for the event", ad, IOCTL_HXDA_WAITEVENT, record(0, 0, 0, 20),
+         same, FALSE, ERROR_INVALID_PARAMETER, 0},
+        {"event request on the device", device, IOCTL_HXDA_WAITEVENT, record(0, 0, 0), same, FALSE,
+         ERROR_INVALID_FUNCTION, 0},
         {"cal pot 3", device, IOCTL_HXDA_READCALPOT, calPot(3, 0, 0), same, TRUE, 0,
          HXINVALIDLISTENTRY},
         {"block shorter than its head", ad, IOCTL_HXDA_CONFIG, block(0, 1, 319), same, FALSE,
@@ -425,7 +427,7 @@ TEST_F(FamilyDriver, MalformedRequestsCompleteWithAStatus) {
     EXPECT_EQ(request.parameters.singleValue.value, 40960u);
     char buffer[64];
     DWORD read = 0;
-    EXPECT_FALSE(ReadFile(ad, buffer, sizeof buffer, &read, nullptr));
+    EXPECT_FALSE(ReadFile(device, buffer, sizeof buffer, &read, nullptr));  // no data on it
 }
 
 }  // namespace

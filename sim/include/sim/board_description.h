@@ -42,6 +42,7 @@ struct BoardDescription {
     std::uint32_t boardType = 0;
     std::uint32_t serialNumber = 0;
     std::map<ChannelKey, Signal> signals;
+    bool unpaced = false;  // input streams fill each read at once, ignoring the clock
     bool operator==(const BoardDescription&) const = default;
 };
 

@@ -1,8 +1,10 @@
 // The machine's board list: the text file "boards.txt" in the machine directory. One board per
 // line; '#' starts a comment; blank lines are skipped:
 //
-//     <family> <board type> <serial number> [<channel>=<signal> ...]
+//     <family> <board type> <serial number> [unpaced] [<channel>=<signal> ...]
 //
+// unpaced: the board's streams fill each input read as soon as it is issued instead of at the
+// configured clock (a benchmark mode).
 // family: MQ5120, Mq5200, Mq5130 or MQ5310 (any case). Board type and serial number: decimal or
 // 0x-hexadecimal. A channel is <subsystem><element>.<channel> with the subsystem words of the
 // device protocol (AD, DA, DIN, DOUT, SRL, CT), e.g. AD0.3. Signals:

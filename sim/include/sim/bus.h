@@ -21,5 +21,11 @@ NTSTATUS PlugIn(PDRIVER_OBJECT bus, PDRIVER_OBJECT functionDriver,
                 const BoardDescription& description, int index);
 // Sends the remove request down the board's stack and deletes the physical device.
 void Unplug(PDEVICE_OBJECT physicalDevice);
+// The board is pulled out while files may be open on it: the surprise-removal request goes down
+// the stack, which fails what is pending and takes no new work; the device objects stay until
+// Unplug (at the machine's shutdown), once every file is closed.
+void PullOut(PDEVICE_OBJECT physicalDevice);
+// False for a device that is not a board of the bus or was pulled out.
+bool IsPluggedIn(PDEVICE_OBJECT physicalDevice);
 
 }  // namespace sim

@@ -13,6 +13,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 #include "kernel/wdm.h"
 
@@ -25,5 +26,12 @@ NTSTATUS FamilyDriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath);
 
 // Files opened on the driver's boards and not yet cleaned up.
 std::size_t OpenFileCount(PDRIVER_OBJECT driver);
+
+// Faults a test raises in the running transfer of a subsystem of the board on a physical device
+// of the bus: an overrun (the board stops converting and reports it) or a trigger event. False
+// when the board, the subsystem or a running transfer is not there.
+enum class InjectedFault { kOverrun = 1, kTrigger = 2 };
+bool InjectFault(PDEVICE_OBJECT physicalDevice, std::uint32_t type, std::uint32_t element,
+                 InjectedFault fault);
 
 }  // namespace sim

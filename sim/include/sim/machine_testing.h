@@ -9,8 +9,15 @@
 // Boot(); Reboot() shuts it down and boots it again from the same directory (drivers unloaded,
 // devices deleted, registry kept); every file opened on its boards must be closed by then. The
 // destructor shuts the machine down before the directory goes.
+//
+// InjectFault raises a fault on a board of the booted machine, named by the family and serial
+// number of its board-list line: an overrun or a trigger in the running transfer of a subsystem,
+// or the board's removal (it is unplugged until the next boot).
 #pragma once
 
+#include <dlfcn.h>
+
+#include <cstdint>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -20,6 +27,22 @@
 #include "sim/board_list.h"
 
 namespace sim::testing {
+
+enum class Fault { kOverrun = 1, kTrigger = 2, kRemoval = 3 };
+
+// False when no machine is booted or nothing was raised (no such board or running transfer).
+inline bool InjectFault(const std::string& family, std::uint32_t serialNumber, std::uint32_t type,
+                        std::uint32_t element, Fault fault) {
+    void* module = dlopen("libMqMachine.so", RTLD_NOW | RTLD_NOLOAD);
+    if (module == nullptr)
+        return false;
+    using Entry = int(const char*, unsigned, unsigned, unsigned, int);
+    auto* entry = reinterpret_cast<Entry*>(dlsym(module, "MqMachineInjectFault"));
+    const bool raised = entry != nullptr && entry(family.c_str(), serialNumber, type, element,
+                                                  static_cast<int>(fault)) == 0;
+    dlclose(module);
+    return raised;
+}
 
 class ScopedSimulatedMachine {
   public:

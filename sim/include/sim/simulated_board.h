@@ -9,6 +9,7 @@
 #include <map>
 #include <mutex>
 #include <tuple>
+#include <vector>
 
 #include "sim/board_description.h"
 
@@ -48,6 +49,16 @@ class SimulatedBoard {
     // without a signal) through the format. Digital inputs and counters without a pattern read
     // their constant level as a plain number.
     std::uint32_t ReadInput(const ChannelKey& channel, const CodeFormat& format);
+    // The codes of `count` consecutive conversions of a channel list scanned at `rate` conversions
+    // per second: conversion n (counted from `first`) reads list entry n modulo the list's size
+    // with that entry's format, at `start` + n / rate seconds since boot. Patterns advance as
+    // ReadInput does. One lock for the whole block.
+    void ScanInputs(const std::vector<ChannelKey>& list, const std::vector<CodeFormat>& formats,
+                    std::uint64_t first, std::size_t count, double start, double rate,
+                    std::uint32_t* codes);
+    // Seconds since the board was plugged in, the time base of its signals.
+    double SecondsSinceBoot() const;
+
     // Outputs keep the last code written; a channel never written reads 0.
     void WriteOutput(const ChannelKey& channel, std::uint32_t code);
     std::uint32_t ReadOutput(const ChannelKey& channel);
@@ -65,7 +76,8 @@ class SimulatedBoard {
     void WriteHardwareInfo(const HardwareInfo& info);
 
   private:
-    double SecondsSinceBoot() const;
+    std::uint32_t LevelCode(const ChannelKey& channel, const Signal* signal,
+                            const CodeFormat& format, double seconds);
 
     BoardDescription description_;
     std::chrono::steady_clock::time_point boot_;

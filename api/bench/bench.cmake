@@ -9,8 +9,7 @@ endif()
 
 # The same through a stand-in board of the simulated machine, unpaced (the machine module is
 # defined after the library; the dependency is resolved at generation).
-add_executable(api_sim_stream_bench ${CMAKE_CURRENT_LIST_DIR}/sim_stream_throughput.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/../tests/sanitizer_options.cpp)
+add_executable(api_sim_stream_bench ${CMAKE_CURRENT_LIST_DIR}/sim_stream_throughput.cpp)
 target_link_libraries(api_sim_stream_bench PRIVATE
     hxdaapi32 hxmem32 platform_win32 Threads::Threads)
 add_dependencies(api_sim_stream_bench MqMachine SetupApi)

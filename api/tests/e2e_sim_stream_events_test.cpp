@@ -30,8 +30,9 @@ TEST_P(SimStream, OverrunIsReportedAndTheSubsystemStartsAgain) {
     }
     expectSameBuffers(back, made);
     EXPECT_EQ(countOf(HXWM_OVERRUNERROR), 1u);
-    // The same configuration starts again (100 ms of data).
+    // Configured again right after the transfer ended, it starts again (100 ms of data).
     messages.clear();
+    configure(hDass, HXWRAP_NONE, 1000.0);
     queue(hDass, 1, 100);
     ASSERT_EQ(hxDaStart(hDass), HXNOERROR);
     EXPECT_EQ(waitForMessages(2), (std::vector<std::uint32_t>{HXWM_BUFFERDONE, HXWM_QUEUEDONE}));

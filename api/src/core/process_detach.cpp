@@ -6,6 +6,7 @@
 #include "core/tables.h"
 #include "driver/driver_requests.h"
 #include "hxda/request_codes.h"
+#include "ops/subsystem_state.h"
 #include "utility/frequency_measurement.h"
 
 namespace hxda {
@@ -14,9 +15,9 @@ namespace {
 void closeEverything() {
     cancelAllFrequencyMeasurements();
     subsystemTable().forEach([](const std::shared_ptr<SubsystemRecord>& subsystem) {
-        if (subsystem->configuration && subsystem->block().state > HXSTATE_READY) {
+        if (subsystem->configuration && loadState(*subsystem) > HXSTATE_READY) {
             DriverRequest request = makeRequest();
-            request.state = subsystem->block().state;
+            request.state = loadState(*subsystem);
             sendSubsystemRequest(*subsystem, IOCTL_HXDA_ABORT, request);
         }
     });

@@ -19,7 +19,7 @@ bool isStreamingFlow(std::uint32_t flow) {
 
 std::uint32_t simpleRequest(SubsystemRecord& subsystem, std::uint32_t code) {
     DriverRequest request = makeRequest();
-    request.state = subsystem.block().state;
+    request.state = loadState(subsystem);
     return sendSubsystemRequest(subsystem, code, request);
 }
 
@@ -124,7 +124,7 @@ std::uint32_t stopOrAbort(SubsystemRecord& subsystem, bool abort) {
     }
     const std::uint32_t status =
         simpleRequest(subsystem, abort ? IOCTL_HXDA_ABORT : IOCTL_HXDA_STOP);
-    subsystem.block().state = HXSTATE_READY;
+    storeState(subsystem, HXSTATE_READY);
     return status;
 }
 

@@ -4,6 +4,7 @@
 
 #include "core/capabilities.h"
 #include "core/message_codes.h"
+#include "ops/subsystem_state.h"
 
 namespace hxda {
 namespace {
@@ -98,7 +99,7 @@ std::uint32_t bufferQueueMessage(SubsystemRecord& subsystem, std::uint32_t code,
         case HXDRV_GETQUEUESIZES:
             return queueSize(subsystem, message);
         case HXDRV_FLUSHBUFFERS:
-            if (subsystem.block().state >= HXSTATE_RUNNING)
+            if (loadState(subsystem) >= HXSTATE_RUNNING)
                 return HXSUBSYSRUNNING;
             return moveReadyToDone(subsystem);
         default:

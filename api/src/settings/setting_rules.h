@@ -11,15 +11,17 @@
 
 #include "core/message_record.h"
 #include "core/records.h"
+#include "ops/subsystem_state.h"
 
 namespace hxda {
 
+// The copy thread writes the state too (when a transfer ends): both sides use atomic accesses.
 inline bool isRunning(SubsystemRecord& subsystem) {
-    return subsystem.block().state > HXSTATE_READY;
+    return loadState(subsystem) > HXSTATE_READY;
 }
 
 inline void needsConfiguration(SubsystemRecord& subsystem) {
-    subsystem.block().state = HXSTATE_NEEDSCONFIG;
+    storeState(subsystem, HXSTATE_NEEDSCONFIG);
 }
 
 // Rules 3 and 4 for a field holding an already validated value.

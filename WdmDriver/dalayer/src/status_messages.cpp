@@ -76,8 +76,7 @@ void DaDevice::RouteStatusMessage(USHORT type, USHORT flags) {
 }
 
 bool DaDevice::PostEventTo(ULONG type, ULONG element, ULONG code, ULONG data) {
-    return WithSubsystem(type, element,
-                         [&](DaSubsystem& object) { object.PostEvent(code, data); });
+    return WithSubsystem(type, element, [&](DaSubsystem& object) { object.PostEvent(code, data); });
 }
 
 void DaDevice::BroadcastEvent(ULONG code, ULONG data) {

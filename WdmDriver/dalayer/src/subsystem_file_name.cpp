@@ -11,7 +11,7 @@ struct Word {
     ULONG type;
 };
 constexpr Word kWords[] = {
-    {L"\\AD", HXSS_AD}, {L"\\DA", HXSS_DA}, {L"\\DIN", HXSS_DIN},
+    {L"\\AD", HXSS_AD},     {L"\\DA", HXSS_DA}, {L"\\DIN", HXSS_DIN},
     {L"\\DOUT", HXSS_DOUT}, {L"\\CT", HXSS_CT},
 };
 

@@ -16,10 +16,24 @@ using dalayer::DaRequest;
 namespace {
 
 const char* const kOps[] = {
-    "ReadEvents",      "SetSingleValue",  "GetSingleValue", "Configure",   "Start",
-    "Stop",            "Reset",           "Abort",          "PreStart",    "FlushInProcess",
-    "SimultaneousStart", "SetHardwareInfo", "GetHardwareInfo", "WriteRegister", "ReadRegister",
-    "WriteCalPot",     "ReadCalPot",      "ReservedRequest",
+    "ReadEvents",
+    "SetSingleValue",
+    "GetSingleValue",
+    "Configure",
+    "Start",
+    "Stop",
+    "Reset",
+    "Abort",
+    "PreStart",
+    "FlushInProcess",
+    "SimultaneousStart",
+    "SetHardwareInfo",
+    "GetHardwareInfo",
+    "WriteRegister",
+    "ReadRegister",
+    "WriteCalPot",
+    "ReadCalPot",
+    "ReservedRequest",
 };
 
 std::string Where(ULONG type, ULONG element) {
@@ -179,7 +193,8 @@ kernel::user_io::CompletionCallback Outcome::Callback() {
 }
 
 bool Outcome::WaitCompleted(int milliseconds) const {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
     while (completions.load() == 0) {
         if (std::chrono::steady_clock::now() > deadline)
             return false;
@@ -240,10 +255,10 @@ void DaDeviceTest::Submit(kernel::user_io::FileId file, const kernel::user_io::R
 void DaDeviceTest::Control(kernel::user_io::FileId file, std::uint32_t code, const void* input,
                            std::uint32_t inputLength, void* output, std::uint32_t outputLength,
                            Outcome* outcome) {
-    Submit(file,
-           {kernel::user_io::Operation::DeviceControl, code, input, inputLength, output,
-            outputLength},
-           outcome);
+    Submit(
+        file,
+        {kernel::user_io::Operation::DeviceControl, code, input, inputLength, output, outputLength},
+        outcome);
     EXPECT_TRUE(outcome->WaitCompleted()) << std::hex << code;
 }
 

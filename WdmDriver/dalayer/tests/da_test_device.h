@@ -15,10 +15,10 @@
 
 #include "dalayer/da_device.h"
 #include "dalayer/subsystem_event_queue.h"
-#include "kernel/deferred_testing.h"
-#include "kernel/testing.h"
 #include "framework/request_queue.h"
+#include "kernel/deferred_testing.h"
 #include "kernel/io_user.h"
+#include "kernel/testing.h"
 
 namespace dalayer_test {
 
@@ -93,9 +93,7 @@ class RecordingSubsystem : public dalayer::DaSubsystem {
     ULONG Abort(dalayer::DaRequest& r) override { return Note("Abort", r); }
     ULONG PreStart(dalayer::DaRequest& r) override { return Note("PreStart", r); }
     ULONG FlushInProcess(dalayer::DaRequest& r) override;
-    ULONG SimultaneousStart(dalayer::DaRequest& r) override {
-        return Note("SimultaneousStart", r);
-    }
+    ULONG SimultaneousStart(dalayer::DaRequest& r) override { return Note("SimultaneousStart", r); }
     NTSTATUS QueueDataRequest(PIRP irp) override { return reads_.Queue(irp); }
     NTSTATUS WaitForEvent(PIRP irp) override { return events_.Wait(irp); }
     void CancelAll(PFILE_OBJECT file) override;

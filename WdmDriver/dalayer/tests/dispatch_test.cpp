@@ -25,8 +25,8 @@ TEST_F(DaDeviceTest, EachCodeReachesItsOperationWithItsAnswerLength) {
     log_.Take();
     struct Case {
         std::uint32_t code;
-        const char* entry;       // the log entry of the operation
-        std::uint32_t status;    // in the record
+        const char* entry;     // the log entry of the operation
+        std::uint32_t status;  // in the record
         std::uint64_t information;
     };
     const Case cases[] = {
@@ -74,8 +74,8 @@ TEST_F(DaDeviceTest, MalformedRequestsCompleteWithAStatus) {
     auto ad = Open("\\AD0");
     auto din = Open("\\DIN0");
     log_.Take();
-    const std::uint32_t kUnknownCodes[] = {0, 0x222400, 0x222430, 0x222450, 0x222454,
-                                           0x22245C, 0x222470, 0xFFFFFFFF};
+    const std::uint32_t kUnknownCodes[] = {0,        0x222400, 0x222430, 0x222450,
+                                           0x222454, 0x22245C, 0x222470, 0xFFFFFFFF};
     struct Case {
         const char* what;
         std::uint32_t code;
@@ -143,7 +143,8 @@ TEST_F(DaDeviceTest, ConfigureListMustBeInsideTheInputAndFitTheSubsystem) {
         {"two entries in 320", ad, 2, 320, HXINVALIDLISTSIZE, nullptr},
         {"65535 entries in 320", ad, 65535, 320, HXINVALIDLISTSIZE, nullptr},
         {"three entries in 367", ad, 3, 367, HXINVALIDLISTSIZE, nullptr},
-        {"three entries in 368", ad, 3, 368, StatusOf("Configure"), "Configure 0:0 entries 3 sum 6"},
+        {"three entries in 368", ad, 3, 368, StatusOf("Configure"),
+         "Configure 0:0 entries 3 sum 6"},
         {"1024 entries", ad, 1024, 296 + 24 * 1024, StatusOf("Configure"),
          "Configure 0:0 entries 1024 sum 524800"},
         {"1025 entries", ad, 1025, 296 + 24 * 1025, HXINVALIDLISTSIZE, nullptr},
@@ -199,8 +200,9 @@ TEST_F(DaDeviceTest, APendedStopCompletesWhenTheSubsystemSaysSo) {
     auto ad = Open("\\AD0");
     hxda::DriverRequest record{};
     Outcome stop;
-    Submit(ad, {kernel::user_io::Operation::DeviceControl, IOCTL_HXDA_STOP, &record,
-                sizeof record, &record, sizeof record},
+    Submit(ad,
+           {kernel::user_io::Operation::DeviceControl, IOCTL_HXDA_STOP, &record, sizeof record,
+            &record, sizeof record},
            &stop);
     EXPECT_EQ(stop.submitted, STATUS_PENDING);
     EXPECT_EQ(stop.completions, 0);

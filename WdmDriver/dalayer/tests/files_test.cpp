@@ -24,9 +24,9 @@ TEST_F(DaDeviceTest, FileNamesBindByWordAndHexElement) {
         {"\\CT3", STATUS_SUCCESS, "Create 5:3"},
         {"\\ADA", STATUS_SUCCESS, "Create 0:10"},
         {"\\SRL0", STATUS_UNSUCCESSFUL, nullptr},
-        {"\\ad0", STATUS_UNSUCCESSFUL, nullptr},     // the word is case-sensitive
-        {"\\AD00", STATUS_UNSUCCESSFUL, nullptr},    // one digit only
-        {"\\AD", STATUS_UNSUCCESSFUL, nullptr},      // "D" is the digit, "\A" no word
+        {"\\ad0", STATUS_UNSUCCESSFUL, nullptr},       // the word is case-sensitive
+        {"\\AD00", STATUS_UNSUCCESSFUL, nullptr},      // one digit only
+        {"\\AD", STATUS_UNSUCCESSFUL, nullptr},        // "D" is the digit, "\A" no word
         {"\\DIN", STATUS_INVALID_PARAMETER, nullptr},  // no digit
         {"\\ADg", STATUS_INVALID_PARAMETER, nullptr},
         {"\\0", STATUS_UNSUCCESSFUL, nullptr},
@@ -79,8 +79,8 @@ TEST_F(DaDeviceTest, FailedConstructionFailsTheCreateAndLeavesNothing) {
 TEST_F(DaDeviceTest, DeviceHandleAnswersSubsystemRequestsNotInUse) {
     auto file = Open("");
     hxda::DriverRequest record{};
-    for (std::uint32_t code : {IOCTL_HXDA_START, IOCTL_HXDA_STOP, IOCTL_HXDA_GETSINGLEVALUE,
-                               IOCTL_HXDA_CONFIG}) {
+    for (std::uint32_t code :
+         {IOCTL_HXDA_START, IOCTL_HXDA_STOP, IOCTL_HXDA_GETSINGLEVALUE, IOCTL_HXDA_CONFIG}) {
         SCOPED_TRACE(code);
         record.status = 0;
         Outcome done;

@@ -26,8 +26,9 @@ TEST_F(DaDeviceTest, ClosingOneFileAmongSeveralKeepsTheStatusReads) {
 
     hxda::DriverRequest record{};
     Outcome wait;
-    Submit(ad, {kernel::user_io::Operation::DeviceControl, IOCTL_HXDA_WAITEVENT, &record,
-                sizeof record, &record, sizeof record},
+    Submit(ad,
+           {kernel::user_io::Operation::DeviceControl, IOCTL_HXDA_WAITEVENT, &record, sizeof record,
+            &record, sizeof record},
            &wait);
     EXPECT_EQ(wait.submitted, STATUS_PENDING);
     ASSERT_TRUE(pipe.DeliverMessage(0, 0x01));

@@ -65,7 +65,8 @@ class DaDevice : public wdm::PnpDeviceBase {
     }
     std::size_t OpenSubsystemCount() { return open_.CountLocked(); }
 
-    // Completes a request a subsystem operation pended: the status into the record, Information 336.
+    // Completes a request a subsystem operation pended: the status into the record, Information
+    // 336.
     void CompletePendedRequest(PIRP irp, ULONG apiStatus);
 
   protected:

@@ -1,5 +1,7 @@
 // The board's status-message reads: three outstanding while any file of the device is open, never
 // more, and the pipe aborted only when the last file closes.
+#include <atomic>
+#include <thread>
 #include <vector>
 
 #include "da_test_device.h"
@@ -91,6 +93,39 @@ TEST_F(DaDeviceTest, ReadsThatCannotBePostedAreNotCounted) {
     // With no file open nothing is posted.
     device_->PostStatusReads();
     EXPECT_EQ(pipe.Outstanding(), 0);
+}
+
+// Files opening and closing on several threads while status messages arrive: the count holds.
+TEST_F(DaDeviceTest, StatusReadsHoldUnderConcurrentOpensClosesAndMessages) {
+    FakeStatusPipe& pipe = device_->Pipe();
+    auto keep = Open("");
+    std::atomic<bool> stop{false};
+    std::thread messages([&] {
+        while (!stop)
+            pipe.DeliverMessage(0, 0x0001);
+    });
+    std::vector<std::thread> users;
+    for (const char* name : {"\\AD0", "\\DA0", "", ""}) {
+        users.emplace_back([this, name] {
+            for (int i = 0; i < 200; ++i) {
+                const auto result = kernel::user_io::Open(std::string("\\\\.\\DaTest0") + name,
+                                                          0xC0000000u, kIssuer);
+                ASSERT_EQ(result.status, STATUS_SUCCESS);
+                kernel::user_io::Close(result.file);
+            }
+        });
+    }
+    for (auto& user : users)
+        user.join();
+    stop = true;
+    messages.join();
+    EXPECT_TRUE(kernel::testing::DrainDeferredCloses());
+    EXPECT_LE(pipe.MostOutstanding(), 3);
+    EXPECT_EQ(pipe.Outstanding(), 3);
+    EXPECT_EQ(pipe.Aborts(), 0);
+    Close(keep);
+    EXPECT_EQ(pipe.Outstanding(), 0);
+    EXPECT_EQ(device_->StatusReadsOutstanding(), 0u);
 }
 
 }  // namespace

@@ -1,0 +1,88 @@
+// The board's status messages: the reads kept outstanding on the status pipe, and the routing of
+// each message to the subsystem objects.
+#include "dalayer/da_device.h"
+
+namespace dalayer {
+
+void DaDevice::PostStatusReads() {
+    if (statusPipe_ == nullptr)
+        return;
+    for (;;) {
+        {
+            wdm::SpinLockHold hold(statusLock_);
+            if (!keepStatusReads_ || statusReads_ >= kStatusReads)
+                return;
+            ++statusReads_;  // counted before it is posted: a fast completion finds it counted
+        }
+        if (!NT_SUCCESS(statusPipe_->PostStatusRead())) {
+            wdm::SpinLockHold hold(statusLock_);
+            --statusReads_;
+            return;
+        }
+    }
+}
+
+void DaDevice::StatusReadReturned(bool postAnother) {
+    {
+        wdm::SpinLockHold hold(statusLock_);
+        if (statusReads_ > 0)
+            --statusReads_;
+    }
+    if (postAnother)
+        PostStatusReads();
+}
+
+void DaDevice::StopStatusReads() {
+    {
+        // Cleared first, so that no read the abort completes is replaced.
+        wdm::SpinLockHold hold(statusLock_);
+        keepStatusReads_ = false;
+    }
+    if (statusPipe_ != nullptr && !Is(kRemoved) && !Is(kSurpriseRemoved))
+        statusPipe_->AbortStatusPipe();
+}
+
+ULONG DaDevice::StatusReadsOutstanding() {
+    wdm::SpinLockHold hold(statusLock_);
+    return statusReads_;
+}
+
+bool DaDevice::StatusReadsPosted() {
+    wdm::SpinLockHold hold(statusLock_);
+    return keepStatusReads_;
+}
+
+void DaDevice::RouteStatusMessage(USHORT type, USHORT flags) {
+    switch (type) {
+        case 0:
+            if (flags & 0x0003)
+                PostEventTo(HXSS_AD, 0, HXEV_OVERRUN, 0);
+            if (flags & 0x0014)
+                PostEventTo(HXSS_DA, 0, HXEV_UNDERRUN, 0);
+            if (flags & 0x0008)
+                PostEventTo(HXSS_DA, 0, HXEV_IOCOMPLETE, 0);
+            if (flags & 0x03E0)
+                PostEventTo(HXSS_CT, 0, HXEV_OVERRUN, 0);
+            break;
+        case 0x2000:
+            PostEventTo(HXSS_DIN, 0, HXEV_EVENTVALUE, flags);
+            break;
+        case 0x8001:
+            PostEventTo(HXSS_DA, 0, kEventBoardReady, 0);
+            break;
+        default:
+            break;
+    }
+}
+
+bool DaDevice::PostEventTo(ULONG type, ULONG element, ULONG code, ULONG data) {
+    return WithSubsystem(type, element, [&](DaSubsystem& object) { object.PostEvent(code, data); });
+}
+
+void DaDevice::BroadcastEvent(ULONG code, ULONG data) {
+    wdm::SpinLockHold hold(open_.GetLock());
+    for (void* e = open_.First(); e != nullptr; e = open_.Next(e))
+        static_cast<DaSubsystem::OpenLink*>(e)->object->PostEvent(code, data);
+}
+
+}  // namespace dalayer

@@ -3,7 +3,7 @@
 file(GLOB API_TESTS CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/api_*_test.cpp)
 mq_add_test_executable(api_tests
     LABELS unit
-    SOURCES ${API_TESTS} ${CMAKE_CURRENT_LIST_DIR}/sanitizer_options.cpp
+    SOURCES ${API_TESTS}
     LIBS hxdaapi32 hxmem32 platform_win32 hxda_protocol)
 if(TARGET api_tests)
     target_include_directories(api_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/../src
@@ -36,7 +36,7 @@ target_link_libraries(api_test_streaming_driver PUBLIC platform_kernel hxda_prot
 file(GLOB API_E2E_TESTS CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/e2e_*_test.cpp)
 mq_add_test_executable(api_e2e_tests
     LABELS e2e
-    SOURCES ${API_E2E_TESTS} ${CMAKE_CURRENT_LIST_DIR}/sanitizer_options.cpp
+    SOURCES ${API_E2E_TESTS}
     LIBS hxdaapi32 hxmem32 platform_win32 hxda_protocol api_test_recording_driver
          api_test_streaming_driver)
 if(TARGET api_e2e_tests)

@@ -57,6 +57,7 @@ NTSTATUS RequestQueue::Queue(PIRP irp) {
         return STATUS_PENDING;
     }
     current_ = irp;
+    cancelOwnsCurrent_ = false;
     busy_ = true;
     StartCurrentLocked(irp, false);
     return STATUS_PENDING;
@@ -64,7 +65,9 @@ NTSTATUS RequestQueue::Queue(PIRP irp) {
 
 void RequestQueue::StartCurrentLocked(PIRP irp, bool routineSet) {
     if (routineSet && IoSetCancelRoutine(irp, nullptr) == nullptr) {
-        // The cancel routine runs for it: it finds the request current and finishes it.
+        // The cancel routine runs for it: it finds the request current and finishes it. Until
+        // then no other path may finish it.
+        cancelOwnsCurrent_ = true;
         lock_.Release();
         return;
     }
@@ -75,7 +78,8 @@ void RequestQueue::StartCurrentLocked(PIRP irp, bool routineSet) {
                 lock_.Release();
                 CancelOwned(irp);
             } else {
-                lock_.Release();  // the cancel routine finishes it
+                cancelOwnsCurrent_ = true;  // the cancel routine finishes it
+                lock_.Release();
             }
             return;
         }
@@ -95,6 +99,7 @@ void RequestQueue::StartNext(PIRP finished, CCHAR boost) {
     lock_.Acquire();
     PIRP next = waiting_.RemoveHeadRequest();
     current_ = next;
+    cancelOwnsCurrent_ = false;
     busy_ = next != nullptr;
     if (next != nullptr)
         StartCurrentLocked(next, options_.cancelable);
@@ -106,7 +111,7 @@ void RequestQueue::StartNext(PIRP finished, CCHAR boost) {
 
 void RequestQueue::CompleteCurrentAndStartNext(NTSTATUS status, ULONG_PTR information) {
     lock_.Acquire();
-    PIRP irp = current_;
+    PIRP irp = cancelOwnsCurrent_ ? nullptr : current_;
     lock_.Release();
     if (irp == nullptr)
         return;
@@ -121,6 +126,7 @@ void RequestQueue::CancelRequest(PIRP irp) {
     lock_.Acquire();
     if (irp == current_) {
         current_ = nullptr;
+        cancelOwnsCurrent_ = false;
         lock_.Release();
         irp->IoStatus.Status = STATUS_CANCELLED;
         irp->IoStatus.Information = 0;
@@ -166,6 +172,8 @@ bool RequestQueue::RemoveWaiting(PIRP irp) {
 }
 
 bool RequestQueue::ClaimLocked(PIRP irp) {
+    if (cancelOwnsCurrent_)
+        return false;
     if (!options_.keepCurrentCancelable)
         return true;
     return IoSetCancelRoutine(irp, nullptr) != nullptr;

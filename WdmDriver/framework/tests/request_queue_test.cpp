@@ -159,6 +159,38 @@ TEST_F(RequestQueueTest, CleanupCancelsOnlyTheWaitingRequestsOfItsFile) {
     EXPECT_EQ(c->Completions(), 1);
 }
 
+// A cancel has taken a waiting request's routine but the routine has not run yet when that
+// request becomes current: neither start-next nor the owner of the current request may finish
+// it; the routine does, once, and starts the next.
+TEST_F(RequestQueueTest, ARequestWhoseCancelIsUnderwayIsLeftToItsCancelRoutine) {
+    auto first = Send();
+    auto second = Send();
+    auto third = Send();
+    KIRQL irql;
+    IoAcquireCancelSpinLock(&irql);
+    second->Get()->Cancel = TRUE;
+    PDRIVER_CANCEL routine = IoSetCancelRoutine(second->Get(), nullptr);
+    IoReleaseCancelSpinLock(irql);
+    ASSERT_NE(routine, nullptr);
+
+    queue_.CompleteCurrentAndStartNext(STATUS_SUCCESS, 0);
+    EXPECT_EQ(first->Completions(), 1);
+    EXPECT_EQ(queue_.Current(), second->Get());
+    queue_.CompleteCurrentAndStartNext(STATUS_SUCCESS, 0);  // not the owner's to finish
+    EXPECT_EQ(second->Completions(), 0);
+    EXPECT_EQ(queue_.Starts().size(), 1u);  // never started
+
+    IoAcquireCancelSpinLock(&irql);
+    second->Get()->CancelIrql = irql;
+    routine(device_.Device(), second->Get());
+    EXPECT_EQ(second->Completions(), 1);
+    EXPECT_EQ(second->Status(), STATUS_CANCELLED);
+    EXPECT_EQ(queue_.Current(), third->Get());
+    queue_.CompleteCurrentAndStartNext(STATUS_SUCCESS, 0);
+    EXPECT_EQ(third->Completions(), 1);
+    EXPECT_EQ(busy_.released, 3);
+}
+
 // One thread finishes the current request over and over while another cancels requests at
 // random: each request completes exactly once, and every completion releases one busy count.
 TEST_F(RequestQueueTest, CancelsRacingStartNextCompleteEachRequestOnce) {

@@ -43,7 +43,8 @@ class RequestQueue {
     // completed with the boost. No busy count is released here.
     void StartNext(PIRP finished = nullptr, CCHAR boost = IO_NO_INCREMENT);
     // The current request gets the status (information only on success), the next starts, then
-    // the current one completes and one busy count is released.
+    // the current one completes and one busy count is released. Nothing when a cancel has taken
+    // the current request (the cancel completes it).
     void CompleteCurrentAndStartNext(NTSTATUS status, ULONG_PTR information);
     // Completes with STATUS_CANCELLED every waiting request of the file (all for null) whose
     // cancel routine could be taken back. The current request is left to its owner.
@@ -52,7 +53,7 @@ class RequestQueue {
     // or its cancel routine owns it.
     bool RemoveWaiting(PIRP irp);
     // The current request when it can be taken back from its cancel routine (it stays current
-    // and the caller now finishes it), else null.
+    // and the caller now finishes it), else null: none, or a cancel has taken it.
     PIRP ClaimCurrent();
 
     PIRP Current();
@@ -83,6 +84,8 @@ class RequestQueue {
     SpinLock lock_;
     RequestList waiting_;
     PIRP current_ = nullptr;
+    // The current request's cancel routine has taken it: only that routine may finish it.
+    bool cancelOwnsCurrent_ = false;
     bool busy_ = false;
 
   private:

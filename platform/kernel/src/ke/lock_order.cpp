@@ -17,9 +17,11 @@ struct Declared {
     std::atomic<std::size_t> count{0};
 };
 
+// Never destroyed: threads that end after the process's static objects are gone still take spin
+// locks (their exit cancels their requests).
 Declared& TheDeclared() {
-    static Declared declared;
-    return declared;
+    static Declared* const declared = new Declared;
+    return *declared;
 }
 
 bool IsDeclared(PKSPIN_LOCK lock) {

@@ -43,7 +43,9 @@ struct ExportTable {
 
 }  // namespace win32
 
-// Name of the symbol the loader looks for in each module.
+// Name of the symbol the loader looks for in each module. Every module defines it; the table lives
+// in a section of its own, which AddressSanitizer leaves uninstrumented, so that the same name in
+// several loaded modules is not taken for a one-definition violation.
 #define MQ_EXPORT_TABLE_SYMBOL mq_module_export_table
 #define MQ_EXPORT_TABLE_SYMBOL_NAME "mq_module_export_table"
 
@@ -57,13 +59,14 @@ struct ExportTable {
     MQ_EXPORT_AS(ordinal, #function, function, argumentBytes)
 #define MQ_EXPORT_PLAIN(ordinal, function) \
     MQ_EXPORT_AS(ordinal, #function, function, ::win32::kNoDecoration)
-#define MQ_EXPORTS_END                                                             \
-    }                                                                              \
-    ;                                                                              \
-    }                                                                              \
-    extern "C" [[gnu::visibility("default"),                                       \
-                 gnu::used]] const ::win32::ExportTable MQ_EXPORT_TABLE_SYMBOL = { \
-        ::win32::kExportTableMagic,                                                \
-        static_cast<DWORD>(sizeof(mq_module_export_entries) /                      \
-                           sizeof(mq_module_export_entries[0])),                   \
-        mq_module_export_entries};
+#define MQ_EXPORTS_END                                                                            \
+    }                                                                                             \
+    ;                                                                                             \
+    }                                                                                             \
+    extern "C"                                                                                    \
+        [[gnu::visibility("default"), gnu::used,                                                  \
+          gnu::section("mq_export_table")]] const ::win32::ExportTable MQ_EXPORT_TABLE_SYMBOL = { \
+            ::win32::kExportTableMagic,                                                           \
+            static_cast<DWORD>(sizeof(mq_module_export_entries) /                                 \
+                               sizeof(mq_module_export_entries[0])),                              \
+            mq_module_export_entries};

@@ -123,16 +123,17 @@ constexpr VS_FIXEDFILEINFO FixedFileInfo(ULONGLONG fileVersion, ULONGLONG produc
     namespace {              \
     const ::win32::VersionString mq_module_version_strings[] = {
 #define MQ_VERSION_STRING(name, value) {name, value},
-#define MQ_VERSIONINFO_END(fileVersion, productVersion, fileType)                    \
-    }                                                                                \
-    ;                                                                                \
-    }                                                                                \
-    extern "C" [[gnu::visibility("default"),                                         \
-                 gnu::used]] const ::win32::VersionTable mq_module_version_table = { \
-        ::win32::kVersionTableMagic,                                                 \
-        ::win32::FixedFileInfo(fileVersion, productVersion, fileType),               \
-        0x0409,                                                                      \
-        0x04E4,                                                                      \
-        static_cast<DWORD>(sizeof(mq_module_version_strings) /                       \
-                           sizeof(mq_module_version_strings[0])),                    \
+#define MQ_VERSIONINFO_END(fileVersion, productVersion, fileType)                                  \
+    }                                                                                              \
+    ;                                                                                              \
+    }                                                                                              \
+    extern "C" [[gnu::visibility("default"), gnu::used,                                            \
+                 gnu::section(                                                                     \
+                     "mq_version_table")]] const ::win32::VersionTable mq_module_version_table = { \
+        ::win32::kVersionTableMagic,                                                               \
+        ::win32::FixedFileInfo(fileVersion, productVersion, fileType),                             \
+        0x0409,                                                                                    \
+        0x04E4,                                                                                    \
+        static_cast<DWORD>(sizeof(mq_module_version_strings) /                                     \
+                           sizeof(mq_module_version_strings[0])),                                  \
         mq_module_version_strings};

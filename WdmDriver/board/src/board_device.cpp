@@ -34,7 +34,9 @@ BoardDevice::BoardDevice(ULONG instance, const ServiceParameters& parameters)
     : instance_(instance),
       parameters_(parameters),
       channel_(usb_, command_, reply_),
-      status_(usb_, statusPipe_) {}
+      status_(usb_, statusPipe_) {
+    status_.SetRoute(&relay_);
+}
 
 BoardDevice::~BoardDevice() {
     if (recoveryItem_ != nullptr)
@@ -99,6 +101,7 @@ NTSTATUS BoardDevice::OnStartDevice(PIRP irp) {
         return status;
     }
     started_ = true;
+    relay_.removalTold = false;
     // A file opened while the device was stopped gets its status reads now.
     if (OpenCount() > 0)
         status_.Start();
@@ -241,8 +244,8 @@ NTSTATUS BoardDevice::OnStopDevice(PIRP irp) {
 }
 
 NTSTATUS BoardDevice::OnSurpriseRemoval(PIRP irp) {
-    if (started_ && route_ != nullptr)
-        route_->DeviceRemoved();
+    if (started_)
+        relay_.DeviceRemoved();
     started_ = false;
     QuiesceBoard();
     return STATUS_SUCCESS;
@@ -250,8 +253,8 @@ NTSTATUS BoardDevice::OnSurpriseRemoval(PIRP irp) {
 
 NTSTATUS BoardDevice::OnRemoveDevice(PIRP irp) {
     // Still started: the board went without a stop, and the open subsystems learn of it.
-    if (started_ && route_ != nullptr)
-        route_->DeviceRemoved();
+    if (started_)
+        relay_.DeviceRemoved();
     started_ = false;
     // Commands still waiting on the board end now, so that the wait for idle below returns.
     QuiesceBoard();

@@ -8,6 +8,8 @@
 // close stops them. Status messages go to the route the data-acquisition layer sets.
 #pragma once
 
+#include <atomic>
+
 #include "board/board_registration.h"
 #include "board/command_channel.h"
 #include "board/driver_options.h"
@@ -55,10 +57,9 @@ class BoardDevice : public wdm::PnpDeviceBase {
     const wdm::UsbPipe& AdPipe() const { return ad_; }
     const wdm::UsbPipe& DaPipe() const { return da_; }
     // Where status messages and the removal go; null drops them. Set while no file is open.
-    void SetStatusRoute(StatusRoute* route) {
-        route_ = route;
-        status_.SetRoute(route);
-    }
+    // The removal reaches the route once per start, whether the status pipe or Plug and Play
+    // reported it first.
+    void SetStatusRoute(StatusRoute* route) { relay_.route = route; }
     // Shadows of registers 2, 0 and 1.
     USHORT& ControlShadow() { return controlShadow_; }
     USHORT& AdControlShadow() { return adControlShadow_; }
@@ -89,13 +90,35 @@ class BoardDevice : public wdm::PnpDeviceBase {
     void QuiesceBoard();
     static void RecoveryRoutine(PDEVICE_OBJECT device, PVOID context);
 
+    // Passes status messages on to the route and lets the removal through once.
+    struct Relay : StatusRoute {
+        void Signal(SubsystemKind kind, ULONG event, ULONG data) override {
+            if (route != nullptr)
+                route->Signal(kind, event, data);
+        }
+        void DaReady() override {
+            if (route != nullptr)
+                route->DaReady();
+        }
+        void DeviceRemoved() override {
+            if (!removalTold.exchange(true) && route != nullptr)
+                route->DeviceRemoved();
+        }
+        void TransactionError() override {
+            if (route != nullptr)
+                route->TransactionError();
+        }
+        StatusRoute* route = nullptr;
+        std::atomic<bool> removalTold{false};
+    };
+
     ULONG instance_;
     ServiceParameters parameters_;
     DriverOptions options_;
     USHORT boardType_ = kTypeBeforeStart;
     ULONG serialNumber_ = 0;
     bool noAnalogOutput_ = false;
-    bool started_ = false;
+    std::atomic<bool> started_{false};
     USHORT controlShadow_ = kControlShadowInitial;
     USHORT adControlShadow_ = 0;
     USHORT enableShadow_ = 0;
@@ -114,7 +137,7 @@ class BoardDevice : public wdm::PnpDeviceBase {
     wdm::UsbPipe ad_{0x10000};
     CommandChannel channel_;
     StatusReader status_;
-    StatusRoute* route_ = nullptr;
+    Relay relay_;
     PIO_WORKITEM recoveryItem_ = nullptr;
     std::atomic<bool> recoveryQueued_{false};
 };

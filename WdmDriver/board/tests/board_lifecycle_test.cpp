@@ -64,6 +64,28 @@ TEST_F(BoardLifecycleTest, StatusReadsRunFromTheFirstOpenToTheLastClose) {
     EXPECT_EQ(DeviceOf(p.pdo)->Status().Outstanding(), 0);
 }
 
+TEST_F(BoardLifecycleTest, ATransactionErrorOnTheStatusPipeIsRecovered) {
+    Plugged p;
+    ASSERT_EQ(Plug(Identity(0x15), &p), STATUS_SUCCESS);
+    board::BoardDevice* device = DeviceOf(p.pdo);
+    std::atomic<int> queued{0};
+    route.onTransactionError = [&] { queued += device->QueueRecovery() ? 1 : 0; };
+    device->SetStatusRoute(&route);
+    const auto file = Open("\\\\.\\MQ51200");
+    EXPECT_TRUE(Eventually([&] { return bus->PendingTransfers(p.pdo) == 3; }));
+
+    bus->InjectFault(p.pdo, 0x86, usb::Fault::TransactionError);
+    p.board->Wake();
+    ASSERT_TRUE(Eventually([&] { return queued.load() == 1; }));
+    // The recovery posted the reads again, and messages flow as before.
+    EXPECT_TRUE(Eventually([&] { return device->Status().Outstanding() == 3; }));
+    p.board->PostStatus(0x8001, 0);
+    ASSERT_TRUE(route.WaitCalls(2));
+    EXPECT_EQ(route.Calls(), (std::vector<Call>{{"transaction-error"}, {"da-ready"}}));
+    EXPECT_TRUE(Eventually([&] { return device->BusyCount() == 1; }));
+    Close(file);
+}
+
 TEST_F(BoardLifecycleTest, UnplugWithAFileOpenTellsTheRouteOnce) {
     Plugged p;
     ASSERT_EQ(Plug(Identity(0x11), &p), STATUS_SUCCESS);

@@ -2,6 +2,7 @@
 
 #include <thread>
 
+#include "kernel/io_user.h"
 #include "registry/encoding.h"
 
 namespace board_test {
@@ -88,6 +89,20 @@ std::map<std::string, std::vector<RegValue>> InterfaceValues() {
         }
     }
     return out;
+}
+
+bool InterfaceOpens(PDEVICE_OBJECT pdo) {
+    UNICODE_STRING link{0, 0, nullptr};
+    if (!NT_SUCCESS(IoRegisterDeviceInterface(pdo, &board::kBoardInterfaceClass, nullptr, &link)))
+        return false;
+    const std::string path = Narrow(std::wstring(link.Buffer, link.Length / sizeof(WCHAR)));
+    RtlFreeUnicodeString(&link);
+    const auto opened = kernel::user_io::Open(path, 0xC0000000, 1);
+    if (opened.status != STATUS_SUCCESS)
+        return false;
+    kernel::user_io::Close(opened.file);
+    EXPECT_TRUE(kernel::testing::DrainDeferredCloses());
+    return true;
 }
 
 void SetDword(const std::string& path, const std::string& name, std::uint32_t value) {

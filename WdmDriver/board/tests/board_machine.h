@@ -46,6 +46,8 @@ std::ostream& operator<<(std::ostream& out, const RegValue& v);
 std::vector<RegValue> KeyValues(const std::string& path);
 // The values of every device interface key, by the instance path's last part.
 std::map<std::string, std::vector<RegValue>> InterfaceValues();
+// Whether the board's device interface opens (it does while enabled and present).
+bool InterfaceOpens(PDEVICE_OBJECT pdo);
 // Sets a value under HKLM.
 void SetDword(const std::string& path, const std::string& name, std::uint32_t value);
 void SetString(const std::string& path, const std::string& name, const std::string& text);

@@ -44,6 +44,7 @@ TEST_F(BoardStartTest, PlugInIdentifiesRegistersAndInitialisesTheBoard) {
     Plugged p;
     ASSERT_EQ(Plug(Identity(8, 0x00ABCDEF), &p), STATUS_SUCCESS);
     EXPECT_EQ(kernel::pnp::StateOf(p.pdo), kernel::pnp::DeviceState::Started);
+    EXPECT_TRUE(InterfaceOpens(p.pdo));
 
     const std::vector<Bytes> expected = {
         {0x11},
@@ -161,6 +162,7 @@ TEST_F(BoardStartTest, AFailingSerialNumberReadFailsTheStartAndWritesNothing) {
         EXPECT_FALSE(NT_SUCCESS(arrived.get()));
         EXPECT_TRUE(kernel::pnp::testing::WaitIdle(10000));
         EXPECT_EQ(kernel::pnp::StateOf(p.pdo), kernel::pnp::DeviceState::StartFailed);
+        EXPECT_FALSE(InterfaceOpens(p.pdo));
         // Nothing was registered, no register was initialised, and the configuration is gone.
         EXPECT_TRUE(InterfaceValues()[p.instanceId].empty());
         EXPECT_EQ(DatabaseName("MQ5120", 0x99), "");

@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -26,7 +27,13 @@ class FakeRoute : public board::StatusRoute {
     }
     void DaReady() override { Add({"da-ready"}); }
     void DeviceRemoved() override { Add({"removed"}); }
-    void TransactionError() override { Add({"transaction-error"}); }
+    void TransactionError() override {
+        Add({"transaction-error"});
+        if (onTransactionError)
+            onTransactionError();
+    }
+    // Runs at each transaction error, after it was recorded (DISPATCH_LEVEL).
+    std::function<void()> onTransactionError;
 
     std::vector<Call> Calls() {
         std::lock_guard lock(mutex_);

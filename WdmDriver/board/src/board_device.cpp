@@ -61,8 +61,11 @@ NTSTATUS BoardDevice::Create(PDRIVER_OBJECT driver, PDEVICE_OBJECT physicalDevic
     if (!NT_SUCCESS(status))
         return status;
     recoveryItem_ = IoAllocateWorkItem(DeviceObject());
-    if (recoveryItem_ == nullptr)
+    if (recoveryItem_ == nullptr) {
+        // The caller destroys the record: the device object must not stay in the stack.
+        usb_.Detach();
         return STATUS_INSUFFICIENT_RESOURCES;
+    }
     if (instance_ == 0) {
         UNICODE_STRING link;
         RtlInitUnicodeString(&link, kUnnumberedLink);

@@ -222,6 +222,32 @@ TEST_F(BoardStartTest, OptionsAreReadAtStartAndParametersAtLoad) {
     EXPECT_EQ(commands.back().bytes[1], 1);
 }
 
+TEST_F(BoardStartTest, AnyFailingDriverAllocationFailsThePlugInCleanly) {
+    // Every allocation of the driver's pool from loading to the started board fails once in turn:
+    // the plug-in succeeds or fails with a status, and nothing stays behind. The last rounds fail
+    // nothing any more, so every allocation was covered.
+    int failed = 0;
+    NTSTATUS last = STATUS_PENDING;
+    for (int nth = 1; nth <= 24; ++nth) {
+        kernel::testing::FailPoolAllocation(nth, wdm::kPoolTag);
+        Plugged p;
+        last = Plug(Identity(0, 0x800), &p);
+        kernel::testing::FailPoolAllocation(0);
+        if (!NT_SUCCESS(last)) {
+            ++failed;
+            EXPECT_FALSE(InterfaceOpens(p.pdo)) << nth;
+        }
+        RemoveAll();
+        EXPECT_FALSE(kernel::pnp::DriverLoaded(board::kServiceName)) << nth;
+        EXPECT_EQ(kernel::testing::PoolOutstanding(wdm::kPoolTag), kernel::testing::PoolUsage{})
+            << nth;
+        // A PDO whose device was never added stays until its bus goes.
+        bus = std::make_unique<usb::Bus>();
+    }
+    EXPECT_GT(failed, 0);
+    EXPECT_EQ(last, STATUS_SUCCESS);
+}
+
 TEST_F(BoardStartTest, TheModuleIsLoadedAsTheDriver) {
     useModule = true;
     Plugged first, second;

@@ -2,6 +2,8 @@
 #include "usb/bus.h"
 
 #include <algorithm>
+#include <atomic>
+#include <string>
 
 #include "kernel/loader.h"
 #include "port.h"
@@ -48,8 +50,14 @@ Bus::~Bus() {
 PDEVICE_OBJECT Bus::Plug(std::shared_ptr<DeviceModel> model) {
     Reap();
     PDEVICE_OBJECT pdo = nullptr;
-    if (driver_ == nullptr || model == nullptr ||
-        !NT_SUCCESS(IoCreateDevice(driver_, sizeof(Port*), nullptr, FILE_DEVICE_BUS_EXTENDER,
+    if (driver_ == nullptr || model == nullptr)
+        return nullptr;
+    // PDOs are named, as a hub names them, so that device interfaces and links can point at them.
+    static std::atomic<unsigned> nextPdo{1};
+    std::wstring name = L"\\Device\\USBPDO-" + std::to_wstring(nextPdo++);
+    UNICODE_STRING nameString{static_cast<USHORT>(name.size() * sizeof(WCHAR)),
+                              static_cast<USHORT>(name.size() * sizeof(WCHAR)), name.data()};
+    if (!NT_SUCCESS(IoCreateDevice(driver_, sizeof(Port*), &nameString, FILE_DEVICE_BUS_EXTENDER,
                                    FILE_DEVICE_SECURE_OPEN, FALSE, &pdo)))
         return nullptr;
     auto port = std::make_unique<Port>(pdo, std::move(model));

@@ -1,4 +1,5 @@
-// The USB bus stand-in: one physical device object (PDO) per plugged-in device model.
+// The USB bus stand-in: one physical device object (PDO) per plugged-in device model, named
+// "\Device\USBPDO-<n>" (n unique in the process), so that interfaces and links can point at it.
 //
 // A driver reaches its device only through the PDO: IRP_MJ_INTERNAL_DEVICE_CONTROL with
 // IOCTL_INTERNAL_USB_SUBMIT_URB and the URB in Parameters.Others.Argument1, IRP_MJ_PNP and

@@ -1,0 +1,41 @@
+// `StatusRoute`: where the board's 4-byte status messages go. The data-acquisition layer
+// implements it: it hands each event to element 0 of the subsystem named and does the work the
+// board asks for. RouteStatus decodes one message into calls of the route.
+#pragma once
+
+#include "kernel/wdm.h"
+
+namespace board {
+
+enum class SubsystemKind : ULONG { kAd, kDa, kDin, kDout, kCounter };
+
+// Status message types and flags.
+inline constexpr USHORT kStatusFlags = 0x0000;
+inline constexpr USHORT kStatusDinChange = 0x2000;
+inline constexpr USHORT kStatusDaReady = 0x8001;
+inline constexpr USHORT kFlagAdOverrun = 0x0001 | 0x0002;
+inline constexpr USHORT kFlagDaUnderrun = 0x0004 | 0x0010;
+inline constexpr USHORT kFlagDaComplete = 0x0008;
+inline constexpr USHORT kFlagCounterOverrun = 0x0020 | 0x0040 | 0x0080 | 0x0100 | 0x0200;
+
+class StatusRoute {
+  public:
+    virtual ~StatusRoute() = default;
+    // An event (with its data) for element 0 of the subsystem kind. DISPATCH_LEVEL.
+    virtual void Signal(SubsystemKind kind, ULONG event, ULONG data) = 0;
+    // The board is ready for D/A data: the D/A completion work is due. DISPATCH_LEVEL.
+    virtual void DaReady() = 0;
+    // The status pipe reported the board gone: every open subsystem learns of the removal.
+    // Called once between two stops of the status reads. DISPATCH_LEVEL.
+    virtual void DeviceRemoved() = 0;
+    // A transaction error on the status pipe: the pipes may be recovered (when nothing streams).
+    // DISPATCH_LEVEL.
+    virtual void TransactionError() = 0;
+};
+
+// Hands one status message to the route: type 0 by its flags (A/D overrun, then D/A underrun,
+// D/A I/O complete, counter overrun), the digital-input change with the flags as data, D/A ready;
+// other types are ignored.
+void RouteStatus(USHORT type, USHORT flags, StatusRoute& route);
+
+}  // namespace board

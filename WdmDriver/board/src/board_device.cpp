@@ -1,0 +1,296 @@
+#include "board/board_device.h"
+
+#include <cwchar>
+
+#include "board/model_table.h"
+#include "hxda/request_codes.h"
+
+namespace board {
+
+namespace {
+
+constexpr PCWSTR kDeviceBase = L"\\Device\\MQ5120";
+constexpr PCWSTR kLinkBase = L"\\??\\MQ5120";
+constexpr PCWSTR kUnnumberedLink = L"\\DosDevices\\MQ5120";
+// Property buffers hold 40 characters (80 bytes of 16-bit characters), terminator included.
+constexpr ULONG kPropertyChars = 40;
+constexpr WCHAR kOemManufacturer[] = L"Varnholt";
+constexpr ULONG kDescriptorBuffer = 1024;
+constexpr ULONG kTransferSizeAtStart = 1024;
+
+GUID InterfaceClass() {
+    const auto& g = hxda::kDeviceInterfaceGuid;
+    GUID guid{g.data1, g.data2, g.data3, {}};
+    for (int i = 0; i < 8; ++i)
+        guid.Data4[i] = g.data4[i];
+    return guid;
+}
+
+}  // namespace
+
+const GUID kBoardInterfaceClass = InterfaceClass();
+
+BoardDevice::BoardDevice(ULONG instance, const ServiceParameters& parameters)
+    : instance_(instance),
+      parameters_(parameters),
+      channel_(usb_, command_, reply_),
+      status_(usb_, statusPipe_) {
+    status_.SetRoute(&relay_);
+}
+
+BoardDevice::~BoardDevice() {
+    if (recoveryItem_ != nullptr)
+        IoFreeWorkItem(recoveryItem_);
+}
+
+NTSTATUS BoardDevice::Create(PDRIVER_OBJECT driver, PDEVICE_OBJECT physicalDevice) {
+    SetDefaultPnpPolicy();
+    NTSTATUS status = deviceName_.Make(kDeviceBase, instance_, 10);
+    if (NT_SUCCESS(status))
+        status = linkName_.Make(kLinkBase, instance_, 10);
+    if (!NT_SUCCESS(status))
+        return status;
+    status = Initialize(driver, physicalDevice, deviceName_.Text(), linkName_.Text(), DO_DIRECT_IO,
+                        &kBoardInterfaceClass);
+    if (!NT_SUCCESS(status))
+        return status;
+    // The base attached the device above the physical device; the USB target sends to the same
+    // device below, so it takes that place over (detach, then attach again to the same device).
+    IoDetachDevice(LowerDevice());
+    status = usb_.Attach(DeviceObject(), physicalDevice);
+    if (!NT_SUCCESS(status))
+        return status;
+    recoveryItem_ = IoAllocateWorkItem(DeviceObject());
+    if (recoveryItem_ == nullptr) {
+        // The caller destroys the record: the device object must not stay in the stack.
+        usb_.Detach();
+        return STATUS_INSUFFICIENT_RESOURCES;
+    }
+    if (instance_ == 0) {
+        UNICODE_STRING link;
+        RtlInitUnicodeString(&link, kUnnumberedLink);
+        unnumberedLink_ = NT_SUCCESS(IoCreateSymbolicLink(&link, deviceName_.String()));
+    }
+    return STATUS_SUCCESS;
+}
+
+// ---- Files -------------------------------------------------------------------------------------
+
+NTSTATUS BoardDevice::OnCreate(PIRP irp) {
+    // The first open file starts the status reads; later opens find them running.
+    if (OpenCount() == 0 && started_)
+        status_.Start();
+    return CompleteRequest(irp, STATUS_SUCCESS);
+}
+
+NTSTATUS BoardDevice::OnClose(PIRP irp) {
+    // Only the last close stops them: the files still open keep their status messages.
+    if (OpenCount() == 1)
+        status_.Stop();
+    return CompleteRequest(irp, STATUS_SUCCESS);
+}
+
+NTSTATUS BoardDevice::OnCleanup(PIRP irp) {
+    return CompleteRequest(irp, STATUS_SUCCESS);
+}
+
+// ---- Start -------------------------------------------------------------------------------------
+
+NTSTATUS BoardDevice::OnStartDevice(PIRP irp) {
+    const NTSTATUS status = StartSequence();
+    if (!NT_SUCCESS(status)) {
+        if (ConfigurationSelected())
+            usb_.Deselect();
+        return status;
+    }
+    started_ = true;
+    relay_.removalTold = false;
+    // A file opened while the device was stopped gets its status reads now.
+    if (OpenCount() > 0)
+        status_.Start();
+    return status;
+}
+
+bool BoardDevice::ConfigurationSelected() const {
+    return usb_.ConfigurationHandle() != nullptr;
+}
+
+NTSTATUS BoardDevice::StartSequence() {
+    const UCHAR c = 1;
+    const wdm::PipeBinding table[] = {
+        {c, 0, 0, 0x02, &interface_, &spare_},   {c, 0, 0, 0x86, &interface_, &statusPipe_},
+        {c, 0, 0, 0x04, &interface_, &da_},      {c, 0, 0, 0x88, &interface_, &ad_},
+        {c, 0, 0, 0x01, &interface_, &command_}, {c, 0, 0, 0x81, &interface_, &reply_},
+    };
+    ULONG failing = 0;
+    if (usb_.SelectConfiguration(1, table, 6, &failing, kDescriptorBuffer) !=
+        wdm::SelectResult::kSuccess)
+        return STATUS_UNSUCCESSFUL;
+
+    NTSTATUS status = Identify();
+    if (NT_SUCCESS(status))
+        status = Register();
+    if (NT_SUCCESS(status))
+        status = WriteInitialRegisters();
+    if (NT_SUCCESS(status) && options_.clearDataToggleOnAbort)
+        status = channel_.ClearDataToggle();
+    return status;
+}
+
+NTSTATUS BoardDevice::Identify() {
+    HardwareWords words;
+    NTSTATUS status = channel_.ReadHardwareWords(&words);
+    if (NT_SUCCESS(status))
+        status = channel_.SetAdTransferSize(kTransferSizeAtStart);
+    if (NT_SUCCESS(status))
+        status = channel_.WriteRegister(kRegBoardControl, kControlShadowInitial | 1);
+    UCHAR mask = 0;
+    if (NT_SUCCESS(status))
+        status = channel_.ReadDinChangeMask(&mask);
+    if (NT_SUCCESS(status))
+        status = channel_.WriteRegister(kRegDinChangeMask, mask);
+    if (!NT_SUCCESS(status))
+        return status;
+
+    // An unreadable type is no error: the board is taken as type 12.
+    boardType_ = kTypeWhenUnreadable;
+    USHORT type = 0;
+    if (NT_SUCCESS(channel_.ReadRegister(kRegBoardType, &type)))
+        boardType_ = type;
+    modelName_ = board::ModelName(boardType_);
+
+    status = channel_.ReadSerialNumber(&serialNumber_);
+    if (!NT_SUCCESS(status))
+        return status;
+    noAnalogOutput_ = HasNoAnalogOutput(boardType_);
+    ReadIdentityStrings();
+    return STATUS_SUCCESS;
+}
+
+void BoardDevice::ReadIdentityStrings() {
+    WCHAR manufacturer[kPropertyChars] = {};
+    ULONG length = 0;
+    if (!NT_SUCCESS(IoGetDeviceProperty(PhysicalDevice(), DevicePropertyManufacturer,
+                                        sizeof manufacturer, manufacturer, &length)))
+        manufacturer[0] = 0;
+    // Without a description the board database's key of this kind is the driver's name, the key
+    // the library also falls back to when it renames a board.
+    if (!NT_SUCCESS(IoGetDeviceProperty(PhysicalDevice(), DevicePropertyDeviceDescription,
+                                        sizeof description_, description_, &length)) ||
+        description_[0] == 0)
+        std::wcsncpy(description_, kDriverName, std::size(description_) - 1);
+
+    const std::size_t prefix = std::size(kOemManufacturer) - 1;
+    if (std::wcsncmp(manufacturer, kOemManufacturer, prefix) == 0) {
+        std::wcsncpy(oemModelName_, description_, std::size(oemModelName_) - 1);
+        if (WCHAR* open = std::wcschr(oemModelName_, L'('))
+            *open = 0;
+        modelName_ = oemModelName_;
+    }
+}
+
+NTSTATUS BoardDevice::Register() {
+    const BoardRecord record{description_, modelName_, boardType_, serialNumber_, instance_};
+    NTSTATUS status = FindOrMakeBoardName(record, boardName_);
+    if (!NT_SUCCESS(status))
+        return status;
+    // The interface's link name is the same at every registration of this device and class.
+    UNICODE_STRING link{0, 0, nullptr};
+    status = IoRegisterDeviceInterface(PhysicalDevice(), &kBoardInterfaceClass, nullptr, &link);
+    if (!NT_SUCCESS(status))
+        return status;
+    status = WriteInterfaceValues(&link, record, boardName_);
+    RtlFreeUnicodeString(&link);
+    if (!NT_SUCCESS(status))
+        return status;
+    ReadDriverOptions(&options_);
+    return STATUS_SUCCESS;
+}
+
+NTSTATUS BoardDevice::WriteInitialRegisters() {
+    controlShadow_ = kControlShadowInitial;
+    adControlShadow_ = 0;
+    enableShadow_ = 0;
+    const RegisterPair writes[] = {
+        {kRegBoardControl, controlShadow_},
+        {kRegAdControl, adControlShadow_},
+        {kRegEnable, enableShadow_},
+        {kRegStrobes, 1},
+        {kRegStrobes, 0},
+        {kRegStartStrobes, 0xFFFF},
+        {kRegStartStrobes, 0},
+        {kRegRunEnables, 0},
+    };
+    for (const RegisterPair& w : writes) {
+        const NTSTATUS status = channel_.WriteRegister(w.reg, w.value);
+        if (!NT_SUCCESS(status))
+            return status;
+    }
+    return STATUS_SUCCESS;
+}
+
+// ---- Stop and removal --------------------------------------------------------------------------
+
+void BoardDevice::QuiesceBoard() {
+    status_.Stop();
+    for (const wdm::UsbPipe* pipe : {&command_, &reply_, &ad_, &da_})
+        if (pipe->Bound())
+            usb_.AbortPipe(*pipe);
+}
+
+NTSTATUS BoardDevice::OnStopDevice(PIRP irp) {
+    started_ = false;
+    status_.Stop();
+    if (ConfigurationSelected())
+        usb_.Deselect();
+    return STATUS_SUCCESS;
+}
+
+NTSTATUS BoardDevice::OnSurpriseRemoval(PIRP irp) {
+    if (started_)
+        relay_.DeviceRemoved();
+    started_ = false;
+    QuiesceBoard();
+    return STATUS_SUCCESS;
+}
+
+NTSTATUS BoardDevice::OnRemoveDevice(PIRP irp) {
+    // Still started: the board went without a stop, and the open subsystems learn of it.
+    if (started_)
+        relay_.DeviceRemoved();
+    started_ = false;
+    // Commands still waiting on the board end now, so that the wait for idle below returns.
+    QuiesceBoard();
+    if (unnumberedLink_) {
+        UNICODE_STRING link;
+        RtlInitUnicodeString(&link, kUnnumberedLink);
+        IoDeleteSymbolicLink(&link);
+        unnumberedLink_ = false;
+    }
+    return STATUS_SUCCESS;
+}
+
+// ---- Recovery ----------------------------------------------------------------------------------
+
+bool BoardDevice::QueueRecovery() {
+    if (Is(kRemoved) || Is(kSurpriseRemoved) || !started_ || recoveryQueued_.exchange(true))
+        return false;
+    AcquireBusy();
+    IoQueueWorkItem(recoveryItem_, RecoveryRoutine, DelayedWorkQueue, this);
+    return true;
+}
+
+void BoardDevice::RecoveryRoutine(PDEVICE_OBJECT, PVOID context) {
+    auto* self = static_cast<BoardDevice*>(context);
+    self->status_.Stop();
+    for (const wdm::UsbPipe* pipe :
+         {&self->command_, &self->reply_, &self->da_, &self->statusPipe_})
+        if (pipe->Bound())
+            self->usb_.ResetPipe(*pipe);
+    if (self->OpenCount() > 0 && self->started_)
+        self->status_.Start();
+    self->recoveryQueued_ = false;
+    self->ReleaseBusy();
+}
+
+}  // namespace board

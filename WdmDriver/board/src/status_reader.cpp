@@ -1,0 +1,135 @@
+#include "board/status_reader.h"
+
+#include "framework/pool.h"
+
+namespace board {
+
+struct StatusReader::Read {
+    StatusReader* owner;
+    URB urb;
+    UCHAR message[4];
+};
+
+StatusReader::StatusReader(wdm::UsbTarget& target, const wdm::UsbPipe& pipe)
+    : target_(target), pipe_(pipe) {}
+
+LONG StatusReader::Outstanding() {
+    wdm::SpinLockHold hold(lock_);
+    return outstanding_;
+}
+
+bool StatusReader::RemovalReported() {
+    wdm::SpinLockHold hold(lock_);
+    return removalReported_;
+}
+
+NTSTATUS StatusReader::Start() {
+    if (!pipe_.Bound())
+        return STATUS_DEVICE_NOT_CONNECTED;
+    {
+        wdm::SpinLockHold hold(lock_);
+        stopping_ = false;
+    }
+    NTSTATUS status = STATUS_SUCCESS;
+    for (LONG i = 0; i < kReads; ++i) {
+        {
+            wdm::SpinLockHold hold(lock_);
+            if (outstanding_ >= kReads)
+                break;
+            if (outstanding_++ == 0)
+                idle_.Clear();
+        }
+        status = Post();
+        if (!NT_SUCCESS(status))
+            break;
+    }
+    return status;
+}
+
+// Sends one read; its place among the outstanding ones is already counted.
+NTSTATUS StatusReader::Post() {
+    auto* read = static_cast<Read*>(wdm::PoolAllocate(NonPagedPool, sizeof(Read)));
+    if (read == nullptr) {
+        Retire();
+        return STATUS_INSUFFICIENT_RESOURCES;
+    }
+    read->owner = this;
+    wdm::UsbTarget::BuildTransferUrb(pipe_, read->message, sizeof read->message, true, true,
+                                     nullptr, &read->urb);
+    const NTSTATUS status = target_.SubmitUrbAsync(&read->urb, Completed, read);
+    return status == STATUS_PENDING ? STATUS_SUCCESS : status;
+}
+
+void StatusReader::Completed(PDEVICE_OBJECT, PIRP irp, PVOID context) {
+    auto* read = static_cast<Read*>(context);
+    read->owner->Finished(read, irp->IoStatus.Status, read->urb.UrbHeader.Status);
+}
+
+void StatusReader::Finished(Read* read, NTSTATUS status, USBD_STATUS usbd) {
+    const ULONG length = read->urb.UrbBulkOrInterruptTransfer.TransferBufferLength;
+    const USHORT type = static_cast<USHORT>(read->message[0] | (read->message[1] << 8));
+    const USHORT flags = static_cast<USHORT>(read->message[2] | (read->message[3] << 8));
+    wdm::PoolFree(read);
+
+    if (NT_SUCCESS(status)) {
+        bool repost = false;
+        StatusRoute* route = nullptr;
+        {
+            wdm::SpinLockHold hold(lock_);
+            repost = !stopping_;
+            route = stopping_ ? nullptr : route_;
+        }
+        if (route != nullptr && length >= 4)
+            RouteStatus(type, flags, *route);
+        // This read's place goes to its successor.
+        if (repost) {
+            Post();
+            return;
+        }
+        Retire();
+        return;
+    }
+
+    const bool gone = status == STATUS_DEVICE_DATA_ERROR || status == STATUS_DEVICE_NOT_CONNECTED ||
+                      usbd == USBD_STATUS_STALL_PID;
+    const bool transactionError = status == STATUS_UNSUCCESSFUL && usbd == USBD_STATUS_XACT_ERROR;
+    bool tellRemoval = false;
+    StatusRoute* route = nullptr;
+    {
+        wdm::SpinLockHold hold(lock_);
+        route = route_;
+        if (gone && !removalReported_) {
+            removalReported_ = true;
+            tellRemoval = true;
+        }
+    }
+    if (route != nullptr && tellRemoval)
+        route->DeviceRemoved();
+    else if (route != nullptr && transactionError && !gone)
+        route->TransactionError();
+    Retire();
+}
+
+void StatusReader::Retire() {
+    wdm::SpinLockHold hold(lock_);
+    // The event is set under the lock, and Stop takes the lock once after its wait: Stop cannot
+    // return while this call still touches the reader.
+    if (--outstanding_ == 0)
+        idle_.Set();
+}
+
+NTSTATUS StatusReader::Stop(ULONG timeoutMs) {
+    {
+        wdm::SpinLockHold hold(lock_);
+        stopping_ = true;
+    }
+    if (pipe_.Bound())
+        target_.AbortPipe(pipe_);
+    const NTSTATUS waited =
+        timeoutMs == 0 ? idle_.Wait() : idle_.Wait(-static_cast<LONGLONG>(timeoutMs) * 10000);
+    wdm::SpinLockHold hold(lock_);
+    removalReported_ = false;
+    return waited == STATUS_TIMEOUT ? STATUS_IO_TIMEOUT : STATUS_SUCCESS;
+}
+
+}  // namespace board

@@ -1,0 +1,30 @@
+#include "board/status_route.h"
+
+#include "hxda/request_codes.h"
+
+namespace board {
+
+void RouteStatus(USHORT type, USHORT flags, StatusRoute& route) {
+    switch (type) {
+        case kStatusFlags:
+            if (flags & kFlagAdOverrun)
+                route.Signal(SubsystemKind::kAd, HXEV_OVERRUN, 0);
+            if (flags & kFlagDaUnderrun)
+                route.Signal(SubsystemKind::kDa, HXEV_UNDERRUN, 0);
+            if (flags & kFlagDaComplete)
+                route.Signal(SubsystemKind::kDa, HXEV_IOCOMPLETE, 0);
+            if (flags & kFlagCounterOverrun)
+                route.Signal(SubsystemKind::kCounter, HXEV_OVERRUN, 0);
+            break;
+        case kStatusDinChange:
+            route.Signal(SubsystemKind::kDin, HXEV_EVENTVALUE, flags);
+            break;
+        case kStatusDaReady:
+            route.DaReady();
+            break;
+        default:
+            break;
+    }
+}
+
+}  // namespace board

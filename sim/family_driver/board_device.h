@@ -1,6 +1,7 @@
 // The stand-in driver's record of one board (behind the device extension) and of an open file.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -36,11 +37,12 @@ struct BoardDevice {
     std::uint32_t serialNumber = 0;
     SubsystemCountsArray counts{};
 
-    std::wstring deviceName;         // "\Device\MqSimDa_MQ5120_0"
-    std::wstring linkName;           // "\??\MQ5120_0"
-    UNICODE_STRING interfaceLink{};  // from IoRegisterDeviceInterface
-    bool started = false;
+    std::wstring deviceName;           // "\Device\MqSimDa_MQ5120_0"
+    std::wstring linkName;             // "\??\MQ5120_0"
+    UNICODE_STRING interfaceLink{};    // from IoRegisterDeviceInterface
+    std::atomic<bool> started{false};  // listed and opened; cleared once at removal
     bool deviceMapWritten = false;
+    std::atomic<bool> removed{false};  // surprise-removed: requests fail until the files close
 
     std::mutex mutex;                                                        // guards the slots
     std::map<std::pair<std::uint32_t, std::uint32_t>, SubsystemSlot> slots;  // (type, element)

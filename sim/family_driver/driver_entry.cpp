@@ -10,6 +10,7 @@
 #include "registry_key.h"
 #include "sim/bus.h"
 #include "sim/family_driver.h"
+#include "stack_forward.h"
 
 namespace sim {
 namespace {
@@ -119,22 +120,33 @@ NTSTATUS StartBoard(BoardDevice& device) {
     return STATUS_SUCCESS;
 }
 
-void RemoveBoard(PDEVICE_OBJECT self) {
-    BoardDevice* device = BoardOf(self);
-    if (device->started) {
-        IoSetDeviceInterfaceState(&device->interfaceLink, FALSE);
-        std::wstring link = device->linkName;
+// The board is gone from under its files: it is no longer listed or opened, and the requests of
+// its open files fail until they are closed. Once only.
+void SurpriseRemove(BoardDevice& device) {
+    device.removed = true;
+    if (device.started.exchange(false)) {
+        IoSetDeviceInterfaceState(&device.interfaceLink, FALSE);
+        std::wstring link = device.linkName;
         UNICODE_STRING linkString = Counted(link);
         IoDeleteSymbolicLink(&linkString);
-        device->started = false;
     }
+}
+
+// The last request of the board's stack: the board is withdrawn, the bus removes its device, and
+// this device leaves the stack.
+NTSTATUS RemoveBoard(PDEVICE_OBJECT self, PIRP irp) {
+    BoardDevice* device = BoardOf(self);
+    SurpriseRemove(*device);
     UnregisterBoard(*device);
     RtlFreeUnicodeString(&device->interfaceLink);
-    IoDetachDevice(device->lower);
     // Files still open on the device find no board from now on.
     *static_cast<BoardDevice**>(self->DeviceExtension) = nullptr;
+    irp->IoStatus.Status = STATUS_SUCCESS;
+    const NTSTATUS status = PassDown(device->lower, irp);
+    IoDetachDevice(device->lower);
     delete device;
     IoDeleteDevice(self);
+    return status;
 }
 
 NTSTATUS AddDevice(PDRIVER_OBJECT driver, PDEVICE_OBJECT physical) {
@@ -178,14 +190,31 @@ NTSTATUS AddDevice(PDRIVER_OBJECT driver, PDEVICE_OBJECT physical) {
 }
 
 NTSTATUS DispatchPnp(PDEVICE_OBJECT self, PIRP irp) {
+    BoardDevice& device = *BoardOf(self);
     switch (IoGetCurrentIrpStackLocation(irp)->MinorFunction) {
-        case IRP_MN_START_DEVICE:
-            return Finish(irp, StartBoard(*BoardOf(self)));
+        case IRP_MN_START_DEVICE: {
+            // The bus starts its device first.
+            NTSTATUS status = SendDownAndWait(device.lower, irp);
+            if (NT_SUCCESS(status))
+                status = StartBoard(device);
+            return Finish(irp, status);
+        }
+        case IRP_MN_QUERY_STOP_DEVICE:
+            // A board has no resources to move: its stack is never stopped.
+            return Finish(irp, STATUS_UNSUCCESSFUL);
+        case IRP_MN_QUERY_REMOVE_DEVICE:
+        case IRP_MN_CANCEL_REMOVE_DEVICE:
+        case IRP_MN_CANCEL_STOP_DEVICE:
+            irp->IoStatus.Status = STATUS_SUCCESS;
+            return PassDown(device.lower, irp);
+        case IRP_MN_SURPRISE_REMOVAL:
+            SurpriseRemove(device);
+            irp->IoStatus.Status = STATUS_SUCCESS;
+            return PassDown(device.lower, irp);
         case IRP_MN_REMOVE_DEVICE:
-            RemoveBoard(self);
-            return Finish(irp, STATUS_SUCCESS);
+            return RemoveBoard(self, irp);
         default:
-            return Finish(irp, irp->IoStatus.Status);
+            return PassDown(device.lower, irp);
     }
 }
 
@@ -238,7 +267,7 @@ NTSTATUS DispatchClose(PDEVICE_OBJECT, PIRP irp) {
 }
 
 NTSTATUS DispatchControl(PDEVICE_OBJECT self, PIRP irp) {
-    if (BoardOf(self) == nullptr)
+    if (BoardOf(self) == nullptr || BoardOf(self)->removed)
         return Finish(irp, STATUS_DEVICE_REMOVED);
     BoardDevice& device = *BoardOf(self);
     auto* file = static_cast<OpenFile*>(IoGetCurrentIrpStackLocation(irp)->FileObject->FsContext);
@@ -254,7 +283,7 @@ NTSTATUS DispatchControl(PDEVICE_OBJECT self, PIRP irp) {
 
 NTSTATUS DispatchRead(PDEVICE_OBJECT self, PIRP irp) {
     auto* file = static_cast<OpenFile*>(IoGetCurrentIrpStackLocation(irp)->FileObject->FsContext);
-    if (BoardOf(self) == nullptr)
+    if (BoardOf(self) == nullptr || BoardOf(self)->removed)
         return Finish(irp, STATUS_DEVICE_REMOVED);
     if (file == nullptr)
         return Finish(irp, STATUS_INVALID_DEVICE_REQUEST);

@@ -1,12 +1,19 @@
 // The machine module's entries, called by the kernel at the first use in a process: install the
-// drivers, clear what the last run left in the volatile device map, and plug in every board of the
-// machine's board list.
+// bus driver, clear what the last run left in the volatile device map, plug in every board of the
+// machine's board list through the Plug and Play manager (which loads the boards' driver), and
+// watch the list while the machine runs.
+#include <atomic>
 #include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <mutex>
 #include <vector>
 
 #include "../family_driver/registry_key.h"
+#include "board_set.h"
 #include "kernel/loader.h"
 #include "kernel/testing.h"
+#include "list_watcher.h"
 #include "registry/machine.h"
 #include "sim/board_list.h"
 #include "sim/bus.h"
@@ -15,9 +22,18 @@
 namespace sim {
 namespace {
 
+constexpr auto kListPollPeriod = std::chrono::milliseconds(250);
+constexpr int kRemovalTimeoutMs = 10000;
+
 struct Machine {
     PDRIVER_OBJECT bus = nullptr;
-    PDRIVER_OBJECT functionDriver = nullptr;
+    std::filesystem::path directory;  // the machine's, as it was when it booted
+    // The boards' driver as the manager last loaded it (it unloads it with its last board).
+    std::atomic<PDRIVER_OBJECT> functionDriver{nullptr};
+    PnpLog log;
+    std::mutex boardsMutex;  // the boot, the watcher and the shutdown take turns on the boards
+    std::unique_ptr<BoardSet> boards;
+    std::unique_ptr<ListWatcher> watcher;
 };
 
 Machine* g_machine = nullptr;
@@ -43,6 +59,32 @@ void ClearDeviceMap() {
     }
 }
 
+BoardList ReadAndReport(const std::filesystem::path& directory) {
+    BoardList list = ReadBoardList(directory);
+    for (const auto& error : list.errors)
+        std::fprintf(stderr, "machine: %s line %d skipped: %s\n", kBoardListFileName, error.line,
+                     error.message.c_str());
+    return list;
+}
+
+kernel::pnp::FunctionDriver BoardsDriver(Machine* machine) {
+    return {kFamilyDriverService, [machine](PDRIVER_OBJECT* driver) {
+                const NTSTATUS status =
+                    kernel::LoadDriver(kFamilyDriverService, FamilyDriverEntry,
+                                       L"\\Registry\\Machine\\System\\CurrentControlSet\\"
+                                       L"Services\\MqSimDa",
+                                       driver);
+                if (NT_SUCCESS(status))
+                    machine->functionDriver = *driver;
+                return status;
+            }};
+}
+
+// Files still open on the machine's boards, pulled out or not.
+std::size_t OpenFiles(Machine& machine) {
+    return OpenFileCount(machine.functionDriver);
+}
+
 }  // namespace
 }  // namespace sim
 
@@ -54,33 +96,25 @@ extern "C" [[gnu::visibility("default")]] int MqMachineBoot() {
     if (!NT_SUCCESS(kernel::LoadDriver(kBusDriverService, BusDriverEntry,
                                        L"\\Registry\\Machine\\System\\CurrentControlSet\\Services\\"
                                        L"MqSimBus",
-                                       &machine->bus)) ||
-        !NT_SUCCESS(kernel::LoadDriver(kFamilyDriverService, FamilyDriverEntry,
-                                       L"\\Registry\\Machine\\System\\CurrentControlSet\\Services\\"
-                                       L"MqSimDa",
-                                       &machine->functionDriver))) {
-        if (machine->bus != nullptr)
-            kernel::UnloadDriver(machine->bus);
+                                       &machine->bus))) {
         delete machine;
         return 1;
     }
     g_machine = machine;
+    machine->directory = registry::MachineDirectory();
     ClearDeviceMap();
-    const BoardList list = ReadBoardList(registry::MachineDirectory());
-    for (const auto& error : list.errors)
-        std::fprintf(stderr, "machine: %s line %d skipped: %s\n", kBoardListFileName, error.line,
-                     error.message.c_str());
-    int index = 0;
-    for (const auto& board : list.boards) {
-        const NTSTATUS status = PlugIn(machine->bus, machine->functionDriver, board, index);
-        if (!NT_SUCCESS(status)) {
-            std::fprintf(stderr, "machine: board %s %u %u did not start (0x%08X)\n",
-                         DriverNameOf(board.family), board.boardType, board.serialNumber,
-                         static_cast<unsigned>(status));
-            continue;
-        }
-        ++index;
-    }
+    machine->boards =
+        std::make_unique<BoardSet>(machine->bus, BoardsDriver(machine), &machine->log);
+    std::lock_guard lock(machine->boardsMutex);
+    // The watcher's first look comes before the list is read: no change is missed.
+    machine->watcher = std::make_unique<ListWatcher>(
+        machine->directory / kBoardListFileName, kListPollPeriod, [machine](bool changed) {
+            std::lock_guard lock(machine->boardsMutex);
+            machine->boards->Tidy();
+            if (changed)
+                machine->boards->Apply(ReadAndReport(machine->directory).boards);
+        });
+    machine->boards->Apply(ReadAndReport(machine->directory).boards);
     return 0;
 }
 
@@ -92,17 +126,16 @@ extern "C" [[gnu::visibility("default")]] int MqMachineShutdown() {
     // Closes that the I/O manager still owes are sent first; a file still open after that would
     // stay on a driver about to go.
     kernel::testing::DrainDeferredCloses();
-    if (const std::size_t open = OpenFileCount(machine->functionDriver); open != 0)
+    if (const std::size_t open = OpenFiles(*machine); open != 0)
         return static_cast<int>(open);
     g_machine = nullptr;
-    // Every board still on the bus, newest first.
-    std::vector<PDEVICE_OBJECT> physical;
-    for (PDEVICE_OBJECT device = machine->bus->DeviceObject; device != nullptr;
-         device = device->NextDevice)
-        physical.push_back(device);
-    for (PDEVICE_OBJECT device : physical)
-        Unplug(device);
-    kernel::UnloadDriver(machine->functionDriver);
+    machine->watcher.reset();
+    bool removed = machine->boards->RemoveAll(kRemovalTimeoutMs);
+    // The manager unloads the boards' driver once its last board is gone.
+    removed = kernel::pnp::testing::WaitIdle(kRemovalTimeoutMs) && removed;
+    if (!removed)
+        std::fprintf(stderr, "machine: boards still on the bus at shutdown\n");
+    machine->boards.reset();
     kernel::UnloadDriver(machine->bus);
     delete machine;
     return 0;

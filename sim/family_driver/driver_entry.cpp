@@ -3,6 +3,7 @@
 #include <cwctype>
 #include <map>
 #include <mutex>
+#include <set>
 #include <string>
 
 #include "board_device.h"
@@ -24,10 +25,11 @@ constexpr GUID kInterfaceGuid = {
      hxda::kDeviceInterfaceGuid.data4[4], hxda::kDeviceInterfaceGuid.data4[5],
      hxda::kDeviceInterfaceGuid.data4[6], hxda::kDeviceInterfaceGuid.data4[7]}};
 
-// Per driver object, forgotten at unload: instance numbers per family, and the open files.
+// Per driver object, forgotten at unload: the instance numbers in use per family, and the open
+// files.
 struct Instances {
     std::mutex mutex;
-    std::map<PDRIVER_OBJECT, std::map<std::string, std::uint32_t>> next;
+    std::map<PDRIVER_OBJECT, std::map<std::string, std::set<std::uint32_t>>> used;
     std::map<PDRIVER_OBJECT, std::size_t> openFiles;
 };
 
@@ -44,6 +46,25 @@ void CountFile(PDRIVER_OBJECT driver, bool opened) {
         ++count;
     else if (count > 0)
         --count;
+}
+
+// The lowest number no board of the family has: a board plugged in again gets its old name back
+// when nothing took it meanwhile.
+std::uint32_t TakeInstance(PDRIVER_OBJECT driver, const std::string& family) {
+    auto& instances = TheInstances();
+    std::lock_guard lock(instances.mutex);
+    std::set<std::uint32_t>& used = instances.used[driver][family];
+    std::uint32_t instance = 0;
+    while (used.count(instance) != 0)
+        ++instance;
+    used.insert(instance);
+    return instance;
+}
+
+void ReleaseInstance(PDRIVER_OBJECT driver, const std::string& family, std::uint32_t instance) {
+    auto& instances = TheInstances();
+    std::lock_guard lock(instances.mutex);
+    instances.used[driver][family].erase(instance);
 }
 
 UNICODE_STRING Counted(std::wstring& text) {
@@ -144,6 +165,7 @@ NTSTATUS RemoveBoard(PDEVICE_OBJECT self, PIRP irp) {
     irp->IoStatus.Status = STATUS_SUCCESS;
     const NTSTATUS status = PassDown(device->lower, irp);
     IoDetachDevice(device->lower);
+    ReleaseInstance(self->DriverObject, device->driverName, device->instance);
     delete device;
     IoDeleteDevice(self);
     return status;
@@ -154,12 +176,7 @@ NTSTATUS AddDevice(PDRIVER_OBJECT driver, PDEVICE_OBJECT physical) {
     if (board == nullptr)
         return STATUS_NOT_SUPPORTED;
     const std::string driverName = DriverNameOf(board->description().family);
-    std::uint32_t instance;
-    {
-        auto& instances = TheInstances();
-        std::lock_guard lock(instances.mutex);
-        instance = instances.next[driver][driverName]++;
-    }
+    const std::uint32_t instance = TakeInstance(driver, driverName);
     auto device = std::make_unique<BoardDevice>();
     device->driverName = driverName;
     device->instance = instance;
@@ -174,11 +191,14 @@ NTSTATUS AddDevice(PDRIVER_OBJECT driver, PDEVICE_OBJECT physical) {
     PDEVICE_OBJECT self = nullptr;
     NTSTATUS status = IoCreateDevice(driver, sizeof(BoardDevice*), &nameString, FILE_DEVICE_UNKNOWN,
                                      0, FALSE, &self);
-    if (!NT_SUCCESS(status))
+    if (!NT_SUCCESS(status)) {
+        ReleaseInstance(driver, driverName, instance);
         return status;
+    }
     status = IoRegisterDeviceInterface(physical, &kInterfaceGuid, nullptr, &device->interfaceLink);
     if (!NT_SUCCESS(status)) {
         IoDeleteDevice(self);
+        ReleaseInstance(driver, driverName, instance);
         return status;
     }
     device->self = self;
@@ -203,6 +223,11 @@ NTSTATUS DispatchPnp(PDEVICE_OBJECT self, PIRP irp) {
             // A board has no resources to move: its stack is never stopped.
             return Finish(irp, STATUS_UNSUCCESSFUL);
         case IRP_MN_QUERY_REMOVE_DEVICE:
+            // A board in use is not taken away in order: its files would lose it.
+            if (device.openFiles > 0)
+                return Finish(irp, STATUS_DEVICE_BUSY);
+            irp->IoStatus.Status = STATUS_SUCCESS;
+            return PassDown(device.lower, irp);
         case IRP_MN_CANCEL_REMOVE_DEVICE:
         case IRP_MN_CANCEL_STOP_DEVICE:
             irp->IoStatus.Status = STATUS_SUCCESS;
@@ -242,14 +267,18 @@ NTSTATUS DispatchCreate(PDEVICE_OBJECT self, PIRP irp) {
     }
     fileObject->FsContext = file.release();
     CountFile(self->DriverObject, true);
+    ++device.openFiles;
     return Finish(irp, STATUS_SUCCESS);
 }
 
 NTSTATUS DispatchCleanup(PDEVICE_OBJECT self, PIRP irp) {
     BoardDevice* device = BoardOf(self);
     auto* file = static_cast<OpenFile*>(IoGetCurrentIrpStackLocation(irp)->FileObject->FsContext);
-    if (file != nullptr)
+    if (file != nullptr) {
         CountFile(self->DriverObject, false);
+        if (device != nullptr)
+            --device->openFiles;
+    }
     if (device != nullptr && file != nullptr && file->subsystem) {
         std::lock_guard lock(device->mutex);
         auto slot = device->slots.find({file->type, file->element});
@@ -293,7 +322,7 @@ NTSTATUS DispatchRead(PDEVICE_OBJECT self, PIRP irp) {
 void Unload(PDRIVER_OBJECT driver) {
     auto& instances = TheInstances();
     std::lock_guard lock(instances.mutex);
-    instances.next.erase(driver);
+    instances.used.erase(driver);
     instances.openFiles.erase(driver);
 }
 

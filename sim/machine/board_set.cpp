@@ -91,6 +91,19 @@ void BoardSet::Tidy() {
             PlugIn(entry);
 }
 
+NTSTATUS BoardSet::RequestRemoval(const BoardKey& key) {
+    auto found = listed_.find(key);
+    if (found == listed_.end() || found->second.physical == nullptr)
+        return STATUS_NO_SUCH_DEVICE;
+    const NTSTATUS status = kernel::pnp::RequestRemoval(found->second.physical).get();
+    if (NT_SUCCESS(status)) {
+        leaving_.emplace_back(key, found->second.physical);
+        found->second.physical = nullptr;
+        Tidy();
+    }
+    return status;
+}
+
 std::vector<PDEVICE_OBJECT> BoardSet::Devices() const {
     std::vector<PDEVICE_OBJECT> devices;
     for (const auto& [key, entry] : listed_)

@@ -24,6 +24,10 @@ class BoardSet {
     void Apply(const std::vector<BoardDescription>& boards);
     // Deletes the devices whose stacks have gone and plugs in the boards that waited for them.
     void Tidy();
+    // Orderly removal of a listed board that is plugged in (the board stays listed, and comes
+    // back when its line changes or at the next boot). The status of QUERY_REMOVE; a refused
+    // removal leaves the board running. STATUS_NO_SUCH_DEVICE for a board not plugged in.
+    NTSTATUS RequestRemoval(const BoardKey& key);
     // Every device of the set: plugged in, or pulled out and not yet deleted.
     std::vector<PDEVICE_OBJECT> Devices() const;
     // Orderly removal of every board; waits (bounded) for the stacks of the devices pulled out

@@ -88,6 +88,34 @@ std::size_t OpenFiles(Machine& machine) {
 }  // namespace
 }  // namespace sim
 
+// Test hooks (sim/machine_pnp_testing.h) on the booted machine's board of a family and serial
+// number. The Plug and Play minor codes its physical devices saw, up to capacity; the count, or -1
+// without a machine or for an unknown family.
+extern "C" [[gnu::visibility("default")]] int MqMachinePnpRequests(const char* family,
+                                                                   unsigned serialNumber,
+                                                                   unsigned char* minors,
+                                                                   int capacity) {
+    using namespace sim;
+    Family wanted;
+    if (g_machine == nullptr || family == nullptr || !FamilyFromName(family, &wanted))
+        return -1;
+    const std::vector<UCHAR> seen = g_machine->log.Seen({wanted, serialNumber});
+    for (int i = 0; i < capacity && i < static_cast<int>(seen.size()); ++i)
+        minors[i] = seen[static_cast<std::size_t>(i)];
+    return static_cast<int>(seen.size());
+}
+
+// Orderly removal of the board; the NTSTATUS of the query.
+extern "C" [[gnu::visibility("default")]] long MqMachineRequestRemoval(const char* family,
+                                                                       unsigned serialNumber) {
+    using namespace sim;
+    Family wanted;
+    if (g_machine == nullptr || family == nullptr || !FamilyFromName(family, &wanted))
+        return STATUS_NO_SUCH_DEVICE;
+    std::lock_guard lock(g_machine->boardsMutex);
+    return g_machine->boards->RequestRemoval({wanted, serialNumber});
+}
+
 extern "C" [[gnu::visibility("default")]] int MqMachineBoot() {
     using namespace sim;
     if (g_machine != nullptr)

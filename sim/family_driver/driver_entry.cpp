@@ -243,6 +243,15 @@ NTSTATUS DispatchPnp(PDEVICE_OBJECT self, PIRP irp) {
     }
 }
 
+// Power requests are the bus's to answer.
+NTSTATUS DispatchPower(PDEVICE_OBJECT self, PIRP irp) {
+    PoStartNextPowerIrp(irp);
+    if (BoardOf(self) == nullptr)
+        return Finish(irp, STATUS_NO_SUCH_DEVICE);
+    IoSkipCurrentIrpStackLocation(irp);
+    return PoCallDriver(BoardOf(self)->lower, irp);
+}
+
 NTSTATUS DispatchCreate(PDEVICE_OBJECT self, PIRP irp) {
     if (BoardOf(self) == nullptr)
         return Finish(irp, STATUS_NO_SUCH_DEVICE);
@@ -339,6 +348,7 @@ NTSTATUS FamilyDriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING) {
     driver->DriverExtension->AddDevice = AddDevice;
     driver->DriverUnload = Unload;
     driver->MajorFunction[IRP_MJ_PNP] = DispatchPnp;
+    driver->MajorFunction[IRP_MJ_POWER] = DispatchPower;
     driver->MajorFunction[IRP_MJ_CREATE] = DispatchCreate;
     driver->MajorFunction[IRP_MJ_CLEANUP] = DispatchCleanup;
     driver->MajorFunction[IRP_MJ_CLOSE] = DispatchClose;

@@ -104,6 +104,15 @@ NTSTATUS BoardSet::RequestRemoval(const BoardKey& key) {
     return status;
 }
 
+NTSTATUS BoardSet::SetDevicePower(const BoardKey& key, DEVICE_POWER_STATE state) {
+    auto found = listed_.find(key);
+    if (found == listed_.end() || found->second.physical == nullptr)
+        return STATUS_NO_SUCH_DEVICE;
+    POWER_STATE power;
+    power.DeviceState = state;
+    return kernel::pnp::SetPower(found->second.physical, DevicePowerState, power).get();
+}
+
 std::vector<PDEVICE_OBJECT> BoardSet::Devices() const {
     std::vector<PDEVICE_OBJECT> devices;
     for (const auto& [key, entry] : listed_)

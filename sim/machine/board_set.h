@@ -28,6 +28,9 @@ class BoardSet {
     // back when its line changes or at the next boot). The status of QUERY_REMOVE; a refused
     // removal leaves the board running. STATUS_NO_SUCH_DEVICE for a board not plugged in.
     NTSTATUS RequestRemoval(const BoardKey& key);
+    // A device power state for a plugged-in board (sent down its stack by the manager); the
+    // status, STATUS_NO_SUCH_DEVICE for a board not plugged in.
+    NTSTATUS SetDevicePower(const BoardKey& key, DEVICE_POWER_STATE state);
     // Every device of the set: plugged in, or pulled out and not yet deleted.
     std::vector<PDEVICE_OBJECT> Devices() const;
     // Orderly removal of every board; waits (bounded) for the stacks of the devices pulled out

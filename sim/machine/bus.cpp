@@ -41,7 +41,7 @@ std::wstring Wide(const std::string& text) {
 NTSTATUS PhysicalPnp(PDEVICE_OBJECT physical, PIRP irp) {
     const UCHAR minor = IoGetCurrentIrpStackLocation(irp)->MinorFunction;
     if (PhysicalRecord* record = RecordOf(physical))
-        record->log->Note(record->key, minor);
+        record->log->Note(record->key, IRP_MJ_PNP, minor);
     NTSTATUS status = irp->IoStatus.Status;
     switch (minor) {
         case IRP_MN_START_DEVICE:
@@ -63,7 +63,10 @@ NTSTATUS PhysicalPnp(PDEVICE_OBJECT physical, PIRP irp) {
     return status;
 }
 
-NTSTATUS PhysicalPower(PDEVICE_OBJECT, PIRP irp) {
+NTSTATUS PhysicalPower(PDEVICE_OBJECT physical, PIRP irp) {
+    if (PhysicalRecord* record = RecordOf(physical))
+        record->log->Note(record->key, IRP_MJ_POWER,
+                          IoGetCurrentIrpStackLocation(irp)->MinorFunction);
     PoStartNextPowerIrp(irp);
     irp->IoStatus.Status = STATUS_SUCCESS;
     IoCompleteRequest(irp, IO_NO_INCREMENT);
@@ -72,14 +75,14 @@ NTSTATUS PhysicalPower(PDEVICE_OBJECT, PIRP irp) {
 
 }  // namespace
 
-void PnpLog::Note(const BoardKey& board, UCHAR minor) {
+void PnpLog::Note(const BoardKey& board, UCHAR major, UCHAR minor) {
     std::lock_guard lock(mutex_);
-    seen_[board].push_back(minor);
+    seen_[{board, major}].push_back(minor);
 }
 
-std::vector<UCHAR> PnpLog::Seen(const BoardKey& board) const {
+std::vector<UCHAR> PnpLog::Seen(const BoardKey& board, UCHAR major) const {
     std::lock_guard lock(mutex_);
-    auto found = seen_.find(board);
+    auto found = seen_.find({board, major});
     return found == seen_.end() ? std::vector<UCHAR>{} : found->second;
 }
 

@@ -89,17 +89,19 @@ std::size_t OpenFiles(Machine& machine) {
 }  // namespace sim
 
 // Test hooks (sim/machine_pnp_testing.h) on the booted machine's board of a family and serial
-// number. The Plug and Play minor codes its physical devices saw, up to capacity; the count, or -1
-// without a machine or for an unknown family.
-extern "C" [[gnu::visibility("default")]] int MqMachinePnpRequests(const char* family,
-                                                                   unsigned serialNumber,
-                                                                   unsigned char* minors,
-                                                                   int capacity) {
+// number. The minor codes of the requests of a major function (Plug and Play or power) that its
+// physical devices saw, up to capacity; the count, or -1 without a machine or for an unknown
+// family.
+extern "C" [[gnu::visibility("default")]] int MqMachineRequestsSeen(const char* family,
+                                                                    unsigned serialNumber,
+                                                                    unsigned char major,
+                                                                    unsigned char* minors,
+                                                                    int capacity) {
     using namespace sim;
     Family wanted;
     if (g_machine == nullptr || family == nullptr || !FamilyFromName(family, &wanted))
         return -1;
-    const std::vector<UCHAR> seen = g_machine->log.Seen({wanted, serialNumber});
+    const std::vector<UCHAR> seen = g_machine->log.Seen({wanted, serialNumber}, major);
     for (int i = 0; i < capacity && i < static_cast<int>(seen.size()); ++i)
         minors[i] = seen[static_cast<std::size_t>(i)];
     return static_cast<int>(seen.size());
@@ -114,6 +116,20 @@ extern "C" [[gnu::visibility("default")]] long MqMachineRequestRemoval(const cha
         return STATUS_NO_SUCH_DEVICE;
     std::lock_guard lock(g_machine->boardsMutex);
     return g_machine->boards->RequestRemoval({wanted, serialNumber});
+}
+
+// A device power state (1 D0 .. 4 D3) for the board; the NTSTATUS.
+extern "C" [[gnu::visibility("default")]] long MqMachineSetDevicePower(const char* family,
+                                                                       unsigned serialNumber,
+                                                                       int state) {
+    using namespace sim;
+    Family wanted;
+    if (g_machine == nullptr || family == nullptr || !FamilyFromName(family, &wanted) ||
+        state < PowerDeviceD0 || state > PowerDeviceD3)
+        return STATUS_NO_SUCH_DEVICE;
+    std::lock_guard lock(g_machine->boardsMutex);
+    return g_machine->boards->SetDevicePower({wanted, serialNumber},
+                                             static_cast<DEVICE_POWER_STATE>(state));
 }
 
 extern "C" [[gnu::visibility("default")]] int MqMachineBoot() {

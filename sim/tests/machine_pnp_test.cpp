@@ -78,6 +78,16 @@ TEST(MachinePnp, SurpriseRemovalFailsOpenFilesAndRemovesAfterTheLastClose) {
     EXPECT_EQ(sim::testing::PnpRequestsSeen("Mq5130", 3), kPlugIn);
 }
 
+TEST(MachinePnp, PowerRequestsPassDownToTheBus) {
+    sim::testing::ScopedSimulatedMachine machine({"MQ5120 4 1"});
+    ASSERT_EQ(simtest::ListBoards().size(), 1u);
+    constexpr unsigned char kSetPower = 0x02;
+    EXPECT_EQ(sim::testing::SetDevicePower("MQ5120", 1, 4), 0u);  // D3
+    EXPECT_EQ(sim::testing::SetDevicePower("MQ5120", 1, 1), 0u);  // D0
+    EXPECT_EQ(sim::testing::PowerRequestsSeen("MQ5120", 1), Minors({kSetPower, kSetPower}));
+    EXPECT_EQ(SeenByMq5120(), kPlugIn) << "no Plug and Play request among them";
+}
+
 TEST(MachinePnp, OrderlyRemovalIsRefusedWhileAFileIsOpen) {
     sim::testing::ScopedSimulatedMachine machine({"MQ5120 4 1"});
     ASSERT_EQ(simtest::ListBoards().size(), 1u);

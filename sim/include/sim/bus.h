@@ -36,16 +36,17 @@ inline BoardKey KeyOf(const BoardDescription& board) {
     return {board.family, board.serialNumber};
 }
 
-// The minor codes of the Plug and Play requests that reached the physical devices of each board,
-// in order, over all the times it was plugged in.
+// The minor codes of the Plug and Play requests, and apart from them of the power requests, that
+// reached the physical devices of each board, in order, over all the times it was plugged in.
 class PnpLog {
   public:
-    void Note(const BoardKey& board, UCHAR minor);
-    std::vector<UCHAR> Seen(const BoardKey& board) const;
+    void Note(const BoardKey& board, UCHAR major, UCHAR minor);
+    // Of IRP_MJ_PNP or IRP_MJ_POWER.
+    std::vector<UCHAR> Seen(const BoardKey& board, UCHAR major) const;
 
   private:
     mutable std::mutex mutex_;
-    std::map<BoardKey, std::vector<UCHAR>> seen_;
+    std::map<std::pair<BoardKey, UCHAR>, std::vector<UCHAR>> seen_;
 };
 
 // Creates the physical device of a board (index: a number no other device of the bus has) and

@@ -4,6 +4,7 @@
 // PnpRequestsSeen: the minor codes of the Plug and Play requests that reached the board's
 // physical devices (the bottom of its stack, which the stand-in driver passes them to), in order,
 // over every time it was plugged in since the boot. Empty without a machine.
+// PowerRequestsSeen and SetDevicePower: the same for power requests.
 // RequestRemoval: the board's orderly removal (QUERY_REMOVE, then REMOVE or CANCEL_REMOVE); the
 // status of the query (an NTSTATUS), STATUS_NO_SUCH_DEVICE (0xC000000E) for a board that is not
 // plugged in or without a machine.
@@ -26,18 +27,43 @@ Entry* MachineEntry(void** module, const char* name) {
 }
 }  // namespace detail
 
-inline std::vector<unsigned char> PnpRequestsSeen(const std::string& family,
-                                                  std::uint32_t serialNumber) {
-    using Entry = int(const char*, unsigned, unsigned char*, int);
+inline std::vector<unsigned char> RequestsSeen(const std::string& family,
+                                               std::uint32_t serialNumber, unsigned char major) {
+    using Entry = int(const char*, unsigned, unsigned char, unsigned char*, int);
     void* module = nullptr;
     std::vector<unsigned char> seen(256);
     int count = -1;
-    if (auto* entry = detail::MachineEntry<Entry>(&module, "MqMachinePnpRequests"))
-        count = entry(family.c_str(), serialNumber, seen.data(), static_cast<int>(seen.size()));
+    if (auto* entry = detail::MachineEntry<Entry>(&module, "MqMachineRequestsSeen"))
+        count =
+            entry(family.c_str(), serialNumber, major, seen.data(), static_cast<int>(seen.size()));
     if (module != nullptr)
         dlclose(module);
     seen.resize(count < 0 ? 0 : std::min<std::size_t>(static_cast<std::size_t>(count), 256));
     return seen;
+}
+
+inline std::vector<unsigned char> PnpRequestsSeen(const std::string& family,
+                                                  std::uint32_t serialNumber) {
+    return RequestsSeen(family, serialNumber, 0x1B);
+}
+
+// The power requests' minor codes (SET_POWER 0x02, QUERY_POWER 0x03).
+inline std::vector<unsigned char> PowerRequestsSeen(const std::string& family,
+                                                    std::uint32_t serialNumber) {
+    return RequestsSeen(family, serialNumber, 0x16);
+}
+
+// A device power state, 1 (D0) to 4 (D3), sent by the Plug and Play manager; the NTSTATUS.
+inline std::uint32_t SetDevicePower(const std::string& family, std::uint32_t serialNumber,
+                                    int state) {
+    using Entry = long(const char*, unsigned, int);
+    void* module = nullptr;
+    std::uint32_t status = 0xC000000Eu;
+    if (auto* entry = detail::MachineEntry<Entry>(&module, "MqMachineSetDevicePower"))
+        status = static_cast<std::uint32_t>(entry(family.c_str(), serialNumber, state));
+    if (module != nullptr)
+        dlclose(module);
+    return status;
 }
 
 inline std::uint32_t RequestRemoval(const std::string& family, std::uint32_t serialNumber) {

@@ -7,7 +7,11 @@ namespace sim {
 
 ListWatcher::ListWatcher(std::filesystem::path file, std::chrono::milliseconds period,
                          std::function<void(bool changed)> tick)
-    : file_(std::move(file)), period_(period), tick_(std::move(tick)), last_(Look(file_)) {
+    : file_(std::move(file)),
+      period_(period),
+      tick_(std::move(tick)),
+      taken_(Look(file_)),
+      previous_(taken_) {
     thread_ = std::thread([this] { Run(); });
 }
 
@@ -36,8 +40,10 @@ void ListWatcher::Run() {
             return;
         lock.unlock();
         const Stamp now = Look(file_);
-        const bool changed = !(now == last_);
-        last_ = now;
+        const bool changed = now == previous_ && !(now == taken_);
+        previous_ = now;
+        if (changed)
+            taken_ = now;
         tick_(changed);
         lock.lock();
     }

@@ -1,7 +1,8 @@
 // Watches a file by polling: every period, on a thread of its own, it calls back with whether the
-// file changed since the last look (another inode, size or modification time, or it appeared or
-// went). The first look is taken at construction, so a change made after that is seen. The
-// destructor stops the thread and waits for a callback that is running.
+// file changed (another inode, size or modification time, or it appeared or went). A change counts
+// once the file has looked the same at two looks in a row, so that a file still being written is
+// not taken half-way. The first look is taken at construction, so a change made after that is
+// seen. The destructor stops the thread and waits for a callback that is running.
 #pragma once
 
 #include <chrono>
@@ -38,7 +39,8 @@ class ListWatcher {
     const std::filesystem::path file_;
     const std::chrono::milliseconds period_;
     const std::function<void(bool)> tick_;
-    Stamp last_;
+    Stamp taken_;     // the file as last reported
+    Stamp previous_;  // the file at the last look
     std::mutex mutex_;
     std::condition_variable wake_;
     bool stopping_ = false;

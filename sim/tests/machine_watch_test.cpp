@@ -73,7 +73,7 @@ TEST(MachineWatch, ABoardListedAgainWaitsForItsLastFileToClose) {
     ASSERT_TRUE(simtest::WaitFor(
         [] { return sim::testing::PnpRequestsSeen("MQ5120", 1).size() > kPlugIn.size(); }));
     simtest::WriteBoardList(machine.directory(), {"MQ5120 4 2", "MQ5120 4 1"});
-    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
     EXPECT_TRUE(Listed(1)) << "its earlier device still has a file open";
 
     CloseHandle(first);

@@ -28,6 +28,12 @@ SimulatedBoard::SimulatedBoard(BoardDescription description)
     hardwareInfo_.serialNumber = description_.serialNumber;
 }
 
+void SimulatedBoard::SetSignals(std::map<ChannelKey, Signal> signals) {
+    std::lock_guard lock(mutex_);
+    description_.signals = std::move(signals);
+    patternPosition_.clear();
+}
+
 double SimulatedBoard::SecondsSinceBoot() const {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - boot_).count();
 }

@@ -39,12 +39,13 @@ struct BoardDevice {
     std::uint32_t serialNumber = 0;
     SubsystemCountsArray counts{};
 
-    std::wstring deviceName;         // "\Device\MqSimDa_MQ5120_0"
-    std::wstring linkName;           // "\??\MQ5120_0"
-    UNICODE_STRING interfaceLink{};  // from IoRegisterDeviceInterface
-    bool started = false;
+    std::wstring deviceName;           // "\Device\MqSimDa_MQ5120_0"
+    std::wstring linkName;             // "\??\MQ5120_0"
+    UNICODE_STRING interfaceLink{};    // from IoRegisterDeviceInterface
+    std::atomic<bool> started{false};  // listed and opened; cleared once at removal
     bool deviceMapWritten = false;
     std::atomic<bool> removed{false};  // surprise-removed: requests fail until the files close
+    std::atomic<int> openFiles{0};     // files opened on the board and not yet cleaned up
 
     std::mutex mutex;                                                        // guards the slots
     std::map<std::pair<std::uint32_t, std::uint32_t>, SubsystemSlot> slots;  // (type, element)

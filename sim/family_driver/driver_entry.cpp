@@ -3,6 +3,7 @@
 #include <cwctype>
 #include <map>
 #include <mutex>
+#include <set>
 #include <string>
 
 #include "board_device.h"
@@ -10,6 +11,7 @@
 #include "registry_key.h"
 #include "sim/bus.h"
 #include "sim/family_driver.h"
+#include "stack_forward.h"
 
 namespace sim {
 namespace {
@@ -23,10 +25,11 @@ constexpr GUID kInterfaceGuid = {
      hxda::kDeviceInterfaceGuid.data4[4], hxda::kDeviceInterfaceGuid.data4[5],
      hxda::kDeviceInterfaceGuid.data4[6], hxda::kDeviceInterfaceGuid.data4[7]}};
 
-// Per driver object, forgotten at unload: instance numbers per family, and the open files.
+// Per driver object, forgotten at unload: the instance numbers in use per family, and the open
+// files.
 struct Instances {
     std::mutex mutex;
-    std::map<PDRIVER_OBJECT, std::map<std::string, std::uint32_t>> next;
+    std::map<PDRIVER_OBJECT, std::map<std::string, std::set<std::uint32_t>>> used;
     std::map<PDRIVER_OBJECT, std::size_t> openFiles;
 };
 
@@ -43,6 +46,25 @@ void CountFile(PDRIVER_OBJECT driver, bool opened) {
         ++count;
     else if (count > 0)
         --count;
+}
+
+// The lowest number no board of the family has: a board plugged in again gets its old name back
+// when nothing took it meanwhile.
+std::uint32_t TakeInstance(PDRIVER_OBJECT driver, const std::string& family) {
+    auto& instances = TheInstances();
+    std::lock_guard lock(instances.mutex);
+    std::set<std::uint32_t>& used = instances.used[driver][family];
+    std::uint32_t instance = 0;
+    while (used.count(instance) != 0)
+        ++instance;
+    used.insert(instance);
+    return instance;
+}
+
+void ReleaseInstance(PDRIVER_OBJECT driver, const std::string& family, std::uint32_t instance) {
+    auto& instances = TheInstances();
+    std::lock_guard lock(instances.mutex);
+    instances.used[driver][family].erase(instance);
 }
 
 UNICODE_STRING Counted(std::wstring& text) {
@@ -120,7 +142,8 @@ NTSTATUS StartBoard(BoardDevice& device) {
 }
 
 // The board is gone from under its files: the streams fail what they hold, the board is no
-// longer listed or opened, and its requests fail until the files are closed.
+// longer listed or opened, and the requests of its open files fail until they are closed. Once
+// only.
 void SurpriseRemove(BoardDevice& device) {
     device.removed = true;
     {
@@ -129,25 +152,30 @@ void SurpriseRemove(BoardDevice& device) {
             if (slot.stream)
                 slot.stream->Remove();
     }
-    if (device.started) {
+    if (device.started.exchange(false)) {
         IoSetDeviceInterfaceState(&device.interfaceLink, FALSE);
         std::wstring link = device.linkName;
         UNICODE_STRING linkString = Counted(link);
         IoDeleteSymbolicLink(&linkString);
-        device.started = false;
     }
 }
 
-void RemoveBoard(PDEVICE_OBJECT self) {
+// The last request of the board's stack: the board is withdrawn, the bus removes its device, and
+// this device leaves the stack.
+NTSTATUS RemoveBoard(PDEVICE_OBJECT self, PIRP irp) {
     BoardDevice* device = BoardOf(self);
     SurpriseRemove(*device);
     UnregisterBoard(*device);
     RtlFreeUnicodeString(&device->interfaceLink);
-    IoDetachDevice(device->lower);
     // Files still open on the device find no board from now on.
     *static_cast<BoardDevice**>(self->DeviceExtension) = nullptr;
+    irp->IoStatus.Status = STATUS_SUCCESS;
+    const NTSTATUS status = PassDown(device->lower, irp);
+    IoDetachDevice(device->lower);
+    ReleaseInstance(self->DriverObject, device->driverName, device->instance);
     delete device;
     IoDeleteDevice(self);
+    return status;
 }
 
 NTSTATUS AddDevice(PDRIVER_OBJECT driver, PDEVICE_OBJECT physical) {
@@ -155,12 +183,7 @@ NTSTATUS AddDevice(PDRIVER_OBJECT driver, PDEVICE_OBJECT physical) {
     if (board == nullptr)
         return STATUS_NOT_SUPPORTED;
     const std::string driverName = DriverNameOf(board->description().family);
-    std::uint32_t instance;
-    {
-        auto& instances = TheInstances();
-        std::lock_guard lock(instances.mutex);
-        instance = instances.next[driver][driverName]++;
-    }
+    const std::uint32_t instance = TakeInstance(driver, driverName);
     auto device = std::make_unique<BoardDevice>();
     device->driverName = driverName;
     device->instance = instance;
@@ -175,11 +198,14 @@ NTSTATUS AddDevice(PDRIVER_OBJECT driver, PDEVICE_OBJECT physical) {
     PDEVICE_OBJECT self = nullptr;
     NTSTATUS status = IoCreateDevice(driver, sizeof(BoardDevice*), &nameString, FILE_DEVICE_UNKNOWN,
                                      0, FALSE, &self);
-    if (!NT_SUCCESS(status))
+    if (!NT_SUCCESS(status)) {
+        ReleaseInstance(driver, driverName, instance);
         return status;
+    }
     status = IoRegisterDeviceInterface(physical, &kInterfaceGuid, nullptr, &device->interfaceLink);
     if (!NT_SUCCESS(status)) {
         IoDeleteDevice(self);
+        ReleaseInstance(driver, driverName, instance);
         return status;
     }
     device->self = self;
@@ -192,18 +218,46 @@ NTSTATUS AddDevice(PDRIVER_OBJECT driver, PDEVICE_OBJECT physical) {
 }
 
 NTSTATUS DispatchPnp(PDEVICE_OBJECT self, PIRP irp) {
+    BoardDevice& device = *BoardOf(self);
     switch (IoGetCurrentIrpStackLocation(irp)->MinorFunction) {
-        case IRP_MN_START_DEVICE:
-            return Finish(irp, StartBoard(*BoardOf(self)));
+        case IRP_MN_START_DEVICE: {
+            // The bus starts its device first.
+            NTSTATUS status = SendDownAndWait(device.lower, irp);
+            if (NT_SUCCESS(status))
+                status = StartBoard(device);
+            return Finish(irp, status);
+        }
+        case IRP_MN_QUERY_STOP_DEVICE:
+            // A board has no resources to move: its stack is never stopped.
+            return Finish(irp, STATUS_UNSUCCESSFUL);
+        case IRP_MN_QUERY_REMOVE_DEVICE:
+            // A board in use is not taken away in order: its files would lose it.
+            if (device.openFiles > 0)
+                return Finish(irp, STATUS_DEVICE_BUSY);
+            irp->IoStatus.Status = STATUS_SUCCESS;
+            return PassDown(device.lower, irp);
+        case IRP_MN_CANCEL_REMOVE_DEVICE:
+        case IRP_MN_CANCEL_STOP_DEVICE:
+            irp->IoStatus.Status = STATUS_SUCCESS;
+            return PassDown(device.lower, irp);
         case IRP_MN_SURPRISE_REMOVAL:
-            SurpriseRemove(*BoardOf(self));
-            return Finish(irp, STATUS_SUCCESS);
+            SurpriseRemove(device);
+            irp->IoStatus.Status = STATUS_SUCCESS;
+            return PassDown(device.lower, irp);
         case IRP_MN_REMOVE_DEVICE:
-            RemoveBoard(self);
-            return Finish(irp, STATUS_SUCCESS);
+            return RemoveBoard(self, irp);
         default:
-            return Finish(irp, irp->IoStatus.Status);
+            return PassDown(device.lower, irp);
     }
+}
+
+// Power requests are the bus's to answer.
+NTSTATUS DispatchPower(PDEVICE_OBJECT self, PIRP irp) {
+    PoStartNextPowerIrp(irp);
+    if (BoardOf(self) == nullptr)
+        return Finish(irp, STATUS_NO_SUCH_DEVICE);
+    IoSkipCurrentIrpStackLocation(irp);
+    return PoCallDriver(BoardOf(self)->lower, irp);
 }
 
 NTSTATUS DispatchCreate(PDEVICE_OBJECT self, PIRP irp) {
@@ -233,14 +287,18 @@ NTSTATUS DispatchCreate(PDEVICE_OBJECT self, PIRP irp) {
     }
     fileObject->FsContext = file.release();
     CountFile(self->DriverObject, true);
+    ++device.openFiles;
     return Finish(irp, STATUS_SUCCESS);
 }
 
 NTSTATUS DispatchCleanup(PDEVICE_OBJECT self, PIRP irp) {
     BoardDevice* device = BoardOf(self);
     auto* file = static_cast<OpenFile*>(IoGetCurrentIrpStackLocation(irp)->FileObject->FsContext);
-    if (file != nullptr)
+    if (file != nullptr) {
         CountFile(self->DriverObject, false);
+        if (device != nullptr)
+            --device->openFiles;
+    }
     if (file != nullptr && file->stream)
         file->stream->Close();  // after a removal it has nothing left to end
     if (device != nullptr && file != nullptr && file->subsystem) {
@@ -288,7 +346,7 @@ NTSTATUS DispatchRead(PDEVICE_OBJECT self, PIRP irp) {
 void Unload(PDRIVER_OBJECT driver) {
     auto& instances = TheInstances();
     std::lock_guard lock(instances.mutex);
-    instances.next.erase(driver);
+    instances.used.erase(driver);
     instances.openFiles.erase(driver);
 }
 
@@ -305,6 +363,7 @@ NTSTATUS FamilyDriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING) {
     driver->DriverExtension->AddDevice = AddDevice;
     driver->DriverUnload = Unload;
     driver->MajorFunction[IRP_MJ_PNP] = DispatchPnp;
+    driver->MajorFunction[IRP_MJ_POWER] = DispatchPower;
     driver->MajorFunction[IRP_MJ_CREATE] = DispatchCreate;
     driver->MajorFunction[IRP_MJ_CLEANUP] = DispatchCleanup;
     driver->MajorFunction[IRP_MJ_CLOSE] = DispatchClose;

@@ -1,7 +1,9 @@
-// The machine's bus driver: physical devices for the boards, and the start and remove requests
-// that the Plug and Play manager would send to their stacks.
+// The machine's bus driver: physical devices for the boards, reported to the Plug and Play
+// manager, and the Plug and Play and power requests that reach them.
 #include "sim/bus.h"
 
+#include <atomic>
+#include <cctype>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -11,66 +13,93 @@ namespace {
 
 constexpr wchar_t kManufacturer[] = L"Marquell";
 
+struct PhysicalRecord {
+    std::unique_ptr<SimulatedBoard> board;
+    BoardKey key;
+    PnpLog* log = nullptr;
+    std::atomic<bool> pluggedIn{true};
+};
+
 struct PhysicalExtension {
     std::uint32_t magic;
-    SimulatedBoard* board;
-    bool pulledOut;  // surprise-removed: the stack stays until the machine shuts down
+    PhysicalRecord* record;
 };
 constexpr std::uint32_t kMagic = 0x53494D42;  // "SIMB"
+
+PhysicalRecord* RecordOf(PDEVICE_OBJECT device) {
+    if (device == nullptr || device->DeviceExtension == nullptr ||
+        device->Size < sizeof(DEVICE_OBJECT) + sizeof(PhysicalExtension))
+        return nullptr;
+    auto* extension = static_cast<PhysicalExtension*>(device->DeviceExtension);
+    return extension->magic == kMagic ? extension->record : nullptr;
+}
 
 std::wstring Wide(const std::string& text) {
     return std::wstring(text.begin(), text.end());
 }
 
-NTSTATUS SignalDone(PDEVICE_OBJECT, PIRP, PVOID context) {
-    KeSetEvent(static_cast<PKEVENT>(context), 0, FALSE);
-    return STATUS_MORE_PROCESSING_REQUIRED;
-}
-
-// A Plug and Play request to the top of the board's stack, waited for.
-NTSTATUS SendPnp(PDEVICE_OBJECT physical, UCHAR minor) {
-    PDEVICE_OBJECT top = IoGetAttachedDeviceReference(physical);
-    PIRP irp = IoAllocateIrp(top->StackSize, FALSE);
-    if (irp == nullptr)
-        return STATUS_INSUFFICIENT_RESOURCES;
-    irp->IoStatus.Status = STATUS_NOT_SUPPORTED;
-    PIO_STACK_LOCATION next = IoGetNextIrpStackLocation(irp);
-    next->MajorFunction = IRP_MJ_PNP;
-    next->MinorFunction = minor;
-    KEVENT done;
-    KeInitializeEvent(&done, NotificationEvent, FALSE);
-    IoSetCompletionRoutine(irp, SignalDone, &done, TRUE, TRUE, TRUE);
-    IoCallDriver(top, irp);
-    KeWaitForSingleObject(&done, Executive, KernelMode, FALSE, nullptr);
-    const NTSTATUS status = irp->IoStatus.Status;
-    IoFreeIrp(irp);
-    ObDereferenceObject(top);
+NTSTATUS PhysicalPnp(PDEVICE_OBJECT physical, PIRP irp) {
+    const UCHAR minor = IoGetCurrentIrpStackLocation(irp)->MinorFunction;
+    if (PhysicalRecord* record = RecordOf(physical))
+        record->log->Note(record->key, IRP_MJ_PNP, minor);
+    NTSTATUS status = irp->IoStatus.Status;
+    switch (minor) {
+        case IRP_MN_START_DEVICE:
+        case IRP_MN_QUERY_STOP_DEVICE:
+        case IRP_MN_STOP_DEVICE:
+        case IRP_MN_CANCEL_STOP_DEVICE:
+        case IRP_MN_QUERY_REMOVE_DEVICE:
+        case IRP_MN_CANCEL_REMOVE_DEVICE:
+        case IRP_MN_SURPRISE_REMOVAL:
+        case IRP_MN_REMOVE_DEVICE:
+        case IRP_MN_QUERY_PNP_DEVICE_STATE:
+            status = STATUS_SUCCESS;
+            break;
+        default:
+            break;  // not the bus's to answer: unchanged
+    }
+    irp->IoStatus.Status = status;
+    IoCompleteRequest(irp, IO_NO_INCREMENT);
     return status;
 }
 
-void DeletePhysical(PDEVICE_OBJECT physical) {
-    auto* extension = static_cast<PhysicalExtension*>(physical->DeviceExtension);
-    delete extension->board;
-    extension->board = nullptr;
-    IoDeleteDevice(physical);
+NTSTATUS PhysicalPower(PDEVICE_OBJECT physical, PIRP irp) {
+    if (PhysicalRecord* record = RecordOf(physical))
+        record->log->Note(record->key, IRP_MJ_POWER,
+                          IoGetCurrentIrpStackLocation(irp)->MinorFunction);
+    PoStartNextPowerIrp(irp);
+    irp->IoStatus.Status = STATUS_SUCCESS;
+    IoCompleteRequest(irp, IO_NO_INCREMENT);
+    return STATUS_SUCCESS;
 }
 
 }  // namespace
 
-NTSTATUS BusDriverEntry(PDRIVER_OBJECT, PUNICODE_STRING) {
-    return STATUS_SUCCESS;  // the physical devices get no requests of their own
+void PnpLog::Note(const BoardKey& board, UCHAR major, UCHAR minor) {
+    std::lock_guard lock(mutex_);
+    seen_[{board, major}].push_back(minor);
+}
+
+std::vector<UCHAR> PnpLog::Seen(const BoardKey& board, UCHAR major) const {
+    std::lock_guard lock(mutex_);
+    auto found = seen_.find({board, major});
+    return found == seen_.end() ? std::vector<UCHAR>{} : found->second;
+}
+
+NTSTATUS BusDriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING) {
+    driver->MajorFunction[IRP_MJ_PNP] = PhysicalPnp;
+    driver->MajorFunction[IRP_MJ_POWER] = PhysicalPower;
+    return STATUS_SUCCESS;
 }
 
 SimulatedBoard* BoardOfPhysicalDevice(PDEVICE_OBJECT device) {
-    if (device == nullptr || device->DeviceExtension == nullptr ||
-        device->Size < sizeof(DEVICE_OBJECT) + sizeof(PhysicalExtension))
-        return nullptr;
-    auto* extension = static_cast<PhysicalExtension*>(device->DeviceExtension);
-    return extension->magic == kMagic ? extension->board : nullptr;
+    PhysicalRecord* record = RecordOf(device);
+    return record != nullptr ? record->board.get() : nullptr;
 }
 
-NTSTATUS PlugIn(PDRIVER_OBJECT bus, PDRIVER_OBJECT functionDriver,
-                const BoardDescription& description, int index) {
+NTSTATUS PlugIn(PDRIVER_OBJECT bus, const kernel::pnp::FunctionDriver& functionDriver,
+                const BoardDescription& description, int index, PnpLog* log,
+                PDEVICE_OBJECT* physicalOut) {
     std::wstring name = L"\\Device\\MqSimBoard" + std::to_wstring(index);
     UNICODE_STRING nameString{static_cast<USHORT>(name.size() * sizeof(WCHAR)),
                               static_cast<USHORT>(name.size() * sizeof(WCHAR)), name.data()};
@@ -79,10 +108,11 @@ NTSTATUS PlugIn(PDRIVER_OBJECT bus, PDRIVER_OBJECT functionDriver,
                                      FILE_DEVICE_UNKNOWN, 0, FALSE, &physical);
     if (!NT_SUCCESS(status))
         return status;
-    auto* extension = static_cast<PhysicalExtension*>(physical->DeviceExtension);
-    extension->magic = kMagic;
-    extension->board = new SimulatedBoard(description);
-    physical->Flags &= ~DO_DEVICE_INITIALIZING;
+    auto* record = new PhysicalRecord;
+    record->board = std::make_unique<SimulatedBoard>(description);
+    record->key = KeyOf(description);
+    record->log = log;
+    *static_cast<PhysicalExtension*>(physical->DeviceExtension) = {kMagic, record};
 
     const std::string driverName = DriverNameOf(description.family);
     wchar_t serial[16];
@@ -92,41 +122,60 @@ NTSTATUS PlugIn(PDRIVER_OBJECT bus, PDRIVER_OBJECT functionDriver,
         upper += static_cast<wchar_t>(std::toupper(static_cast<unsigned char>(c)));
     status = kernel::SetDeviceInstancePath(physical, L"SIM\\" + upper + L"\\" + serial);
     if (!NT_SUCCESS(status)) {
-        DeletePhysical(physical);
+        DeletePhysicalDevice(physical);
         return status;
     }
     kernel::SetDeviceProperty(physical, DevicePropertyManufacturer, kManufacturer);
     kernel::SetDeviceProperty(physical, DevicePropertyDeviceDescription, Wide(driverName));
+    physical->Flags &= ~DO_DEVICE_INITIALIZING;
 
-    status = functionDriver->DriverExtension->AddDevice(functionDriver, physical);
+    status = kernel::pnp::DeviceArrived(physical, functionDriver).get();
     if (!NT_SUCCESS(status)) {
-        DeletePhysical(physical);
+        // The manager has torn down what it built.
+        DeletePhysicalDevice(physical);
         return status;
     }
-    status = SendPnp(physical, IRP_MN_START_DEVICE);
-    if (!NT_SUCCESS(status))
-        Unplug(physical);  // a board that did not start is removed again
-    return status;
+    *physicalOut = physical;
+    return STATUS_SUCCESS;
 }
 
 void PullOut(PDEVICE_OBJECT physical) {
-    auto* extension = static_cast<PhysicalExtension*>(physical->DeviceExtension);
-    if (extension->pulledOut)
+    PhysicalRecord* record = RecordOf(physical);
+    if (record == nullptr || !record->pluggedIn.exchange(false))
         return;
-    extension->pulledOut = true;
-    if (physical->AttachedDevice != nullptr)
-        SendPnp(physical, IRP_MN_SURPRISE_REMOVAL);
+    // The physical device holds no requests of its own to fail first.
+    kernel::pnp::DeviceGone(physical).get();
 }
 
 bool IsPluggedIn(PDEVICE_OBJECT physical) {
-    return BoardOfPhysicalDevice(physical) != nullptr &&
-           !static_cast<PhysicalExtension*>(physical->DeviceExtension)->pulledOut;
+    PhysicalRecord* record = RecordOf(physical);
+    return record != nullptr && record->pluggedIn;
 }
 
 void Unplug(PDEVICE_OBJECT physical) {
-    if (physical->AttachedDevice != nullptr)
-        SendPnp(physical, IRP_MN_REMOVE_DEVICE);
-    DeletePhysical(physical);
+    if (kernel::pnp::StateOf(physical) != kernel::pnp::DeviceState::Started)
+        return;
+    if (!NT_SUCCESS(kernel::pnp::RequestRemoval(physical).get()))
+        PullOut(physical);
+    else if (PhysicalRecord* record = RecordOf(physical))
+        record->pluggedIn = false;
+}
+
+bool StackRemoved(PDEVICE_OBJECT physical) {
+    switch (kernel::pnp::StateOf(physical)) {
+        case kernel::pnp::DeviceState::Unknown:
+        case kernel::pnp::DeviceState::StartFailed:
+        case kernel::pnp::DeviceState::Removed:
+            return true;
+        default:
+            return false;
+    }
+}
+
+void DeletePhysicalDevice(PDEVICE_OBJECT physical) {
+    PhysicalRecord* record = RecordOf(physical);
+    IoDeleteDevice(physical);
+    delete record;
 }
 
 }  // namespace sim

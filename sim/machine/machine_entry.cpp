@@ -1,18 +1,24 @@
 // The machine module's entries, called by the kernel at the first use in a process: install the
-// drivers, clear what the last run left in the volatile device map, and plug in every board of the
-// machine's board list.
+// bus driver and the driver's files, clear what the last run left in the volatile device map, plug
+// in every board of the machine's board list through the Plug and Play manager (which loads the
+// boards' driver), and watch the list while the machine runs.
 #include <dlfcn.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "../family_driver/registry_key.h"
+#include "board_set.h"
 #include "kernel/loader.h"
 #include "kernel/testing.h"
+#include "list_watcher.h"
 #include "registry/machine.h"
 #include "sim/board_list.h"
 #include "sim/bus.h"
@@ -21,9 +27,18 @@
 namespace sim {
 namespace {
 
+constexpr auto kListPollPeriod = std::chrono::milliseconds(250);
+constexpr int kRemovalTimeoutMs = 10000;
+
 struct Machine {
     PDRIVER_OBJECT bus = nullptr;
-    PDRIVER_OBJECT functionDriver = nullptr;
+    std::filesystem::path directory;  // the machine's, as it was when it booted
+    // The boards' driver as the manager last loaded it (it unloads it with its last board).
+    std::atomic<PDRIVER_OBJECT> functionDriver{nullptr};
+    PnpLog log;
+    std::mutex boardsMutex;  // the boot, the watcher and the shutdown take turns on the boards
+    std::unique_ptr<BoardSet> boards;
+    std::unique_ptr<ListWatcher> watcher;
 };
 
 Machine* g_machine = nullptr;
@@ -49,21 +64,6 @@ void ClearDeviceMap() {
         if (!NT_SUCCESS(entry.Open(name, &map)) || !NT_SUCCESS(ZwDeleteKey(entry.handle())))
             return;
     }
-}
-
-// The physical device of the board of a family and serial number, or null.
-PDEVICE_OBJECT FindBoard(const char* family, std::uint32_t serialNumber) {
-    Family wanted;
-    if (g_machine == nullptr || family == nullptr || !FamilyFromName(family, &wanted))
-        return nullptr;
-    for (PDEVICE_OBJECT device = g_machine->bus->DeviceObject; device != nullptr;
-         device = device->NextDevice) {
-        const SimulatedBoard* board = BoardOfPhysicalDevice(device);
-        if (board != nullptr && IsPluggedIn(device) && board->description().family == wanted &&
-            board->description().serialNumber == serialNumber)
-            return device;
-    }
-    return nullptr;
 }
 
 // Installs the driver's file for every family in the machine's drivers folder, where the
@@ -93,26 +93,100 @@ void InstallDriverFiles() {
     }
 }
 
+BoardList ReadAndReport(const std::filesystem::path& directory) {
+    BoardList list = ReadBoardList(directory);
+    for (const auto& error : list.errors)
+        std::fprintf(stderr, "machine: %s line %d skipped: %s\n", kBoardListFileName, error.line,
+                     error.message.c_str());
+    return list;
+}
+
+kernel::pnp::FunctionDriver BoardsDriver(Machine* machine) {
+    return {kFamilyDriverService, [machine](PDRIVER_OBJECT* driver) {
+                const NTSTATUS status =
+                    kernel::LoadDriver(kFamilyDriverService, FamilyDriverEntry,
+                                       L"\\Registry\\Machine\\System\\CurrentControlSet\\"
+                                       L"Services\\MqSimDa",
+                                       driver);
+                if (NT_SUCCESS(status))
+                    machine->functionDriver = *driver;
+                return status;
+            }};
+}
+
+// Files still open on the machine's boards, pulled out or not.
+std::size_t OpenFiles(Machine& machine) {
+    return OpenFileCount(machine.functionDriver);
+}
+
 }  // namespace
 }  // namespace sim
 
 // Test hook: a fault on a board of the booted machine (sim/machine_testing.h). 0 when raised.
+// The board is looked up in the board set, under its mutex, so the watcher can neither delete its
+// device meanwhile nor plug it in or out halfway.
 extern "C" [[gnu::visibility("default")]] int MqMachineInjectFault(const char* family,
                                                                    unsigned serialNumber,
                                                                    unsigned type, unsigned element,
                                                                    int fault) {
     using namespace sim;
-    PDEVICE_OBJECT board = FindBoard(family, serialNumber);
+    Family wanted;
+    if (g_machine == nullptr || family == nullptr || !FamilyFromName(family, &wanted))
+        return 1;
+    std::lock_guard lock(g_machine->boardsMutex);
+    if (fault == kMachineFaultRemoval)  // the driver fails what the board had pending
+        return g_machine->boards->PullOut({wanted, serialNumber}) ? 0 : 1;
+    PDEVICE_OBJECT board = g_machine->boards->Find({wanted, serialNumber});
     if (board == nullptr)
         return 1;
-    if (fault == kMachineFaultRemoval) {
-        PullOut(board);  // the driver fails what the board had pending
-        return 0;
-    }
     if (fault != static_cast<int>(InjectedFault::kOverrun) &&
         fault != static_cast<int>(InjectedFault::kTrigger))
         return 1;
     return InjectFault(board, type, element, static_cast<InjectedFault>(fault)) ? 0 : 1;
+}
+
+// Test hooks (sim/machine_pnp_testing.h) on the booted machine's board of a family and serial
+// number. The minor codes of the requests of a major function (Plug and Play or power) that its
+// physical devices saw, up to capacity; the count, or -1 without a machine or for an unknown
+// family.
+extern "C" [[gnu::visibility("default")]] int MqMachineRequestsSeen(const char* family,
+                                                                    unsigned serialNumber,
+                                                                    unsigned char major,
+                                                                    unsigned char* minors,
+                                                                    int capacity) {
+    using namespace sim;
+    Family wanted;
+    if (g_machine == nullptr || family == nullptr || !FamilyFromName(family, &wanted))
+        return -1;
+    const std::vector<UCHAR> seen = g_machine->log.Seen({wanted, serialNumber}, major);
+    for (int i = 0; i < capacity && i < static_cast<int>(seen.size()); ++i)
+        minors[i] = seen[static_cast<std::size_t>(i)];
+    return static_cast<int>(seen.size());
+}
+
+// Orderly removal of the board; the NTSTATUS of the query.
+extern "C" [[gnu::visibility("default")]] long MqMachineRequestRemoval(const char* family,
+                                                                       unsigned serialNumber) {
+    using namespace sim;
+    Family wanted;
+    if (g_machine == nullptr || family == nullptr || !FamilyFromName(family, &wanted))
+        return STATUS_NO_SUCH_DEVICE;
+    std::lock_guard lock(g_machine->boardsMutex);
+    return g_machine->boards->RequestRemoval({wanted, serialNumber});
+}
+
+// A device power state (1 D0 .. 4 D3) for the board; the NTSTATUS.
+extern "C" [[gnu::visibility("default")]] long MqMachineSetDevicePower(const char* family,
+                                                                       unsigned serialNumber,
+                                                                       int state) {
+    using namespace sim;
+    Family wanted;
+    if (g_machine == nullptr || family == nullptr || !FamilyFromName(family, &wanted) ||
+        state < PowerDeviceD0 || state > PowerDeviceD3)
+        return STATUS_NO_SUCH_DEVICE;
+    std::lock_guard lock(g_machine->boardsMutex);
+    return g_machine->boards->SetDevicePower({wanted, serialNumber},
+                                             static_cast<DEVICE_POWER_STATE>(state));
 }
 
 extern "C" [[gnu::visibility("default")]] int MqMachineBoot() {
@@ -123,34 +197,26 @@ extern "C" [[gnu::visibility("default")]] int MqMachineBoot() {
     if (!NT_SUCCESS(kernel::LoadDriver(kBusDriverService, BusDriverEntry,
                                        L"\\Registry\\Machine\\System\\CurrentControlSet\\Services\\"
                                        L"MqSimBus",
-                                       &machine->bus)) ||
-        !NT_SUCCESS(kernel::LoadDriver(kFamilyDriverService, FamilyDriverEntry,
-                                       L"\\Registry\\Machine\\System\\CurrentControlSet\\Services\\"
-                                       L"MqSimDa",
-                                       &machine->functionDriver))) {
-        if (machine->bus != nullptr)
-            kernel::UnloadDriver(machine->bus);
+                                       &machine->bus))) {
         delete machine;
         return 1;
     }
     g_machine = machine;
+    machine->directory = registry::MachineDirectory();
     ClearDeviceMap();
     InstallDriverFiles();
-    const BoardList list = ReadBoardList(registry::MachineDirectory());
-    for (const auto& error : list.errors)
-        std::fprintf(stderr, "machine: %s line %d skipped: %s\n", kBoardListFileName, error.line,
-                     error.message.c_str());
-    int index = 0;
-    for (const auto& board : list.boards) {
-        const NTSTATUS status = PlugIn(machine->bus, machine->functionDriver, board, index);
-        if (!NT_SUCCESS(status)) {
-            std::fprintf(stderr, "machine: board %s %u %u did not start (0x%08X)\n",
-                         DriverNameOf(board.family), board.boardType, board.serialNumber,
-                         static_cast<unsigned>(status));
-            continue;
-        }
-        ++index;
-    }
+    machine->boards =
+        std::make_unique<BoardSet>(machine->bus, BoardsDriver(machine), &machine->log);
+    std::lock_guard lock(machine->boardsMutex);
+    // The watcher's first look comes before the list is read: no change is missed.
+    machine->watcher = std::make_unique<ListWatcher>(
+        machine->directory / kBoardListFileName, kListPollPeriod, [machine](bool changed) {
+            std::lock_guard lock(machine->boardsMutex);
+            machine->boards->Tidy();
+            if (changed)
+                machine->boards->Apply(ReadAndReport(machine->directory).boards);
+        });
+    machine->boards->Apply(ReadAndReport(machine->directory).boards);
     return 0;
 }
 
@@ -165,17 +231,16 @@ extern "C" [[gnu::visibility("default")]] int MqMachineShutdown() {
     for (int waited = 0; kernel::testing::OutstandingUserRequests() != 0 && waited < 2000; ++waited)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     kernel::testing::DrainDeferredCloses();
-    if (const std::size_t open = OpenFileCount(machine->functionDriver); open != 0)
+    if (const std::size_t open = OpenFiles(*machine); open != 0)
         return static_cast<int>(open);
     g_machine = nullptr;
-    // Every board still on the bus, newest first.
-    std::vector<PDEVICE_OBJECT> physical;
-    for (PDEVICE_OBJECT device = machine->bus->DeviceObject; device != nullptr;
-         device = device->NextDevice)
-        physical.push_back(device);
-    for (PDEVICE_OBJECT device : physical)
-        Unplug(device);
-    kernel::UnloadDriver(machine->functionDriver);
+    machine->watcher.reset();
+    bool removed = machine->boards->RemoveAll(kRemovalTimeoutMs);
+    // The manager unloads the boards' driver once its last board is gone.
+    removed = kernel::pnp::testing::WaitIdle(kRemovalTimeoutMs) && removed;
+    if (!removed)
+        std::fprintf(stderr, "machine: boards still on the bus at shutdown\n");
+    machine->boards.reset();
     kernel::UnloadDriver(machine->bus);
     delete machine;
     return 0;

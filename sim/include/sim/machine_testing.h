@@ -12,7 +12,8 @@
 //
 // InjectFault raises a fault on a board of the booted machine, named by the family and serial
 // number of its board-list line: an overrun or a trigger in the running transfer of a subsystem,
-// or the board's removal (it is unplugged until the next boot).
+// or the board's removal (it stays out until the next boot, or until its line leaves the board
+// list and returns).
 #pragma once
 
 #include <dlfcn.h>

@@ -43,7 +43,12 @@ class SimulatedBoard {
   public:
     explicit SimulatedBoard(BoardDescription description);
 
+    // Family, board type and serial number stay as plugged in; the signals are read through
+    // ReadInput (they change with SetSignals).
     const BoardDescription& description() const { return description_; }
+    // New signals on the inputs of the running board (its board-list line changed); patterns start
+    // again from their first code.
+    void SetSignals(std::map<ChannelKey, Signal> signals);
 
     // The code an input channel reads now: a pattern's next code, else the signal's level (0 V
     // without a signal) through the format. Digital inputs and counters without a pattern read

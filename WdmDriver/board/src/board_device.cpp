@@ -1,7 +1,9 @@
 #include "board/board_device.h"
 
 #include <cwchar>
+#include <new>
 
+#include "board/ad_subsystem.h"
 #include "board/model_table.h"
 #include "hxda/request_codes.h"
 
@@ -103,6 +105,9 @@ void BoardDevice::RecoverWhenIdle() {
 }
 
 dalayer::DaSubsystem* BoardDevice::CreateSubsystem(ULONG type, ULONG element) {
+    // The A/D of a board with analog inputs; the other subsystems are not served yet.
+    if (type == HXSS_AD && element == 0 && (BoardType() & kTypeNoAnalogInputs) == 0)
+        return new (std::nothrow) AdSubsystem(this, element);
     return nullptr;
 }
 

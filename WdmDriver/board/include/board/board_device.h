@@ -29,6 +29,8 @@ namespace board {
 inline constexpr ULONG kBaseClockHz = 18'000'000;
 inline constexpr USHORT kTypeBeforeStart = 0x9834;
 inline constexpr USHORT kTypeWhenUnreadable = 12;
+// Board type bit: the board has no analog inputs.
+inline constexpr USHORT kTypeNoAnalogInputs = 0x0001;
 inline constexpr USHORT kControlShadowInitial = 0xF800;
 
 // The device interface class the library enumerates.
@@ -58,7 +60,7 @@ class BoardDevice : public dalayer::DaDevice, private dalayer::StatusPipe {
     CommandChannel& Commands() { return channel_; }
     StatusReader& Status() { return status_; }
     wdm::UsbTarget& Usb() { return usb_; }
-    const wdm::UsbPipe& AdPipe() const { return ad_; }
+    wdm::UsbPipe& AdPipe() { return ad_; }
     const wdm::UsbPipe& DaPipe() const { return da_; }
     // Where status messages and the removal go instead of the open subsystems; null gives them
     // back to the subsystems. Set while no file is open. The removal is told once per start,

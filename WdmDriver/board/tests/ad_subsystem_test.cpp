@@ -296,6 +296,54 @@ TEST_F(AdSubsystemTest, StopAndAbortWithReadsQueuedEndEveryRead) {
     }
 }
 
+// Flushes what the read in process holds into out; the bytes flushed.
+std::uint64_t Flush(UserFile& ad, std::vector<std::uint16_t>& out) {
+    auto record = Record(HXSS_AD);
+    kernel::user_io::Request request;
+    request.operation = kernel::user_io::Operation::DeviceControl;
+    request.controlCode = IOCTL_HXDA_FLUSHINPROCESS;
+    request.input = &record;
+    request.inputLength = sizeof record;
+    request.output = out.data();
+    request.outputLength = static_cast<std::uint32_t>(out.size() * 2);
+    const Answer a = UserFile::Wait(ad.Send(request), kBound);
+    EXPECT_EQ(a.status, STATUS_SUCCESS);
+    return a.information;
+}
+
+TEST_F(AdSubsystemTest, FlushInProcessHandsOutEverySampleOnce) {
+    p_.board->SetSignal(0, mq5120::Signal::Codes(0));
+    UserFile ad(kAdPath);
+    std::vector<std::uint16_t> none(100);
+    // No read in process: nothing to flush.
+    EXPECT_EQ(Flush(ad, none), 0u);
+
+    Block block({{0, 1}}, 800, 10'000);
+    ASSERT_EQ(Configure(ad, block), HXNOERROR);
+    std::vector<std::uint16_t> buffer(50'000);  // 5 s of samples: never full here
+    auto read = ad.Read(buffer.data(), static_cast<std::uint32_t>(buffer.size() * 2));
+    ASSERT_EQ(Simple(ad, IOCTL_HXDA_START), HXNOERROR);
+
+    // Small flushes leave samples behind in the read; each flush must go on where the last
+    // stopped, and the read must end with what no flush took.
+    std::vector<std::uint16_t> seen;
+    for (int i = 0; i < 4; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(60));
+        std::vector<std::uint16_t> out(300);
+        const std::uint64_t bytes = Flush(ad, out);
+        EXPECT_EQ(bytes % 2, 0u);
+        seen.insert(seen.end(), out.begin(), out.begin() + static_cast<long>(bytes / 2));
+    }
+    ASSERT_EQ(Simple(ad, IOCTL_HXDA_ABORT), HXNOERROR);
+    const Answer rest = UserFile::Wait(read, kBound);
+    ASSERT_EQ(rest.status, STATUS_SUCCESS);
+    seen.insert(seen.end(), buffer.begin(),
+                buffer.begin() + static_cast<long>(rest.information / 2));
+    ASSERT_GT(seen.size(), 1'000u);
+    for (std::size_t i = 0; i < seen.size(); ++i)
+        ASSERT_EQ(seen[i], i & 0xFFF) << "sample " << i;
+}
+
 TEST_F(AdSubsystemTest, BoardFifoOverflowAndRingOverflowAreOverruns) {
     UserFile ad(kAdPath);
     Block block({{0, 1}}, 800, 10'000);

@@ -296,6 +296,24 @@ TEST_F(AdSubsystemTest, StopAndAbortWithReadsQueuedEndEveryRead) {
     }
 }
 
+TEST_F(AdSubsystemTest, ABoardWithoutReadsStopsByItself) {
+    UserFile ad(kAdPath);
+    Block block({{0, 1}}, 800, 1'000);
+    ASSERT_EQ(Configure(ad, block), HXNOERROR);
+    ASSERT_EQ(Simple(ad, IOCTL_HXDA_START), HXNOERROR);
+    EXPECT_TRUE(p_.board->AdRunning());
+    // No read for 2 s: the board stops without being asked.
+    EXPECT_TRUE(Eventually([&] { return !p_.board->AdRunning(); }, std::chrono::seconds(8)));
+    // A read afterwards arms the subsystem again instead of finding a running board.
+    std::vector<std::uint8_t> buffer(200);
+    auto read = ad.Read(buffer.data(), 200);
+    ASSERT_EQ(Simple(ad, IOCTL_HXDA_START), HXNOERROR);
+    const Answer a = UserFile::Wait(read, kBound);
+    EXPECT_EQ(a.status, STATUS_SUCCESS);
+    EXPECT_EQ(a.information, 200u);
+    EXPECT_EQ(Simple(ad, IOCTL_HXDA_ABORT), HXNOERROR);
+}
+
 // Flushes what the read in process holds into out; the bytes flushed.
 std::uint64_t Flush(UserFile& ad, std::vector<std::uint16_t>& out) {
     auto record = Record(HXSS_AD);

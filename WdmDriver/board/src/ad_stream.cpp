@@ -180,7 +180,6 @@ bool AdSubsystem::QueueStopWork() {
         if (stopQueued_ || state_ == kDestroyed)
             return false;
         stopQueued_ = true;
-        workIdle_.Clear();
     }
     board_->AcquireBusy();
     IoQueueWorkItem(stopItem_, StopWorkRoutine, DelayedWorkQueue, this);
@@ -191,13 +190,16 @@ void AdSubsystem::StopWorkRoutine(PDEVICE_OBJECT, PVOID context) {
     auto* self = static_cast<AdSubsystem*>(context);
     BoardDevice* board = self->board_;
     self->StopBoard();
+    bool finish;
     {
-        // Set under the lock: Destroy takes it after its wait, so it cannot go on while this
-        // routine still touches the object.
+        // Destroy decides under the lock whether it waits for nothing or leaves the rest to
+        // this routine.
         wdm::SpinLockHold hold(self->lock_);
         self->stopQueued_ = false;
-        self->workIdle_.Set();
+        finish = self->destroyPending_;
     }
+    if (finish)
+        self->FinishDestroy();
     board->ReleaseBusy();
 }
 

@@ -47,8 +47,17 @@ void AdSubsystem::Destroy() {
         state_ = kDestroyed;
         if (pollArmed_ && timer_.Cancel())
             pollArmed_ = false;
+        // The stop work may be the very thread this close runs on (it completed the file's last
+        // read): it finishes the destruction when it ends, instead of being waited for here.
+        if (stopQueued_) {
+            destroyPending_ = true;
+            return;
+        }
     }
-    workIdle_.Wait();
+    FinishDestroy();
+}
+
+void AdSubsystem::FinishDestroy() {
     // A poll that had started when the timer was cancelled ends without setting it again.
     wdm::KernelEvent pause{NotificationEvent, false};
     for (;;) {

@@ -304,6 +304,15 @@ TEST_F(AdSubsystemTest, ABoardWithoutReadsStopsByItself) {
     EXPECT_TRUE(p_.board->AdRunning());
     // No read for 2 s: the board stops without being asked.
     EXPECT_TRUE(Eventually([&] { return !p_.board->AdRunning(); }, std::chrono::seconds(8)));
+    // The stop work ends after the board stopped; a read while it runs comes back empty.
+    const auto idle = [&] {
+        LONG state = -1;
+        DeviceOf(p_.pdo)->WithSubsystem(HXSS_AD, 0, [&](dalayer::DaSubsystem& object) {
+            state = static_cast<board::AdSubsystem&>(object).State();
+        });
+        return state == board::AdSubsystem::kIdle;
+    };
+    ASSERT_TRUE(Eventually(idle));
     // A read afterwards arms the subsystem again instead of finding a running board.
     std::vector<std::uint8_t> buffer(200);
     auto read = ad.Read(buffer.data(), 200);

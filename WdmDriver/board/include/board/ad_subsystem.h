@@ -88,6 +88,8 @@ class AdSubsystem : public dalayer::DaSubsystem, private wdm::StreamInOwner {
     // Queues the stop work once; false when it is queued already or the object is going.
     bool QueueStopWork();
     static void StopWorkRoutine(PDEVICE_OBJECT device, PVOID context);
+    // Waits for a poll still running, stops the stream and frees the object. Passive level.
+    void FinishDestroy();
     // Stops the board, completes the reads and returns to idle. Passive level.
     void StopBoard();
     void ArmPoll();
@@ -110,9 +112,9 @@ class AdSubsystem : public dalayer::DaSubsystem, private wdm::StreamInOwner {
     ULONG filled_ = 0;         // bytes in it
     ULONG idleTicks_ = 0;      // polls in state 7
     bool overrunReported_ = false;
-    bool pollArmed_ = false;   // the timer is set or its routine runs
-    bool stopQueued_ = false;  // the stop work is queued or runs
-    wdm::KernelEvent workIdle_{NotificationEvent, true};
+    bool pollArmed_ = false;       // the timer is set or its routine runs
+    bool stopQueued_ = false;      // the stop work is queued or runs
+    bool destroyPending_ = false;  // the stop work ends the destruction
     wdm::KernelMutex stopMutex_{1};
 };
 

@@ -1,7 +1,9 @@
 #include "board/board_device.h"
 
 #include <cwchar>
+#include <new>
 
+#include "board/ad_subsystem.h"
 #include "board/model_table.h"
 #include "hxda/request_codes.h"
 
@@ -35,7 +37,10 @@ BoardDevice::BoardDevice(ULONG instance, const ServiceParameters& parameters)
       parameters_(parameters),
       channel_(usb_, command_, reply_),
       status_(usb_, statusPipe_) {
+    relay_.device = this;
     status_.SetRoute(&relay_);
+    status_.SetOwner(&BoardDevice::StatusReadReturned, this);
+    SetStatusPipe(this);
 }
 
 BoardDevice::~BoardDevice() {
@@ -74,24 +79,36 @@ NTSTATUS BoardDevice::Create(PDRIVER_OBJECT driver, PDEVICE_OBJECT physicalDevic
     return STATUS_SUCCESS;
 }
 
-// ---- Files -------------------------------------------------------------------------------------
+// ---- Status pipe -------------------------------------------------------------------------------
 
-NTSTATUS BoardDevice::OnCreate(PIRP irp) {
-    // The first open file starts the status reads; later opens find them running.
-    if (OpenCount() == 0 && started_)
-        status_.Start();
-    return CompleteRequest(irp, STATUS_SUCCESS);
+NTSTATUS BoardDevice::PostStatusRead() {
+    // A file opened while the device is stopped gets its reads at the start.
+    if (!started_)
+        return STATUS_DEVICE_NOT_CONNECTED;
+    return status_.PostOne();
 }
 
-NTSTATUS BoardDevice::OnClose(PIRP irp) {
-    // Only the last close stops them: the files still open keep their status messages.
-    if (OpenCount() == 1)
-        status_.Stop();
-    return CompleteRequest(irp, STATUS_SUCCESS);
+void BoardDevice::AbortStatusPipe() {
+    status_.Stop();
 }
 
-NTSTATUS BoardDevice::OnCleanup(PIRP irp) {
-    return CompleteRequest(irp, STATUS_SUCCESS);
+void BoardDevice::StatusReadReturned(void* context, bool postAnother) {
+    static_cast<BoardDevice*>(context)->DaDevice::StatusReadReturned(postAnother);
+}
+
+void BoardDevice::RecoverWhenIdle() {
+    bool moving = false;
+    for (ULONG type : {HXSS_AD, HXSS_DA})
+        WithSubsystem(type, 0, [&](dalayer::DaSubsystem& object) { moving |= object.Query(); });
+    if (!moving)
+        QueueRecovery();
+}
+
+dalayer::DaSubsystem* BoardDevice::CreateSubsystem(ULONG type, ULONG element) {
+    // The A/D of a board with analog inputs; the other subsystems are not served yet.
+    if (type == HXSS_AD && element == 0 && (BoardType() & kTypeNoAnalogInputs) == 0)
+        return new (std::nothrow) AdSubsystem(this, element);
+    return nullptr;
 }
 
 // ---- Start -------------------------------------------------------------------------------------
@@ -106,8 +123,7 @@ NTSTATUS BoardDevice::OnStartDevice(PIRP irp) {
     started_ = true;
     relay_.removalTold = false;
     // A file opened while the device was stopped gets its status reads now.
-    if (OpenCount() > 0)
-        status_.Start();
+    PostStatusReads();
     return status;
 }
 
@@ -153,16 +169,16 @@ NTSTATUS BoardDevice::Identify() {
         return status;
 
     // An unreadable type is no error: the board is taken as type 12.
-    boardType_ = kTypeWhenUnreadable;
-    USHORT type = 0;
-    if (NT_SUCCESS(channel_.ReadRegister(kRegBoardType, &type)))
-        boardType_ = type;
-    modelName_ = board::ModelName(boardType_);
+    USHORT type = kTypeWhenUnreadable;
+    if (!NT_SUCCESS(channel_.ReadRegister(kRegBoardType, &type)))
+        type = kTypeWhenUnreadable;
+    SetBoardType(type);
+    modelName_ = board::ModelName(type);
 
     status = channel_.ReadSerialNumber(&serialNumber_);
     if (!NT_SUCCESS(status))
         return status;
-    noAnalogOutput_ = HasNoAnalogOutput(boardType_);
+    noAnalogOutput_ = HasNoAnalogOutput(type);
     ReadIdentityStrings();
     return STATUS_SUCCESS;
 }
@@ -190,7 +206,7 @@ void BoardDevice::ReadIdentityStrings() {
 }
 
 NTSTATUS BoardDevice::Register() {
-    const BoardRecord record{description_, modelName_, boardType_, serialNumber_, instance_};
+    const BoardRecord record{description_, modelName_, BoardType(), serialNumber_, instance_};
     NTSTATUS status = FindOrMakeBoardName(record, boardName_);
     if (!NT_SUCCESS(status))
         return status;
@@ -287,8 +303,7 @@ void BoardDevice::RecoveryRoutine(PDEVICE_OBJECT, PVOID context) {
          {&self->command_, &self->reply_, &self->da_, &self->statusPipe_})
         if (pipe->Bound())
             self->usb_.ResetPipe(*pipe);
-    if (self->OpenCount() > 0 && self->started_)
-        self->status_.Start();
+    self->PostStatusReads();
     self->recoveryQueued_ = false;
     self->ReleaseBusy();
 }

@@ -167,6 +167,12 @@ NTSTATUS CommandChannel::ReadTermination(UCHAR* setting) {
     return status;
 }
 
+NTSTATUS CommandChannel::ApplyTermination(UCHAR setting) {
+    CommandMessage apply(kCmdApplyTermination, true);
+    apply.bytes[2] = setting;
+    return Execute(apply);
+}
+
 NTSTATUS CommandChannel::WriteTermination(UCHAR setting) {
     CommandMessage apply(kCmdApplyTermination, true);
     apply.bytes[2] = setting;

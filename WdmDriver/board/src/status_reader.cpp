@@ -46,6 +46,18 @@ NTSTATUS StatusReader::Start() {
     return status;
 }
 
+NTSTATUS StatusReader::PostOne() {
+    if (!pipe_.Bound())
+        return STATUS_DEVICE_NOT_CONNECTED;
+    {
+        wdm::SpinLockHold hold(lock_);
+        stopping_ = false;
+        if (outstanding_++ == 0)
+            idle_.Clear();
+    }
+    return Post();
+}
+
 // Sends one read; its place among the outstanding ones is already counted.
 NTSTATUS StatusReader::Post() {
     auto* read = static_cast<Read*>(wdm::PoolAllocate(NonPagedPool, sizeof(Read)));
@@ -80,7 +92,12 @@ void StatusReader::Finished(Read* read, NTSTATUS status, USBD_STATUS usbd) {
             route = stopping_ ? nullptr : route_;
         }
         if (route != nullptr && length >= 4)
-            RouteStatus(type, flags, *route);
+            route->Message(type, flags);
+        if (returned_ != nullptr) {
+            returned_(owner_, repost);
+            Retire();
+            return;
+        }
         // This read's place goes to its successor.
         if (repost) {
             Post();
@@ -107,6 +124,8 @@ void StatusReader::Finished(Read* read, NTSTATUS status, USBD_STATUS usbd) {
         route->DeviceRemoved();
     else if (route != nullptr && transactionError && !gone)
         route->TransactionError();
+    if (returned_ != nullptr)
+        returned_(owner_, false);
     Retire();
 }
 

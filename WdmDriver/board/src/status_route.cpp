@@ -27,4 +27,8 @@ void RouteStatus(USHORT type, USHORT flags, StatusRoute& route) {
     }
 }
 
+void StatusRoute::Message(USHORT type, USHORT flags) {
+    RouteStatus(type, flags, *this);
+}
+
 }  // namespace board

@@ -189,7 +189,12 @@ std::future<NTSTATUS> BoardMachine::PlugAsync(std::shared_ptr<mq5120::Board> boa
 
 NTSTATUS BoardMachine::Plug(const mq5120::BoardIdentity& identity, Plugged* out,
                             const std::wstring& manufacturer, const std::wstring& description) {
-    auto board = std::make_shared<mq5120::Board>(identity, std::make_shared<mq5120::ManualTime>());
+    std::shared_ptr<mq5120::TimeSource> time;
+    if (realTimeBoards)
+        time = std::make_shared<mq5120::RealTime>();
+    else
+        time = std::make_shared<mq5120::ManualTime>();
+    auto board = std::make_shared<mq5120::Board>(identity, time);
     auto arrived = PlugAsync(board, out, manufacturer, description);
     if (arrived.wait_for(kWait) != std::future_status::ready) {
         ADD_FAILURE() << "plug-in did not finish";

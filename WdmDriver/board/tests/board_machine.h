@@ -67,6 +67,8 @@ class BoardMachine : public ::testing::Test {
 
     // The driver the manager loads: linked in (default) or from libMQ5120k.so.
     bool useModule = false;
+    // Boards paced by real time (streaming tests); else by a clock that stands still.
+    bool realTimeBoards = false;
 
     // Plugs a board and waits for the plug-in; returns the plug-in's status.
     NTSTATUS Plug(const mq5120::BoardIdentity& identity, Plugged* plugged = nullptr,

@@ -1,11 +1,14 @@
-// `BoardDevice`: one MQ5120 board on the USB bus, on the Plug and Play device base. It owns the
+// `BoardDevice`: one MQ5120 board on the USB bus, on the data-acquisition device. It owns the
 // board's USB target and six pipes, its command channel and status reads. Starting selects
 // configuration 1, identifies the board (type, serial number), registers it and writes the initial
 // register values; stopping deselects the configuration; removal tells the subsystems and removes
 // the unnumbered link of instance 0.
 //
-// The status reads run while any file of the device is open: the first open starts them, the last
-// close stops them. Status messages go to the route the data-acquisition layer sets.
+// The files, their subsystem objects and the request dispatch are the data-acquisition device's.
+// The board supplies its subsystems, answers the device-level requests (registers, calibration
+// pots, hardware information) through the command channel, and is the device's status pipe: the
+// device keeps three reads outstanding while any file is open, and each message is routed to the
+// open subsystems (RouteStatusMessage), or to a route a test sets.
 #pragma once
 
 #include <atomic>
@@ -14,9 +17,11 @@
 #include "board/command_channel.h"
 #include "board/driver_options.h"
 #include "board/status_reader.h"
+#include "dalayer/da_device.h"
+#include "dalayer/status_pipe.h"
 #include "framework/numbered_name.h"
-#include "framework/pnp_device_base.h"
 #include "framework/usb_target.h"
+#include "hxda/request_codes.h"
 #include "kernel/workitem.h"
 
 namespace board {
@@ -24,12 +29,14 @@ namespace board {
 inline constexpr ULONG kBaseClockHz = 18'000'000;
 inline constexpr USHORT kTypeBeforeStart = 0x9834;
 inline constexpr USHORT kTypeWhenUnreadable = 12;
+// Board type bit: the board has no analog inputs.
+inline constexpr USHORT kTypeNoAnalogInputs = 0x0001;
 inline constexpr USHORT kControlShadowInitial = 0xF800;
 
 // The device interface class the library enumerates.
 extern const GUID kBoardInterfaceClass;
 
-class BoardDevice : public wdm::PnpDeviceBase {
+class BoardDevice : public dalayer::DaDevice, private dalayer::StatusPipe {
   public:
     BoardDevice(ULONG instance, const ServiceParameters& parameters);
     ~BoardDevice() override;
@@ -40,7 +47,6 @@ class BoardDevice : public wdm::PnpDeviceBase {
 
     // ---- What the start found ------------------------------------------------------------------
     ULONG Instance() const { return instance_; }
-    USHORT BoardType() const { return boardType_; }
     ULONG SerialNumber() const { return serialNumber_; }
     ULONG BaseClock() const { return kBaseClockHz; }
     bool NoAnalogOutput() const { return noAnalogOutput_; }
@@ -54,11 +60,11 @@ class BoardDevice : public wdm::PnpDeviceBase {
     CommandChannel& Commands() { return channel_; }
     StatusReader& Status() { return status_; }
     wdm::UsbTarget& Usb() { return usb_; }
-    const wdm::UsbPipe& AdPipe() const { return ad_; }
+    wdm::UsbPipe& AdPipe() { return ad_; }
     const wdm::UsbPipe& DaPipe() const { return da_; }
-    // Where status messages and the removal go; null drops them. Set while no file is open.
-    // The removal reaches the route once per start, whether the status pipe or Plug and Play
-    // reported it first.
+    // Where status messages and the removal go instead of the open subsystems; null gives them
+    // back to the subsystems. Set while no file is open. The removal is told once per start,
+    // whether the status pipe or Plug and Play reported it first.
     void SetStatusRoute(StatusRoute* route) { relay_.route = route; }
     // Shadows of registers 2, 0 and 1.
     USHORT& ControlShadow() { return controlShadow_; }
@@ -71,15 +77,29 @@ class BoardDevice : public wdm::PnpDeviceBase {
     bool QueueRecovery();
 
   protected:
-    NTSTATUS OnCreate(PIRP irp) override;
-    NTSTATUS OnClose(PIRP irp) override;
-    NTSTATUS OnCleanup(PIRP irp) override;
+    dalayer::DaSubsystem* CreateSubsystem(ULONG type, ULONG element) override;
+    ULONG SetHardwareInfo(dalayer::DaRequest& request) override;
+    ULONG GetHardwareInfo(dalayer::DaRequest& request) override;
+    ULONG WriteRegister(dalayer::DaRequest& request) override;
+    ULONG ReadRegister(dalayer::DaRequest& request) override;
+    ULONG WriteCalPot(dalayer::DaRequest& request) override;
+    ULONG ReadCalPot(dalayer::DaRequest& request) override;
+
     NTSTATUS OnStartDevice(PIRP irp) override;
     NTSTATUS OnStopDevice(PIRP irp) override;
     NTSTATUS OnRemoveDevice(PIRP irp) override;
     NTSTATUS OnSurpriseRemoval(PIRP irp) override;
 
   private:
+    // The status pipe the data-acquisition device drives.
+    NTSTATUS PostStatusRead() override;
+    void AbortStatusPipe() override;
+    static void StatusReadReturned(void* context, bool postAnother);
+    // The pipes are recovered only while no subsystem moves data.
+    void RecoverWhenIdle();
+    // Checks a calibration pot request; the command and the element word it is sent with.
+    static ULONG CalPotCommand(const hxda::CalPotParameters& pot, UCHAR* code, USHORT* element);
+
     NTSTATUS StartSequence();
     NTSTATUS Identify();
     NTSTATUS Register();
@@ -90,8 +110,15 @@ class BoardDevice : public wdm::PnpDeviceBase {
     void QuiesceBoard();
     static void RecoveryRoutine(PDEVICE_OBJECT device, PVOID context);
 
-    // Passes status messages on to the route and lets the removal through once.
+    // Passes status messages on to the route, or else to the open subsystems, and lets the
+    // removal through once.
     struct Relay : StatusRoute {
+        void Message(USHORT type, USHORT flags) override {
+            if (route != nullptr)
+                route->Message(type, flags);
+            else
+                device->RouteStatusMessage(type, flags);
+        }
         void Signal(SubsystemKind kind, ULONG event, ULONG data) override {
             if (route != nullptr)
                 route->Signal(kind, event, data);
@@ -101,13 +128,20 @@ class BoardDevice : public wdm::PnpDeviceBase {
                 route->DaReady();
         }
         void DeviceRemoved() override {
-            if (!removalTold.exchange(true) && route != nullptr)
+            if (removalTold.exchange(true))
+                return;
+            if (route != nullptr)
                 route->DeviceRemoved();
+            else
+                device->BroadcastEvent(HXEV_DEVICEREMOVED, 0);
         }
         void TransactionError() override {
             if (route != nullptr)
                 route->TransactionError();
+            else
+                device->RecoverWhenIdle();
         }
+        BoardDevice* device = nullptr;
         StatusRoute* route = nullptr;
         std::atomic<bool> removalTold{false};
     };
@@ -115,7 +149,6 @@ class BoardDevice : public wdm::PnpDeviceBase {
     ULONG instance_;
     ServiceParameters parameters_;
     DriverOptions options_;
-    USHORT boardType_ = kTypeBeforeStart;
     ULONG serialNumber_ = 0;
     bool noAnalogOutput_ = false;
     std::atomic<bool> started_{false};

@@ -58,6 +58,8 @@ class CommandChannel {
     NTSTATUS ReadSerialNumber(ULONG* serial);
     NTSTATUS WriteSerialNumber(ULONG serial);
     NTSTATUS ReadTermination(UCHAR* setting);
+    // Applies the setting (0x59) without storing it.
+    NTSTATUS ApplyTermination(UCHAR setting);
     // Applies the setting (0x59), then stores it (0x25).
     NTSTATUS WriteTermination(UCHAR setting);
     NTSTATUS ReadDinChangeMask(UCHAR* mask);

@@ -5,6 +5,9 @@
 //
 // Start tops the reads up to three and never posts more. Stop aborts the pipe and waits until every
 // read has come back, so that nothing of the reader is touched after it returns.
+//
+// With an owner (SetOwner) the owner counts the reads instead: PostOne posts a single read, and a
+// returned read is not replaced by the reader but reported to the owner, which posts its successor.
 #pragma once
 
 #include "board/status_route.h"
@@ -26,6 +29,15 @@ class StatusReader {
 
     // Where messages go; set before Start, kept until the next Stop.
     void SetRoute(StatusRoute* route) { route_ = route; }
+    // returned(context, postAnother) runs once for every read PostOne posted, after its message
+    // was routed and before Stop can return; postAnother: the read succeeded and no Stop runs.
+    using ReturnedFn = void (*)(void* context, bool postAnother);
+    void SetOwner(ReturnedFn returned, void* context) {
+        returned_ = returned;
+        owner_ = context;
+    }
+    // Posts one read (owner mode). A failure posted nothing and reports nothing.
+    NTSTATUS PostOne();
 
     // Posts reads until three are outstanding. STATUS_DEVICE_NOT_CONNECTED when the pipe is not
     // bound, else the status of the last post.
@@ -48,6 +60,8 @@ class StatusReader {
     wdm::UsbTarget& target_;
     const wdm::UsbPipe& pipe_;
     StatusRoute* route_ = nullptr;
+    ReturnedFn returned_ = nullptr;
+    void* owner_ = nullptr;
     wdm::SpinLock lock_;
     LONG outstanding_ = 0;
     bool stopping_ = false;

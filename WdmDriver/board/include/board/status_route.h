@@ -21,6 +21,9 @@ inline constexpr USHORT kFlagCounterOverrun = 0x0020 | 0x0040 | 0x0080 | 0x0100 
 class StatusRoute {
   public:
     virtual ~StatusRoute() = default;
+    // One message as read from the pipe; by default decoded into the calls below (RouteStatus).
+    // DISPATCH_LEVEL.
+    virtual void Message(USHORT type, USHORT flags);
     // An event (with its data) for element 0 of the subsystem kind. DISPATCH_LEVEL.
     virtual void Signal(SubsystemKind kind, ULONG event, ULONG data) = 0;
     // The board is ready for D/A data: the D/A completion work is due. DISPATCH_LEVEL.

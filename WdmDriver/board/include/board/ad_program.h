@@ -1,0 +1,79 @@
+// `AdProgram`: what an A/D configuration block makes of the board: the checks of the block, the
+// control word, clock dividers and register program, and the channel-list words. It only
+// computes; the A/D object sends the result.
+#pragma once
+
+#include "board/command_message.h"
+#include "hxda/configuration_block.h"
+#include "kernel/wdm.h"
+
+namespace board {
+
+// Channel-list entries the A/D configure reads at most.
+inline constexpr ULONG kAdListCapacity = 1024;
+// Channel numbers of a configuration beyond the analog inputs: the digital input port and the
+// two words of each of the five counters.
+inline constexpr ULONG kExtraChannels = 11;
+// Single-ended inputs of a board by its type.
+inline ULONG AnalogInputs(USHORT boardType) {
+    return (boardType & 0x08) ? 32 : 16;
+}
+
+// Block values the A/D reads.
+inline constexpr USHORT kChannelTypeDifferential = 101;
+inline constexpr USHORT kFlowContinuous = 800;
+inline constexpr USHORT kFlowSingleValue = 801;
+inline constexpr USHORT kFlowPreTrigger = 804;
+inline constexpr USHORT kFlowAboutTrigger = 805;
+inline constexpr USHORT kClockInternal = 400;
+inline constexpr USHORT kTriggerSoftware = 300;
+inline constexpr USHORT kTriggerExternal = 301;
+inline constexpr USHORT kTriggerDigitalEvent = 306;
+inline constexpr USHORT kTriggerThreshold = 1200;
+inline constexpr USHORT kRetriggerInternal = 1300;
+inline constexpr USHORT kRetriggerScan = 1301;
+inline constexpr USHORT kRetriggerSource = 1302;
+
+// Registers of the A/D program.
+inline constexpr USHORT kRegListAddress = 128;
+inline constexpr USHORT kRegAdDividerLow = 6;
+inline constexpr USHORT kRegAdDividerHigh = 7;
+inline constexpr USHORT kRegRetriggerLow = 10;
+inline constexpr USHORT kRegRetriggerHigh = 11;
+inline constexpr USHORT kRegScan = 12;
+
+// The gain code of a list entry's or request's 32.32 gain: 1, 2, 4, 8 give 0-3; -1 for others.
+int GainCode(const hxda::FixedPoint& gain);
+
+struct AdProgram {
+    // From the last accepted configuration.
+    ULONG channels = 0;        // the block's channel count, extra channels included
+    ULONG analogChannels = 0;  // inputs a list entry or single value may name
+    bool singleEnded = true;
+    bool softwareTrigger = true;
+    bool twelveBit = false;
+    bool unipolar = false;
+    ULONG listCount = 0;
+    hxda::ChannelListEntry list[kAdListCapacity] = {};
+
+    // What a block programs; filled by Prepare.
+    struct Registers {
+        USHORT control = 0;
+        USHORT enable = 0;
+        ULONG divider = 0;
+        ULONG retrigger = 0;
+        bool singleValue = false;
+    };
+
+    // Checks the block for a board with `inputs` single-ended inputs and computes its registers;
+    // the clock frequencies produced are written back into the block. An API status; nothing of
+    // the program changes on a refusal.
+    static ULONG Prepare(hxda::ConfigurationBlock& block, ULONG inputs, USHORT enableShadow,
+                         Registers* out);
+    // Takes the block's channel settings and list (entries: the list entries the block holds).
+    void Take(const hxda::ConfigurationBlock& block, ULONG entries);
+    // The register-128 word of list entry i; false for an entry the board cannot take.
+    bool ListWord(ULONG i, USHORT* word) const;
+};
+
+}  // namespace board

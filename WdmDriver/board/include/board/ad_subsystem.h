@@ -1,0 +1,121 @@
+// `AdSubsystem`: the A/D element of an MQ5120 board. It applies a configuration block to the
+// board's registers, converts single values, and streams samples from the bulk-in pipe (eight
+// transfers into a 64 KB ring) into the queued read requests: a 20 ms poll moves what the ring
+// holds into the current read and completes it when full.
+//
+// States: 0 idle, 1 armed (a read queued), 4 running, 5 stop requested, 6 abort requested,
+// 7 running without a read, 9 stopping, 10 destroyed. The board stops in a work item at passive
+// level (the stop work); it completes the current read with what it holds and every waiting read
+// cancelled.
+#pragma once
+
+#include <atomic>
+
+#include "board/ad_program.h"
+#include "dalayer/da_subsystem.h"
+#include "dalayer/subsystem_event_queue.h"
+#include "framework/kernel_sync.h"
+#include "framework/kernel_timer.h"
+#include "framework/request_queue.h"
+#include "framework/spin_lock.h"
+#include "framework/stream_in_transfers.h"
+
+namespace board {
+
+class BoardDevice;
+
+class AdSubsystem : public dalayer::DaSubsystem, private wdm::StreamInOwner {
+  public:
+    enum State : LONG {
+        kIdle = 0,
+        kArmed = 1,
+        kRunning = 4,
+        kStopRequested = 5,
+        kAbortRequested = 6,
+        kNoRead = 7,
+        kStopping = 9,
+        kDestroyed = 10,
+    };
+    // Polls in state 7 before the board is stopped (2 s without a read).
+    static constexpr ULONG kIdleTicks = 100;
+    static constexpr LONGLONG kPollDue = -20 * wdm::kMillisecond100ns;
+
+    AdSubsystem(BoardDevice* board, ULONG element);
+    ~AdSubsystem() override;
+    void Destroy() override;
+
+    ULONG ListCapacity() const override { return kAdListCapacity; }
+    ULONG Configure(dalayer::DaRequest& request) override;
+    ULONG GetSingleValue(dalayer::DaRequest& request) override;
+    ULONG PreStart(dalayer::DaRequest& request) override;
+    ULONG SimultaneousStart(dalayer::DaRequest& request) override;
+    ULONG Start(dalayer::DaRequest& request) override;
+    ULONG Stop(dalayer::DaRequest& request) override;
+    ULONG Abort(dalayer::DaRequest& request) override;
+    ULONG Reset(dalayer::DaRequest& request) override;
+    ULONG FlushInProcess(dalayer::DaRequest& request) override;
+    NTSTATUS QueueDataRequest(PIRP irp) override;
+    NTSTATUS WaitForEvent(PIRP irp) override { return events_.Wait(irp); }
+    void CancelAll(PFILE_OBJECT file) override;
+    void PostEvent(ULONG code, ULONG data) override;
+    bool Query() override;
+
+    LONG State();
+
+  private:
+    class ReadQueue : public wdm::RequestQueue {
+      public:
+        ReadQueue(wdm::BusyCounter* device, AdSubsystem* owner)
+            : RequestQueue(device, {true, false}), owner_(owner) {}
+
+      protected:
+        void StartRequest(PIRP irp) override { owner_->ReadBecameCurrent(irp); }
+
+      private:
+        AdSubsystem* owner_;
+    };
+
+    // wdm::StreamInOwner
+    LONG StreamState() override { return State(); }
+    void StreamEvent(ULONG event) override { PostEvent(event, 0); }
+
+    void ReadBecameCurrent(PIRP irp);
+    void Poll();
+    // Under lock_: copies from the ring into the current read; true when it is full.
+    bool FillCurrentLocked(bool* ringFailed);
+    // Completes the current read with its bytes (the next becomes current).
+    void CompleteCurrent();
+    // Queues the stop work once; false when it is queued already or the object is going.
+    bool QueueStopWork();
+    static void StopWorkRoutine(PDEVICE_OBJECT device, PVOID context);
+    // Waits for a poll still running, stops the stream and frees the object. Passive level.
+    void FinishDestroy();
+    // Stops the board, completes the reads and returns to idle. Passive level.
+    void StopBoard();
+    void ArmPoll();
+    ULONG LoadList();
+    void PostOverrunOnce();
+
+    BoardDevice* board_;
+    AdProgram program_;
+    wdm::StreamInTransfers stream_;
+    ReadQueue reads_;
+    dalayer::SubsystemEventQueue events_;
+    wdm::KernelTimer timer_;
+    PIO_WORKITEM stopItem_ = nullptr;
+
+    wdm::SpinLock lock_;
+    LONG state_ = kIdle;       // under lock_
+    PIRP current_ = nullptr;   // under lock_
+    UCHAR* buffer_ = nullptr;  // the current read's buffer
+    ULONG length_ = 0;         // its length
+    ULONG filled_ = 0;         // bytes in it
+    ULONG idleTicks_ = 0;      // polls in state 7
+    bool overrunReported_ = false;
+    bool pollArmed_ = false;       // the timer is set or its routine runs
+    bool stopQueued_ = false;      // the stop work is queued or runs
+    bool destroyPending_ = false;  // the stop work ends the destruction
+    wdm::KernelMutex stopMutex_{1};
+};
+
+}  // namespace board

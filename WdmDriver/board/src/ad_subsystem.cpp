@@ -1,0 +1,330 @@
+// The A/D object's requests: configure, single values, start, stop, abort, reset and its events.
+#include "board/ad_subsystem.h"
+
+#include "board/board_device.h"
+#include "hxda/request_codes.h"
+
+namespace board {
+
+namespace {
+
+constexpr USHORT kStrobeListReset = 0x0002;
+constexpr USHORT kStrobeListDone = 0x0004;
+constexpr USHORT kStrobeRun = 0x0020;
+constexpr USHORT kRunBits = 0x0003;
+constexpr ULONG kSingleValueTransfer = 1024;
+
+ULONG Result(NTSTATUS status) {
+    return NT_SUCCESS(status) ? HXNOERROR : HXGENERALFAILURE;
+}
+
+}  // namespace
+
+AdSubsystem::AdSubsystem(BoardDevice* board, ULONG element)
+    : DaSubsystem(board, HXSS_AD, element),
+      board_(board),
+      stream_(this, &board->Usb(), &board->AdPipe()),
+      reads_(board, this),
+      events_(board) {
+    NTSTATUS status = stream_.Create();
+    stopItem_ = IoAllocateWorkItem(board->DeviceObject());
+    if (NT_SUCCESS(status) && stopItem_ == nullptr)
+        status = STATUS_INSUFFICIENT_RESOURCES;
+    SetError(status);
+}
+
+AdSubsystem::~AdSubsystem() {
+    if (stopItem_ != nullptr)
+        IoFreeWorkItem(stopItem_);
+}
+
+void AdSubsystem::Destroy() {
+    // A running board stops first; then nothing of this object may still run.
+    if (State() != kIdle)
+        StopBoard();
+    {
+        wdm::SpinLockHold hold(lock_);
+        state_ = kDestroyed;
+        if (pollArmed_ && timer_.Cancel())
+            pollArmed_ = false;
+        // The stop work may be the very thread this close runs on (it completed the file's last
+        // read): it finishes the destruction when it ends, instead of being waited for here.
+        if (stopQueued_) {
+            destroyPending_ = true;
+            return;
+        }
+    }
+    FinishDestroy();
+}
+
+void AdSubsystem::FinishDestroy() {
+    // A poll that had started when the timer was cancelled ends without setting it again.
+    wdm::KernelEvent pause{NotificationEvent, false};
+    for (;;) {
+        {
+            wdm::SpinLockHold hold(lock_);
+            if (!pollArmed_)
+                break;
+        }
+        pause.Wait(-wdm::kMillisecond100ns);
+    }
+    stream_.Destroy();
+    DaSubsystem::Destroy();
+}
+
+LONG AdSubsystem::State() {
+    wdm::SpinLockHold hold(lock_);
+    return state_;
+}
+
+bool AdSubsystem::Query() {
+    const LONG state = State();
+    return state != kIdle && state != kDestroyed;
+}
+
+// ---- Configuration and single values ------------------------------------------------------------
+
+ULONG AdSubsystem::Configure(dalayer::DaRequest& request) {
+    hxda::ConfigurationBlock& block = request.Block();
+    AdProgram::Registers r;
+    if (const ULONG refused = AdProgram::Prepare(block, AnalogInputs(board_->BoardType()),
+                                                 board_->EnableShadow(), &r);
+        refused != HXNOERROR)
+        return refused;
+
+    CommandChannel& commands = board_->Commands();
+    NTSTATUS status;
+    if (block.channelType == kChannelTypeDifferential) {
+        UCHAR setting = 0;
+        status = commands.ReadTermination(&setting);
+        if (NT_SUCCESS(status))
+            status = commands.ApplyTermination(setting);
+    } else {
+        status = commands.ApplyTermination(0);
+    }
+    if (!NT_SUCCESS(status))
+        return HXGENERALFAILURE;
+
+    const auto low = [](ULONG v) { return static_cast<USHORT>(v); };
+    const auto high = [](ULONG v) { return static_cast<USHORT>(v >> 16); };
+    if (r.singleValue) {
+        const RegisterPair program[] = {
+            {kRegAdControl, r.control},           {kRegTransferLogic2, 19},
+            {kRegTransferLogic1, 0x4002},         {kRegTransferLogic1, 2},
+            {kRegAdDividerHigh, high(r.divider)}, {kRegAdDividerLow, low(r.divider)},
+        };
+        status = commands.SetAdTransferSize(kSingleValueTransfer);
+        if (NT_SUCCESS(status))
+            status = commands.WriteList(program, std::size(program));
+        if (NT_SUCCESS(status))
+            status = commands.WriteMasked(kRegStrobes, kStrobeListReset, kStrobeListReset);
+        if (NT_SUCCESS(status))
+            status = commands.WriteMasked(kRegStrobes, 0, kStrobeListReset);
+        if (NT_SUCCESS(status))
+            status = commands.WriteRegister(kRegListAddress, 0);
+        if (NT_SUCCESS(status))
+            status = commands.WriteMasked(kRegStrobes, kStrobeListDone, kStrobeListDone);
+        if (NT_SUCCESS(status))
+            status = commands.WriteMasked(kRegStrobes, 0, kStrobeListDone);
+    } else {
+        const RegisterPair program[] = {
+            {kRegAdControl, r.control},
+            {kRegTransferLogic2, 19},
+            {kRegTransferLogic1, 0x4002},
+            {kRegTransferLogic1, 2},
+            {kRegEnable, r.enable},
+            {kRegAdDividerHigh, high(r.divider)},
+            {kRegAdDividerLow, low(r.divider)},
+            {kRegRetriggerHigh, high(r.retrigger)},
+            {kRegRetriggerLow, low(r.retrigger)},
+            {kRegScan, 0},
+        };
+        status = commands.WriteList(program, std::size(program));
+        if (NT_SUCCESS(status))
+            board_->EnableShadow() = r.enable;
+    }
+    if (!NT_SUCCESS(status))
+        return HXGENERALFAILURE;
+    board_->AdControlShadow() = r.control;
+    program_.Take(block, request.ListEntries());
+    return HXNOERROR;
+}
+
+ULONG AdSubsystem::GetSingleValue(dalayer::DaRequest& request) {
+    hxda::SingleValueParameters& single = request.Record().parameters.singleValue;
+    if (single.channel >= program_.analogChannels)
+        return HXINVALIDCHANNEL;
+    if (single.autoRange != 0)
+        return HXNOTSUPPORTED;
+    const int gain = GainCode(single.gain);
+    if (gain < 0)
+        return HXINVALIDGAIN;
+    USHORT code = 0;
+    const NTSTATUS status = board_->Commands().ReadAdSingle(
+        static_cast<UCHAR>(single.channel | (gain << 5)), static_cast<UCHAR>(gain), &code);
+    if (!NT_SUCCESS(status))
+        return HXGENERALFAILURE;
+    single.value = code;
+    return HXNOERROR;
+}
+
+// ---- Start, stop, abort
+// ---------------------------------------------------------------------------
+
+ULONG AdSubsystem::LoadList() {
+    CommandChannel& commands = board_->Commands();
+    USHORT words[kAdListCapacity];
+    for (ULONG i = 0; i < program_.listCount; ++i)
+        if (!program_.ListWord(i, &words[i]))
+            return HXINVALIDLISTENTRY;
+    NTSTATUS status = commands.WriteMasked(kRegStrobes, kStrobeListReset, kStrobeListReset);
+    if (NT_SUCCESS(status))
+        status = commands.WriteMasked(kRegStrobes, 0, kStrobeListReset);
+    RegisterPair pairs[kMaxListPairs];
+    for (ULONG done = 0; NT_SUCCESS(status) && done < program_.listCount;) {
+        ULONG n = 0;
+        for (; n < kMaxListPairs && done + n < program_.listCount; ++n)
+            pairs[n] = {kRegListAddress, words[done + n]};
+        status = commands.WriteList(pairs, n);
+        done += n;
+    }
+    if (NT_SUCCESS(status))
+        status = commands.WriteMasked(kRegStrobes, kStrobeListDone, kStrobeListDone);
+    if (NT_SUCCESS(status))
+        status = commands.WriteMasked(kRegStrobes, 0, kStrobeListDone);
+    return Result(status);
+}
+
+ULONG AdSubsystem::PreStart(dalayer::DaRequest&) {
+    CommandChannel& commands = board_->Commands();
+    NTSTATUS status = commands.WriteMasked(kRegStartStrobes, kRunBits, kRunBits);
+    if (NT_SUCCESS(status))
+        status = commands.WriteMasked(kRegStartStrobes, 0, kRunBits);
+    if (!NT_SUCCESS(status))
+        return HXGENERALFAILURE;
+    ULONG transfer;
+    {
+        wdm::SpinLockHold hold(lock_);
+        transfer = length_ / 512 * 512;
+    }
+    transfer = transfer < 512 ? 512 : transfer > 4096 ? 4096 : transfer;
+    // The list goes to the board before the stream runs: a list it cannot take starts nothing.
+    if (const ULONG refused = LoadList(); refused != HXNOERROR)
+        return refused;
+    return Result(stream_.Start(transfer));
+}
+
+ULONG AdSubsystem::SimultaneousStart(dalayer::DaRequest&) {
+    {
+        wdm::SpinLockHold hold(lock_);
+        state_ = current_ != nullptr ? kRunning : kNoRead;
+        overrunReported_ = false;
+        idleTicks_ = 0;
+    }
+    CommandChannel& commands = board_->Commands();
+    NTSTATUS status = commands.WriteMasked(kRegStartStrobes, kRunBits, kRunBits);
+    if (NT_SUCCESS(status))
+        status = commands.WriteMasked(kRegStartStrobes, 0, kRunBits);
+    if (NT_SUCCESS(status))
+        status = commands.WriteMasked(kRegRunEnables, kRunBits, kRunBits);
+    if (NT_SUCCESS(status))
+        status = commands.WriteMasked(kRegStrobes, kStrobeRun, kStrobeRun);
+    if (NT_SUCCESS(status))
+        status = commands.AdStart(false, program_.softwareTrigger);
+    if (!NT_SUCCESS(status)) {
+        StopBoard();
+        return HXGENERALFAILURE;
+    }
+    ArmPoll();
+    return HXNOERROR;
+}
+
+ULONG AdSubsystem::Start(dalayer::DaRequest& request) {
+    {
+        wdm::SpinLockHold hold(lock_);
+        idleTicks_ = 0;
+    }
+    if (const ULONG refused = PreStart(request); refused != HXNOERROR)
+        return refused;
+    return SimultaneousStart(request);
+}
+
+ULONG AdSubsystem::Stop(dalayer::DaRequest&) {
+    wdm::SpinLockHold hold(lock_);
+    if (state_ != kIdle && state_ != kStopping && state_ != kDestroyed)
+        state_ = kStopRequested;
+    return HXNOERROR;
+}
+
+ULONG AdSubsystem::Abort(dalayer::DaRequest&) {
+    bool now = false;
+    {
+        wdm::SpinLockHold hold(lock_);
+        switch (state_) {
+            case kIdle:
+            case kAbortRequested:
+            case kStopping:
+            case kDestroyed:
+                break;
+            case kNoRead:
+            case kArmed:
+                now = true;
+                break;
+            default:
+                state_ = kAbortRequested;
+                break;
+        }
+    }
+    if (now)
+        StopBoard();
+    return HXNOERROR;
+}
+
+ULONG AdSubsystem::Reset(dalayer::DaRequest&) {
+    return Result(board_->Usb().ResetPipe(board_->AdPipe()));
+}
+
+// ---- Events
+// ---------------------------------------------------------------------------------------
+
+void AdSubsystem::PostOverrunOnce() {
+    {
+        wdm::SpinLockHold hold(lock_);
+        if (overrunReported_ || state_ == kIdle || state_ == kStopping || state_ == kDestroyed)
+            return;
+        overrunReported_ = true;
+    }
+    events_.Post(HXEV_OVERRUN, 0);
+}
+
+void AdSubsystem::PostEvent(ULONG code, ULONG data) {
+    switch (code) {
+        case HXEV_OVERRUN:
+            PostOverrunOnce();
+            break;
+        case HXEV_DEVICEREMOVED:
+            // Every read comes back: the stop work ends them.
+            QueueStopWork();
+            events_.Post(HXEV_DEVICEREMOVED, 0);
+            break;
+        case wdm::kStreamEventRecovery:
+            // A transaction error on the A/D pipe while running: reported as an overrun, and
+            // the board stopped.
+            PostOverrunOnce();
+            QueueStopWork();
+            break;
+        default:
+            events_.Post(code, data);
+            break;
+    }
+}
+
+void AdSubsystem::CancelAll(PFILE_OBJECT file) {
+    // The file goes: the board stops, and every read and event request of it comes back.
+    if (Query())
+        StopBoard();
+    reads_.CancelAll(file);
+    events_.CancelAll(file);
+}
+
+}  // namespace board

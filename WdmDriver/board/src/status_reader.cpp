@@ -142,10 +142,17 @@ NTSTATUS StatusReader::Stop(ULONG timeoutMs) {
         wdm::SpinLockHold hold(lock_);
         stopping_ = true;
     }
-    if (pipe_.Bound())
-        target_.AbortPipe(pipe_);
-    const NTSTATUS waited =
-        timeoutMs == 0 ? idle_.Wait() : idle_.Wait(-static_cast<LONGLONG>(timeoutMs) * 10000);
+    // A completion that found the reader running may post its successor just after an abort, and
+    // that read would wait for a message for ever: abort again until every read is back.
+    constexpr ULONG kSliceMs = 50;
+    NTSTATUS waited = STATUS_TIMEOUT;
+    for (ULONG spentMs = 0; waited == STATUS_TIMEOUT; spentMs += kSliceMs) {
+        if (timeoutMs != 0 && spentMs >= timeoutMs)
+            break;
+        if (pipe_.Bound())
+            target_.AbortPipe(pipe_);
+        waited = idle_.Wait(-static_cast<LONGLONG>(kSliceMs) * 10000);
+    }
     wdm::SpinLockHold hold(lock_);
     removalReported_ = false;
     return waited == STATUS_TIMEOUT ? STATUS_IO_TIMEOUT : STATUS_SUCCESS;

@@ -26,48 +26,18 @@
 
 #include <unistd.h>
 
+#include "bench_run.h"
 #include "hxdaapi32.h"
 #include "hxmem32.h"
 
 namespace {
 
-constexpr double kBoardClockHz = 500000.0;
-
-struct Run {
-    std::atomic<std::uint64_t> buffers{0};
-    std::atomic<bool> recycle{true};
-    std::mutex mutex;
-    std::condition_variable ended;
-    bool queueDone = false;
-};
-
-// The run in progress (a procedure's own value is a 32-bit word, too narrow for a pointer).
-std::atomic<Run*> g_run{nullptr};
-
-void CALLBACK onNotification(UINT message, HDASS hDass, LPARAM) {
-    Run* run = g_run.load();
-    if (message == HXWM_BUFFERDONE) {
-        run->buffers.fetch_add(1, std::memory_order_relaxed);
-        HBUF buffer = 0;
-        if (hxDaGetBuffer(hDass, &buffer) == HXNOERROR && buffer != 0 && run->recycle.load())
-            hxDaPutBuffer(hDass, buffer);
-    } else if (message == HXWM_QUEUEDONE) {
-        std::lock_guard guard(run->mutex);
-        run->queueDone = true;
-        run->ended.notify_all();
-    }
-}
-
-double processCpuSeconds() {
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
-
-struct Figures {
-    double samplesPerSecond = 0;
-    double cpuSecondsPerMillion = 0;
-};
+using bench::Figures;
+using bench::g_run;
+using bench::kBoardClockHz;
+using bench::onNotification;
+using bench::processCpuSeconds;
+using bench::Run;
 
 bool runCase(HDEV hDev, std::uint32_t queued, std::uint32_t samplesPerBuffer, double seconds,
              Figures* figures, double* clock = nullptr) {

@@ -24,6 +24,7 @@
 
 #include <unistd.h>
 
+#include "bench_run.h"
 #include "core/capabilities.h"
 #include "core/engine.h"
 #include "hxdaapi32.h"
@@ -33,43 +34,12 @@
 
 namespace {
 
-constexpr double kBoardClockHz = 500000.0;
-
-struct Run {
-    std::atomic<std::uint64_t> buffers{0};
-    std::atomic<bool> recycle{true};
-    std::mutex mutex;
-    std::condition_variable ended;
-    bool queueDone = false;
-};
-
-// The run in progress (a procedure's own value is a 32-bit word, too narrow for a pointer).
-Run* g_run = nullptr;
-
-void CALLBACK onNotification(UINT message, HDASS hDass, LPARAM) {
-    Run* run = g_run;
-    if (message == HXWM_BUFFERDONE) {
-        run->buffers.fetch_add(1, std::memory_order_relaxed);
-        HBUF buffer = 0;
-        if (hxDaGetBuffer(hDass, &buffer) == HXNOERROR && buffer != 0 && run->recycle.load())
-            hxDaPutBuffer(hDass, buffer);
-    } else if (message == HXWM_QUEUEDONE) {
-        std::lock_guard guard(run->mutex);
-        run->queueDone = true;
-        run->ended.notify_all();
-    }
-}
-
-double processCpuSeconds() {
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
-
-struct Figures {
-    double samplesPerSecond = 0;
-    double cpuSecondsPerMillion = 0;
-};
+using bench::Figures;
+using bench::g_run;
+using bench::kBoardClockHz;
+using bench::onNotification;
+using bench::processCpuSeconds;
+using bench::Run;
 
 bool openSubsystem(HDEV hDev, const hxda::PersonalityRecord& personality, HDASS* hDass) {
     hxda::SubsystemParts parts;
@@ -90,7 +60,7 @@ bool runCase(HDEV hDev, const hxda::PersonalityRecord& personality, bool fill, s
     streamer::SetUnpaced(L"\\AD0", true);
     streamer::SetFillData(L"\\AD0", fill);
     Run run;
-    g_run = &run;
+    g_run.store(&run);
     if (hxDaSetNotificationProcedure(hDass, onNotification, 0) != HXNOERROR ||
         hxDaSetDataFlow(hDass, HXDF_CONTINUOUS) != HXNOERROR || hxDaConfig(hDass) != HXNOERROR)
         return false;

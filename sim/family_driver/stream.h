@@ -88,6 +88,25 @@ class SubsystemStream {
     static KDEFERRED_ROUTINE TickRoutine;
     static DRIVER_CANCEL CancelRoutine;
 
+    // Runs step(done) under the lock; then, outside it, `after` (pacing, which must not be touched
+    // under the lock) and the completion of every request the step finished. Returns the step's
+    // answer.
+    template <typename Step, typename After>
+    auto UnderLock(Step step, After after) {
+        Completions done;
+        KIRQL irql;
+        KeAcquireSpinLock(&lock_, &irql);
+        const auto result = step(done);
+        KeReleaseSpinLock(&lock_, irql);
+        after();
+        CompleteAll(done);
+        return result;
+    }
+    template <typename Step>
+    auto UnderLock(Step step) {
+        return UnderLock(step, [] {});
+    }
+
     // Under the lock.
     bool EnqueueLocked(PLIST_ENTRY queue, PIRP irp);
     PIRP ClaimLocked(PLIST_ENTRY queue);

@@ -51,15 +51,11 @@ void SubsystemStream::BeginRunLocked(Completions& done) {
 }
 
 std::uint32_t SubsystemStream::Start(const StreamSettings& settings, bool prestart) {
-    Completions done;
-    KIRQL irql;
-    KeAcquireSpinLock(&lock_, &irql);
-    std::uint32_t status = HXNOERROR;
-    if (phase_ == Phase::kRemoved) {
-        status = HXGENERALFAILURE;
-    } else if (phase_ != Phase::kIdle) {
-        status = HXSUBSYSRUNNING;
-    } else {
+    return UnderLock([&](Completions& done) -> std::uint32_t {
+        if (phase_ == Phase::kRemoved)
+            return HXGENERALFAILURE;
+        if (phase_ != Phase::kIdle)
+            return HXSUBSYSRUNNING;
         settings_ = settings;
         moved_ = 0;
         dueBefore_ = 0;
@@ -69,24 +65,17 @@ std::uint32_t SubsystemStream::Start(const StreamSettings& settings, bool presta
             phase_ = Phase::kPrestarted;
         else
             BeginRunLocked(done);
-    }
-    KeReleaseSpinLock(&lock_, irql);
-    CompleteAll(done);
-    return status;
+        return HXNOERROR;
+    });
 }
 
 std::uint32_t SubsystemStream::SimultaneousStart() {
-    Completions done;
-    KIRQL irql;
-    KeAcquireSpinLock(&lock_, &irql);
-    std::uint32_t status = HXNOERROR;
-    if (phase_ == Phase::kPrestarted)
+    return UnderLock([&](Completions& done) -> std::uint32_t {
+        if (phase_ != Phase::kPrestarted)
+            return phase_ == Phase::kIdle ? HXNOTPRESTARTED : HXSUBSYSRUNNING;
         BeginRunLocked(done);
-    else
-        status = phase_ == Phase::kIdle ? HXNOTPRESTARTED : HXSUBSYSRUNNING;
-    KeReleaseSpinLock(&lock_, irql);
-    CompleteAll(done);
-    return status;
+        return HXNOERROR;
+    });
 }
 
 void SubsystemStream::EndLocked(bool abort, Completions& done) {
@@ -120,78 +109,62 @@ void SubsystemStream::EndLocked(bool abort, Completions& done) {
 }
 
 std::uint32_t SubsystemStream::Stop() {
-    Completions done;
-    KIRQL irql;
-    KeAcquireSpinLock(&lock_, &irql);
-    if (phase_ != Phase::kRemoved)
-        EndLocked(false, done);
-    KeReleaseSpinLock(&lock_, irql);
-    StopPacing();
-    CompleteAll(done);
-    return HXNOERROR;
+    return UnderLock(
+        [&](Completions& done) -> std::uint32_t {
+            if (phase_ != Phase::kRemoved)
+                EndLocked(false, done);
+            return HXNOERROR;
+        },
+        [&] { StopPacing(); });
 }
 
 std::uint32_t SubsystemStream::Abort() {
-    Completions done;
-    KIRQL irql;
-    KeAcquireSpinLock(&lock_, &irql);
-    if (phase_ != Phase::kRemoved)
-        EndLocked(true, done);
-    KeReleaseSpinLock(&lock_, irql);
-    StopPacing();
-    CompleteAll(done);
-    return HXNOERROR;
+    return UnderLock(
+        [&](Completions& done) -> std::uint32_t {
+            if (phase_ != Phase::kRemoved)
+                EndLocked(true, done);
+            return HXNOERROR;
+        },
+        [&] { StopPacing(); });
 }
 
 std::uint32_t SubsystemStream::Reset() {
-    Completions done;
-    KIRQL irql;
-    KeAcquireSpinLock(&lock_, &irql);
-    if (phase_ != Phase::kRemoved) {
-        EndLocked(true, done);
-        events_.clear();
-        dueBefore_ = 0;
-    }
-    KeReleaseSpinLock(&lock_, irql);
-    StopPacing();
-    CompleteAll(done);
-    return HXNOERROR;
+    return UnderLock(
+        [&](Completions& done) -> std::uint32_t {
+            if (phase_ != Phase::kRemoved) {
+                EndLocked(true, done);
+                events_.clear();
+                dueBefore_ = 0;
+            }
+            return HXNOERROR;
+        },
+        [&] { StopPacing(); });
 }
 
 std::uint32_t SubsystemStream::Pause() {
-    Completions done;
-    KIRQL irql;
-    KeAcquireSpinLock(&lock_, &irql);
-    std::uint32_t status = HXNOERROR;
-    if (phase_ == Phase::kRunning) {
-        if (settings_.counter) {
-            dueBefore_ = CountLocked();
-        } else {
-            AdvanceLocked(done);
-            dueBefore_ = DueLocked();
-        }
-        phase_ = Phase::kPaused;
-    } else {
-        status = HXSUBSYSNOTRUNNING;
-    }
-    KeReleaseSpinLock(&lock_, irql);
-    StopPacing();
-    CompleteAll(done);
-    return status;
+    return UnderLock(
+        [&](Completions& done) -> std::uint32_t {
+            if (phase_ != Phase::kRunning)
+                return HXSUBSYSNOTRUNNING;
+            if (settings_.counter) {
+                dueBefore_ = CountLocked();
+            } else {
+                AdvanceLocked(done);
+                dueBefore_ = DueLocked();
+            }
+            phase_ = Phase::kPaused;
+            return HXNOERROR;
+        },
+        [&] { StopPacing(); });
 }
 
 std::uint32_t SubsystemStream::Continue() {
-    Completions done;
-    KIRQL irql;
-    KeAcquireSpinLock(&lock_, &irql);
-    std::uint32_t status = HXNOERROR;
-    if (phase_ == Phase::kPaused)
+    return UnderLock([&](Completions& done) -> std::uint32_t {
+        if (phase_ != Phase::kPaused)
+            return phase_ == Phase::kRunning ? HXSUBSYSRUNNING : HXSUBSYSNOTRUNNING;
         BeginRunLocked(done);
-    else
-        status = phase_ == Phase::kRunning ? HXSUBSYSRUNNING : HXSUBSYSNOTRUNNING;
-    KeReleaseSpinLock(&lock_, irql);
-    CompleteAll(done);
-    return status;
+        return HXNOERROR;
+    });
 }
 
 ULONG SubsystemStream::Flush(void* output, ULONG length) {
@@ -234,29 +207,22 @@ std::uint32_t SubsystemStream::EventCount() const {
 }
 
 bool SubsystemStream::Inject(StreamFault fault) {
-    Completions done;
-    KIRQL irql;
-    KeAcquireSpinLock(&lock_, &irql);
-    bool injected = false;
-    switch (fault) {
-        case StreamFault::kOverrun:
-            if (phase_ == Phase::kRunning || phase_ == Phase::kPaused) {
-                RaiseLocked(HXEV_OVERRUN, 0, done);
-                phase_ = Phase::kHalted;
-                injected = true;
+    return UnderLock(
+        [&](Completions& done) -> bool {
+            if (phase_ != Phase::kRunning && phase_ != Phase::kPaused)
+                return false;
+            switch (fault) {
+                case StreamFault::kOverrun:
+                    RaiseLocked(HXEV_OVERRUN, 0, done);
+                    phase_ = Phase::kHalted;
+                    break;
+                case StreamFault::kTrigger:
+                    RaiseLocked(HXEV_TRIGGER, 0, done);
+                    break;
             }
-            break;
-        case StreamFault::kTrigger:
-            if (phase_ == Phase::kRunning || phase_ == Phase::kPaused) {
-                RaiseLocked(HXEV_TRIGGER, 0, done);
-                injected = true;
-            }
-            break;
-    }
-    KeReleaseSpinLock(&lock_, irql);
-    StopPacingIfHalted();
-    CompleteAll(done);
-    return injected;
+            return true;
+        },
+        [&] { StopPacingIfHalted(); });
 }
 
 void SubsystemStream::StopPacingIfHalted() {

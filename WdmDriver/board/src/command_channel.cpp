@@ -174,9 +174,7 @@ NTSTATUS CommandChannel::ApplyTermination(UCHAR setting) {
 }
 
 NTSTATUS CommandChannel::WriteTermination(UCHAR setting) {
-    CommandMessage apply(kCmdApplyTermination, true);
-    apply.bytes[2] = setting;
-    NTSTATUS status = Execute(apply);
+    const NTSTATUS status = ApplyTermination(setting);
     if (!NT_SUCCESS(status))
         return status;
     CommandMessage store(kCmdTermination, true);

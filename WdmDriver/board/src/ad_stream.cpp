@@ -177,9 +177,15 @@ ULONG AdSubsystem::FlushInProcess(dalayer::DaRequest& request) {
 bool AdSubsystem::QueueStopWork() {
     {
         wdm::SpinLockHold hold(lock_);
-        if (stopQueued_ || state_ == kDestroyed)
+        if (stopAsked_ || state_ == kDestroyed)
             return false;
-        stopQueued_ = true;
+        stopAsked_ = true;
+        // A stop work that has started already has passed the point where it looks at the
+        // request: the item is queued again.
+        if (stopItemQueued_)
+            return true;
+        stopItemQueued_ = true;
+        ++worksOut_;
     }
     board_->AcquireBusy();
     IoQueueWorkItem(stopItem_, StopWorkRoutine, DelayedWorkQueue, this);
@@ -188,25 +194,37 @@ bool AdSubsystem::QueueStopWork() {
 
 void AdSubsystem::StopWorkRoutine(PDEVICE_OBJECT, PVOID context) {
     auto* self = static_cast<AdSubsystem*>(context);
-    BoardDevice* board = self->board_;
-    self->StopBoard();
+    {
+        wdm::SpinLockHold hold(self->lock_);
+        self->stopItemQueued_ = false;
+    }
+    // A stop that ran since the request was made has done its work.
+    self->StopBoard(true);
+    self->WorkEnded();
+}
+
+void AdSubsystem::WorkEnded() {
+    BoardDevice* board = board_;
     bool finish;
     {
-        // Destroy decides under the lock whether it waits for nothing or leaves the rest to
-        // this routine.
-        wdm::SpinLockHold hold(self->lock_);
-        self->stopQueued_ = false;
-        finish = self->destroyPending_;
+        // Destroy decides under the lock whether it waits for nothing or leaves the rest to the
+        // last work routine.
+        wdm::SpinLockHold hold(lock_);
+        finish = --worksOut_ == 0 && destroyPending_;
     }
     if (finish)
-        self->FinishDestroy();
+        FinishDestroy();
     board->ReleaseBusy();
 }
 
-void AdSubsystem::StopBoard() {
+void AdSubsystem::StopBoard(bool onlyIfAsked) {
     wdm::MutexHold serial(stopMutex_);
     {
         wdm::SpinLockHold hold(lock_);
+        if (onlyIfAsked && !stopAsked_)
+            return;
+        stopAsked_ = false;
+        stopRunning_ = true;
         if (state_ != kDestroyed)
             state_ = kStopping;
     }
@@ -226,8 +244,6 @@ void AdSubsystem::StopBoard() {
     ULONG filled;
     {
         wdm::SpinLockHold hold(lock_);
-        if (state_ != kDestroyed)
-            state_ = kIdle;
         current = current_;
         filled = filled_;
         current_ = nullptr;
@@ -235,10 +251,82 @@ void AdSubsystem::StopBoard() {
         length_ = filled_ = 0;
         idleTicks_ = 0;
     }
-    // The waiting reads come back cancelled, then the one in process with what it holds.
+    // The waiting reads come back cancelled, then the one in process with what it holds. A read
+    // that comes meanwhile finds the state stopping and returns at once.
     reads_.CancelAll(nullptr);
     if (current != nullptr)
         reads_.CompleteCurrentAndStartNext(STATUS_SUCCESS, filled);
+    {
+        wdm::SpinLockHold hold(lock_);
+        if (state_ != kDestroyed)
+            state_ = kIdle;
+        stopRunning_ = false;
+    }
+    // Last: whoever waited for the stop finds the board idle and every read back.
+    CompleteHeld();
+}
+
+void AdSubsystem::Hold(dalayer::DaRequest& request) {
+    request.Pend();
+    held_.Queue(request.Irp());
+    // The stop may have ended between the decision to hold and the queueing.
+    CompleteHeldIfStopped();
+}
+
+void AdSubsystem::CompleteHeldIfStopped() {
+    {
+        wdm::SpinLockHold hold(lock_);
+        if (stopAsked_ || stopRunning_ || (state_ != kIdle && state_ != kDestroyed))
+            return;
+    }
+    CompleteHeld();
+}
+
+void AdSubsystem::CompleteHeld() {
+    // The record gets status 0; Information is the record's size.
+    while (held_.PostEvent(STATUS_SUCCESS, hxda::kDriverRequestSize, [](PIRP irp) {
+        static_cast<hxda::DriverRequest*>(irp->AssociatedIrp.SystemBuffer)->status = HXNOERROR;
+    })) {
+    }
+}
+
+// ---- Recovery
+// -------------------------------------------------------------------------------------
+
+void AdSubsystem::QueueRecovery() {
+    // Nothing to recover on a board that is stopped or gone.
+    if (!board_->Available())
+        return;
+    {
+        wdm::SpinLockHold hold(lock_);
+        if (recoveryQueued_ || state_ == kDestroyed)
+            return;
+        recoveryQueued_ = true;
+        ++worksOut_;
+    }
+    board_->AcquireBusy();
+    IoQueueWorkItem(recoveryItem_, RecoveryRoutine, DelayedWorkQueue, this);
+}
+
+void AdSubsystem::RecoveryRoutine(PDEVICE_OBJECT, PVOID context) {
+    auto* self = static_cast<AdSubsystem*>(context);
+    {
+        // Not in the middle of a stop or start of the same stream.
+        wdm::MutexHold serial(self->stopMutex_);
+        self->stream_.Stop();
+        self->board_->ResetPipes(self->board_->AdPipe());
+    }
+    // The samples lost are reported as one overrun of this start.
+    bool post;
+    {
+        wdm::SpinLockHold hold(self->lock_);
+        post = !self->overrunReported_ && self->state_ != kDestroyed;
+        self->overrunReported_ = true;
+        self->recoveryQueued_ = false;
+    }
+    if (post)
+        self->events_.Post(HXEV_OVERRUN, 0);
+    self->WorkEnded();
 }
 
 }  // namespace board

@@ -25,10 +25,12 @@ AdSubsystem::AdSubsystem(BoardDevice* board, ULONG element)
       board_(board),
       stream_(this, &board->Usb(), &board->AdPipe()),
       reads_(board, this),
-      events_(board) {
+      events_(board),
+      held_(board) {
     NTSTATUS status = stream_.Create();
     stopItem_ = IoAllocateWorkItem(board->DeviceObject());
-    if (NT_SUCCESS(status) && stopItem_ == nullptr)
+    recoveryItem_ = IoAllocateWorkItem(board->DeviceObject());
+    if (NT_SUCCESS(status) && (stopItem_ == nullptr || recoveryItem_ == nullptr))
         status = STATUS_INSUFFICIENT_RESOURCES;
     SetError(status);
 }
@@ -36,20 +38,29 @@ AdSubsystem::AdSubsystem(BoardDevice* board, ULONG element)
 AdSubsystem::~AdSubsystem() {
     if (stopItem_ != nullptr)
         IoFreeWorkItem(stopItem_);
+    if (recoveryItem_ != nullptr)
+        IoFreeWorkItem(recoveryItem_);
 }
 
 void AdSubsystem::Destroy() {
-    // A running board stops first; then nothing of this object may still run.
-    if (State() != kIdle)
+    // A running board stops first (unless the stop is under way on this very thread); then
+    // nothing of this object may still run.
+    bool stop;
+    {
+        wdm::SpinLockHold hold(lock_);
+        stop = state_ != kIdle && !stopRunning_;
+    }
+    if (stop)
         StopBoard();
     {
         wdm::SpinLockHold hold(lock_);
         state_ = kDestroyed;
         if (pollArmed_ && timer_.Cancel())
             pollArmed_ = false;
-        // The stop work may be the very thread this close runs on (it completed the file's last
-        // read): it finishes the destruction when it ends, instead of being waited for here.
-        if (stopQueued_) {
+        // A work routine may be the very thread this close runs on (it completed the file's last
+        // request): the last one finishes the destruction when it ends, instead of being waited
+        // for here.
+        if (worksOut_ > 0) {
             destroyPending_ = true;
             return;
         }
@@ -196,6 +207,10 @@ ULONG AdSubsystem::LoadList() {
 }
 
 ULONG AdSubsystem::PreStart(dalayer::DaRequest&) {
+    // A stop under way ends first; a board that runs is not started again.
+    wdm::MutexHold serial(stopMutex_);
+    if (const LONG state = State(); state != kIdle && state != kArmed)
+        return HXSUBSYSRUNNING;
     CommandChannel& commands = board_->Commands();
     NTSTATUS status = commands.WriteMasked(kRegStartStrobes, kRunBits, kRunBits);
     if (NT_SUCCESS(status))
@@ -215,8 +230,11 @@ ULONG AdSubsystem::PreStart(dalayer::DaRequest&) {
 }
 
 ULONG AdSubsystem::SimultaneousStart(dalayer::DaRequest&) {
+    wdm::MutexHold serial(stopMutex_);
     {
         wdm::SpinLockHold hold(lock_);
+        if (state_ != kIdle && state_ != kArmed)
+            return HXSUBSYSRUNNING;
         state_ = current_ != nullptr ? kRunning : kNoRead;
         overrunReported_ = false;
         idleTicks_ = 0;
@@ -240,6 +258,7 @@ ULONG AdSubsystem::SimultaneousStart(dalayer::DaRequest&) {
 }
 
 ULONG AdSubsystem::Start(dalayer::DaRequest& request) {
+    wdm::MutexHold serial(stopMutex_);
     {
         wdm::SpinLockHold hold(lock_);
         idleTicks_ = 0;
@@ -249,34 +268,76 @@ ULONG AdSubsystem::Start(dalayer::DaRequest& request) {
     return SimultaneousStart(request);
 }
 
-ULONG AdSubsystem::Stop(dalayer::DaRequest&) {
-    wdm::SpinLockHold hold(lock_);
-    if (state_ != kIdle && state_ != kStopping && state_ != kDestroyed)
-        state_ = kStopRequested;
-    return HXNOERROR;
-}
-
-ULONG AdSubsystem::Abort(dalayer::DaRequest&) {
-    bool now = false;
+ULONG AdSubsystem::Stop(dalayer::DaRequest& request) {
+    enum class Then { kAnswer, kStopNow, kHold };
+    Then then = Then::kAnswer;
+    bool queue = false;
     {
         wdm::SpinLockHold hold(lock_);
         switch (state_) {
             case kIdle:
+            case kDestroyed:
+                break;
+            case kArmed:
+                // Not started: nothing will fill the reads, so the board stops now.
+                then = Then::kStopNow;
+                break;
             case kAbortRequested:
             case kStopping:
+                then = Then::kHold;
+                queue = state_ == kAbortRequested && !pollArmed_;
+                break;
+            default:
+                state_ = kStopRequested;
+                // Without a read in process, or without a poll to fill it (the stream failed),
+                // the board stops without waiting for data: the request waits for that.
+                if (current_ == nullptr || !pollArmed_)
+                    then = Then::kHold;
+                queue = !pollArmed_;
+                break;
+        }
+    }
+    if (queue)
+        QueueStopWork();
+    if (then == Then::kStopNow)
+        StopBoard();
+    else if (then == Then::kHold)
+        Hold(request);
+    return HXNOERROR;
+}
+
+ULONG AdSubsystem::Abort(dalayer::DaRequest& request) {
+    bool now = false;
+    bool queue = false;
+    bool hold = false;
+    {
+        wdm::SpinLockHold lock(lock_);
+        switch (state_) {
+            case kIdle:
             case kDestroyed:
                 break;
             case kNoRead:
             case kArmed:
                 now = true;
                 break;
+            case kStopping:
+                hold = true;
+                break;
             default:
+                // The next poll stops the board; without a poll (the stream failed) the stop
+                // work is asked for here.
                 state_ = kAbortRequested;
+                hold = true;
+                queue = !pollArmed_;
                 break;
         }
     }
+    if (queue)
+        QueueStopWork();
     if (now)
         StopBoard();
+    else if (hold)
+        Hold(request);
     return HXNOERROR;
 }
 
@@ -308,10 +369,7 @@ void AdSubsystem::PostEvent(ULONG code, ULONG data) {
             events_.Post(HXEV_DEVICEREMOVED, 0);
             break;
         case wdm::kStreamEventRecovery:
-            // A transaction error on the A/D pipe while running: reported as an overrun, and
-            // the board stopped.
-            PostOverrunOnce();
-            QueueStopWork();
+            QueueRecovery();
             break;
         default:
             events_.Post(code, data);
@@ -320,11 +378,13 @@ void AdSubsystem::PostEvent(ULONG code, ULONG data) {
 }
 
 void AdSubsystem::CancelAll(PFILE_OBJECT file) {
-    // The file goes: the board stops, and every read and event request of it comes back.
+    // The file goes: its waiting requests come back first, so that none waits for a board that
+    // is slow to stop; then the board stops and the read in process comes back.
+    held_.CancelAll(file);
+    events_.CancelAll(file);
+    reads_.CancelAll(file);
     if (Query())
         StopBoard();
-    reads_.CancelAll(file);
-    events_.CancelAll(file);
 }
 
 }  // namespace board

@@ -289,21 +289,25 @@ NTSTATUS BoardDevice::OnRemoveDevice(PIRP irp) {
 // ---- Recovery ----------------------------------------------------------------------------------
 
 bool BoardDevice::QueueRecovery() {
-    if (Is(kRemoved) || Is(kSurpriseRemoved) || !started_ || recoveryQueued_.exchange(true))
+    if (!Available() || recoveryQueued_.exchange(true))
         return false;
     AcquireBusy();
     IoQueueWorkItem(recoveryItem_, RecoveryRoutine, DelayedWorkQueue, this);
     return true;
 }
 
+void BoardDevice::ResetPipes(const wdm::UsbPipe& data) {
+    status_.Stop();
+    const wdm::UsbPipe* pipes[] = {&command_, &reply_, &data, &statusPipe_};
+    for (const wdm::UsbPipe* pipe : pipes)
+        if (pipe->Bound())
+            usb_.ResetPipe(*pipe);
+    PostStatusReads();
+}
+
 void BoardDevice::RecoveryRoutine(PDEVICE_OBJECT, PVOID context) {
     auto* self = static_cast<BoardDevice*>(context);
-    self->status_.Stop();
-    for (const wdm::UsbPipe* pipe :
-         {&self->command_, &self->reply_, &self->da_, &self->statusPipe_})
-        if (pipe->Bound())
-            self->usb_.ResetPipe(*pipe);
-    self->PostStatusReads();
+    self->ResetPipes(self->da_);
     self->recoveryQueued_ = false;
     self->ReleaseBusy();
 }

@@ -2,107 +2,13 @@
 // values against the board model's signals, continuous acquisition checked sample by sample
 // against the model's code pattern, stop and abort with reads queued, overruns, removal while
 // streaming, and the configurations the driver refuses.
-#include <cstring>
-#include <vector>
-
-#include "board/ad_subsystem.h"
-#include "board_machine.h"
-#include "hxda/configuration_block.h"
-#include "hxda/request_codes.h"
-#include "hxdacodes.h"
+#include "ad_fixture.h"
 #include "mq5120/signals.h"
-#include "user_file.h"
 
 namespace board_test {
 namespace {
 
-constexpr const char* kAdPath = "\\\\.\\MQ51200\\AD0";
-constexpr std::uint16_t kSingleEnded = 100;
-constexpr std::uint16_t kDifferential = 101;
-constexpr auto kBound = std::chrono::seconds(10);
-
-struct Entry {
-    std::uint16_t channel;
-    double gain;
-};
-
-// A configuration block with room for its list, as the library sends it.
-class Block {
-  public:
-    explicit Block(std::vector<Entry> list = {{0, 1}}, std::uint16_t flow = 800, double hz = 1000.0)
-        : bytes_(hxda::configurationBlockBytes(static_cast<std::uint32_t>(list.size())), 0) {
-        hxda::ConfigurationBlock& b = Get();
-        b.subsystemType = HXSS_AD;
-        b.channelListSize = static_cast<std::uint16_t>(list.size());
-        b.numberOfChannels = 27;
-        b.channelType = kSingleEnded;
-        b.resolution = 12;
-        b.dataFlow = flow;
-        b.clockSource = 400;
-        b.clockFrequency = hxda::encodeFixedPoint(hz);
-        b.triggerSource = 300;
-        b.retriggerMode = 1300;
-        b.retriggerSource = 300;
-        b.multiscanCount = 1;
-        b.rangeMinimum = hxda::encodeFixedPoint(-10.0);
-        for (std::size_t i = 0; i < list.size(); ++i) {
-            hxda::ChannelListEntry* e = hxda::listEntry(&b, static_cast<std::uint32_t>(i));
-            e->channel = list[i].channel;
-            e->gain = hxda::encodeFixedPoint(list[i].gain);
-        }
-    }
-    hxda::ConfigurationBlock& Get() {
-        return *reinterpret_cast<hxda::ConfigurationBlock*>(bytes_.data());
-    }
-    void* Data() { return bytes_.data(); }
-    std::uint32_t Size() const { return static_cast<std::uint32_t>(bytes_.size()); }
-
-  private:
-    std::vector<std::uint8_t> bytes_;
-};
-
-class AdSubsystemTest : public BoardMachine {
-  protected:
-    void SetUp() override {
-        BoardMachine::SetUp();
-        realTimeBoards = true;
-        ASSERT_EQ(Plug({}, &p_), STATUS_SUCCESS);
-    }
-    // Sends the block; the status in the block.
-    std::uint32_t Configure(UserFile& ad, Block& block) {
-        const Answer a = ad.Control(IOCTL_HXDA_CONFIG, block.Data(), block.Size());
-        EXPECT_EQ(a.status, STATUS_SUCCESS);
-        return block.Get().status;
-    }
-    std::uint32_t Simple(UserFile& ad, std::uint32_t code) {
-        auto record = Record(HXSS_AD);
-        const Answer a = ad.Control(code, record);
-        EXPECT_EQ(a.status, STATUS_SUCCESS);
-        return record.status;
-    }
-    Plugged p_;
-};
-
-// A pending event request and its record.
-struct EventWait {
-    explicit EventWait(UserFile& file) : record(Record(HXSS_AD)) {
-        kernel::user_io::Request request;
-        request.operation = kernel::user_io::Operation::DeviceControl;
-        request.controlCode = IOCTL_HXDA_WAITEVENT;
-        request.input = &record;
-        request.inputLength = sizeof record;
-        request.output = &record;
-        request.outputLength = sizeof record;
-        done = file.Send(request);
-    }
-    // The event code, or 0 when none came in time.
-    std::uint32_t Code(std::chrono::milliseconds bound = kBound) {
-        const Answer a = UserFile::Wait(done, bound);
-        return a.status == STATUS_SUCCESS ? record.parameters.event.code : 0;
-    }
-    hxda::DriverRequest record;
-    std::shared_future<Answer> done;
-};
+using AdSubsystemTest = AdFixture;
 
 TEST_F(AdSubsystemTest, SingleValuesOnEveryGainInBothModes) {
     const double volts[16] = {1.1, -0.3, 0.7, 2.9, 0.05, 0, 0, 0, 0.4, -0.9, 0, 0.2};
@@ -305,14 +211,7 @@ TEST_F(AdSubsystemTest, ABoardWithoutReadsStopsByItself) {
     // No read for 2 s: the board stops without being asked.
     EXPECT_TRUE(Eventually([&] { return !p_.board->AdRunning(); }, std::chrono::seconds(8)));
     // The stop work ends after the board stopped; a read while it runs comes back empty.
-    const auto idle = [&] {
-        LONG state = -1;
-        DeviceOf(p_.pdo)->WithSubsystem(HXSS_AD, 0, [&](dalayer::DaSubsystem& object) {
-            state = static_cast<board::AdSubsystem&>(object).State();
-        });
-        return state == board::AdSubsystem::kIdle;
-    };
-    ASSERT_TRUE(Eventually(idle));
+    ASSERT_TRUE(Eventually([&] { return AdState() == board::AdSubsystem::kIdle; }));
     // A read afterwards arms the subsystem again instead of finding a running board.
     std::vector<std::uint8_t> buffer(200);
     auto read = ad.Read(buffer.data(), 200);

@@ -34,6 +34,8 @@ class UserFile {
     UserFile& operator=(const UserFile&) = delete;
 
     std::int32_t Status() const { return status_; }
+    // Cancels every request of this file still outstanding.
+    void CancelRequests() { kernel::user_io::CancelRequests(file_, kIssuer); }
     void Close() {
         if (file_ != 0)
             kernel::user_io::Close(file_);

@@ -7,6 +7,17 @@
 // 7 running without a read, 9 stopping, 10 destroyed. The board stops in a work item at passive
 // level (the stop work); it completes the current read with what it holds and every waiting read
 // cancelled.
+//
+// A stop or abort request is held (pending) while the board is sure to stop without waiting for
+// data: an abort of a running board, a stop with no read in process, either while a stop is under
+// way. It completes with status 0 once the board has stopped and every read is back, so that a
+// caller waiting for it finds the subsystem idle. A stop of a board still filling its read in
+// process answers at once: the board stops when the read is full, however long that takes. A
+// held request can be cancelled; the cleanup of its file and the removal end it too.
+//
+// A transaction error on the A/D pipe while streaming queues the recovery work: the stream stops,
+// the command, reply, A/D and status pipes are reset, the status reads posted again, and one
+// overrun is reported. The board keeps its state until a stop or abort, which then needs no poll.
 #pragma once
 
 #include <atomic>
@@ -14,6 +25,7 @@
 #include "board/ad_program.h"
 #include "dalayer/da_subsystem.h"
 #include "dalayer/subsystem_event_queue.h"
+#include "framework/event_queue.h"
 #include "framework/kernel_sync.h"
 #include "framework/kernel_timer.h"
 #include "framework/request_queue.h"
@@ -85,13 +97,24 @@ class AdSubsystem : public dalayer::DaSubsystem, private wdm::StreamInOwner {
     bool FillCurrentLocked(bool* ringFailed);
     // Completes the current read with its bytes (the next becomes current).
     void CompleteCurrent();
-    // Queues the stop work once; false when it is queued already or the object is going.
+    // Asks for the stop work; false when a stop is asked for already or the object is going.
     bool QueueStopWork();
     static void StopWorkRoutine(PDEVICE_OBJECT device, PVOID context);
+    // Queues the recovery work after a transaction error on the A/D pipe, once.
+    void QueueRecovery();
+    static void RecoveryRoutine(PDEVICE_OBJECT device, PVOID context);
+    // A work routine ends: the last one finishes a destruction that waited for it.
+    void WorkEnded();
     // Waits for a poll still running, stops the stream and frees the object. Passive level.
     void FinishDestroy();
-    // Stops the board, completes the reads and returns to idle. Passive level.
-    void StopBoard();
+    // Stops the board, completes the reads and the held requests and returns to idle. Passive
+    // level. onlyIfAsked: nothing when no stop is asked for (another stop has done it).
+    void StopBoard(bool onlyIfAsked = false);
+    // Holds a stop or abort request until the board has stopped.
+    void Hold(dalayer::DaRequest& request);
+    // Completes the held requests with status 0 while no stop is under way.
+    void CompleteHeldIfStopped();
+    void CompleteHeld();
     void ArmPoll();
     ULONG LoadList();
     void PostOverrunOnce();
@@ -101,8 +124,10 @@ class AdSubsystem : public dalayer::DaSubsystem, private wdm::StreamInOwner {
     wdm::StreamInTransfers stream_;
     ReadQueue reads_;
     dalayer::SubsystemEventQueue events_;
+    wdm::EventQueue held_;  // stop and abort requests waiting for the board to stop
     wdm::KernelTimer timer_;
     PIO_WORKITEM stopItem_ = nullptr;
+    PIO_WORKITEM recoveryItem_ = nullptr;
 
     wdm::SpinLock lock_;
     LONG state_ = kIdle;       // under lock_
@@ -113,8 +138,12 @@ class AdSubsystem : public dalayer::DaSubsystem, private wdm::StreamInOwner {
     ULONG idleTicks_ = 0;      // polls in state 7
     bool overrunReported_ = false;
     bool pollArmed_ = false;       // the timer is set or its routine runs
-    bool stopQueued_ = false;      // the stop work is queued or runs
-    bool destroyPending_ = false;  // the stop work ends the destruction
+    bool stopAsked_ = false;       // a stop is asked for and no stop has begun since
+    bool stopItemQueued_ = false;  // the stop work is queued and has not started
+    bool stopRunning_ = false;     // a stop is between its start and its held requests
+    bool recoveryQueued_ = false;  // the recovery work is queued or runs
+    ULONG worksOut_ = 0;           // work routines queued or running
+    bool destroyPending_ = false;  // the last work routine ends the destruction
     wdm::KernelMutex stopMutex_{1};
 };
 

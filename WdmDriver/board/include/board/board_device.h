@@ -75,6 +75,11 @@ class BoardDevice : public dalayer::DaDevice, private dalayer::StatusPipe {
     // when): the status reads are stopped, the command, reply, D/A and status pipes reset, and
     // the reads posted again. False when the device is going away or a recovery is queued.
     bool QueueRecovery();
+    // The pipe recovery itself (passive level): the status reads are stopped, the command, reply,
+    // data and status pipes reset, and the reads posted again.
+    void ResetPipes(const wdm::UsbPipe& data);
+    // Started, and neither stopped nor removed since.
+    bool Available() const { return started_ && !Is(kRemoved) && !Is(kSurpriseRemoved); }
 
   protected:
     dalayer::DaSubsystem* CreateSubsystem(ULONG type, ULONG element) override;

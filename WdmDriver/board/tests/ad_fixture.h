@@ -86,6 +86,12 @@ class AdFixture : public BoardMachine {
         });
         return state;
     }
+    // The last file's close has reached the driver. A close waits for the file's last request
+    // to finish completing, which may be on a thread of the driver after the caller has seen
+    // the completion: a file opened again at once could still find the old one open.
+    bool NothingOpen() {
+        return Eventually([&] { return DeviceOf(p_.pdo)->OpenSubsystemCount() == 0; });
+    }
     Plugged p_;
 };
 

@@ -53,6 +53,7 @@ TEST_F(AdStopTest, ARequestTheBoardStopsForReturnsWithTheBoardIdleAndEveryReadBa
         {"abort of reads queued before any start", IOCTL_HXDA_ABORT, 2, Begin::kArmedOnly},
     };
     for (const Case& c : cases) {
+        ASSERT_TRUE(NothingOpen());
         UserFile ad(kAdPath);
         Block block({{0, 1}}, 800, 10'000);
         ASSERT_EQ(Configure(ad, block), HXNOERROR) << c.what;

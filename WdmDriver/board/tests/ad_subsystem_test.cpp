@@ -143,6 +143,7 @@ TEST_F(AdSubsystemTest, ContinuousAcquisitionDeliversEverySampleWhereTheListSays
     };
     for (const Case c :
          {Case{10'000, 1'000, 6}, Case{100'000, 8'000, 6}, Case{500'000, 40'000, 5}}) {
+        ASSERT_TRUE(NothingOpen());
         UserFile ad(kAdPath);
         ASSERT_EQ(ad.Status(), STATUS_SUCCESS);
         Block block(list, 800, c.hz);
@@ -175,6 +176,7 @@ TEST_F(AdSubsystemTest, ContinuousAcquisitionDeliversEverySampleWhereTheListSays
 
 TEST_F(AdSubsystemTest, StopAndAbortWithReadsQueuedEndEveryRead) {
     for (const std::uint32_t code : {IOCTL_HXDA_STOP, IOCTL_HXDA_ABORT}) {
+        ASSERT_TRUE(NothingOpen());
         UserFile ad(kAdPath);
         Block block({{0, 1}}, 800, 10'000);
         ASSERT_EQ(Configure(ad, block), HXNOERROR);

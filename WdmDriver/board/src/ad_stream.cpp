@@ -29,6 +29,9 @@ NTSTATUS AdSubsystem::QueueDataRequest(PIRP irp) {
         // Aborting, stopping or gone: the read comes back at once and empty.
         if (state_ == kAbortRequested || state_ == kStopping || state_ == kDestroyed)
             return STATUS_SUCCESS;
+        // Stopping once the poll comes round, with nothing in process: no read begins now.
+        if (state_ == kStopRequested && current_ == nullptr)
+            return STATUS_CANCELLED;
         if (state_ == kIdle && current_ == nullptr) {
             state_ = kArmed;
             first = true;
@@ -256,6 +259,18 @@ void AdSubsystem::StopBoard(bool onlyIfAsked) {
     reads_.CancelAll(nullptr);
     if (current != nullptr)
         reads_.CompleteCurrentAndStartNext(STATUS_SUCCESS, filled);
+    // A read queued while the stop began may have become current since: it ends cancelled.
+    for (;;) {
+        {
+            wdm::SpinLockHold hold(lock_);
+            if (current_ == nullptr)
+                break;
+            current_ = nullptr;
+            buffer_ = nullptr;
+            length_ = filled_ = 0;
+        }
+        reads_.CompleteCurrentAndStartNext(STATUS_CANCELLED, 0);
+    }
     {
         wdm::SpinLockHold hold(lock_);
         if (state_ != kDestroyed)

@@ -74,6 +74,28 @@ TEST_F(AdSubsystemTest, MalformedConfigurationsAreRefused) {
          HXINVALIDFREQUENCY},
         {"unknown data flow", [](auto& b) { b.dataFlow = 999; }, HXINVALIDDATAFLOW},
         {"unknown trigger", [](auto& b) { b.triggerSource = 999; }, HXINVALIDTRIGGER},
+        {"triggered scan, external trigger, retrigger by digital event",
+         [](auto& b) {
+             b.triggeredScanInUse = 1;
+             b.triggerSource = 301;
+             b.retriggerMode = 1302;
+             b.retriggerSource = 306;
+         },
+         HXINVALIDTRIGGER},
+        {"triggered scan retriggered by threshold",
+         [](auto& b) {
+             b.triggeredScanInUse = 1;
+             b.triggerSource = 306;
+             b.retriggerMode = 1302;
+             b.retriggerSource = 1200;
+         },
+         HXINVALIDTRIGGER},
+        {"differential, more inputs than the board has",
+         [](auto& b) {
+             b.channelType = kDifferential;
+             b.numberOfChannels = 43;
+         },
+         HXINVALIDCHANNEL},
         {"unknown retrigger source",
          [](auto& b) {
              b.retriggerMode = 1302;

@@ -112,8 +112,11 @@ void AdSubsystem::Poll() {
                 then = Then::kEnd;
                 break;
         }
+        // The stream has failed (the recovery stopped it): nothing fills the read any more, so a
+        // stop asked for goes ahead now; otherwise the poll ends and a later stop or abort asks
+        // for the stop work itself.
         if (ringFailed)
-            then = Then::kEnd;
+            then = state_ == kStopRequested ? Then::kStop : Then::kEnd;
         if (then == Then::kEnd || then == Then::kStop)
             pollArmed_ = false;
     }

@@ -62,6 +62,9 @@ ULONG AdProgram::Prepare(hxda::ConfigurationBlock& block, ULONG inputs, USHORT e
     const ULONG channels = block.numberOfChannels;
     if (channels < kExtraChannels + 1 || channels > inputs + kExtraChannels)
         return HXINVALIDCHANNEL;
+    // Differential inputs pair two single-ended ones: a count naming one input leaves none.
+    if (block.channelType == kChannelTypeDifferential && (channels - kExtraChannels) / 2 == 0)
+        return HXINVALIDCHANNEL;
 
     const USHORT flow = block.dataFlow;
     if (flow != kFlowContinuous && flow != kFlowSingleValue && flow != kFlowPreTrigger &&

@@ -90,6 +90,12 @@ TEST_F(AdSubsystemTest, MalformedConfigurationsAreRefused) {
              b.retriggerSource = 1200;
          },
          HXINVALIDTRIGGER},
+        {"differential, a count naming a single input",
+         [](auto& b) {
+             b.channelType = kDifferential;
+             b.numberOfChannels = 12;
+         },
+         HXINVALIDCHANNEL},
         {"differential, more inputs than the board has",
          [](auto& b) {
              b.channelType = kDifferential;

@@ -247,7 +247,8 @@ extern "C" [[gnu::visibility("default")]] int MqMachineBoot() {
     machine->usbBus = std::make_unique<usb::Bus>();
     machine->standInPlugger =
         std::make_unique<StandInPlugger>(machine->bus, StandInDriver(), &machine->log);
-    machine->usbPlugger = std::make_unique<UsbPlugger>(machine->usbBus.get(), Mq5120Driver());
+    machine->usbPlugger =
+        std::make_unique<UsbPlugger>(machine->usbBus.get(), Mq5120Driver(), &machine->log);
     machine->plugger =
         std::make_unique<FamilyPlugger>(machine->usbPlugger.get(), machine->standInPlugger.get());
     machine->boards = std::make_unique<BoardSet>(machine->plugger.get());
@@ -285,6 +286,8 @@ extern "C" [[gnu::visibility("default")]] int MqMachineShutdown() {
     if (!removed)
         std::fprintf(stderr, "machine: boards still on the bus at shutdown\n");
     machine->boards.reset();
+    machine->plugger.reset();
+    machine->usbPlugger.reset();
     machine->usbBus.reset();
     kernel::UnloadDriver(machine->bus);
     delete machine;

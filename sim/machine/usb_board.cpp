@@ -2,6 +2,8 @@
 #include "usb_board.h"
 
 #include <cwchar>
+#include <map>
+#include <mutex>
 #include <string>
 
 #include "mq5120/board.h"
@@ -13,6 +15,47 @@ namespace {
 constexpr int kDeleteTimeoutMs = 5000;
 constexpr std::uint32_t kAnalogInput = 0, kAnalogOutput = 1;
 
+// The boards whose physical devices' requests are noted, and the bus's own routines they go on
+// to. A dispatch routine has no context but its device: the boards are found by it.
+struct LoggedDevices {
+    std::mutex mutex;
+    std::map<PDEVICE_OBJECT, std::pair<BoardKey, PnpLog*>> boards;
+    PDRIVER_DISPATCH pnp = nullptr;
+    PDRIVER_DISPATCH power = nullptr;
+};
+
+LoggedDevices& Logged() {
+    static LoggedDevices logged;
+    return logged;
+}
+
+// Notes the request and hands it on to the bus's routine of its major function.
+NTSTATUS NoteAndPass(PDEVICE_OBJECT device, PIRP irp) {
+    const PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
+    const UCHAR major = stack->MajorFunction;
+    PDRIVER_DISPATCH next = nullptr;
+    {
+        LoggedDevices& logged = Logged();
+        std::lock_guard lock(logged.mutex);
+        if (auto found = logged.boards.find(device); found != logged.boards.end())
+            found->second.second->Note(found->second.first, major, stack->MinorFunction);
+        next = major == IRP_MJ_PNP ? logged.pnp : logged.power;
+    }
+    return next(device, irp);
+}
+
+void StartLogging(PDEVICE_OBJECT pdo, const BoardKey& key, PnpLog* log) {
+    LoggedDevices& logged = Logged();
+    std::lock_guard lock(logged.mutex);
+    logged.boards[pdo] = {key, log};
+}
+
+void StopLogging(PDEVICE_OBJECT pdo) {
+    LoggedDevices& logged = Logged();
+    std::lock_guard lock(logged.mutex);
+    logged.boards.erase(pdo);
+}
+
 class UsbBoard final : public PluggedBoard {
   public:
     UsbBoard(usb::Bus* bus, PDEVICE_OBJECT pdo, std::shared_ptr<mq5120::Board> model)
@@ -21,6 +64,7 @@ class UsbBoard final : public PluggedBoard {
     ~UsbBoard() override {
         bus_->Unplug(pdo_);
         bus_->WaitDeleted(pdo_, kDeleteTimeoutMs);
+        StopLogging(pdo_);
     }
 
     PDEVICE_OBJECT physical() const override { return pdo_; }
@@ -86,6 +130,28 @@ class UsbBoard final : public PluggedBoard {
 
 }  // namespace
 
+UsbPlugger::UsbPlugger(usb::Bus* bus, kernel::pnp::FunctionDriver driver, PnpLog* log)
+    : bus_(bus), driver_(std::move(driver)), log_(log) {
+    PDRIVER_OBJECT busDriver = bus_->Driver();
+    LoggedDevices& logged = Logged();
+    std::lock_guard lock(logged.mutex);
+    busPnp_ = busDriver->MajorFunction[IRP_MJ_PNP];
+    busPower_ = busDriver->MajorFunction[IRP_MJ_POWER];
+    logged.pnp = busPnp_;
+    logged.power = busPower_;
+    busDriver->MajorFunction[IRP_MJ_PNP] = NoteAndPass;
+    busDriver->MajorFunction[IRP_MJ_POWER] = NoteAndPass;
+}
+
+UsbPlugger::~UsbPlugger() {
+    PDRIVER_OBJECT busDriver = bus_->Driver();
+    LoggedDevices& logged = Logged();
+    std::lock_guard lock(logged.mutex);
+    busDriver->MajorFunction[IRP_MJ_PNP] = busPnp_;
+    busDriver->MajorFunction[IRP_MJ_POWER] = busPower_;
+    logged.boards.clear();
+}
+
 NTSTATUS UsbPlugger::PlugIn(const BoardDescription& board, std::unique_ptr<PluggedBoard>* plugged) {
     mq5120::BoardIdentity identity;
     identity.boardType = static_cast<std::uint8_t>(board.boardType);
@@ -97,6 +163,7 @@ NTSTATUS UsbPlugger::PlugIn(const BoardDescription& board, std::unique_ptr<Plugg
     PDEVICE_OBJECT pdo = bus_->Plug(model);
     if (pdo == nullptr)
         return STATUS_INSUFFICIENT_RESOURCES;
+    StartLogging(pdo, KeyOf(board), log_);
     wchar_t serial[16];
     std::swprintf(serial, 16, L"%08X", board.serialNumber);
     NTSTATUS status = kernel::SetDeviceInstancePath(pdo, std::wstring(L"USB\\MQ5120\\") + serial);
@@ -108,6 +175,7 @@ NTSTATUS UsbPlugger::PlugIn(const BoardDescription& board, std::unique_ptr<Plugg
     if (!NT_SUCCESS(status)) {
         // The manager has torn down what it built; the device leaves the bus.
         bus_->Unplug(pdo);
+        StopLogging(pdo);
         return status;
     }
     *plugged = std::make_unique<UsbBoard>(bus_, pdo, std::move(model));

@@ -152,8 +152,8 @@ kernel::pnp::FunctionDriver Mq5120Driver() {
             }};
 }
 
-// Files still open on the machine's boards, pulled out or not: the machine's process opens files
-// on nothing else.
+// Files still open on the machine's boards, pulled out or not. The kernel counts open files per
+// process, not per driver; a program of the machine opens files on its boards alone.
 std::size_t OpenFiles() {
     return kernel::testing::OpenFileObjects();
 }

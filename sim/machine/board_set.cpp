@@ -100,7 +100,7 @@ NTSTATUS BoardSet::RequestRemoval(const BoardKey& key) {
     auto found = listed_.find(key);
     if (found == listed_.end() || !found->second.board)
         return STATUS_NO_SUCH_DEVICE;
-    const NTSTATUS status = kernel::pnp::RequestRemoval(found->second.board->physical()).get();
+    const NTSTATUS status = found->second.board->RequestRemoval();
     if (NT_SUCCESS(status)) {
         leaving_.emplace_back(key, std::move(found->second.board));
         Tidy();

@@ -28,8 +28,10 @@ class PluggedBoard {
     virtual void PullOut() = 0;
     // False once pulled out or removed in order.
     virtual bool IsPluggedIn() const = 0;
-    // Orderly removal: QUERY_REMOVE then REMOVE (waited for); a board whose stack refuses is
-    // pulled out instead.
+    // Orderly removal: QUERY_REMOVE, then REMOVE (waited for) or CANCEL_REMOVE; the status of the
+    // query. A refused removal leaves the board running.
+    virtual NTSTATUS RequestRemoval() = 0;
+    // Orderly removal of a started board; a board whose stack refuses is pulled out instead.
     virtual void Unplug() = 0;
     // True once no stack is left on the board: removed, or never started.
     virtual bool StackRemoved() const = 0;

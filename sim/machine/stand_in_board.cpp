@@ -15,6 +15,7 @@ class StandInBoard final : public PluggedBoard {
     }
     void PullOut() override { sim::PullOut(physical_); }
     bool IsPluggedIn() const override { return sim::IsPluggedIn(physical_); }
+    NTSTATUS RequestRemoval() override { return kernel::pnp::RequestRemoval(physical_).get(); }
     void Unplug() override { sim::Unplug(physical_); }
     bool StackRemoved() const override { return sim::StackRemoved(physical_); }
     bool InjectFault(std::uint32_t type, std::uint32_t element, InjectedFault fault) override {

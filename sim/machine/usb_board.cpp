@@ -1,6 +1,7 @@
 // A simulated MQ5120 on the machine's USB bus.
 #include "usb_board.h"
 
+#include <atomic>
 #include <cwchar>
 #include <map>
 #include <mutex>
@@ -12,14 +13,23 @@
 namespace sim {
 namespace {
 
-constexpr int kDeleteTimeoutMs = 5000;
 constexpr std::uint32_t kAnalogInput = 0, kAnalogOutput = 1;
+
+// Set once REMOVE_DEVICE has reached a board's physical device: its stack is gone. The bus deletes
+// the physical device of a board off the bus right after, and a device plugged in later may get
+// the same address, so the board learns of it here and never asks by the address.
+using RemovedFlag = std::shared_ptr<std::atomic<bool>>;
 
 // The boards whose physical devices' requests are noted, and the bus's own routines they go on
 // to. A dispatch routine has no context but its device: the boards are found by it.
+struct LoggedBoard {
+    BoardKey key;
+    PnpLog* log = nullptr;
+    RemovedFlag removed;
+};
 struct LoggedDevices {
     std::mutex mutex;
-    std::map<PDEVICE_OBJECT, std::pair<BoardKey, PnpLog*>> boards;
+    std::map<PDEVICE_OBJECT, LoggedBoard> boards;
     PDRIVER_DISPATCH pnp = nullptr;
     PDRIVER_DISPATCH power = nullptr;
 };
@@ -37,34 +47,47 @@ NTSTATUS NoteAndPass(PDEVICE_OBJECT device, PIRP irp) {
     {
         LoggedDevices& logged = Logged();
         std::lock_guard lock(logged.mutex);
-        if (auto found = logged.boards.find(device); found != logged.boards.end())
-            found->second.second->Note(found->second.first, major, stack->MinorFunction);
+        if (auto found = logged.boards.find(device); found != logged.boards.end()) {
+            found->second.log->Note(found->second.key, major, stack->MinorFunction);
+            if (major == IRP_MJ_PNP && stack->MinorFunction == IRP_MN_REMOVE_DEVICE) {
+                *found->second.removed = true;  // its last request
+                logged.boards.erase(found);
+            }
+        }
         next = major == IRP_MJ_PNP ? logged.pnp : logged.power;
     }
     return next(device, irp);
 }
 
-void StartLogging(PDEVICE_OBJECT pdo, const BoardKey& key, PnpLog* log) {
+RemovedFlag StartLogging(PDEVICE_OBJECT pdo, const BoardKey& key, PnpLog* log) {
+    auto removed = std::make_shared<std::atomic<bool>>(false);
     LoggedDevices& logged = Logged();
     std::lock_guard lock(logged.mutex);
-    logged.boards[pdo] = {key, log};
+    logged.boards[pdo] = {key, log, removed};
+    return removed;
 }
 
-void StopLogging(PDEVICE_OBJECT pdo) {
+// Forgets the board of that flag, unless a later board has its device's address by now.
+void StopLogging(PDEVICE_OBJECT pdo, const RemovedFlag& removed) {
     LoggedDevices& logged = Logged();
     std::lock_guard lock(logged.mutex);
-    logged.boards.erase(pdo);
+    if (auto found = logged.boards.find(pdo);
+        found != logged.boards.end() && found->second.removed == removed)
+        logged.boards.erase(found);
 }
 
+// The physical device is reached by its address only while the board is on the bus: once off it,
+// the bus deletes the device after its REMOVE.
 class UsbBoard final : public PluggedBoard {
   public:
-    UsbBoard(usb::Bus* bus, PDEVICE_OBJECT pdo, std::shared_ptr<mq5120::Board> model)
-        : bus_(bus), pdo_(pdo), model_(std::move(model)) {}
-    // The board leaves the bus (if it had not) and its physical device goes with it.
+    UsbBoard(usb::Bus* bus, PDEVICE_OBJECT pdo, std::shared_ptr<mq5120::Board> model,
+             RemovedFlag removed)
+        : bus_(bus), pdo_(pdo), model_(std::move(model)), removed_(std::move(removed)) {}
+    // A board removed in order while on the bus leaves it now; its physical device goes.
     ~UsbBoard() override {
-        bus_->Unplug(pdo_);
-        bus_->WaitDeleted(pdo_, kDeleteTimeoutMs);
-        StopLogging(pdo_);
+        if (onBus_)
+            bus_->Unplug(pdo_);
+        StopLogging(pdo_, removed_);
     }
 
     PDEVICE_OBJECT physical() const override { return pdo_; }
@@ -72,34 +95,31 @@ class UsbBoard final : public PluggedBoard {
         ApplyInputs(*model_, signals);
     }
     void PullOut() override {
-        if (pulledOut_)
+        if (!onBus_)
             return;
-        pulledOut_ = true;
+        onBus_ = false;
         // The bus fails what the board held first, then the manager learns it is gone.
         bus_->Unplug(pdo_);
         kernel::pnp::DeviceGone(pdo_).get();
     }
-    bool IsPluggedIn() const override { return !pulledOut_ && !removed_; }
-    void Unplug() override {
-        if (kernel::pnp::StateOf(pdo_) != kernel::pnp::DeviceState::Started)
-            return;
-        if (NT_SUCCESS(kernel::pnp::RequestRemoval(pdo_).get())) {
-            removed_ = true;
+    bool IsPluggedIn() const override { return onBus_ && !*removed_; }
+    NTSTATUS RequestRemoval() override {
+        if (!IsPluggedIn())
+            return STATUS_NO_SUCH_DEVICE;
+        const NTSTATUS status = kernel::pnp::RequestRemoval(pdo_).get();
+        if (NT_SUCCESS(status)) {
+            onBus_ = false;
             bus_->Unplug(pdo_);  // removed in order: now it can be taken off the bus
-        } else {
+        }
+        return status;
+    }
+    void Unplug() override {
+        if (!IsPluggedIn() || kernel::pnp::StateOf(pdo_) != kernel::pnp::DeviceState::Started)
+            return;
+        if (!NT_SUCCESS(RequestRemoval()))
             PullOut();
-        }
     }
-    bool StackRemoved() const override {
-        switch (kernel::pnp::StateOf(pdo_)) {
-            case kernel::pnp::DeviceState::Unknown:
-            case kernel::pnp::DeviceState::StartFailed:
-            case kernel::pnp::DeviceState::Removed:
-                return true;
-            default:
-                return false;
-        }
-    }
+    bool StackRemoved() const override { return *removed_; }
     bool InjectFault(std::uint32_t type, std::uint32_t element, InjectedFault fault) override {
         if (!IsPluggedIn() || element != 0)
             return false;
@@ -124,8 +144,8 @@ class UsbBoard final : public PluggedBoard {
     usb::Bus* bus_;
     PDEVICE_OBJECT pdo_;
     std::shared_ptr<mq5120::Board> model_;
-    bool pulledOut_ = false;
-    bool removed_ = false;  // in order
+    RemovedFlag removed_;
+    bool onBus_ = true;
 };
 
 }  // namespace
@@ -163,7 +183,7 @@ NTSTATUS UsbPlugger::PlugIn(const BoardDescription& board, std::unique_ptr<Plugg
     PDEVICE_OBJECT pdo = bus_->Plug(model);
     if (pdo == nullptr)
         return STATUS_INSUFFICIENT_RESOURCES;
-    StartLogging(pdo, KeyOf(board), log_);
+    RemovedFlag removed = StartLogging(pdo, KeyOf(board), log_);
     wchar_t serial[16];
     std::swprintf(serial, 16, L"%08X", board.serialNumber);
     NTSTATUS status = kernel::SetDeviceInstancePath(pdo, std::wstring(L"USB\\MQ5120\\") + serial);
@@ -175,10 +195,10 @@ NTSTATUS UsbPlugger::PlugIn(const BoardDescription& board, std::unique_ptr<Plugg
     if (!NT_SUCCESS(status)) {
         // The manager has torn down what it built; the device leaves the bus.
         bus_->Unplug(pdo);
-        StopLogging(pdo);
+        StopLogging(pdo, removed);
         return status;
     }
-    *plugged = std::make_unique<UsbBoard>(bus_, pdo, std::move(model));
+    *plugged = std::make_unique<UsbBoard>(bus_, pdo, std::move(model), std::move(removed));
     return STATUS_SUCCESS;
 }
 

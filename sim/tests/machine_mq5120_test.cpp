@@ -277,6 +277,28 @@ TEST(MachineMq5120, ALineLeavingPullsTheBoardOutAndItsReturnPlugsItInAgain) {
     EXPECT_EQ(back.Single(0), 6u);
 }
 
+// Changes that take a board away and bring another at once, back and forth: each board keeps its
+// own Plug and Play record, goes for good with its removal, and comes back when listed again.
+TEST(MachineMq5120, ABoardReplacedByAnotherInOneChangeKeepsItsOwnRecord) {
+    sim::testing::ScopedSimulatedMachine machine({"MQ5120 4 1"});
+    ASSERT_EQ(Enumerated(), std::vector<std::string>{"MQ5120(00)"});
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        const std::uint32_t gone = round % 2 == 0 ? 1 : 2, come = round % 2 == 0 ? 2 : 1;
+        simtest::WriteBoardList(machine.directory(), {"MQ5120 4 " + std::to_string(come)});
+        ASSERT_TRUE(
+            simtest::WaitFor([&] { return !Seen(come).empty() && Seen(gone).back() == kRemove; }));
+        ASSERT_TRUE(simtest::WaitFor([] { return Enumerated().size() == 1; }));
+        EXPECT_EQ(Seen(come).back(), kQueryState) << "started";
+    }
+    // Both boards went and came back in turn, each with its own requests.
+    const Minors cycle = Then(kPlugIn, {kSurpriseRemoval, kRemove});
+    EXPECT_EQ(Seen(1), Then(cycle, Then(kPlugIn, {kSurpriseRemoval, kRemove})));
+    EXPECT_EQ(Seen(2), Then(cycle, kPlugIn));
+    OpenAd board("MQ5120(01)");
+    EXPECT_TRUE(board.ok());
+}
+
 // Faults on a running MQ5120: the board's FIFO overflow reaches the library as an overrun, its
 // external trigger starts a transfer that waits for it, and a removal is reported. Each needs the
 // transfer running.

@@ -1,13 +1,13 @@
 // Streaming throughput of a stand-in board through the library: continuous input from the A/D of a
-// simulated MQ5120 in its unpaced mode (the stand-in driver fills each read with the converter's
-// codes as soon as it is issued), through the exports, the copy thread, the I/O manager and the
-// stand-in driver. The application side recycles each finished buffer from its notification
+// simulated Mq5200 (an MQ5204) in its unpaced mode (the stand-in driver fills each read with the
+// converter's codes as soon as it is issued), through the exports, the copy thread, the I/O manager
+// and the stand-in driver. The application side recycles each finished buffer from its notification
 // procedure, on the copy thread.
 //
 // For 2, 8 and 32 queued buffers (at most 8 are in process at once) and buffers of 1 ms to 1 s of
-// data at the fastest board clock (500 kHz), prints samples per second delivered and the process's
-// CPU time per million samples. Then the same board paced at its clock: the rate delivered should
-// be the clock's, whatever the buffers.
+// data at 500 kHz, prints samples per second delivered and the process's CPU time per million
+// samples. Then the same board paced at its clock (the fastest it has, which the clock asked for is
+// held to): the rate delivered should be the clock's, whatever the buffers.
 //
 // Usage: api_sim_stream_bench [seconds per case, default 0.5]
 #include <algorithm>
@@ -89,17 +89,17 @@ int main(int argc, char** argv) {
     const std::filesystem::path machine =
         std::filesystem::temp_directory_path() / ("hxda-sim-bench-" + std::to_string(::getpid()));
     std::filesystem::create_directories(machine);
-    std::ofstream(machine / "boards.txt") << "MQ5120 4 1 unpaced AD0.0=const:1.25\n"
-                                          << "MQ5120 4 2 AD0.0=const:1.25\n";
+    std::ofstream(machine / "boards.txt") << "Mq5200 0x5204 1 unpaced AD0.0=const:1.25\n"
+                                          << "Mq5200 0x5204 2 AD0.0=const:1.25\n";
     setenv("MQ_MACHINE", machine.c_str(), 1);
 
     int status = 0;
     HDEV hDev = 0;
-    if (hxDaInitialize("MQ5120(00)", &hDev) != HXNOERROR) {
+    if (hxDaInitialize("Mq5200(00)", &hDev) != HXNOERROR) {
         std::fprintf(stderr, "the stand-in board did not open\n");
         status = 1;
     }
-    std::printf("stand-in MQ5120, unpaced A/D through the library:\n");
+    std::printf("stand-in MQ5204, unpaced A/D through the library:\n");
     std::printf("%8s %10s %10s %16s %18s\n", "queued", "buffer ms", "samples", "samples/s",
                 "CPU s/M samples");
     for (const std::uint32_t queued : {2u, 8u, 32u}) {
@@ -123,12 +123,12 @@ int main(int argc, char** argv) {
 
     // Paced: the board's clock sets the rate; the figures show that the stand-in keeps it.
     HDEV paced = 0;
-    if (status == 0 && hxDaInitialize("MQ5120(01)", &paced) != HXNOERROR) {
+    if (status == 0 && hxDaInitialize("Mq5200(01)", &paced) != HXNOERROR) {
         std::fprintf(stderr, "the paced stand-in board did not open\n");
         status = 1;
     }
     if (status == 0) {
-        std::printf("stand-in MQ5120, paced at its clock, 8 buffers queued:\n");
+        std::printf("stand-in MQ5204, paced at its clock, 8 buffers queued:\n");
         std::printf("%10s %14s %16s %18s\n", "buffer ms", "clock Hz", "samples/s",
                     "CPU s/M samples");
     }

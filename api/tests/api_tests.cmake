@@ -59,8 +59,10 @@ if(TARGET api_e2e_tests)
     target_include_directories(api_e2e_tests PRIVATE ${CMAKE_SOURCE_DIR}/sim/include
         ${CMAKE_SOURCE_DIR}/boardext/common/include ${CMAKE_SOURCE_DIR}/boardext/tests)
     target_link_libraries(api_e2e_tests PRIVATE platform_registry)
+    # The MQ5120 boards' driver module, which the machine installs as their driver's file.
     target_compile_definitions(api_e2e_tests PRIVATE
-        OPEN_BOARD_CHILD="$<TARGET_FILE:api_open_board_child>")
+        OPEN_BOARD_CHILD="$<TARGET_FILE:api_open_board_child>"
+        MQ5120K_MODULE="$<TARGET_FILE:MQ5120k>")
 endif()
 
 # A module with a version resource only, installed by the tests as a board's driver file.

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <map>
 #include <vector>
 
 #include "client.h"
@@ -21,8 +22,8 @@ using simtest::Answer;
 class FamilyDriver : public ::testing::Test {
   protected:
     sim::testing::ScopedSimulatedMachine machine{{
-        "MQ5120 4 1 AD0.0=const:2.5 AD0.1=sine:1:50 AD0.2=pattern:1,2,3 DIN0.0=pattern:0x55,0xAA "
-        "CT2.0=const:1234",
+        "Mq5200 0x5204 1 AD0.0=const:2.5 AD0.1=sine:1:50 AD0.2=pattern:1,2,3 "
+        "DIN0.0=pattern:0x55,0xAA CT1.0=const:1234",
         "Mq5200 0x5202 2",
         "Mq5130 0x5130 3",
         "MQ5310 0 4",
@@ -40,9 +41,16 @@ class FamilyDriver : public ::testing::Test {
             handles.push_back(handle);
         return handle;
     }
-    // The MQ5120's device, or one of its subsystem files ("AD0").
-    HANDLE OpenMq5120(const std::string& file = "") {
-        return Keep(simtest::Open(boards[0].devicePath + (file.empty() ? "" : "\\" + file)));
+    // The first board's device (the MQ5204 with the signals), or one of its subsystem files
+    // ("AD0").
+    HANDLE OpenFirst(const std::string& file = "") {
+        return Keep(simtest::Open(First().devicePath + (file.empty() ? "" : "\\" + file)));
+    }
+    const simtest::ListedBoard& First() const {
+        for (const auto& board : boards)
+            if (board.driverName == "Mq5200" && board.serialNumber == 1)
+                return board;
+        return boards.front();
     }
     static DriverRequest Request(std::uint32_t type, std::uint32_t element) {
         DriverRequest request{};
@@ -59,7 +67,7 @@ class FamilyDriver : public ::testing::Test {
         block.element = element;
         block.state = 1004;
         block.channelListSize = listSize;
-        block.numberOfChannels = 27;
+        block.numberOfChannels = 17;
         block.encoding = 200;
         block.resolution = 16;
         block.dataFlow = 801;
@@ -90,18 +98,21 @@ class FamilyDriver : public ::testing::Test {
 
 TEST_F(FamilyDriver, SubsystemFilesOpenOnceWhereTheCountsAllow) {
     // Element counts per family in the order A/D, D/A, DIN, DOUT, SRL, C/T.
-    const std::vector<std::array<std::uint32_t, 6>> counts = {
-        {1, 2, 1, 1, 0, 5}, {1, 1, 1, 1, 0, 2}, {0, 0, 12, 8, 0, 0}, {1, 1, 1, 1, 0, 1}};
+    const std::map<std::string, std::array<std::uint32_t, 6>> counts = {
+        {"Mq5200", {1, 1, 1, 1, 0, 2}},
+        {"Mq5130", {0, 0, 12, 8, 0, 0}},
+        {"MQ5310", {1, 1, 1, 1, 0, 1}}};
     const char* words[6] = {"AD", "DA", "DIN", "DOUT", "SRL", "CT"};
     for (std::size_t b = 0; b < boards.size(); ++b) {
         SCOPED_TRACE(boards[b].driverName);
         for (std::uint32_t type = 0; type < 6; ++type) {
-            for (std::uint32_t element = 0; element <= counts[b][type]; ++element) {
+            const std::uint32_t count = counts.at(boards[b].driverName)[type];
+            for (std::uint32_t element = 0; element <= count; ++element) {
                 char name[16];
                 std::snprintf(name, sizeof name, "\\%s%x", words[type], element);
                 const std::string path = boards[b].devicePath + name;
                 HANDLE first = simtest::Open(path);
-                if (element == counts[b][type]) {  // past the board's subsystems
+                if (element == count) {  // past the board's subsystems
                     EXPECT_EQ(first, INVALID_HANDLE_VALUE) << path;
                     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
                     continue;
@@ -117,17 +128,17 @@ TEST_F(FamilyDriver, SubsystemFilesOpenOnceWhereTheCountsAllow) {
         }
     }
     // Another name of the same board sees the same open file; the device itself opens freely.
-    ASSERT_NE(OpenMq5120("AD0"), INVALID_HANDLE_VALUE);
-    EXPECT_EQ(simtest::Open("\\\\.\\MQ5120_0\\ad0"), INVALID_HANDLE_VALUE);
-    EXPECT_NE(OpenMq5120(), INVALID_HANDLE_VALUE);
-    EXPECT_NE(OpenMq5120(), INVALID_HANDLE_VALUE);
+    ASSERT_NE(OpenFirst("AD0"), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(simtest::Open("\\\\.\\Mq5200_0\\ad0"), INVALID_HANDLE_VALUE);
+    EXPECT_NE(OpenFirst(), INVALID_HANDLE_VALUE);
+    EXPECT_NE(OpenFirst(), INVALID_HANDLE_VALUE);
     for (const char* bad : {"XX0", "AD", "ADG", "AD00000", "AD0\\more"}) {
-        EXPECT_EQ(simtest::Open(boards[0].devicePath + "\\" + bad), INVALID_HANDLE_VALUE) << bad;
+        EXPECT_EQ(simtest::Open(First().devicePath + "\\" + bad), INVALID_HANDLE_VALUE) << bad;
     }
 }
 
 TEST_F(FamilyDriver, ConfigurationRoundTripAndWriteBack) {
-    HANDLE ad = OpenMq5120("AD0");
+    HANDLE ad = OpenFirst("AD0");
     ASSERT_NE(ad, INVALID_HANDLE_VALUE);
     const std::size_t bytes = hxda::configurationBlockBytes(2);
     auto sent = Block(HXSS_AD, 0, 2, bytes);
@@ -149,7 +160,7 @@ TEST_F(FamilyDriver, ConfigurationRoundTripAndWriteBack) {
     ASSERT_TRUE(simtest::Control(ad, IOCTL_HXDA_CONFIG, fast.data(), bytes, fast.data(), bytes).ok);
     head = HeadOf(fast);
     EXPECT_EQ(head.status, HXNOERROR);
-    EXPECT_DOUBLE_EQ(hxda::decodeFixedPoint(head.clockFrequency), 500000.0);
+    EXPECT_DOUBLE_EQ(hxda::decodeFixedPoint(head.clockFrequency), 100000.0);
     EXPECT_EQ(head.clockFrequencyFloat, 0.0f) << "the other form is left alone";
     EXPECT_FLOAT_EQ(head.retriggerFrequencyFloat, 0.75f);
     EXPECT_DOUBLE_EQ(hxda::decodeFixedPoint(head.retriggerFrequency), 100.0);
@@ -169,17 +180,17 @@ TEST_F(FamilyDriver, ConfigurationRoundTripAndWriteBack) {
     // A new open starts unconfigured: back to the table's -10..10 V.
     CloseHandle(ad);
     handles.clear();
-    ad = OpenMq5120("AD0");
+    ad = OpenFirst("AD0");
     request = Request(HXSS_AD, 0);
     ASSERT_TRUE(simtest::Send(ad, IOCTL_HXDA_GETSINGLEVALUE, request).ok);
     EXPECT_EQ(request.parameters.singleValue.value, 40960u);
 }
 
 TEST_F(FamilyDriver, SingleValuesComeFromTheSignals) {
-    HANDLE ad = OpenMq5120("AD0");
-    HANDLE din = OpenMq5120("DIN0");
-    HANDLE da = OpenMq5120("DA1");
-    HANDLE ct = OpenMq5120("CT2");
+    HANDLE ad = OpenFirst("AD0");
+    HANDLE din = OpenFirst("DIN0");
+    HANDLE da = OpenFirst("DA0");
+    HANDLE ct = OpenFirst("CT1");
     ASSERT_NE(ct, INVALID_HANDLE_VALUE);
     struct Case {
         HANDLE handle;
@@ -193,8 +204,8 @@ TEST_F(FamilyDriver, SingleValuesComeFromTheSignals) {
         {ad, HXSS_AD, 0, 2, 1.0, 1},      // a pattern: one code per read
         {ad, HXSS_AD, 0, 2, 1.0, 2},      {ad, HXSS_AD, 0, 2, 1.0, 3},
         {ad, HXSS_AD, 0, 2, 1.0, 1},      {din, HXSS_DIN, 0, 0, 1.0, 0x55},
-        {din, HXSS_DIN, 0, 0, 1.0, 0xAA}, {ct, HXSS_CT, 2, 0, 1.0, 1234},
-        {da, HXSS_DA, 1, 0, 1.0, 0},  // an output reads what was last written
+        {din, HXSS_DIN, 0, 0, 1.0, 0xAA}, {ct, HXSS_CT, 1, 0, 1.0, 1234},
+        {da, HXSS_DA, 0, 0, 1.0, 0},  // an output reads what was last written
     };
     for (const auto& c : cases) {
         DriverRequest request = Request(c.type, c.element);
@@ -218,12 +229,12 @@ TEST_F(FamilyDriver, SingleValuesComeFromTheSignals) {
         EXPECT_LE(request.parameters.singleValue.value, 36045u);
     }
 
-    DriverRequest write = Request(HXSS_DA, 1);
+    DriverRequest write = Request(HXSS_DA, 0);
     write.parameters.singleValue.channel = 0;
     write.parameters.singleValue.value = 200;
     ASSERT_TRUE(simtest::Send(da, IOCTL_HXDA_SETSINGLEVALUE, write).ok);
     EXPECT_EQ(write.status, HXNOERROR);
-    DriverRequest read = Request(HXSS_DA, 1);
+    DriverRequest read = Request(HXSS_DA, 0);
     ASSERT_TRUE(simtest::Send(da, IOCTL_HXDA_GETSINGLEVALUE, read).ok);
     EXPECT_EQ(read.parameters.singleValue.value, 200u);
 
@@ -236,8 +247,8 @@ TEST_F(FamilyDriver, SingleValuesComeFromTheSignals) {
 }
 
 TEST_F(FamilyDriver, RegistersCalibrationAndHardwareInformationAreKept) {
-    HANDLE device = OpenMq5120();
-    HANDLE ad = OpenMq5120("AD0");  // device requests are taken on any file of the board
+    HANDLE device = OpenFirst();
+    HANDLE ad = OpenFirst("AD0");  // device requests are taken on any file of the board
     ASSERT_NE(ad, INVALID_HANDLE_VALUE);
     auto writeRegister = [](HANDLE h, std::uint32_t number, std::uint32_t value) {
         DriverRequest request = Request(0, 0);
@@ -314,8 +325,8 @@ TEST_F(FamilyDriver, RegistersCalibrationAndHardwareInformationAreKept) {
 }
 
 TEST_F(FamilyDriver, MalformedRequestsCompleteWithAStatus) {
-    HANDLE device = OpenMq5120();
-    HANDLE ad = OpenMq5120("AD0");
+    HANDLE device = OpenFirst();
+    HANDLE ad = OpenFirst("AD0");
     ASSERT_NE(ad, INVALID_HANDLE_VALUE);
     const std::size_t two = hxda::configurationBlockBytes(2);
     struct Case {
@@ -366,7 +377,7 @@ TEST_F(FamilyDriver, MalformedRequestsCompleteWithAStatus) {
          TRUE, 0, HXINVALIDSUBSYS},
         {"other element's record", ad, IOCTL_HXDA_GETSINGLEVALUE, record(HXSS_AD, 1, 0), same, TRUE,
          0, HXINVALIDSUBSYS},
-        {"channel past the end", ad, IOCTL_HXDA_GETSINGLEVALUE, record(0, 0, 27), same, TRUE, 0,
+        {"channel past the end", ad, IOCTL_HXDA_GETSINGLEVALUE, record(0, 0, 17), same, TRUE, 0,
          HXINVALIDCHANNEL},
         {"huge channel", ad, IOCTL_HXDA_GETSINGLEVALUE, record(0, 0, 0xFFFFFFFF), same, TRUE, 0,
          HXINVALIDCHANNEL},
@@ -395,10 +406,10 @@ TEST_F(FamilyDriver, MalformedRequestsCompleteWithAStatus) {
         {"list longer than sent", ad, IOCTL_HXDA_CONFIG, block(0, 4, two), same, TRUE, 0,
          HXINVALIDLISTSIZE},
         {"list longer than the board's", ad, IOCTL_HXDA_CONFIG,
-         block(0, 1025, hxda::configurationBlockBytes(1026)), same, TRUE, 0, HXINVALIDLISTSIZE},
+         block(0, 33, hxda::configurationBlockBytes(34)), same, TRUE, 0, HXINVALIDLISTSIZE},
         {"block of another subsystem", ad, IOCTL_HXDA_CONFIG, block(HXSS_DA, 1, two), same, TRUE, 0,
          HXINVALIDSUBSYS},
-        {"list channel past the end", ad, IOCTL_HXDA_CONFIG, block(0, 1, two, 27), same, TRUE, 0,
+        {"list channel past the end", ad, IOCTL_HXDA_CONFIG, block(0, 1, two, 17), same, TRUE, 0,
          HXINVALIDCHANNEL},
         {"unknown encoding", ad, IOCTL_HXDA_CONFIG, block(0, 1, two, 0xFFFF, 7), same, TRUE, 0,
          HXINVALIDENCODING},

@@ -65,15 +65,17 @@ struct Pending {
 
 class FamilyStream : public ::testing::Test {
   protected:
-    // A/D 0: channel 0 a pattern, channel 1 another; counter 0 counts a 1 kHz square wave.
+    // A/D 0: channel 0 a pattern, channel 1 another; counter 0 counts a 1 kHz square wave. The
+    // MQ5310 has the D/A clock the output test needs.
     sim::testing::ScopedSimulatedMachine machine{{
-        "MQ5120 4 1 AD0.0=pattern:1,2,3 AD0.1=pattern:100,200 CT0.0=square:1:1000",
-        "MQ5120 4 2 unpaced AD0.0=pattern:7,8,9",
+        "Mq5200 0x5204 1 AD0.0=pattern:1,2,3 AD0.1=pattern:100,200 CT0.0=square:1:1000",
+        "Mq5200 0x5204 2 unpaced AD0.0=pattern:7,8,9",
+        "MQ5310 0 3",
     }};
     std::vector<simtest::ListedBoard> boards = simtest::ListBoards();
     std::vector<HANDLE> handles;
 
-    void SetUp() override { ASSERT_EQ(boards.size(), 2u); }
+    void SetUp() override { ASSERT_EQ(boards.size(), 3u); }
     void TearDown() override {
         for (HANDLE handle : handles)
             CloseHandle(handle);
@@ -264,7 +266,7 @@ TEST_F(FamilyStream, OutputEndsOrUnderrunsWhenTheFifoRunsDry) {
                           Case{HXWRAP_SINGLE, HXEV_UNDERRUN}}) {
         SCOPED_TRACE(c.wrap);
         simclock::testing::ManualClock clock;
-        HANDLE da = Open("DA0");
+        HANDLE da = Open("DA0", 3);
         Configure(da, HXSS_DA, 1000.0, {0}, c.wrap);
         std::vector<std::unique_ptr<Pending>> writes;
         for (int w = 0; w < 2; ++w) {
@@ -498,7 +500,7 @@ TEST_F(FamilyStream, RemovalFailsWhatWasPendingAndTheNextBootHasTheBoard) {
         waits.push_back(WaitEvent(ad));
     }
     ASSERT_EQ(Request(ad, HXSS_AD, IOCTL_HXDA_START), HXNOERROR);
-    ASSERT_TRUE(sim::testing::InjectFault("MQ5120", 1, 0, 0, sim::testing::Fault::kRemoval));
+    ASSERT_TRUE(sim::testing::InjectFault("Mq5200", 1, 0, 0, sim::testing::Fault::kRemoval));
     const DWORD removed = ERROR_DEVICE_REMOVED;
     ASSERT_TRUE(waits[0]->Done());
     ASSERT_EQ(waits[0]->Error(ad), 0u);
@@ -514,25 +516,25 @@ TEST_F(FamilyStream, RemovalFailsWhatWasPendingAndTheNextBootHasTheBoard) {
     Pending late(20);
     EXPECT_FALSE(ReadFile(ad, late.data.data(), 20, nullptr, &late.overlapped));
     EXPECT_EQ(GetLastError(), removed);
-    EXPECT_EQ(simtest::ListBoards().size(), 1u) << "no longer listed";
-    EXPECT_FALSE(sim::testing::InjectFault("MQ5120", 1, 0, 0, sim::testing::Fault::kRemoval));
+    EXPECT_EQ(simtest::ListBoards().size(), 2u) << "no longer listed";
+    EXPECT_FALSE(sim::testing::InjectFault("Mq5200", 1, 0, 0, sim::testing::Fault::kRemoval));
     Close(ad);
     ASSERT_TRUE(machine.Reboot());
-    EXPECT_EQ(simtest::ListBoards().size(), 2u);
+    EXPECT_EQ(simtest::ListBoards().size(), 3u);
 }
 
 TEST_F(FamilyStream, InjectedFaultsNeedARunningTransfer) {
     HANDLE ad = Open("AD0");
     Configure(ad, HXSS_AD, 10.0, {0});
-    EXPECT_FALSE(sim::testing::InjectFault("MQ5120", 1, 0, 0, sim::testing::Fault::kOverrun));
-    EXPECT_FALSE(sim::testing::InjectFault("MQ5120", 9, 0, 0, sim::testing::Fault::kOverrun));
+    EXPECT_FALSE(sim::testing::InjectFault("Mq5200", 1, 0, 0, sim::testing::Fault::kOverrun));
+    EXPECT_FALSE(sim::testing::InjectFault("Mq5200", 9, 0, 0, sim::testing::Fault::kOverrun));
     auto wait = WaitEvent(ad);
     ASSERT_EQ(Request(ad, HXSS_AD, IOCTL_HXDA_START), HXNOERROR);
-    ASSERT_TRUE(sim::testing::InjectFault("MQ5120", 1, 0, 0, sim::testing::Fault::kTrigger));
+    ASSERT_TRUE(sim::testing::InjectFault("Mq5200", 1, 0, 0, sim::testing::Fault::kTrigger));
     ASSERT_TRUE(wait->Done());
     EXPECT_EQ(wait->EventCode(), HXEV_TRIGGER);
     wait = WaitEvent(ad);
-    ASSERT_TRUE(sim::testing::InjectFault("MQ5120", 1, 0, 0, sim::testing::Fault::kOverrun));
+    ASSERT_TRUE(sim::testing::InjectFault("Mq5200", 1, 0, 0, sim::testing::Fault::kOverrun));
     ASSERT_TRUE(wait->Done());
     EXPECT_EQ(wait->EventCode(), HXEV_OVERRUN);
     EXPECT_EQ(Request(ad, HXSS_AD, IOCTL_HXDA_ABORT), HXNOERROR);

@@ -51,8 +51,11 @@ TEST(MachineBoot, DefaultMachineHasOneFullMq5120) {
     HANDLE device = simtest::Open(board.devicePath);
     ASSERT_NE(device, INVALID_HANDLE_VALUE);
     CloseHandle(device);
-    // Its own link names the same board.
-    device = simtest::Open("\\\\.\\MQ5120_0");
+    // Its driver's links name the same board: numbered, and the first board's unnumbered one.
+    device = simtest::Open("\\\\.\\MQ51200");
+    ASSERT_NE(device, INVALID_HANDLE_VALUE);
+    CloseHandle(device);
+    device = simtest::Open("\\\\.\\MQ5120");
     ASSERT_NE(device, INVALID_HANDLE_VALUE);
     CloseHandle(device);
 
@@ -60,7 +63,7 @@ TEST(MachineBoot, DefaultMachineHasOneFullMq5120) {
     EXPECT_FALSE(kernel::machine::IsBooted());
     EXPECT_EQ(kernel::testing::LiveDevices(), 0u);
     // The next use boots the machine again.
-    device = simtest::Open("\\\\.\\MQ5120_0");
+    device = simtest::Open("\\\\.\\MQ51200");
     EXPECT_NE(device, INVALID_HANDLE_VALUE);
     EXPECT_TRUE(kernel::machine::IsBooted());
     CloseHandle(device);
@@ -164,8 +167,8 @@ TEST(MachineBoot, RenameSurvivesANewBootAndStaleDeviceMapEntriesGo) {
     machine.Reboot();
     boards = simtest::ListBoards();
     ASSERT_EQ(boards.size(), 2u);
-    EXPECT_EQ(boards[0].boardName, "Renamed MQ5120");
-    EXPECT_EQ(boards[1].boardName, "Renamed MQ5310");
+    for (const auto& board : boards)
+        EXPECT_EQ(board.boardName, "Renamed " + board.driverName);
     HKEY entry = simtest::OpenMachineKey(std::string(kDeviceMap) + "\\MQ5310_0");
     ASSERT_NE(entry, nullptr);
     EXPECT_EQ(simtest::QueryString(entry, "MqHalcyonBoardName"), "Renamed MQ5310");
@@ -175,7 +178,7 @@ TEST(MachineBoot, RenameSurvivesANewBootAndStaleDeviceMapEntriesGo) {
 
 TEST(MachineBoot, ShutdownWithFilesOpenIsRefusedAndTheMachineStaysUp) {
     sim::testing::ScopedSimulatedMachine machine;
-    HANDLE ad = simtest::Open("\\\\.\\MQ5120_0\\AD0");
+    HANDLE ad = simtest::Open(simtest::ListBoards().at(0).devicePath + "\\AD0");
     ASSERT_NE(ad, INVALID_HANDLE_VALUE);
     {
         kernel::RuleViolationRecorder violations;

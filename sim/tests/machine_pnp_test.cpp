@@ -1,7 +1,7 @@
-// The Plug and Play sequences a board's stack gets on the machine's bus, as the stand-in driver
-// passes them to the board's physical device: plug-in, surprise removal with files open (their
-// requests fail as a removed device's, REMOVE only after the last close), and orderly removal,
-// which a board in use refuses.
+// The Plug and Play sequences a board's stack gets, as its driver passes them to the board's
+// physical device: plug-in, surprise removal with files open (the stand-in driver fails their
+// requests as a removed device's; REMOVE only after the last close), power requests and orderly
+// removal, which the MQ5120 boards' driver refuses while a file is open.
 #include <gtest/gtest.h>
 
 #include <thread>
@@ -30,6 +30,9 @@ const Minors kPlugIn = {kQueryCapabilities, kStart, kQueryState};
 Minors SeenByMq5120() {
     return sim::testing::PnpRequestsSeen("MQ5120", 1);
 }
+Minors SeenByMq5200() {
+    return sim::testing::PnpRequestsSeen("Mq5200", 1);
+}
 
 // Longer than the machine's and the kernel's polling: what has not happened by then is waiting.
 void Settle() {
@@ -37,23 +40,23 @@ void Settle() {
 }
 
 TEST(MachinePnp, SurpriseRemovalFailsOpenFilesAndRemovesAfterTheLastClose) {
-    sim::testing::ScopedSimulatedMachine machine({"MQ5120 4 1", "Mq5130 0x5130 3"});
+    sim::testing::ScopedSimulatedMachine machine({"Mq5200 0x5204 1", "Mq5130 0x5130 3"});
     ASSERT_EQ(simtest::ListBoards().size(), 2u);
-    EXPECT_EQ(SeenByMq5120(), kPlugIn);
-    HANDLE device = simtest::Open("\\\\.\\MQ5120_0");
-    HANDLE ad = simtest::Open("\\\\.\\MQ5120_0\\AD0");
+    EXPECT_EQ(SeenByMq5200(), kPlugIn);
+    HANDLE device = simtest::Open("\\\\.\\Mq5200_0");
+    HANDLE ad = simtest::Open("\\\\.\\Mq5200_0\\AD0");
     ASSERT_NE(ad, INVALID_HANDLE_VALUE);
     ASSERT_NE(device, INVALID_HANDLE_VALUE);
     ASSERT_TRUE(simtest::ReadAd0(ad).has_value());
 
     simtest::WriteBoardList(machine.directory(), {"Mq5130 0x5130 3"});
-    ASSERT_TRUE(simtest::WaitFor([] { return SeenByMq5120().size() > kPlugIn.size(); }));
-    EXPECT_EQ(SeenByMq5120(), Then(kPlugIn, {kSurpriseRemoval}));
+    ASSERT_TRUE(simtest::WaitFor([] { return SeenByMq5200().size() > kPlugIn.size(); }));
+    EXPECT_EQ(SeenByMq5200(), Then(kPlugIn, {kSurpriseRemoval}));
     // The board is no longer listed or opened.
     const auto boards = simtest::ListBoards();
     ASSERT_EQ(boards.size(), 1u);
     EXPECT_EQ(boards[0].driverName, "Mq5130");
-    EXPECT_EQ(simtest::Open("\\\\.\\MQ5120_0"), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(simtest::Open("\\\\.\\Mq5200_0"), INVALID_HANDLE_VALUE);
     // The open files' requests fail as a removed device's, on the board and on a subsystem.
     EXPECT_FALSE(simtest::ReadAd0(ad).has_value());
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_DEVICE_REMOVED));
@@ -66,10 +69,10 @@ TEST(MachinePnp, SurpriseRemovalFailsOpenFilesAndRemovesAfterTheLastClose) {
     Settle();
     CloseHandle(ad);
     Settle();
-    EXPECT_EQ(SeenByMq5120(), Then(kPlugIn, {kSurpriseRemoval})) << "a file is still open";
+    EXPECT_EQ(SeenByMq5200(), Then(kPlugIn, {kSurpriseRemoval})) << "a file is still open";
     CloseHandle(device);
-    ASSERT_TRUE(simtest::WaitFor([] { return SeenByMq5120().back() == kRemove; }));
-    EXPECT_EQ(SeenByMq5120(), Then(kPlugIn, {kSurpriseRemoval, kRemove}));
+    ASSERT_TRUE(simtest::WaitFor([] { return SeenByMq5200().back() == kRemove; }));
+    EXPECT_EQ(SeenByMq5200(), Then(kPlugIn, {kSurpriseRemoval, kRemove}));
     // The pulled-out board's devices go; the other board's stay and serve.
     EXPECT_TRUE(simtest::WaitFor([] { return kernel::testing::LiveDevices() == 2; }));
     HANDLE other = simtest::Open("\\\\.\\Mq5130_0");
@@ -91,7 +94,7 @@ TEST(MachinePnp, PowerRequestsPassDownToTheBus) {
 TEST(MachinePnp, OrderlyRemovalIsRefusedWhileAFileIsOpen) {
     sim::testing::ScopedSimulatedMachine machine({"MQ5120 4 1"});
     ASSERT_EQ(simtest::ListBoards().size(), 1u);
-    HANDLE ad = simtest::Open("\\\\.\\MQ5120_0\\AD0");
+    HANDLE ad = simtest::OpenAd("\\\\.\\MQ51200\\AD0");
     ASSERT_NE(ad, INVALID_HANDLE_VALUE);
 
     // The driver fails the query itself, so the bus sees only the cancel.

@@ -66,7 +66,7 @@ TEST(MachineTool, EditsKeepTheOtherLinesAndARunningMachineFollows) {
     const auto scratch = directory / "scratch";
     std::filesystem::create_directory(scratch);
     ASSERT_EQ(simtest::ListBoards().size(), 1u);
-    HANDLE ad = simtest::Open("\\\\.\\MQ5120_0\\AD0");
+    HANDLE ad = simtest::OpenAd("\\\\.\\MQ51200\\AD0");
     ASSERT_NE(ad, INVALID_HANDLE_VALUE);
 
     ToolRun run = RunTool(

@@ -13,7 +13,8 @@
 // InjectFault raises a fault on a board of the booted machine, named by the family and serial
 // number of its board-list line: an overrun or a trigger in the running transfer of a subsystem,
 // or the board's removal (it stays out until the next boot, or until its line leaves the board
-// list and returns).
+// list and returns). On an MQ5120 the overrun is the board's FIFO-overflow status message (A/D 0
+// running) and the trigger its external trigger input (A/D 0 or D/A 0 running).
 #pragma once
 
 #include <dlfcn.h>

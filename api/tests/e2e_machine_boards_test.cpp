@@ -219,6 +219,8 @@ TEST(MachineBoards, VersionsOfTheLibraryAndOfTheBoardsDriverFile) {
     const auto drivers = machine.directory() / "windows" / "system32" / "drivers";
     EXPECT_EQ(readAll(drivers / "MQ5120k.sys"), readAll(MQ5120K_MODULE));
     EXPECT_EQ(readAll(drivers / "MQ5120k4.sys"), readAll(MQ5120K_MODULE));
+    ASSERT_EQ(hxDaGetDriverVersion(hDev, text, sizeof text), HXNOERROR);
+    EXPECT_STREQ(text, "6.5.0.1");  // the driver module's own version
     std::filesystem::remove(drivers / "MQ5120k.sys");
     std::filesystem::remove(drivers / "MQ5120k4.sys");
     EXPECT_EQ(hxDaGetDriverVersion(hDev, text, sizeof text), HXGENERALFAILURE);  // no file

@@ -180,7 +180,8 @@ NTSTATUS RemoveBoard(PDEVICE_OBJECT self, PIRP irp) {
 
 NTSTATUS AddDevice(PDRIVER_OBJECT driver, PDEVICE_OBJECT physical) {
     SimulatedBoard* board = BoardOfPhysicalDevice(physical);
-    if (board == nullptr)
+    // MQ5120 boards have a driver of their own.
+    if (board == nullptr || board->description().family == Family::kMq5120)
         return STATUS_NOT_SUPPORTED;
     const std::string driverName = DriverNameOf(board->description().family);
     const std::uint32_t instance = TakeInstance(driver, driverName);

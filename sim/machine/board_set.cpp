@@ -8,34 +8,37 @@
 
 namespace sim {
 
+BoardSet::~BoardSet() {
+    for (auto& [key, entry] : listed_)
+        if (entry.board && !entry.board->StackRemoved())
+            static_cast<void>(entry.board.release());
+    for (auto& [key, board] : leaving_)
+        if (!board->StackRemoved())
+            static_cast<void>(board.release());
+}
+
 void BoardSet::PlugIn(Entry& entry) {
     const BoardDescription& board = entry.description;
-    entry.physical = nullptr;
+    entry.board.reset();
     entry.waiting = Leaving(KeyOf(board));
     if (entry.waiting)
         return;  // the same board's last device still has files open
-    PDEVICE_OBJECT physical = nullptr;
-    const NTSTATUS status =
-        sim::PlugIn(bus_, functionDriver_, board, nextIndex_++, log_, &physical);
-    if (!NT_SUCCESS(status)) {
+    const NTSTATUS status = plugger_->PlugIn(board, &entry.board);
+    if (!NT_SUCCESS(status))
         std::fprintf(stderr, "machine: board %s %u %u did not start (0x%08X)\n",
                      DriverNameOf(board.family), board.boardType, board.serialNumber,
                      static_cast<unsigned>(status));
-        return;
-    }
-    entry.physical = physical;
 }
 
-void BoardSet::PullOut(Entry& entry) {
-    if (entry.physical == nullptr)
+void BoardSet::PullOut(const BoardKey& key, Entry& entry) {
+    if (!entry.board)
         return;
-    sim::PullOut(entry.physical);
-    leaving_.emplace_back(KeyOf(entry.description), entry.physical);
-    entry.physical = nullptr;
+    entry.board->PullOut();
+    leaving_.emplace_back(key, std::move(entry.board));
 }
 
 bool BoardSet::Leaving(const BoardKey& key) const {
-    for (const auto& [leavingKey, physical] : leaving_)
+    for (const auto& [leavingKey, board] : leaving_)
         if (leavingKey == key)
             return true;
     return false;
@@ -50,13 +53,14 @@ void BoardSet::Apply(const std::vector<BoardDescription>& boards) {
             ++it;
             continue;
         }
-        PullOut(it->second);
+        PullOut(it->first, it->second);
         it = listed_.erase(it);
     }
     for (const auto& board : boards) {
-        auto found = listed_.find(KeyOf(board));
+        const BoardKey key = KeyOf(board);
+        auto found = listed_.find(key);
         if (found == listed_.end()) {
-            Entry& entry = listed_[KeyOf(board)];
+            Entry& entry = listed_[key];
             entry.description = board;
             PlugIn(entry);
             continue;
@@ -68,25 +72,24 @@ void BoardSet::Apply(const std::vector<BoardDescription>& boards) {
             entry.description.unpaced != board.unpaced) {
             // Another board in the same place: the old one goes, the new one arrives. A board
             // takes its pacing when its transfers are set up, so a change of it is one as well.
-            PullOut(entry);
+            PullOut(key, entry);
             entry.description = board;
             PlugIn(entry);
             continue;
         }
         entry.description = board;
-        if (entry.physical != nullptr)
-            BoardOfPhysicalDevice(entry.physical)->SetSignals(board.signals);
+        if (entry.board)
+            entry.board->SetSignals(board.signals);
     }
 }
 
 void BoardSet::Tidy() {
     for (auto it = leaving_.begin(); it != leaving_.end();) {
-        if (!StackRemoved(it->second)) {
+        if (!it->second->StackRemoved()) {
             ++it;
             continue;
         }
-        DeletePhysicalDevice(it->second);
-        it = leaving_.erase(it);
+        it = leaving_.erase(it);  // deletes what is left of the board on its bus
     }
     for (auto& [key, entry] : listed_)
         if (entry.waiting)
@@ -95,59 +98,46 @@ void BoardSet::Tidy() {
 
 NTSTATUS BoardSet::RequestRemoval(const BoardKey& key) {
     auto found = listed_.find(key);
-    if (found == listed_.end() || found->second.physical == nullptr)
+    if (found == listed_.end() || !found->second.board)
         return STATUS_NO_SUCH_DEVICE;
-    const NTSTATUS status = kernel::pnp::RequestRemoval(found->second.physical).get();
+    const NTSTATUS status = kernel::pnp::RequestRemoval(found->second.board->physical()).get();
     if (NT_SUCCESS(status)) {
-        leaving_.emplace_back(key, found->second.physical);
-        found->second.physical = nullptr;
+        leaving_.emplace_back(key, std::move(found->second.board));
         Tidy();
     }
     return status;
 }
 
-PDEVICE_OBJECT BoardSet::Find(const BoardKey& key) const {
+PluggedBoard* BoardSet::Find(const BoardKey& key) const {
     auto found = listed_.find(key);
-    if (found == listed_.end() || found->second.physical == nullptr ||
-        !IsPluggedIn(found->second.physical))
+    if (found == listed_.end() || !found->second.board || !found->second.board->IsPluggedIn())
         return nullptr;
-    return found->second.physical;
+    return found->second.board.get();
 }
 
 bool BoardSet::PullOut(const BoardKey& key) {
     auto found = listed_.find(key);
-    if (found == listed_.end() || found->second.physical == nullptr)
+    if (found == listed_.end() || !found->second.board)
         return false;
-    PullOut(found->second);
+    PullOut(key, found->second);
     return true;
 }
 
 NTSTATUS BoardSet::SetDevicePower(const BoardKey& key, DEVICE_POWER_STATE state) {
     auto found = listed_.find(key);
-    if (found == listed_.end() || found->second.physical == nullptr)
+    if (found == listed_.end() || !found->second.board)
         return STATUS_NO_SUCH_DEVICE;
     POWER_STATE power;
     power.DeviceState = state;
-    return kernel::pnp::SetPower(found->second.physical, DevicePowerState, power).get();
-}
-
-std::vector<PDEVICE_OBJECT> BoardSet::Devices() const {
-    std::vector<PDEVICE_OBJECT> devices;
-    for (const auto& [key, entry] : listed_)
-        if (entry.physical != nullptr)
-            devices.push_back(entry.physical);
-    for (const auto& [key, physical] : leaving_)
-        devices.push_back(physical);
-    return devices;
+    return kernel::pnp::SetPower(found->second.board->physical(), DevicePowerState, power).get();
 }
 
 bool BoardSet::RemoveAll(int timeoutMs) {
     for (auto& [key, entry] : listed_) {
-        if (entry.physical == nullptr)
+        if (!entry.board)
             continue;
-        Unplug(entry.physical);
-        leaving_.emplace_back(key, entry.physical);
-        entry.physical = nullptr;
+        entry.board->Unplug();
+        leaving_.emplace_back(key, std::move(entry.board));
     }
     listed_.clear();
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);

@@ -1,7 +1,8 @@
 // The machine module's entries, called by the kernel at the first use in a process: install the
-// bus driver and the driver's files, clear what the last run left in the volatile device map, plug
-// in every board of the machine's board list through the Plug and Play manager (which loads the
-// boards' driver), and watch the list while the machine runs.
+// buses and the drivers' files, clear what the last run left in the volatile device map, plug in
+// every board of the machine's board list through the Plug and Play manager (which loads the
+// boards' drivers: MQ5120k for MQ5120 boards on the USB bus, the stand-in driver for the other
+// families on the machine's own bus), and watch the list while the machine runs.
 #include <dlfcn.h>
 
 #include <atomic>
@@ -23,6 +24,9 @@
 #include "sim/board_list.h"
 #include "sim/bus.h"
 #include "sim/family_driver.h"
+#include "stand_in_board.h"
+#include "usb/bus.h"
+#include "usb_board.h"
 
 namespace sim {
 namespace {
@@ -30,20 +34,50 @@ namespace {
 constexpr auto kListPollPeriod = std::chrono::milliseconds(250);
 constexpr int kRemovalTimeoutMs = 10000;
 
+constexpr int kMachineFaultRemoval = 3;
+// Beside the machine module: the stand-in driver's file, and the MQ5120 boards' driver.
+constexpr const char* kDriverFileModule = "libMqSimDaDriverFile.so";
+constexpr const char* kMq5120DriverModule = "libMQ5120k.so";
+constexpr wchar_t kMq5120DriverService[] = L"MQ5120k";
+constexpr wchar_t kMq5120DriverKey[] =
+    L"\\Registry\\Machine\\System\\CurrentControlSet\\Services\\MQ5120k";
+
+// Each board on the bus its family's driver serves.
+class FamilyPlugger final : public BoardPlugger {
+  public:
+    FamilyPlugger(BoardPlugger* mq5120, BoardPlugger* others) : mq5120_(mq5120), others_(others) {}
+    NTSTATUS PlugIn(const BoardDescription& board,
+                    std::unique_ptr<PluggedBoard>* plugged) override {
+        return (board.family == Family::kMq5120 ? mq5120_ : others_)->PlugIn(board, plugged);
+    }
+
+  private:
+    BoardPlugger* mq5120_;
+    BoardPlugger* others_;
+};
+
 struct Machine {
     PDRIVER_OBJECT bus = nullptr;
     std::filesystem::path directory;  // the machine's, as it was when it booted
-    // The boards' driver as the manager last loaded it (it unloads it with its last board).
-    std::atomic<PDRIVER_OBJECT> functionDriver{nullptr};
     PnpLog log;
+    std::unique_ptr<usb::Bus> usbBus;
+    std::unique_ptr<StandInPlugger> standInPlugger;
+    std::unique_ptr<UsbPlugger> usbPlugger;
+    std::unique_ptr<FamilyPlugger> plugger;
     std::mutex boardsMutex;  // the boot, the watcher and the shutdown take turns on the boards
     std::unique_ptr<BoardSet> boards;
     std::unique_ptr<ListWatcher> watcher;
 };
 
 Machine* g_machine = nullptr;
-constexpr int kMachineFaultRemoval = 3;
-constexpr const char* kDriverFileModule = "libMqSimDaDriverFile.so";
+
+// The folder of the machine module, where the modules it loads lie.
+std::filesystem::path ModuleFolder() {
+    Dl_info self{};
+    if (dladdr(reinterpret_cast<void*>(&ModuleFolder), &self) == 0 || self.dli_fname == nullptr)
+        return {};
+    return std::filesystem::path(self.dli_fname).parent_path();
+}
 
 // The device map lists the boards of this boot only.
 void ClearDeviceMap() {
@@ -67,24 +101,24 @@ void ClearDeviceMap() {
 }
 
 // Installs the driver's file for every family in the machine's drivers folder, where the
-// library looks for its version; a file already there is left alone.
+// library looks for its version: the MQ5120 boards' driver module itself, the stand-in driver's
+// file for the others. A file already there is left alone unless the module is newer.
 void InstallDriverFiles() {
-    Dl_info self{};
-    if (dladdr(reinterpret_cast<void*>(&InstallDriverFiles), &self) == 0 ||
-        self.dli_fname == nullptr)
+    const std::filesystem::path modules = ModuleFolder();
+    if (modules.empty())
         return;
-    const std::filesystem::path source =
-        std::filesystem::path(self.dli_fname).parent_path() / kDriverFileModule;
     const std::filesystem::path folder =
         registry::MachineDirectory() / "windows" / "system32" / "drivers";
     std::error_code error;
     std::filesystem::create_directories(folder, error);
     for (Family family : {Family::kMq5120, Family::kMq5200, Family::kMq5130, Family::kMq5310}) {
+        const std::filesystem::path source =
+            modules / (family == Family::kMq5120 ? kMq5120DriverModule : kDriverFileModule);
         for (const char* suffix : {"k.sys", "k4.sys"}) {
             const std::filesystem::path target =
                 folder / (std::string(DriverNameOf(family)) + suffix);
-            if (!std::filesystem::exists(target, error))
-                std::filesystem::copy_file(source, target, error);
+            std::filesystem::copy_file(source, target,
+                                       std::filesystem::copy_options::update_existing, error);
             if (error)
                 std::fprintf(stderr, "machine: %s not installed: %s\n", target.c_str(),
                              error.message().c_str());
@@ -101,22 +135,27 @@ BoardList ReadAndReport(const std::filesystem::path& directory) {
     return list;
 }
 
-kernel::pnp::FunctionDriver BoardsDriver(Machine* machine) {
-    return {kFamilyDriverService, [machine](PDRIVER_OBJECT* driver) {
-                const NTSTATUS status =
-                    kernel::LoadDriver(kFamilyDriverService, FamilyDriverEntry,
-                                       L"\\Registry\\Machine\\System\\CurrentControlSet\\"
-                                       L"Services\\MqSimDa",
-                                       driver);
-                if (NT_SUCCESS(status))
-                    machine->functionDriver = *driver;
-                return status;
+kernel::pnp::FunctionDriver StandInDriver() {
+    return {kFamilyDriverService, [](PDRIVER_OBJECT* driver) {
+                return kernel::LoadDriver(kFamilyDriverService, FamilyDriverEntry,
+                                          L"\\Registry\\Machine\\System\\CurrentControlSet\\"
+                                          L"Services\\MqSimDa",
+                                          driver);
             }};
 }
 
-// Files still open on the machine's boards, pulled out or not.
-std::size_t OpenFiles(Machine& machine) {
-    return OpenFileCount(machine.functionDriver);
+kernel::pnp::FunctionDriver Mq5120Driver() {
+    const std::string module = (ModuleFolder() / kMq5120DriverModule).string();
+    return {kMq5120DriverService, [module](PDRIVER_OBJECT* driver) {
+                return kernel::LoadDriverModule(module, kMq5120DriverService, kMq5120DriverKey,
+                                                driver);
+            }};
+}
+
+// Files still open on the machine's boards, pulled out or not: the machine's process opens files
+// on nothing else.
+std::size_t OpenFiles() {
+    return kernel::testing::OpenFileObjects();
 }
 
 }  // namespace
@@ -136,13 +175,13 @@ extern "C" [[gnu::visibility("default")]] int MqMachineInjectFault(const char* f
     std::lock_guard lock(g_machine->boardsMutex);
     if (fault == kMachineFaultRemoval)  // the driver fails what the board had pending
         return g_machine->boards->PullOut({wanted, serialNumber}) ? 0 : 1;
-    PDEVICE_OBJECT board = g_machine->boards->Find({wanted, serialNumber});
+    PluggedBoard* board = g_machine->boards->Find({wanted, serialNumber});
     if (board == nullptr)
         return 1;
     if (fault != static_cast<int>(InjectedFault::kOverrun) &&
         fault != static_cast<int>(InjectedFault::kTrigger))
         return 1;
-    return InjectFault(board, type, element, static_cast<InjectedFault>(fault)) ? 0 : 1;
+    return board->InjectFault(type, element, static_cast<InjectedFault>(fault)) ? 0 : 1;
 }
 
 // Test hooks (sim/machine_pnp_testing.h) on the booted machine's board of a family and serial
@@ -205,8 +244,13 @@ extern "C" [[gnu::visibility("default")]] int MqMachineBoot() {
     machine->directory = registry::MachineDirectory();
     ClearDeviceMap();
     InstallDriverFiles();
-    machine->boards =
-        std::make_unique<BoardSet>(machine->bus, BoardsDriver(machine), &machine->log);
+    machine->usbBus = std::make_unique<usb::Bus>();
+    machine->standInPlugger =
+        std::make_unique<StandInPlugger>(machine->bus, StandInDriver(), &machine->log);
+    machine->usbPlugger = std::make_unique<UsbPlugger>(machine->usbBus.get(), Mq5120Driver());
+    machine->plugger =
+        std::make_unique<FamilyPlugger>(machine->usbPlugger.get(), machine->standInPlugger.get());
+    machine->boards = std::make_unique<BoardSet>(machine->plugger.get());
     std::lock_guard lock(machine->boardsMutex);
     // The watcher's first look comes before the list is read: no change is missed.
     machine->watcher = std::make_unique<ListWatcher>(
@@ -231,7 +275,7 @@ extern "C" [[gnu::visibility("default")]] int MqMachineShutdown() {
     for (int waited = 0; kernel::testing::OutstandingUserRequests() != 0 && waited < 2000; ++waited)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     kernel::testing::DrainDeferredCloses();
-    if (const std::size_t open = OpenFiles(*machine); open != 0)
+    if (const std::size_t open = OpenFiles(); open != 0)
         return static_cast<int>(open);
     g_machine = nullptr;
     machine->watcher.reset();
@@ -241,6 +285,7 @@ extern "C" [[gnu::visibility("default")]] int MqMachineShutdown() {
     if (!removed)
         std::fprintf(stderr, "machine: boards still on the bus at shutdown\n");
     machine->boards.reset();
+    machine->usbBus.reset();
     kernel::UnloadDriver(machine->bus);
     delete machine;
     return 0;

@@ -1,5 +1,6 @@
 // The stand-in driver of the board families: one driver on the I/O manager that serves the device
-// protocol for a board of any family from that family's extension tables.
+// protocol for a board of the families Mq5200, Mq5130 and MQ5310 from that family's extension
+// tables (MQ5120 boards have a driver of their own, MQ5120k, and are refused here).
 //
 // Per board (a physical device of the machine's bus carrying a SimulatedBoard):
 //   device "\Device\MqSimDa_<driver name>_<n>", link "\??\<driver name>_<n>" (n counts the boards

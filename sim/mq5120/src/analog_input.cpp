@@ -31,6 +31,13 @@ std::uint16_t BoardState::AnalogCode(int channel, int gainCode, double seconds) 
         const std::uint32_t mask = (1u << resolution) - 1;
         return static_cast<std::uint16_t>((signal.codeStart + n * signal.codeStep) & mask);
     }
+    if (signal.kind == Signal::Kind::Pattern) {
+        if (signal.pattern.empty())
+            return 0;
+        const std::uint32_t mask = (1u << resolution) - 1;
+        const std::uint64_t k = (n - patternStart[channel]) % signal.pattern.size();
+        return static_cast<std::uint16_t>(signal.pattern[k] & mask);
+    }
     double volts = InputVolts(channel, seconds);
     if (!singleEnded)
         volts -= InputVolts(channel + identity.DifferentialInputs(), seconds);
@@ -69,6 +76,7 @@ void BoardState::AdStart(bool waitForTrigger) {
     adBurstStartNs = adStartNs;
     listIndex = 0;
     channelConversions.fill(0);
+    patternStart.fill(0);
 }
 
 void BoardState::AdStop() {

@@ -127,6 +127,7 @@ void Board::SetSignal(int channel, const Signal& signal) {
     if (channel >= 0 && channel < static_cast<int>(state_->signals.size())) {
         state_->Advance();  // samples due so far were taken with the old signal
         state_->signals[channel] = signal;
+        state_->patternStart[channel] = state_->channelConversions[channel];
     }
 }
 

@@ -60,6 +60,7 @@ struct BoardState {
     std::int64_t adBurstStartNs = 0;
     std::size_t listIndex = 0;
     std::array<std::uint64_t, 32> channelConversions{};
+    std::array<std::uint64_t, 32> patternStart{};  // the conversion a channel's pattern began at
     std::deque<std::uint16_t> adFifo;
     bool overflowEpisode = false;
     std::uint32_t transferSize = 1024;

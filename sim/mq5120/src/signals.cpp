@@ -10,6 +10,7 @@ double Signal::VoltsAt(double seconds) const {
     switch (kind) {
         case Kind::Constant:
         case Kind::Codes:
+        case Kind::Pattern:
             return offset;
         case Kind::AnalogOutput:
             return 0.0;

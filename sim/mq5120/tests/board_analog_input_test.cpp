@@ -129,6 +129,31 @@ TEST_F(AnalogInput, StreamIsPacedByElapsedTimeAndByteExact) {
 
 // Chunks go out as max-packet packets with a short final packet: a transfer ends at a chunk's
 // short packet, or when its buffer is full; never with a zero-length packet.
+// A pattern's codes come in turn (held to the converter's range, whatever the gain) through
+// single conversions and the stream alike, and start again at a new signal and at each start.
+TEST_F(AnalogInput, PatternCyclesAndRestartsAtANewSignalAndAtAStart) {
+    Write(kAdControl, kAdControlSingleEnded);
+    board->SetSignal(2, Signal::Pattern({7, 0x1234, 9}));
+    auto single = [&] {
+        return WordOf(
+            Transact(Command(kAdSingle, false, {static_cast<std::uint16_t>(2 | (3 << 8))})), 1);
+    };
+    EXPECT_EQ(single(), 7);
+    EXPECT_EQ(single(), 0x234) << "12-bit converter";
+    board->SetSignal(2, Signal::Pattern({5, 6}));
+    EXPECT_EQ(single(), 5);
+    EXPECT_EQ(single(), 6);
+    EXPECT_EQ(single(), 5);
+    board->SetSignal(2, Signal::Pattern({}));
+    EXPECT_EQ(single(), 0);
+
+    board->SetSignal(2, Signal::Pattern({1, 2, 3}));
+    EXPECT_EQ(single(), 1);
+    Start({0x0002}, 18000, 8);  // 1,000 conversions/s, 4-sample chunks
+    Advance(4ms);
+    EXPECT_EQ(Samples(ReadAd(8)), (std::vector<std::uint16_t>{1, 2, 3, 1}));
+}
+
 TEST_F(AnalogInput, ChunksArePacketisedByTheBusSpeed) {
     struct Case {
         bool highSpeed;

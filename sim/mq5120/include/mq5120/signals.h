@@ -5,11 +5,13 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 namespace mq5120 {
 
 struct Signal {
-    enum class Kind { Constant, Sine, Square, Codes, AnalogOutput };
+    enum class Kind { Constant, Sine, Square, Codes, AnalogOutput, Pattern };
     Kind kind = Kind::Constant;
     double offset = 0.0;     // volts: the constant, the sine's centre, the square's low level
     double amplitude = 0.0;  // volts: the sine's amplitude, the square's high level
@@ -20,19 +22,29 @@ struct Signal {
     std::uint32_t codeStep = 1;
     // AnalogOutput: the input is wired to this analog output (0-3) of the same board.
     int outputChannel = 0;
+    // Pattern: the channel's conversions read these codes in turn (modulo the converter's range),
+    // from the first one again after each change of the signal and each A/D start, whatever the
+    // gain. An empty pattern reads 0.
+    std::vector<std::uint32_t> pattern;
 
-    static Signal Constant(double volts) { return {Kind::Constant, volts, 0, 0, 0, 1, 0}; }
+    static Signal Constant(double volts) { return {Kind::Constant, volts, 0, 0, 0, 1, 0, {}}; }
     static Signal Sine(double amplitude, double frequencyHz, double offset = 0.0) {
-        return {Kind::Sine, offset, amplitude, frequencyHz, 0, 1, 0};
+        return {Kind::Sine, offset, amplitude, frequencyHz, 0, 1, 0, {}};
     }
     static Signal Square(double low, double high, double frequencyHz) {
-        return {Kind::Square, low, high, frequencyHz, 0, 1, 0};
+        return {Kind::Square, low, high, frequencyHz, 0, 1, 0, {}};
     }
     static Signal Codes(std::uint32_t start, std::uint32_t step = 1) {
-        return {Kind::Codes, 0, 0, 0, start, step};
+        return {Kind::Codes, 0, 0, 0, start, step, 0, {}};
     }
     static Signal FromAnalogOutput(int channel) {
-        return {Kind::AnalogOutput, 0, 0, 0, 0, 1, channel};
+        return {Kind::AnalogOutput, 0, 0, 0, 0, 1, channel, {}};
+    }
+    static Signal Pattern(std::vector<std::uint32_t> codes) {
+        Signal signal;
+        signal.kind = Kind::Pattern;
+        signal.pattern = std::move(codes);
+        return signal;
     }
 
     // Volts of a signal that is a function of time (AnalogOutput reads 0 here: the board wires it).

@@ -1,0 +1,51 @@
+// A board of the machine as it sits on a bus, whichever bus and driver serve it: the stand-in
+// boards on the machine's own bus with the stand-in driver, the MQ5120 on the USB bus with its
+// driver MQ5120k. The board set keeps the boards in step with the board list through this
+// interface alone. Not thread-safe; never called from a Plug and Play dispatch.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+
+#include "kernel/wdm.h"
+#include "sim/board_description.h"
+#include "sim/family_driver.h"
+
+namespace sim {
+
+class PluggedBoard {
+  public:
+    // Deletes what is left of the board on its bus; only once StackRemoved.
+    virtual ~PluggedBoard() = default;
+
+    // The physical device the Plug and Play manager built the board's stack on.
+    virtual PDEVICE_OBJECT physical() const = 0;
+    // New signals on the running board's inputs (its line changed, type and pacing kept).
+    virtual void SetSignals(const std::map<ChannelKey, Signal>& signals) = 0;
+    // The board is pulled out while files may be open on it (surprise removal, waited for); its
+    // stack goes once every file on it is closed. Once only.
+    virtual void PullOut() = 0;
+    // False once pulled out or removed in order.
+    virtual bool IsPluggedIn() const = 0;
+    // Orderly removal: QUERY_REMOVE then REMOVE (waited for); a board whose stack refuses is
+    // pulled out instead.
+    virtual void Unplug() = 0;
+    // True once no stack is left on the board: removed, or never started.
+    virtual bool StackRemoved() const = 0;
+    // A fault in a running transfer of a subsystem (overrun or trigger); false when the board has
+    // no such subsystem or it does not run.
+    virtual bool InjectFault(std::uint32_t type, std::uint32_t element, InjectedFault fault) = 0;
+};
+
+// Plugs boards in: each kind of board on its bus, started with its driver through the Plug and
+// Play manager. On success *plugged receives the running board; a board that did not start is
+// gone again and the status tells why.
+class BoardPlugger {
+  public:
+    virtual ~BoardPlugger() = default;
+    virtual NTSTATUS PlugIn(const BoardDescription& board,
+                            std::unique_ptr<PluggedBoard>* plugged) = 0;
+};
+
+}  // namespace sim

@@ -117,8 +117,9 @@ void CALLBACK onNotification(UINT message, HDASS hDass, LPARAM) {
                 hxDaPutBuffer(hDass, buffer);
             break;
         }
-        case HXWM_OVERRUNERROR:
+        case HXWM_OVERRUNERROR:  // the library aborts the A/D on it: the run is over
             measure->overruns.fetch_add(1, std::memory_order_relaxed);
+            measure->ended();
             break;
         case HXWM_QUEUEDONE:
         case HXWM_QUEUESTOPPED:

@@ -180,8 +180,10 @@ class Mq5120Test : public ::testing::Test {
 
     // A continuous acquisition of `list` at `rate`, notifications to the fixture's window.
     void configure(HDASS hDass, std::uint32_t wrap, double rate, const std::vector<ListEntry>& list,
-                   std::uint32_t trigger = HXTRIG_SOFTWARE) {
+                   std::uint32_t trigger = HXTRIG_SOFTWARE,
+                   std::uint32_t channelType = HXCHANTYPE_SINGLEENDED) {
         ASSERT_EQ(hxDaSetWndHandle(hDass, window, 77), HXNOERROR);
+        ASSERT_EQ(hxDaSetChannelType(hDass, channelType), HXNOERROR);
         ASSERT_EQ(hxDaSetDataFlow(hDass, HXDF_CONTINUOUS), HXNOERROR);
         ASSERT_EQ(hxDaSetWrapMode(hDass, wrap), HXNOERROR);
         ASSERT_EQ(hxDaSetClockFrequency(hDass, rate), HXNOERROR);

@@ -131,6 +131,8 @@ class Mq5120Test : public ::testing::Test {
     void boot(const std::vector<std::string>& lines = {kBoardWithPatterns},
               const char* name = "MQ5120(00)") {
         machine.emplace(lines);
+        if (window != nullptr)
+            DestroyWindow(window);
         WNDCLASSA windowClass{};
         windowClass.lpfnWndProc = DefWindowProcA;
         windowClass.lpszClassName = "mq5120E2eTests";

@@ -40,6 +40,26 @@ TEST_F(Mq5120Faults, TheBoardsFifoOverflowIsAnOverrunThatEndsTheAcquisition) {
     EXPECT_EQ(waitForMessages(2), (std::vector<std::uint32_t>{HXWM_BUFFERDONE, HXWM_QUEUEDONE}));
 }
 
+// Another program part closing its own handle of the board (a second hxDaInitialize) leaves the
+// board's status messages flowing for the acquisition that goes on: its overrun is reported.
+TEST_F(Mq5120Faults, ClosingAnotherHandleOfTheBoardKeepsTheOverrunsReported) {
+    boot();
+    const HDASS hDass = open(HXSS_AD);
+    configure(hDass, HXWRAP_MULTIPLE, 20'000, kList);
+    const std::vector<HBUF> made = queue(hDass, 2, 400);  // 20 ms each
+    ASSERT_EQ(hxDaStart(hDass), HXNOERROR);
+    for (int round = 0; round < 3; ++round) {
+        HDEV other = 0;
+        ASSERT_EQ(hxDaInitialize("MQ5120(00)", &other), HXNOERROR);
+        ASSERT_EQ(hxDaTerminate(other), HXNOERROR);
+    }
+    ASSERT_TRUE(waitForMessage(HXWM_BUFFERREUSED, 3));
+    ASSERT_TRUE(InjectFault("MQ5120", 1, HXSS_AD, 0, Fault::kOverrun));
+    EXPECT_TRUE(waitForMessage(HXWM_OVERRUNERROR, 1, 5000));
+    ASSERT_TRUE(idle(hDass));
+    expectSameBuffers(takeDone(hDass), made);
+}
+
 // The notifications of a procedure that holds up the copy thread at its first buffer, as an
 // application too slow to give the driver its reads would.
 struct SlowApplication {

@@ -166,5 +166,35 @@ TEST_F(Mq5120Stream, StopAndAbortWithReadsInProcessGiveEveryBufferBackOnce) {
     }
 }
 
+// A flush in process hands out what the read in process holds so far as a buffer of its own, and
+// that read goes on behind it: every sample comes once, in order.
+TEST_F(Mq5120Stream, FlushInProcessHandsOutEverySampleOnce) {
+    boot();
+    const HDASS hDass = open(HXSS_AD);
+    configure(hDass, HXWRAP_NONE, 20'000, kList);
+    const std::uint32_t samples = samplesFor(20'000, 1.0);
+    const std::vector<HBUF> made = queue(hDass, 2, samples);
+    HBUF target = 0;
+    ASSERT_EQ(hxDmAllocBuffer(0, samples, &target), 0u);
+    buffers.push_back(target);
+    ASSERT_EQ(hxDaStart(hDass), HXNOERROR);
+    std::this_thread::sleep_for(300ms);
+    ASSERT_EQ(hxDaFlushFromBufferInprocess(hDass, target, samples), HXNOERROR);
+    EXPECT_EQ(waitForMessages(4), (std::vector<std::uint32_t>{HXWM_BUFFERDONE, HXWM_BUFFERDONE,
+                                                              HXWM_BUFFERDONE, HXWM_QUEUEDONE}));
+    const std::vector<HBUF> done = takeDone(hDass);
+    ASSERT_EQ(done, (std::vector<HBUF>{target, made[0], made[1]}));
+    const std::uint32_t flushed = validSamples(target);
+    EXPECT_GT(flushed, 0u);
+    EXPECT_LT(flushed, samples);
+    std::vector<std::uint16_t> delivered;
+    for (HBUF buffer : done) {
+        const std::vector<std::uint16_t> codes = samplesOf(buffer);
+        delivered.insert(delivered.end(), codes.begin(), codes.end());
+    }
+    const std::vector<std::uint16_t> expected = ExpectedCodes(kList, flushed + 2 * samples);
+    EXPECT_EQ(FirstMismatch(delivered, expected), expected.size());
+}
+
 }  // namespace
 }  // namespace mq5120e2e

@@ -112,9 +112,10 @@ class AdSubsystem : public dalayer::DaSubsystem, private wdm::StreamInOwner {
     ULONG filled_ = 0;         // bytes in it
     ULONG idleTicks_ = 0;      // polls in state 7
     bool overrunReported_ = false;
-    bool removed_ = false;     // the board is gone: reported once, and no read is taken any more
-    bool pollArmed_ = false;   // the timer is set or its routine runs
-    bool stopQueued_ = false;  // the stop work is queued or runs
+    // The board is gone: its removal is reported once, and no read is taken any more.
+    bool removed_ = false;
+    bool pollArmed_ = false;       // the timer is set or its routine runs
+    bool stopQueued_ = false;      // the stop work is queued or runs
     bool destroyPending_ = false;  // the stop work ends the destruction
     wdm::KernelMutex stopMutex_{1};
 };

@@ -26,6 +26,9 @@ NTSTATUS AdSubsystem::QueueDataRequest(PIRP irp) {
     bool first = false;
     {
         wdm::SpinLockHold hold(lock_);
+        // The board is gone: a read would wait for ever, since nothing polls or stops it.
+        if (removed_)
+            return STATUS_DELETE_PENDING;
         // Aborting, stopping or gone: the read comes back at once and empty.
         if (state_ == kAbortRequested || state_ == kStopping || state_ == kDestroyed)
             return STATUS_SUCCESS;

@@ -363,11 +363,21 @@ void AdSubsystem::PostEvent(ULONG code, ULONG data) {
         case HXEV_OVERRUN:
             PostOverrunOnce();
             break;
-        case HXEV_DEVICEREMOVED:
-            // Every read comes back: the stop work ends them.
+        case HXEV_DEVICEREMOVED: {
+            // The pipes' failures and the removal itself each say so: the program hears it once.
+            // Every read comes back: the stop work ends those it holds, and later ones are
+            // refused, so that none is left waiting on a board that is gone.
+            bool first;
+            {
+                wdm::SpinLockHold hold(lock_);
+                first = !removed_;
+                removed_ = true;
+            }
             QueueStopWork();
-            events_.Post(HXEV_DEVICEREMOVED, 0);
+            if (first)
+                events_.Post(HXEV_DEVICEREMOVED, 0);
             break;
+        }
         case wdm::kStreamEventRecovery:
             QueueRecovery();
             break;

@@ -137,6 +137,8 @@ class AdSubsystem : public dalayer::DaSubsystem, private wdm::StreamInOwner {
     ULONG filled_ = 0;         // bytes in it
     ULONG idleTicks_ = 0;      // polls in state 7
     bool overrunReported_ = false;
+    // The board is gone: its removal is reported once, and no read is taken any more.
+    bool removed_ = false;
     bool pollArmed_ = false;       // the timer is set or its routine runs
     bool stopAsked_ = false;       // a stop is asked for and no stop has begun since
     bool stopItemQueued_ = false;  // the stop work is queued and has not started

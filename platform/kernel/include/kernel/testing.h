@@ -1,9 +1,10 @@
-// Test hooks of the kernel stand-in: the pool ledger, pool failure injection, and counts of the
-// I/O manager's live objects. Not for drivers.
+// Test hooks of the kernel stand-in: the pool ledger, pool failure injection, counts of the
+// I/O manager's live objects, and an observer of read completions. Not for drivers.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 
 namespace kernel::testing {
@@ -26,5 +27,15 @@ std::size_t OpenFileObjects();
 std::size_t LiveDevices();
 // Waits (bounded) until deferred IRP_MJ_CLOSE requests have been sent; false on timeout.
 bool DrainDeferredCloses(int timeoutMs = 5000);
+
+// Called when a read issued from user mode is completed to the I/O manager, with the caller's
+// read buffer and the bytes transferred (IoStatus.Information; 0 for a failed read), after the
+// data are in the buffer and before the issuer hears of it. It runs on the completing thread
+// (often a DPC at DISPATCH_LEVEL): it must be short, must not wait, and must not install another
+// observer. An empty function removes the observer; once SetCompletionObserver returns, the
+// previous observer is not running and is not called again. Without an observer a completion
+// pays one relaxed atomic load.
+using CompletionObserver = std::function<void(const void* userBuffer, std::size_t bytes)>;
+void SetCompletionObserver(CompletionObserver observer);
 
 }  // namespace kernel::testing

@@ -38,6 +38,7 @@ struct UserRequest {
     ULONG userOutputLength = 0;
     bool copyBack = false;
     void* systemBuffer = nullptr;
+    void* readBuffer = nullptr;  // the caller's buffer of an IRP_MJ_READ
     std::atomic<int> references{1};
     bool counted = false;  // counted as outstanding on its file
 };
@@ -109,6 +110,9 @@ std::wstring ToWide(const UNICODE_STRING* name);
 // Called by IoCompleteRequest when a request of the I/O manager reaches the top.
 void FinishUserRequest(PIRP irp);
 void ReleaseRequest(UserRequest* request);
+
+// Reports a finished read to the observer installed by testing::SetCompletionObserver.
+void ObserveReadCompletion(const void* userBuffer, std::size_t bytes);
 
 // Frees the device object's memory (the record says it is unreferenced).
 void FreeDeviceObject(PDEVICE_OBJECT device);

@@ -130,6 +130,8 @@ void FinishUserRequest(PIRP irp) {
     irp->AssociatedIrp.SystemBuffer = nullptr;
     FreeMdlChain(irp);
 
+    if (request->readBuffer != nullptr)
+        ObserveReadCompletion(request->readBuffer, NT_ERROR(status) ? 0 : information);
     if (request->callback)
         request->callback(user_io::Completion{status, information, notify});
 
@@ -249,6 +251,8 @@ std::int32_t Submit(FileId fileId, IssuerId issuer, const Request& request,
             stack->MajorFunction = read ? IRP_MJ_READ : IRP_MJ_WRITE;
             const std::uint32_t length = read ? request.outputLength : request.inputLength;
             void* buffer = read ? request.output : const_cast<void*>(request.input);
+            if (read)
+                user->readBuffer = request.output;
             stack->Parameters.Read.Length = length;
             stack->Parameters.Read.ByteOffset.QuadPart = static_cast<LONGLONG>(request.offset);
             if (target->Flags & DO_BUFFERED_IO) {

@@ -53,7 +53,7 @@ endforeach()
 # End to end on the simulated machine: the machine module and SetupApi are loaded by name, and a
 # second program checks what a fresh process sees.
 add_executable(api_open_board_child ${CMAKE_CURRENT_LIST_DIR}/open_board_child.cpp)
-target_link_libraries(api_open_board_child PRIVATE hxdaapi32)
+target_link_libraries(api_open_board_child PRIVATE hxdaapi32 hxmem32)
 if(TARGET api_e2e_tests)
     add_dependencies(api_e2e_tests MqMachine SetupApi api_open_board_child)
     target_include_directories(api_e2e_tests PRIVATE ${CMAKE_SOURCE_DIR}/sim/include

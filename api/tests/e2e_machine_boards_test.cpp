@@ -1,6 +1,8 @@
 // The library on a simulated machine with boards of all four families: enumeration, opening by
 // name, every subsystem the family's counts allow, the capability tables as the library answers
 // them, renaming that survives a new boot and a new process, and board information.
+#include <sys/wait.h>
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -278,6 +280,18 @@ TEST(MachineBoards, ARenameSurvivesANewBootAndANewProcess) {
     EXPECT_EQ(std::system(command.c_str()), 0);
     const std::string oldName = std::string(OPEN_BOARD_CHILD) + " 'MQ5120(00)'";
     EXPECT_NE(std::system(oldName.c_str()), 0);
+}
+
+// A program that leaves its MQ5120 streaming and returns from main: the library aborts the
+// acquisition as the process exits, and the driver's work behind that abort still runs, so the
+// program ends (a hang would be ended by the timeout, status 124).
+TEST(MachineBoards, AProgramThatExitsWhileItsBoardStreamsEnds) {
+    sim::testing::ScopedSimulatedMachine machine;
+    const std::string command =
+        std::string("timeout 30 ") + OPEN_BOARD_CHILD + " 'MQ5120(00)' streaming";
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <map>
 #include <mutex>
 
+#include "host/built_at_load.h"
 #include "kernel/testing.h"
 
 namespace kernel::cm {
@@ -22,6 +23,7 @@ Table& TheTable() {
     static Table table;
     return table;
 }
+[[maybe_unused]] const bool kBuiltAtLoad = ::kernel::host::BuildAtLoad(&TheTable);
 
 }  // namespace
 

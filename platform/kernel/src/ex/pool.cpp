@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "host/built_at_load.h"
 #include "host/host.h"
 #include "kernel/ex.h"
 #include "kernel/ke.h"
@@ -31,6 +32,7 @@ Ledger& TheLedger() {
     static Ledger ledger;
     return ledger;
 }
+[[maybe_unused]] const bool kBuiltAtLoad = ::kernel::host::BuildAtLoad(&TheLedger);
 
 std::string TagText(ULONG tag) {
     std::string text;

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <string>
 
+#include "host/built_at_load.h"
 #include "io/io_manager.h"
 #include "ke/deferred.h"
 #include "kernel/ex.h"
@@ -21,6 +22,7 @@ WorkQueue& WorkQueue::Instance() {
     static WorkQueue queue;
     return queue;
 }
+[[maybe_unused]] const bool kBuiltAtLoad = ::kernel::host::BuildAtLoad(&WorkQueue::Instance);
 
 // The I/O manager (device references of I/O work items) is built first, so that it is destroyed
 // after the workers.

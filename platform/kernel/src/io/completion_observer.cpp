@@ -4,6 +4,7 @@
 #include <atomic>
 #include <utility>
 
+#include "host/built_at_load.h"
 #include "io/io_manager.h"
 #include "kernel/testing.h"
 
@@ -21,6 +22,7 @@ ObserverSlot& Slot() {
     static ObserverSlot slot;
     return slot;
 }
+[[maybe_unused]] const bool kBuiltAtLoad = ::kernel::host::BuildAtLoad(&Slot);
 
 }  // namespace
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "host/built_at_load.h"
 #include "io/io_manager.h"
 #include "kernel/ex.h"
 #include "kernel/interfaces_user.h"
@@ -47,6 +48,7 @@ Registry& TheRegistry() {
     static Registry registry;
     return registry;
 }
+[[maybe_unused]] const bool kBuiltAtLoad = ::kernel::host::BuildAtLoad(&TheRegistry);
 
 std::string GuidString(const GUID& guid) {
     char text[40];

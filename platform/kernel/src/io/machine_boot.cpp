@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "host/built_at_load.h"
 #include "kernel/ke.h"
 #include "kernel/rules.h"
 
@@ -33,6 +34,7 @@ State& TheState() {
     static State state;
     return state;
 }
+[[maybe_unused]] const bool kBuiltAtLoad = ::kernel::host::BuildAtLoad(&TheState);
 
 std::vector<std::filesystem::path> SearchDirectories() {
     std::vector<std::filesystem::path> directories;

@@ -2,6 +2,7 @@
 #include <cstdlib>
 #include <cwctype>
 
+#include "host/built_at_load.h"
 #include "io/device_interfaces.h"
 #include "io/io_manager.h"
 #include "kernel/rules.h"
@@ -13,6 +14,7 @@ IoManager& IoManager::Instance() {
     static IoManager manager;
     return manager;
 }
+[[maybe_unused]] const bool kBuiltAtLoad = ::kernel::host::BuildAtLoad(&IoManager::Instance);
 
 std::wstring CanonicalName(std::wstring_view name) {
     static const std::wstring_view kAliases[] = {L"\\DosDevices\\", L"\\GLOBAL??\\"};

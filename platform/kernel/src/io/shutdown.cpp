@@ -1,6 +1,7 @@
 #include <mutex>
 #include <set>
 
+#include "host/built_at_load.h"
 #include "kernel/shutdown.h"
 
 namespace {
@@ -14,6 +15,7 @@ Registrations& TheRegistrations() {
     static Registrations registrations;
     return registrations;
 }
+[[maybe_unused]] const bool kBuiltAtLoad = ::kernel::host::BuildAtLoad(&TheRegistrations);
 
 }  // namespace
 

@@ -2,6 +2,7 @@
 // the platform; waiters re-check their object after every change.
 #include <chrono>
 
+#include "host/built_at_load.h"
 #include "host/host.h"
 #include "ke/dispatcher.h"
 #include "kernel/ke.h"
@@ -18,6 +19,7 @@ Dispatcher& TheDispatcher() {
     static Dispatcher dispatcher;
     return dispatcher;
 }
+[[maybe_unused]] const bool kBuiltAtLoad = ::kernel::host::BuildAtLoad(&TheDispatcher);
 
 bool IsSignaled(const DISPATCHER_HEADER& header) {
     if (header.Type == MutantObject)

@@ -1,6 +1,7 @@
 // The DPC queue: one DPC thread runs the queued DPCs in order, at DISPATCH_LEVEL, one at a time.
 #include <string>
 
+#include "host/built_at_load.h"
 #include "ke/deferred.h"
 #include "kernel/rules.h"
 
@@ -22,6 +23,7 @@ DpcQueue& DpcQueue::Instance() {
     static DpcQueue queue;
     return queue;
 }
+[[maybe_unused]] const bool kBuiltAtLoad = ::kernel::host::BuildAtLoad(&DpcQueue::Instance);
 
 // Work items queued by DPC routines: the work queue is built first, so that it is destroyed after
 // the DPC thread.

@@ -2,6 +2,7 @@
 // signals them and queues their DPCs.
 #include <limits>
 
+#include "host/built_at_load.h"
 #include "ke/deferred.h"
 #include "ke/dispatcher.h"
 #include "simclock/clock.h"
@@ -30,6 +31,7 @@ TimerService& TimerService::Instance() {
     static TimerService service;
     return service;
 }
+[[maybe_unused]] const bool kBuiltAtLoad = ::kernel::host::BuildAtLoad(&TimerService::Instance);
 
 // The services the timer thread calls are built first, so that they are destroyed after it.
 TimerService::TimerService() {

@@ -7,6 +7,7 @@
 #include <set>
 #include <vector>
 
+#include "host/built_at_load.h"
 #include "host/host.h"
 #include "io/io_manager.h"
 #include "kernel/loader.h"
@@ -205,6 +206,7 @@ class Manager {
     host::Thread thread_;
     host::Thread watcher_;
 };
+[[maybe_unused]] const bool kBuiltAtLoad = ::kernel::host::BuildAtLoad(&Manager::Instance);
 
 NTSTATUS Manager::Arrive(PDEVICE_OBJECT pdo, const FunctionDriver& function) {
     PDRIVER_OBJECT driver = nullptr;

@@ -36,6 +36,7 @@ struct ProcessAttachment {
     ProcessAttachment() {
         deviceTable();
         subsystemTable();
+        cancelAllFrequencyMeasurements();  // builds the table of measurements, walked at unload
     }
     ~ProcessAttachment() { closeEverything(); }
 };

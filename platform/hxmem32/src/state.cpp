@@ -8,6 +8,10 @@ State& GlobalState() {
     return state;
 }
 
+// Built when the library loads, so that it outlives the libraries built on this one, which may
+// still use it as they unload at exit.
+[[maybe_unused]] const bool kBuiltAtLoad = (GlobalState(), true);
+
 namespace testing {
 
 std::size_t LiveBuffers() {

@@ -20,6 +20,10 @@ DebugSink& Sink() {
     return sink;
 }
 
+// Built when the library loads, so that it outlives the libraries built on this one, which may
+// still use it as they unload at exit.
+[[maybe_unused]] const bool kBuiltAtLoad = (Sink(), true);
+
 bool EchoToStderr() {
     const char* value = std::getenv("MQ_DEBUG_OUTPUT");
     return value != nullptr && *value != 0 && std::strcmp(value, "0") != 0;

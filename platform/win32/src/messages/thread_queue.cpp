@@ -20,6 +20,10 @@ QueueDirectory& Directory() {
     return directory;
 }
 
+// Built when the library loads, so that it outlives the libraries built on this one, which may
+// still use it as they unload at exit.
+[[maybe_unused]] const bool kBuiltAtLoad = (Directory(), true);
+
 // What a thread's exit does to its queue: its windows go, the queue refuses new messages, and
 // every sender still waiting for an answer from this thread gets 0.
 void CloseQueue(const std::shared_ptr<ThreadQueue>& queue) {

@@ -34,6 +34,10 @@ Tables& TablesInstance() {
     return tables;
 }
 
+// Built when the library loads, so that it outlives the libraries built on this one, which may
+// still use it as they unload at exit.
+[[maybe_unused]] const bool kBuiltAtLoad = (TablesInstance(), true);
+
 HWND TokenOf(std::size_t index, WORD generation) {
     DWORD token = (static_cast<DWORD>(generation) << 16) | static_cast<DWORD>(index + 1);
     return reinterpret_cast<HWND>(static_cast<ULONG_PTR>(token));

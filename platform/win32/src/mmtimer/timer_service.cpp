@@ -149,6 +149,10 @@ class TimerService {
     }};
 };
 
+// Built when the library loads, so that it outlives the libraries built on this one, which may
+// still use it as they unload at exit.
+[[maybe_unused]] const bool kBuiltAtLoad = (TimerService::Instance(), true);
+
 }  // namespace
 
 MMRESULT WINAPI timeSetEvent(UINT uDelay, UINT uResolution, LPTIMECALLBACK lpTimeProc,

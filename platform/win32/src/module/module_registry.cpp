@@ -100,6 +100,10 @@ class ModuleTable {
     std::vector<Slot> slots_;
 };
 
+// Built when the library loads, so that it outlives the libraries built on this one, which may
+// still use it as they unload at exit.
+[[maybe_unused]] const bool kBuiltAtLoad = (ModuleTable::Instance(), true);
+
 const link_map* LinkMapOfHandle(void* handle) {
     link_map* map = nullptr;
     if (dlinfo(handle, RTLD_DI_LINKMAP, &map) != 0)

@@ -24,6 +24,10 @@ VersionState& State() {
     return state;
 }
 
+// Built when the library loads, so that it outlives the libraries built on this one, which may
+// still use it as they unload at exit.
+[[maybe_unused]] const bool kBuiltAtLoad = (State(), true);
+
 // "<family> <major>.<minor>[.<build>]"; none when the text does not parse.
 std::optional<win32::testing::OsVersion> ParseEnvironmentVersion(const char* text) {
     char family[16] = {};

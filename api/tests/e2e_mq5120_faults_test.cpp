@@ -134,12 +134,14 @@ TEST_F(Mq5120Faults, TheBoardPulledOutWhileStreamingGivesEveryBufferBack) {
             ASSERT_TRUE(InjectFault("MQ5120", 1, HXSS_AD, 0, Fault::kRemoval));
         }
         ASSERT_TRUE(waitForMessage(HXWM_DEVICEREMOVAL));
+        // When the removal is heard every buffer is back already: the program may free them.
+        expectSameBuffers(takeDone(hDass), made);
         ASSERT_TRUE(idle(hDass));
         waitForMessages(0, 50);
         // Once each: the removal, and the end of the reads that failed with it.
         EXPECT_EQ(countOf(HXWM_DEVICEREMOVAL), 1u);
         EXPECT_EQ(countOf(HXWM_QUEUESTOPPED), 1u);
-        expectSameBuffers(takeDone(hDass), made);
+        EXPECT_TRUE(takeDone(hDass).empty());
 
         // The other board is still there and streams.
         HDEV other = 0;

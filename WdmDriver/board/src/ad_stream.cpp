@@ -283,8 +283,19 @@ void AdSubsystem::StopBoard(bool onlyIfAsked) {
             state_ = kIdle;
         stopRunning_ = false;
     }
+    ReportRemoval();
     // Last: whoever waited for the stop finds the board idle and every read back.
     CompleteHeld();
+}
+
+void AdSubsystem::ReportRemoval() {
+    {
+        wdm::SpinLockHold hold(lock_);
+        if (!removalToReport_)
+            return;
+        removalToReport_ = false;
+    }
+    events_.Post(HXEV_DEVICEREMOVED, 0);
 }
 
 void AdSubsystem::Hold(dalayer::DaRequest& request) {

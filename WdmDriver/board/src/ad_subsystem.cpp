@@ -366,16 +366,26 @@ void AdSubsystem::PostEvent(ULONG code, ULONG data) {
         case HXEV_DEVICEREMOVED: {
             // The pipes' failures and the removal itself each say so: the program hears it once.
             // Every read comes back: the stop work ends those it holds, and later ones are
-            // refused, so that none is left waiting on a board that is gone.
+            // refused, so that none is left waiting on a board that is gone. The stop work
+            // reports the removal after the reads, so that a program that takes the removal as
+            // the end of the transfer has every buffer back by then.
             bool first;
             {
                 wdm::SpinLockHold hold(lock_);
                 first = !removed_;
                 removed_ = true;
+                removalToReport_ = removalToReport_ || first;
             }
-            QueueStopWork();
-            if (first)
-                events_.Post(HXEV_DEVICEREMOVED, 0);
+            if (!QueueStopWork()) {
+                // A stop asked already reports it; a subsystem being destroyed reports it now.
+                bool destroyed;
+                {
+                    wdm::SpinLockHold hold(lock_);
+                    destroyed = state_ == kDestroyed;
+                }
+                if (destroyed)
+                    ReportRemoval();
+            }
             break;
         }
         case wdm::kStreamEventRecovery:

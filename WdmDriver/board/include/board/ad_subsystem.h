@@ -115,6 +115,8 @@ class AdSubsystem : public dalayer::DaSubsystem, private wdm::StreamInOwner {
     // Completes the held requests with status 0 while no stop is under way.
     void CompleteHeldIfStopped();
     void CompleteHeld();
+    // Posts the removal to the program once, if it is still to be reported.
+    void ReportRemoval();
     void ArmPoll();
     ULONG LoadList();
     void PostOverrunOnce();
@@ -139,6 +141,8 @@ class AdSubsystem : public dalayer::DaSubsystem, private wdm::StreamInOwner {
     bool overrunReported_ = false;
     // The board is gone: its removal is reported once, and no read is taken any more.
     bool removed_ = false;
+    // The removal is to be reported by the stop work, once every read is back.
+    bool removalToReport_ = false;
     bool pollArmed_ = false;       // the timer is set or its routine runs
     bool stopAsked_ = false;       // a stop is asked for and no stop has begun since
     bool stopItemQueued_ = false;  // the stop work is queued and has not started

@@ -20,6 +20,7 @@
 #include <thread>
 #include <vector>
 
+#include "e2e_board_session.h"
 #include "hxdaapi32.h"
 #include "hxmem32.h"
 #include "kernel/testing.h"
@@ -118,12 +119,11 @@ class CompletedReads {
     std::size_t reads_ = 0;
 };
 
-class Mq5120Test : public ::testing::Test {
+class Mq5120Test : public ::testing::Test, protected e2e::BoardSession {
   protected:
     void TearDown() override {
         releaseAll();
-        if (window != nullptr)
-            DestroyWindow(window);
+        destroyWindow();
         EXPECT_TRUE(nothingOutstanding());
     }
 
@@ -131,53 +131,13 @@ class Mq5120Test : public ::testing::Test {
     void boot(const std::vector<std::string>& lines = {kBoardWithPatterns},
               const char* name = "MQ5120(00)") {
         machine.emplace(lines);
-        if (window != nullptr)
-            DestroyWindow(window);
-        WNDCLASSA windowClass{};
-        windowClass.lpfnWndProc = DefWindowProcA;
-        windowClass.lpszClassName = "mq5120E2eTests";
-        RegisterClassA(&windowClass);  // already there after the first test
-        window = CreateWindowExA(0, "mq5120E2eTests", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                 nullptr, nullptr);
+        createWindow("mq5120E2eTests");
         ASSERT_NE(window, nullptr);
         ASSERT_EQ(hxDaInitialize(name, &hDev), HXNOERROR);
     }
 
-    // Releases the subsystems, the buffers and the board, so that the machine can boot again.
-    void releaseAll() {
-        for (HDASS hDass : opened) {
-            EXPECT_EQ(hxDaReleaseDASS(hDass), HXNOERROR);
-        }
-        opened.clear();
-        for (HBUF buffer : buffers)
-            hxDmFreeBuffer(buffer);
-        buffers.clear();
-        if (hDev != 0) {
-            EXPECT_EQ(hxDaTerminate(hDev), HXNOERROR);
-        }
-        hDev = 0;
-        MSG msg{};
-        while (window != nullptr && PeekMessageA(&msg, window, 0, 0, PM_REMOVE)) {
-        }
-        messages.clear();
-    }
-
-    // Every request finished and every close sent (bounded).
-    static bool nothingOutstanding() {
-        for (int waited = 0; waited < 5000; ++waited) {
-            if (kernel::testing::OutstandingUserRequests() == 0)
-                return kernel::testing::DrainDeferredCloses();
-            std::this_thread::sleep_for(1ms);
-        }
-        return false;
-    }
-
     HDASS open(std::uint32_t type = HXSS_AD, std::uint32_t element = 0) {
-        HDASS hDass = 0;
-        EXPECT_EQ(hxDaGetDASS(hDev, type, element, &hDass), HXNOERROR);
-        if (hDass != 0)
-            opened.push_back(hDass);
-        return hDass;
+        return BoardSession::open(type, element);
     }
 
     // A continuous acquisition of `list` at `rate`, notifications to the fixture's window.
@@ -203,101 +163,13 @@ class Mq5120Test : public ::testing::Test {
     // recorded by `reads` when given.
     std::vector<HBUF> queue(HDASS hDass, std::size_t count, std::uint32_t samples,
                             CompletedReads* reads = nullptr) {
-        std::vector<HBUF> made;
-        for (std::size_t i = 0; i < count; ++i) {
-            HBUF buffer = 0;
-            EXPECT_EQ(hxDmAllocBuffer(0, samples, &buffer), 0u);
-            buffers.push_back(buffer);
+        return BoardSession::queue(hDass, count, samples, [reads](HBUF buffer) {
             if (reads != nullptr)
                 reads->watch(buffer);
-            EXPECT_EQ(hxDaPutBuffer(hDass, buffer), HXNOERROR);
-            made.push_back(buffer);
-        }
-        return made;
-    }
-
-    static std::vector<HBUF> takeDone(HDASS hDass) {
-        std::vector<HBUF> done;
-        for (;;) {
-            HBUF buffer = 0;
-            EXPECT_EQ(hxDaGetBuffer(hDass, &buffer), HXNOERROR);
-            if (buffer == 0)
-                return done;
-            done.push_back(buffer);
-        }
-    }
-    static void expectSameBuffers(std::vector<HBUF> back, std::vector<HBUF> made) {
-        std::sort(back.begin(), back.end());
-        std::sort(made.begin(), made.end());
-        EXPECT_EQ(back, made);
-    }
-    static UINT queueSize(HDASS hDass, UINT queue) {
-        UINT size = ~0u;
-        EXPECT_EQ(hxDaGetQueueSize(hDass, queue, &size), HXNOERROR);
-        return size;
-    }
-    static std::uint32_t validSamples(HBUF buffer) {
-        std::uint32_t valid = ~0u;
-        EXPECT_EQ(hxDmGetValidSamples(buffer, &valid), 0u);
-        return valid;
-    }
-    static std::vector<std::uint16_t> samplesOf(HBUF buffer) {
-        std::vector<std::uint16_t> samples(validSamples(buffer));
-        if (!samples.empty()) {
-            EXPECT_EQ(hxDmCopyFromBuffer(buffer, samples.data(),
-                                         static_cast<std::uint32_t>(samples.size())),
-                      0u);
-        }
-        return samples;
-    }
-
-    // The window's notifications: collects until `count` have arrived in all (bounded), or for
-    // `timeoutMs` when count is 0.
-    std::vector<std::uint32_t> waitForMessages(std::size_t count, int timeoutMs = 10000) {
-        const auto deadline =
-            std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-        for (;;) {
-            MSG msg{};
-            while (PeekMessageA(&msg, window, 0, 0, PM_REMOVE))
-                messages.push_back(msg.message);
-            if ((count != 0 && messages.size() >= count) ||
-                std::chrono::steady_clock::now() >= deadline)
-                return messages;
-            std::this_thread::sleep_for(1ms);
-        }
-    }
-    // Collects until `message` has arrived `times` times in all (bounded); true when it did.
-    bool waitForMessage(std::uint32_t message, std::size_t times = 1, int timeoutMs = 10000) {
-        const auto deadline =
-            std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-        while (countOf(message) < times) {
-            if (std::chrono::steady_clock::now() >= deadline)
-                return false;
-            waitForMessages(messages.size() + 1, 20);
-        }
-        return true;
-    }
-    std::size_t countOf(std::uint32_t message) const {
-        return static_cast<std::size_t>(std::count(messages.begin(), messages.end(), message));
-    }
-    // Waits (bounded) until the subsystem holds no read in process.
-    static bool idle(HDASS hDass, int timeoutMs = 10000) {
-        const auto deadline =
-            std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-        while (queueSize(hDass, HXQUEUE_INPROCESS) != 0) {
-            if (std::chrono::steady_clock::now() >= deadline)
-                return false;
-            std::this_thread::sleep_for(1ms);
-        }
-        return true;
+        });
     }
 
     std::optional<sim::testing::ScopedSimulatedMachine> machine;
-    HDEV hDev = 0;
-    HWND window = nullptr;
-    std::vector<HDASS> opened;
-    std::vector<HBUF> buffers;
-    std::vector<std::uint32_t> messages;
 };
 
 }  // namespace mq5120e2e

@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "e2e_board_session.h"
 #include "hxdaapi32.h"
 #include "hxmem32.h"
 #include "kernel/testing.h"
@@ -55,65 +56,17 @@ inline std::uint16_t ExpectedCode(std::size_t n) {
     return n % 2 == 0 ? first[(n / 2) % 3] : second[(n / 2) % 2];
 }
 
-class SimStream : public ::testing::TestWithParam<BoardUnderTest> {
+class SimStream : public ::testing::TestWithParam<BoardUnderTest>, protected e2e::BoardSession {
   protected:
     void SetUp() override {
-        WNDCLASSA windowClass{};
-        windowClass.lpfnWndProc = DefWindowProcA;
-        windowClass.lpszClassName = "simStreamTests";
-        RegisterClassA(&windowClass);  // already there after the first test
-        window = CreateWindowExA(0, "simStreamTests", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                 nullptr, nullptr);
+        createWindow("simStreamTests");
         ASSERT_NE(window, nullptr);
         ASSERT_EQ(hxDaInitialize(GetParam().name, &hDev), HXNOERROR);
     }
     void TearDown() override {
         releaseAll();
-        DestroyWindow(window);
+        destroyWindow();
         EXPECT_TRUE(nothingOutstanding());
-    }
-
-    // Releases the subsystems (for the next case of a table) and the notifications seen.
-    void releaseSubsystems() {
-        for (HDASS hDass : opened) {
-            EXPECT_EQ(hxDaReleaseDASS(hDass), HXNOERROR);
-        }
-        opened.clear();
-        MSG msg{};
-        while (PeekMessageA(&msg, window, 0, 0, PM_REMOVE)) {
-        }
-        messages.clear();
-        lParams.clear();
-    }
-    // Releases the subsystems and the board, so that the machine can boot again.
-    void releaseAll() {
-        releaseSubsystems();
-        for (HBUF buffer : buffers)
-            hxDmFreeBuffer(buffer);
-        buffers.clear();
-        if (hDev != 0) {
-            EXPECT_EQ(hxDaTerminate(hDev), HXNOERROR);
-        }
-        hDev = 0;
-    }
-
-    // Every request finished and every close sent (bounded: a completion from the driver's DPC
-    // is seen by its issuer a moment before the I/O manager has finished with it).
-    static bool nothingOutstanding() {
-        for (int waited = 0; waited < 5000; ++waited) {
-            if (kernel::testing::OutstandingUserRequests() == 0)
-                return kernel::testing::DrainDeferredCloses();
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-        return false;
-    }
-
-    HDASS open(std::uint32_t type, std::uint32_t element = 0) {
-        HDASS hDass = 0;
-        EXPECT_EQ(hxDaGetDASS(hDev, type, element, &hDass), HXNOERROR);
-        if (hDass != 0)
-            opened.push_back(hDass);
-        return hDass;
     }
 
     // A continuous transfer at `rate` over channels {0, 1} (one channel on an output), with
@@ -129,88 +82,7 @@ class SimStream : public ::testing::TestWithParam<BoardUnderTest> {
         ASSERT_EQ(hxDaConfig(hDass), HXNOERROR);
     }
 
-    // Puts `count` new buffers of `samples` samples on the ready list.
-    std::vector<HBUF> queue(HDASS hDass, std::size_t count, std::uint32_t samples) {
-        std::vector<HBUF> made;
-        for (std::size_t i = 0; i < count; ++i) {
-            HBUF buffer = 0;
-            EXPECT_EQ(hxDmAllocBuffer(0, samples, &buffer), 0u);
-            buffers.push_back(buffer);
-            EXPECT_EQ(hxDaPutBuffer(hDass, buffer), HXNOERROR);
-            made.push_back(buffer);
-        }
-        return made;
-    }
-
-    static std::vector<HBUF> takeDone(HDASS hDass) {
-        std::vector<HBUF> done;
-        for (;;) {
-            HBUF buffer = 0;
-            EXPECT_EQ(hxDaGetBuffer(hDass, &buffer), HXNOERROR);
-            if (buffer == 0)
-                return done;
-            done.push_back(buffer);
-        }
-    }
-    static void expectSameBuffers(std::vector<HBUF> back, std::vector<HBUF> made) {
-        std::sort(back.begin(), back.end());
-        std::sort(made.begin(), made.end());
-        EXPECT_EQ(back, made);
-    }
-    static std::uint32_t validSamples(HBUF buffer) {
-        std::uint32_t valid = ~0u;
-        EXPECT_EQ(hxDmGetValidSamples(buffer, &valid), 0u);
-        return valid;
-    }
-    static std::vector<std::uint16_t> samplesOf(HBUF buffer) {
-        std::vector<std::uint16_t> samples(validSamples(buffer));
-        if (!samples.empty()) {
-            EXPECT_EQ(hxDmCopyFromBuffer(buffer, samples.data(),
-                                         static_cast<std::uint32_t>(samples.size())),
-                      0u);
-        }
-        return samples;
-    }
-
-    // The window's notifications: collects until `count` have arrived (bounded), or for
-    // `settleMs` when count is 0.
-    std::vector<std::uint32_t> waitForMessages(std::size_t count, int timeoutMs = 10000) {
-        const auto deadline =
-            std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-        for (;;) {
-            MSG msg{};
-            while (PeekMessageA(&msg, window, 0, 0, PM_REMOVE)) {
-                messages.push_back(msg.message);
-                lParams.push_back(msg.lParam);
-            }
-            if ((count != 0 && messages.size() >= count) ||
-                std::chrono::steady_clock::now() >= deadline)
-                return messages;
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-    }
-    // Collects until `message` has arrived `times` times in all (bounded); true when it did.
-    bool waitForMessage(std::uint32_t message, std::size_t times = 1, int timeoutMs = 10000) {
-        const auto deadline =
-            std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-        while (countOf(message) < times) {
-            if (std::chrono::steady_clock::now() >= deadline)
-                return false;
-            waitForMessages(messages.size() + 1, 20);
-        }
-        return true;
-    }
-    std::size_t countOf(std::uint32_t message) const {
-        return static_cast<std::size_t>(std::count(messages.begin(), messages.end(), message));
-    }
-
     sim::testing::ScopedSimulatedMachine machine{{GetParam().line}};
-    HDEV hDev = 0;
-    HWND window = nullptr;
-    std::vector<HDASS> opened;
-    std::vector<HBUF> buffers;
-    std::vector<std::uint32_t> messages;
-    std::vector<LPARAM> lParams;
 };
 
 }  // namespace simstream

@@ -1,0 +1,188 @@
+// What the end-to-end streaming fixtures share: a board opened through the library, its
+// subsystems, the buffers made for them and the notifications a message-only window collects.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <thread>
+#include <vector>
+
+#include "hxdaapi32.h"
+#include "hxmem32.h"
+#include "kernel/testing.h"
+#include "win32/messages.h"
+
+namespace e2e {
+
+class BoardSession {
+  protected:
+    // The message-only window of the notifications (its class registered once per process).
+    void createWindow(const char* className) {
+        if (window != nullptr)
+            DestroyWindow(window);
+        WNDCLASSA windowClass{};
+        windowClass.lpfnWndProc = DefWindowProcA;
+        windowClass.lpszClassName = className;
+        RegisterClassA(&windowClass);  // already there after the first test
+        window = CreateWindowExA(0, className, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
+                                 nullptr);
+        EXPECT_NE(window, nullptr);
+    }
+    void destroyWindow() {
+        if (window != nullptr)
+            DestroyWindow(window);
+        window = nullptr;
+    }
+
+    // Releases the subsystems (for the next case of a table) and the notifications seen.
+    void releaseSubsystems() {
+        for (HDASS hDass : opened) {
+            EXPECT_EQ(hxDaReleaseDASS(hDass), HXNOERROR);
+        }
+        opened.clear();
+        MSG msg{};
+        while (window != nullptr && PeekMessageA(&msg, window, 0, 0, PM_REMOVE)) {
+        }
+        messages.clear();
+        lParams.clear();
+    }
+    // Releases the subsystems, the buffers and the board, so that the machine can boot again.
+    void releaseAll() {
+        releaseSubsystems();
+        for (HBUF buffer : buffers)
+            hxDmFreeBuffer(buffer);
+        buffers.clear();
+        if (hDev != 0) {
+            EXPECT_EQ(hxDaTerminate(hDev), HXNOERROR);
+        }
+        hDev = 0;
+    }
+
+    // Every request finished and every close sent (bounded: a completion from the driver's DPC
+    // is seen by its issuer a moment before the I/O manager has finished with it).
+    static bool nothingOutstanding() {
+        for (int waited = 0; waited < 5000; ++waited) {
+            if (kernel::testing::OutstandingUserRequests() == 0)
+                return kernel::testing::DrainDeferredCloses();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return false;
+    }
+
+    HDASS open(std::uint32_t type, std::uint32_t element = 0) {
+        HDASS hDass = 0;
+        EXPECT_EQ(hxDaGetDASS(hDev, type, element, &hDass), HXNOERROR);
+        if (hDass != 0)
+            opened.push_back(hDass);
+        return hDass;
+    }
+
+    // Puts `count` new buffers of `samples` samples on the ready list, each shown to `beforePut`
+    // (when given) before the library has it.
+    std::vector<HBUF> queue(HDASS hDass, std::size_t count, std::uint32_t samples,
+                            const std::function<void(HBUF)>& beforePut = {}) {
+        std::vector<HBUF> made;
+        for (std::size_t i = 0; i < count; ++i) {
+            HBUF buffer = 0;
+            EXPECT_EQ(hxDmAllocBuffer(0, samples, &buffer), 0u);
+            buffers.push_back(buffer);
+            if (beforePut)
+                beforePut(buffer);
+            EXPECT_EQ(hxDaPutBuffer(hDass, buffer), HXNOERROR);
+            made.push_back(buffer);
+        }
+        return made;
+    }
+
+    // Takes every buffer from the done list, oldest first.
+    static std::vector<HBUF> takeDone(HDASS hDass) {
+        std::vector<HBUF> done;
+        for (;;) {
+            HBUF buffer = 0;
+            EXPECT_EQ(hxDaGetBuffer(hDass, &buffer), HXNOERROR);
+            if (buffer == 0)
+                return done;
+            done.push_back(buffer);
+        }
+    }
+    static void expectSameBuffers(std::vector<HBUF> back, std::vector<HBUF> made) {
+        std::sort(back.begin(), back.end());
+        std::sort(made.begin(), made.end());
+        EXPECT_EQ(back, made);
+    }
+    static UINT queueSize(HDASS hDass, UINT queue) {
+        UINT size = ~0u;
+        EXPECT_EQ(hxDaGetQueueSize(hDass, queue, &size), HXNOERROR);
+        return size;
+    }
+    // Waits (bounded) until the subsystem holds no read in process.
+    static bool idle(HDASS hDass, int timeoutMs = 10000) {
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        while (queueSize(hDass, HXQUEUE_INPROCESS) != 0) {
+            if (std::chrono::steady_clock::now() >= deadline)
+                return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return true;
+    }
+    static std::uint32_t validSamples(HBUF buffer) {
+        std::uint32_t valid = ~0u;
+        EXPECT_EQ(hxDmGetValidSamples(buffer, &valid), 0u);
+        return valid;
+    }
+    static std::vector<std::uint16_t> samplesOf(HBUF buffer) {
+        std::vector<std::uint16_t> samples(validSamples(buffer));
+        if (!samples.empty()) {
+            EXPECT_EQ(hxDmCopyFromBuffer(buffer, samples.data(),
+                                         static_cast<std::uint32_t>(samples.size())),
+                      0u);
+        }
+        return samples;
+    }
+
+    // The window's notifications: collects until `count` have arrived in all (bounded), or for
+    // `timeoutMs` when count is 0.
+    std::vector<std::uint32_t> waitForMessages(std::size_t count, int timeoutMs = 10000) {
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        for (;;) {
+            MSG msg{};
+            while (PeekMessageA(&msg, window, 0, 0, PM_REMOVE)) {
+                messages.push_back(msg.message);
+                lParams.push_back(msg.lParam);
+            }
+            if ((count != 0 && messages.size() >= count) ||
+                std::chrono::steady_clock::now() >= deadline)
+                return messages;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    }
+    // Collects until `message` has arrived `times` times in all (bounded); true when it did.
+    bool waitForMessage(std::uint32_t message, std::size_t times = 1, int timeoutMs = 10000) {
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        while (countOf(message) < times) {
+            if (std::chrono::steady_clock::now() >= deadline)
+                return false;
+            waitForMessages(messages.size() + 1, 20);
+        }
+        return true;
+    }
+    std::size_t countOf(std::uint32_t message) const {
+        return static_cast<std::size_t>(std::count(messages.begin(), messages.end(), message));
+    }
+
+    HDEV hDev = 0;
+    HWND window = nullptr;
+    std::vector<HDASS> opened;
+    std::vector<HBUF> buffers;
+    std::vector<std::uint32_t> messages;
+    std::vector<LPARAM> lParams;
+};
+
+}  // namespace e2e

@@ -204,6 +204,20 @@ TEST_F(EchoFixture, CloseAfterACompletionAtDispatchLevelRunsAtPassive) {
     EXPECT_TRUE(echo::Snapshot().closeAtPassive);
 }
 
+// An issuer that closes its file as soon as it hears of its last request (here from the completion
+// itself, as a thread woken by it may) finds nothing outstanding: the close reaches the driver
+// before Close returns, so a device opened once can be opened again at once.
+TEST_F(EchoFixture, CloseOnHearingTheLastCompletionReachesTheDriverAtOnce) {
+    FileId file = OpenOk("\\\\.\\EchoB");
+    int closesSeenAfterClose = -1;
+    Submit(file, 1, {Operation::Read}, [&](const Completion&) {
+        Close(file);
+        closesSeenAfterClose = echo::Snapshot().closes;
+    });
+    std::thread([] { echo::CompleteOldest(STATUS_SUCCESS, 0, 0); }).join();
+    EXPECT_EQ(closesSeenAfterClose, 1);
+}
+
 // Cancel from many threads while the driver completes from others: every request is finished
 // exactly once, by exactly one side. Run under ThreadSanitizer for the races.
 TEST_F(EchoFixture, CancelRacesCompletionSafely) {

@@ -132,20 +132,27 @@ void FinishUserRequest(PIRP irp) {
 
     if (request->readBuffer != nullptr)
         ObserveReadCompletion(request->readBuffer, NT_ERROR(status) ? 0 : information);
-    if (request->callback)
-        request->callback(user_io::Completion{status, information, notify});
 
+    // The request leaves its file before its issuer hears of it: an issuer that closes the file
+    // at once finds nothing outstanding, and the close reaches the driver before the close
+    // returns (a subsystem opened once can be opened again straight away). It stays counted as
+    // live until its issuer has been told.
     std::shared_ptr<FileRecord> closeNow;
+    IoManager& io = IoManager::Instance();
     if (request->counted) {
-        IoManager& io = IoManager::Instance();
         host::Guard guard(io.lock);
         FileRecord& file = *request->file;
         file.outstanding.erase(request);
-        --io.liveRequests;
         if (file.cleanupDone && file.outstanding.empty() && !file.closeSent) {
             file.closeSent = true;
             closeNow = request->file;
         }
+    }
+    if (request->callback)
+        request->callback(user_io::Completion{status, information, notify});
+    if (request->counted) {
+        host::Guard guard(io.lock);
+        --io.liveRequests;
     }
     ReleaseRequest(request);
     if (closeNow)

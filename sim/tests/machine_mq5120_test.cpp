@@ -262,6 +262,7 @@ TEST(MachineMq5120, ALineLeavingPullsTheBoardOutAndItsReturnPlugsItInAgain) {
         EXPECT_EQ(board.Single(0), std::nullopt);
         HDEV again = 0;
         EXPECT_NE(hxDaInitialize("MQ5120(00)", &again), HXNOERROR) << "it no longer opens";
+        EXPECT_EQ(Enumerated(), std::vector<std::string>{"Mq5200(00)"}) << "nor is it listed";
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
         EXPECT_EQ(Seen(1), Then(kPlugIn, {kSurpriseRemoval})) << "its files are still open";
     }

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,7 @@ struct Registry {
     std::mutex mutex;  // taken before the I/O manager's lock, never after
     std::map<PDEVICE_OBJECT, DeviceInfo> devices;
     std::vector<InterfaceRecord> interfaces;
+    std::set<PDEVICE_OBJECT> absent;  // left the bus, not yet deleted
 };
 
 Registry& TheRegistry() {
@@ -133,6 +135,13 @@ void ForgetPhysicalDevice(PDEVICE_OBJECT device) {
         record.enabled = false;
     }
     registry.devices.erase(device);
+    registry.absent.erase(device);
+}
+
+void MarkPhysicalDeviceAbsent(PDEVICE_OBJECT device) {
+    Registry& registry = TheRegistry();
+    std::lock_guard lock(registry.mutex);
+    registry.absent.insert(device);
 }
 
 }  // namespace kernel::io
@@ -320,7 +329,8 @@ std::vector<PresentInterface> ListPresentInterfaces(const InterfaceClass& interf
     auto& registry = TheRegistry();
     std::lock_guard lock(registry.mutex);
     for (const auto& record : registry.interfaces) {
-        if (!record.enabled || record.device == nullptr || !io::SameGuid(record.guid, guid))
+        if (!record.enabled || record.device == nullptr || registry.absent.count(record.device) ||
+            !io::SameGuid(record.guid, guid))
             continue;
         // "\??\X" is "\\?\X" to user mode.
         present.push_back({"\\\\?\\" + io::Narrow(record.linkName.substr(4)), record.keyPath});

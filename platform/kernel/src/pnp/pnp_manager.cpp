@@ -9,6 +9,7 @@
 
 #include "host/built_at_load.h"
 #include "host/host.h"
+#include "io/device_interfaces.h"
 #include "io/io_manager.h"
 #include "kernel/loader.h"
 #include "kernel/pnp.h"
@@ -277,6 +278,7 @@ NTSTATUS Manager::Gone(PDEVICE_OBJECT pdo) {
             return STATUS_SUCCESS;  // no stack to tear down
         early = earlyRemove_;
     }
+    io::MarkPhysicalDeviceAbsent(pdo);  // no longer listed, whatever its driver does
     SendPnp(pdo, IRP_MN_SURPRISE_REMOVAL);
     const std::set<PDEVICE_OBJECT> stack = StackOf(pdo);
     host::Guard guard(lock_);

@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "buffer_checks.h"
 #include "hxdaapi32.h"
 #include "hxmem32.h"
 #include "kernel/testing.h"
@@ -96,53 +97,6 @@ class BoardSession {
             made.push_back(buffer);
         }
         return made;
-    }
-
-    // Takes every buffer from the done list, oldest first.
-    static std::vector<HBUF> takeDone(HDASS hDass) {
-        std::vector<HBUF> done;
-        for (;;) {
-            HBUF buffer = 0;
-            EXPECT_EQ(hxDaGetBuffer(hDass, &buffer), HXNOERROR);
-            if (buffer == 0)
-                return done;
-            done.push_back(buffer);
-        }
-    }
-    static void expectSameBuffers(std::vector<HBUF> back, std::vector<HBUF> made) {
-        std::sort(back.begin(), back.end());
-        std::sort(made.begin(), made.end());
-        EXPECT_EQ(back, made);
-    }
-    static UINT queueSize(HDASS hDass, UINT queue) {
-        UINT size = ~0u;
-        EXPECT_EQ(hxDaGetQueueSize(hDass, queue, &size), HXNOERROR);
-        return size;
-    }
-    // Waits (bounded) until the subsystem holds no read in process.
-    static bool idle(HDASS hDass, int timeoutMs = 10000) {
-        const auto deadline =
-            std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-        while (queueSize(hDass, HXQUEUE_INPROCESS) != 0) {
-            if (std::chrono::steady_clock::now() >= deadline)
-                return false;
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-        return true;
-    }
-    static std::uint32_t validSamples(HBUF buffer) {
-        std::uint32_t valid = ~0u;
-        EXPECT_EQ(hxDmGetValidSamples(buffer, &valid), 0u);
-        return valid;
-    }
-    static std::vector<std::uint16_t> samplesOf(HBUF buffer) {
-        std::vector<std::uint16_t> samples(validSamples(buffer));
-        if (!samples.empty()) {
-            EXPECT_EQ(hxDmCopyFromBuffer(buffer, samples.data(),
-                                         static_cast<std::uint32_t>(samples.size())),
-                      0u);
-        }
-        return samples;
     }
 
     // The window's notifications: collects until `count` have arrived in all (bounded), or for

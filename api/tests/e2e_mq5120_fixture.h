@@ -29,6 +29,8 @@
 
 namespace mq5120e2e {
 
+using namespace e2e;  // the buffer checks
+
 using namespace std::chrono_literals;
 
 // The A/D inputs carry code patterns (each conversion of a channel reads its next code, from the

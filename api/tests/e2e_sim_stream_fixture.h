@@ -22,6 +22,8 @@
 
 namespace simstream {
 
+using namespace e2e;  // the buffer checks
+
 // A board of a family with its streaming subsystems. The A/D's channels 0 and 1 carry patterns, so
 // that every sample's code is known; counter 0 counts a 1 kHz square wave.
 struct BoardUnderTest {

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "../api_test_support.h"
+#include "../buffer_checks.h"
 #include "core/engine.h"
 #include "kernel/testing.h"
 #include "ops/make_copy_thread.h"
@@ -21,6 +22,11 @@
 #include "win32/messages.h"
 
 namespace hxda::test {
+
+using e2e::expectSameBuffers;
+using e2e::queueSize;
+using e2e::takeDone;
+using e2e::validSamples;
 
 struct Notification {
     std::uint32_t message;
@@ -112,24 +118,6 @@ class StreamFixture : public ::testing::Test {
     static std::int32_t state(HDASS hDass) {
         return std::atomic_ref<std::int32_t>(testing::configurationOf(hDass)->state).load();
     }
-    static std::uint32_t queueSize(HDASS hDass, std::uint32_t queue) {
-        std::uint32_t size = ~0u;
-        EXPECT_EQ(hxDaGetQueueSize(hDass, queue, &size), HXNOERROR);
-        return size;
-    }
-
-    // Takes every buffer from the done list, oldest first.
-    static std::vector<HBUF> takeDone(HDASS hDass) {
-        std::vector<HBUF> done;
-        for (;;) {
-            HBUF buffer = 0;
-            EXPECT_EQ(hxDaGetBuffer(hDass, &buffer), HXNOERROR);
-            if (buffer == 0)
-                return done;
-            done.push_back(buffer);
-        }
-    }
-
     // Takes every buffer left in the ready list.
     static std::vector<HBUF> takeReady(HDASS hDass) {
         std::vector<HBUF> ready;
@@ -176,19 +164,6 @@ class StreamFixture : public ::testing::Test {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         return true;
-    }
-
-    static std::uint32_t validSamples(HBUF buffer) {
-        std::uint32_t valid = ~0u;
-        EXPECT_EQ(hxDmGetValidSamples(buffer, &valid), 0u);
-        return valid;
-    }
-
-    // Every buffer made came back exactly once.
-    static void expectSameBuffers(std::vector<HBUF> back, std::vector<HBUF> made) {
-        std::sort(back.begin(), back.end());
-        std::sort(made.begin(), made.end());
-        EXPECT_EQ(back, made);
     }
 
     BoardTables tables;

@@ -96,6 +96,17 @@ HKEY OpenMachineKey(const std::string& path) {
     return key;
 }
 
+std::optional<std::string> DatabaseName(const std::string& description, const char* serialKey) {
+    HKEY key =
+        OpenMachineKey("System\\CurrentControlSet\\Control\\MqHalcyonDaDevice\\BoardDatabase\\" +
+                       description + "\\" + serialKey);
+    if (key == nullptr)
+        return std::nullopt;
+    auto name = QueryString(key, "MqHalcyonBoardName");
+    RegCloseKey(key);
+    return name;
+}
+
 std::vector<ListedBoard> ListBoards() {
     std::vector<ListedBoard> boards;
     for (const auto& entry : Interfaces()) {

@@ -32,6 +32,8 @@ std::optional<std::string> QueryString(HKEY key, const char* name);
 std::optional<std::uint32_t> QueryDword(HKEY key, const char* name);
 // A key below HKEY_LOCAL_MACHINE, or null.
 HKEY OpenMachineKey(const std::string& path);
+// The board database's name of a board: its description's key and its serial key (8 hex digits).
+std::optional<std::string> DatabaseName(const std::string& description, const char* serialKey);
 
 // CreateFile as the library opens devices and subsystems.
 HANDLE Open(const std::string& path);

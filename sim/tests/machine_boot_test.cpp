@@ -23,14 +23,7 @@ constexpr char kDatabase[] =
     "System\\CurrentControlSet\\Control\\MqHalcyonDaDevice\\BoardDatabase\\";
 constexpr char kDeviceMap[] = "Hardware\\DeviceMap\\MqHalcyonDaDevice";
 
-std::optional<std::string> DatabaseName(const std::string& description, const char* serialKey) {
-    HKEY key = simtest::OpenMachineKey(kDatabase + description + "\\" + serialKey);
-    if (key == nullptr)
-        return std::nullopt;
-    auto name = simtest::QueryString(key, "MqHalcyonBoardName");
-    RegCloseKey(key);
-    return name;
-}
+using simtest::DatabaseName;
 
 TEST(MachineBoot, DefaultMachineHasOneFullMq5120) {
     sim::testing::ScopedSimulatedMachine machine;

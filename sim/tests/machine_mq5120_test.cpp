@@ -37,9 +37,6 @@ Minors Seen(std::uint32_t serialNumber) {
     return sim::testing::PnpRequestsSeen("MQ5120", serialNumber);
 }
 
-constexpr char kDatabase[] =
-    "System\\CurrentControlSet\\Control\\MqHalcyonDaDevice\\BoardDatabase\\";
-
 BOOL CALLBACK Collect(LPSTR board, LPSTR, LPARAM user) {
     reinterpret_cast<std::vector<std::string>*>(user)->push_back(board);
     return TRUE;
@@ -52,14 +49,7 @@ std::vector<std::string> Enumerated() {
     return names;
 }
 
-std::optional<std::string> DatabaseName(const std::string& description, const char* serialKey) {
-    HKEY key = simtest::OpenMachineKey(kDatabase + description + "\\" + serialKey);
-    if (key == nullptr)
-        return std::nullopt;
-    auto name = simtest::QueryString(key, "MqHalcyonBoardName");
-    RegCloseKey(key);
-    return name;
-}
+using simtest::DatabaseName;
 
 // A board opened through the library with its A/D subsystem.
 class OpenAd {

@@ -61,5 +61,14 @@ inline std::vector<std::uint16_t> samplesOf(HBUF buffer) {
     }
     return samples;
 }
+// The samples of the buffers one after another, in the order given.
+inline std::vector<std::uint16_t> samplesOf(const std::vector<HBUF>& buffers) {
+    std::vector<std::uint16_t> all;
+    for (HBUF buffer : buffers) {
+        const std::vector<std::uint16_t> codes = samplesOf(buffer);
+        all.insert(all.end(), codes.begin(), codes.end());
+    }
+    return all;
+}
 
 }  // namespace e2e

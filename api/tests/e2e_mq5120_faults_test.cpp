@@ -174,11 +174,7 @@ TEST_F(Mq5120Faults, ATriggeredStartWaitsForTheBoardsTriggerInput) {
                                               HXWM_QUEUEDONE}));
         const std::vector<HBUF> done = takeDone(hDass);
         ASSERT_EQ(done, made);
-        std::vector<std::uint16_t> delivered;
-        for (HBUF buffer : done) {
-            const std::vector<std::uint16_t> codes = samplesOf(buffer);
-            delivered.insert(delivered.end(), codes.begin(), codes.end());
-        }
+        const std::vector<std::uint16_t> delivered = samplesOf(done);
         const std::vector<std::uint16_t> expected = ExpectedCodes(kList, 3 * 2'000);
         EXPECT_EQ(FirstMismatch(delivered, expected), expected.size());
         EXPECT_EQ(hxDaReleaseDASS(hDass), HXNOERROR);

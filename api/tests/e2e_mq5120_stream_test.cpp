@@ -187,11 +187,7 @@ TEST_F(Mq5120Stream, FlushInProcessHandsOutEverySampleOnce) {
     const std::uint32_t flushed = validSamples(target);
     EXPECT_GT(flushed, 0u);
     EXPECT_LT(flushed, samples);
-    std::vector<std::uint16_t> delivered;
-    for (HBUF buffer : done) {
-        const std::vector<std::uint16_t> codes = samplesOf(buffer);
-        delivered.insert(delivered.end(), codes.begin(), codes.end());
-    }
+    const std::vector<std::uint16_t> delivered = samplesOf(done);
     const std::vector<std::uint16_t> expected = ExpectedCodes(kList, flushed + 2 * samples);
     EXPECT_EQ(FirstMismatch(delivered, expected), expected.size());
 }

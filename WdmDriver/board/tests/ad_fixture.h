@@ -95,27 +95,6 @@ class AdFixture : public BoardMachine {
     Plugged p_;
 };
 
-// A pending event request and its record.
-struct EventWait {
-    explicit EventWait(UserFile& file) : record(Record(HXSS_AD)) {
-        kernel::user_io::Request request;
-        request.operation = kernel::user_io::Operation::DeviceControl;
-        request.controlCode = IOCTL_HXDA_WAITEVENT;
-        request.input = &record;
-        request.inputLength = sizeof record;
-        request.output = &record;
-        request.outputLength = sizeof record;
-        done = file.Send(request);
-    }
-    // The event code, or 0 when none came in time.
-    std::uint32_t Code(std::chrono::milliseconds bound = kBound) {
-        const Answer a = UserFile::Wait(done, bound);
-        return a.status == STATUS_SUCCESS ? record.parameters.event.code : 0;
-    }
-    hxda::DriverRequest record;
-    std::shared_future<Answer> done;
-};
-
 // A device-control request of a record sent without waiting for it.
 struct PendingRequest {
     PendingRequest(UserFile& file, std::uint32_t code) : record(Record(HXSS_AD)) {
@@ -133,6 +112,16 @@ struct PendingRequest {
     }
     hxda::DriverRequest record;
     std::shared_future<Answer> done;
+};
+
+// A pending event request and its record.
+struct EventWait : PendingRequest {
+    explicit EventWait(UserFile& file) : PendingRequest(file, IOCTL_HXDA_WAITEVENT) {}
+    // The event code, or 0 when none came in time.
+    std::uint32_t Code(std::chrono::milliseconds bound = kBound) {
+        const Answer a = UserFile::Wait(done, bound);
+        return a.status == STATUS_SUCCESS ? record.parameters.event.code : 0;
+    }
 };
 
 }  // namespace board_test

@@ -29,7 +29,10 @@ std::uint32_t engineCall(HDASS hDass, std::uint32_t code, MessageRecord& message
     const std::shared_ptr<SubsystemRecord> subsystem = findSubsystem(hDass);
     if (!subsystem)
         return HXINVALIDSSHANDLE;
+    OperationLock operation(*subsystem);
     SubsystemLock hold(*subsystem);
+    if (subsystem->released)
+        return HXINVALIDSSHANDLE;
     if (const MessageTap tap = messageTap.load()) {
         std::uint32_t status = HXNOERROR;
         if (tap(hDass, code, message, &status))

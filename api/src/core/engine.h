@@ -25,6 +25,28 @@ void setMessageTap(MessageTap tap);
 std::shared_ptr<SubsystemRecord> findSubsystem(HDASS hDass);
 std::shared_ptr<DeviceRecord> findDevice(HDEV hDev);
 
+// Holds a subsystem's operation lock for a scope, unless the caller is the subsystem's own copy
+// thread (a notification procedure), which is served without it.
+class OperationLock {
+  public:
+    explicit OperationLock(SubsystemRecord& subsystem)
+        : subsystem_(subsystem),
+          held_(!subsystem.copyThread || !subsystem.copyThread->isCurrentThread()) {
+        if (held_)
+            EnterCriticalSection(&subsystem_.operationLock);
+    }
+    ~OperationLock() {
+        if (held_)
+            LeaveCriticalSection(&subsystem_.operationLock);
+    }
+    OperationLock(const OperationLock&) = delete;
+    OperationLock& operator=(const OperationLock&) = delete;
+
+  private:
+    SubsystemRecord& subsystem_;
+    bool held_;
+};
+
 // Holds a subsystem's lock for a scope.
 class SubsystemLock {
   public:

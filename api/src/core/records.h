@@ -2,8 +2,10 @@
 // token; the tables clear it when the handle is released.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "core/personality.h"
@@ -16,10 +18,14 @@
 namespace hxda {
 
 struct DeviceRecord {
+    // Opening a subsystem and terminating the device exclude each other, so that no subsystem is
+    // opened on a device whose extension library and tables are going.
+    std::mutex lifetime;
+    bool closed = false;  // under lifetime
     HDEV self = 0;
     HMODULE extensionModule = nullptr;
     void* personalityEntry = nullptr;
-    std::uint32_t openSubsystems = 0;
+    std::atomic<std::uint32_t> openSubsystems{0};
     std::uint32_t boardType = 0;
     const std::uint32_t* subsystemCounts = nullptr;  // six counts, one per subsystem type
     char driverName[64] = {};
@@ -50,9 +56,21 @@ class ConfigurationStorage {
     std::vector<std::uint64_t> words_;  // 8-byte aligned for the block's double
 };
 
+// Two locks guard a subsystem. Every engine call holds the operation lock from its dispatch to its
+// return, so that callers' operations run one at a time; the copy thread never takes it, so that
+// a notification procedure's calls are served while another caller waits for the copy thread.
+// The lock guards the record's fields; a caller waiting for the copy thread leaves it meanwhile.
+// Order: the operation lock before the lock.
 struct SubsystemRecord {
-    SubsystemRecord() { InitializeCriticalSection(&lock); }
-    ~SubsystemRecord() { DeleteCriticalSection(&lock); }
+    SubsystemRecord() {
+        InitializeCriticalSection(&operationLock);
+        InitializeCriticalSection(&lock);
+    }
+    ~SubsystemRecord() {
+        copyThread.reset();  // joins the thread, which uses the record to the end
+        DeleteCriticalSection(&lock);
+        DeleteCriticalSection(&operationLock);
+    }
     SubsystemRecord(const SubsystemRecord&) = delete;
     SubsystemRecord& operator=(const SubsystemRecord&) = delete;
 
@@ -66,8 +84,11 @@ struct SubsystemRecord {
     HLIST readyList = 0;  // A/D and D/A subsystems only
     HLIST doneList = 0;
     std::uint32_t copyThreadCommand = 0;
+    CRITICAL_SECTION operationLock{};
     CRITICAL_SECTION lock{};
-    std::unique_ptr<CopyThreadLink> copyThread;
+    bool released = false;  // under the lock: calls that found the record before its release end
+    // Set before the record enters the table and kept until it is freed; shutdown() ends it.
+    std::shared_ptr<CopyThreadLink> copyThread;
     HWND window = nullptr;
     std::uint32_t windowWParam = 0;
     LPARAM windowLParam = 0;

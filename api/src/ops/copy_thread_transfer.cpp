@@ -18,11 +18,10 @@ void CopyThread::setState(std::int32_t state) {
     storeState(subsystem_, state);
 }
 
-void CopyThread::acknowledge() {
-    if (!awaitingAcknowledge_)
-        return;
-    awaitingAcknowledge_ = false;
-    SetEvent(acknowledgeEvent_);
+void CopyThread::acknowledge(std::uint32_t result) {
+    for (const std::shared_ptr<Acknowledgement>& waiting : awaiting_)
+        waiting->complete(result);
+    awaiting_.clear();
 }
 
 void CopyThread::startTransfer(bool prestart) {
@@ -41,16 +40,19 @@ void CopyThread::startTransfer(bool prestart) {
     if (subsystem_.readyList != 0)
         hxDmGetListCount(subsystem_.readyList, &ready);
     queueReads();
+    std::uint32_t result = HXNOERROR;
     if (ready != 0 && inProcess_.load() == 0) {
         // Every read was refused: the buffers are back in the done list, nothing is running.
         setState(before);
-        acknowledgeResult_.store(HXGENERALFAILURE);
+        result = HXGENERALFAILURE;
     }
-    acknowledge();
+    acknowledge(result);
 }
 
 void CopyThread::stopSubsystem(bool abort) {
-    if (state() <= HXSTATE_READY) {
+    // Reads the driver still holds are ended even when the state no longer shows a transfer (a
+    // reset writes the defaults at once), so that none is left with the driver.
+    if (state() <= HXSTATE_READY && inProcess_.load() == 0) {
         stopping_ = aborting_ = false;
         acknowledge();
         return;
@@ -76,13 +78,14 @@ void CopyThread::queueReads() {
     while (inProcess_.load() < kMaxInProcess) {
         HBUF buffer = 0;
         if (subsystem_.readyList == 0 ||
-            hxDmGetBufferFromList(subsystem_.readyList, &buffer) != 0 || buffer == 0)
+            hxDmGetBufferForProcess(subsystem_.readyList, &buffer) != 0 || buffer == 0)
             return;
         if (issueRead(buffer) && wrapMode_ == HXWRAP_SINGLE)
             return;
     }
 }
 
+// `buffer` is in process: the buffer manager refuses to free or queue it until it comes back.
 bool CopyThread::issueRead(HBUF buffer) {
     OVERLAPPED* overlapped = nullptr;
     void* data = nullptr;
@@ -98,6 +101,7 @@ bool CopyThread::issueRead(HBUF buffer) {
     }
     // A refused read hands its buffer back like a failed one, so the caller can still reach it.
     inProcess_.fetch_sub(1);
+    hxDmEndBufferProcess(buffer, 0);
     if (isInput())
         hxDmSetValidSamples(buffer, 0);
     discharge(buffer, true);
@@ -110,6 +114,7 @@ void WINAPI CopyThread::readCompleted(DWORD error, DWORD bytes, LPOVERLAPPED ove
 
 void CopyThread::onReadCompleted(DWORD error, DWORD bytes, HBUF buffer) {
     inProcess_.fetch_sub(1);
+    hxDmEndBufferProcess(buffer, 0);
     if (error != 0) {
         if (isInput())
             hxDmSetValidSamples(buffer, 0);
@@ -179,7 +184,7 @@ void CopyThread::endOfQueue() {
         case HXWRAP_MULTIPLE: {
             // The caller takes from the done list too, so it may be empty here.
             HBUF head = 0;
-            hxDmGetBufferFromList(subsystem_.doneList, &head);
+            hxDmGetBufferForProcess(subsystem_.doneList, &head);
             if (head == 0) {
                 finishTransfer();
                 notify(HXWM_QUEUEDONE);
@@ -207,8 +212,10 @@ void CopyThread::endAfterLastRead() {
         finishTransfer();
 }
 
+// A reset that wrote the defaults meanwhile keeps its state.
 void CopyThread::finishTransfer() {
-    setState(HXSTATE_READY);
+    if (state() > HXSTATE_READY)
+        setState(HXSTATE_READY);
     if (stopping_ || aborting_) {
         stopping_ = aborting_ = false;
         acknowledge();
@@ -233,19 +240,25 @@ void CopyThread::discharge(HBUF buffer, bool failed) {
     hxDmUnlockList(subsystem_.doneList);
 }
 
+// The target was put in process by the caller, so that it cannot be freed while the driver
+// writes it; it returns to the caller when nothing was flushed.
 void CopyThread::flushInProcess(const Command& command) {
     void* data = nullptr;
     std::uint32_t size = 0;
     if (hxDmGetBufferPtr(command.flushTarget, &data) != 0 || data == nullptr ||
-        command.flushCount == 0 || hxDmGetBufferSize(command.flushTarget, &size) != 0)
+        command.flushCount == 0 || hxDmGetBufferSize(command.flushTarget, &size) != 0) {
+        hxDmEndBufferProcess(command.flushTarget, 0);
         return;
+    }
     const auto length = static_cast<DWORD>(
         std::min<std::uint64_t>(2ull * command.flushCount, static_cast<std::uint64_t>(size)));
     flushRecord_ = makeRequest();
     DWORD returned = 0;
     if (!DeviceIoControl(file_, IOCTL_HXDA_FLUSHINPROCESS, &flushRecord_, sizeof flushRecord_, data,
-                         length, &returned, nullptr))
+                         length, &returned, nullptr)) {
+        hxDmEndBufferProcess(command.flushTarget, 0);
         return;
+    }
     inProcess_.fetch_add(1);
     onReadCompleted(0, returned, command.flushTarget);
 }

@@ -118,9 +118,9 @@ std::uint32_t stopOrAbort(SubsystemRecord& subsystem, bool abort) {
     if (loadState(subsystem) <= HXSTATE_READY)
         return HXSUBSYSNOTRUNNING;
     if (subsystem.copyThread) {
-        // The copy thread sends the driver's request and sets the state once it is done.
-        commandCopyThread(subsystem, abort ? HXDRV_ABORT : HXDRV_STOP);
-        return HXNOERROR;
+        // The copy thread sends the driver's request and sets the state once it is done. A stop
+        // it did not acknowledge in time is still under way: an abort or a release ends it.
+        return commandCopyThread(subsystem, abort ? HXDRV_ABORT : HXDRV_STOP);
     }
     const std::uint32_t status =
         simpleRequest(subsystem, abort ? IOCTL_HXDA_ABORT : IOCTL_HXDA_STOP);
@@ -160,8 +160,13 @@ std::uint32_t resume(SubsystemRecord& subsystem) {
 }
 
 std::uint32_t reset(SubsystemRecord& subsystem) {
-    if (loadState(subsystem) > HXSTATE_READY && subsystem.copyThread)
-        commandCopyThread(subsystem, HXDRV_RESET);
+    // A transfer the copy thread did not end in time is left running for an abort or a release,
+    // rather than reset under reads the driver still holds.
+    if (loadState(subsystem) > HXSTATE_READY && subsystem.copyThread) {
+        if (const std::uint32_t status = commandCopyThread(subsystem, HXDRV_RESET);
+            status != HXNOERROR)
+            return status;
+    }
     const std::uint32_t status = simpleRequest(subsystem, IOCTL_HXDA_RESET);
     if (status == HXNOERROR)
         writeConfigurationDefaults(subsystem);
@@ -180,12 +185,19 @@ std::uint32_t flushInProcess(SubsystemRecord& subsystem, MessageRecord& message)
         return HXSUBSYSNOTRUNNING;
     if (block.wrapMode != HXWRAP_NONE)
         return HXWRAPMODEMISMATCH;
+    // The target receives what the read in process has gathered so far: it must be a buffer in
+    // the caller's hands, which goes in process until the copy thread hands it back (a buffer in
+    // process already, on a list, or no buffer at all is refused with the buffer manager's status).
     const HBUF target = message.w[0];
-    if (hxDmSetValidSamples(target, 0) != 0)
-        return HXNOERROR;
+    if (const std::uint32_t status = hxDmSetBufferInProcess(target); status != 0)
+        return status;
+    hxDmSetValidSamples(target, 0);
     subsystem.flushTarget = target;
     subsystem.flushCount = message.w[1];
-    return postCopyThread(subsystem, HXDRV_FLUSHINPROCESS);
+    const std::uint32_t status = postCopyThread(subsystem, HXDRV_FLUSHINPROCESS);
+    if (status != HXNOERROR)
+        hxDmEndBufferProcess(target, 0);
+    return status;
 }
 
 std::uint32_t readEvents(SubsystemRecord& subsystem, MessageRecord& message) {

@@ -43,7 +43,15 @@ typedef BOOL(CALLBACK* SubsystemEnumProc)(LPSTR description, hxss_tag type, UINT
                                           LPARAM user);
 typedef BOOL(CALLBACK* CapsEnumProc)(UINT kind, double value1, double value2, LPARAM user);
 typedef BOOL(CALLBACK* SSListEnumProc)(HSSLIST list, HDASS hDass, LPARAM user);
-// Called in place of a posted notification message (HXWM_).
+// Called in place of a posted notification message (HXWM_), on the subsystem's copy thread, in
+// the order the messages would have been posted, with no lock of the library held. It may call
+// the library: calls on other subsystems and calls that need no answer of the copy thread (taking
+// and queueing buffers, queue sizes, settings) are served as from any thread, also while another
+// thread waits for the subsystem's stop or abort; hxDaStart runs at once; hxDaStop, hxDaAbort
+// and hxDaReset of its own subsystem answer at once and take effect as soon as the procedure
+// returns (the state and the notifications follow then); hxDaReleaseDASS of its own subsystem
+// answers at once, the handle is refused from then on, and the release finishes once the
+// procedure has returned (until then hxDaTerminate of its device answers HXSUBSYSINUSE).
 typedef void(CALLBACK* NotifyProc)(UINT message, HDASS hDass, LPARAM value);
 
 extern "C" {
@@ -64,7 +72,11 @@ HXDAAPI32_EXPORT HXSTATUS HXAPI hxDaEnumBoards(BoardEnumProc proc, LPARAM user);
 HXDAAPI32_EXPORT HXSTATUS HXAPI hxDaEnumBoardsEx(BoardEnumExProc proc, LPARAM user);
 HXDAAPI32_EXPORT HXSTATUS HXAPI hxDaGetVersion(LPSTR buffer, UINT size);
 HXDAAPI32_EXPORT HXSTATUS HXAPI hxDaGetDriverVersion(HDEV hDev, LPSTR buffer, UINT size);
+// Renames the first board named oldName (case ignored); HXNOBOARDS when there is none, and for a
+// new name that is empty, longer than 51 characters or another board's name (case ignored), so
+// that every board keeps a name it opens by.
 HXDAAPI32_EXPORT HXSTATUS HXAPI hxDaModifyHalcyonBoardName(LPCSTR oldName, LPCSTR newName);
+// Writes the driver and model names only when both fit in `size` bytes (else HXBUFFERTOOSMALL).
 HXDAAPI32_EXPORT HXSTATUS HXAPI hxDaGetBoardInfo(LPCSTR boardName, LPSTR driverName,
                                                  LPSTR modelName, UINT size, UINT* instance);
 
@@ -154,7 +166,9 @@ HXDAAPI32_EXPORT HXSTATUS HXAPI hxDaGetSpecialVpiConfigMode(HDASS hDass, UINT* v
 HXDAAPI32_EXPORT HXSTATUS HXAPI hxDaSetQuadDecoder(HDASS hDass, UINT prescale, UINT x4Scaling,
                                                    UINT indexMode);
 
-// Operations.
+// Operations. Stop, abort and reset of a streaming subsystem wait for its copy thread's answer; one
+// that does not come within 20 s answers HXNOHWRESPONSE and leaves the transfer as it was, so that
+// an abort or a release can still end it (a release never leaves a read with the driver).
 HXDAAPI32_EXPORT HXSTATUS HXAPI hxDaConfig(HDASS hDass);
 HXDAAPI32_EXPORT HXSTATUS HXAPI hxDaStart(HDASS hDass);
 HXDAAPI32_EXPORT HXSTATUS HXAPI hxDaStop(HDASS hDass);
@@ -168,6 +182,10 @@ HXDAAPI32_EXPORT HXSTATUS HXAPI hxDaGetBuffer(HDASS hDass, HBUF* buffer);
 HXDAAPI32_EXPORT HXSTATUS HXAPI hxDaPutBuffer(HDASS hDass, HBUF buffer);
 HXDAAPI32_EXPORT HXSTATUS HXAPI hxDaFlushBuffers(HDASS hDass);
 HXDAAPI32_EXPORT HXSTATUS HXAPI hxDaGetQueueSize(HDASS hDass, UINT queue, UINT* count);
+// A buffer queued or in process cannot be put again: the buffer manager's HXBUFFERONLIST or
+// HXBUFFERLOCKED. The flush's buffer, which receives up to `count` samples gathered so far by the
+// read in process and then joins the done list, must be in the caller's hands: one queued or in
+// process, or no buffer at all, is refused with the buffer manager's status.
 HXDAAPI32_EXPORT HXSTATUS HXAPI hxDaFlushFromBufferInprocess(HDASS hDass, HBUF buffer, UINT count);
 
 // Single values and events.
@@ -177,6 +195,8 @@ HXDAAPI32_EXPORT HXSTATUS HXAPI hxDaPutSingleValue(HDASS hDass, UINT value, UINT
                                                    double gain);
 HXDAAPI32_EXPORT HXSTATUS HXAPI hxDaGetSingleValueEx(HDASS hDass, UINT channel, UINT autoRange,
                                                      double* gain, UINT* value, double* volts);
+// Writes HXSSC_NUMCHANNELS values, one for every channel of the subsystem (differential and
+// single-ended alike, up to 78), whatever the status: size the array by that capability.
 HXDAAPI32_EXPORT HXSTATUS HXAPI hxDaGetSingleValues(HDASS hDass, UINT* values, double gain);
 HXDAAPI32_EXPORT HXSTATUS HXAPI hxDaReadEvents(HDASS hDass, UINT* count);
 HXDAAPI32_EXPORT HXSTATUS HXAPI hxDaMeasureFrequency(HDASS hDass, HWND window, double gateSeconds);

@@ -1,10 +1,13 @@
 // The library on a simulated machine used carelessly and from several threads: renames that would
 // strand a board, board information that does not fit, a device terminated from inside its own
 // enumeration, and open, release and terminate racing on shared handles.
+#include <sys/wait.h>
+
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 #include <string>
 #include <thread>
@@ -192,6 +195,18 @@ TEST(MachineCareless, ASimultaneousStartListSharedByThreads) {
     for (const HDASS hDass : subsystems)
         EXPECT_EQ(hxDaReleaseDASS(hDass), HXNOERROR);
     EXPECT_EQ(hxDaTerminate(hDev), HXNOERROR);
+}
+
+// A program that returns from main with a stand-in board's device, subsystem and stream open: the
+// library's unload closes them after the program's own objects are gone, and the process ends
+// cleanly (a sanitizer's report or a crash shows as a failed exit status).
+TEST(MachineCareless, AProgramThatExitsWithAStandInBoardStreamingEndsCleanly) {
+    sim::testing::ScopedSimulatedMachine machine(kTwoBoards);
+    const std::string command =
+        std::string("timeout 30 ") + OPEN_BOARD_CHILD + " '" + kSecond + "' streaming";
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 }  // namespace

@@ -8,16 +8,21 @@
 namespace hxda::test {
 namespace {
 
-enum class Step { Start, Stop, Abort, Reset, Config, Flush, Get, Put, Complete };
-constexpr Step kAlphabet[] = {Step::Start, Step::Stop, Step::Abort, Step::Reset,   Step::Config,
-                              Step::Flush, Step::Get,  Step::Put,   Step::Complete};
+// Flush moves the ready list into the done list; FlushInProcess names the first buffer put,
+// wherever it is; Complete has the driver finish the oldest read.
+enum class Step { Start, Stop, Abort, Reset, Config, Flush, FlushInProcess, Get, Put, Complete };
+constexpr Step kAlphabet[] = {Step::Start,  Step::Stop,    Step::Abort,          Step::Reset,
+                              Step::Config, Step::Flush,   Step::FlushInProcess, Step::Get,
+                              Step::Put,    Step::Complete};
 constexpr std::size_t kSteps = std::size(kAlphabet);
 constexpr std::size_t kLongestSequence = 3;
 constexpr std::size_t kFirstBuffers = 2;
+constexpr UINT kFlushedSamples = 16;
 
 const char* nameOf(Step step) {
-    static const char* const names[] = {"start", "stop", "abort", "reset",   "config",
-                                        "flush", "get",  "put",   "complete"};
+    static const char* const names[] = {
+        "start", "stop", "abort",   "reset", "config", "flush", "flush in process",
+        "get",   "put",  "complete"};
     return names[static_cast<std::size_t>(step)];
 }
 
@@ -61,6 +66,9 @@ class StreamSequences : public StreamFixture {
             case Step::Flush:
                 hxDaFlushBuffers(hDass);
                 break;
+            case Step::FlushInProcess:
+                hxDaFlushFromBufferInprocess(hDass, made.front(), kFlushedSamples);
+                break;
             case Step::Get:
                 if (hxDaGetBuffer(hDass, &buffer) == HXNOERROR && buffer != 0)
                     held.push_back(buffer);
@@ -77,6 +85,7 @@ class StreamSequences : public StreamFixture {
     // One sequence from a fresh subsystem with two buffers queued; true when it held.
     bool check(const std::vector<Step>& sequence) {
         restart();
+        tables.set(HXSSC_FLUSHINPROCESS, 1);
         made.clear();
         held.clear();
         const HDASS hDass = open();

@@ -1,6 +1,7 @@
 #include "driver/driver_requests.h"
 
 #include <cstring>
+#include <mutex>
 
 #include "core/capabilities.h"
 #include "hxda/request_codes.h"
@@ -26,6 +27,10 @@ std::uint32_t sendSubsystemRequest(SubsystemRecord& subsystem, std::uint32_t cod
 }
 
 std::uint32_t sendDeviceRequest(DeviceRecord& device, std::uint32_t code, DriverRequest& request) {
+    // The device's file is not closed under a request by a terminate on another thread.
+    std::lock_guard guard(device.lifetime);
+    if (device.closed)
+        return HXINVALIDDEVHANDLE;
     std::uint32_t returned = 0;
     std::uint32_t lastError = 0;
     if (!device.deviceFile || !device.deviceFile->control(code, &request, sizeof request, &request,

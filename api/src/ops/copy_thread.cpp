@@ -129,11 +129,27 @@ std::uint32_t CopyThread::command(std::uint32_t code) {
     // calls on this subsystem are served meanwhile; other callers wait for the operation lock.
     LeaveCriticalSection(&subsystem_.lock);
     std::uint32_t result = 0;
-    const bool answered = answer->wait(acknowledgeTimeoutMs(), &result);
+    bool answered = answer->wait(acknowledgeTimeoutMs(), &result);
+    if (!answered && !withdraw(answer))
+        answered = answer->wait(0, &result);  // taken meanwhile: it may have just been answered
     EnterCriticalSection(&subsystem_.lock);
     if (subsystem_.released)
         return HXINVALIDSSHANDLE;  // released from the notification procedure meanwhile
     return answered ? result : HXNOHWRESPONSE;
+}
+
+// A command not answered in time is taken back when the thread has not begun it, so that the
+// caller's failure means it did nothing; one the thread has begun (a stop waiting for its reads)
+// goes on, and an abort or a release ends it.
+bool CopyThread::withdraw(const std::shared_ptr<Acknowledgement>& answer) {
+    std::lock_guard guard(commandMutex_);
+    for (auto it = commands_.begin(); it != commands_.end(); ++it) {
+        if (it->acknowledgement == answer) {
+            commands_.erase(it);
+            return true;
+        }
+    }
+    return false;
 }
 
 std::uint32_t CopyThread::post(std::uint32_t code) {

@@ -98,6 +98,8 @@ class CopyThread final : public CopyThreadLink {
     // False when the thread has ended: the command is not taken.
     bool enqueue(Command command);
     Command commandFromCaller(std::uint32_t code) const;
+    // Takes a command the thread has not begun out of the queue; false when it was begun.
+    bool withdraw(const std::shared_ptr<Acknowledgement>& answer);
     bool runCommands();  // false once DEALLOCATE ran
     void runCommand(const Command& command);
     void collectOutstanding();

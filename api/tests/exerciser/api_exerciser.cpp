@@ -95,10 +95,14 @@ class Values {
 // Handles of one kind: live ones, released ones kept to be used again (stale), and made-up ones.
 class Pool {
   public:
-    void add(std::uint32_t handle) {
+    // False when the pool is full: the caller closes the handle at once, so that a long run
+    // keeps a bounded number of everything.
+    bool add(std::uint32_t handle) {
         std::lock_guard guard(mutex_);
-        if (handles_.size() < kPoolLimit)
-            handles_.push_back(handle);
+        if (handles_.size() >= kPoolLimit)
+            return false;
+        handles_.push_back(handle);
+        return true;
     }
     std::uint32_t pick(Values& values) {
         std::lock_guard guard(mutex_);
@@ -134,6 +138,17 @@ struct Pools {
 
 Pools g_pools;
 HWND g_window = nullptr;
+
+// A buffer in the caller's hands joins the pool, or is freed when the pool is full.
+void keepBuffer(HBUF buffer) {
+    if (!g_pools.buffers.add(buffer))
+        hxDmFreeBuffer(buffer);
+}
+
+void recordMade(HBUF buffer) {
+    std::lock_guard guard(g_pools.madeMutex);
+    g_pools.made.push_back(buffer);
+}
 
 // ---- The watchdog ------------------------------------------------------------------------------
 
@@ -183,7 +198,7 @@ void CALLBACK procedure(UINT message, HDASS hDass, LPARAM) {
     HBUF buffer = 0;
     if (hxDaGetBuffer(hDass, &buffer) == HXNOERROR && buffer != 0 &&
         hxDaPutBuffer(hDass, buffer) != HXNOERROR)
-        g_pools.buffers.add(buffer);  // back in the caller's hands
+        keepBuffer(buffer);  // back in the caller's hands
     if (call % 97 == 0)
         hxDaStop(hDass);
     else if (call % 89 == 0)
@@ -270,8 +285,9 @@ struct NamedCall {
 
 void openDevice(Values& v) {
     HDEV hDev = 0;
-    if (hxDaInitialize(kBoardNames[v.below(std::size(kBoardNames))], &hDev) == HXNOERROR)
-        g_pools.devices.add(hDev);
+    if (hxDaInitialize(kBoardNames[v.below(std::size(kBoardNames))], &hDev) == HXNOERROR &&
+        !g_pools.devices.add(hDev))
+        hxDaTerminate(hDev);
 }
 
 void openSubsystem(Values& v) {
@@ -280,7 +296,10 @@ void openSubsystem(Values& v) {
     if (hxDaGetDASS(g_pools.devices.pick(v), type, v.chance(80) ? 0 : v.word(), &hDass) !=
         HXNOERROR)
         return;
-    g_pools.subsystems.add(hDass);
+    if (!g_pools.subsystems.add(hDass)) {
+        hxDaReleaseDASS(hDass);
+        return;
+    }
     // Most subsystems are made to stream at once.
     if (v.chance(70)) {
         hxDaSetDataFlow(hDass, HXDF_CONTINUOUS);
@@ -310,12 +329,9 @@ void startStreaming(Values& v) {
         HBUF buffer = 0;
         if (hxDmAllocBuffer(0, 16 + v.below(kMaxBufferSamples), &buffer) != 0)
             continue;
-        {
-            std::lock_guard guard(g_pools.madeMutex);
-            g_pools.made.push_back(buffer);
-        }
+        recordMade(buffer);
         if (hxDaPutBuffer(hDass, buffer) != HXNOERROR)
-            g_pools.buffers.add(buffer);
+            keepBuffer(buffer);
     }
     hxDaStart(hDass);
 }
@@ -333,9 +349,8 @@ void makeBuffer(Values& v) {
             : hxDmCallocBuffer(0, 0, samples, kWidths[v.below(std::size(kWidths))], &buffer);
     if (status != 0)
         return;
-    g_pools.buffers.add(buffer);
-    std::lock_guard guard(g_pools.madeMutex);
-    g_pools.made.push_back(buffer);
+    recordMade(buffer);
+    keepBuffer(buffer);
 }
 
 void putBuffer(Values& v) {
@@ -347,7 +362,7 @@ void putBuffer(Values& v) {
 void takeBuffer(Values& v) {
     HBUF buffer = 0;
     if (hxDaGetBuffer(g_pools.subsystems.pick(v), &buffer) == HXNOERROR && buffer != 0)
-        g_pools.buffers.add(buffer);
+        keepBuffer(buffer);
 }
 
 void freeBuffer(Values& v) {
@@ -591,8 +606,8 @@ std::vector<NamedCall> makeCalls() {
         {"hxDaGetSSList",
          [](Values&) {
              HSSLIST list = 0;
-             if (hxDaGetSSList(&list) == HXNOERROR)
-                 g_pools.ssLists.add(list);
+             if (hxDaGetSSList(&list) == HXNOERROR && !g_pools.ssLists.add(list))
+                 hxDaReleaseSSList(list);
          }},
         {"hxDaReleaseSSList", [](Values& v) { hxDaReleaseSSList(g_pools.ssLists.pick(v)); }},
         {"hxDaPutDassToSSList",
@@ -694,8 +709,8 @@ std::vector<NamedCall> makeCalls() {
         {"hxDmLists",
          [](Values& v) {
              HLIST list = 0;
-             if (v.chance(30) && hxDmCreateList(&list, 0, 0, 0) == 0)
-                 g_pools.lists.add(list);
+             if (v.chance(30) && hxDmCreateList(&list, 0, 0, 0) == 0 && !g_pools.lists.add(list))
+                 hxDmFreeList(list);
              list = g_pools.lists.pick(v);
              const HBUF buffer = g_pools.buffers.pick(v);
              std::uint32_t count = 0;

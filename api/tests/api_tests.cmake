@@ -96,11 +96,12 @@ if(TARGET api_abi_tests)
 endif()
 
 # The randomized exerciser of every entry on a simulated machine (tests/exerciser/): a bounded run
-# of a fixed seed per preset, and the seeds that once failed, each for a few seconds.
+# of a fixed even seed per preset (everything closed and every buffer checked at the end), and the
+# seeds that once failed, each for a few seconds.
 add_executable(api_exerciser ${CMAKE_CURRENT_LIST_DIR}/exerciser/api_exerciser.cpp)
 target_link_libraries(api_exerciser PRIVATE hxdaapi32 hxmem32 platform_win32 Threads::Threads)
 add_dependencies(api_exerciser MqMachine SetupApi MQ5120k Mq5120 Mq5200)
-add_test(NAME api_exerciser_run COMMAND api_exerciser --seed 20261211 --seconds 20 --threads 4)
+add_test(NAME api_exerciser_run COMMAND api_exerciser --seed 20261210 --seconds 20 --threads 4)
 set_tests_properties(api_exerciser_run PROPERTIES LABELS "slow" TIMEOUT 180)
 file(STRINGS ${CMAKE_CURRENT_LIST_DIR}/exerciser/regression_seeds.txt API_EXERCISER_SEEDS
     REGEX "^[0-9]")

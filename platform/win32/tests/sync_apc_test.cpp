@@ -108,7 +108,8 @@ TEST(SyncApc, WhileBlockedTheFirstOfObjectAndApcEndsTheWait) {
             SetEvent(ready);
             result = WaitForSingleObjectEx(event, kLongWaitMs, TRUE);
             ranInWait = ran.load();
-            SleepEx(0, TRUE);
+            if (result == WAIT_OBJECT_0)
+                SleepEx(kLongWaitMs, TRUE);  // the APC comes, or has come, after the object
             return 0;
         }));
         ASSERT_EQ(WaitForSingleObject(ready, kLongWaitMs), WAIT_OBJECT_0);

@@ -97,9 +97,46 @@ bool LaidOut(sqlite3* db) {
     return use.Step() && use.Integer(0) == static_cast<std::int64_t>(std::size(kRootNames));
 }
 
+// The layout's version: 1 folds the Latin-1 letters of names (0 folded ASCII letters only).
+constexpr int kLayoutVersion = 1;
+
+// fold_name(text) in SQL, for bringing an older layout's folded names up to date.
+void FoldNameInSql(sqlite3_context* context, int, sqlite3_value** arguments) {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(arguments[0]));
+    const int bytes = sqlite3_value_bytes(arguments[0]);
+    const std::string folded = FoldName(std::string_view(text != nullptr ? text : "", bytes));
+    sqlite3_result_text(context, folded.data(), static_cast<int>(folded.size()), SQLITE_TRANSIENT);
+}
+
+void MarkLayoutVersion(sqlite3* db) {
+    detail::Execute(db, ("PRAGMA user_version=" + std::to_string(kLayoutVersion)).c_str());
+}
+
+int LayoutVersion(sqlite3* db) {
+    detail::Statement version(db, "PRAGMA user_version");
+    Use use(version);
+    return use.Step() ? static_cast<int>(use.Integer(0)) : 0;
+}
+
+// Refolds the names of a database laid out before the current folding (two names that now fold
+// alike keep their old folded form, so that neither is lost).
+void Refold(sqlite3* db) {
+    if (sqlite3_create_function_v2(db, "fold_name", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                   &FoldNameInSql, nullptr, nullptr, nullptr) != SQLITE_OK)
+        throw SqlError(db, "fold_name");
+    Transaction transaction(db, Transaction::kWrite);
+    detail::Execute(
+        db, "UPDATE OR IGNORE keys SET folded=fold_name(name) WHERE folded<>fold_name(name)");
+    detail::Execute(
+        db, "UPDATE OR IGNORE vals SET folded=fold_name(name) WHERE folded<>fold_name(name)");
+    MarkLayoutVersion(db);
+    transaction.Commit();
+}
+
 void LayOut(sqlite3* db) {
     Transaction transaction(db, Transaction::kWrite);
     detail::Execute(db, kSchema);
+    MarkLayoutVersion(db);
     detail::Statement addRoot(
         db, "INSERT OR IGNORE INTO keys(parent,name,folded,written) VALUES(0,?1,?2,?3)");
     for (const char* name : kRootNames) {
@@ -218,6 +255,8 @@ std::unique_ptr<Store> Store::Open(const std::filesystem::path& databaseFile, st
         detail::Execute(handle, "PRAGMA synchronous=FULL");
         if (!LaidOut(handle))
             LayOut(handle);
+        else if (LayoutVersion(handle) < kLayoutVersion)
+            Refold(handle);
         database->statements = std::make_unique<Database::Statements>(handle);
         for (int i = 0; i < 3; ++i) {
             auto root = database->FindChild(KeyId{0}, kRootNames[i]);

@@ -2,10 +2,11 @@
 // machine and by the user-mode and kernel-mode registry calls.
 //
 // Keys form trees under fixed roots; a key is addressed by its id (as an open handle would hold
-// it) and a path below it, components separated by '\'. Names of keys and values are
-// case-insensitive (ASCII folding) and keep the case they were created with. Values carry a type
-// and raw bytes. Every write is one transaction, durable when the call returns; reads always see
-// the latest committed state of every process (no cache). All members are thread-safe.
+// it) and a path below it, components separated by '\'. Names of keys and values are Latin-1
+// text, case-insensitive (every Latin-1 letter folds) and keep the case they were created with.
+// Values carry a type and raw bytes. Every write is one transaction, durable when the call returns;
+// reads always see the latest committed state of every process (no cache). All members are
+// thread-safe.
 #pragma once
 
 #include <chrono>

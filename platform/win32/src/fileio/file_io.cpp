@@ -1,7 +1,6 @@
 // File handles on the I/O manager's boundary: every call becomes one request of kernel::user_io.
 #include <chrono>
 #include <condition_variable>
-#include <functional>
 #include <memory>
 #include <mutex>
 
@@ -97,9 +96,11 @@ BOOL Fail(std::int32_t status) {
 struct IssuedRequest {
     std::shared_ptr<FileObject> file;
     kio::IssuerId issuer = 0;
-    LPOVERLAPPED ov = nullptr;                         // written at completion, when given
-    std::shared_ptr<EventObject> event;                // taken at issue, set at completion
-    std::function<void(const kio::Completion&)> then;  // ReadFileEx: queues the routine
+    LPOVERLAPPED ov = nullptr;           // written at completion, when given
+    std::shared_ptr<EventObject> event;  // taken at issue, set at completion
+    // ReadFileEx: the routine queued to the issuing thread at completion.
+    LPOVERLAPPED_COMPLETION_ROUTINE routine = nullptr;
+    std::shared_ptr<ThreadRecord> routineThread;
 
     std::mutex mutex;
     std::condition_variable done;
@@ -143,10 +144,17 @@ struct IssuedRequest {
                 event->Set();
             else
                 file->Signal();
-            if (then)
-                then(c);
+            if (routine != nullptr)
+                QueueRoutine(c);
         }
         Settle();
+    }
+
+    void QueueRoutine(const kio::Completion& c) {
+        const DWORD error = kio::Win32ErrorFromStatus(c.status);
+        const auto bytes = static_cast<DWORD>(c.information);
+        QueueApc(routineThread,
+                 [routine = routine, error, bytes, ov = ov] { routine(error, bytes, ov); });
     }
 
     kio::Completion WaitCompleted() {
@@ -330,15 +338,8 @@ BOOL ReadFileEx(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
     // hEvent is the caller's own here: the completion signals the file, and the routine runs as
     // an APC of the issuing thread.
     auto issued = IssuedRequest::Make(file, lpOverlapped, nullptr);
-    std::shared_ptr<ThreadRecord> issuer = CurrentThreadRecord();
-    issued->then = [issuer, lpOverlapped,
-                    lpCompletionRoutine](const kernel::user_io::Completion& c) {
-        const DWORD error = kernel::user_io::Win32ErrorFromStatus(c.status);
-        const DWORD bytes = static_cast<DWORD>(c.information);
-        QueueApc(issuer, [lpCompletionRoutine, error, bytes, lpOverlapped] {
-            lpCompletionRoutine(error, bytes, lpOverlapped);
-        });
-    };
+    issued->routine = lpCompletionRoutine;
+    issued->routineThread = CurrentThreadRecord();
     kernel::user_io::Request request{kernel::user_io::Operation::Read,
                                      0,
                                      nullptr,

@@ -11,14 +11,18 @@
 namespace controltest {
 
 // The MQ5204 has the subsystems AD0, DA0, DIN0, DOUT0, CT0, CT1 (table indexes 0-5); the MQ5330
-// AD0, DA0, CT0; the MQ5130 12 DIN and 8 DOUT ports.
+// AD0, DA0, CT0; the MQ5310 AD0, DA0, DIN0, DOUT0, CT0; the MQ5120 AD0 first.
 inline constexpr const char* kMq5204 = "Mq5200(00)";
 inline constexpr const char* kMq5330 = "MQ5310(00)";
-inline constexpr const char* kMq5130 = "Mq5130(00)";
+inline constexpr const char* kMq5310 = "MQ5310(01)";
 inline constexpr const char* kMq5204Line =
     "Mq5200 0x5204 0x20 AD0.0=const:2.5 AD0.1=pattern:100,200 CT0.0=square:1:1000";
 inline constexpr const char* kMq5330Line = "MQ5310 3 0x31";
-inline constexpr const char* kMq5130Line = "Mq5130 0x5130 3";
+// The MQ5310's digital ports have no channel types, clock or notifications.
+inline constexpr const char* kMq5310Line = "MQ5310 0 0x32";
+// The MQ5120's A/D has threshold and extra triggers, synchronous digital I/O and extra retriggers.
+inline constexpr const char* kMq5120 = "MQ5120(00)";
+inline constexpr const char* kMq5120Line = "MQ5120 4 1";
 
 inline constexpr int kAdIndex = 0;
 inline constexpr int kDaIndex = 1;
@@ -52,7 +56,8 @@ class ControlTest : public ::testing::Test {
     }
     HDASS hDass() { return static_cast<HDASS>(control->getLong(mqacq32::dispid::hDass)); }
 
-    sim::testing::ScopedSimulatedMachine machine{{kMq5204Line, kMq5330Line, kMq5130Line}};
+    sim::testing::ScopedSimulatedMachine machine{
+        {kMq5204Line, kMq5330Line, kMq5310Line, kMq5120Line}};
     RegisteredControlModule module;
     Site site;
     std::unique_ptr<Control> control;

@@ -18,6 +18,7 @@
 #include <cstdint>
 
 #include "com/base.h"
+#include "com/dispatch.h"
 
 namespace mqacq32 {
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "control_fixture.h"
+#include "kernel/testing.h"
 #include "win32/debug.h"
 
 namespace controltest {
@@ -215,6 +216,18 @@ TEST_F(Selection, TheCapabilityTablesDescribeTheOpenSubsystem) {
     EXPECT_EQ(control->getLong(d::numRanges), 0);
     EXPECT_TRUE(
         Raised(control->get(d::GainValues, {Variant::Short(0)}), CTL_E_INVALIDPROPERTYVALUE));
+}
+
+// A panel's unload: the container releases the subsystem through the library itself, then the
+// control goes and its own release meets the stale handle harmlessly, closing the board.
+TEST_F(Selection, AControlWhoseSubsystemTheContainerReleasedStillClosesItsBoard) {
+    const std::size_t filesBefore = kernel::testing::OpenFileObjects();
+    open(kMq5204, kAdIndex);
+    ASSERT_GT(kernel::testing::OpenFileObjects(), filesBefore);
+    ASSERT_EQ(hxDaReleaseDASS(hDass()), HXNOERROR);
+    control.reset();
+    ASSERT_TRUE(kernel::testing::DrainDeferredCloses());
+    EXPECT_EQ(kernel::testing::OpenFileObjects(), filesBefore);  // the board's file is closed
 }
 
 }  // namespace

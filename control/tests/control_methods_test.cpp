@@ -55,7 +55,7 @@ TEST_F(Methods, CountersCountAndMeasureWithTheResultOnTheContainersThread) {
         counted = control->call(d::CTReadEvents).value.lVal;
         return counted > 0;
     }));
-    ASSERT_TRUE(control->call(d::Stop).ok());
+    ASSERT_TRUE(control->call(d::Abort).ok());
 
     ASSERT_TRUE(control->call(d::MeasureFrequency, {Variant::Double(0.05)}).ok());
     ASSERT_TRUE(PumpUntil([&] { return control->events.count(e::MeasureDone) == 1; }));

@@ -110,10 +110,10 @@ class AcqControl final : public IDispatch,
     double GetFilterValues(SHORT index);
 
     // --- Settings (the family of settings_table.h, and its special members).
-    template <const auto& Spec>
-    auto GetSetting() -> std::remove_cvref_t<decltype(Spec.designValue)>;
-    template <const auto& Spec>
-    void PutSetting(std::remove_cvref_t<decltype(Spec.designValue)> value);
+    template <const auto& Entry>
+    auto GetSetting() -> std::remove_cvref_t<decltype(Entry.designValue)>;
+    template <const auto& Entry>
+    void PutSetting(std::remove_cvref_t<decltype(Entry.designValue)> value);
     double GetRetriggerFreq();
     void PutRetriggerFreq(double value);
     SHORT GetRange();

@@ -15,9 +15,9 @@ using com::server::ReadOnly;
 using com::server::ReadWrite;
 using C = AcqControl;
 
-template <const auto& Spec>
+template <const auto& Entry>
 com::server::Member SettingMember(std::string_view name) {
-    return ReadWrite<&C::GetSetting<Spec>, &C::PutSetting<Spec>>(Spec.id, name);
+    return ReadWrite<&C::GetSetting<Entry>, &C::PutSetting<Entry>>(Entry.id, name);
 }
 
 }  // namespace

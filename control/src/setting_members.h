@@ -17,19 +17,19 @@ constexpr T MarkerB(T held) {
 }
 
 template <typename T, typename Library>
-T FromLibraryValue(const Setting<T, Library>& spec, Library value) {
+T FromLibraryValue(const Setting<T, Library>& entry, Library value) {
     if constexpr (std::is_floating_point_v<T>)
         return value;
     else
-        return static_cast<T>(FromLibrary(spec.map, spec.base, value));
+        return static_cast<T>(FromLibrary(entry.map, entry.base, value));
 }
 
 template <typename T, typename Library>
-Library ToLibraryValue(const Setting<T, Library>& spec, T value) {
+Library ToLibraryValue(const Setting<T, Library>& entry, T value) {
     if constexpr (std::is_floating_point_v<T>)
         return value;
     else
-        return ToLibrary(spec.map, spec.base, value);
+        return ToLibrary(entry.map, entry.base, value);
 }
 
 }  // namespace detail
@@ -55,34 +55,34 @@ T AcqControl::AnswerUnsupported(Unsupported how, T& cached, T designValue) {
     return cached;
 }
 
-template <const auto& Spec>
-auto AcqControl::GetSetting() -> std::remove_cvref_t<decltype(Spec.designValue)> {
-    using T = std::remove_cvref_t<decltype(Spec.designValue)>;
-    T& cached = settings_.*(Spec.cached);
+template <const auto& Entry>
+auto AcqControl::GetSetting() -> std::remove_cvref_t<decltype(Entry.designValue)> {
+    using T = std::remove_cvref_t<decltype(Entry.designValue)>;
+    T& cached = settings_.*(Entry.cached);
     if (hDass_ == 0)
         return cached;
-    const Unsupported how = UserMode() ? Spec.run : Spec.design;
-    if (!GateOpen(Spec.gate))
-        return AnswerUnsupported(how, cached, Spec.designValue);
-    typename std::remove_cvref_t<decltype(Spec)>::LibraryValue value{};
-    const HXSTATUS status = Spec.get(hDass_, &value);
+    const Unsupported how = UserMode() ? Entry.run : Entry.design;
+    if (!GateOpen(Entry.gate))
+        return AnswerUnsupported(how, cached, Entry.designValue);
+    typename std::remove_cvref_t<decltype(Entry)>::LibraryValue value{};
+    const HXSTATUS status = Entry.get(hDass_, &value);
     if (status == HXNOTSUPPORTED)
-        return AnswerUnsupported(how, cached, Spec.designValue);
+        return AnswerUnsupported(how, cached, Entry.designValue);
     Report(status);
-    cached = detail::FromLibraryValue(Spec, value);
+    cached = detail::FromLibraryValue(Entry, value);
     return cached;
 }
 
-template <const auto& Spec>
-void AcqControl::PutSetting(std::remove_cvref_t<decltype(Spec.designValue)> value) {
-    if (Spec.binary && (value < 0 || value > 1))
+template <const auto& Entry>
+void AcqControl::PutSetting(std::remove_cvref_t<decltype(Entry.designValue)> value) {
+    if (Entry.binary && (value < 0 || value > 1))
         RaiseInvalidValue();
-    if (Spec.putNeedsSubsystem && hDass_ == 0)
+    if (Entry.putNeedsSubsystem && hDass_ == 0)
         return;
-    Report(Spec.set(hDass_, detail::ToLibraryValue(Spec, value)));
-    settings_.*(Spec.cached) = value;
-    Notify(Spec.id);
-    if (Spec.marksModified)
+    Report(Entry.set(hDass_, detail::ToLibraryValue(Entry, value)));
+    settings_.*(Entry.cached) = value;
+    Notify(Entry.id);
+    if (Entry.marksModified)
         MarkModified();
 }
 

@@ -29,6 +29,7 @@ std::uint32_t engineCall(HDASS hDass, std::uint32_t code, MessageRecord& message
     const std::shared_ptr<SubsystemRecord> subsystem = findSubsystem(hDass);
     if (!subsystem)
         return HXINVALIDSSHANDLE;
+    const CallDeadline deadline;
     OperationLock operation(*subsystem);
     SubsystemLock hold(*subsystem);
     if (subsystem->released)

@@ -129,7 +129,7 @@ std::uint32_t CopyThread::command(std::uint32_t code) {
     // calls on this subsystem are served meanwhile; other callers wait for the operation lock.
     LeaveCriticalSection(&subsystem_.lock);
     std::uint32_t result = 0;
-    bool answered = answer->wait(acknowledgeTimeoutMs(), &result);
+    bool answered = answer->wait(CallDeadline::remainingMs(), &result);
     if (!answered && !withdraw(answer))
         answered = answer->wait(0, &result);  // taken meanwhile: it may have just been answered
     EnterCriticalSection(&subsystem_.lock);

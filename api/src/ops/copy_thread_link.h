@@ -45,4 +45,22 @@ void recoverFromRefusedStart(SubsystemRecord& subsystem);
 std::uint32_t acknowledgeTimeoutMs();
 void setAcknowledgeTimeoutMs(std::uint32_t timeoutMs);
 
+// The time an engine call may wait for the copy thread, counted from the call's entry: a caller
+// that first waited for another caller's command to time out does not wait a whole timeout more,
+// so waits of several threads on one subsystem never add up. The outermost scope of a thread
+// counts; without one a command waits the whole timeout.
+class CallDeadline {
+  public:
+    CallDeadline();
+    ~CallDeadline();
+    CallDeadline(const CallDeadline&) = delete;
+    CallDeadline& operator=(const CallDeadline&) = delete;
+
+    // Milliseconds left of the current thread's call (0 once it has passed).
+    static std::uint32_t remainingMs();
+
+  private:
+    bool outermost_;
+};
+
 }  // namespace hxda

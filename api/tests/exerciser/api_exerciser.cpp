@@ -13,6 +13,7 @@
 // bound aborts the process.
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cinttypes>
@@ -93,41 +94,51 @@ class Values {
 
 // ---- Shared handle pools -----------------------------------------------------------------------
 
-// Handles of one kind: live ones, released ones kept to be used again (stale), and made-up ones.
+// Handles of one kind: live ones (bounded), the last ones closed (kept to be used again, stale),
+// and made-up ones.
 class Pool {
   public:
     // False when the pool is full: the caller closes the handle at once, so that a long run
     // keeps a bounded number of everything.
     bool add(std::uint32_t handle) {
         std::lock_guard guard(mutex_);
-        if (handles_.size() >= kPoolLimit)
+        if (live_.size() >= kPoolLimit)
             return false;
-        handles_.push_back(handle);
+        live_.push_back(handle);
         return true;
     }
     std::uint32_t pick(Values& values) {
         std::lock_guard guard(mutex_);
-        if (handles_.empty() || values.chance(5))
+        const std::uint32_t roll = values.below(100);
+        if (roll < kMadeUpPercent || (live_.empty() && stale_.empty()))
             return values.chance(50) ? 0u : static_cast<std::uint32_t>(values.word());
-        return handles_[values.below(static_cast<std::uint32_t>(handles_.size()))];
+        if ((roll < kMadeUpPercent + kStalePercent && !stale_.empty()) || live_.empty())
+            return stale_[values.below(static_cast<std::uint32_t>(stale_.size()))];
+        return live_[values.below(static_cast<std::uint32_t>(live_.size()))];
     }
-    // Forgets a handle (it stays usable as a stale one by whoever still has it).
-    void forget(std::uint32_t handle) {
+    // A handle that was closed: it leaves the live ones and is kept among the stale ones.
+    void closed(std::uint32_t handle) {
         std::lock_guard guard(mutex_);
-        for (auto it = handles_.begin(); it != handles_.end(); ++it)
-            if (*it == handle) {
-                handles_.erase(it);
-                return;
-            }
+        const auto it = std::find(live_.begin(), live_.end(), handle);
+        if (it == live_.end())
+            return;
+        live_.erase(it);
+        if (stale_.size() >= kStaleLimit)
+            stale_.erase(stale_.begin());
+        stale_.push_back(handle);
     }
     std::vector<std::uint32_t> all() {
         std::lock_guard guard(mutex_);
-        return handles_;
+        return live_;
     }
 
   private:
+    static constexpr std::uint32_t kMadeUpPercent = 4;
+    static constexpr std::uint32_t kStalePercent = 8;
+    static constexpr std::size_t kStaleLimit = 8;
     std::mutex mutex_;
-    std::vector<std::uint32_t> handles_;
+    std::vector<std::uint32_t> live_;
+    std::vector<std::uint32_t> stale_;
 };
 
 struct Pools {
@@ -204,8 +215,8 @@ void CALLBACK procedure(UINT message, HDASS hDass, LPARAM) {
         hxDaStop(hDass);
     else if (call % 89 == 0)
         hxDaAbort(hDass);
-    else if (call % 193 == 0)
-        hxDaReleaseDASS(hDass);
+    else if (call % 193 == 0 && hxDaReleaseDASS(hDass) == HXNOERROR)
+        g_pools.subsystems.closed(hDass);
 }
 
 BOOL CALLBACK keepGoing(LPSTR, LPSTR, LPARAM user) {
@@ -215,15 +226,16 @@ BOOL CALLBACK keepGoingEx(LPSTR, LPSTR, HKEY, LPARAM user) {
     return user % 2 == 0;
 }
 BOOL CALLBACK terminateWhileEnumerating(LPSTR, hxss_tag, UINT, LPARAM user) {
-    hxDaTerminate(static_cast<HDEV>(user));
+    if (hxDaTerminate(static_cast<HDEV>(user)) == HXNOERROR)
+        g_pools.devices.closed(static_cast<HDEV>(user));
     return TRUE;
 }
 BOOL CALLBACK keepGoingCaps(UINT, double, double, LPARAM) {
     return TRUE;
 }
 BOOL CALLBACK releaseWhileEnumerating(HSSLIST, HDASS hDass, LPARAM user) {
-    if (user % 3 == 0)
-        hxDaReleaseDASS(hDass);
+    if (user % 3 == 0 && hxDaReleaseDASS(hDass) == HXNOERROR)
+        g_pools.subsystems.closed(hDass);
     return TRUE;
 }
 
@@ -357,7 +369,7 @@ void makeBuffer(Values& v) {
 void putBuffer(Values& v) {
     const HBUF buffer = g_pools.buffers.pick(v);
     if (hxDaPutBuffer(g_pools.subsystems.pick(v), buffer) == HXNOERROR)
-        g_pools.buffers.forget(buffer);
+        g_pools.buffers.closed(buffer);  // the subsystem's now
 }
 
 void takeBuffer(Values& v) {
@@ -369,7 +381,7 @@ void takeBuffer(Values& v) {
 void freeBuffer(Values& v) {
     const HBUF buffer = g_pools.buffers.pick(v);
     if (hxDmFreeBuffer(buffer) == 0)
-        g_pools.buffers.forget(buffer);
+        g_pools.buffers.closed(buffer);
 }
 
 std::vector<NamedCall> makeCalls() {
@@ -378,15 +390,15 @@ std::vector<NamedCall> makeCalls() {
         {"hxDaTerminate",
          [](Values& v) {
              const HDEV hDev = g_pools.devices.pick(v);
-             if (hxDaTerminate(hDev) == HXNOERROR && v.chance(50))
-                 g_pools.devices.forget(hDev);
+             if (hxDaTerminate(hDev) == HXNOERROR)
+                 g_pools.devices.closed(hDev);
          }},
         {"hxDaGetDASS", openSubsystem},
         {"hxDaReleaseDASS",
          [](Values& v) {
              const HDASS hDass = g_pools.subsystems.pick(v);
-             if (hxDaReleaseDASS(hDass) == HXNOERROR && v.chance(50))
-                 g_pools.subsystems.forget(hDass);
+             if (hxDaReleaseDASS(hDass) == HXNOERROR)
+                 g_pools.subsystems.closed(hDass);
          }},
         {"hxDaGetDeviceName",
          [](Values& v) {
@@ -610,7 +622,12 @@ std::vector<NamedCall> makeCalls() {
              if (hxDaGetSSList(&list) == HXNOERROR && !g_pools.ssLists.add(list))
                  hxDaReleaseSSList(list);
          }},
-        {"hxDaReleaseSSList", [](Values& v) { hxDaReleaseSSList(g_pools.ssLists.pick(v)); }},
+        {"hxDaReleaseSSList",
+         [](Values& v) {
+             const HSSLIST list = g_pools.ssLists.pick(v);
+             if (hxDaReleaseSSList(list) == HXNOERROR)
+                 g_pools.ssLists.closed(list);
+         }},
         {"hxDaPutDassToSSList",
          [](Values& v) {
              hxDaPutDassToSSList(g_pools.ssLists.pick(v), g_pools.subsystems.pick(v));
@@ -728,7 +745,7 @@ std::vector<NamedCall> makeCalls() {
              if (hxDmLockList(list) == 0)
                  hxDmUnlockList(list);
              if (v.chance(10) && hxDmFreeList(list) == 0)
-                 g_pools.lists.forget(list);
+                 g_pools.lists.closed(list);
          }},
     };
     // Streaming and its operations come up more often than any one setting.

@@ -168,7 +168,9 @@ HXDAAPI32_EXPORT HXSTATUS HXAPI hxDaSetQuadDecoder(HDASS hDass, UINT prescale, U
 
 // Operations. Stop, abort and reset of a streaming subsystem wait for its copy thread's answer; one
 // that does not come within 20 s answers HXNOHWRESPONSE and leaves the transfer as it was, so that
-// an abort or a release can still end it (a release never leaves a read with the driver).
+// an abort or a release can still end it (a release never leaves a read with the driver). The
+// 20 s count from the call's entry: a call on a subsystem that another thread's command holds
+// that long answers HXNOHWRESPONSE too, so that the waits of several threads never add up.
 HXDAAPI32_EXPORT HXSTATUS HXAPI hxDaConfig(HDASS hDass);
 HXDAAPI32_EXPORT HXSTATUS HXAPI hxDaStart(HDASS hDass);
 HXDAAPI32_EXPORT HXSTATUS HXAPI hxDaStop(HDASS hDass);

@@ -321,5 +321,39 @@ TEST_F(StreamProcedure, AResetNotAcknowledgedInTimeFailsAndResetsNothing) {
     CloseHandle(leave);
 }
 
+// Several threads commanding a subsystem whose copy thread is held inside the procedure: each
+// fails once its own time is up, however long the others held the subsystem before it, so their
+// waits never add up (all answer while the procedure is still held).
+TEST_F(StreamProcedure, WaitsOfSeveralThreadsOnAHeldCopyThreadDoNotAddUp) {
+    constexpr int kCallers = 3;
+    testing::setAcknowledgeTimeout(kShortTimeoutMs);
+    const HDASS hDass = openScripted();
+    const std::vector<HBUF> made = queue(hDass, 2);
+    HANDLE inside = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE leave = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    script.onMessage = [&](UINT message) {
+        if (message != HXWM_BUFFERDONE)
+            return;
+        SetEvent(inside);
+        WaitForSingleObject(leave, 10000);
+    };
+    ASSERT_EQ(hxDaStart(hDass), HXNOERROR);
+    ASSERT_TRUE(streamer::WaitForPendingReads(L"\\AD0", 2));
+    EXPECT_EQ(streamer::CompleteReads(L"\\AD0", 1), 1u);
+    ASSERT_EQ(WaitForSingleObject(inside, 5000), WAIT_OBJECT_0);
+    std::vector<std::future<HXSTATUS>> calls;
+    for (int i = 0; i < kCallers; ++i)
+        calls.push_back(std::async(std::launch::async, [&] { return hxDaStop(hDass); }));
+    for (auto& call : calls) {
+        ASSERT_EQ(call.wait_for(kPrompt), std::future_status::ready);
+        EXPECT_EQ(call.get(), HXNOHWRESPONSE);
+    }
+    SetEvent(leave);
+    EXPECT_EQ(hxDaAbort(hDass), HXNOERROR);
+    expectSameBuffers(takeDone(hDass), made);
+    CloseHandle(inside);
+    CloseHandle(leave);
+}
+
 }  // namespace
 }  // namespace hxda::test

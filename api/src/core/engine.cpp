@@ -31,6 +31,8 @@ std::uint32_t engineCall(HDASS hDass, std::uint32_t code, MessageRecord& message
         return HXINVALIDSSHANDLE;
     const CallDeadline deadline;
     OperationLock operation(*subsystem);
+    if (!operation.acquired())
+        return HXNOHWRESPONSE;  // another caller's command held the subsystem all that time
     SubsystemLock hold(*subsystem);
     if (subsystem->released)
         return HXINVALIDSSHANDLE;

@@ -3,6 +3,7 @@
 // (codes 0x4000-0x404F) or the operations half (0x4063-0x4076).
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 
@@ -26,25 +27,37 @@ std::shared_ptr<SubsystemRecord> findSubsystem(HDASS hDass);
 std::shared_ptr<DeviceRecord> findDevice(HDEV hDev);
 
 // Holds a subsystem's operation lock for a scope, unless the caller is the subsystem's own copy
-// thread (a notification procedure), which is served without it.
+// thread (a notification procedure), which is served without it. A bounded hold gives up when
+// the current call's deadline passes first (acquired() is then false).
 class OperationLock {
   public:
-    explicit OperationLock(SubsystemRecord& subsystem)
+    enum class Wait { Bounded, Unbounded };
+    explicit OperationLock(SubsystemRecord& subsystem, Wait wait = Wait::Bounded)
         : subsystem_(subsystem),
-          held_(!subsystem.copyThread || !subsystem.copyThread->isCurrentThread()) {
-        if (held_)
-            EnterCriticalSection(&subsystem_.operationLock);
+          needed_(!subsystem.copyThread || !subsystem.copyThread->isCurrentThread()) {
+        if (!needed_)
+            return;
+        if (wait == Wait::Unbounded) {
+            subsystem_.operationLock.lock();
+            held_ = true;
+        } else {
+            held_ = subsystem_.operationLock.try_lock_for(
+                std::chrono::milliseconds(CallDeadline::remainingMs()));
+        }
     }
     ~OperationLock() {
         if (held_)
-            LeaveCriticalSection(&subsystem_.operationLock);
+            subsystem_.operationLock.unlock();
     }
     OperationLock(const OperationLock&) = delete;
     OperationLock& operator=(const OperationLock&) = delete;
 
+    bool acquired() const { return held_ || !needed_; }
+
   private:
     SubsystemRecord& subsystem_;
-    bool held_;
+    bool needed_;
+    bool held_ = false;
 };
 
 // Holds a subsystem's lock for a scope.

@@ -109,7 +109,7 @@ void finishRelease(SubsystemRecord& subsystem) {
 }  // namespace
 
 void releaseSubsystem(std::shared_ptr<SubsystemRecord> subsystem) {
-    OperationLock operation(*subsystem);
+    OperationLock operation(*subsystem, OperationLock::Wait::Unbounded);
     {
         // Calls that found the record before it left the table end once they get the lock.
         SubsystemLock hold(*subsystem);

@@ -57,19 +57,16 @@ class ConfigurationStorage {
 };
 
 // Two locks guard a subsystem. Every engine call holds the operation lock from its dispatch to its
-// return, so that callers' operations run one at a time; the copy thread never takes it, so that
-// a notification procedure's calls are served while another caller waits for the copy thread.
-// The lock guards the record's fields; a caller waiting for the copy thread leaves it meanwhile.
-// Order: the operation lock before the lock.
+// return, so that callers' operations run one at a time (a call that cannot have it within its
+// deadline answers HXNOHWRESPONSE); the copy thread never takes it, so that a notification
+// procedure's calls are served while another caller waits for the copy thread. The lock guards
+// the record's fields; a caller waiting for the copy thread leaves it meanwhile. Order: the
+// operation lock before the lock.
 struct SubsystemRecord {
-    SubsystemRecord() {
-        InitializeCriticalSection(&operationLock);
-        InitializeCriticalSection(&lock);
-    }
+    SubsystemRecord() { InitializeCriticalSection(&lock); }
     ~SubsystemRecord() {
         copyThread.reset();  // joins the thread, which uses the record to the end
         DeleteCriticalSection(&lock);
-        DeleteCriticalSection(&operationLock);
     }
     SubsystemRecord(const SubsystemRecord&) = delete;
     SubsystemRecord& operator=(const SubsystemRecord&) = delete;
@@ -84,7 +81,7 @@ struct SubsystemRecord {
     HLIST readyList = 0;  // A/D and D/A subsystems only
     HLIST doneList = 0;
     std::uint32_t copyThreadCommand = 0;
-    CRITICAL_SECTION operationLock{};
+    std::recursive_timed_mutex operationLock;
     CRITICAL_SECTION lock{};
     bool released = false;  // under the lock: calls that found the record before its release end
     // Set before the record enters the table and kept until it is freed; shutdown() ends it.

@@ -95,6 +95,7 @@ std::uint32_t liveMembers(HSSLIST list, std::vector<HDASS>* members) {
 }
 
 std::uint32_t startEach(HSSLIST list, std::uint32_t code) {
+    const CallDeadline deadline;  // one for the whole list
     std::vector<HDASS> members;
     if (const std::uint32_t status = liveMembers(list, &members); status != HXNOERROR)
         return status;

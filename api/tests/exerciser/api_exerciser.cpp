@@ -186,6 +186,7 @@ class Watchdog {
                     std::fprintf(stderr,
                                  "seed %" PRIu64 ": thread %zu: %s has not returned in %d s\n",
                                  seed_, i, slots_[i].name.load(), kCallBoundSeconds);
+                    report();
                     std::abort();
                 }
             }
@@ -193,6 +194,18 @@ class Watchdog {
     }
 
   private:
+    // What every thread is doing, for the report of a call over the bound.
+    void report() const {
+        for (std::size_t i = 0; i < slots_.size(); ++i) {
+            const std::int64_t started = slots_[i].startedMs.load();
+            if (started != 0)
+                std::fprintf(stderr, "  thread %zu: in %s for %" PRId64 " ms\n", i,
+                             slots_[i].name.load(), nowMs() - started);
+            else
+                std::fprintf(stderr, "  thread %zu: between calls\n", i);
+        }
+    }
+
     std::vector<CallSlot>& slots_;
     std::uint64_t seed_;
 };

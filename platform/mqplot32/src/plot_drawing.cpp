@@ -14,7 +14,8 @@ constexpr int kLeftMargin = 44;
 constexpr int kBottomMargin = 16;
 constexpr int kEdgeMargin = 4;
 constexpr int kLabelHeight = 12;
-constexpr int kMaxLines = 200;  // grid lines or labels per axis, whatever the step
+constexpr int kMaxLines = 200;         // grid lines or labels per axis, whatever the step
+constexpr double kMinGridSpacing = 3;  // pixels between grid lines; denser steps draw none
 constexpr ui::Colour kDefaultTrace = 0x00FF00;
 
 struct Window {
@@ -28,6 +29,11 @@ struct Window {
         double span = std::max(1.0, xSpan - 1);
         return area.left +
                static_cast<int>(std::lround((point - xStart) * (area.width - 1) / span));
+    }
+    double PixelsPerPoint() const { return (area.width - 1) / std::max(1.0, xSpan - 1); }
+    double PixelsPerUnit() const {
+        double range = std::fabs(yMaximum - yMinimum);
+        return range != 0 ? (area.height - 1) / range : 0;
     }
     int Y(double value) const {
         double range = yMaximum - yMinimum;
@@ -51,7 +57,14 @@ void ForEachStep(double from, double to, double step, F&& f) {
     }
 }
 
-void DrawGrid(ui::Surface& surface, const Window& w, float xStep, float yStep) {
+// A step whose lines would lie closer than `spacing` pixels is not drawn.
+double Usable(double step, double pixelsPerUnit, double spacing) {
+    return std::fabs(step) * pixelsPerUnit >= spacing ? step : 0;
+}
+
+void DrawGrid(ui::Surface& surface, const Window& w, float xStepGiven, float yStepGiven) {
+    double xStep = Usable(xStepGiven, w.PixelsPerPoint(), kMinGridSpacing);
+    double yStep = Usable(yStepGiven, w.PixelsPerUnit(), kMinGridSpacing);
     surface.SetPen(kGridColour, 1);
     ForEachStep(w.xStart, w.xStart + w.xSpan - 1, xStep, [&](double point) {
         int x = w.X(point);
@@ -65,7 +78,9 @@ void DrawGrid(ui::Surface& surface, const Window& w, float xStep, float yStep) {
     });
 }
 
-void DrawLabels(ui::Surface& surface, const Window& w, float xStep, float yStep) {
+void DrawLabels(ui::Surface& surface, const Window& w, float xStepGiven, float yStepGiven) {
+    double xStep = Usable(xStepGiven, w.PixelsPerPoint(), kLeftMargin);
+    double yStep = Usable(yStepGiven, w.PixelsPerUnit(), kLabelHeight);
     surface.SetPen(kLabelColour, 1);
     int labelTop = w.area.top + w.area.height + 1;
     ForEachStep(w.xStart, w.xStart + w.xSpan - 1, xStep, [&](double point) {

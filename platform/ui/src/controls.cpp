@@ -815,13 +815,25 @@ void CommonDialog::ShowSave() {
 // ---- HostedControl
 
 HostedControl::HostedControl(Form& form, const ControlSpec& spec)
-    : Control(form, spec), create_(spec.create) {}
+    : Control(form, spec), create_(spec.create), progId_(spec.progId) {}
 
 HostedControl::~HostedControl() = default;
 
+uilang::Automation& HostedControl::Members() const {
+    constexpr std::int32_t kErrObjectNotSet = 91;
+    uilang::Automation* members = object_ ? object_->Dispatch() : nullptr;
+    if (members == nullptr)
+        throw uilang::RuntimeError(kErrObjectNotSet, Name(),
+                                   "Object variable or With block variable not set");
+    return *members;
+}
+
 void HostedControl::Build(QWidget* parent) {
-    if (create_)
-        object_ = create_();
+    object_ = create_ ? create_() : CreateControl(progId_);
+    object_->fireEvent = [this](std::int32_t dispid, uilang::Arguments& arguments) {
+        if (onEvent)
+            onEvent(dispid, arguments);
+    };
     auto* widget = new SurfaceWidget(parent, [this](Surface& surface) {
         if (object_)
             object_->Draw(surface);
@@ -845,8 +857,10 @@ void HostedControl::Build(QWidget* parent) {
 
 void HostedControl::Teardown() {
     Control::Teardown();
-    if (object_)
+    if (object_) {
         object_->invalidate = nullptr;
+        object_->fireEvent = nullptr;
+    }
     object_.reset();
 }
 

@@ -51,6 +51,12 @@ struct Snapshot {
     bool autoRedraw = true;
 };
 
+// The event the control fires when the user clicks the plot.
+inline constexpr std::int32_t kClickEvent = 1;
+
+// Registers the control's class under its ProgID with the forms runtime.
+void RegisterPlotClass();
+
 class PlotControl : public ui::ViewObject {
   public:
     PlotControl();
@@ -107,13 +113,18 @@ class PlotControl : public ui::ViewObject {
     std::function<void()> onClickEvent;
 
     void Draw(ui::Surface& surface) override;
+    // Fires the control's event 1.
     void OnClick() override;
+    // The members by the dispatch identifiers of mqplot32.h.
+    uilang::Automation* Dispatch() override;
 
     Snapshot Take() const;
     // What is drawn: the state of the last repaint (AutoRedraw false keeps the old picture).
     Snapshot Shown() const;
 
   private:
+    class Members;
+    std::unique_ptr<Members> members_;
     struct State {
         std::shared_ptr<const std::vector<double>> samples;
         int dataWidth = 0;

@@ -19,6 +19,7 @@
 
 #include "ui/spec.h"
 #include "ui/surface.h"
+#include "uilang/automation.h"
 
 class QWidget;
 
@@ -410,12 +411,17 @@ class HostedControl : public Control {
     ~HostedControl() override;
     ViewObject* Object() const { return object_.get(); }
     std::shared_ptr<ViewObject> SharedObject() const { return object_; }
-    std::function<void()> onClick;  // the control's first event
+    // The control's members; raises 91 (object variable not set) once the form is unloaded.
+    uilang::Automation& Members() const;
+    std::function<void()> onClick;
+    // The control's events by DISPID, with their by-reference arguments.
+    std::function<void(std::int32_t dispid, uilang::Arguments& arguments)> onEvent;
     void Build(QWidget* parent) override;
     void Teardown() override;
 
   private:
     std::function<std::shared_ptr<ViewObject>()> create_;
+    std::string progId_;
     std::shared_ptr<ViewObject> object_;
 };
 

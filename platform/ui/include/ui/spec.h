@@ -56,7 +56,8 @@ struct ControlSpec {
     bool graphical = false;          // command button in the graphical style (shows its Picture)
     std::vector<std::string> items;  // list entries; tab captions
     std::vector<std::string> keys;   // tab keys
-    // Hosted control: makes the view object when the form loads.
+    // Hosted control: its class, created when the form loads (or a factory of its own).
+    std::string progId;
     std::function<std::shared_ptr<ViewObject>()> create;
 };
 

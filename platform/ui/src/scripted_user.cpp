@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QTabBar>
 #include <QToolBar>
 
 #include "qt_convert.h"
@@ -142,6 +143,15 @@ bool ScriptedUser::ClickGridRow(Grid& grid, int row, bool twice) {
     if (!grid.TakesInput() || row < 0 || row >= grid.Rows())
         return false;
     grid.UserClickRow(row, twice);
+    Pump();
+    return true;
+}
+
+bool ScriptedUser::ClickTab(TabStrip& tabs, int index) {
+    auto* bar = qobject_cast<QTabBar*>(tabs.Widget());
+    if (!tabs.TakesInput() || bar == nullptr || index < 1 || index > tabs.Count())
+        return false;
+    emit bar->tabBarClicked(index - 1);
     Pump();
     return true;
 }

@@ -31,6 +31,7 @@ class ScriptedUser {
     // (1 shift, 2 ctrl, 4 alt).
     bool KeyDown(Form& form, int keyCode, int shift = 0);
     bool ClickGridRow(Grid& grid, int row, bool twice = false);
+    bool ClickTab(TabStrip& tabs, int index);  // 1-based
     bool ClickMenu(Form& frame, const std::string& item);
     bool ClickToolbarButton(Form& frame, const std::string& key);
     bool StepScrollBar(ScrollBar& bar, int steps);

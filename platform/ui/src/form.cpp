@@ -231,7 +231,17 @@ void Form::UpdateClockPanels() {
 void Form::Load() {
     if (loaded_ || unloaded_)
         return;
-    Build();
+    try {
+        Build();
+    } catch (...) {
+        // A control that cannot be made fails the load; nothing of the form stays.
+        for (auto& control : controls_)
+            control->Teardown();
+        controls_.clear();
+        menuItems_.clear();
+        DestroyWindow();
+        throw;
+    }
     loaded_ = true;
     Runtime::Current().FormLoaded(this);
     Bind();

@@ -90,7 +90,7 @@ struct Form::FrameImpl {
 // Closes sub-window requests into the form's own unload.
 class SubWindowCloser : public QObject {
   public:
-    explicit SubWindowCloser(Form& form) : form_(form) {}
+    SubWindowCloser(Form& form, QObject* parent) : QObject(parent), form_(form) {}
     bool eventFilter(QObject*, QEvent* event) override {
         if (event->type() != QEvent::Close)
             return false;
@@ -266,7 +266,7 @@ void Form::Show() {
     if (spec_.mdiChild && frame != nullptr && frame->frame_ && !window_->sub) {
         window_->sub = frame->frame_->area->addSubWindow(window_->client);
         window_->sub->setAttribute(Qt::WA_DeleteOnClose, false);
-        window_->sub->installEventFilter(new SubWindowCloser(*this));
+        window_->sub->installEventFilter(new SubWindowCloser(*this, window_->sub));
         window_->top = window_->sub.data();
         window_->top->setWindowTitle(Q(caption_));
         ApplyGeometry();

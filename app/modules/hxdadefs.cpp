@@ -1,5 +1,7 @@
 #include "modules/hxdadefs.h"
 
+#include "modules/acq_members.h"
+
 #include <cmath>
 
 #include "uilang/conversions.h"
@@ -47,6 +49,23 @@ std::int32_t VoltsToCode(const Scale& scale, float volts) {
     }
     std::int32_t code = uilang::CLng((v - min) * n / (max - min));
     return code == n ? n - 1 : code;
+}
+
+Scale ReadScale(uilang::Automation& control) {
+    Scale scale{};
+    scale.resolution = uilang::ToShort(control.Get(acq::dispid::Resolution));
+    scale.minRange = uilang::ToSingle(control.Get(acq::dispid::MinRange));
+    scale.maxRange = uilang::ToSingle(control.Get(acq::dispid::MaxRange));
+    scale.encoding = uilang::ToShort(control.Get(acq::dispid::Encoding));
+    return scale;
+}
+
+float CodeToVolts(uilang::Automation& control, std::int32_t code) {
+    return CodeToVolts(ReadScale(control), code);
+}
+
+std::int32_t VoltsToCode(uilang::Automation& control, float volts) {
+    return VoltsToCode(ReadScale(control), volts);
 }
 
 std::int32_t ReleaseDASS(std::int32_t hdass) {

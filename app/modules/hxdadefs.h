@@ -8,6 +8,8 @@
 
 #include <cstdint>
 
+#include "uilang/automation.h"
+
 namespace larkspur::hxdadefs {
 
 inline constexpr std::int16_t kEncodingTwosComplement = 1;
@@ -27,6 +29,11 @@ float CodeToVolts(const Scale& scale, std::int32_t code);
 // the top (N, or N/2 in two's complement) is pulled back by one. Max = Min raises division by
 // zero (11).
 std::int32_t VoltsToCode(const Scale& scale, float volts);
+
+// The scale of the subsystem an acquisition control holds, read afresh (one get each).
+Scale ReadScale(uilang::Automation& control);
+float CodeToVolts(uilang::Automation& control, std::int32_t code);
+std::int32_t VoltsToCode(uilang::Automation& control, float volts);
 
 // hxDaReleaseDASS of "HXDAAPI32.DLL", bound on first call; its status.
 std::int32_t ReleaseDASS(std::int32_t hdass);

@@ -20,6 +20,7 @@
 #include <memory>
 #include <vector>
 
+#include "mqplot32.h"
 #include "ui/view_object.h"
 
 namespace mqplot32 {
@@ -50,9 +51,6 @@ struct Snapshot {
     std::vector<std::vector<float>> histories;
     bool autoRedraw = true;
 };
-
-// The event the control fires when the user clicks the plot.
-inline constexpr std::int32_t kClickEvent = 1;
 
 // Registers the control's class under its ProgID with the forms runtime.
 void RegisterPlotClass();

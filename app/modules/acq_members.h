@@ -8,6 +8,7 @@
 namespace larkspur::acq {
 
 inline constexpr const char* kProgId = "MQACQ32.MQAcq32Ctrl.1";
+inline constexpr const char* kModuleName = "MQACQ32.dll";
 
 namespace dispid {
 inline constexpr std::int32_t hDass = 1;

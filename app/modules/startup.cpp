@@ -1,14 +1,18 @@
 #include "modules/startup.h"
 
 #include "forms/splash_form.h"
+#include "modules/acq_members.h"
 #include "modules/app_info.h"
 #include "modules/panels.h"
 #include "mqplot32/plot_control.h"
+#include "ui/com_hosting.h"
 
 namespace larkspur {
 
 void RegisterControlClasses() {
     mqplot32::RegisterPlotClass();
+    ui::RegisterServerModule(acq::kModuleName);
+    ui::RegisterComControlClass(acq::kProgId);
 }
 
 std::unique_ptr<MainForm> Start(ui::Runtime& runtime) {

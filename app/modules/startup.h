@@ -11,8 +11,8 @@ namespace larkspur {
 
 inline constexpr std::uint32_t kSplashMilliseconds = 2500;
 
-// Registers the classes of the controls the forms host (the plot; the acquisition control is
-// registered by its own module).
+// Registers the classes of the controls the forms host: the plot, and the acquisition control
+// (its module registered in the machine's registry through its own entry point).
 void RegisterControlClasses();
 
 // Shows the splash, makes, loads and shows the main window; nullptr when the program ended in

@@ -10,9 +10,7 @@
 namespace mqplot32 {
 namespace {
 
-constexpr int kLeftMargin = 44;
-constexpr int kBottomMargin = 16;
-constexpr int kEdgeMargin = 4;
+constexpr int kLeftMargin = kPlotLeft;
 constexpr int kLabelHeight = 12;
 constexpr int kMaxLines = 200;         // grid lines or labels per axis, whatever the step
 constexpr double kMinGridSpacing = 3;  // pixels between grid lines; denser steps draw none
@@ -147,8 +145,8 @@ void DrawTrace(ui::Surface& surface, const Window& w, long long count, PointValu
 void PlotControl::Draw(ui::Surface& surface) {
     const State& s = shown_;
     surface.FillRect({0, 0, surface.Width(), surface.Height()}, kBackground);
-    Window w{{kLeftMargin, kEdgeMargin, std::max(2, surface.Width() - kLeftMargin - kEdgeMargin),
-              std::max(2, surface.Height() - kEdgeMargin - kBottomMargin)},
+    Window w{{kPlotLeft, kPlotTop, std::max(2, surface.Width() - kPlotLeft - kPlotRight),
+              std::max(2, surface.Height() - kPlotTop - kPlotBottom)},
              static_cast<double>(s.xStart),
              s.xSpan,
              s.yMinimum,

@@ -135,7 +135,7 @@ TEST_F(PlotControlTest, InterleavedSamplesMakeOneTracePerChannel) {
     plot_.SetYMaximum(100);
     HBUF buffer = MakeBuffer(codes);
     plot_.SetDrawBuffer(static_cast<std::int32_t>(buffer));
-    auto traces = Traces(plot_, 144, 120);
+    auto traces = Traces(plot_, kPlotLeft + 100 + kPlotRight, 120);
     ASSERT_EQ(traces.size(), 2u);
     int bottom = traces[0].front().y;
     int top = traces[1].front().y;
@@ -145,8 +145,8 @@ TEST_F(PlotControlTest, InterleavedSamplesMakeOneTracePerChannel) {
     for (const ui::Point& p : traces[1])
         EXPECT_EQ(p.y, top);
     // Five points across the whole width: the first at the left edge, the last at the right.
-    EXPECT_EQ(traces[1].front().x, 44);
-    EXPECT_EQ(traces[1].back().x, 144 - 4 - 1);
+    EXPECT_EQ(traces[1].front().x, kPlotLeft);
+    EXPECT_EQ(traces[1].back().x, kPlotLeft + 100 - 1);
 }
 
 TEST_F(PlotControlTest, AutoRedrawFalseKeepsThePictureUntilItIsTrueAgain) {
@@ -208,8 +208,10 @@ TEST_F(PlotControlTest, MembersHoldTheirValues) {
 
 // A known buffer drawn into a picture: the trace's colour lies exactly where its samples put it.
 TEST_F(PlotControlTest, AKnownBuffersPictureMatchesPixelByPixel) {
-    constexpr int kWidth = 148;  // a plot area of 100 by 60 pixels at x 44..143, y 4..63
-    constexpr int kHeight = 80;
+    // A plot area of 100 by 60 pixels: x from L, y 4..63.
+    constexpr int L = kPlotLeft;
+    constexpr int kWidth = L + 100 + kPlotRight;
+    constexpr int kHeight = kPlotTop + 60 + kPlotBottom;
     std::vector<std::uint16_t> codes(100, 50);  // half scale, one point a pixel column
     for (std::size_t i = 50; i < codes.size(); ++i)
         codes[i] = 100;  // full scale from point 50 on
@@ -229,12 +231,13 @@ TEST_F(PlotControlTest, AKnownBuffersPictureMatchesPixelByPixel) {
     plot_.Draw(*picture.Paint());
     picture.SavePng(std::string(MQ_TEST_PICTURES) + "/plot_known_buffer.png");
     // Half scale is y = 4 + round(0.5 * 59) = 34 (the half rounds up), full scale y = 4. The
-    // step from point 49 (x 93) to point 50 (x 94) runs between the two columns.
+    // step from point 49 (x L + 49) to point 50 (x L + 50) runs between the two columns.
     int stepPixels = 0;
     for (int x = 0; x < kWidth; ++x) {
         for (int y = 0; y < kHeight; ++y) {
-            bool level = (y == 34 && x >= 44 && x <= 93) || (y == 4 && x >= 94 && x <= 143);
-            bool step = (x == 93 || x == 94) && y >= 4 && y <= 34;
+            bool level =
+                (y == 34 && x >= L && x <= L + 49) || (y == 4 && x >= L + 50 && x <= L + 99);
+            bool step = (x == L + 49 || x == L + 50) && y >= 4 && y <= 34;
             ui::Colour pixel = picture.Pixel(x, y);
             if (level) {
                 EXPECT_EQ(pixel, ui::kRed) << x << "," << y;

@@ -34,6 +34,13 @@ inline constexpr ui::Colour kBackground = 0x000000;
 inline constexpr ui::Colour kGridColour = 0x505050;
 inline constexpr ui::Colour kLabelColour = 0xC0C0C0;
 
+// Where the plot area lies in the control's rectangle, in pixels from each edge: Y labels at
+// the left, X labels below.
+inline constexpr int kPlotLeft = 56;
+inline constexpr int kPlotTop = 4;
+inline constexpr int kPlotRight = 4;
+inline constexpr int kPlotBottom = 16;
+
 // What the plot holds, for tests.
 struct Snapshot {
     std::vector<double> samples;  // decoded from the copied buffer, in buffer order

@@ -51,7 +51,7 @@ double Decode(const unsigned char* data, int width, std::int16_t encoding, int b
 }  // namespace
 
 PlotControl::PlotControl() : members_(std::make_unique<Members>(*this)) {
-    pending_.samples = std::make_shared<std::vector<double>>();
+    pending_.samples = std::make_shared<std::vector<unsigned char>>();
     shown_ = pending_;
 }
 
@@ -120,7 +120,9 @@ void PlotControl::SetTraceCount(std::int16_t value) {
 }
 
 void PlotControl::SetDrawBuffer(std::int32_t handle) {
-    auto samples = std::make_shared<std::vector<double>>();
+    // The bytes are taken as they are; samples are decoded when drawn (only the window's).
+    auto samples = std::make_shared<std::vector<unsigned char>>();
+    std::size_t count = 0;
     int width = 0;
     int bits = 0;
     if (handle != 0) {
@@ -132,22 +134,24 @@ void PlotControl::SetDrawBuffer(std::int32_t handle) {
         Check(hxDmGetValidSamples(buffer, &valid));
         Check(hxDmGetBufferSize(buffer, &bytes));
         Check(hxDmGetBufferPtr(buffer, &data));
-        std::uint32_t count = valid != 0 ? valid : bytes / dataWidth;
-        samples->reserve(count);
-        const auto* bytesIn = static_cast<const unsigned char*>(data);
-        for (std::uint32_t i = 0; i < count; ++i)
-            samples->push_back(Decode(bytesIn + static_cast<std::size_t>(i) * dataWidth,
-                                      static_cast<int>(dataWidth), pending_.encoding,
-                                      static_cast<int>(dataBits)));
+        count = valid != 0 ? valid : bytes / dataWidth;
+        const auto* first = static_cast<const unsigned char*>(data);
+        samples->assign(first, first + count * dataWidth);
         width = static_cast<int>(dataWidth);
         bits = static_cast<int>(dataBits);
     }
     pending_.samples = std::move(samples);
+    pending_.count = count;
     pending_.dataWidth = width;
     pending_.dataBits = bits;
     pending_.bufferEncoding = pending_.encoding;
     pending_.drawBuffer = handle;
     Changed();
+}
+
+double PlotControl::SampleOf(const State& state, std::size_t i) {
+    return Decode(state.samples->data() + i * static_cast<std::size_t>(state.dataWidth),
+                  state.dataWidth, state.bufferEncoding, state.dataBits);
 }
 
 std::int32_t PlotControl::TraceColor(std::int16_t index) const {
@@ -210,7 +214,9 @@ void PlotControl::OnClick() {
 
 Snapshot PlotControl::SnapshotOf(const State& state) const {
     Snapshot snapshot;
-    snapshot.samples = *state.samples;
+    snapshot.samples.reserve(state.count);
+    for (std::size_t i = 0; i < state.count; ++i)
+        snapshot.samples.push_back(SampleOf(state, i));
     snapshot.dataWidth = state.dataWidth;
     snapshot.dataBits = state.dataBits;
     snapshot.bufferEncoding = state.bufferEncoding;

@@ -170,11 +170,11 @@ void PlotControl::Draw(ui::Surface& surface) {
                 colour);
             continue;
         }
-        const std::vector<double>& samples = *s.samples;
-        long long count = (static_cast<long long>(samples.size()) - t + traces - 1) / traces;
+        long long count = (static_cast<long long>(s.count) - t + traces - 1) / traces;
         DrawTrace(
             surface, w, count,
-            [&](long long p) { return samples[static_cast<std::size_t>(p * traces + t)]; }, colour);
+            [&](long long p) { return SampleOf(s, static_cast<std::size_t>(p * traces + t)); },
+            colour);
     }
 }
 

@@ -118,6 +118,8 @@ void Runtime::ServeMessages() {
     while (!ended_ && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT)
             continue;
+        if (onServe)
+            onServe(msg.message, msg.time);
         Dispatch([&] { DispatchMessageA(&msg); });
     }
 }
@@ -137,16 +139,23 @@ void Runtime::DoEvents() {
 }
 
 bool Runtime::PumpUntil(const std::function<bool()>& condition, std::chrono::milliseconds bound) {
-    auto deadline = std::chrono::steady_clock::now() + bound;
-    for (;;) {
-        if (condition())
-            return true;
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents,
-                                        kPumpSliceMs);
-        ServeMessages();
-    }
+    ServeMessages();
+    if (condition())
+        return true;
+    // The loop sleeps until something arrives; a short timer looks at the condition meanwhile.
+    QEventLoop loop;
+    bool held = false;
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (condition()) {
+            held = true;
+            loop.quit();
+        }
+    });
+    check.start(kPumpSliceMs);
+    QTimer::singleShot(static_cast<int>(bound.count()), &loop, [&] { loop.quit(); });
+    loop.exec();
+    return held || condition();
 }
 
 void Runtime::Dispatch(const std::function<void()>& handler) {

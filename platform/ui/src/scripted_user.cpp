@@ -44,9 +44,11 @@ void SendKey(QWidget* widget, int qtKey, Qt::KeyboardModifiers modifiers, const 
 
 }  // namespace
 
-ScriptedUser::ScriptedUser(Runtime& runtime, std::function<void(const std::string&)> onUnanswered)
+ScriptedUser::ScriptedUser(Runtime& runtime, std::function<void(const std::string&)> onUnanswered,
+                           bool answerModals)
     : runtime_(runtime) {
-    runtime_.SetScripted(true);
+    if (answerModals)
+        runtime_.SetScripted(true);
     runtime_.onUnanswered = std::move(onUnanswered);
 }
 

@@ -131,7 +131,8 @@ class PlotControl : public ui::ViewObject {
     class Members;
     std::unique_ptr<Members> members_;
     struct State {
-        std::shared_ptr<const std::vector<double>> samples;
+        std::shared_ptr<const std::vector<unsigned char>> samples;  // the buffer's bytes
+        std::size_t count = 0;
         int dataWidth = 0;
         int dataBits = 0;
         std::int16_t bufferEncoding = 0;
@@ -147,6 +148,8 @@ class PlotControl : public ui::ViewObject {
     };
     void Changed();
     Snapshot SnapshotOf(const State& state) const;
+    // Sample i of a copied buffer, decoded as it was copied.
+    static double SampleOf(const State& state, std::size_t i);
 
     State pending_;  // what the members say
     State shown_;    // what is painted

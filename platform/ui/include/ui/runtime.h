@@ -135,6 +135,9 @@ class Runtime {
     void AddFileResponder(FileResponder responder);
     // How long a modal waits for its responder before it fails the test and closes.
     std::chrono::milliseconds modalBound{10000};
+    // Called before each win32 message the loop dispatches, with its number and the tick count
+    // (ms) it was posted at (measurements).
+    std::function<void(std::uint32_t message, std::uint32_t postedTick)> onServe;
     // Called when a modal went unanswered (the scripted user makes it fail the test).
     std::function<void(const std::string& what)> onUnanswered;
     // Runtime internals.

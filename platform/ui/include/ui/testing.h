@@ -14,9 +14,12 @@ namespace ui::testing {
 
 class ScriptedUser {
   public:
-    // Puts the runtime in scripted mode; unanswered modals call `onUnanswered`.
+    // Puts the runtime in scripted mode; unanswered modals call `onUnanswered`. With
+    // answerModals false the runtime stays as it is (real boxes when a display exists), for a
+    // program that scripts its first steps and then hands over to the user.
     explicit ScriptedUser(Runtime& runtime,
-                          std::function<void(const std::string&)> onUnanswered = nullptr);
+                          std::function<void(const std::string&)> onUnanswered = nullptr,
+                          bool answerModals = true);
     ~ScriptedUser();
 
     // Every action returns whether it reached the control (false: the control does not take

@@ -7,6 +7,7 @@
 // from the copy thread's post to the handler, and the process's CPU time per second. Then the
 // plot's own rate for the largest frame.
 #include <sys/resource.h>
+#include <time.h>
 
 #include <algorithm>
 #include <chrono>
@@ -62,6 +63,12 @@ double CpuSeconds() {
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
+double ThreadCpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return t.tv_sec + t.tv_nsec * 1e-9;
+}
+
 double Median(std::vector<double> values) {
     if (values.empty())
         return 0;
@@ -101,6 +108,7 @@ struct Measures {
     std::vector<double> uiMs;
     std::vector<double> postDelayMs;
     double cpuPerSecond = 0;
+    double uiCpuPerSecond = 0;  // the UI thread's share
     double seconds = 0;
 };
 
@@ -143,11 +151,13 @@ Measures RunCase(ui::Runtime& runtime, ui::testing::ScriptedUser& user, larkspur
     std::size_t boxesBefore = runtime.MessageBoxes().size();
 
     double cpuBefore = CpuSeconds();
+    double uiCpuBefore = ThreadCpuSeconds();
     auto start = Clock::now();
     user.Click(scope.Get<ui::CommandButton>("cmdStart"));
     user.PumpUntil([] { return false; }, std::chrono::seconds(seconds));
     m.seconds = std::chrono::duration<double>(Clock::now() - start).count();
     m.cpuPerSecond = (CpuSeconds() - cpuBefore) / m.seconds;
+    m.uiCpuPerSecond = (ThreadCpuSeconds() - uiCpuBefore) / m.seconds;
     // The stop routine holds the thread for a second: what it delays is not measured.
     scope.hooks = {};
     runtime.onServe = nullptr;
@@ -168,7 +178,8 @@ void Print(const Case& c, const Measures& m, double frequency) {
     std::printf("  UI time per buffer: median %.3f ms, max %.3f ms\n", Median(m.uiMs), Max(m.uiMs));
     std::printf("  post to handler: median %.0f ms, 99th percentile %.0f ms (1 ms ticks)\n",
                 Median(m.postDelayMs), Percentile99(m.postDelayMs));
-    std::printf("  process CPU: %.1f%% of one core\n", 100 * m.cpuPerSecond);
+    std::printf("  process CPU: %.1f%% of one core, of which the UI thread %.1f%%\n",
+                100 * m.cpuPerSecond, 100 * m.uiCpuPerSecond);
 }
 
 void PlotRate() {

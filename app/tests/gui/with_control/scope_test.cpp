@@ -324,6 +324,21 @@ TEST_F(ScopeTest, ClosingARunningPanelStopsItReleasesTheSubsystemAndLeavesNothin
     EXPECT_EQ(hxDaTerminate(device), HXNOERROR);
 }
 
+TEST_F(ScopeTest, APanelClosedWithoutABoardReleasesNothingAndSaysNothing) {
+    Open();
+    user_.Close(*scope_);
+    EXPECT_FALSE(scope_->Loaded());
+    EXPECT_TRUE(runtime_->MessageBoxes().empty());
+    scope_.reset();
+    ResetScope();
+    user_.Pump();
+    EXPECT_EQ(NewWindows(), 0u);
+    // A new instance starts empty.
+    Open();
+    EXPECT_EQ(Combo("cboBoard").ListIndex(), -1);
+    EXPECT_EQ(scope_->Caption(), "Scope");
+}
+
 TEST_F(ScopeTest, AnAnalogInputOpenElsewhereGivesTheSetUpFailure) {
     HDEV device = 0;
     ASSERT_EQ(hxDaInitialize(kMq5120, &device), HXNOERROR);

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QEventLoop>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QPointer>
 #include <QScreen>
@@ -239,8 +240,22 @@ void Runtime::RunModal(Form& form) {
 }
 
 bool Runtime::AskFile(bool save, const std::string& filter, std::string& fileName) {
-    if (!scripted_)
-        return false;
+    if (!scripted_) {
+        // "Text (*.txt)|*.txt|All (*.*)|*.*" becomes Qt's "Text (*.txt) (*.txt);;All (*.*) (*.*)".
+        QStringList filters;
+        QStringList parts = Q(filter).split('|');
+        for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
+            filters << parts[i] + " (" + QString(parts[i + 1]).replace(';', ' ') + ")";
+        QString chosen =
+            save
+                ? QFileDialog::getSaveFileName(nullptr, QString(), Q(fileName), filters.join(";;"),
+                                               nullptr, QFileDialog::DontConfirmOverwrite)
+                : QFileDialog::getOpenFileName(nullptr, QString(), Q(fileName), filters.join(";;"));
+        if (chosen.isEmpty())
+            return false;
+        fileName = S(chosen);
+        return true;
+    }
     if (fileResponders_.empty()) {
         if (onUnanswered)
             onUnanswered(save ? "save dialog was not answered" : "open dialog was not answered");

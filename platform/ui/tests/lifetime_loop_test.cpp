@@ -317,5 +317,34 @@ TEST_F(LifetimeTest, AFormsPictureSavesAsPngAndPrintsIntoTheMachine) {
     EXPECT_EQ(Picture::Load(runtime_->PrintJobs()[0].file).Width(), 300);
 }
 
+TEST_F(LifetimeTest, FileDialogsAreAnsweredAndACancelRaisesOnlyWithCancelError) {
+    FormSpec spec = SmallForm("frmFiles");
+    ControlSpec dialog;
+    dialog.kind = Kind::CommonDialog;
+    dialog.name = "dlgFile";
+    spec.controls.push_back(dialog);
+    Form form(spec);
+    form.Show();
+    auto& files = form.Get<CommonDialog>("dlgFile");
+    files.filter = "Chart Files (*.cht)|*.cht|All Files (*.*)|*.*";
+    user_.AnswerFile([](std::string& name) {
+        name = "/tmp/run1.cht";
+        return true;
+    });
+    files.ShowSave();
+    EXPECT_EQ(files.fileName, "/tmp/run1.cht");
+    user_.AnswerFile([](std::string&) { return false; });
+    files.ShowOpen();  // cancelled, without CancelError: nothing raised, nothing changed
+    EXPECT_EQ(files.fileName, "/tmp/run1.cht");
+    files.cancelError = true;
+    user_.AnswerFile([](std::string&) { return false; });
+    try {
+        files.ShowOpen();
+        FAIL() << "a cancel raised nothing";
+    } catch (const uilang::RuntimeError& error) {
+        EXPECT_EQ(error.Number(), uilang::kErrCancel);
+    }
+}
+
 }  // namespace
 }  // namespace ui::testing

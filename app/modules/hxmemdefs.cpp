@@ -35,6 +35,17 @@ Entries& Bound() {
     return entries;
 }
 
+std::function<void(Handle)>& Observer() {
+    static std::function<void(Handle)> observer;
+    return observer;
+}
+
+Handle Allocated(std::uint32_t handle) {
+    if (Observer())
+        Observer()(static_cast<Handle>(handle));
+    return static_cast<Handle>(handle);
+}
+
 // Narrows the status as a 16-bit variable would (overflow beyond it) and raises it.
 void Check(const char* source, std::uint32_t status) {
     if (status == 0)
@@ -52,7 +63,7 @@ std::uint32_t U(std::int32_t value) {
 Handle AllocBuffer(std::int32_t flags, std::int32_t samples) {
     std::uint32_t handle = 0;
     Check("AllocBuffer", Bound().alloc(U(flags), U(samples), &handle));
-    return static_cast<Handle>(handle);
+    return Allocated(handle);
 }
 
 Handle CallocBuffer(std::int32_t flags, std::int32_t flags2, std::int32_t samples,
@@ -60,7 +71,7 @@ Handle CallocBuffer(std::int32_t flags, std::int32_t flags2, std::int32_t sample
     std::uint32_t handle = 0;
     Check("CallocBuffer",
           Bound().calloc(U(flags), U(flags2), U(samples), U(bytesPerSample), &handle));
-    return static_cast<Handle>(handle);
+    return Allocated(handle);
 }
 
 void CopyToBuffer(Handle buffer, const std::int16_t* first, std::int32_t count) {
@@ -81,6 +92,10 @@ void CopyLongFromBuffer(Handle buffer, std::int32_t* first, std::int32_t count) 
 
 void FreeBuffer(Handle buffer) {
     Check("FreeBuffer", Bound().free(U(buffer)));
+}
+
+void ObserveAllocations(std::function<void(Handle)> observer) {
+    Observer() = std::move(observer);
 }
 
 std::string MemErrorString(std::int16_t status, std::int16_t maxLength) {

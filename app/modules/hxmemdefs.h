@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace larkspur::hxmemdefs {
@@ -22,6 +23,10 @@ void CopyLongToBuffer(Handle buffer, const std::int32_t* first, std::int32_t cou
 void CopyFromBuffer(Handle buffer, std::int16_t* first, std::int32_t count);
 void CopyLongFromBuffer(Handle buffer, std::int32_t* first, std::int32_t count);
 void FreeBuffer(Handle buffer);
+
+// Tells an observer of every buffer the wrappers allocate (tests and diagnostics check that each
+// is freed in the end, whoever frees it); nullptr removes it.
+void ObserveAllocations(std::function<void(Handle)> observer);
 
 // The text of a status, at most maxLength characters (and at most 255), cut at its first NUL.
 std::string MemErrorString(std::int16_t status, std::int16_t maxLength);

@@ -11,8 +11,9 @@
 #include "forms/options_form.h"
 #include "forms/scope_form.h"
 #include "gui_fixture.h"
-#include "hxmem32_testing.h"
+#include "hxmem32.h"
 #include "modules/app_info.h"
+#include "modules/hxmemdefs.h"
 #include "modules/panels.h"
 #include "modules/shared_settings.h"
 #include "modules/startup.h"
@@ -33,6 +34,7 @@ class AppTest : public ui::testing::GuiTest {
         RegisterPanels();
         ResetShared();
         windowsBefore_ = win32::testing::LiveWindowCount();
+        hxmemdefs::ObserveAllocations([this](hxmemdefs::Handle h) { allocated_.push_back(h); });
     }
     ~AppTest() override {
         for (ui::Form* form : std::vector<ui::Form*>(runtime_->LoadedForms()))
@@ -40,13 +42,22 @@ class AppTest : public ui::testing::GuiTest {
         ResetScope();
         ResetOptions();
         user_.Pump();
+        hxmemdefs::ObserveAllocations(nullptr);
     }
 
-    // Buffers of the buffer manager still allocated.
-    static std::size_t LiveBuffers() { return hxmem32::testing::LiveBuffers(); }
+    // Buffers the program allocated that are not freed yet (by the program or the library).
+    std::size_t LiveBuffers() const {
+        std::size_t live = 0;
+        for (hxmemdefs::Handle h : allocated_) {
+            std::uint32_t bytes = 0;
+            live += hxDmGetBufferSize(static_cast<HBUF>(h), &bytes) != HXINVALIDHBUF;
+        }
+        return live;
+    }
     std::size_t NewWindows() const { return win32::testing::LiveWindowCount() - windowsBefore_; }
 
     sim::testing::ScopedSimulatedMachine simMachine_;
+    std::vector<hxmemdefs::Handle> allocated_;
     std::size_t windowsBefore_ = 0;
 };
 

@@ -6,7 +6,6 @@
 
 #include "gui_fixture.h"
 #include "hxmem32.h"
-#include "hxmem32_testing.h"
 #include "mqplot32.h"
 #include "mqplot32/plot_control.h"
 #include "uilang/runtime_error.h"
@@ -32,10 +31,7 @@ class PlotHostedTest : public ui::testing::GuiTest {
         form_ = std::make_unique<ui::Form>(spec);
         form_->Show();
     }
-    ~PlotHostedTest() override {
-        form_.reset();
-        hxmem32::testing::Reset();
-    }
+    ~PlotHostedTest() override { form_.reset(); }
 
     ui::HostedControl& Plot() { return form_->Get<ui::HostedControl>("mqPlot"); }
 

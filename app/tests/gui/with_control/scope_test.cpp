@@ -189,7 +189,8 @@ TEST_F(ScopeTest, TimeBasesAndChannelsGiveTheSpansOfTenDivisions) {
     EXPECT_EQ(Shared().gFrequency, 500000);
     EXPECT_DOUBLE_EQ(PlotOf().XSpan(), 25.0);
     EXPECT_EQ(PlotOf().TraceColor(1), static_cast<std::int32_t>(ui::kBlue));
-    EXPECT_TRUE(runtime_->MessageBoxes().empty());
+    for (const ui::MessageBoxRecord& box : runtime_->MessageBoxes())
+        ADD_FAILURE() << box.title << ": " << box.text;
 }
 
 TEST_F(ScopeTest, TheChannelListHoldsTwoDistinctChannelsAndTheLastCannotGo) {

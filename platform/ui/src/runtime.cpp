@@ -114,6 +114,10 @@ Runtime& Runtime::Current() {
     return *g_current;
 }
 
+Runtime* Runtime::CurrentIfAny() {
+    return g_current;
+}
+
 void Runtime::ServeMessages() {
     MSG msg;
     while (!ended_ && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {

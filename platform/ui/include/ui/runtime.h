@@ -73,6 +73,9 @@ class Runtime {
     Runtime& operator=(const Runtime&) = delete;
 
     static Runtime& Current();
+    // The process's runtime, or nullptr when no program made one (a control in another kind of
+    // container).
+    static Runtime* CurrentIfAny();
 
     AppInfo app;
 

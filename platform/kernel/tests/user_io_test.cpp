@@ -256,6 +256,65 @@ TEST_F(EchoFixture, CancelRacesCompletionSafely) {
     Close(file);
 }
 
+// Issuers keep sending requests on a file while another thread closes it: a request either
+// reaches the driver before the close or is refused with STATUS_INVALID_HANDLE, never dispatched
+// after IRP_MJ_CLOSE.
+TEST_F(EchoFixture, NoRequestReachesTheDriverAfterItsFilesClose) {
+    constexpr int kRounds = 40;
+    constexpr int kIssuers = 3;
+    for (int round = 0; round < kRounds; ++round) {
+        FileId file = OpenOk("\\\\.\\EchoB");
+        std::atomic<int> started{0};
+        std::vector<std::thread> issuers;
+        for (int t = 0; t < kIssuers; ++t) {
+            issuers.emplace_back([&, t] {
+                echo::EchoCommand command{0, 0, 0};
+                std::uint8_t out[4];
+                ++started;
+                for (;;) {
+                    Recorded done;
+                    const std::int32_t status =
+                        Submit(file, 10 + t,
+                               {Operation::DeviceControl, IOCTL_ECHO_FILL, &command,
+                                sizeof(command), out, sizeof(out)},
+                               done.Callback());
+                    EXPECT_EQ(done.calls, 1);
+                    if (status == STATUS_INVALID_HANDLE)
+                        return;
+                    EXPECT_EQ(status, STATUS_SUCCESS);
+                }
+            });
+        }
+        while (started < kIssuers)
+            std::this_thread::yield();
+        Close(file);
+        for (auto& issuer : issuers)
+            issuer.join();
+    }
+    EXPECT_EQ(echo::Snapshot().requestsAfterClose, 0);
+    EXPECT_EQ(echo::Snapshot().closes, kRounds);
+}
+
+// A submission that fails before its IRP exists is told like an immediate failure, so that an
+// issuer waiting for its completion returns.
+TEST_F(EchoFixture, SubmissionWithoutAnIrpCompletesWithItsError) {
+    FileId file = OpenOk("\\\\.\\EchoB");
+    kernel::testing::FailPoolAllocation(1, kernel::testing::kIrpPoolTag);
+    Recorded done;
+    EXPECT_EQ(Submit(file, 1, {Operation::Read}, done.Callback()), STATUS_INSUFFICIENT_RESOURCES);
+    kernel::testing::FailPoolAllocation(0);
+    EXPECT_EQ(done.calls, 1);
+    EXPECT_EQ(done.status, STATUS_INSUFFICIENT_RESOURCES);
+    EXPECT_FALSE(done.notify);
+    EXPECT_EQ(echo::Snapshot().reads, 0);
+    Close(file);
+
+    Recorded closed;
+    EXPECT_EQ(Submit(file, 1, {Operation::Read}, closed.Callback()), STATUS_INVALID_HANDLE);
+    EXPECT_EQ(closed.calls, 1);
+    EXPECT_FALSE(closed.notify);
+}
+
 TEST(StatusMap, Win32ErrorsOfTheStatusesUsed) {
     struct Case {
         std::int32_t status;

@@ -43,13 +43,14 @@ struct Completion {
     bool notify;
 };
 
-// Called exactly once per submitted request, on the thread that completes it (possibly inside
-// Submit), after output buffers are filled. It must not block.
+// Called exactly once per Submit, on the thread that completes the request (possibly inside
+// Submit), after output buffers are filled; for a submission that fails before its IRP exists,
+// inside Submit with notify false. It must not block.
 using CompletionCallback = std::function<void(const Completion&)>;
 
 // Builds the IRP (buffers by the device's DO_BUFFERED_IO/DO_DIRECT_IO flags and the control
-// code's method), sends it, and returns the dispatch routine's status. Unknown file:
-// STATUS_INVALID_HANDLE, and the callback is not called.
+// code's method), sends it, and returns the dispatch routine's status. An unknown file, or one
+// whose close has been sent: STATUS_INVALID_HANDLE; no IRP: STATUS_INSUFFICIENT_RESOURCES.
 std::int32_t Submit(FileId file, IssuerId issuer, const Request& request,
                     CompletionCallback onComplete);
 

@@ -15,6 +15,9 @@ struct PoolUsage {
     bool operator==(const PoolUsage&) const = default;
 };
 
+// The tag of IRPs, which come from non-paged pool.
+inline constexpr std::uint32_t kIrpPoolTag = 0x49727020;  // MQ_POOL_TAG('I', 'r', 'p', ' ')
+
 // Outstanding pool blocks of one tag, and of all tags.
 PoolUsage PoolOutstanding(std::uint32_t tag);
 std::map<std::uint32_t, PoolUsage> PoolLedger();

@@ -110,6 +110,8 @@ std::wstring ToWide(const UNICODE_STRING* name);
 // Called by IoCompleteRequest when a request of the I/O manager reaches the top.
 void FinishUserRequest(PIRP irp);
 void ReleaseRequest(UserRequest* request);
+// Frees a request that was built but never sent.
+void DiscardRequest(UserRequest* request);
 
 // Reports a finished read to the observer installed by testing::SetCompletionObserver.
 void ObserveReadCompletion(const void* userBuffer, std::size_t bytes);

@@ -3,7 +3,9 @@
 #include <cstring>
 
 #include "io/io_manager.h"
+#include "kernel/ex.h"
 #include "kernel/rules.h"
+#include "kernel/testing.h"
 
 namespace {
 
@@ -49,7 +51,8 @@ PIRP IoAllocateIrp(CCHAR stackSize, BOOLEAN) {
     if (stackSize < 1)
         stackSize = 1;
     const USHORT size = IoSizeOfIrp(stackSize);
-    auto* irp = static_cast<PIRP>(std::malloc(size));
+    auto* irp =
+        static_cast<PIRP>(ExAllocatePoolWithTag(NonPagedPool, size, kernel::testing::kIrpPoolTag));
     if (irp == nullptr)
         return nullptr;
     IoInitializeIrp(irp, size, stackSize);
@@ -61,7 +64,7 @@ void IoFreeIrp(PIRP irp) {
         kernel::ReportRuleViolation("IoFreeIrp of a request the I/O manager owns");
         return;
     }
-    std::free(irp);
+    ExFreePoolWithTag(irp, kernel::testing::kIrpPoolTag);
 }
 
 void IoReuseIrp(PIRP irp, NTSTATUS status) {

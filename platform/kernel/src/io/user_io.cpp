@@ -100,6 +100,14 @@ void FreeMdlChain(PIRP irp) {
 
 }  // namespace
 
+void DiscardRequest(UserRequest* request) {
+    std::free(request->systemBuffer);
+    request->systemBuffer = nullptr;
+    request->irp->AssociatedIrp.SystemBuffer = nullptr;
+    FreeMdlChain(request->irp);
+    ReleaseRequest(request);
+}
+
 void ReleaseRequest(UserRequest* request) {
     if (request->references.fetch_sub(1) != 1)
         return;
@@ -212,19 +220,26 @@ std::int32_t Submit(FileId fileId, IssuerId issuer, const Request& request,
                     CompletionCallback onComplete) {
     if (KeGetCurrentIrql() != PASSIVE_LEVEL)
         ReportRuleViolation("a user request is issued above PASSIVE_LEVEL");
+    // A submission that fails before its IRP exists is told to its issuer like one that its
+    // driver failed at once, so that a caller waiting for the completion is not left waiting.
+    auto refuse = [&onComplete](NTSTATUS status) {
+        if (onComplete)
+            onComplete(Completion{status, 0, false});
+        return status;
+    };
     IoManager& io = IoManager::Instance();
     std::shared_ptr<FileRecord> file;
     {
         host::Guard guard(io.lock);
         auto it = io.files.find(fileId);
         if (it == io.files.end() || it->second->closeSent)
-            return STATUS_INVALID_HANDLE;
+            return refuse(STATUS_INVALID_HANDLE);
         file = it->second;
     }
     PDEVICE_OBJECT target = file->target;
     UserRequest* user = io::NewRequest(target, issuer);
     if (user == nullptr)
-        return STATUS_INSUFFICIENT_RESOURCES;
+        return refuse(STATUS_INSUFFICIENT_RESOURCES);
     user->file = file;
     user->callback = std::move(onComplete);
     PIRP irp = user->irp;
@@ -298,11 +313,20 @@ std::int32_t Submit(FileId fileId, IssuerId issuer, const Request& request,
         }
     }
 
+    // The request joins its file under the same lock that decides the close: a close never
+    // reaches the driver while a request of the file can still be dispatched.
     {
         host::Guard guard(io.lock);
-        file->outstanding.insert(user);
-        user->counted = true;
-        ++io.liveRequests;
+        if (!file->closeSent) {
+            file->outstanding.insert(user);
+            user->counted = true;
+            ++io.liveRequests;
+        }
+    }
+    if (!user->counted) {
+        onComplete = std::move(user->callback);
+        io::DiscardRequest(user);
+        return refuse(STATUS_INVALID_HANDLE);
     }
     return IoCallDriver(target, irp);
 }

@@ -31,6 +31,7 @@ struct Log {
     std::uint64_t closeThread = 0;  // host thread token of the last close
     bool closeAtPassive = true;
     int cleanupsWithPending = 0;  // cleanups that found requests still queued
+    int requestsAfterClose = 0;   // reads and controls dispatched after their file's close
 };
 Log Snapshot();
 std::size_t QueuedCount();

@@ -1,8 +1,11 @@
 #include "echo_driver.h"
 
+#include <atomic>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "kernel/loader.h"
 
@@ -26,6 +29,20 @@ template <class F>
 void Record(F change) {
     std::lock_guard guard(g_logMutex);
     change(g_log);
+}
+
+// Behind FILE_OBJECT::FsContext from CREATE on: whether CLOSE has reached the driver. Kept until
+// the driver loads again, so that a request that comes after the close still finds it.
+struct FileState {
+    std::atomic<bool> closed{false};
+};
+std::vector<std::unique_ptr<FileState>> g_files;
+
+// Counts a request that reaches the driver after its file's close.
+void NoteRequest(PIRP irp) {
+    auto* state = static_cast<FileState*>(IoGetCurrentIrpStackLocation(irp)->FileObject->FsContext);
+    if (state != nullptr && state->closed.load())
+        Record([](Log& log) { log.requestsAfterClose++; });
 }
 
 Extension* ExtensionOf(PDEVICE_OBJECT device) {
@@ -108,6 +125,11 @@ NTSTATUS DispatchCreate(PDEVICE_OBJECT, PIRP irp) {
     });
     if (name == L"\\refuse")
         return Complete(irp, STATUS_UNSUCCESSFUL, 0);
+    {
+        std::lock_guard guard(g_logMutex);
+        g_files.push_back(std::make_unique<FileState>());
+        stack->FileObject->FsContext = g_files.back().get();
+    }
     return Complete(irp, STATUS_SUCCESS, 0);
 }
 
@@ -122,6 +144,9 @@ NTSTATUS DispatchCleanup(PDEVICE_OBJECT device, PIRP irp) {
 }
 
 NTSTATUS DispatchClose(PDEVICE_OBJECT, PIRP irp) {
+    if (auto* state =
+            static_cast<FileState*>(IoGetCurrentIrpStackLocation(irp)->FileObject->FsContext))
+        state->closed.store(true);
     const auto token = CurrentThreadToken();
     const bool passive = KeGetCurrentIrql() == PASSIVE_LEVEL;
     Record([&](Log& log) {
@@ -133,11 +158,13 @@ NTSTATUS DispatchClose(PDEVICE_OBJECT, PIRP irp) {
 }
 
 NTSTATUS DispatchRead(PDEVICE_OBJECT device, PIRP irp) {
+    NoteRequest(irp);
     Record([](Log& log) { log.reads++; });
     return Enqueue(device, irp);
 }
 
 NTSTATUS DispatchControl(PDEVICE_OBJECT device, PIRP irp) {
+    NoteRequest(irp);
     PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
     const auto& parameters = stack->Parameters.DeviceIoControl;
     EchoCommand command{};
@@ -198,6 +225,7 @@ NTSTATUS DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING) {
     {
         std::lock_guard guard(g_logMutex);
         g_log = Log{};
+        g_files.clear();
     }
     driver->MajorFunction[IRP_MJ_CREATE] = DispatchCreate;
     driver->MajorFunction[IRP_MJ_CLEANUP] = DispatchCleanup;

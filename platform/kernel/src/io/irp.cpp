@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "io/io_manager.h"
+#include "io/pending_checks.h"
 #include "kernel/ex.h"
 #include "kernel/rules.h"
 #include "kernel/testing.h"
@@ -64,10 +65,12 @@ void IoFreeIrp(PIRP irp) {
         kernel::ReportRuleViolation("IoFreeIrp of a request the I/O manager owns");
         return;
     }
+    kernel::io::ForgetDispatches(irp);
     ExFreePoolWithTag(irp, kernel::testing::kIrpPoolTag);
 }
 
 void IoReuseIrp(PIRP irp, NTSTATUS status) {
+    kernel::io::ForgetDispatches(irp);
     const UCHAR allocationFlags = irp->AllocationFlags;
     IoInitializeIrp(irp, irp->Size, irp->StackCount);
     irp->AllocationFlags = allocationFlags;
@@ -112,7 +115,10 @@ NTSTATUS IoCallDriver(PDEVICE_OBJECT device, PIRP irp) {
         dispatch = device->DriverObject->MajorFunction[stack->MajorFunction];
     if (dispatch == nullptr)
         dispatch = &InvalidDeviceRequest;
-    return dispatch(device, irp);
+    kernel::io::DispatchFrame* frame = kernel::io::BeginDispatch(irp);
+    const NTSTATUS status = dispatch(device, irp);
+    kernel::io::EndDispatch(frame, status);
+    return status;
 }
 
 NTSTATUS PoCallDriver(PDEVICE_OBJECT device, PIRP irp) {
@@ -136,6 +142,7 @@ void IoCompleteRequest(PIRP irp, CCHAR) {
     for (;;) {
         PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
         irp->PendingReturned = (stack->Control & SL_PENDING_RETURNED) != 0;
+        kernel::io::LocationCompleted(irp, irp->PendingReturned);
         const PIO_COMPLETION_ROUTINE routine = stack->CompletionRoutine;
         const PVOID context = stack->Context;
         const UCHAR control = stack->Control;

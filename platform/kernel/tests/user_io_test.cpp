@@ -166,56 +166,63 @@ TEST_F(EchoFixture, CancelRequestsTakesOnlyThatIssuersRequestsOnThatFile) {
     Close(two);
 }
 
-TEST_F(EchoFixture, CleanupAtCloseAndCloseAfterTheLastRequestFromItsCompleter) {
-    FileId file = OpenOk("\\\\.\\EchoB");
-    Recorded first, second;
-    Submit(file, 1, {Operation::Read}, first.Callback());
-    Submit(file, 1, {Operation::Read}, second.Callback());
-    Close(file);  // the echo driver does not cancel at cleanup
-    auto log = echo::Snapshot();
-    EXPECT_EQ(log.cleanups, 1);
-    EXPECT_EQ(log.cleanupsWithPending, 1);
-    EXPECT_EQ(log.closes, 0);
-    echo::CompleteOldest(STATUS_SUCCESS, 0, 0);
-    EXPECT_EQ(echo::Snapshot().closes, 0);  // one request still outstanding
-
-    std::uint64_t completer = 0;
-    std::thread([&] {
-        completer = echo::CurrentThreadToken();
+// The close of a file whose last request completes after its cleanup comes from the I/O manager's
+// worker at PASSIVE_LEVEL, never nested in the completing driver's IoCompleteRequest, whatever
+// level the completion ran at.
+TEST_F(EchoFixture, CloseAfterTheLastRequestComesFromAWorkerNeverFromTheCompletion) {
+    for (KIRQL level : {KIRQL{PASSIVE_LEVEL}, KIRQL{DISPATCH_LEVEL}}) {
+        const int closesBefore = echo::Snapshot().closes;
+        FileId file = OpenOk("\\\\.\\EchoB");
+        Recorded first, second;
+        Submit(file, 1, {Operation::Read}, first.Callback());
+        Submit(file, 1, {Operation::Read}, second.Callback());
+        Close(file);  // the echo driver does not cancel at cleanup
+        auto log = echo::Snapshot();
+        EXPECT_EQ(log.cleanupsWithPending, closesBefore + 1);
+        EXPECT_EQ(log.closes, closesBefore);
         echo::CompleteOldest(STATUS_SUCCESS, 0, 0);
-    }).join();
-    log = echo::Snapshot();
-    EXPECT_EQ(log.closes, 1);
-    EXPECT_EQ(log.closeThread, completer);
-    EXPECT_TRUE(log.closeAtPassive);
+        ASSERT_TRUE(kernel::testing::DrainDeferredCloses());
+        EXPECT_EQ(echo::Snapshot().closes, closesBefore);  // one request still outstanding
+
+        std::uint64_t completer = 0;
+        std::thread([&] {
+            completer = echo::CurrentThreadToken();
+            KIRQL old;
+            KeRaiseIrql(level, &old);
+            echo::CompleteOldest(STATUS_SUCCESS, 0, 0);
+            KeLowerIrql(old);
+        }).join();
+        ASSERT_TRUE(kernel::testing::DrainDeferredCloses());
+        log = echo::Snapshot();
+        EXPECT_EQ(log.closes, closesBefore + 1) << int{level};
+        EXPECT_NE(log.closeThread, completer) << int{level};
+        EXPECT_TRUE(log.closeAtPassive) << int{level};
+    }
+    EXPECT_EQ(echo::Snapshot().closesInsideCompletion, 0);
 }
 
-TEST_F(EchoFixture, CloseAfterACompletionAtDispatchLevelRunsAtPassive) {
-    FileId file = OpenOk("\\\\.\\EchoB");
-    Recorded read;
-    Submit(file, 1, {Operation::Read}, read.Callback());
-    Close(file);
-    KIRQL old;
-    KeRaiseIrql(DISPATCH_LEVEL, &old);
-    echo::CompleteOldest(STATUS_SUCCESS, 0, 0);
-    KeLowerIrql(old);
-    ASSERT_TRUE(kernel::testing::DrainDeferredCloses());
-    EXPECT_EQ(echo::Snapshot().closes, 1);
-    EXPECT_TRUE(echo::Snapshot().closeAtPassive);
-}
-
-// An issuer that closes its file as soon as it hears of its last request (here from the completion
-// itself, as a thread woken by it may) finds nothing outstanding: the close reaches the driver
-// before Close returns, so a device opened once can be opened again at once.
+// An issuer that closes its file as soon as it hears of its last request finds nothing
+// outstanding: the close reaches the driver before Close returns, so a device opened once can be
+// opened again at once. A Close asked for inside the completion itself is left to the worker.
 TEST_F(EchoFixture, CloseOnHearingTheLastCompletionReachesTheDriverAtOnce) {
     FileId file = OpenOk("\\\\.\\EchoB");
-    int closesSeenAfterClose = -1;
-    Submit(file, 1, {Operation::Read}, [&](const Completion&) {
+    std::atomic<bool> heard{false};
+    Submit(file, 1, {Operation::Read}, [&](const Completion&) { heard = true; });
+    std::thread issuer([&] {
+        while (!heard)
+            std::this_thread::yield();
         Close(file);
-        closesSeenAfterClose = echo::Snapshot().closes;
+        EXPECT_EQ(echo::Snapshot().closes, 1);
     });
     std::thread([] { echo::CompleteOldest(STATUS_SUCCESS, 0, 0); }).join();
-    EXPECT_EQ(closesSeenAfterClose, 1);
+    issuer.join();
+
+    FileId second = OpenOk("\\\\.\\EchoB");
+    Submit(second, 1, {Operation::Read}, [&](const Completion&) { Close(second); });
+    std::thread([] { echo::CompleteOldest(STATUS_SUCCESS, 0, 0); }).join();
+    ASSERT_TRUE(kernel::testing::DrainDeferredCloses());
+    EXPECT_EQ(echo::Snapshot().closes, 2);
+    EXPECT_EQ(echo::Snapshot().closesInsideCompletion, 0);
 }
 
 // Cancel from many threads while the driver completes from others: every request is finished

@@ -60,9 +60,9 @@ void CancelRequests(FileId file, IssuerId issuer);
 void CancelIssuerRequests(IssuerId issuer);
 
 // Last handle closed: sends IRP_MJ_CLEANUP and waits for it, even while requests are pending.
-// IRP_MJ_CLOSE follows once no request of the file is outstanding: here, or later on the thread
-// that completes the last one (on an I/O manager thread at PASSIVE_LEVEL when that completion
-// happens above PASSIVE_LEVEL, where a close dispatch could not wait).
+// IRP_MJ_CLOSE follows once no request of the file is outstanding: here, or, when the last one
+// completes later, from an I/O manager thread at PASSIVE_LEVEL, never nested in the completing
+// driver's IoCompleteRequest. A Close called inside a completion is done by that thread too.
 void Close(FileId file);
 
 // The Win32 error code for a status (RtlNtStatusToDosError).

@@ -84,8 +84,8 @@ class IoManager {
     // Called with the lock held.
     void ReleaseDevice(PDEVICE_OBJECT device);
 
-    // IRP_MJ_CLOSE requests that must not run on the completing thread (above PASSIVE_LEVEL)
-    // go to this worker.
+    // Closes that must not run on the thread that asks for them (inside a completion, or above
+    // PASSIVE_LEVEL) go to this worker.
     void DeferClose(std::function<void()> send);
     bool DrainDeferred(int timeoutMs);
     ~IoManager();
@@ -106,6 +106,9 @@ std::wstring CanonicalName(std::wstring_view name);
 // Key for comparisons: canonical and upper-case.
 std::wstring NameKey(std::wstring_view name);
 std::wstring ToWide(const UNICODE_STRING* name);
+
+// The calling thread is inside IoCompleteRequest (a completion, or what it calls).
+bool InsideCompletion();
 
 // Called by IoCompleteRequest when a request of the I/O manager reaches the top.
 void FinishUserRequest(PIRP irp);

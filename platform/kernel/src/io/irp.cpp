@@ -126,7 +126,22 @@ NTSTATUS PoCallDriver(PDEVICE_OBJECT device, PIRP irp) {
 }
 void PoStartNextPowerIrp(PIRP) {}
 
+namespace {
+thread_local int t_completions = 0;
+
+// Counts the IoCompleteRequest calls that the thread is inside.
+struct CompletionScope {
+    CompletionScope() { ++t_completions; }
+    ~CompletionScope() { --t_completions; }
+};
+}  // namespace
+
+bool kernel::io::InsideCompletion() {
+    return t_completions > 0;
+}
+
 void IoCompleteRequest(PIRP irp, CCHAR) {
+    const CompletionScope scope;
     if (KeGetCurrentIrql() > DISPATCH_LEVEL)
         kernel::ReportRuleViolation("IoCompleteRequest above DISPATCH_LEVEL");
     if (irp->CurrentLocation > irp->StackCount) {

@@ -71,14 +71,12 @@ void SendClose(const std::shared_ptr<FileRecord>& file) {
     io.ReleaseDevice(file->device);
 }
 
-// Sends IRP_MJ_CLOSE once cleanup is done and nothing of the file is outstanding. The caller has
-// decided that it is time (under the lock).
+// Sends IRP_MJ_CLOSE once cleanup is done and nothing of the file is outstanding (the caller has
+// decided that it is time, under the lock): from the I/O manager's worker, so that the close is
+// never nested in the IoCompleteRequest of the driver that completed the last request, with the
+// driver's locks held, as on the platform.
 void CloseFromCompletion(std::shared_ptr<FileRecord> file) {
-    if (KeGetCurrentIrql() == PASSIVE_LEVEL) {
-        SendClose(file);
-    } else {
-        IoManager::Instance().DeferClose([file] { SendClose(file); });
-    }
+    IoManager::Instance().DeferClose([file] { SendClose(file); });
 }
 
 std::wstring Widen(std::string_view path) {
@@ -362,7 +360,22 @@ void CancelIssuerRequests(IssuerId issuer) {
         [&](const FileRecord&, const UserRequest& request) { return request.issuer == issuer; });
 }
 
+namespace {
+void CloseNow(FileId fileId);
+}
+
 void Close(FileId fileId) {
+    // A close asked for inside a completion waits for the worker, like one that the completion
+    // itself causes.
+    if (io::InsideCompletion() || KeGetCurrentIrql() != PASSIVE_LEVEL) {
+        IoManager::Instance().DeferClose([fileId] { CloseNow(fileId); });
+        return;
+    }
+    CloseNow(fileId);
+}
+
+namespace {
+void CloseNow(FileId fileId) {
     IoManager& io = IoManager::Instance();
     std::shared_ptr<FileRecord> file;
     {
@@ -386,6 +399,7 @@ void Close(FileId fileId) {
     if (closeNow)
         io::SendClose(file);
 }
+}  // namespace
 
 }  // namespace kernel::user_io
 

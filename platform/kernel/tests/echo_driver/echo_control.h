@@ -30,8 +30,9 @@ struct Log {
     std::wstring lastFileName;
     std::uint64_t closeThread = 0;  // host thread token of the last close
     bool closeAtPassive = true;
-    int cleanupsWithPending = 0;  // cleanups that found requests still queued
-    int requestsAfterClose = 0;   // reads and controls dispatched after their file's close
+    int cleanupsWithPending = 0;     // cleanups that found requests still queued
+    int requestsAfterClose = 0;      // reads and controls dispatched after their file's close
+    int closesInsideCompletion = 0;  // closes nested in this driver's IoCompleteRequest
 };
 Log Snapshot();
 std::size_t QueuedCount();

@@ -49,10 +49,16 @@ Extension* ExtensionOf(PDEVICE_OBJECT device) {
     return static_cast<Extension*>(device->DeviceExtension);
 }
 
+// Set while this driver's IoCompleteRequest runs on the thread: a close seen then is nested in it.
+thread_local bool t_completing = false;
+
 NTSTATUS Complete(PIRP irp, NTSTATUS status, ULONG_PTR information) {
     irp->IoStatus.Status = status;
     irp->IoStatus.Information = information;
+    const bool outer = t_completing;
+    t_completing = true;
     IoCompleteRequest(irp, IO_NO_INCREMENT);
+    t_completing = outer;
     return status;
 }
 
@@ -149,8 +155,11 @@ NTSTATUS DispatchClose(PDEVICE_OBJECT, PIRP irp) {
         state->closed.store(true);
     const auto token = CurrentThreadToken();
     const bool passive = KeGetCurrentIrql() == PASSIVE_LEVEL;
+    const bool nested = t_completing;
     Record([&](Log& log) {
         log.closes++;
+        if (nested)
+            log.closesInsideCompletion++;
         log.closeThread = token;
         log.closeAtPassive = passive;
     });

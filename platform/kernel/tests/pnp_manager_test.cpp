@@ -243,6 +243,24 @@ TEST_F(PnpManagerTest, UnplugSendsSurpriseRemovalAndRemoveAfterTheLastHandle) {
     }
 }
 
+// The last board of a driver is pulled out while a work item of the driver runs: the driver is
+// unloaded only after the routine has returned.
+TEST_F(PnpManagerTest, AWorkItemKeepsItsDriverLoadedUntilItsRoutineHasReturned) {
+    TheFunctionLog().workAtRemoval = true;
+    PDEVICE_OBJECT pdo = PlugIn();
+    EXPECT_EQ(Await(kernel::pnp::DeviceGone(pdo)), STATUS_SUCCESS);
+    ASSERT_TRUE(WaitFor([&] { return kernel::pnp::StateOf(pdo) == DeviceState::Removed; }));
+    ASSERT_TRUE(WaitFor([] { return TheFunctionLog().workRunning.load(); }));
+    // Time for an unload that does not wait for the routine to happen.
+    WaitFor([] { return TheFunctionLog().unloads > 0; }, 200ms);
+    EXPECT_TRUE(kernel::pnp::DriverLoaded(L"pnptestfn"));
+    TheFunctionLog().releaseWork = true;
+    ASSERT_TRUE(WaitFor([] { return TheFunctionLog().unloads > 0; }));
+    EXPECT_EQ(TheFunctionLog().unloadsSeenByWork, 0);
+    ASSERT_TRUE(kernel::pnp::testing::WaitIdle());
+    bus_.DeletePdo(pdo);
+}
+
 TEST_F(PnpManagerTest, PowerRequestsReachThePdoThroughTheStack) {
     PDEVICE_OBJECT pdo = PlugIn();
     struct Case {

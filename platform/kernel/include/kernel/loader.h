@@ -20,8 +20,9 @@ NTSTATUS LoadDriver(std::wstring_view name, PDRIVER_INITIALIZE entry,
 NTSTATUS LoadDriverModule(const std::string& path, std::wstring_view name,
                           std::wstring_view registryPath, PDRIVER_OBJECT* driver);
 
-// Calls DriverUnload (if any) and frees the object; a module is closed. Devices the driver left
-// behind (deleted here after the report), or files still open on them, are a rule violation.
+// Calls DriverUnload (if any) and frees the object; a module is closed once every work item of
+// the driver's devices has returned. Devices the driver left behind (deleted here after the
+// report), or files still open on them, are a rule violation.
 void UnloadDriver(PDRIVER_OBJECT driver);
 
 }  // namespace kernel

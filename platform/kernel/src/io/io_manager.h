@@ -75,6 +75,9 @@ class IoManager {
     user_io::FileId nextFileId = 1;
     std::size_t liveDevices = 0;
     std::size_t liveRequests = 0;
+    // I/O work items queued or running, by the driver of their device: they keep it loaded.
+    std::map<PDRIVER_OBJECT, int> workItemsOut;
+    host::Condition workItemsChanged;  // signalled when a driver's count falls
 
     // Resolves a path in the object namespace: the device named by the longest prefix (a device
     // name or a link), and the rest of the path. Called with the lock held.

@@ -1,6 +1,7 @@
 // Driver loading: builds the DRIVER_OBJECT and runs DriverEntry.
 #include <dlfcn.h>
 
+#include <chrono>
 #include <string>
 
 #include "io/io_manager.h"
@@ -13,6 +14,9 @@ PDRIVER_DISPATCH InvalidDeviceRequestRoutine();
 
 namespace kernel {
 namespace {
+
+// How long an unload waits for the driver's work items before it reports them.
+constexpr auto kWorkItemsBound = std::chrono::seconds(30);
 
 // Behind DRIVER_OBJECT::DriverSection.
 struct LoadedDriver {
@@ -109,17 +113,28 @@ void UnloadDriver(PDRIVER_OBJECT driver) {
         while (driver->DeviceObject != nullptr)
             IoDeleteDevice(driver->DeviceObject);  // (recorded)
     }
+    bool routinesReturned = true;
     {
         io::IoManager& io = io::IoManager::Instance();
         host::Guard guard(io.lock);
         for (const auto& [id, file] : io.files)
             if (file->device->DriverObject == driver || file->target->DriverObject == driver)
                 ReportRuleViolation("driver unloaded with files still open on its devices");
+        // The image stays until every work item of the driver's devices has returned.
+        const auto deadline = host::Now() + kWorkItemsBound;
+        while (io.workItemsOut.count(driver) != 0) {
+            if (!io.workItemsChanged.WaitUntil(guard, deadline) &&
+                io.workItemsOut.count(driver) != 0) {
+                ReportRuleViolation("driver unloaded while a work item of its devices runs");
+                routinesReturned = false;
+                break;
+            }
+        }
     }
     void* module = loaded->module;
     delete loaded;
-    if (module != nullptr)
-        dlclose(module);
+    if (module != nullptr && routinesReturned)
+        dlclose(module);  // (recorded otherwise) left loaded: a routine may still run in it
 }
 
 }  // namespace kernel

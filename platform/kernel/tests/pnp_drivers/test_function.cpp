@@ -1,7 +1,9 @@
 #include "test_function.h"
 
+#include <chrono>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "kernel/loader.h"
 
@@ -60,6 +62,24 @@ UNICODE_STRING LinkOf(FdoExtension* extension) {
     return link;
 }
 
+void RunUntilReleased(PDEVICE_OBJECT, PVOID context) {
+    FunctionLog& log = TheFunctionLog();
+    log.workRunning = true;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!log.releaseWork && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    IoFreeWorkItem(static_cast<PIO_WORKITEM>(context));
+    log.unloadsSeenByWork = log.unloads.load();
+}
+
+void QueueWorkAtRemoval(PDEVICE_OBJECT fdo) {
+    if (!TheFunctionLog().workAtRemoval)
+        return;
+    PIO_WORKITEM item = IoAllocateWorkItem(fdo);
+    if (item != nullptr)
+        IoQueueWorkItem(item, RunUntilReleased, DelayedWorkQueue, item);
+}
+
 NTSTATUS FdoPnp(PDEVICE_OBJECT fdo, PIRP irp) {
     Note(irp);
     FunctionLog& log = TheFunctionLog();
@@ -92,6 +112,7 @@ NTSTATUS FdoPnp(PDEVICE_OBJECT fdo, PIRP irp) {
             IoDetachDevice(lower);
             UNICODE_STRING link = LinkOf(extension);
             IoDeleteSymbolicLink(&link);
+            QueueWorkAtRemoval(fdo);
             IoDeleteDevice(fdo);
             return status;
         }

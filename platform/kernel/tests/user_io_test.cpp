@@ -298,6 +298,7 @@ TEST_F(EchoFixture, NoRequestReachesTheDriverAfterItsFilesClose) {
         for (auto& issuer : issuers)
             issuer.join();
     }
+    ASSERT_TRUE(kernel::testing::DrainDeferredCloses());  // after a request still in flight
     EXPECT_EQ(echo::Snapshot().requestsAfterClose, 0);
     EXPECT_EQ(echo::Snapshot().closes, kRounds);
 }

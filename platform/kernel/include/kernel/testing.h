@@ -28,6 +28,10 @@ void FailPoolAllocation(int nth, std::uint32_t tag = 0);
 std::size_t OutstandingUserRequests();
 std::size_t OpenFileObjects();
 std::size_t LiveDevices();
+// Kernel waits (KeWaitForSingleObject) blocked now, and the wake-ups of blocked waits by a change
+// of the object they wait on, since the process started.
+std::size_t BlockedKernelWaits();
+std::uint64_t KernelWaitWakeups();
 // Waits (bounded) until deferred IRP_MJ_CLOSE requests have been sent; false on timeout.
 bool DrainDeferredCloses(int timeoutMs = 5000);
 

@@ -37,9 +37,11 @@ endforeach()
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/../include/hxdaapi32.h
               ${CMAKE_CURRENT_LIST_DIR}/../include/hxdacodes.h
         DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
-# The public header's basic platform types.
+# The public header's basic platform types, and the base declarations they build on.
 install(FILES ${CMAKE_SOURCE_DIR}/platform/win32/include/win32/types.h
         DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/win32)
+install(FILES ${CMAKE_SOURCE_DIR}/platform/base/include/base/base_types.h
+        DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/base)
 file(RELATIVE_PATH HXDAAPI32_PC_TO_PREFIX "/prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/prefix")
 string(REGEX REPLACE "/$" "" HXDAAPI32_PC_TO_PREFIX "${HXDAAPI32_PC_TO_PREFIX}")
 configure_file(${CMAKE_CURRENT_LIST_DIR}/hxdaapi32.pc.in ${CMAKE_CURRENT_BINARY_DIR}/hxdaapi32.pc

@@ -23,9 +23,9 @@ TEST_F(StreamEvents, ErrorEventsAbortAndReport) {
         configure(hDass);
         const std::vector<HBUF> made = queue(hDass, 4);
         ASSERT_EQ(hxDaStart(hDass), HXNOERROR);
-        ASSERT_TRUE(streamer::WaitForPendingReads(L"\\AD0", 4));
-        streamer::CompleteReads(L"\\AD0", 1);
-        streamer::RaiseEvent(L"\\AD0", c.event);
+        ASSERT_TRUE(streamer::WaitForPendingReads(u"\\AD0", 4));
+        streamer::CompleteReads(u"\\AD0", 1);
+        streamer::RaiseEvent(u"\\AD0", c.event);
         ASSERT_TRUE(waitForState(hDass, HXSTATE_READY));
         EXPECT_EQ(waitForMessages(2), (std::vector<std::uint32_t>{HXWM_BUFFERDONE, c.message}));
         EXPECT_EQ(messages(30).size(), 2u);
@@ -34,10 +34,10 @@ TEST_F(StreamEvents, ErrorEventsAbortAndReport) {
         // Usable again: the same buffers stream to the end of the queue.
         for (HBUF buffer : done)
             ASSERT_EQ(hxDaPutBuffer(hDass, buffer), HXNOERROR);
-        ASSERT_TRUE(streamer::WaitForPendingEventRequests(L"\\AD0", 3));
+        ASSERT_TRUE(streamer::WaitForPendingEventRequests(u"\\AD0", 3));
         ASSERT_EQ(hxDaStart(hDass), HXNOERROR);
-        ASSERT_TRUE(streamer::WaitForPendingReads(L"\\AD0", 4));
-        streamer::CompleteReads(L"\\AD0", 4);
+        ASSERT_TRUE(streamer::WaitForPendingReads(u"\\AD0", 4));
+        streamer::CompleteReads(u"\\AD0", 4);
         ASSERT_TRUE(waitForState(hDass, HXSTATE_READY));
         EXPECT_EQ(waitForMessages(7).back(), HXWM_QUEUEDONE);
         expectSameBuffers(takeDone(hDass), made);
@@ -47,9 +47,9 @@ TEST_F(StreamEvents, ErrorEventsAbortAndReport) {
 TEST_F(StreamEvents, OverrunWhenNotRunningIsNotReported) {
     const HDASS hDass = open();
     configure(hDass);
-    streamer::RaiseEvent(L"\\AD0", HXEV_OVERRUN);
+    streamer::RaiseEvent(u"\\AD0", HXEV_OVERRUN);
     // Renewed: all three requests are pending again, and nothing was reported.
-    ASSERT_TRUE(streamer::WaitForPendingEventRequests(L"\\AD0", 3));
+    ASSERT_TRUE(streamer::WaitForPendingEventRequests(u"\\AD0", 3));
     EXPECT_TRUE(messages(30).empty());
     EXPECT_EQ(state(hDass), HXSTATE_READY);
 }
@@ -59,14 +59,14 @@ TEST_F(StreamEvents, DeviceRemovalEndsTheTransferAndIsNotRenewed) {
     configure(hDass);
     const std::vector<HBUF> made = queue(hDass, 3);
     ASSERT_EQ(hxDaStart(hDass), HXNOERROR);
-    ASSERT_TRUE(streamer::WaitForPendingReads(L"\\AD0", 3));
-    streamer::RemoveDevice(L"\\AD0");
+    ASSERT_TRUE(streamer::WaitForPendingReads(u"\\AD0", 3));
+    streamer::RemoveDevice(u"\\AD0");
     ASSERT_TRUE(waitForState(hDass, HXSTATE_READY));
     // The event and the failed reads reach the copy thread in either order.
     std::vector<std::uint32_t> reported = waitForMessages(2);
     std::sort(reported.begin(), reported.end());
     EXPECT_EQ(reported, (std::vector<std::uint32_t>{HXWM_QUEUESTOPPED, HXWM_DEVICEREMOVAL}));
-    EXPECT_EQ(streamer::PendingEventRequests(L"\\AD0"), 2u);
+    EXPECT_EQ(streamer::PendingEventRequests(u"\\AD0"), 2u);
     const std::vector<HBUF> done = takeDone(hDass);
     expectSameBuffers(done, made);
     EXPECT_EQ(hxDaStop(hDass), HXSUBSYSNOTRUNNING);
@@ -76,8 +76,8 @@ TEST_F(StreamEvents, DeviceRemovalEndsTheTransferAndIsNotRenewed) {
     for (HBUF buffer : done)
         ASSERT_EQ(hxDaPutBuffer(hDass, buffer), HXNOERROR);
     ASSERT_EQ(hxDaStart(hDass), HXNOERROR);
-    ASSERT_TRUE(streamer::WaitForPendingReads(L"\\AD0", 3));
-    streamer::CompleteReads(L"\\AD0", 1);
+    ASSERT_TRUE(streamer::WaitForPendingReads(u"\\AD0", 3));
+    streamer::CompleteReads(u"\\AD0", 1);
     EXPECT_EQ(waitForMessages(3).back(), HXWM_BUFFERDONE);
 }
 

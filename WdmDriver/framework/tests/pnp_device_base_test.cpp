@@ -67,7 +67,7 @@ class PnpDeviceBaseTest : public wdm_test::PoolCheckedTest {
     void TearDown() override {
         kernel::pnp::testing::SetEarlyRemove(false);
         EXPECT_TRUE(kernel::pnp::testing::WaitIdle());
-        EXPECT_FALSE(kernel::pnp::DriverLoaded(L"wdmpnptest"));
+        EXPECT_FALSE(kernel::pnp::DriverLoaded(u"wdmpnptest"));
         EXPECT_TRUE(kernel::testing::DrainDeferredCloses());
         bus_.reset();
         EXPECT_EQ(kernel::testing::LiveDevices(), devicesBefore_);

@@ -39,7 +39,7 @@ NTSTATUS KeepIrp(PDEVICE_OBJECT, PIRP, PVOID) {
 
 TEST(PendingProtocol, AMismatchOfMarkAndStatusIsAViolation) {
     PDRIVER_OBJECT driver = nullptr;
-    ASSERT_EQ(kernel::LoadDriver(L"Pending", Entry, L"\\Registry\\Machine\\Pending", &driver),
+    ASSERT_EQ(kernel::LoadDriver(u"Pending", Entry, u"\\Registry\\Machine\\Pending", &driver),
               STATUS_SUCCESS);
     PDEVICE_OBJECT device = nullptr;
     ASSERT_EQ(IoCreateDevice(driver, 0, nullptr, FILE_DEVICE_UNKNOWN, 0, FALSE, &device),

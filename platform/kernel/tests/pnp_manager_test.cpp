@@ -48,7 +48,7 @@ class PnpManagerTest : public ::testing::Test {
     void TearDown() override {
         kernel::pnp::testing::SetEarlyRemove(false);
         EXPECT_TRUE(kernel::pnp::testing::WaitIdle());
-        EXPECT_FALSE(kernel::pnp::DriverLoaded(L"pnptestfn"));
+        EXPECT_FALSE(kernel::pnp::DriverLoaded(u"pnptestfn"));
     }
 
     PDEVICE_OBJECT PlugIn(pnp_test::PdoHooks hooks = {}) {
@@ -90,12 +90,12 @@ TEST_F(PnpManagerTest, PlugInStartsTheStackAndOrderlyRemovalUnloadsAfterTheLastD
                       IRP_MN_QUERY_REMOVE_DEVICE, IRP_MN_REMOVE_DEVICE}));
     ASSERT_TRUE(kernel::pnp::testing::WaitIdle());
     EXPECT_EQ(TheFunctionLog().unloads, 0);  // the second device still uses the driver
-    EXPECT_TRUE(kernel::pnp::DriverLoaded(L"pnptestfn"));
+    EXPECT_TRUE(kernel::pnp::DriverLoaded(u"pnptestfn"));
 
     EXPECT_EQ(Await(kernel::pnp::RequestRemoval(second)), STATUS_SUCCESS);
     ASSERT_TRUE(kernel::pnp::testing::WaitIdle());
     EXPECT_EQ(TheFunctionLog().unloads, 1);
-    EXPECT_FALSE(kernel::pnp::DriverLoaded(L"pnptestfn"));
+    EXPECT_FALSE(kernel::pnp::DriverLoaded(u"pnptestfn"));
 
     // The same PDO plugged in again loads the driver again.
     EXPECT_EQ(Await(kernel::pnp::DeviceArrived(first, pnp_test::TestFunctionDriver())),
@@ -253,7 +253,7 @@ TEST_F(PnpManagerTest, AWorkItemKeepsItsDriverLoadedUntilItsRoutineHasReturned) 
     ASSERT_TRUE(WaitFor([] { return TheFunctionLog().workRunning.load(); }));
     // Time for an unload that does not wait for the routine to happen.
     WaitFor([] { return TheFunctionLog().unloads > 0; }, 200ms);
-    EXPECT_TRUE(kernel::pnp::DriverLoaded(L"pnptestfn"));
+    EXPECT_TRUE(kernel::pnp::DriverLoaded(u"pnptestfn"));
     TheFunctionLog().releaseWork = true;
     ASSERT_TRUE(WaitFor([] { return TheFunctionLog().unloads > 0; }));
     EXPECT_EQ(TheFunctionLog().unloadsSeenByWork, 0);

@@ -35,7 +35,7 @@ struct EchoFixture : ::testing::Test {
     PDRIVER_OBJECT driver = nullptr;
     void SetUp() override {
         ASSERT_EQ(
-            kernel::LoadDriver(L"Echo", echo::DriverEntry, L"\\Registry\\Machine\\Echo", &driver),
+            kernel::LoadDriver(u"Echo", echo::DriverEntry, u"\\Registry\\Machine\\Echo", &driver),
             STATUS_SUCCESS);
     }
     void TearDown() override {
@@ -56,16 +56,16 @@ TEST_F(EchoFixture, LongestPrefixSelectsDeviceAndRestBecomesFileName) {
     struct Case {
         const char* path;
         std::int32_t status;
-        const wchar_t* fileName;
+        const char16_t* fileName;
     } cases[] = {
-        {"\\\\.\\EchoB", STATUS_SUCCESS, L""},
-        {"\\\\.\\echob\\AD0", STATUS_SUCCESS, L"\\AD0"},
-        {"\\\\?\\EchoD\\DIN1", STATUS_SUCCESS, L"\\DIN1"},
-        {"\\DosDevices\\EchoB\\CT0", STATUS_SUCCESS, L"\\CT0"},
-        {"\\Device\\EchoBuffered\\x", STATUS_SUCCESS, L"\\x"},
+        {"\\\\.\\EchoB", STATUS_SUCCESS, u""},
+        {"\\\\.\\echob\\AD0", STATUS_SUCCESS, u"\\AD0"},
+        {"\\\\?\\EchoD\\DIN1", STATUS_SUCCESS, u"\\DIN1"},
+        {"\\DosDevices\\EchoB\\CT0", STATUS_SUCCESS, u"\\CT0"},
+        {"\\Device\\EchoBuffered\\x", STATUS_SUCCESS, u"\\x"},
         {"\\\\.\\EchoBX", STATUS_OBJECT_NAME_NOT_FOUND, nullptr},  // not at a component boundary
         {"\\\\.\\Nothing", STATUS_OBJECT_NAME_NOT_FOUND, nullptr},
-        {"\\\\.\\EchoB\\refuse", STATUS_UNSUCCESSFUL, L"\\refuse"},  // the driver fails the create
+        {"\\\\.\\EchoB\\refuse", STATUS_UNSUCCESSFUL, u"\\refuse"},  // the driver fails the create
     };
     for (const auto& c : cases) {
         OpenResult result = Open(c.path, 0, 1);

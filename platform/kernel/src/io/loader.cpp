@@ -22,14 +22,14 @@ constexpr auto kWorkItemsBound = std::chrono::seconds(30);
 struct LoadedDriver {
     DRIVER_OBJECT object{};
     DRIVER_EXTENSION extension{};
-    std::wstring driverName;
-    std::wstring serviceName;
-    std::wstring registryPath;
+    std::u16string driverName;
+    std::u16string serviceName;
+    std::u16string registryPath;
     UNICODE_STRING registryString{};
     void* module = nullptr;
 };
 
-UNICODE_STRING View(std::wstring& text) {
+UNICODE_STRING View(std::u16string& text) {
     UNICODE_STRING view;
     view.Buffer = text.data();
     view.Length = static_cast<USHORT>(text.size() * sizeof(WCHAR));
@@ -45,7 +45,7 @@ NTSTATUS Start(LoadedDriver* loaded, PDRIVER_INITIALIZE entry, PDRIVER_OBJECT* d
     object.DriverExtension = &loaded->extension;
     object.DriverInit = entry;
     loaded->extension.DriverObject = &object;
-    loaded->driverName = L"\\Driver\\" + loaded->serviceName;
+    loaded->driverName = u"\\Driver\\" + loaded->serviceName;
     object.DriverName = View(loaded->driverName);
     loaded->extension.ServiceKeyName = View(loaded->serviceName);
     loaded->registryString = View(loaded->registryPath);
@@ -69,8 +69,8 @@ NTSTATUS Start(LoadedDriver* loaded, PDRIVER_INITIALIZE entry, PDRIVER_OBJECT* d
 
 }  // namespace
 
-NTSTATUS LoadDriver(std::wstring_view name, PDRIVER_INITIALIZE entry,
-                    std::wstring_view registryPath, PDRIVER_OBJECT* driver) {
+NTSTATUS LoadDriver(std::u16string_view name, PDRIVER_INITIALIZE entry,
+                    std::u16string_view registryPath, PDRIVER_OBJECT* driver) {
     *driver = nullptr;
     auto* loaded = new LoadedDriver;
     loaded->serviceName = name;
@@ -81,8 +81,8 @@ NTSTATUS LoadDriver(std::wstring_view name, PDRIVER_INITIALIZE entry,
     return status;
 }
 
-NTSTATUS LoadDriverModule(const std::string& path, std::wstring_view name,
-                          std::wstring_view registryPath, PDRIVER_OBJECT* driver) {
+NTSTATUS LoadDriverModule(const std::string& path, std::u16string_view name,
+                          std::u16string_view registryPath, PDRIVER_OBJECT* driver) {
     *driver = nullptr;
     void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (module == nullptr)

@@ -79,10 +79,10 @@ void CloseFromCompletion(std::shared_ptr<FileRecord> file) {
     IoManager::Instance().DeferClose([file] { SendClose(file); });
 }
 
-std::wstring Widen(std::string_view path) {
-    std::wstring wide(path.begin(), path.end());
-    if (wide.rfind(L"\\\\.\\", 0) == 0 || wide.rfind(L"\\\\?\\", 0) == 0)
-        wide = L"\\??\\" + wide.substr(4);
+std::u16string Widen(std::string_view path) {
+    std::u16string wide(path.begin(), path.end());
+    if (wide.rfind(u"\\\\.\\", 0) == 0 || wide.rfind(u"\\\\?\\", 0) == 0)
+        wide = u"\\??\\" + wide.substr(4);
     return wide;
 }
 

@@ -123,13 +123,13 @@ DRIVER_DISPATCH DispatchCreate, DispatchCleanup, DispatchClose, DispatchRead, Di
 
 NTSTATUS DispatchCreate(PDEVICE_OBJECT, PIRP irp) {
     PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
-    std::wstring name(stack->FileObject->FileName.Buffer,
-                      stack->FileObject->FileName.Length / sizeof(WCHAR));
+    std::u16string name(stack->FileObject->FileName.Buffer,
+                        stack->FileObject->FileName.Length / sizeof(WCHAR));
     Record([&](Log& log) {
         log.creates++;
         log.lastFileName = name;
     });
-    if (name == L"\\refuse")
+    if (name == u"\\refuse")
         return Complete(irp, STATUS_UNSUCCESSFUL, 0);
     {
         std::lock_guard guard(g_logMutex);
@@ -201,16 +201,16 @@ NTSTATUS DispatchControl(PDEVICE_OBJECT device, PIRP irp) {
 DRIVER_UNLOAD UnloadDriver;
 void UnloadDriver(PDRIVER_OBJECT driver) {
     UNICODE_STRING link;
-    RtlInitUnicodeString(&link, L"\\DosDevices\\EchoB");
+    RtlInitUnicodeString(&link, u"\\DosDevices\\EchoB");
     IoDeleteSymbolicLink(&link);
-    RtlInitUnicodeString(&link, L"\\DosDevices\\EchoD");
+    RtlInitUnicodeString(&link, u"\\DosDevices\\EchoD");
     IoDeleteSymbolicLink(&link);
     while (driver->DeviceObject)
         IoDeleteDevice(driver->DeviceObject);
     g_extensions[0] = g_extensions[1] = nullptr;
 }
 
-NTSTATUS MakeDevice(PDRIVER_OBJECT driver, const wchar_t* name, const wchar_t* linkName,
+NTSTATUS MakeDevice(PDRIVER_OBJECT driver, const char16_t* name, const char16_t* linkName,
                     ULONG flags, int slot) {
     UNICODE_STRING deviceName, link;
     RtlInitUnicodeString(&deviceName, name);
@@ -243,10 +243,10 @@ NTSTATUS DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING) {
     driver->MajorFunction[IRP_MJ_DEVICE_CONTROL] = DispatchControl;
     driver->DriverUnload = UnloadDriver;
     NTSTATUS status =
-        MakeDevice(driver, L"\\Device\\EchoBuffered", L"\\DosDevices\\EchoB", DO_BUFFERED_IO, 0);
+        MakeDevice(driver, u"\\Device\\EchoBuffered", u"\\DosDevices\\EchoB", DO_BUFFERED_IO, 0);
     if (NT_SUCCESS(status))
         status =
-            MakeDevice(driver, L"\\Device\\EchoDirect", L"\\DosDevices\\EchoD", DO_DIRECT_IO, 1);
+            MakeDevice(driver, u"\\Device\\EchoDirect", u"\\DosDevices\\EchoD", DO_DIRECT_IO, 1);
     if (!NT_SUCCESS(status))
         UnloadDriver(driver);
     return status;
@@ -291,7 +291,7 @@ PDRIVER_OBJECT g_loaded = nullptr;
 }
 
 std::int32_t Load() {
-    return kernel::LoadDriver(L"Echo", DriverEntry, L"\\Registry\\Machine\\Echo", &g_loaded);
+    return kernel::LoadDriver(u"Echo", DriverEntry, u"\\Registry\\Machine\\Echo", &g_loaded);
 }
 
 void Unload() {

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "kernel/loader.h"
+#include "kernel/wide.h"
 
 namespace pnp_test {
 namespace {
@@ -142,7 +143,7 @@ NTSTATUS AddDevice(PDRIVER_OBJECT driver, PDEVICE_OBJECT pdo) {
     if (!NT_SUCCESS(log.addDeviceStatus.load()))
         return log.addDeviceStatus.load();
     const int index = log.nextIndex++;
-    const std::wstring deviceName = L"\\Device\\PnpTest" + std::to_wstring(index);
+    const std::u16string deviceName = u"\\Device\\PnpTest" + kernel::WideNumber(index);
     UNICODE_STRING name;
     RtlInitUnicodeString(&name, deviceName.c_str());
     PDEVICE_OBJECT fdo = nullptr;
@@ -151,7 +152,7 @@ NTSTATUS AddDevice(PDRIVER_OBJECT driver, PDEVICE_OBJECT pdo) {
     if (!NT_SUCCESS(status))
         return status;
     auto* extension = static_cast<FdoExtension*>(fdo->DeviceExtension);
-    const std::wstring linkName = L"\\DosDevices\\PnpTest" + std::to_wstring(index);
+    const std::u16string linkName = u"\\DosDevices\\PnpTest" + kernel::WideNumber(index);
     linkName.copy(extension->link, linkName.size());
     UNICODE_STRING link = LinkOf(extension);
     IoCreateSymbolicLink(&link, &name);
@@ -197,8 +198,8 @@ void ResetFunctionLog() {
 }
 
 kernel::pnp::FunctionDriver TestFunctionDriver() {
-    return {L"pnptestfn", [](PDRIVER_OBJECT* driver) {
-                return kernel::LoadDriver(L"pnptestfn", FunctionEntry, L"", driver);
+    return {u"pnptestfn", [](PDRIVER_OBJECT* driver) {
+                return kernel::LoadDriver(u"pnptestfn", FunctionEntry, u"", driver);
             }};
 }
 

@@ -151,3 +151,47 @@ TEST(RtlStrings, StringToIntegerReadsDigitsOfTheBase) {
 }
 
 }  // namespace
+
+namespace {
+
+// The run-time's formatting on 16-bit text, as the driver builds key paths and board names.
+TEST(RunTimeStrings, FormatsNumbersAndWideStringsIntoTheGivenRoom) {
+    WCHAR buffer[16];
+    struct Case {
+        int (*format)(WCHAR* buffer, SIZE_T count);
+        SIZE_T count;
+        const char16_t* text;
+        int result;
+    };
+    const Case cases[] = {
+        {[](WCHAR* b, SIZE_T n) { return swprintf(b, n, u"%ls\\%ls", u"Key", u"MQ5120"); }, 16,
+         u"Key\\MQ5120", 10},
+        {[](WCHAR* b, SIZE_T n) { return swprintf(b, n, u"%08X", 0xBEEFu); }, 16, u"0000BEEF", 8},
+        {[](WCHAR* b, SIZE_T n) { return swprintf(b, n, u"%s(%02X)", u"MQ5120", 7u); }, 16,
+         u"MQ5120(07)", 10},
+        {[](WCHAR* b, SIZE_T n) { return swprintf(b, n, u"%0*X", 4, 0x2Au); }, 16, u"002A", 4},
+        {[](WCHAR* b, SIZE_T n) { return swprintf(b, n, u"%04d|%d|%u%%", 7, -12, 3u); }, 16,
+         u"0007|-12|3%", 11},
+        {[](WCHAR* b, SIZE_T n) { return swprintf(b, n, u"%08X", 0x12345678u); }, 5, u"1234", -1},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.format(buffer, c.count), c.result) << kernel::NarrowFromWide(c.text);
+        EXPECT_EQ(std::u16string(buffer), c.text);
+    }
+}
+
+TEST(RunTimeStrings, CopyComparesAndSearchesCountCharactersOfTwoBytes) {
+    WCHAR padded[6];
+    for (auto& c : padded)
+        c = u'#';
+    wcsncpy(padded, u"MQ", 5);
+    EXPECT_EQ(std::u16string(padded, 6), std::u16string(u"MQ\0\0\0#", 6));
+    EXPECT_EQ(wcslen(u"MQ5120"), 6u);
+    EXPECT_EQ(wcsncmp(u"Marquell OEM", u"Marquell", 8), 0);
+    EXPECT_LT(wcsncmp(u"MQ5120", u"MQ5130", 6), 0);
+    PCWSTR text = u"MQ5120(00)";
+    EXPECT_EQ(wcschr(text, u'('), text + 6);
+    EXPECT_EQ(wcschr(text, u'X'), nullptr);
+}
+
+}  // namespace

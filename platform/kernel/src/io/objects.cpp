@@ -1,6 +1,5 @@
 // The object namespace of the I/O manager: devices, symbolic links, device stacks.
 #include <cstdlib>
-#include <cwctype>
 
 #include "host/built_at_load.h"
 #include "io/device_interfaces.h"
@@ -16,13 +15,20 @@ IoManager& IoManager::Instance() {
 }
 [[maybe_unused]] const bool kBuiltAtLoad = ::kernel::host::BuildAtLoad(&IoManager::Instance);
 
+namespace {
+// Object names fold ASCII letters only, whatever the host's locale, as registry names do.
+WCHAR Upper(WCHAR c) {
+    return c >= u'a' && c <= u'z' ? static_cast<WCHAR>(c - u'a' + u'A') : c;
+}
+}  // namespace
+
 std::u16string CanonicalName(std::u16string_view name) {
     static const std::u16string_view kAliases[] = {u"\\DosDevices\\", u"\\GLOBAL??\\"};
     for (auto alias : kAliases) {
         if (name.size() >= alias.size()) {
             bool same = true;
             for (std::size_t i = 0; i < alias.size() && same; ++i)
-                same = std::towupper(name[i]) == std::towupper(alias[i]);
+                same = Upper(name[i]) == Upper(alias[i]);
             if (same)
                 return u"\\??\\" + std::u16string(name.substr(alias.size()));
         }
@@ -33,7 +39,7 @@ std::u16string CanonicalName(std::u16string_view name) {
 std::u16string NameKey(std::u16string_view name) {
     std::u16string key = CanonicalName(name);
     for (auto& c : key)
-        c = static_cast<char16_t>(std::towupper(c));
+        c = Upper(c);
     return key;
 }
 

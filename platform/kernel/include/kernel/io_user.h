@@ -1,7 +1,7 @@
 // The boundary between user-mode file calls and the I/O manager: open, read, write, device
-// control, cancel and close, with completions reported through a callback. It uses no platform
-// types on purpose, so that the user-mode services include it without the kernel's headers and
-// the kernel could later live in a process of its own.
+// control, cancel and close, with completions reported through a callback. It carries plain
+// values only, no pointers into kernel objects, so that the kernel could later live in a process
+// of its own.
 #pragma once
 
 #include <cstdint>

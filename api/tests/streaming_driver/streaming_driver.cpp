@@ -17,6 +17,8 @@ struct Stream {
     KSPIN_LOCK lock;
     LIST_ENTRY reads;
     LIST_ENTRY waits;
+    LIST_ENTRY held;
+    std::uint32_t holdCode = 0;
     bool open = false;
     bool output = false;  // an output subsystem's reads carry data to the board
     // Scripted behaviour and what was seen; under lock.
@@ -34,6 +36,7 @@ struct Stream {
         KeInitializeSpinLock(&lock);
         InitializeListHead(&reads);
         InitializeListHead(&waits);
+        InitializeListHead(&held);
     }
 };
 
@@ -179,6 +182,7 @@ NTSTATUS DispatchCleanup(PDEVICE_OBJECT, PIRP irp) {
     Stream& stream = *StreamOf(irp);
     CancelAll(stream, &stream.reads);
     CancelAll(stream, &stream.waits);
+    CancelAll(stream, &stream.held);
     return Complete(irp, STATUS_SUCCESS, 0);
 }
 
@@ -235,6 +239,13 @@ NTSTATUS DispatchControl(PDEVICE_OBJECT, PIRP irp) {
             return Complete(irp, STATUS_SUCCESS, parameters.OutputBufferLength);
         }
         const bool queued = EnqueueLocked(&stream.waits, irp);
+        KeReleaseSpinLock(&stream.lock, irql);
+        if (!queued)
+            Complete(irp, STATUS_CANCELLED, 0);
+        return STATUS_PENDING;
+    }
+    if (code == stream.holdCode) {
+        const bool queued = EnqueueLocked(&stream.held, irp);
         KeReleaseSpinLock(&stream.lock, irql);
         if (!queued)
             Complete(irp, STATUS_CANCELLED, 0);
@@ -362,6 +373,29 @@ void SetFinishOnAbort(const std::u16string& file, bool finish) {
 void SetStatus(std::uint32_t code, std::uint32_t status) {
     std::lock_guard guard(g_mutex);
     g_statusFor[code] = status;
+}
+
+void HoldRequests(const std::u16string& file, std::uint32_t code) {
+    Locked(file, [&](Stream& s) { return s.holdCode = code; });
+}
+
+std::size_t HeldRequests(const std::u16string& file) {
+    return Locked(file, [](Stream& s) { return CountLocked(&s.held); });
+}
+
+bool ReleaseHeld(const std::u16string& file, std::uint32_t status, std::uint32_t value) {
+    PIRP irp = Locked(file, [](Stream& s) { return DequeueLocked(&s.held); });
+    if (irp == nullptr)
+        return false;
+    const ULONG length =
+        IoGetCurrentIrpStackLocation(irp)->Parameters.DeviceIoControl.OutputBufferLength;
+    auto* record = static_cast<std::uint8_t*>(irp->AssociatedIrp.SystemBuffer);
+    if (record != nullptr && length >= 24) {
+        std::memcpy(record + 12, &status, 4);
+        std::memcpy(record + 20, &value, 4);
+    }
+    Complete(irp, STATUS_SUCCESS, length);
+    return true;
 }
 
 std::size_t PendingReads(const std::u16string& file) {

@@ -33,6 +33,11 @@ void SetFinishOnStop(const std::u16string& file, bool finish);
 void SetFinishOnAbort(const std::u16string& file, bool finish);
 // The status written at offset 12 of the answer to a request code.
 void SetStatus(std::uint32_t code, std::uint32_t status);
+// Requests of `code` on the file wait (cancellable) until the test answers them with
+// ReleaseHeld: `status` at offset 12, `value` at offset 20. Holds until Load.
+void HoldRequests(const std::u16string& file, std::uint32_t code);
+std::size_t HeldRequests(const std::u16string& file);
+bool ReleaseHeld(const std::u16string& file, std::uint32_t status, std::uint32_t value);
 
 // Reads and event requests waiting in the stream.
 std::size_t PendingReads(const std::u16string& file);

@@ -1,13 +1,12 @@
 // The kernel's and the user-mode stand-ins' headers in one translation unit, on one set of base
-// declarations: 16-bit wide characters, byte lengths of counted strings, and text that crosses
-// between the two sides through the registry (UTF-16LE values, one rule for names).
+// declarations: 16-bit wide characters, byte lengths of counted strings, and string values that
+// cross between the two sides through the registry (UTF-16LE, the platform's sizes).
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 
 #include "kernel/wdm.h"
-#include "kernel/wide.h"
 #include "registry/testing.h"
 #include "win32/fileio.h"
 #include "win32/registry.h"
@@ -76,44 +75,6 @@ TEST(BaseTypes, RegistryTextCrossesBetweenTheSidesWithThePlatformsSizes) {
     EXPECT_EQ(size, 11u);
     EXPECT_STREQ(read, "MQ5120(00)");
     RegCloseKey(user);
-}
-
-// Key names beyond ASCII narrow by one rule on both sides (one byte a character), and case is
-// folded for ASCII letters only, on both sides alike.
-TEST(BaseTypes, NonAsciiKeyNamesFollowOneRuleOnBothSides) {
-    registry::ScopedMachine machine;
-    ZwClose(CreateKernelKey(u"Marquell\\Gr\u00FC\u00DFe"));
-    struct Case {
-        const char* path;
-        LONG result;
-    } cases[] = {
-        {"Software\\Marquell\\Gr\xFC\xDF"
-         "e",
-         ERROR_SUCCESS},
-        {"Software\\MARQUELL\\GR\xFC\xDF"
-         "E",
-         ERROR_SUCCESS},
-        {"Software\\Marquell\\Gr\xDC\xDF"
-         "e",
-         ERROR_FILE_NOT_FOUND},
-    };
-    for (const Case& c : cases) {
-        HKEY user = nullptr;
-        EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, c.path, 0, KEY_READ, &user), c.result)
-            << c.path;
-        if (user != nullptr)
-            RegCloseKey(user);
-        // The kernel's side finds the same keys.
-        Counted name(u"\\Registry\\Machine\\" + kernel::WideFromNarrow(c.path));
-        OBJECT_ATTRIBUTES attributes;
-        InitializeObjectAttributes(&attributes, &name.string, OBJ_CASE_INSENSITIVE, nullptr,
-                                   nullptr);
-        HANDLE key = nullptr;
-        EXPECT_EQ(NT_SUCCESS(ZwOpenKey(&key, KEY_READ, &attributes)), c.result == ERROR_SUCCESS)
-            << c.path;
-        if (key != nullptr)
-            ZwClose(key);
-    }
 }
 
 TEST(BaseTypes, InterlockedCallsAreTheOnesBothSidesUse) {

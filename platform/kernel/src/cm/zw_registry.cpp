@@ -35,6 +35,7 @@ NTSTATUS StatusOf(Status status) {
         case Status::kAccessDenied:
             return STATUS_ACCESS_DENIED;
         case Status::kIoError:
+        case Status::kCorrupt:
             break;
     }
     return STATUS_UNSUCCESSFUL;

@@ -163,6 +163,31 @@ TEST_F(ZwRegistry, PartialValueSizeRulesAndSharedText) {
     EXPECT_EQ(std::string(narrow.begin(), narrow.end()), std::string("MQ5120(00)\0", 11));
 }
 
+// Wide text has the platform's sizes: two bytes a character in counted strings, value data and the
+// key's longest-name and longest-data figures, whatever the host's own wide character is.
+TEST_F(ZwRegistry, WideTextHasThePlatformsByteSizes) {
+    constexpr ULONG kBoardNameBytes = 22;  // u"MQ5120(00)" and its terminator
+    constexpr ULONG kValueNameBytes = 36;  // u"MqHalcyonBoardName"
+    Name value(u"MqHalcyonBoardName");
+    EXPECT_EQ(value.string.Length, kValueNameBytes);
+    HANDLE key = nullptr;
+    ASSERT_EQ(Create(u"\\Registry\\Machine\\Software\\Sizes", &key), STATUS_SUCCESS);
+    ASSERT_EQ(SetString(key, u"MqHalcyonBoardName", u"MQ5120(00)"), STATUS_SUCCESS);
+
+    std::vector<std::uint8_t> buffer(kPartialHead + kBoardNameBytes);
+    ULONG result = 0;
+    ASSERT_EQ(ZwQueryValueKey(key, &value.string, KeyValuePartialInformation, buffer.data(),
+                              static_cast<ULONG>(buffer.size()), &result),
+              STATUS_SUCCESS);
+    EXPECT_EQ(reinterpret_cast<KEY_VALUE_PARTIAL_INFORMATION*>(buffer.data())->DataLength,
+              kBoardNameBytes);
+    KEY_FULL_INFORMATION full{};
+    ASSERT_EQ(ZwQueryKey(key, KeyFullInformation, &full, sizeof full, &result), STATUS_SUCCESS);
+    EXPECT_EQ(full.MaxValueNameLen, kValueNameBytes);
+    EXPECT_EQ(full.MaxValueDataLen, kBoardNameBytes);
+    ZwClose(key);
+}
+
 TEST_F(ZwRegistry, EnumerationAndKeyInformation) {
     HANDLE parent = nullptr;
     ASSERT_EQ(Create(u"\\Registry\\Machine\\System\\Db", &parent), STATUS_SUCCESS);

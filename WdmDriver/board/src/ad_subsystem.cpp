@@ -8,10 +8,6 @@ namespace board {
 
 namespace {
 
-constexpr USHORT kStrobeListReset = 0x0002;
-constexpr USHORT kStrobeListDone = 0x0004;
-constexpr USHORT kStrobeRun = 0x0020;
-constexpr USHORT kRunBits = 0x0003;
 constexpr ULONG kSingleValueTransfer = 1024;
 
 ULONG Result(NTSTATUS status) {
@@ -83,13 +79,28 @@ void AdSubsystem::FinishDestroy() {
     DaSubsystem::Destroy();
 }
 
-LONG AdSubsystem::State() {
+AdState AdSubsystem::State() {
     wdm::SpinLockHold hold(lock_);
     return state_;
 }
 
+wdm::TransferState AdSubsystem::StreamState() {
+    switch (State()) {
+        case kIdle:
+            return wdm::kStreamStateIdle;
+        case kArmed:
+            return wdm::kStreamStateArmed;
+        case kRunning:
+            return wdm::kStreamStateRunningLast;
+        case kDestroyed:
+            return wdm::kStreamStateDestroyed;
+        default:
+            return wdm::kOutStateStopping;
+    }
+}
+
 bool AdSubsystem::Query() {
-    const LONG state = State();
+    const AdState state = State();
     return state != kIdle && state != kDestroyed;
 }
 
@@ -105,13 +116,13 @@ ULONG AdSubsystem::Configure(dalayer::DaRequest& request) {
 
     CommandChannel& commands = board_->Commands();
     NTSTATUS status;
-    if (block.channelType == kChannelTypeDifferential) {
+    if (block.channelType == HXCHANTYPE_DIFFERENTIAL) {
         UCHAR setting = 0;
         status = commands.ReadTermination(&setting);
         if (NT_SUCCESS(status))
             status = commands.ApplyTermination(setting);
     } else {
-        status = commands.ApplyTermination(0);
+        status = commands.ApplyTermination(kTerminationOff);
     }
     if (!NT_SUCCESS(status))
         return HXGENERALFAILURE;
@@ -120,9 +131,12 @@ ULONG AdSubsystem::Configure(dalayer::DaRequest& request) {
     const auto high = [](ULONG v) { return static_cast<USHORT>(v >> 16); };
     if (r.singleValue) {
         const RegisterPair program[] = {
-            {kRegAdControl, r.control},           {kRegTransferLogic2, 19},
-            {kRegTransferLogic1, 0x4002},         {kRegTransferLogic1, 2},
-            {kRegAdDividerHigh, high(r.divider)}, {kRegAdDividerLow, low(r.divider)},
+            {kRegAdControl, r.control},
+            {kRegTransferLogic2, kTransferLogicSetup},
+            {kRegTransferLogic1, kTransferLogicClear},
+            {kRegTransferLogic1, kTransferLogicIdle},
+            {kRegAdDividerHigh, high(r.divider)},
+            {kRegAdDividerLow, low(r.divider)},
         };
         status = commands.SetAdTransferSize(kSingleValueTransfer);
         if (NT_SUCCESS(status))
@@ -140,9 +154,9 @@ ULONG AdSubsystem::Configure(dalayer::DaRequest& request) {
     } else {
         const RegisterPair program[] = {
             {kRegAdControl, r.control},
-            {kRegTransferLogic2, 19},
-            {kRegTransferLogic1, 0x4002},
-            {kRegTransferLogic1, 2},
+            {kRegTransferLogic2, kTransferLogicSetup},
+            {kRegTransferLogic1, kTransferLogicClear},
+            {kRegTransferLogic1, kTransferLogicIdle},
             {kRegEnable, r.enable},
             {kRegAdDividerHigh, high(r.divider)},
             {kRegAdDividerLow, low(r.divider)},
@@ -172,7 +186,8 @@ ULONG AdSubsystem::GetSingleValue(dalayer::DaRequest& request) {
         return HXINVALIDGAIN;
     USHORT code = 0;
     const NTSTATUS status = board_->Commands().ReadAdSingle(
-        static_cast<UCHAR>(single.channel | (gain << 5)), static_cast<UCHAR>(gain), &code);
+        static_cast<UCHAR>(single.channel | (gain << kListGainShift)), static_cast<UCHAR>(gain),
+        &code);
     if (!NT_SUCCESS(status))
         return HXGENERALFAILURE;
     single.value = code;
@@ -209,20 +224,22 @@ ULONG AdSubsystem::LoadList() {
 ULONG AdSubsystem::PreStart(dalayer::DaRequest&) {
     // A stop under way ends first; a board that runs is not started again.
     wdm::MutexHold serial(stopMutex_);
-    if (const LONG state = State(); state != kIdle && state != kArmed)
+    if (const AdState state = State(); state != kIdle && state != kArmed)
         return HXSUBSYSRUNNING;
     CommandChannel& commands = board_->Commands();
-    NTSTATUS status = commands.WriteMasked(kRegStartStrobes, kRunBits, kRunBits);
+    NTSTATUS status = commands.WriteMasked(kRegStartStrobes, kRunAd, kRunAd);
     if (NT_SUCCESS(status))
-        status = commands.WriteMasked(kRegStartStrobes, 0, kRunBits);
+        status = commands.WriteMasked(kRegStartStrobes, 0, kRunAd);
     if (!NT_SUCCESS(status))
         return HXGENERALFAILURE;
     ULONG transfer;
     {
         wdm::SpinLockHold hold(lock_);
-        transfer = length_ / 512 * 512;
+        transfer = length_ / kAdTransferUnit * kAdTransferUnit;
     }
-    transfer = transfer < 512 ? 512 : transfer > 4096 ? 4096 : transfer;
+    transfer = transfer < kAdTransferUnit  ? kAdTransferUnit
+               : transfer > kAdTransferMax ? kAdTransferMax
+                                           : transfer;
     // The list goes to the board before the stream runs: a list it cannot take starts nothing.
     if (const ULONG refused = LoadList(); refused != HXNOERROR)
         return refused;
@@ -240,13 +257,13 @@ ULONG AdSubsystem::SimultaneousStart(dalayer::DaRequest&) {
         idleTicks_ = 0;
     }
     CommandChannel& commands = board_->Commands();
-    NTSTATUS status = commands.WriteMasked(kRegStartStrobes, kRunBits, kRunBits);
+    NTSTATUS status = commands.WriteMasked(kRegStartStrobes, kRunAd, kRunAd);
     if (NT_SUCCESS(status))
-        status = commands.WriteMasked(kRegStartStrobes, 0, kRunBits);
+        status = commands.WriteMasked(kRegStartStrobes, 0, kRunAd);
     if (NT_SUCCESS(status))
-        status = commands.WriteMasked(kRegRunEnables, kRunBits, kRunBits);
+        status = commands.WriteMasked(kRegRunEnables, kRunAd, kRunAd);
     if (NT_SUCCESS(status))
-        status = commands.WriteMasked(kRegStrobes, kStrobeRun, kStrobeRun);
+        status = commands.WriteMasked(kRegStrobes, kStrobeAdRun, kStrobeAdRun);
     if (NT_SUCCESS(status))
         status = commands.AdStart(false, program_.softwareTrigger);
     if (!NT_SUCCESS(status)) {

@@ -18,7 +18,6 @@ constexpr PCWSTR kUnnumberedLink = L"\\DosDevices\\MQ5120";
 constexpr ULONG kPropertyChars = 40;
 constexpr WCHAR kOemManufacturer[] = L"Varnholt";
 constexpr ULONG kDescriptorBuffer = 1024;
-constexpr ULONG kTransferSizeAtStart = 1024;
 
 GUID InterfaceClass() {
     const auto& g = hxda::kDeviceInterfaceGuid;
@@ -37,6 +36,7 @@ BoardDevice::BoardDevice(ULONG instance, const ServiceParameters& parameters)
       parameters_(parameters),
       channel_(usb_, command_, reply_),
       status_(usb_, statusPipe_) {
+    SetBoardType(kTypeBeforeStart);
     relay_.device = this;
     status_.SetRoute(&relay_);
     status_.SetOwner(&BoardDevice::StatusReadReturned, this);
@@ -132,14 +132,17 @@ bool BoardDevice::ConfigurationSelected() const {
 }
 
 NTSTATUS BoardDevice::StartSequence() {
-    const UCHAR c = 1;
+    const UCHAR c = kConfigurationValue;
     const wdm::PipeBinding table[] = {
-        {c, 0, 0, 0x02, &interface_, &spare_},   {c, 0, 0, 0x86, &interface_, &statusPipe_},
-        {c, 0, 0, 0x04, &interface_, &da_},      {c, 0, 0, 0x88, &interface_, &ad_},
-        {c, 0, 0, 0x01, &interface_, &command_}, {c, 0, 0, 0x81, &interface_, &reply_},
+        {c, 0, 0, kEndpointSpare, &interface_, &spare_},
+        {c, 0, 0, kEndpointStatus, &interface_, &statusPipe_},
+        {c, 0, 0, kEndpointDa, &interface_, &da_},
+        {c, 0, 0, kEndpointAd, &interface_, &ad_},
+        {c, 0, 0, kEndpointCommand, &interface_, &command_},
+        {c, 0, 0, kEndpointReply, &interface_, &reply_},
     };
     ULONG failing = 0;
-    if (usb_.SelectConfiguration(1, table, 6, &failing, kDescriptorBuffer) !=
+    if (usb_.SelectConfiguration(c, table, std::size(table), &failing, kDescriptorBuffer) !=
         wdm::SelectResult::kSuccess)
         return STATUS_UNSUCCESSFUL;
 
@@ -157,9 +160,9 @@ NTSTATUS BoardDevice::Identify() {
     HardwareWords words;
     NTSTATUS status = channel_.ReadHardwareWords(&words);
     if (NT_SUCCESS(status))
-        status = channel_.SetAdTransferSize(kTransferSizeAtStart);
+        status = channel_.SetAdTransferSize(kAdTransferAtStart);
     if (NT_SUCCESS(status))
-        status = channel_.WriteRegister(kRegBoardControl, kControlShadowInitial | 1);
+        status = channel_.WriteRegister(kRegBoardControl, kControlInitial | kControlStartPulse);
     UCHAR mask = 0;
     if (NT_SUCCESS(status))
         status = channel_.ReadDinChangeMask(&mask);
@@ -224,16 +227,16 @@ NTSTATUS BoardDevice::Register() {
 }
 
 NTSTATUS BoardDevice::WriteInitialRegisters() {
-    controlShadow_ = kControlShadowInitial;
+    controlShadow_ = kControlInitial;
     adControlShadow_ = 0;
     enableShadow_ = 0;
     const RegisterPair writes[] = {
         {kRegBoardControl, controlShadow_},
         {kRegAdControl, adControlShadow_},
         {kRegEnable, enableShadow_},
-        {kRegStrobes, 1},
+        {kRegStrobes, kStrobeInitialPulse},
         {kRegStrobes, 0},
-        {kRegStartStrobes, 0xFFFF},
+        {kRegStartStrobes, kStartStrobesAll},
         {kRegStartStrobes, 0},
         {kRegRunEnables, 0},
     };

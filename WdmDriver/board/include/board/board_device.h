@@ -16,6 +16,7 @@
 #include "board/board_registration.h"
 #include "board/command_channel.h"
 #include "board/driver_options.h"
+#include "board/protocol.h"
 #include "board/status_reader.h"
 #include "dalayer/da_device.h"
 #include "dalayer/status_pipe.h"
@@ -25,13 +26,6 @@
 #include "kernel/workitem.h"
 
 namespace board {
-
-inline constexpr ULONG kBaseClockHz = 18'000'000;
-inline constexpr USHORT kTypeBeforeStart = 0x9834;
-inline constexpr USHORT kTypeWhenUnreadable = 12;
-// Board type bit: the board has no analog inputs.
-inline constexpr USHORT kTypeNoAnalogInputs = 0x0001;
-inline constexpr USHORT kControlShadowInitial = 0xF800;
 
 // The device interface class the library enumerates.
 extern const GUID kBoardInterfaceClass;
@@ -157,7 +151,7 @@ class BoardDevice : public dalayer::DaDevice, private dalayer::StatusPipe {
     ULONG serialNumber_ = 0;
     bool noAnalogOutput_ = false;
     std::atomic<bool> started_{false};
-    USHORT controlShadow_ = kControlShadowInitial;
+    USHORT controlShadow_ = kControlInitial;
     USHORT adControlShadow_ = 0;
     USHORT enableShadow_ = 0;
     PCWSTR modelName_ = L"";
@@ -172,7 +166,7 @@ class BoardDevice : public dalayer::DaDevice, private dalayer::StatusPipe {
     wdm::UsbTarget usb_;
     wdm::UsbInterface interface_;
     wdm::UsbPipe spare_, statusPipe_, da_, command_, reply_;
-    wdm::UsbPipe ad_{0x10000};
+    wdm::UsbPipe ad_{kAdRingBytes};
     CommandChannel channel_;
     StatusReader status_;
     Relay relay_;

@@ -2,6 +2,7 @@
 #include "board/ad_subsystem.h"
 
 #include "board/board_device.h"
+#include "dalayer/trace.h"
 #include "hxda/request_codes.h"
 
 namespace board {
@@ -111,8 +112,14 @@ ULONG AdSubsystem::Configure(dalayer::DaRequest& request) {
     AdProgram::Registers r;
     if (const ULONG refused = AdProgram::Prepare(block, AnalogInputs(board_->BoardType()),
                                                  board_->EnableShadow(), &r);
-        refused != HXNOERROR)
+        refused != HXNOERROR) {
+        MQ5120K_TRACE(
+            "A/D configure refused with %u: flow %u, channels %u, trigger %u, "
+            "retrigger %u/%u, clock %u",
+            refused, block.dataFlow, block.numberOfChannels, block.triggerSource,
+            block.retriggerMode, block.retriggerSource, block.clockSource);
         return refused;
+    }
 
     CommandChannel& commands = board_->Commands();
     NTSTATUS status;
@@ -124,8 +131,10 @@ ULONG AdSubsystem::Configure(dalayer::DaRequest& request) {
     } else {
         status = commands.ApplyTermination(kTerminationOff);
     }
-    if (!NT_SUCCESS(status))
+    if (!NT_SUCCESS(status)) {
+        MQ5120K_TRACE("A/D configure: termination not applied: 0x%08X", static_cast<ULONG>(status));
         return HXGENERALFAILURE;
+    }
 
     const auto low = [](ULONG v) { return static_cast<USHORT>(v); };
     const auto high = [](ULONG v) { return static_cast<USHORT>(v >> 16); };
@@ -168,8 +177,10 @@ ULONG AdSubsystem::Configure(dalayer::DaRequest& request) {
         if (NT_SUCCESS(status))
             board_->EnableShadow() = r.enable;
     }
-    if (!NT_SUCCESS(status))
+    if (!NT_SUCCESS(status)) {
+        MQ5120K_TRACE("A/D configure: program not written: 0x%08X", static_cast<ULONG>(status));
         return HXGENERALFAILURE;
+    }
     board_->AdControlShadow() = r.control;
     program_.Take(block, request.ListEntries());
     return HXNOERROR;
@@ -201,8 +212,11 @@ ULONG AdSubsystem::LoadList() {
     CommandChannel& commands = board_->Commands();
     USHORT words[kAdListCapacity];
     for (ULONG i = 0; i < program_.listCount; ++i)
-        if (!program_.ListWord(i, &words[i]))
+        if (!program_.ListWord(i, &words[i])) {
+            MQ5120K_TRACE("A/D list entry %u (channel %u) refused of %u channels", i,
+                          program_.list[i].channel, program_.channels);
             return HXINVALIDLISTENTRY;
+        }
     NTSTATUS status = commands.WriteMasked(kRegStrobes, kStrobeListReset, kStrobeListReset);
     if (NT_SUCCESS(status))
         status = commands.WriteMasked(kRegStrobes, 0, kStrobeListReset);
@@ -267,6 +281,7 @@ ULONG AdSubsystem::SimultaneousStart(dalayer::DaRequest&) {
     if (NT_SUCCESS(status))
         status = commands.AdStart(false, program_.softwareTrigger);
     if (!NT_SUCCESS(status)) {
+        MQ5120K_TRACE("A/D start failed: 0x%08X", static_cast<ULONG>(status));
         StopBoard();
         return HXGENERALFAILURE;
     }
@@ -393,6 +408,9 @@ void AdSubsystem::PostEvent(ULONG code, ULONG data) {
                 removed_ = true;
                 removalToReport_ = removalToReport_ || first;
             }
+            if (first)
+                MQ5120K_TRACE("A/D %u: board removed in state %d", Element(),
+                              static_cast<int>(State()));
             if (!QueueStopWork()) {
                 // A stop asked already reports it; a subsystem being destroyed reports it now.
                 bool destroyed;
@@ -406,6 +424,8 @@ void AdSubsystem::PostEvent(ULONG code, ULONG data) {
             break;
         }
         case wdm::kStreamEventRecovery:
+            MQ5120K_TRACE("A/D %u: transaction error on pipe 0x%02X, recovering the pipes",
+                          Element(), kEndpointAd);
             QueueRecovery();
             break;
         default:

@@ -5,6 +5,7 @@
 
 #include "board/ad_subsystem.h"
 #include "board/model_table.h"
+#include "dalayer/trace.h"
 #include "hxda/request_codes.h"
 
 namespace board {
@@ -102,6 +103,11 @@ void BoardDevice::RecoverWhenIdle() {
         WithSubsystem(type, 0, [&](dalayer::DaSubsystem& object) { moving |= object.Query(); });
     if (!moving)
         QueueRecovery();
+    else
+        MQ5120K_TRACE(
+            "transaction error on the status pipe of board %u: no recovery while "
+            "streaming",
+            instance_);
 }
 
 dalayer::DaSubsystem* BoardDevice::CreateSubsystem(ULONG type, ULONG element) {
@@ -116,6 +122,7 @@ dalayer::DaSubsystem* BoardDevice::CreateSubsystem(ULONG type, ULONG element) {
 NTSTATUS BoardDevice::OnStartDevice(PIRP irp) {
     const NTSTATUS status = StartSequence();
     if (!NT_SUCCESS(status)) {
+        MQ5120K_TRACE("start of board %u failed: 0x%08X", instance_, static_cast<ULONG>(status));
         if (ConfigurationSelected())
             usb_.Deselect();
         return status;
@@ -142,9 +149,14 @@ NTSTATUS BoardDevice::StartSequence() {
         {c, 0, 0, kEndpointReply, &interface_, &reply_},
     };
     ULONG failing = 0;
-    if (usb_.SelectConfiguration(c, table, std::size(table), &failing, kDescriptorBuffer) !=
-        wdm::SelectResult::kSuccess)
+    if (const wdm::SelectResult selected =
+            usb_.SelectConfiguration(c, table, std::size(table), &failing, kDescriptorBuffer);
+        selected != wdm::SelectResult::kSuccess) {
+        MQ5120K_TRACE("configuration %u of board %u not selected: result %d, pipe 0x%02X", c,
+                      instance_, static_cast<int>(selected),
+                      failing < std::size(table) ? table[failing].endpointAddress : 0);
         return STATUS_UNSUCCESSFUL;
+    }
 
     NTSTATUS status = Identify();
     if (NT_SUCCESS(status))
@@ -266,6 +278,8 @@ NTSTATUS BoardDevice::OnStopDevice(PIRP irp) {
 }
 
 NTSTATUS BoardDevice::OnSurpriseRemoval(PIRP irp) {
+    MQ5120K_TRACE("board %u (serial %u) removed while %s, %zu subsystems open", instance_,
+                  serialNumber_, started_ ? "started" : "stopped", OpenSubsystemCount());
     if (started_)
         relay_.DeviceRemoved();
     started_ = false;

@@ -1,5 +1,7 @@
 #include "board/command_channel.h"
 
+#include "dalayer/trace.h"
+
 namespace board {
 
 namespace {
@@ -50,8 +52,15 @@ NTSTATUS CommandChannel::Execute(CommandMessage& message) {
     InProgressCount counted(inProgress_);
     wdm::MutexHold hold(mutex_);
     NTSTATUS status = Transfer(command_, message.bytes, false, 0);
-    if (NT_SUCCESS(status) && !message.IsWrite())
+    UCHAR failing = kEndpointCommand;
+    if (NT_SUCCESS(status) && !message.IsWrite()) {
+        failing = kEndpointReply;
         status = Transfer(reply_, message.bytes, true, replyTimeoutMs_);
+    }
+    if (!NT_SUCCESS(status))
+        MQ5120K_TRACE("command 0x%02X (%s, word 1 0x%04X) failed on pipe 0x%02X: 0x%08X",
+                      message.bytes[0], message.IsWrite() ? "write" : "read", message.Word(1),
+                      failing, static_cast<ULONG>(status));
     return status;
 }
 

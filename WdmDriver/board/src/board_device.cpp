@@ -4,7 +4,10 @@
 #include <new>
 
 #include "board/ad_subsystem.h"
+#include "board/analog_out_subsystem.h"
+#include "board/counter_subsystem.h"
 #include "board/model_table.h"
+#include "board/port_subsystems.h"
 #include "dalayer/trace.h"
 #include "hxda/request_codes.h"
 
@@ -111,10 +114,27 @@ void BoardDevice::RecoverWhenIdle() {
 }
 
 dalayer::DaSubsystem* BoardDevice::CreateSubsystem(ULONG type, ULONG element) {
-    // The A/D of a board with analog inputs; the other subsystems are not served yet.
-    if (type == HXSS_AD && element == 0 && (BoardType() & kTypeNoAnalogInputs) == 0)
-        return new (std::nothrow) AdSubsystem(this, element);
-    return nullptr;
+    switch (type) {
+        case HXSS_AD:
+            // The A/D of a board with analog inputs.
+            if (element == 0 && (BoardType() & kTypeNoAnalogInputs) == 0)
+                return new (std::nothrow) AdSubsystem(this, element);
+            return nullptr;
+        case HXSS_DA:
+            // The analog outputs (or the byte output of a board without them), the byte output.
+            if (element <= kDaElements - 1)
+                return new (std::nothrow) AnalogOutSubsystem(this, element);
+            return nullptr;
+        case HXSS_DIN:
+            return element == 0 ? new (std::nothrow) DinSubsystem(this, element) : nullptr;
+        case HXSS_DOUT:
+            return element == 0 ? new (std::nothrow) DoutSubsystem(this, element) : nullptr;
+        case HXSS_CT:
+            // Every element a file can name opens; its requests refuse one the board lacks.
+            return new (std::nothrow) CounterSubsystem(this, element);
+        default:
+            return nullptr;
+    }
 }
 
 // ---- Start -------------------------------------------------------------------------------------

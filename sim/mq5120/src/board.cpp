@@ -8,8 +8,9 @@ namespace mq5120 {
 
 void BoardState::Advance() {
     const std::int64_t now = Now();
-    AdAdvance(now);
+    // The outputs first: an input wired to an output converts the level it has at that time.
     DaAdvance(now);
+    AdAdvance(now);
 }
 
 void BoardState::PowerOn() {
@@ -173,7 +174,7 @@ void Board::ExternalDaClock(int edges) {
     BoardState& s = *state_;
     if (s.daRunning && !s.daWaitingTrigger &&
         (s.registers[kBoardControl] & kBoardControlDaExternalClock))
-        for (int i = 0; i < edges && s.DaOutputNext(0); ++i) {
+        for (int i = 0; i < edges && s.DaOutputNext(s.SecondsNow()); ++i) {
         }
     s.wakeBus = true;
     WakeLocked();

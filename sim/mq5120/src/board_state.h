@@ -30,6 +30,12 @@ struct BoardState {
     std::uint8_t dout = 0;
     bool doutWiredToDin = false;
     std::array<std::uint16_t, 4> analogOut{};
+    // Each analog output's recent changes, in seconds since power-on, for the inputs wired to it.
+    struct OutputLevel {
+        double seconds;
+        std::uint16_t code;
+    };
+    std::array<std::deque<OutputLevel>, 4> outputHistory{};
 
     // Replies.
     struct Reply {
@@ -79,6 +85,7 @@ struct BoardState {
     bool daRunning = false;
     bool daWaitingTrigger = false;
     bool daDrainReported = false;
+    bool daUnderrun = false;  // the memory ran dry while running and more data may follow
     std::int64_t daStartNs = 0;
     std::uint64_t daUpdates = 0;
     std::size_t daChannelIndex = 0;
@@ -154,8 +161,14 @@ struct BoardState {
     // Ports.
     void SetDout(std::uint8_t value);
     void SetDin(std::uint8_t value);
-    void SetAnalogOut(int channel, std::uint16_t code);
-    void LogOutput(int channel, std::uint16_t value);
+    // An output change at `seconds` since power-on.
+    void SetAnalogOut(int channel, std::uint16_t code, double seconds);
+    void SetDoutAt(std::uint8_t value, double seconds);
+    void LogOutput(int channel, std::uint16_t value, double seconds);
+    double SecondsNow() const { return (Now() - epochNs) * 1e-9; }
+    // The volts of analog output `channel` at `seconds` since power-on, as an input wired to it
+    // converts them: the level of the last change at or before that time.
+    double AnalogOutputVolts(int channel, double seconds) const;
 };
 
 }  // namespace mq5120

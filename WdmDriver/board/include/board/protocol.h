@@ -236,6 +236,7 @@ inline constexpr ULONG kDaThresholdSamplesLimit = 0x1E000;
 inline constexpr ULONG kDaSingleValueClockHz = 100'000;
 
 // Analog outputs and the byte output.
+inline constexpr ULONG kDaElements = 2;
 inline constexpr ULONG kDaChannels = 4;
 inline constexpr ULONG kDaDoutChannel = 4;  // the digital output port in a D/A list
 inline constexpr ULONG kDaListCapacity = 5;

@@ -36,7 +36,8 @@ struct StatusMessage {
     std::uint16_t flags;
     bool operator==(const StatusMessage&) const = default;
 };
-// An output change: channel 0-3 analog (code), 4 the digital output port (byte).
+// An output change: channel 0-3 analog (code), 4 the digital output port (byte). The time is the
+// board's own: a streamed sample's update time on the D/A clock, a single value's arrival.
 struct OutputChange {
     std::int64_t timeNs;
     int channel;
@@ -56,6 +57,7 @@ struct BoardCounters {
     std::size_t unknownCommands = 0;  // commands the board does not know
     std::size_t statusDropped = 0;    // status messages lost to a full status FIFO
     std::size_t adOverflows = 0;      // A/D overflow episodes
+    std::size_t daUnderruns = 0;      // D/A memory ran dry while running, then more data came
 };
 
 class Board final : public usb::DeviceModel {

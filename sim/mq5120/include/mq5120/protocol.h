@@ -118,6 +118,7 @@ constexpr std::uint16_t kStatusTypeFlags = 0x0000;
 constexpr std::uint16_t kStatusTypeDin = 0x2000;
 constexpr std::uint16_t kStatusTypeDaReady = 0x8001;
 constexpr std::uint16_t kFlagAdOverflow = 0x0001;
+constexpr std::uint16_t kFlagDaUnderrun = 0x0004;
 constexpr std::uint16_t kFlagDaComplete = 0x0008;
 constexpr std::uint16_t kFlagCounterOverflowBase = 0x0020;  // << c
 

@@ -154,7 +154,7 @@ TEST_F(DaSubsystemTest, SingleValuesReachTheOutputsAndTheByteOutput) {
         EXPECT_EQ(outputs[0].value, c.value);
     }
     // A command the board does not take is a failure, not a success.
-    bus->InjectFault(p_.pdo, board::kEndpointCommand, usb::Fault::Stall);
+    bus->InjectFault(p_.pdo, board::kEndpointCommand, usb::Fault::TransactionError);
     auto record = Record(HXSS_DA);
     record.parameters.singleValue.value = 1;
     ASSERT_EQ(analog.Control(IOCTL_HXDA_SETSINGLEVALUE, record).status, STATUS_SUCCESS);

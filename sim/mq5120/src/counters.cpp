@@ -88,16 +88,16 @@ void BoardState::CounterGate(int c, bool level) {
     if (!(registers[kCounterStatus] & (1u << (5 + c))))
         return;  // no measurement in progress
     const std::uint16_t mode = registers[kCounterBase + 5 * c + 4];
+    // Edge codes 0 and 1 are the gate's rising and falling edges (2 and 3, the clock's, are
+    // counted by the clock input).
     auto matches = [&](int code) {
         switch (code) {
             case 0:
-                return level;
-            case 1:
-                return !level;
-            case 2:
                 return rising;
-            default:
+            case 1:
                 return falling;
+            default:
+                return false;
         }
     };
     if (!unit.measureStarted) {

@@ -96,7 +96,8 @@ TEST_F(Counters, RateModeIsAPulseTrainOfTheProgrammedPeriodAndWidth) {
 }
 
 TEST_F(Counters, EdgeToEdgeMeasuresClocksBetweenTheEdges) {
-    const std::uint16_t mode = kCounterEdgeToEdgePattern | (2u << 10) | (3u << 12);
+    // Start on the gate's rising edge (code 0), stop on its falling edge (code 1).
+    const std::uint16_t mode = kCounterEdgeToEdgePattern | (0u << 10) | (1u << 12);
     Configure(4, mode, 0, 0x80000000);
     Start(4);
     Write(kCounterBase + 5 * 4 + 4, mode | kCounterMeasure);

@@ -100,6 +100,18 @@ struct BoardState {
         bool up = true;
         bool measureStarted = false;
         std::int64_t measureStartNs = 0;
+        // What drives its clock and gate inputs over time: a signal, or (clockFrom >= 0) another
+        // counter's output. The test hooks drive them too.
+        std::optional<Signal> clockSignal;
+        std::optional<Signal> gateSignal;
+        int clockFrom = -1;
+        std::int64_t inputsNs = 0;           // the inputs are applied up to this time
+        std::uint64_t sourcePulsesSeen = 0;  // of the counter wired to the clock
+        // As a pulse generator: its output's pulses, and the end of a one-shot pulse under way.
+        std::uint64_t outputPulses = 0;
+        std::uint64_t ratePulsesLogged = 0;
+        std::int64_t pulseEndNs = -1;
+        bool oneShotFired = false;
     };
     std::array<CounterUnit, 5> counterUnits{};
 
@@ -151,11 +163,19 @@ struct BoardState {
     // Counters.
     std::uint32_t CounterRegister32(int c, int offset) const;
     bool CounterRunning(int c) const;
+    bool CounterIsRate(int c) const;
+    bool CounterIsOneShot(int c) const;
     bool CounterGateOpen(int c) const;
     void CounterLoad(int c);
     void CounterModeWritten(int c, std::uint16_t old, std::uint16_t value);
     void CounterEdges(int c, std::uint64_t edges);
     void CounterGate(int c, bool level);
+    void CounterGateAt(int c, bool level, std::int64_t ns);
+    // The counters' wired inputs from their last advance to `now`, in time order.
+    void CountersAdvance(std::int64_t now);
+    void CounterInputsAdvance(int c, std::int64_t now);
+    std::uint64_t CounterOutputPulses(int c, std::int64_t now);
+    void OneShotTrigger(int c, std::int64_t ns);
     CounterReading ReadCounter(int c);
 
     // Ports.

@@ -75,15 +75,17 @@ ULONG PrepareCounter(const hxda::ConfigurationBlock& block, CounterProgram* out)
     if (block.pulseType != HXPULSE_ACTIVELOW && block.pulseType != HXPULSE_ACTIVEHIGH)
         return HXINVALIDPULSETYPE;
 
+    // The modes that divide their clock need a period; the counting and measuring ones do not.
+    const bool divides = oneShot || mode == HXCTMODE_RATE;
     ULONGLONG period = 0;
     USHORT word = 0;
     if (block.clockSource == HXCLK_INTERNAL) {
         if (const ULONG refused = InternalPeriod(block.clockFrequency, &period);
-            refused != HXNOERROR)
+            divides && refused != HXNOERROR)
             return refused;
     } else if (block.clockSource == HXCLK_EXTERNAL) {
         period = block.externalClockDivider;
-        if (period == 0)
+        if (divides && period == 0)
             return HXINVALIDDIVIDER;
         word |= kCounterExternalClock;
     } else {

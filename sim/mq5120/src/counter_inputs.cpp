@@ -23,12 +23,16 @@ std::int64_t NsOfTicks(std::uint64_t ticks) {
     return static_cast<std::int64_t>(ticks * 1000 / (kBaseClockHz / 1'000'000));
 }
 
+// Times are whole nanoseconds turned into seconds: an edge that falls on an instant is counted
+// at that instant, not a rounding later.
+constexpr double kInstant = 1e-10;
+
 // Rising edges of a square signal in (t0, t1], seconds: one at the start of each period.
 std::uint64_t RisingEdges(const Signal& signal, double t0, double t1) {
     if (signal.kind != Signal::Kind::Square || !(signal.frequencyHz > 0.0) || t1 <= t0)
         return 0;
-    const double a = std::floor(t0 * signal.frequencyHz);
-    const double b = std::floor(t1 * signal.frequencyHz);
+    const double a = std::floor(t0 * signal.frequencyHz + kInstant);
+    const double b = std::floor(t1 * signal.frequencyHz + kInstant);
     return b > a ? static_cast<std::uint64_t>(b - a) : 0;
 }
 
@@ -89,9 +93,11 @@ void BoardState::CounterInputsAdvance(int c, std::int64_t now) {
     if (unit.gateSignal && unit.gateSignal->kind == Signal::Kind::Square &&
         unit.gateSignal->frequencyHz > 0.0) {
         const double half = 0.5 / unit.gateSignal->frequencyHz;
-        std::uint64_t processed = 0;
-        for (double edge = (std::floor(t0 / half) + 1) * half;
-             edge <= t1 && processed < kMaxGateEdgesPerAdvance; edge += half, ++processed) {
+        const double first = std::floor(t0 / half + kInstant) + 1;
+        for (std::uint64_t k = 0; k < kMaxGateEdgesPerAdvance; ++k) {
+            const double edge = (first + static_cast<double>(k)) * half;
+            if (edge > t1 + kInstant)
+                break;
             if (const std::uint64_t edges = clockEdges(at, edge); edges > 0)
                 CounterEdges(c, edges);
             at = edge;

@@ -218,6 +218,15 @@ TEST_F(Mq5120Outputs, PortsAndSingleValuesReachTheBoard) {
         EXPECT_EQ(value, written);
     }
 
+    // The byte output drives the same port.
+    const HDASS byteOutput = open(HXSS_DA, 1);
+    ASSERT_EQ(hxDaSetDataFlow(byteOutput, HXDF_SINGLEVALUE), HXNOERROR);
+    ASSERT_EQ(hxDaConfig(byteOutput), HXNOERROR);
+    ASSERT_EQ(hxDaPutSingleValue(byteOutput, 0x3C, 0, 1.0), HXNOERROR);
+    UINT port = 0;
+    ASSERT_EQ(hxDaGetSingleValue(din, &port, 0, 1.0), HXNOERROR);
+    EXPECT_EQ(port, 0x3Cu);
+
     const HDASS da = open(HXSS_DA);
     ASSERT_EQ(hxDaSetDataFlow(da, HXDF_SINGLEVALUE), HXNOERROR);
     ASSERT_EQ(hxDaConfig(da), HXNOERROR);
@@ -236,7 +245,9 @@ TEST_F(Mq5120Outputs, PortsAndSingleValuesReachTheBoard) {
 // counted by a counter whose clock is wired to it, measured by the library's frequency
 // measurement, a repeated one-shot fired by its gate, and an edge-to-edge measurement.
 TEST_F(Mq5120Outputs, CountersCheckedAgainstEachOther) {
-    boot({"MQ5120 4 1 CT0.1=CT0.0 GATE0.2=square:2.5:100:2.5 GATE0.3=square:2.5:50:2.5"});
+    boot(
+        {"MQ5120 4 1 CT0.1=CT0.0 GATE0.2=square:2.5:100:2.5 GATE0.3=square:2.5:50:2.5 "
+         "CT0.4=square:2.5:1000:2.5"});
     const HDASS rate = open(HXSS_CT, 0);
     ASSERT_EQ(hxDaSetCTMode(rate, HXCTMODE_RATE), HXNOERROR);
     ASSERT_EQ(hxDaSetClockSource(rate, HXCLK_INTERNAL), HXNOERROR);
@@ -299,6 +310,48 @@ TEST_F(Mq5120Outputs, CountersCheckedAgainstEachOther) {
     ASSERT_TRUE(advanceUntil([&] { return countOf(HXWM_EVENTDONE, measure) >= 1; }, 200ms))
         << seen();
     EXPECT_EQ(static_cast<std::uint32_t>(lParams.back()), 180'000u) << "10 ms at 18 MHz";
+
+    // Up/down on counter 4, counting up the 1 kHz square on its clock from the half-way load.
+    const HDASS upDown = open(HXSS_CT, 4);
+    ASSERT_EQ(hxDaSetCTMode(upDown, HXCTMODE_UPDOWN), HXNOERROR);
+    ASSERT_EQ(hxDaSetClockSource(upDown, HXCLK_EXTERNAL), HXNOERROR);
+    ASSERT_EQ(hxDaConfig(upDown), HXNOERROR);
+    ASSERT_EQ(hxDaStart(upDown), HXNOERROR);
+    clock.Advance(std::chrono::milliseconds(25));
+    UINT count = 0;
+    ASSERT_EQ(hxDaReadEvents(upDown, &count), HXNOERROR);
+    EXPECT_EQ(count, 0x80000000u + 25);
+}
+
+// Registers, stored settings, calibration pots and hardware information go to the board and come
+// back; a pot the board does not have is refused.
+TEST_F(Mq5120Outputs, DeviceRequestsRoundTrip) {
+    boot({"MQ5120 4 1"});
+    constexpr UINT kDinMaskSelector = 0x4004;
+    ASSERT_EQ(hxDiagWriteReg(hDev, kDinMaskSelector, 0x5A, 2), HXNOERROR);
+    UINT value = 0;
+    ASSERT_EQ(hxDiagReadReg(hDev, kDinMaskSelector, &value, 2), HXNOERROR);
+    EXPECT_EQ(value, 0x5Au);
+    constexpr UINT kPowerRegister = 100;
+    ASSERT_EQ(hxDiagWriteReg(hDev, kPowerRegister, 1, 2), HXNOERROR);
+    ASSERT_EQ(hxDiagReadReg(hDev, kPowerRegister, &value, 2), HXNOERROR);
+    EXPECT_EQ(value, 1u);
+
+    ASSERT_EQ(hxDiagWriteCalPot(hDev, 2, 3, 1, 0x77), HXNOERROR);
+    ASSERT_EQ(hxDiagReadCalPot(hDev, 2, 3, 1, &value), HXNOERROR);
+    EXPECT_EQ(value, 0x77u);
+    EXPECT_EQ(hxDiagReadCalPot(hDev, 3, 0, 0, &value), HXINVALIDLISTENTRY);
+
+    BYTE block[128] = {};
+    ASSERT_EQ(hxDaSetHardwareInfo(hDev, 0x11, 0x22, 0x33, 0xFFFFFFFF, 0, block), HXNOERROR);
+    UINT leading = 0, serial = 0, trailing = 0;
+    WORD a = 0, b = 0, c = 0;
+    ASSERT_EQ(hxDaGetHardwareInfo(hDev, &leading, &a, &b, &c, &serial, &trailing, block),
+              HXNOERROR);
+    EXPECT_EQ(a, 0x11);
+    EXPECT_EQ(b, 0x22);
+    EXPECT_EQ(c, 0x33);
+    EXPECT_EQ(serial, 1u) << "the serial number kept";
 }
 
 // Pulled out while the D/A streams and a counter runs: every buffer comes back, the removal is

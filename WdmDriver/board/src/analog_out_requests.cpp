@@ -74,7 +74,6 @@ ULONG AnalogOutSubsystem::Configure(dalayer::DaRequest& request) {
         wdm::SpinLockHold hold(lock_);
         wrapMode_ = block.wrapMode;
         softwareTrigger_ = trigger == HXTRIG_SOFTWARE;
-        divider_ = divider;
     }
     // The byte output has nothing to program.
     if (!Streams())

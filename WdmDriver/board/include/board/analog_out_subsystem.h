@@ -165,7 +165,6 @@ class AnalogOutSubsystem : public dalayer::DaSubsystem,
     ULONG workDue_ = 0;
     bool workQueued_ = false;
     bool destroyPending_ = false;
-    ULONG divider_ = 0;
     wdm::KernelMutex workMutex_{1};
     wdm::KernelEvent workIdle_{NotificationEvent, true};
 };

@@ -162,11 +162,12 @@ long BoardUnderruns() {
     void* module = dlopen("libMqMachine.so", RTLD_NOW | RTLD_NOLOAD);
     if (module == nullptr)
         return -1;
-    using Entry = long(const char*, unsigned, void*, long, int, unsigned long*, int*);
+    using Entry =
+        long(const char*, unsigned, void*, long, int, unsigned long*, int*, unsigned long*);
     auto* entry = reinterpret_cast<Entry*>(dlsym(module, "MqMachineBoardOutputs"));
     unsigned long underruns = 0;
     const long found =
-        entry != nullptr ? entry("MQ5120", 1, nullptr, 0, 1, &underruns, nullptr) : -1;
+        entry != nullptr ? entry("MQ5120", 1, nullptr, 0, 1, &underruns, nullptr, nullptr) : -1;
     dlclose(module);
     return found < 0 ? -1 : static_cast<long>(underruns);
 }

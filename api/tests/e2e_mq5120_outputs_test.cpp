@@ -74,12 +74,18 @@ class Mq5120Outputs : public Mq5120Test {
     }
     // Moves the manual clock on in small steps, giving the threads of the stand-ins a moment at
     // each, until `done` holds or `limit` of clock time has passed; true when it held.
+    // With `fed`, each step waits (bounded) until the D/A's memory holds at least that many
+    // samples, so that a streaming output never runs dry for the host's pace.
     template <class Done>
     bool advanceUntil(Done done, std::chrono::milliseconds limit,
-                      std::chrono::microseconds step = std::chrono::milliseconds(2)) {
+                      std::chrono::microseconds step = std::chrono::milliseconds(2),
+                      unsigned long fed = 0) {
         for (auto spent = std::chrono::microseconds(0); spent < limit; spent += step) {
             if (done())
                 return true;
+            for (int waited = 0; fed != 0 && outputs().daMemorySamples < fed && waited < 5000;
+                 ++waited)
+                waitForMessages(0, 1);
             clock.Advance(step);
             waitForMessages(0, 1);
         }
@@ -163,17 +169,21 @@ TEST_F(Mq5120Outputs, StopAndAbortInEveryWrapModeLeaveTheDaUsable) {
             // At 200 kHz the board's memory holds 0.65 s: a stop plays that out.
             configureDa(da, wrap, 200'000, {0});
             const std::size_t count = wrap == HXWRAP_SINGLE ? 1 : 2;
-            const std::vector<HBUF> made = queueCodes(da, count, 50, 1000);
+            // Wrap none: enough that the stop comes well before the end of the data.
+            const std::uint32_t samples = wrap == HXWRAP_NONE ? 2000 : 50;
+            const std::vector<HBUF> made = queueCodes(da, count, samples, 1000);
             outputs(true);
             const std::int64_t origin = now();
             ASSERT_EQ(hxDaStart(da), HXNOERROR);
             for (int waited = 0; !outputs().daRunning && waited < 5000; ++waited)
                 waitForMessages(0, 1);
             ASSERT_TRUE(outputs().daRunning);
-            // More than one pass of the buffers.
+            // More than one pass of the buffers; wrap multiple refills the board's memory, which
+            // each step of 100 updates waits for.
             const std::size_t played = wrap == HXWRAP_NONE ? 60 : 120;
             ASSERT_TRUE(advanceUntil([&] { return changesOf(0, origin).size() >= played; }, 100ms,
-                                     std::chrono::microseconds(500)));
+                                     std::chrono::microseconds(500),
+                                     wrap == HXWRAP_MULTIPLE ? 100 : 0));
             if (wrap == HXWRAP_SINGLE) {
                 const auto changes = changesOf(0, origin);
                 for (std::size_t u = 0; u < changes.size(); ++u)

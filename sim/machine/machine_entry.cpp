@@ -185,9 +185,9 @@ extern "C" [[gnu::visibility("default")]] int MqMachineInjectFault(const char* f
 }
 
 // Test and benchmark hook (sim/machine_testing.h): the output log of a board of the booted
-// machine, up to capacity records (cleared after when `clear`), its D/A underruns and whether its
-// D/A runs. The count
-// of records the log held, or -1 without a machine or such a board.
+// machine, up to capacity records (cleared after when `clear`), its D/A underruns, whether its
+// D/A runs and the samples in its D/A memory. The count of records the log held, or -1 without a
+// machine or such a board.
 struct MqMachineOutputRecord {
     long long timeNs;
     int channel;
@@ -195,7 +195,7 @@ struct MqMachineOutputRecord {
 };
 extern "C" [[gnu::visibility("default")]] long MqMachineBoardOutputs(
     const char* family, unsigned serialNumber, MqMachineOutputRecord* out, long capacity, int clear,
-    unsigned long* daUnderruns, int* daRunning) {
+    unsigned long* daUnderruns, int* daRunning, unsigned long* daMemory) {
     using namespace sim;
     Family wanted;
     if (g_machine == nullptr || family == nullptr || !FamilyFromName(family, &wanted))
@@ -208,6 +208,8 @@ extern "C" [[gnu::visibility("default")]] long MqMachineBoardOutputs(
         *daUnderruns = board->DaUnderruns();
     if (daRunning != nullptr)
         *daRunning = board->DaRunning() ? 1 : 0;
+    if (daMemory != nullptr)
+        *daMemory = board->DaMemorySamples();
     const std::vector<PluggedBoard::OutputRecord> records = board->Outputs(clear != 0);
     for (long i = 0; i < capacity && i < static_cast<long>(records.size()); ++i)
         out[i] = {records[i].timeNs, records[i].channel, records[i].value};

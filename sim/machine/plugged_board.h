@@ -49,6 +49,7 @@ class PluggedBoard {
     virtual std::vector<OutputRecord> Outputs(bool clear) { return {}; }
     virtual std::size_t DaUnderruns() const { return 0; }
     virtual bool DaRunning() const { return false; }
+    virtual std::size_t DaMemorySamples() const { return 0; }
 };
 
 // Plugs boards in: each kind of board on its bus, started with its driver through the Plug and

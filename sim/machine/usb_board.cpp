@@ -130,6 +130,7 @@ class UsbBoard final : public PluggedBoard {
     }
     std::size_t DaUnderruns() const override { return model_->Counters().daUnderruns; }
     bool DaRunning() const override { return model_->DaRunning(); }
+    std::size_t DaMemorySamples() const override { return model_->DaMemorySamples(); }
     bool InjectFault(std::uint32_t type, std::uint32_t element, InjectedFault fault) override {
         if (!IsPluggedIn() || element != 0)
             return false;

@@ -62,6 +62,7 @@ struct BoardOutputs {
     std::vector<OutputChange> changes;
     unsigned long daUnderruns = 0;  // the board's memory ran dry, then more data came
     bool daRunning = false;
+    unsigned long daMemorySamples = 0;  // what the D/A holds to play
 };
 
 // The output log of a board of the booted machine (an MQ5120), emptied after when `clear`.
@@ -76,19 +77,20 @@ inline BoardOutputs ReadBoardOutputs(const std::string& family, std::uint32_t se
         int channel;
         unsigned value;
     };
-    using Entry = long(const char*, unsigned, Record*, long, int, unsigned long*, int*);
+    using Entry =
+        long(const char*, unsigned, Record*, long, int, unsigned long*, int*, unsigned long*);
     auto* entry = reinterpret_cast<Entry*>(dlsym(module, "MqMachineBoardOutputs"));
     if (entry != nullptr) {
         std::vector<Record> records;
         int running = 0;
-        long count =
-            entry(family.c_str(), serialNumber, nullptr, 0, 0, &result.daUnderruns, &running);
+        long count = entry(family.c_str(), serialNumber, nullptr, 0, 0, &result.daUnderruns,
+                           &running, &result.daMemorySamples);
         // Read again with room for all (a few more may have come meanwhile: read until it fits).
         while (count >= 0) {
             records.resize(static_cast<std::size_t>(count) + 1024);
             const long again = entry(family.c_str(), serialNumber, records.data(),
                                      static_cast<long>(records.size()), clear ? 1 : 0,
-                                     &result.daUnderruns, &running);
+                                     &result.daUnderruns, &running, &result.daMemorySamples);
             if (again < 0 || again <= static_cast<long>(records.size())) {
                 count = again;
                 break;

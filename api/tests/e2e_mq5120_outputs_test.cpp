@@ -191,14 +191,22 @@ TEST_F(Mq5120Outputs, StopAndAbortInEveryWrapModeLeaveTheDaUsable) {
             }
             ASSERT_EQ(whileAdvancing([&] { return abort ? hxDaAbort(da) : hxDaStop(da); }),
                       HXNOERROR);
-            // Every buffer back and, once the board has played out what it holds, the
-            // subsystem configurable again.
+            // Every buffer back and, once the board has played out what it holds, the transfer
+            // complete and the subsystem configurable again.
             ASSERT_TRUE(advanceUntil(
                 [&] {
-                    return queueSize(da, HXQUEUE_INPROCESS) == 0 && hxDaConfig(da) == HXNOERROR;
+                    return queueSize(da, HXQUEUE_INPROCESS) == 0 &&
+                           countOf(HXWM_IOCOMPLETE, da) >= 1;
                 },
                 2000ms))
                 << seen();
+            std::uint32_t configured = HXSUBSYSRUNNING;
+            for (int tries = 0; configured == HXSUBSYSRUNNING && tries < 1000; ++tries) {
+                configured = hxDaConfig(da);
+                if (configured == HXSUBSYSRUNNING)
+                    waitForMessages(0, 1);  // the library ends the transfer after the message
+            }
+            ASSERT_EQ(configured, HXNOERROR);
             EXPECT_EQ(queueSize(da, HXQUEUE_READY) + queueSize(da, HXQUEUE_DONE), count);
             std::vector<HBUF> back = takeDone(da);
             HBUF ready = 0;

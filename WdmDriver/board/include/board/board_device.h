@@ -158,7 +158,7 @@ class BoardDevice : public dalayer::DaDevice, private dalayer::StatusPipe {
     wdm::KernelMutex controlMutex_{1};
     USHORT adControlShadow_ = 0;
     USHORT enableShadow_ = 0;
-    PCWSTR modelName_ = L"";
+    PCWSTR modelName_ = u"";
     WCHAR oemModelName_[40] = {};
     WCHAR description_[40] = {};
     WCHAR boardName_[kBoardNameChars] = {};

@@ -31,14 +31,14 @@ TEST_F(StreamRobust, ABufferInProcessIsNeitherFreedNorQueuedAgain) {
     configure(other);
     const std::vector<HBUF> made = queue(hDass, 3);
     ASSERT_EQ(hxDaStart(hDass), HXNOERROR);
-    ASSERT_TRUE(streamer::WaitForPendingReads(L"\\AD0", 3));
+    ASSERT_TRUE(streamer::WaitForPendingReads(u"\\AD0", 3));
     for (const HBUF buffer : made) {
         EXPECT_EQ(hxDmFreeBuffer(buffer), HXBUFFERLOCKED);
         EXPECT_EQ(hxDaPutBuffer(hDass, buffer), HXBUFFERLOCKED);
         EXPECT_EQ(hxDaPutBuffer(other, buffer), HXBUFFERLOCKED);
     }
     EXPECT_EQ(queueSize(other, HXQUEUE_READY), 0u);
-    EXPECT_EQ(streamer::CompleteReads(L"\\AD0", 3), 3u);
+    EXPECT_EQ(streamer::CompleteReads(u"\\AD0", 3), 3u);
     ASSERT_TRUE(waitForState(hDass, HXSTATE_READY));
     // Each buffer came back once, whole, and is the caller's again.
     const std::vector<HBUF> done = takeDone(hDass);
@@ -59,7 +59,7 @@ TEST_F(StreamRobust, AFlushTargetMustBeABufferInTheCallersHands) {
     ASSERT_EQ(hxDmAllocBuffer(0, 64, &freed), 0u);
     ASSERT_EQ(hxDmFreeBuffer(freed), 0u);
     ASSERT_EQ(hxDaStart(hDass), HXNOERROR);
-    ASSERT_TRUE(streamer::WaitForPendingReads(L"\\AD0", 2));
+    ASSERT_TRUE(streamer::WaitForPendingReads(u"\\AD0", 2));
     listed = queue(hDass, 1).front();
     struct Case {
         const char* name;
@@ -166,7 +166,7 @@ class StreamProcedure : public StreamFixture {
 TEST_F(StreamProcedure, RecyclingWhileAnotherThreadStopsNeverDeadlocks) {
     const HDASS hDass = openScripted();
     queue(hDass, 4);
-    streamer::SetFinishOnStop(L"\\AD0", false);
+    streamer::SetFinishOnStop(u"\\AD0", false);
     HANDLE stopping = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     script.onMessage = [&](UINT message) {
         if (message != HXWM_BUFFERDONE)
@@ -176,14 +176,14 @@ TEST_F(StreamProcedure, RecyclingWhileAnotherThreadStopsNeverDeadlocks) {
         recycle();
     };
     ASSERT_EQ(hxDaStart(hDass), HXNOERROR);
-    ASSERT_TRUE(streamer::WaitForPendingReads(L"\\AD0", 4));
+    ASSERT_TRUE(streamer::WaitForPendingReads(u"\\AD0", 4));
     auto stop = std::async(std::launch::async, [&] { return hxDaStop(hDass); });
     ASSERT_TRUE(eventually([&] {
-        const std::vector<std::uint32_t> codes = streamer::Codes(L"\\AD0");
+        const std::vector<std::uint32_t> codes = streamer::Codes(u"\\AD0");
         return std::find(codes.begin(), codes.end(), IOCTL_HXDA_STOP) != codes.end();
     }));
     SetEvent(stopping);
-    EXPECT_EQ(streamer::CompleteReads(L"\\AD0", 4), 4u);
+    EXPECT_EQ(streamer::CompleteReads(u"\\AD0", 4), 4u);
     ASSERT_EQ(stop.wait_for(kPrompt), std::future_status::ready);
     EXPECT_EQ(stop.get(), HXNOERROR);
     EXPECT_EQ(state(hDass), HXSTATE_READY);
@@ -226,14 +226,14 @@ TEST_F(StreamProcedure, StopAbortAndResetFromTheProcedureEndTheTransferWithoutWa
             }
         };
         ASSERT_EQ(hxDaStart(hDass), HXNOERROR);
-        ASSERT_TRUE(streamer::WaitForPendingReads(L"\\AD0", 4));
-        EXPECT_EQ(streamer::CompleteReads(L"\\AD0", 1), 1u);
+        ASSERT_TRUE(streamer::WaitForPendingReads(u"\\AD0", 4));
+        EXPECT_EQ(streamer::CompleteReads(u"\\AD0", 1), 1u);
         ASSERT_TRUE(eventually([&] { return !script.results().empty(); }));
         EXPECT_EQ(script.results(), std::vector<std::uint32_t>{HXNOERROR});
         ASSERT_TRUE(waitForState(hDass, c.stateAfter));
         EXPECT_EQ(queueSize(hDass, HXQUEUE_INPROCESS), 0u);
         expectSameBuffers(takeDone(hDass), made);
-        EXPECT_EQ(streamer::PendingReads(L"\\AD0"), 0u);
+        EXPECT_EQ(streamer::PendingReads(u"\\AD0"), 0u);
     }
 }
 
@@ -253,15 +253,15 @@ TEST_F(StreamProcedure, ReleaseFromTheProcedureFinishesWhenItReturns) {
         g_script->status(hxDaGetBuffer(g_script->hDass, &buffer));
     };
     ASSERT_EQ(hxDaStart(hDass), HXNOERROR);
-    ASSERT_TRUE(streamer::WaitForPendingReads(L"\\AD0", 4));
-    EXPECT_EQ(streamer::CompleteReads(L"\\AD0", 1), 1u);
+    ASSERT_TRUE(streamer::WaitForPendingReads(u"\\AD0", 4));
+    EXPECT_EQ(streamer::CompleteReads(u"\\AD0", 1), 1u);
     ASSERT_TRUE(eventually([&] { return script.results().size() == 2; }));
     // The release answered at once; the handle was refused right after it.
     EXPECT_EQ(script.results(), (std::vector<std::uint32_t>{HXNOERROR, HXINVALIDSSHANDLE}));
     ASSERT_TRUE(eventually([&] { return hxDaTerminate(hDev) != HXSUBSYSINUSE; }));
     for (const HBUF buffer : made)
         EXPECT_EQ(locationOf(buffer), ~0u);  // freed by the library
-    EXPECT_EQ(streamer::PendingReads(L"\\AD0"), 0u);
+    EXPECT_EQ(streamer::PendingReads(u"\\AD0"), 0u);
     EXPECT_EQ(kernel::testing::OutstandingUserRequests(), 0u);
 }
 
@@ -273,19 +273,19 @@ constexpr std::uint32_t kShortTimeoutMs = 200;
 // and a release still end the transfer with every buffer back.
 TEST_F(StreamRobust, AStopNotAcknowledgedInTimeFailsAndLeavesAbortAndReleaseWorking) {
     testing::setAcknowledgeTimeout(kShortTimeoutMs);
-    streamer::SetFinishOnStop(L"\\AD0", false);
+    streamer::SetFinishOnStop(u"\\AD0", false);
     const HDASS hDass = open();
     configure(hDass);
     const std::vector<HBUF> made = queue(hDass, 3);
     ASSERT_EQ(hxDaStart(hDass), HXNOERROR);
-    ASSERT_TRUE(streamer::WaitForPendingReads(L"\\AD0", 3));
+    ASSERT_TRUE(streamer::WaitForPendingReads(u"\\AD0", 3));
     EXPECT_EQ(hxDaStop(hDass), HXNOHWRESPONSE);
     EXPECT_GT(state(hDass), HXSTATE_READY);
     EXPECT_EQ(hxDaAbort(hDass), HXNOERROR);
     EXPECT_EQ(state(hDass), HXSTATE_READY);
     expectSameBuffers(takeDone(hDass), made);
     EXPECT_EQ(hxDaReleaseDASS(hDass), HXNOERROR);
-    EXPECT_EQ(streamer::PendingReads(L"\\AD0"), 0u);
+    EXPECT_EQ(streamer::PendingReads(u"\\AD0"), 0u);
 }
 
 // A reset while the copy thread is held inside the procedure is not acknowledged: it fails
@@ -304,8 +304,8 @@ TEST_F(StreamProcedure, AResetNotAcknowledgedInTimeFailsAndResetsNothing) {
         WaitForSingleObject(leave, 5000);
     };
     ASSERT_EQ(hxDaStart(hDass), HXNOERROR);
-    ASSERT_TRUE(streamer::WaitForPendingReads(L"\\AD0", 3));
-    EXPECT_EQ(streamer::CompleteReads(L"\\AD0", 1), 1u);
+    ASSERT_TRUE(streamer::WaitForPendingReads(u"\\AD0", 3));
+    EXPECT_EQ(streamer::CompleteReads(u"\\AD0", 1), 1u);
     ASSERT_EQ(WaitForSingleObject(inside, 5000), WAIT_OBJECT_0);
     EXPECT_EQ(hxDaReset(hDass), HXNOHWRESPONSE);
     EXPECT_EQ(state(hDass), HXSTATE_RUNNING);
@@ -316,7 +316,7 @@ TEST_F(StreamProcedure, AResetNotAcknowledgedInTimeFailsAndResetsNothing) {
     EXPECT_EQ(state(hDass), HXSTATE_NEEDSCONFIG);
     expectSameBuffers(takeDone(hDass), made);
     EXPECT_EQ(hxDaReleaseDASS(hDass), HXNOERROR);
-    EXPECT_EQ(streamer::PendingReads(L"\\AD0"), 0u);
+    EXPECT_EQ(streamer::PendingReads(u"\\AD0"), 0u);
     CloseHandle(inside);
     CloseHandle(leave);
 }
@@ -338,8 +338,8 @@ TEST_F(StreamProcedure, WaitsOfSeveralThreadsOnAHeldCopyThreadDoNotAddUp) {
         WaitForSingleObject(leave, 10000);
     };
     ASSERT_EQ(hxDaStart(hDass), HXNOERROR);
-    ASSERT_TRUE(streamer::WaitForPendingReads(L"\\AD0", 2));
-    EXPECT_EQ(streamer::CompleteReads(L"\\AD0", 1), 1u);
+    ASSERT_TRUE(streamer::WaitForPendingReads(u"\\AD0", 2));
+    EXPECT_EQ(streamer::CompleteReads(u"\\AD0", 1), 1u);
     ASSERT_EQ(WaitForSingleObject(inside, 5000), WAIT_OBJECT_0);
     std::vector<std::future<HXSTATUS>> calls;
     for (int i = 0; i < kCallers; ++i)

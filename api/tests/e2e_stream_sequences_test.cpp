@@ -77,7 +77,7 @@ class StreamSequences : public StreamFixture {
                 putBuffer(hDass);
                 break;
             case Step::Complete:
-                streamer::CompleteReads(L"\\AD0", 1);
+                streamer::CompleteReads(u"\\AD0", 1);
                 break;
         }
     }
@@ -96,7 +96,7 @@ class StreamSequences : public StreamFixture {
             run(hDass, step);
         if (hxDaReleaseDASS(hDass) != HXNOERROR)
             return false;
-        bool sound = streamer::PendingReads(L"\\AD0") == 0;
+        bool sound = streamer::PendingReads(u"\\AD0") == 0;
         for (const HBUF buffer : made) {
             const bool inHand = std::find(held.begin(), held.end(), buffer) != held.end();
             // Freed by the library, or in the caller's hands: the caller can free it.

@@ -41,7 +41,8 @@ class OperationLock {
             subsystem_.operationLock.lock();
             held_ = true;
         } else {
-            held_ = subsystem_.operationLock.try_lock_for(
+            held_ = subsystem_.operationLock.lockUntil(
+                OperationMutex::Clock::now() +
                 std::chrono::milliseconds(CallDeadline::remainingMs()));
         }
     }

@@ -3,9 +3,12 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "core/personality.h"
@@ -56,6 +59,45 @@ class ConfigurationStorage {
     std::vector<std::uint64_t> words_;  // 8-byte aligned for the block's double
 };
 
+// A lock one thread holds at a time, recursively, that a caller can give up waiting for at a
+// deadline (on a mutex and a condition, which every thread checker follows).
+class OperationMutex {
+  public:
+    using Clock = std::chrono::steady_clock;
+    // False when the deadline passed before the lock was free.
+    bool lockUntil(Clock::time_point deadline) {
+        std::unique_lock guard(mutex_);
+        const std::thread::id self = std::this_thread::get_id();
+        if (!free_.wait_until(guard, deadline, [&] { return depth_ == 0 || owner_ == self; }))
+            return false;
+        owner_ = self;
+        ++depth_;
+        return true;
+    }
+    void lock() {
+        std::unique_lock guard(mutex_);
+        const std::thread::id self = std::this_thread::get_id();
+        free_.wait(guard, [&] { return depth_ == 0 || owner_ == self; });
+        owner_ = self;
+        ++depth_;
+    }
+    void unlock() {
+        {
+            std::lock_guard guard(mutex_);
+            if (depth_ == 0 || --depth_ != 0)
+                return;
+            owner_ = {};
+        }
+        free_.notify_one();
+    }
+
+  private:
+    std::mutex mutex_;
+    std::condition_variable free_;
+    std::thread::id owner_;
+    unsigned depth_ = 0;
+};
+
 // Two locks guard a subsystem. Every engine call holds the operation lock from its dispatch to its
 // return, so that callers' operations run one at a time (a call that cannot have it within its
 // deadline answers HXNOHWRESPONSE); the copy thread never takes it, so that a notification
@@ -81,7 +123,7 @@ struct SubsystemRecord {
     HLIST readyList = 0;  // A/D and D/A subsystems only
     HLIST doneList = 0;
     std::uint32_t copyThreadCommand = 0;
-    std::recursive_timed_mutex operationLock;
+    OperationMutex operationLock;
     CRITICAL_SECTION lock{};
     bool released = false;  // under the lock: calls that found the record before its release end
     // Set before the record enters the table and kept until it is freed; shutdown() ends it.

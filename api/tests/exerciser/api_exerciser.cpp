@@ -6,7 +6,7 @@
 // closed and every buffer put to a subsystem must have been freed by the library or be in the
 // caller's hands; an odd seed leaves everything open for the library's unload.
 //
-//     api_exerciser [--seed N] [--seconds S] [--threads T]
+//     api_exerciser [--seed N] [--seconds S] [--threads T] [--boards all|standin]
 //
 // The seed (printed first) fixes each thread's sequence of calls; the machine's timing does not.
 // Exit status 0 when everything held, 1 when a check failed, 2 for bad arguments; a call over the
@@ -48,7 +48,11 @@ constexpr UINT kTooManySamples = 0x80000000u;  // at 2 bytes each, more than a b
 constexpr UINT kSingleValues = 128;            // more than any subsystem's channels
 constexpr UINT kFirstUnusedRegister = 0x10000;
 constexpr UINT kRegisterSpan = 0x7FFF0000;
-constexpr const char* kBoardList[] = {"MQ5120 4 1", "Mq5200 0x5204 0x20 AD0.0=pattern:1,2,3"};
+// The machine's boards: an MQ5120 and a stand-in board (--boards all), or stand-in boards alone
+// (--boards standin), for runs that leave out the MQ5120's board model.
+constexpr const char* kAllBoards[] = {"MQ5120 4 1", "Mq5200 0x5204 0x20 AD0.0=pattern:1,2,3"};
+constexpr const char* kStandInBoards[] = {"Mq5200 0x5204 0x20 AD0.0=pattern:1,2,3",
+                                          "MQ5310 1 0x4D2 AD0.0=pattern:1,2,3"};
 constexpr const char* kBoardNames[] = {"MQ5120(00)", "Mq5200(00)", "mq5200(00)",
                                        "Renamed",    "",           "no such board"};
 
@@ -792,6 +796,7 @@ struct Options {
     std::uint64_t seed = 0;
     int seconds = kDefaultSeconds;
     int threads = kDefaultThreads;
+    bool standInOnly = false;
 };
 
 bool parse(int argc, char** argv, Options* options) {
@@ -805,6 +810,9 @@ bool parse(int argc, char** argv, Options* options) {
             options->seconds = std::atoi(value);
         else if (name == "--threads")
             options->threads = std::atoi(value);
+        else if (name == "--boards" &&
+                 (std::string(value) == "all" || std::string(value) == "standin"))
+            options->standInOnly = std::string(value) == "standin";
         else
             return false;
     }
@@ -812,7 +820,7 @@ bool parse(int argc, char** argv, Options* options) {
 }
 
 // A fresh machine directory with the board list, unless MQ_MACHINE names one already.
-void prepareMachine(std::uint64_t seed) {
+void prepareMachine(std::uint64_t seed, bool standInOnly) {
     if (std::getenv("MQ_MACHINE") != nullptr)
         return;
     const std::filesystem::path directory =
@@ -820,8 +828,13 @@ void prepareMachine(std::uint64_t seed) {
         ("api_exerciser_" + std::to_string(seed) + "_" + std::to_string(::getpid()));
     std::filesystem::create_directories(directory);
     std::ofstream list(directory / "boards.txt");
-    for (const char* line : kBoardList)
-        list << line << '\n';
+    if (standInOnly) {
+        for (const char* line : kStandInBoards)
+            list << line << '\n';
+    } else {
+        for (const char* line : kAllBoards)
+            list << line << '\n';
+    }
     setenv("MQ_MACHINE", directory.c_str(), 1);
 }
 
@@ -867,13 +880,15 @@ bool closeEverything() {
 int main(int argc, char** argv) {
     Options options;
     if (!parse(argc, argv, &options)) {
-        std::fprintf(stderr, "usage: api_exerciser [--seed N] [--seconds S] [--threads T]\n");
+        std::fprintf(stderr,
+                     "usage: api_exerciser [--seed N] [--seconds S] [--threads T] "
+                     "[--boards all|standin]\n");
         return 2;
     }
     std::printf("api_exerciser: seed %" PRIu64 ", %d s, %d threads\n", options.seed,
                 options.seconds, options.threads);
     std::fflush(stdout);
-    prepareMachine(options.seed);
+    prepareMachine(options.seed, options.standInOnly);
 
     WNDCLASSA windowClass{};
     windowClass.lpfnWndProc = DefWindowProcA;

@@ -96,7 +96,7 @@ void DigitalInForm::PortClick() {
         return;
     try {
         uilang::Automation& acq = Acq();
-        acq.Put(id::SubSysElement, static_cast<std::int16_t>(grid.Row()));
+        panel::ChooseElement(acq, acq::kDigitalInput, static_cast<std::int16_t>(grid.Row()));
         acq.Put(id::DataFlow, kSingleValueFlow);
     } catch (const uilang::RuntimeError& error) {
         panel::ShowOperationError(Acq(), error, kTitle);

@@ -105,7 +105,7 @@ void DigitalOutForm::PortClick() {
     if (grid.Rows() == 0)
         return;
     try {
-        Acq().Put(id::SubSysElement, static_cast<std::int16_t>(grid.Row()));
+        panel::ChooseElement(Acq(), acq::kDigitalOutput, static_cast<std::int16_t>(grid.Row()));
     } catch (const uilang::RuntimeError& error) {
         panel::ShowOperationError(Acq(), error, kErrorTitle);
     }

@@ -22,6 +22,12 @@ void OpenSubsystem(uilang::Automation& acq, const std::string& board, std::int16
     acq.Put(id::SubSysElement, std::int16_t{0});
 }
 
+void ChooseElement(uilang::Automation& acq, std::int16_t type, std::int16_t element) {
+    if (uilang::ToShort(acq.Get(id::SubSysType)) != type)
+        acq.Put(id::SubSysType, type);
+    acq.Put(id::SubSysElement, element);
+}
+
 void ShowSetupFailure(const std::string& text, const std::string& board, const std::string& title) {
     ui::Runtime::Current().MsgBox(text + board, ui::kMbExclamation, title);
 }

@@ -23,6 +23,11 @@ void FillBoards(uilang::Automation& acq, ui::ComboBox& boards);
 // open and opens the new choice.
 void OpenSubsystem(uilang::Automation& acq, const std::string& board, std::int16_t type);
 
+// Opens another element of the panel's subsystem type (a port). The control forgets the type
+// when an element it was asked for cannot be opened (another program holds it); the type is then
+// assigned again first, so that the next choice opens its element.
+void ChooseElement(uilang::Automation& acq, std::int16_t type, std::int16_t element);
+
 // The set-up failure box: the panel's text followed by the board name, exclamation, OK only.
 void ShowSetupFailure(const std::string& text, const std::string& board, const std::string& title);
 

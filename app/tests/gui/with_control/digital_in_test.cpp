@@ -113,5 +113,23 @@ TEST_F(DigitalInTest, AReadingOfARemovedBoardShowsTheLibrarysTextAndKeepsWhatWas
     EXPECT_EQ(Entries(panel_->Get<ui::ListBox>("lstDin")), std::vector<std::string>{"A5"});
 }
 
+TEST_F(DigitalInTest, APortAnotherProgramHoldsIsReportedAndTheOtherPortsStillRead) {
+    OpenOnBoard();
+    HeldSubsystem held(board_.c_str(), HXSS_DIN, 2);
+    ASSERT_TRUE(held.Held());
+    ASSERT_TRUE(user_.ClickGridRow(Ports(), 2));
+    ASSERT_EQ(runtime_->MessageBoxes().size(), 1u);
+    const ui::MessageBoxRecord& box = runtime_->MessageBoxes()[0];
+    EXPECT_EQ(box.title, "Single Value Digital In");
+    EXPECT_EQ(box.text, uilang::ToText(panel_->Acq().Get(acq::dispid::LastErrDescription)));
+    ASSERT_TRUE(user_.Click(panel_->Find("cmdGet")));  // nothing open: reported again
+    EXPECT_EQ(runtime_->MessageBoxes().size(), 2u);
+    EXPECT_EQ(Ports().TextMatrix(2, 1), "");
+    ASSERT_TRUE(user_.ClickGridRow(Ports(), 0));
+    ASSERT_TRUE(user_.Click(panel_->Find("cmdGet")));
+    EXPECT_EQ(Ports().TextMatrix(0, 1), "A5");
+    EXPECT_EQ(runtime_->MessageBoxes().size(), 2u);
+}
+
 }  // namespace
 }  // namespace larkspur::testing

@@ -143,7 +143,7 @@ TEST_F(DigitalOutTest, TheValueSurvivesAPortChoiceAndSendWritesItToThatPort) {
     } ports[] = {{0, 0xA5}, {3, 0xA4}, {1, 0}};
     for (const auto& port : ports) {
         UINT code = ~0u;
-        ASSERT_TRUE(ReadOutput(board_.c_str(), HXSS_DOUT, port.element, &code)) << port.element;
+        ASSERT_TRUE(ReadOutput(board_.c_str(), HXSS_DOUT, port.element, 0, &code)) << port.element;
         EXPECT_EQ(code, port.value) << port.element;
     }
 }
@@ -161,6 +161,25 @@ TEST_F(DigitalOutTest, ASendTheLibraryRefusesShowsItsTextAndLeavesTheGridAsItWas
     EXPECT_EQ(box.text, uilang::ToText(panel_->Acq().Get(acq::dispid::LastErrDescription)));
     EXPECT_EQ(Ports().TextMatrix(0, 1), "");
     EXPECT_EQ(panel_->OutputValue(), 0x81);
+}
+
+TEST_F(DigitalOutTest, APortAnotherProgramHoldsIsReportedAndTheValueStillGoesToAnother) {
+    OpenOnBoard("5130");
+    TypeAndLeave("5A");
+    HeldSubsystem held(board_.c_str(), HXSS_DOUT, 5);
+    ASSERT_TRUE(held.Held());
+    ASSERT_TRUE(user_.ClickGridRow(Ports(), 5));
+    ASSERT_EQ(runtime_->MessageBoxes().size(), 1u);
+    EXPECT_EQ(runtime_->MessageBoxes()[0].title, "Digital Out Error");
+    EXPECT_EQ(runtime_->MessageBoxes()[0].text,
+              uilang::ToText(panel_->Acq().Get(acq::dispid::LastErrDescription)));
+    ASSERT_TRUE(user_.Click(panel_->Find("cmdSend")));  // nothing open: reported again
+    EXPECT_EQ(runtime_->MessageBoxes().size(), 2u);
+    EXPECT_EQ(Ports().TextMatrix(5, 1), "");
+    ASSERT_TRUE(user_.ClickGridRow(Ports(), 6));
+    ASSERT_TRUE(user_.Click(panel_->Find("cmdSend")));
+    EXPECT_EQ(Ports().TextMatrix(6, 1), "5A");
+    EXPECT_EQ(runtime_->MessageBoxes().size(), 2u);
 }
 
 }  // namespace

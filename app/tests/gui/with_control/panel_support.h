@@ -34,9 +34,9 @@ inline bool SubsystemFree(const char* board, UINT type, UINT element) {
     return free;
 }
 
-// The code an output of the board holds now, read by another program (boards whose outputs read
-// back what was last written).
-inline bool ReadOutput(const char* board, UINT type, UINT element, UINT* code) {
+// The code an output channel of the board holds now, read by another program (boards whose
+// outputs read back what was last written).
+inline bool ReadOutput(const char* board, UINT type, UINT element, UINT channel, UINT* code) {
     HDEV device = 0;
     if (hxDaInitialize(board, &device) != HXNOERROR)
         return false;
@@ -44,12 +44,34 @@ inline bool ReadOutput(const char* board, UINT type, UINT element, UINT* code) {
     bool read = hxDaGetDASS(device, type, element, &dass) == HXNOERROR &&
                 hxDaSetDataFlow(dass, HXDF_SINGLEVALUE) == HXNOERROR &&
                 hxDaConfig(dass) == HXNOERROR &&
-                hxDaGetSingleValue(dass, code, 0, 0.0) == HXNOERROR;
+                hxDaGetSingleValue(dass, code, channel, 1.0) == HXNOERROR;
     if (dass != 0)
         hxDaReleaseDASS(dass);
     hxDaTerminate(device);
     return read;
 }
+
+// Holds a subsystem of the board open, as another program would, until it goes.
+class HeldSubsystem {
+  public:
+    HeldSubsystem(const char* board, UINT type, UINT element) {
+        if (hxDaInitialize(board, &device_) == HXNOERROR)
+            hxDaGetDASS(device_, type, element, &dass_);
+    }
+    ~HeldSubsystem() {
+        if (dass_ != 0)
+            hxDaReleaseDASS(dass_);
+        if (device_ != 0)
+            hxDaTerminate(device_);
+    }
+    HeldSubsystem(const HeldSubsystem&) = delete;
+    HeldSubsystem& operator=(const HeldSubsystem&) = delete;
+    bool Held() const { return dass_ != 0; }
+
+  private:
+    HDEV device_ = 0;
+    HDASS dass_ = 0;
+};
 
 // The last value the board's model logged for an output channel, or -1 when it logged none.
 inline std::int64_t LastLoggedOutput(const std::string& family, std::uint32_t serial, int channel) {

@@ -17,6 +17,7 @@ constexpr const char* kLevelsBoard =
 class SingleInTest : public AppTest {
   protected:
     SingleInTest() : AppTest({kLevelsBoard}) {}
+    explicit SingleInTest(std::vector<std::string> boards) : AppTest(std::move(boards)) {}
 
     SingleInForm& Open() {
         panel_ = SingleIn();
@@ -131,6 +132,68 @@ TEST_F(SingleInTest, AReadingOfARemovedBoardShowsTheLibrarysTextAndKeepsTheLastR
     EXPECT_FALSE(box.text.empty());
     EXPECT_EQ(Entries(Results()), std::vector<std::string>{"5"});
     EXPECT_TRUE(panel_->Visible());
+}
+
+// Two stand-in boards: one whose analog input has a bipolar and a unipolar range, one with
+// single-ended inputs only and two's complement codes.
+class SingleInOtherBoardsTest : public SingleInTest {
+  protected:
+    SingleInOtherBoardsTest()
+        : SingleInTest({"Mq5200 0x5202 0x21 AD0.0=const:7.5", "MQ5310 0 7 AD0.0=const:-2.5"}) {}
+
+    void ChooseBoard(const char* family) {
+        for (const std::string& board : Entries(Combo("cboBoard"))) {
+            if (board.find(family) != std::string::npos) {
+                ASSERT_TRUE(user_.Choose(Combo("cboBoard"), board));
+            }
+        }
+        ASSERT_EQ(Boxes(*runtime_), std::vector<std::string>{});
+    }
+};
+
+TEST_F(SingleInOtherBoardsTest, TheChosenRangeScalesTheReadingAndTheBar) {
+    Open();
+    ChooseBoard("5200");
+    EXPECT_EQ(Entries(Combo("cboRange")), (std::vector<std::string>{"-10 to 10", "0 to 10"}));
+    const int boxRows = panel_->Get<ui::PictureBox>("picBar").Height() / ui::kTwipsPerPixel;
+    const struct {
+        int range;
+        const char* minimum;
+        float fraction;  // of 7.5 V in the range
+    } ranges[] = {{1, "0", 0.75f}, {0, "-10", 0.875f}};
+    for (const auto& range : ranges) {
+        SCOPED_TRACE(range.range);
+        ASSERT_TRUE(user_.Choose(Combo("cboRange"), range.range));
+        EXPECT_EQ(uilang::ToShort(panel_->Acq().Get(acq::dispid::Range)), range.range);
+        EXPECT_EQ(Label("lblMaxRange"), "10");
+        EXPECT_EQ(Label("lblMinRange"), range.minimum);
+        ASSERT_TRUE(user_.Click(panel_->Find("cmdGet")));
+        EXPECT_EQ(Entries(Results()), std::vector<std::string>{"7.5"});
+        EXPECT_NEAR(BarRows(), range.fraction * boxRows, 1.0);
+    }
+}
+
+TEST_F(SingleInOtherBoardsTest, TwosComplementCodesAndAChannelTypeTheBoardLacksIsReported) {
+    Open();
+    ChooseBoard("5310");
+    EXPECT_TRUE(panel_->Get<ui::OptionButton>("optSE").Value());
+    EXPECT_EQ(Combo("cboChan").ListCount(), 8);
+    ASSERT_TRUE(user_.Click(panel_->Find("cmdGet")));
+    EXPECT_EQ(Entries(Results()), std::vector<std::string>{"-2.5"});
+    const int boxRows = panel_->Get<ui::PictureBox>("picBar").Height() / ui::kTwipsPerPixel;
+    EXPECT_NEAR(BarRows(), 0.375 * boxRows, 1.0);
+
+    // The differential option stays as it was at design time; choosing it is reported.
+    ASSERT_TRUE(user_.Click(panel_->Get<ui::OptionButton>("optDiff")));
+    ASSERT_EQ(runtime_->MessageBoxes().size(), 1u);
+    EXPECT_EQ(runtime_->MessageBoxes()[0].title, "Single Value Analog In");
+    EXPECT_EQ(runtime_->MessageBoxes()[0].flags, ui::kMbExclamation);
+    EXPECT_TRUE(panel_->Visible());
+    ASSERT_TRUE(user_.Click(panel_->Get<ui::OptionButton>("optSE")));
+    EXPECT_EQ(Combo("cboChan").ListCount(), 8);
+    ASSERT_TRUE(user_.Click(panel_->Find("cmdGet")));
+    EXPECT_EQ(Entries(Results()), std::vector<std::string>{"-2.5"});
+    EXPECT_EQ(runtime_->MessageBoxes().size(), 1u);
 }
 
 }  // namespace

@@ -136,5 +136,56 @@ TEST_F(SingleOutTest, ASendTheLibraryRefusesShowsItsTextUnderTheOperationsTitle)
     EXPECT_EQ(Bar().Value(), 10);  // the panel as it was
 }
 
+// A stand-in board whose analog outputs have four ranges; its outputs read back what was written.
+class SingleOutRangesTest : public AppTest {
+  protected:
+    SingleOutRangesTest() : AppTest({"Mq5200 0x5202 0x21"}) {}
+};
+
+TEST_F(SingleOutRangesTest, EachRangeSetsTheBarsLimitsAndSendScalesByTheChosenRange) {
+    auto panel = SingleOut();
+    panel->Show();
+    auto& boards = panel->Get<ui::ComboBox>("cboBoard");
+    ASSERT_EQ(boards.ListCount(), 1);
+    const std::string board = boards.List(0);
+    ASSERT_TRUE(user_.Choose(boards, 0));
+    auto& ranges = panel->Get<ui::ComboBox>("cboRange");
+    auto& bar = panel->Get<ui::ScrollBar>("vsbAOut");
+    auto& text = panel->Get<ui::TextBox>("txtOut");
+    EXPECT_EQ(Entries(ranges),
+              (std::vector<std::string>{"-10 to 10", "0 to 10", "-5 to 5", "0 to 5"}));
+    const struct {
+        int range;
+        std::int32_t top, bottom;
+        const char* maximum;
+        const char* minimum;
+    } limits[] = {{1, 100, 0, "10", "0"}, {2, 50, -50, "5", "-5"}, {3, 50, 0, "5", "0"}};
+    for (const auto& limit : limits) {
+        SCOPED_TRACE(limit.range);
+        ASSERT_TRUE(user_.Type(text, "0.5"));
+        ASSERT_TRUE(user_.Choose(ranges, limit.range));
+        EXPECT_EQ(bar.Min(), limit.top);
+        EXPECT_EQ(bar.Max(), limit.bottom);
+        EXPECT_EQ(bar.Value(), 0);
+        EXPECT_EQ(text.Text(), "0");
+        EXPECT_EQ(panel->Get<ui::Label>("lblMaxRange").Caption(), limit.maximum);
+        EXPECT_EQ(panel->Get<ui::Label>("lblMinRange").Caption(), limit.minimum);
+    }
+    // On 0 to 5 V a negative voltage is out of range; 2.5 V is the middle code of 12 bits.
+    std::size_t boxes = runtime_->MessageBoxes().size();
+    ASSERT_TRUE(user_.Type(text, "-1"));
+    EXPECT_EQ(runtime_->MessageBoxes().size(), boxes + 1);
+    ASSERT_TRUE(user_.Choose(panel->Get<ui::ComboBox>("cboChan"), "1"));
+    ASSERT_TRUE(user_.Type(text, "2.5"));
+    ASSERT_TRUE(user_.Click(panel->Find("cmdSend")));
+    EXPECT_EQ(runtime_->MessageBoxes().size(), boxes + 1);
+    user_.Close(*panel);
+    UINT code = 0;
+    ASSERT_TRUE(ReadOutput(board.c_str(), HXSS_DA, 0, 1, &code));
+    EXPECT_EQ(code, 2048u);
+    ASSERT_TRUE(ReadOutput(board.c_str(), HXSS_DA, 0, 0, &code));
+    EXPECT_EQ(code, 0u);  // nothing sent there
+}
+
 }  // namespace
 }  // namespace larkspur::testing

@@ -1,5 +1,7 @@
 #include "forms/single_in_form.h"
 
+#include <algorithm>
+
 #include "forms/single_in_form_spec.h"
 #include "modules/acq_members.h"
 #include "modules/hxdadefs.h"
@@ -68,6 +70,7 @@ void SingleInForm::Bind() {
 }
 
 void SingleInForm::SetupBoard(const std::string& board) {
+    panel::SetupInProgress setup(settingUp_);
     try {
         Find("fraChannel").SetEnabled(false);
         Find("cmdGet").SetEnabled(false);
@@ -126,6 +129,8 @@ void SingleInForm::RangeClick() {
         Get<ui::Label>("lblMinRange")
             .SetCaption(uilang::CStr(uilang::ToSingle(acq.Get(id::MinRange))));
     } catch (const uilang::RuntimeError& error) {
+        if (settingUp_)
+            throw;
         panel::ShowOperationError(Acq(), error, kTitle);
     }
 }
@@ -139,6 +144,8 @@ void SingleInForm::ChannelTypeClick(std::int16_t channelType) {
         panel::FillChannels(Get<ui::ComboBox>("cboChan"),
                             uilang::ToLong(acq.Call(id::GetSSCaps, {cap})));
     } catch (const uilang::RuntimeError& error) {
+        if (settingUp_)
+            throw;
         panel::ShowOperationError(Acq(), error, kTitle);
     }
 }

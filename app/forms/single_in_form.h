@@ -3,6 +3,7 @@
 // the shared acquisition settings.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -28,6 +29,8 @@ class SingleInForm : public ui::Form {
     void ChannelTypeClick(std::int16_t channelType);
     void GetClick();
     void ShowBar(float volts);
+
+    bool settingUp_ = false;
 };
 
 // The program-wide instance.

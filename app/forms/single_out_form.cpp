@@ -64,6 +64,7 @@ void SingleOutForm::Bind() {
 }
 
 void SingleOutForm::SetupBoard(const std::string& board) {
+    panel::SetupInProgress setup(settingUp_);
     try {
         for (const char* name : {"fraChannel", "vsbAOut", "cboChan", "cmdSend"})
             Find(name).SetEnabled(false);
@@ -92,6 +93,8 @@ void SingleOutForm::RangeClick() {
     try {
         ApplyRange();
     } catch (const uilang::RuntimeError& error) {
+        if (settingUp_)
+            throw;
         panel::ShowOperationError(Acq(), error, kErrorTitle);
     }
 }

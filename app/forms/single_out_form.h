@@ -28,6 +28,8 @@ class SingleOutForm : public ui::Form {
     void ScrollMoved();
     void TextTyped();
     void SendClick();
+
+    bool settingUp_ = false;
 };
 
 // The program-wide instance.

@@ -15,6 +15,20 @@ namespace larkspur::panel {
 // Subscript out of range: a port beyond the letters a panel has.
 inline constexpr std::int32_t kErrSubscript = 9;
 
+// Marks a set-up in progress for as long as it lives. The handlers a set-up fires itself (a
+// list's Click on its first entry, an option's Click) let their errors unwind into the set-up's
+// failure box while it runs, and show the operation error box only for the user's own choices.
+class SetupInProgress {
+  public:
+    explicit SetupInProgress(bool& flag) : flag_(flag) { flag_ = true; }
+    ~SetupInProgress() { flag_ = false; }
+    SetupInProgress(const SetupInProgress&) = delete;
+    SetupInProgress& operator=(const SetupInProgress&) = delete;
+
+  private:
+    bool& flag_;
+};
+
 // Lists numBoards entries of the control's BoardList in the chooser, selecting none, so that
 // loading a panel opens nothing.
 void FillBoards(uilang::Automation& acq, ui::ComboBox& boards);

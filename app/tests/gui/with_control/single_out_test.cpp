@@ -124,16 +124,31 @@ TEST_F(SingleOutTest, SendWritesTheVoltsCodeToTheChosenOutputAndTheWireReadsItBa
 
 TEST_F(SingleOutTest, ASendTheLibraryRefusesShowsItsTextUnderTheOperationsTitle) {
     OpenOnBoard();
-    ASSERT_TRUE(sim::testing::InjectFault("MQ5120", 1, HXSS_DA, 0, sim::testing::Fault::kRemoval));
     ASSERT_TRUE(user_.Type(Text(), "1"));
-    ASSERT_TRUE(user_.Click(panel_->Find("cmdSend")));
-    ASSERT_EQ(runtime_->MessageBoxes().size(), 1u);
-    const ui::MessageBoxRecord& box = runtime_->MessageBoxes()[0];
-    EXPECT_EQ(box.title, "Analog Out Error");
-    EXPECT_EQ(box.flags, ui::kMbExclamation);
-    EXPECT_EQ(box.text, uilang::ToText(panel_->Acq().Get(acq::dispid::LastErrDescription)));
-    EXPECT_FALSE(box.text.empty());
-    EXPECT_EQ(Bar().Value(), 10);  // the panel as it was
+    // The list holds the subsystem's channel count, one more than the board has outputs; and then
+    // the board is pulled out.
+    const struct {
+        const char* channel;
+        bool removeBoard;
+    } refusals[] = {{"4", false}, {"0", true}};
+    for (const auto& refusal : refusals) {
+        SCOPED_TRACE(refusal.channel);
+        if (refusal.removeBoard) {
+            ASSERT_TRUE(
+                sim::testing::InjectFault("MQ5120", 1, HXSS_DA, 0, sim::testing::Fault::kRemoval));
+        }
+        std::size_t before = runtime_->MessageBoxes().size();
+        ASSERT_TRUE(user_.Choose(Combo("cboChan"), refusal.channel));
+        ASSERT_TRUE(user_.Click(panel_->Find("cmdSend")));
+        ASSERT_EQ(runtime_->MessageBoxes().size(), before + 1);
+        const ui::MessageBoxRecord& box = runtime_->MessageBoxes().back();
+        EXPECT_EQ(box.title, "Analog Out Error");
+        EXPECT_EQ(box.flags, ui::kMbExclamation);
+        EXPECT_EQ(box.text, uilang::ToText(panel_->Acq().Get(acq::dispid::LastErrDescription)));
+        EXPECT_FALSE(box.text.empty());
+        EXPECT_EQ(Bar().Value(), 10);  // the panel as it was
+    }
+    EXPECT_NE(runtime_->MessageBoxes()[0].text, runtime_->MessageBoxes()[1].text);
 }
 
 // A stand-in board whose analog outputs have four ranges; its outputs read back what was written.

@@ -1,13 +1,13 @@
 // What the single-value digital input panel is at design time.
 #include "forms/digital_in_form_spec.h"
 
-#include "forms/panel_spec_parts.h"
+#include "forms/panel_layout.h"
 #include "modules/bit_lamps.h"
 #include "ui/forms.h"
 
 namespace larkspur {
 
-using panel_spec::Make;
+using panel_layout::Make;
 using ui::Kind;
 
 ui::FormSpec DigitalInFormSpec() {
@@ -17,7 +17,7 @@ ui::FormSpec DigitalInFormSpec() {
     form.mdiChild = true;
     form.width = 5400;
     form.height = 4200;
-    panel_spec::AddBoardChooser(form);
+    panel_layout::AddBoardChooser(form);
     auto& c = form.controls;
     c.push_back(
         Make(Kind::Frame, "fraDigitalIn", "", "Digital Input", "", {120, 840, 5040, 2760}, false));
@@ -45,7 +45,7 @@ ui::FormSpec DigitalInFormSpec() {
         picture.visible = false;
         c.push_back(picture);
     }
-    c.push_back(panel_spec::AcquisitionControl("mqAcqDin"));
+    c.push_back(panel_layout::AcquisitionControl("mqAcqDin"));
     return form;
 }
 

@@ -1,13 +1,13 @@
 // What the single-value digital output panel is at design time.
 #include "forms/digital_out_form_spec.h"
 
-#include "forms/panel_spec_parts.h"
+#include "forms/panel_layout.h"
 #include "modules/bit_lamps.h"
 #include "ui/forms.h"
 
 namespace larkspur {
 
-using panel_spec::Make;
+using panel_layout::Make;
 using ui::Kind;
 
 ui::FormSpec DigitalOutFormSpec() {
@@ -17,7 +17,7 @@ ui::FormSpec DigitalOutFormSpec() {
     form.mdiChild = true;
     form.width = 5400;
     form.height = 4200;
-    panel_spec::AddBoardChooser(form);
+    panel_layout::AddBoardChooser(form);
     auto& c = form.controls;
     c.push_back(Make(Kind::Frame, "fraDigitalOut", "", "Digital Output", "", {120, 840, 5040, 2760},
                      false));
@@ -47,7 +47,7 @@ ui::FormSpec DigitalOutFormSpec() {
         picture.visible = false;
         c.push_back(picture);
     }
-    c.push_back(panel_spec::AcquisitionControl("mqAcqDout"));
+    c.push_back(panel_layout::AcquisitionControl("mqAcqDout"));
     return form;
 }
 

@@ -1,11 +1,11 @@
 // What the single-value analog input panel is at design time.
 #include "forms/single_in_form_spec.h"
 
-#include "forms/panel_spec_parts.h"
+#include "forms/panel_layout.h"
 
 namespace larkspur {
 
-using panel_spec::Make;
+using panel_layout::Make;
 using ui::Kind;
 
 ui::FormSpec SingleInFormSpec() {
@@ -15,7 +15,7 @@ ui::FormSpec SingleInFormSpec() {
     form.mdiChild = true;
     form.width = 6000;
     form.height = 4800;
-    panel_spec::AddBoardChooser(form);
+    panel_layout::AddBoardChooser(form);
     auto& c = form.controls;
     c.push_back(
         Make(Kind::Frame, "fraChannel", "", "Channel Select", "", {120, 840, 2880, 1860}, false));
@@ -40,7 +40,7 @@ ui::FormSpec SingleInFormSpec() {
     c.push_back(bar);
     c.push_back(Make(Kind::Label, "lblMaxRange", "", "", "", {4500, 360, 1200, 255}));
     c.push_back(Make(Kind::Label, "lblMinRange", "", "", "", {4500, 3705, 1200, 255}));
-    c.push_back(panel_spec::AcquisitionControl("mqAcqAIn"));
+    c.push_back(panel_layout::AcquisitionControl("mqAcqAIn"));
     return form;
 }
 

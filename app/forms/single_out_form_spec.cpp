@@ -1,11 +1,11 @@
 // What the single-value analog output panel is at design time.
 #include "forms/single_out_form_spec.h"
 
-#include "forms/panel_spec_parts.h"
+#include "forms/panel_layout.h"
 
 namespace larkspur {
 
-using panel_spec::Make;
+using panel_layout::Make;
 using ui::Kind;
 
 ui::FormSpec SingleOutFormSpec() {
@@ -15,7 +15,7 @@ ui::FormSpec SingleOutFormSpec() {
     form.mdiChild = true;
     form.width = 5200;
     form.height = 4800;
-    panel_spec::AddBoardChooser(form);
+    panel_layout::AddBoardChooser(form);
     auto& c = form.controls;
     c.push_back(
         Make(Kind::Frame, "fraChannel", "", "Channel Select", "", {120, 840, 2880, 1200}, false));
@@ -31,7 +31,7 @@ ui::FormSpec SingleOutFormSpec() {
     c.push_back(Make(Kind::Label, "lblVolts", "", "Volts", "", {1575, 2310, 900, 255}));
     c.push_back(Make(Kind::CommandButton, "cmdSend", "", "Send", "Send the Voltage",
                      {120, 2760, 1335, 375}, false));
-    c.push_back(panel_spec::AcquisitionControl("mqAcqAOut"));
+    c.push_back(panel_layout::AcquisitionControl("mqAcqAOut"));
     return form;
 }
 

@@ -4,7 +4,7 @@
 
 #include "ui/spec.h"
 
-namespace larkspur::panel_spec {
+namespace larkspur::panel_layout {
 
 // Positions and sizes in twips.
 struct Place {
@@ -24,4 +24,4 @@ inline constexpr int kBoardFrameHeight = 690;
 // The panel's acquisition control, hidden.
 ui::ControlSpec AcquisitionControl(const char* name);
 
-}  // namespace larkspur::panel_spec
+}  // namespace larkspur::panel_layout

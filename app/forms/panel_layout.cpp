@@ -1,8 +1,8 @@
-#include "forms/panel_spec_parts.h"
+#include "forms/panel_layout.h"
 
 #include "modules/acq_members.h"
 
-namespace larkspur::panel_spec {
+namespace larkspur::panel_layout {
 namespace {
 
 constexpr Place kBoardFrame{120, 60, 2880, kBoardFrameHeight};
@@ -39,4 +39,4 @@ ui::ControlSpec AcquisitionControl(const char* name) {
     return acq;
 }
 
-}  // namespace larkspur::panel_spec
+}  // namespace larkspur::panel_layout

@@ -40,10 +40,18 @@ extern "C" HXSTATUS HXAPI hxDaFlushBuffers(HDASS hDass) {
 extern "C" HXSTATUS HXAPI hxDaGetQueueSize(HDASS hDass, UINT queue, UINT* count) {
     if (queue != HXQUEUE_READY && queue != HXQUEUE_DONE && queue != HXQUEUE_INPROCESS)
         return HXINVALIDQUEUE;
-    return receiveEntryWord(hDass, HXDRV_GETQUEUESIZES, queue, count);
+    MessageRecord message;
+    message.set(QueueSizeWords::kQueue, queue);
+    const std::uint32_t status = engineCall(hDass, HXDRV_GETQUEUESIZES, message);
+    if (status == HXNOERROR && count)
+        *count = message.get(QueueSizeWords::kCount);
+    return status;
 }
 extern "C" HXSTATUS HXAPI hxDaFlushFromBufferInprocess(HDASS hDass, HBUF buffer, UINT count) {
-    return sendEntryWord(hDass, HXDRV_FLUSHINPROCESS, buffer, count);
+    MessageRecord message;
+    message.set(FlushWords::kBuffer, buffer);
+    message.set(FlushWords::kCount, count);
+    return engineCall(hDass, HXDRV_FLUSHINPROCESS, message);
 }
 
 extern "C" HXSTATUS HXAPI hxDaReadEvents(HDASS hDass, UINT* count) {
@@ -52,51 +60,51 @@ extern "C" HXSTATUS HXAPI hxDaReadEvents(HDASS hDass, UINT* count) {
 
 extern "C" HXSTATUS HXAPI hxDaPutSingleValue(HDASS hDass, UINT value, UINT channel, double gain) {
     MessageRecord message;
-    message.w[0] = channel;
-    message.w[1] = value;
-    message.setDouble(4, gain);
+    message.set(SingleValueWords::kChannel, channel);
+    message.set(SingleValueWords::kValue, value);
+    message.set(SingleValueWords::kGain, gain);
     return engineCall(hDass, HXDRV_SETSINGLEVALUE, message);
 }
 
 extern "C" HXSTATUS HXAPI hxDaGetSingleValue(HDASS hDass, UINT* value, UINT channel, double gain) {
     MessageRecord message;
-    message.w[0] = channel;
-    message.w[2] = 0;
-    message.setDouble(4, gain);
+    message.set(SingleValueWords::kChannel, channel);
+    message.set(SingleValueWords::kAutoRange, 0);
+    message.set(SingleValueWords::kGain, gain);
     const std::uint32_t status = engineCall(hDass, HXDRV_GETSINGLEVALUE, message);
     if (status == HXNOERROR && value)
-        *value = message.w[1];
+        *value = message.get(SingleValueWords::kValue);
     return status;
 }
 
 extern "C" HXSTATUS HXAPI hxDaGetSingleValueEx(HDASS hDass, UINT channel, UINT autoRange,
                                                double* gain, UINT* value, double* volts) {
     MessageRecord message;
-    message.w[0] = channel;
-    message.w[2] = autoRange;
-    message.setDouble(4, gain ? *gain : 1.0);
+    message.set(SingleValueWords::kChannel, channel);
+    message.set(SingleValueWords::kAutoRange, autoRange);
+    message.set(SingleValueWords::kGain, gain ? *gain : 1.0);
     const std::uint32_t status = engineCall(hDass, HXDRV_GETSINGLEVALUE, message);
     if (status == HXNOERROR) {
         if (value)
-            *value = message.w[1];
+            *value = message.get(SingleValueWords::kValue);
         if (volts)
-            *volts = message.getDouble(6);
+            *volts = message.get(SingleValueWords::kVolts);
         if (gain)
-            *gain = message.getDouble(4);
+            *gain = message.get(SingleValueWords::kGain);
     }
     return status;
 }
 
-// The engine answers the number of values in W1 (at most what one reply holds); nothing is
-// copied unless the request succeeded.
+// The engine answers the number of values beside them (at most what one record holds); nothing
+// is copied unless the request succeeded.
 extern "C" HXSTATUS HXAPI hxDaGetSingleValues(HDASS hDass, UINT* values, double gain) {
     MessageRecord message;
-    message.setDouble(0, gain);
+    message.set(SingleValuesWords::kGain, gain);
     const std::uint32_t status = engineCall(hDass, HXDRV_GETSINGLEVALUES, message);
     if (status == HXNOERROR && values) {
         const std::uint32_t count =
-            std::min<std::uint32_t>(message.w[1], MessageRecord::kWords - 2);
-        std::copy_n(&message.w[2], count, values);
+            std::min(message.get(SingleValuesWords::kCount), SingleValuesWords::kMaximumValues);
+        std::copy_n(message.wordsFrom(SingleValuesWords::kFirstValue), count, values);
     }
     return status;
 }

@@ -40,9 +40,10 @@ HXDA_WORD_SETTING(MeasureStopEdge, HXDRV_SETSTOPEDGE, HXDRV_GETSTOPEDGE)
 
 #undef HXDA_WORD_SETTING
 
-// 802 and 803 are not data flows of this library; refused before any handle test.
+// The two values between HXDF_SINGLEVALUE and HXDF_CONTPRETRIG are not data flows of this
+// library; refused before any handle test.
 extern "C" HXSTATUS HXAPI hxDaSetDataFlow(HDASS hDass, UINT value) {
-    if (value == 802 || value == 803)
+    if (value > HXDF_SINGLEVALUE && value < HXDF_CONTPRETRIG)
         return HXNOTSUPPORTED;
     return sendWord(hDass, HXDRV_SETDATAFLOW, value);
 }
@@ -52,20 +53,20 @@ extern "C" HXSTATUS HXAPI hxDaGetDataFlow(HDASS hDass, UINT* value) {
 
 extern "C" HXSTATUS HXAPI hxDaGetSSCaps(HDASS hDass, UINT capability, UINT* value) {
     MessageRecord message;
-    message.w[0] = capability;
+    message.set(CapabilityWords::kCode, capability);
     const std::uint32_t status = engineCall(hDass, HXDRV_GETSSCAPS, message);
     if (status == HXNOERROR && value)
-        *value = message.w[0];
+        *value = message.get(CapabilityWords::kInteger);
     return status;
 }
 
 // Table capabilities 68-72 answer their first entry here; the enumeration reads the others.
 extern "C" HXSTATUS HXAPI hxDaGetSSCapsEx(HDASS hDass, UINT capability, double* value) {
     MessageRecord message;
-    message.w[0] = capability;
+    message.set(CapabilityWords::kCode, capability);
     const std::uint32_t status = engineCall(hDass, HXDRV_GETSSCAPS, message);
     if (status == HXNOERROR && value)
-        *value = message.getDouble(2);
+        *value = message.get(CapabilityWords::kDouble);
     return status;
 }
 
@@ -92,46 +93,46 @@ namespace {
 
 std::uint32_t sendEntryDouble(HDASS hDass, std::uint32_t code, UINT entry, double value) {
     MessageRecord message;
-    message.w[0] = entry;
-    message.setDouble(2, value);
+    message.set(EntryDoubleWords::kEntry, entry);
+    message.set(EntryDoubleWords::kValue, value);
     return engineCall(hDass, code, message);
 }
 
 std::uint32_t receiveEntryDouble(HDASS hDass, std::uint32_t code, UINT entry, double* value) {
     MessageRecord message;
-    message.w[0] = entry;
+    message.set(EntryDoubleWords::kEntry, entry);
     const std::uint32_t status = engineCall(hDass, code, message);
     if (status == HXNOERROR && value)
-        *value = message.getDouble(2);
+        *value = message.get(EntryDoubleWords::kValue);
     return status;
 }
 
 std::uint32_t sendRange(HDASS hDass, std::uint32_t code, UINT entry, double maximum,
                         double minimum) {
     MessageRecord message;
-    message.w[0] = entry;
-    message.setDouble(2, minimum);
-    message.setDouble(4, maximum);
+    message.set(RangeWords::kEntry, entry);
+    message.set(RangeWords::kMinimum, minimum);
+    message.set(RangeWords::kMaximum, maximum);
     return engineCall(hDass, code, message);
 }
 
 std::uint32_t receiveRange(HDASS hDass, std::uint32_t code, UINT entry, double* maximum,
                            double* minimum) {
     MessageRecord message;
-    message.w[0] = entry;
+    message.set(RangeWords::kEntry, entry);
     const std::uint32_t status = engineCall(hDass, code, message);
     if (status == HXNOERROR) {
         if (minimum)
-            *minimum = message.getDouble(2);
+            *minimum = message.get(RangeWords::kMinimum);
         if (maximum)
-            *maximum = message.getDouble(4);
+            *maximum = message.get(RangeWords::kMaximum);
     }
     return status;
 }
 
 std::uint32_t sendFrequency(HDASS hDass, std::uint32_t code, double hertz) {
     MessageRecord message;
-    message.setDouble(0, hertz);
+    message.set(FrequencyWords::kHertz, hertz);
     return engineCall(hDass, code, message);
 }
 
@@ -139,7 +140,7 @@ std::uint32_t receiveFrequency(HDASS hDass, std::uint32_t code, double* hertz) {
     MessageRecord message;
     const std::uint32_t status = engineCall(hDass, code, message);
     if (status == HXNOERROR && hertz)
-        *hertz = message.getDouble(0);
+        *hertz = message.get(FrequencyWords::kHertz);
     return status;
 }
 
@@ -193,30 +194,32 @@ extern "C" HXSTATUS HXAPI hxDaGetPulseWidth(HDASS hDass, double* width) {
     MessageRecord message;
     const std::uint32_t status = engineCall(hDass, HXDRV_GETPULSEWIDTH, message);
     if (status == HXNOERROR && width)
-        *width = static_cast<double>(message.w[0]);
+        *width = static_cast<double>(message.get(SettingWords::kValue));
     return status;
 }
 
 extern "C" HXSTATUS HXAPI hxDaSetWndHandle(HDASS hDass, HWND window, LPARAM value) {
     MessageRecord message;
-    message.w[0] = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(window));
-    message.w[1] = hDass;
-    message.w[2] = static_cast<std::uint32_t>(value);
+    message.set(WindowWords::kWindow,
+                static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(window)));
+    message.set(WindowWords::kHandle, hDass);
+    message.set(WindowWords::kValue, static_cast<std::uint32_t>(value));
     return engineCall(hDass, HXDRV_SETWINDOWHANDLE, message);
 }
 extern "C" HXSTATUS HXAPI hxDaGetWndHandle(HDASS hDass, HWND* window) {
     MessageRecord message;
     const std::uint32_t status = engineCall(hDass, HXDRV_GETWINDOWHANDLE, message);
     if (status == HXNOERROR && window)
-        *window = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(message.w[0]));
+        *window =
+            reinterpret_cast<HWND>(static_cast<std::uintptr_t>(message.get(SettingWords::kValue)));
     return status;
 }
 
 extern "C" HXSTATUS HXAPI hxDaSetNotificationProcedure(HDASS hDass, NotifyProc proc, LPARAM value) {
     MessageRecord message;
     message.pointer = reinterpret_cast<void*>(proc);
-    message.w[1] = hDass;
-    message.w[2] = static_cast<std::uint32_t>(value);
+    message.set(ProcedureWords::kHandle, hDass);
+    message.set(ProcedureWords::kValue, static_cast<std::uint32_t>(value));
     return engineCall(hDass, HXDRV_SETNOTIFYPROC, message);
 }
 extern "C" HXSTATUS HXAPI hxDaGetNotificationProcedure(HDASS hDass, NotifyProc* proc) {
@@ -230,9 +233,9 @@ extern "C" HXSTATUS HXAPI hxDaGetNotificationProcedure(HDASS hDass, NotifyProc* 
 extern "C" HXSTATUS HXAPI hxDaSetQuadDecoder(HDASS hDass, UINT prescale, UINT x4Scaling,
                                              UINT indexMode) {
     MessageRecord message;
-    message.w[0] = prescale;
-    message.w[1] = x4Scaling;
-    message.w[2] = indexMode;
+    message.set(QuadratureWords::kPrescale, prescale);
+    message.set(QuadratureWords::kX4Scaling, x4Scaling);
+    message.set(QuadratureWords::kIndexMode, indexMode);
     return engineCall(hDass, HXDRV_SETQUADRATURE, message);
 }
 

@@ -4,6 +4,7 @@
 
 #include "core/capabilities.h"
 #include "core/message_codes.h"
+#include "core/message_layouts.h"
 #include "driver/driver_requests.h"
 #include "hxda/request_codes.h"
 #include "ops/configuration_defaults.h"
@@ -180,11 +181,11 @@ std::uint32_t flushInProcess(SubsystemRecord& subsystem, MessageRecord& message)
         return HXSUBSYSNOTRUNNING;
     if (block.wrapMode != HXWRAP_NONE)
         return HXWRAPMODEMISMATCH;
-    const HBUF target = message.w[0];
+    const HBUF target = message.get(FlushWords::kBuffer);
     if (hxDmSetValidSamples(target, 0) != 0)
         return HXNOERROR;
     subsystem.flushTarget = target;
-    subsystem.flushCount = message.w[1];
+    subsystem.flushCount = message.get(FlushWords::kCount);
     return postCopyThread(subsystem, HXDRV_FLUSHINPROCESS);
 }
 
@@ -206,7 +207,7 @@ std::uint32_t readEvents(SubsystemRecord& subsystem, MessageRecord& message) {
     DriverRequest request = makeRequest();
     const std::uint32_t status = sendSubsystemRequest(subsystem, IOCTL_HXDA_READEVENTS, request);
     if (status == HXNOERROR)
-        message.w[0] = request.parameters.eventCount.count;
+        message.set(SettingWords::kValue, request.parameters.eventCount.count);
     return status;
 }
 

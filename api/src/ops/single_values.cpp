@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "core/capabilities.h"
+#include "core/message_layouts.h"
 #include "driver/driver_requests.h"
 #include "hxda/request_codes.h"
 
@@ -65,28 +66,28 @@ std::uint32_t putSingleValue(SubsystemRecord& subsystem, MessageRecord& message)
         return HXNOTSUPPORTED;
     if (const std::uint32_t status = checkState(subsystem); status != HXNOERROR)
         return status;
-    const std::uint32_t channel = message.w[0];
+    const std::uint32_t channel = message.get(SingleValueWords::kChannel);
     if (const std::uint32_t status = checkChannel(subsystem, channel); status != HXNOERROR)
         return status;
     DriverRequest request = makeRequest();
     request.parameters.singleValue.channel = channel;
-    request.parameters.singleValue.value = message.w[1];
+    request.parameters.singleValue.value = message.get(SingleValueWords::kValue);
     request.parameters.singleValue.gain =
-        encodeFixedPoint(snapGain(subsystem, message.getDouble(4)));
+        encodeFixedPoint(snapGain(subsystem, message.get(SingleValueWords::kGain)));
     return sendSubsystemRequest(subsystem, IOCTL_HXDA_SETSINGLEVALUE, request);
 }
 
 std::uint32_t getSingleValue(SubsystemRecord& subsystem, MessageRecord& message) {
-    const bool autoRange = message.w[2] != 0;
+    const bool autoRange = message.get(SingleValueWords::kAutoRange) != 0;
     if (capability(subsystem.personality, HXSSC_DATAFLOW_SINGLEVALUE) == 0 ||
         (autoRange && capabilityEntry(subsystem.personality, kAutoRangeEntry) == 0))
         return HXNOTSUPPORTED;
     if (const std::uint32_t status = checkState(subsystem); status != HXNOERROR)
         return status;
-    const std::uint32_t channel = message.w[0];
+    const std::uint32_t channel = message.get(SingleValueWords::kChannel);
     if (const std::uint32_t status = checkChannel(subsystem, channel); status != HXNOERROR)
         return status;
-    double gain = snapGain(subsystem, message.getDouble(4));
+    double gain = snapGain(subsystem, message.get(SingleValueWords::kGain));
     DriverRequest request = makeRequest();
     request.parameters.singleValue.channel = channel;
     request.parameters.singleValue.gain = encodeFixedPoint(gain);
@@ -98,9 +99,10 @@ std::uint32_t getSingleValue(SubsystemRecord& subsystem, MessageRecord& message)
     if (autoRange)
         gain = decodeFixedPoint(request.parameters.singleValue.gain);
     const std::uint32_t value = request.parameters.singleValue.value;
-    message.w[1] = value;
-    message.setDouble(4, gain);
-    message.setDouble(6, codeToVolts(subsystem.block(), gain, static_cast<std::int32_t>(value)));
+    message.set(SingleValueWords::kValue, value);
+    message.set(SingleValueWords::kGain, gain);
+    message.set(SingleValueWords::kVolts,
+                codeToVolts(subsystem.block(), gain, static_cast<std::int32_t>(value)));
     return HXNOERROR;
 }
 
@@ -112,7 +114,7 @@ std::uint32_t getSingleValues(SubsystemRecord& subsystem, MessageRecord& message
         return status;
     DriverRequest request = makeRequest();
     request.parameters.singleValues.gain =
-        encodeFixedPoint(snapGain(subsystem, message.getDouble(0)));
+        encodeFixedPoint(snapGain(subsystem, message.get(SingleValuesWords::kGain)));
     const std::uint32_t status =
         sendSubsystemRequest(subsystem, IOCTL_HXDA_GETSINGLEVALUES, request);
     if (status != HXNOERROR)
@@ -120,8 +122,10 @@ std::uint32_t getSingleValues(SubsystemRecord& subsystem, MessageRecord& message
     // The reply holds at most 78 values, whatever the channel count says.
     const auto count = std::min<std::uint32_t>(capability(p, HXSSC_NUMCHANNELS),
                                                static_cast<std::uint32_t>(kMaxSingleValues));
-    message.w[1] = count;
-    std::copy_n(request.parameters.singleValues.values, count, &message.w[2]);
+    static_assert(kMaxSingleValues <= SingleValuesWords::kMaximumValues);
+    message.set(SingleValuesWords::kCount, count);
+    std::copy_n(request.parameters.singleValues.values, count,
+                message.wordsFrom(SingleValuesWords::kFirstValue));
     return HXNOERROR;
 }
 

@@ -4,6 +4,7 @@
 
 #include "core/capabilities.h"
 #include "core/message_codes.h"
+#include "core/message_layouts.h"
 #include "settings/setting_rules.h"
 #include "settings/setting_topics.h"
 
@@ -135,7 +136,7 @@ std::uint32_t acquisitionSetting(SubsystemRecord& subsystem, std::uint32_t code,
                                  MessageRecord& message) {
     const PersonalityRecord& p = subsystem.personality;
     ConfigurationBlock& block = subsystem.block();
-    const std::uint32_t value = message.w[0];
+    const std::uint32_t value = message.get(SettingWords::kValue);
     switch (code) {
         case HXDRV_SETDMAUSAGE:
             return setDmaUsage(subsystem, value);

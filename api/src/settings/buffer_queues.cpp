@@ -4,6 +4,7 @@
 
 #include "core/capabilities.h"
 #include "core/message_codes.h"
+#include "core/message_layouts.h"
 #include "ops/subsystem_state.h"
 
 namespace hxda {
@@ -24,7 +25,7 @@ std::uint32_t putBuffer(SubsystemRecord& subsystem, HBUF buffer) {
 
 std::uint32_t queueSize(SubsystemRecord& subsystem, MessageRecord& message) {
     std::uint32_t count = 0;
-    switch (message.w[0]) {
+    switch (message.get(QueueSizeWords::kQueue)) {
         case HXQUEUE_READY:
             if (subsystem.hasBufferLists())
                 hxDmGetListCount(subsystem.readyList, &count);
@@ -39,8 +40,17 @@ std::uint32_t queueSize(SubsystemRecord& subsystem, MessageRecord& message) {
         default:
             return HXINVALIDQUEUE;
     }
-    message.w[1] = count;
+    message.set(QueueSizeWords::kCount, count);
     return HXNOERROR;
+}
+
+// The head of the done list, or 0 when it is empty.
+std::uint32_t takeDoneBuffer(SubsystemRecord& subsystem, MessageRecord& message) {
+    HBUF buffer = 0;
+    const std::uint32_t status =
+        subsystem.doneList != 0 ? hxDmGetBufferFromList(subsystem.doneList, &buffer) : HXNOERROR;
+    message.set(SettingWords::kValue, buffer);
+    return status;
 }
 
 // The buffer manager appends only at the tail, so the buffer goes back to the head by taking the
@@ -90,12 +100,9 @@ std::uint32_t bufferQueueMessage(SubsystemRecord& subsystem, std::uint32_t code,
         return HXNOTSUPPORTED;
     switch (code) {
         case HXDRV_PUTBUFFER:
-            return putBuffer(subsystem, message.w[0]);
+            return putBuffer(subsystem, message.get(SettingWords::kValue));
         case HXDRV_GETBUFFER:
-            message.w[0] = 0;
-            return subsystem.doneList != 0
-                       ? hxDmGetBufferFromList(subsystem.doneList, &message.w[0])
-                       : HXNOERROR;
+            return takeDoneBuffer(subsystem, message);
         case HXDRV_GETQUEUESIZES:
             return queueSize(subsystem, message);
         case HXDRV_FLUSHBUFFERS:

@@ -1,6 +1,7 @@
 #include "settings/capability_enumeration.h"
 
 #include "core/engine.h"
+#include "core/message_layouts.h"
 #include "win32/pointer_checks.h"
 
 namespace hxda {
@@ -11,10 +12,10 @@ constexpr std::uint32_t kSubsystemTypes = 6;
 // Capability `code` (with table index `index`) as a double.
 std::uint32_t query(HDASS hDass, std::uint32_t code, std::uint32_t index, double* value) {
     MessageRecord message;
-    message.w[0] = code;
-    message.w[1] = index;
+    message.set(CapabilityWords::kCode, code);
+    message.set(CapabilityWords::kIndex, index);
     const std::uint32_t status = engineCall(hDass, HXDRV_GETSSCAPS, message);
-    *value = message.getDouble(2);
+    *value = message.get(CapabilityWords::kDouble);
     return status;
 }
 

@@ -5,6 +5,7 @@
 
 #include "core/capabilities.h"
 #include "core/message_codes.h"
+#include "core/message_layouts.h"
 #include "settings/setting_rules.h"
 #include "settings/setting_topics.h"
 
@@ -66,8 +67,8 @@ std::uint32_t setFrequency(SubsystemRecord& subsystem, bool capable, Frequency f
 }
 
 std::uint32_t answerFrequency(MessageRecord& message, Frequency field) {
-    message.setDouble(
-        0, field.form == 1 ? static_cast<double>(field.single) : decodeFixedPoint(field.pair));
+    message.set(FrequencyWords::kHertz,
+                field.form == 1 ? static_cast<double>(field.single) : decodeFixedPoint(field.pair));
     return HXNOERROR;
 }
 
@@ -103,14 +104,14 @@ std::uint32_t clockSetting(SubsystemRecord& subsystem, std::uint32_t code, Messa
     const bool external = capability(p, HXSSC_CLOCK_EXTERNAL) != 0;
     switch (code) {
         case HXDRV_SETCLOCKSOURCE:
-            return setClockSource(subsystem, message.w[0]);
+            return setClockSource(subsystem, message.get(SettingWords::kValue));
         case HXDRV_GETCLOCKSOURCE:
             if (!internal && !external)
                 return HXNOTSUPPORTED;
             return answerWord(message, block.clockSource);
         case HXDRV_SETCLOCKFREQUENCY: {
-            const double hertz = clampFrequency(message.getDouble(0), limit(p, HXSSC_MINFREQ),
-                                                limit(p, HXSSC_MAXFREQ));
+            const double hertz = clampFrequency(message.get(FrequencyWords::kHertz),
+                                                limit(p, HXSSC_MINFREQ), limit(p, HXSSC_MAXFREQ));
             const std::uint32_t status =
                 setFrequency(subsystem, internal, clockFrequency(block), hertz);
             if (status == HXNOERROR && internal)
@@ -123,15 +124,15 @@ std::uint32_t clockSetting(SubsystemRecord& subsystem, std::uint32_t code, Messa
             return answerFrequency(message, clockFrequency(block));
         case HXDRV_SETRETRIGGERFREQUENCY: {
             const double hertz =
-                clampFrequency(message.getDouble(0), limit(p, HXSSC_MINRETRIGGERFREQ),
-                               limit(p, HXSSC_MAXRETRIGGERFREQ));
+                clampFrequency(message.get(FrequencyWords::kHertz),
+                               limit(p, HXSSC_MINRETRIGGERFREQ), limit(p, HXSSC_MAXRETRIGGERFREQ));
             const bool capable = internal && capability(p, HXSSC_TRIGGEREDSCAN) != 0;
             return setFrequency(subsystem, capable, retriggerFrequency(block), hertz);
         }
         case HXDRV_GETRETRIGGERFREQUENCY:
             return answerFrequency(message, retriggerFrequency(block));
         case HXDRV_SETEXTERNCLOCKDIVIDER:
-            return setDivider(subsystem, message.w[0]);
+            return setDivider(subsystem, message.get(SettingWords::kValue));
         case HXDRV_GETEXTERNCLOCKDIVIDER:
             if (!external)
                 return HXNOTSUPPORTED;

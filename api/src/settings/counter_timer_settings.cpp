@@ -4,6 +4,7 @@
 // The quadrature decoder is set in one message on the decoders.
 #include "core/capabilities.h"
 #include "core/message_codes.h"
+#include "core/message_layouts.h"
 #include "settings/setting_rules.h"
 #include "settings/setting_topics.h"
 
@@ -101,12 +102,13 @@ std::uint32_t setQuadrature(SubsystemRecord& subsystem, const MessageRecord& mes
         return HXNOTSUPPORTED;
     if (isRunning(subsystem))
         return HXSUBSYSRUNNING;
-    const std::uint32_t indexMode = message.w[2];
+    const std::uint32_t indexMode = message.get(QuadratureWords::kIndexMode);
     if (indexMode < HXQUADINDEX_DISABLED || indexMode > HXQUADINDEX_FALLINGEDGE)
         return HXINVALIDINDEX;
     ConfigurationBlock& block = subsystem.block();
-    block.quadratureClockPrescale = static_cast<std::uint16_t>(message.w[0]);
-    block.quadratureX4Scaling = static_cast<std::uint8_t>(message.w[1]);
+    block.quadratureClockPrescale =
+        static_cast<std::uint16_t>(message.get(QuadratureWords::kPrescale));
+    block.quadratureX4Scaling = static_cast<std::uint8_t>(message.get(QuadratureWords::kX4Scaling));
     block.quadratureIndexMode = static_cast<std::uint16_t>(indexMode);
     needsConfiguration(subsystem);
     return HXNOERROR;
@@ -117,7 +119,7 @@ std::uint32_t setQuadrature(SubsystemRecord& subsystem, const MessageRecord& mes
 std::uint32_t counterTimerSetting(SubsystemRecord& subsystem, std::uint32_t code,
                                   MessageRecord& message) {
     ConfigurationBlock& block = subsystem.block();
-    const std::uint32_t value = message.w[0];
+    const std::uint32_t value = message.get(SettingWords::kValue);
     switch (code) {
         case HXDRV_SETGATETYPE:
             return setGate(subsystem, value);

@@ -3,6 +3,7 @@
 // time it is set.
 #include "core/capabilities.h"
 #include "core/message_codes.h"
+#include "core/message_layouts.h"
 #include "settings/setting_rules.h"
 #include "settings/setting_topics.h"
 #include "win32/messages.h"
@@ -18,14 +19,16 @@ bool hasNotifications(const SubsystemRecord& subsystem) {
 std::uint32_t setWindow(SubsystemRecord& subsystem, const MessageRecord& message) {
     if (!hasNotifications(subsystem))
         return HXNOTSUPPORTED;
-    const auto window = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(message.w[0]));
+    const auto window =
+        reinterpret_cast<HWND>(static_cast<std::uintptr_t>(message.get(WindowWords::kWindow)));
     if (window != nullptr && !IsWindow(window))
         return HXINVALIDWINDOWHANDLE;
     if (isRunning(subsystem))
         return HXSUBSYSRUNNING;
     subsystem.window = window;
-    subsystem.windowWParam = message.w[1];
-    subsystem.windowLParam = static_cast<LPARAM>(static_cast<std::int32_t>(message.w[2]));
+    subsystem.windowWParam = message.get(WindowWords::kHandle);
+    subsystem.windowLParam =
+        static_cast<LPARAM>(static_cast<std::int32_t>(message.get(WindowWords::kValue)));
     needsConfiguration(subsystem);
     return HXNOERROR;
 }
@@ -38,8 +41,9 @@ std::uint32_t setProcedure(SubsystemRecord& subsystem, const MessageRecord& mess
     if (isRunning(subsystem))
         return HXSUBSYSRUNNING;
     subsystem.notifyProcedure = reinterpret_cast<NotifyProc>(message.pointer);
-    subsystem.procedureFirstValue = message.w[1];
-    subsystem.procedureSecondValue = static_cast<LPARAM>(static_cast<std::int32_t>(message.w[2]));
+    subsystem.procedureFirstValue = message.get(ProcedureWords::kHandle);
+    subsystem.procedureSecondValue =
+        static_cast<LPARAM>(static_cast<std::int32_t>(message.get(ProcedureWords::kValue)));
     needsConfiguration(subsystem);
     return HXNOERROR;
 }

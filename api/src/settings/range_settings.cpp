@@ -10,6 +10,7 @@
 
 #include "core/capabilities.h"
 #include "core/message_codes.h"
+#include "core/message_layouts.h"
 #include "settings/setting_rules.h"
 #include "settings/setting_topics.h"
 
@@ -47,15 +48,15 @@ bool samePair(FixedPoint a, FixedPoint b) {
 }
 
 void answerPair(MessageRecord& message, double minimum, double maximum) {
-    message.setDouble(2, minimum);
-    message.setDouble(4, maximum);
+    message.set(RangeWords::kMinimum, minimum);
+    message.set(RangeWords::kMaximum, maximum);
 }
 
 // The state becomes 1001 even when the pair is the stored one.
 std::uint32_t setRange(SubsystemRecord& subsystem, const MessageRecord& message) {
     ConfigurationBlock& block = subsystem.block();
-    const double minimum = message.getDouble(2);
-    const double maximum = message.getDouble(4);
+    const double minimum = message.get(RangeWords::kMinimum);
+    const double maximum = message.get(RangeWords::kMaximum);
     const RangeTable table = rangeTable(subsystem.personality);
     if (table.count == 0) {
         const bool stored = samePair(block.rangeMinimum, encodeFixedPoint(minimum)) &&
@@ -97,18 +98,19 @@ std::uint32_t checkChannel(const SubsystemRecord& subsystem, std::uint32_t chann
 }
 
 std::uint32_t setChannelRange(SubsystemRecord& subsystem, const MessageRecord& message) {
-    const std::uint32_t channel = message.w[0];
+    const std::uint32_t channel = message.get(RangeWords::kEntry);
     if (const std::uint32_t status = checkChannel(subsystem, channel))
         return status;
     const RangeTable table = rangeTable(subsystem.personality);
-    const std::uint32_t index = table.find(message.getDouble(2), message.getDouble(4));
+    const std::uint32_t index =
+        table.find(message.get(RangeWords::kMinimum), message.get(RangeWords::kMaximum));
     if (index == table.count || index >= 0xFF)  // the slot holds index + 1 in one byte
         return HXINVALIDRANGE;
     return storeSetting(subsystem, subsystem.block().unused112[channel], index + 1);
 }
 
 std::uint32_t getChannelRange(SubsystemRecord& subsystem, MessageRecord& message) {
-    const std::uint32_t channel = message.w[0];
+    const std::uint32_t channel = message.get(RangeWords::kEntry);
     if (const std::uint32_t status = checkChannel(subsystem, channel))
         return status;
     const RangeTable table = rangeTable(subsystem.personality);

@@ -1,14 +1,16 @@
 // The rules every Set of the settings half follows unless it says otherwise:
 //   1. a value out of range gets the setting's own status (tested by the caller);
 //   2. without the capability behind the value, the stored value is accepted and any other
-//      value refused with 36;
-//   3. with the capability, a Set while the subsystem is running (state above 1004) gives 22;
+//      value refused with HXNOTSUPPORTED;
+//   3. with the capability, a Set while the subsystem is running (state above HXSTATE_READY)
+//      gives HXSUBSYSRUNNING;
 //   4. a value equal to the stored one changes nothing; a new value is stored and the subsystem
-//      needs configuring again (state 1001).
+//      needs configuring again (HXSTATE_NEEDSCONFIG).
 #pragma once
 
 #include <cstdint>
 
+#include "core/message_layouts.h"
 #include "core/message_record.h"
 #include "core/records.h"
 #include "ops/subsystem_state.h"
@@ -46,9 +48,9 @@ std::uint32_t storeIfCapable(SubsystemRecord& subsystem, bool capable, Field& fi
     return storeSetting(subsystem, field, value);
 }
 
-// A Get's integer answer in W0.
+// A Get's one-word answer.
 inline std::uint32_t answerWord(MessageRecord& message, std::uint32_t value) {
-    message.w[0] = value;
+    message.set(SettingWords::kValue, value);
     return HXNOERROR;
 }
 

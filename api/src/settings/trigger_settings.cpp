@@ -2,6 +2,7 @@
 // mode.
 #include "core/capabilities.h"
 #include "core/message_codes.h"
+#include "core/message_layouts.h"
 #include "settings/setting_rules.h"
 #include "settings/setting_topics.h"
 
@@ -113,25 +114,28 @@ std::uint32_t triggerSetting(SubsystemRecord& subsystem, std::uint32_t code,
     ConfigurationBlock& block = subsystem.block();
     switch (code) {
         case HXDRV_SETTRIGGER:
-            return setSource(subsystem, true, block.triggerSource, message.w[0]);
+            return setSource(subsystem, true, block.triggerSource,
+                             message.get(SettingWords::kValue));
         case HXDRV_GETTRIGGER:
             if (!hasAnyTrigger(p))
                 return HXNOTSUPPORTED;
             return answerWord(message, block.triggerSource);
         case HXDRV_SETPRETRIGGERSOURCE:
-            return setSource(subsystem, hasPretrigger(p), block.pretriggerSource, message.w[0]);
+            return setSource(subsystem, hasPretrigger(p), block.pretriggerSource,
+                             message.get(SettingWords::kValue));
         case HXDRV_GETPRETRIGGERSOURCE:
             if (!hasPretrigger(p) || !hasAnyTrigger(p))
                 return HXNOTSUPPORTED;
             return answerWord(message, block.pretriggerSource);
         case HXDRV_SETRETRIGGERSOURCE:
-            return setSource(subsystem, hasRetriggerSource(p), block.retriggerSource, message.w[0]);
+            return setSource(subsystem, hasRetriggerSource(p), block.retriggerSource,
+                             message.get(SettingWords::kValue));
         case HXDRV_GETRETRIGGERSOURCE:
             if (!hasRetriggerSource(p) || !hasAnyTrigger(p))
                 return HXNOTSUPPORTED;
             return answerWord(message, block.retriggerSource);
         case HXDRV_SETRETRIGGERMODE:
-            return setRetriggerMode(subsystem, message.w[0]);
+            return setRetriggerMode(subsystem, message.get(SettingWords::kValue));
         case HXDRV_GETRETRIGGERMODE:
             return answerWord(message, block.retriggerMode);
         default:

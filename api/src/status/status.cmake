@@ -8,5 +8,5 @@ mq_hide_symbols(hxda_status)
 # The buffer manager's own copies of the 200-220 texts are checked against this table.
 mq_add_test_executable(api_status_tests
     LABELS unit
-    SOURCES ${CMAKE_CURRENT_LIST_DIR}/status_texts_test.cpp
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/../../tests/status_texts_test.cpp
     LIBS hxda_status hxmem32)

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "hxmem32.h"
+#include "status/api_status.h"
 
 namespace {
 
@@ -109,6 +110,43 @@ TEST(ErrorStringTest, BufferManagerTextsAgree) {
         ASSERT_EQ(hxDmGetErrorString(status, text, sizeof text), 0u);
         EXPECT_STREQ(text, hxda::FindStatusText(status)) << status;
     }
+}
+
+TEST(StatusNameTest, NamesAsTheHeadersSpellThem) {
+    using hxda::ApiStatus;
+    struct Named {
+        ApiStatus status;
+        const char* name;
+    };
+    const Named named[] = {
+        {HXNOERROR, "HXNOERROR"},
+        {HXNOTSUPPORTED, "HXNOTSUPPORTED"},
+        {HXBADRESOLUTION, "HXBADRESOLUTION"},
+        {HXADTRIGGERERROR, "HXADTRIGGERERROR"},
+        {HXINVALIDINDEXX4, "HXINVALIDINDEXX4"},
+        {ApiStatus::FromCode(HXCANTALLOCBCB), "HXCANTALLOCBCB"},
+        {ApiStatus::FromCode(HXNOTMULTIPLEOFTWO), "HXNOTMULTIPLEOFTWO"},
+    };
+    for (const auto& [status, name] : named) {
+        ASSERT_NE(hxda::StatusName(status), nullptr) << name;
+        EXPECT_STREQ(hxda::StatusName(status), name);
+    }
+    // Numbers that are no status, and the message codes, whose texts are names of their own.
+    for (const std::uint32_t code : {51u, 59u, 132u, 199u, 221u, 0x4067u, 0xFFFFFFFFu})
+        EXPECT_EQ(hxda::StatusName(ApiStatus::FromCode(code)), nullptr) << code;
+    // Every status of the table has a name, every message code none.
+    for (const hxda::StatusTextEntry& entry : hxda::StatusTextTable())
+        EXPECT_EQ(entry.name != nullptr, entry.id < 0x4000) << entry.id;
+}
+
+TEST(StatusNameTest, LastErrorStandsAsTheStatusAndZeroIsAFailure) {
+    using hxda::ApiStatus;
+    constexpr std::uint32_t kAccessDenied = 5;
+    EXPECT_EQ(ApiStatus::FromLastError(kAccessDenied).code(), kAccessDenied);
+    EXPECT_EQ(ApiStatus::FromLastError(0), ApiStatus(HXGENERALFAILURE));
+    EXPECT_TRUE(ApiStatus::FromLastError(0).failed());
+    EXPECT_FALSE(ApiStatus(HXNOERROR));
+    EXPECT_TRUE(ApiStatus(HXNOTSUPPORTED));
 }
 
 }  // namespace

@@ -9,11 +9,12 @@
 #include "core/message_codes.h"
 #include "core/message_record.h"
 #include "core/records.h"
+#include "status/api_status.h"
 
 namespace hxda {
 
 // Status of the message, 40 for a handle that is not a live subsystem handle.
-std::uint32_t engineCall(HDASS hDass, std::uint32_t code, MessageRecord& message);
+ApiStatus engineCall(HDASS hDass, std::uint32_t code, MessageRecord& message);
 
 // Testing hook: a tap sees every message that passed the handle test, under the lock, before
 // dispatch; returning true answers the message with *status instead. Null: no tap.

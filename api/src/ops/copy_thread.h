@@ -26,6 +26,7 @@
 #include "core/records.h"
 #include "hxda/driver_request.h"
 #include "ops/copy_thread_link.h"
+#include "status/api_status.h"
 #include "win32/fileio.h"
 #include "win32/sync.h"
 
@@ -42,8 +43,8 @@ class CopyThread final : public CopyThreadLink {
     CopyThread(const CopyThread&) = delete;
     CopyThread& operator=(const CopyThread&) = delete;
 
-    std::uint32_t command(std::uint32_t command) override;
-    std::uint32_t post(std::uint32_t command) override;
+    ApiStatus command(std::uint32_t command) override;
+    ApiStatus post(std::uint32_t command) override;
     std::uint32_t inProcessCount() const override { return inProcess_.load(); }
 
     // The most reads handed to the driver at once.

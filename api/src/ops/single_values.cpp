@@ -7,6 +7,7 @@
 #include "core/message_layouts.h"
 #include "driver/driver_requests.h"
 #include "hxda/request_codes.h"
+#include "status/api_status.h"
 
 namespace hxda {
 namespace {
@@ -16,7 +17,7 @@ namespace {
 constexpr std::uint32_t kAutoRangeEntry = 94;
 constexpr std::uint32_t kSingleValuesEntry = 99;
 
-std::uint32_t checkState(SubsystemRecord& subsystem) {
+ApiStatus checkState(SubsystemRecord& subsystem) {
     const ConfigurationBlock& block = subsystem.block();
     if (block.dataFlow != HXDF_SINGLEVALUE)
         return HXDATAFLOWMISMATCH;
@@ -25,7 +26,7 @@ std::uint32_t checkState(SubsystemRecord& subsystem) {
     return HXNOERROR;
 }
 
-std::uint32_t checkChannel(const SubsystemRecord& subsystem, std::uint32_t channel) {
+ApiStatus checkChannel(const SubsystemRecord& subsystem, std::uint32_t channel) {
     const PersonalityRecord& p = subsystem.personality;
     if (channel == capability(p, HXSSC_EXTRACHANNEL))
         return HXNOERROR;
@@ -61,13 +62,13 @@ double codeToVolts(const ConfigurationBlock& block, double gain, std::int32_t co
     return (minimum + code / std::ldexp(1.0, block.resolution) * span) / gain;
 }
 
-std::uint32_t putSingleValue(SubsystemRecord& subsystem, MessageRecord& message) {
+ApiStatus putSingleValue(SubsystemRecord& subsystem, MessageRecord& message) {
     if (capability(subsystem.personality, HXSSC_DATAFLOW_SINGLEVALUE) == 0)
         return HXNOTSUPPORTED;
-    if (const std::uint32_t status = checkState(subsystem); status != HXNOERROR)
+    if (const ApiStatus status = checkState(subsystem); status != HXNOERROR)
         return status;
     const std::uint32_t channel = message.get(SingleValueWords::kChannel);
-    if (const std::uint32_t status = checkChannel(subsystem, channel); status != HXNOERROR)
+    if (const ApiStatus status = checkChannel(subsystem, channel); status != HXNOERROR)
         return status;
     DriverRequest request = makeRequest();
     request.parameters.singleValue.channel = channel;
@@ -77,23 +78,22 @@ std::uint32_t putSingleValue(SubsystemRecord& subsystem, MessageRecord& message)
     return sendSubsystemRequest(subsystem, IOCTL_HXDA_SETSINGLEVALUE, request);
 }
 
-std::uint32_t getSingleValue(SubsystemRecord& subsystem, MessageRecord& message) {
+ApiStatus getSingleValue(SubsystemRecord& subsystem, MessageRecord& message) {
     const bool autoRange = message.get(SingleValueWords::kAutoRange) != 0;
     if (capability(subsystem.personality, HXSSC_DATAFLOW_SINGLEVALUE) == 0 ||
         (autoRange && capabilityEntry(subsystem.personality, kAutoRangeEntry) == 0))
         return HXNOTSUPPORTED;
-    if (const std::uint32_t status = checkState(subsystem); status != HXNOERROR)
+    if (const ApiStatus status = checkState(subsystem); status != HXNOERROR)
         return status;
     const std::uint32_t channel = message.get(SingleValueWords::kChannel);
-    if (const std::uint32_t status = checkChannel(subsystem, channel); status != HXNOERROR)
+    if (const ApiStatus status = checkChannel(subsystem, channel); status != HXNOERROR)
         return status;
     double gain = snapGain(subsystem, message.get(SingleValueWords::kGain));
     DriverRequest request = makeRequest();
     request.parameters.singleValue.channel = channel;
     request.parameters.singleValue.gain = encodeFixedPoint(gain);
     request.parameters.singleValue.autoRange = autoRange ? 1 : 0;
-    const std::uint32_t status =
-        sendSubsystemRequest(subsystem, IOCTL_HXDA_GETSINGLEVALUE, request);
+    const ApiStatus status = sendSubsystemRequest(subsystem, IOCTL_HXDA_GETSINGLEVALUE, request);
     if (status != HXNOERROR)
         return status;
     if (autoRange)
@@ -106,17 +106,16 @@ std::uint32_t getSingleValue(SubsystemRecord& subsystem, MessageRecord& message)
     return HXNOERROR;
 }
 
-std::uint32_t getSingleValues(SubsystemRecord& subsystem, MessageRecord& message) {
+ApiStatus getSingleValues(SubsystemRecord& subsystem, MessageRecord& message) {
     const PersonalityRecord& p = subsystem.personality;
     if (capability(p, HXSSC_SINGLEVALUES) == 0 && capabilityEntry(p, kSingleValuesEntry) == 0)
         return HXNOTSUPPORTED;
-    if (const std::uint32_t status = checkState(subsystem); status != HXNOERROR)
+    if (const ApiStatus status = checkState(subsystem); status != HXNOERROR)
         return status;
     DriverRequest request = makeRequest();
     request.parameters.singleValues.gain =
         encodeFixedPoint(snapGain(subsystem, message.get(SingleValuesWords::kGain)));
-    const std::uint32_t status =
-        sendSubsystemRequest(subsystem, IOCTL_HXDA_GETSINGLEVALUES, request);
+    const ApiStatus status = sendSubsystemRequest(subsystem, IOCTL_HXDA_GETSINGLEVALUES, request);
     if (status != HXNOERROR)
         return status;
     // The reply holds at most 78 values, whatever the channel count says.

@@ -6,24 +6,25 @@
 #include "core/message_codes.h"
 #include "core/message_layouts.h"
 #include "ops/subsystem_state.h"
+#include "status/api_status.h"
 
 namespace hxda {
 namespace {
 
-std::uint32_t putBuffer(SubsystemRecord& subsystem, HBUF buffer) {
+ApiStatus putBuffer(SubsystemRecord& subsystem, HBUF buffer) {
     if (!subsystem.hasBufferLists())
         return HXNOTSUPPORTED;
     if (subsystem.type == HXSS_DA) {
         std::uint32_t valid = 0;
-        if (const std::uint32_t status = hxDmGetValidSamples(buffer, &valid); status != 0)
+        if (const ApiStatus status = ApiStatus::FromCode(hxDmGetValidSamples(buffer, &valid)))
             return status;
         if (valid % 2 != 0)
-            return HXNOTMULTIPLEOFTWO;
+            return ApiStatus::FromCode(HXNOTMULTIPLEOFTWO);  // the buffer manager's int constant
     }
-    return hxDmPutBufferToList(subsystem.readyList, buffer);
+    return ApiStatus::FromCode(hxDmPutBufferToList(subsystem.readyList, buffer));
 }
 
-std::uint32_t queueSize(SubsystemRecord& subsystem, MessageRecord& message) {
+ApiStatus queueSize(SubsystemRecord& subsystem, MessageRecord& message) {
     std::uint32_t count = 0;
     switch (message.get(QueueSizeWords::kQueue)) {
         case HXQUEUE_READY:
@@ -45,10 +46,12 @@ std::uint32_t queueSize(SubsystemRecord& subsystem, MessageRecord& message) {
 }
 
 // The head of the done list, or 0 when it is empty.
-std::uint32_t takeDoneBuffer(SubsystemRecord& subsystem, MessageRecord& message) {
+ApiStatus takeDoneBuffer(SubsystemRecord& subsystem, MessageRecord& message) {
     HBUF buffer = 0;
-    const std::uint32_t status =
-        subsystem.doneList != 0 ? hxDmGetBufferFromList(subsystem.doneList, &buffer) : HXNOERROR;
+    const ApiStatus status =
+        subsystem.doneList != 0
+            ? ApiStatus::FromCode(hxDmGetBufferFromList(subsystem.doneList, &buffer))
+            : ApiStatus(HXNOERROR);
     message.set(SettingWords::kValue, buffer);
     return status;
 }
@@ -72,18 +75,18 @@ void putBackAtHead(HLIST list, HBUF buffer) {
 
 }  // namespace
 
-std::uint32_t moveReadyToDone(SubsystemRecord& subsystem) {
+ApiStatus moveReadyToDone(SubsystemRecord& subsystem) {
     if (!subsystem.hasBufferLists())
         return HXNOERROR;
     hxDmLockList(subsystem.readyList);
     hxDmLockList(subsystem.doneList);
-    std::uint32_t status = HXNOERROR;
+    ApiStatus status = HXNOERROR;
     for (;;) {
         HBUF buffer = 0;
-        status = hxDmGetBufferFromList(subsystem.readyList, &buffer);
+        status = ApiStatus::FromCode(hxDmGetBufferFromList(subsystem.readyList, &buffer));
         if (status != HXNOERROR || buffer == 0)
             break;
-        status = hxDmPutBufferToList(subsystem.doneList, buffer);
+        status = ApiStatus::FromCode(hxDmPutBufferToList(subsystem.doneList, buffer));
         if (status != HXNOERROR) {
             putBackAtHead(subsystem.readyList, buffer);
             break;
@@ -94,8 +97,8 @@ std::uint32_t moveReadyToDone(SubsystemRecord& subsystem) {
     return status;
 }
 
-std::uint32_t bufferQueueMessage(SubsystemRecord& subsystem, std::uint32_t code,
-                                 MessageRecord& message) {
+ApiStatus bufferQueueMessage(SubsystemRecord& subsystem, std::uint32_t code,
+                             MessageRecord& message) {
     if (capability(subsystem.personality, HXSSC_DATAFLOW_CONTINUOUS) == 0)
         return HXNOTSUPPORTED;
     switch (code) {

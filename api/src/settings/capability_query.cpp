@@ -4,6 +4,7 @@
 #include "core/capabilities.h"
 #include "core/message_layouts.h"
 #include "settings/settings_half.h"
+#include "status/api_status.h"
 
 namespace hxda {
 namespace {
@@ -39,7 +40,7 @@ bool tableEntry(const double* table, std::uint32_t count, std::uint32_t index, d
 
 }  // namespace
 
-std::uint32_t getSubsystemCapability(const SubsystemRecord& subsystem, MessageRecord& message) {
+ApiStatus getSubsystemCapability(const SubsystemRecord& subsystem, MessageRecord& message) {
     const PersonalityRecord& p = subsystem.personality;
     const std::uint32_t code = message.get(CapabilityWords::kCode);
     const std::uint32_t index = message.get(CapabilityWords::kIndex);

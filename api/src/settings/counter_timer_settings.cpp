@@ -7,6 +7,7 @@
 #include "core/message_layouts.h"
 #include "settings/setting_rules.h"
 #include "settings/setting_topics.h"
+#include "status/api_status.h"
 
 namespace hxda {
 namespace {
@@ -15,7 +16,7 @@ bool isCounterTimer(const SubsystemRecord& subsystem) {
     return subsystem.type == HXSS_CT && capability(subsystem.personality, HXSSC_QUADDECODER) == 0;
 }
 
-std::uint32_t setGate(SubsystemRecord& subsystem, std::uint32_t gate) {
+ApiStatus setGate(SubsystemRecord& subsystem, std::uint32_t gate) {
     if (gate < HXGATE_NONE || gate > HXGATE_LEVELCHANGEDEBOUNCE)
         return HXINVALIDGATE;
     // Gate v needs capability v - 425: HXSSC_GATE_NONE for 500 ... _LEVELCHANGEDEBOUNCE for 510.
@@ -23,7 +24,7 @@ std::uint32_t setGate(SubsystemRecord& subsystem, std::uint32_t gate) {
     return storeIfCapable(subsystem, capable, subsystem.block().gateType, gate);
 }
 
-std::uint32_t setPulseType(SubsystemRecord& subsystem, std::uint32_t type) {
+ApiStatus setPulseType(SubsystemRecord& subsystem, std::uint32_t type) {
     std::uint32_t code = 0;
     if (type == HXPULSE_ACTIVELOW)
         code = HXSSC_PULSE_ACTIVELOW;
@@ -36,13 +37,13 @@ std::uint32_t setPulseType(SubsystemRecord& subsystem, std::uint32_t type) {
 }
 
 // A duty cycle in per cent; a counter/timer with a fixed pulse width takes none.
-std::uint32_t setPulseWidth(SubsystemRecord& subsystem, std::uint32_t width) {
+ApiStatus setPulseWidth(SubsystemRecord& subsystem, std::uint32_t width) {
     if (width > 100 || capability(subsystem.personality, HXSSC_FIXEDPULSEWIDTH) != 0)
         return HXINVALIDPULSEWIDTH;
     return storeSetting(subsystem, subsystem.block().pulseWidth, width);
 }
 
-std::uint32_t setCounterMode(SubsystemRecord& subsystem, std::uint32_t mode) {
+ApiStatus setCounterMode(SubsystemRecord& subsystem, std::uint32_t mode) {
     const PersonalityRecord& p = subsystem.personality;
     std::uint32_t available = 0;
     switch (mode) {
@@ -73,7 +74,7 @@ std::uint32_t setCounterMode(SubsystemRecord& subsystem, std::uint32_t mode) {
     return storeIfCapable(subsystem, available != 0, subsystem.block().counterMode, mode);
 }
 
-std::uint32_t setCascade(SubsystemRecord& subsystem, std::uint32_t mode) {
+ApiStatus setCascade(SubsystemRecord& subsystem, std::uint32_t mode) {
     if (mode != HXCASCADE_WITHNEXT && mode != HXCASCADE_SINGLE)
         return HXINVALIDCASCADEMODE;
     const bool capable =
@@ -84,8 +85,8 @@ std::uint32_t setCascade(SubsystemRecord& subsystem, std::uint32_t mode) {
 // Edges 750-753 are available when bit 1, 2, 4 or 8 of the low byte of the edge-to-edge
 // capability is set. A stop edge v also needs capability v - 675 (the gate capabilities
 // HXSSC_GATE_NONE .. HXSSC_GATE_RISINGEDGE).
-std::uint32_t setEdge(SubsystemRecord& subsystem, std::uint16_t& field, std::uint32_t edge,
-                      bool stopEdge) {
+ApiStatus setEdge(SubsystemRecord& subsystem, std::uint16_t& field, std::uint32_t edge,
+                  bool stopEdge) {
     const PersonalityRecord& p = subsystem.personality;
     if (edge < HXEDGE_GATERISING || edge > HXEDGE_CLOCKFALLING)
         return HXINVALIDEDGE;
@@ -97,7 +98,7 @@ std::uint32_t setEdge(SubsystemRecord& subsystem, std::uint16_t& field, std::uin
 }
 
 // Prescale and x4 flag are taken as given; the state becomes 1001 even when nothing changed.
-std::uint32_t setQuadrature(SubsystemRecord& subsystem, const MessageRecord& message) {
+ApiStatus setQuadrature(SubsystemRecord& subsystem, const MessageRecord& message) {
     if (capability(subsystem.personality, HXSSC_QUADDECODER) == 0)
         return HXNOTSUPPORTED;
     if (isRunning(subsystem))
@@ -116,8 +117,8 @@ std::uint32_t setQuadrature(SubsystemRecord& subsystem, const MessageRecord& mes
 
 }  // namespace
 
-std::uint32_t counterTimerSetting(SubsystemRecord& subsystem, std::uint32_t code,
-                                  MessageRecord& message) {
+ApiStatus counterTimerSetting(SubsystemRecord& subsystem, std::uint32_t code,
+                              MessageRecord& message) {
     ConfigurationBlock& block = subsystem.block();
     const std::uint32_t value = message.get(SettingWords::kValue);
     switch (code) {

@@ -5,6 +5,7 @@
 #include "core/message_layouts.h"
 #include "settings/setting_rules.h"
 #include "settings/setting_topics.h"
+#include "status/api_status.h"
 
 namespace hxda {
 namespace {
@@ -17,14 +18,14 @@ ChannelListEntry& entryOf(SubsystemRecord& subsystem, std::uint32_t entry) {
     return *listEntry(&subsystem.block(), entry);
 }
 
-std::uint32_t setListSize(SubsystemRecord& subsystem, std::uint32_t size) {
+ApiStatus setListSize(SubsystemRecord& subsystem, std::uint32_t size) {
     const std::uint32_t capacity = listCapacity(subsystem);
     if (capacity != 0 && (size < 1 || size > capacity))
         return HXINVALIDLISTSIZE;
     return storeIfCapable(subsystem, capacity != 0, subsystem.block().channelListSize, size);
 }
 
-std::uint32_t setChannel(SubsystemRecord& subsystem, const MessageRecord& message) {
+ApiStatus setChannel(SubsystemRecord& subsystem, const MessageRecord& message) {
     const std::uint32_t capacity = listCapacity(subsystem);
     if (capacity == 0)
         return HXNOTSUPPORTED;
@@ -38,16 +39,16 @@ std::uint32_t setChannel(SubsystemRecord& subsystem, const MessageRecord& messag
 }
 
 // The Gets of the per-entry lists: 36 without the list, 6 for an entry beyond it.
-std::uint32_t checkEntryForGet(const SubsystemRecord& subsystem, bool listPresent,
-                               std::uint32_t entry) {
+ApiStatus checkEntryForGet(const SubsystemRecord& subsystem, bool listPresent,
+                           std::uint32_t entry) {
     if (!listPresent || listCapacity(subsystem) == 0)
         return HXNOTSUPPORTED;
-    return entry < listCapacity(subsystem) ? HXNOERROR : HXINVALIDLISTENTRY;
+    return entry < listCapacity(subsystem) ? ApiStatus(HXNOERROR) : ApiStatus(HXINVALIDLISTENTRY);
 }
 
 // The gain becomes the nearest entry of the gain table (as given without a table) and is kept as
 // 32.32. Without a programmable gain list only the stored gain is accepted.
-std::uint32_t setGain(SubsystemRecord& subsystem, const MessageRecord& message) {
+ApiStatus setGain(SubsystemRecord& subsystem, const MessageRecord& message) {
     const PersonalityRecord& p = subsystem.personality;
     const std::uint32_t entry = message.get(EntryDoubleWords::kEntry);
     if (entry >= listCapacity(subsystem))
@@ -60,7 +61,7 @@ std::uint32_t setGain(SubsystemRecord& subsystem, const MessageRecord& message) 
     FixedPoint& stored = entryOf(subsystem, entry).gain;
     const bool same = stored.integer == wanted.integer && stored.fraction == wanted.fraction;
     if (capability(p, HXSSC_GAINLIST) == 0)
-        return same ? HXNOERROR : HXNOTSUPPORTED;
+        return same ? ApiStatus(HXNOERROR) : ApiStatus(HXNOTSUPPORTED);
     if (isRunning(subsystem))
         return HXSUBSYSRUNNING;
     if (!same) {
@@ -78,7 +79,7 @@ bool hasDigitalIOList(const PersonalityRecord& p) {
     return capability(p, HXSSC_SYNCDIO) != 0;
 }
 
-std::uint32_t setInhibit(SubsystemRecord& subsystem, const MessageRecord& message) {
+ApiStatus setInhibit(SubsystemRecord& subsystem, const MessageRecord& message) {
     if (listCapacity(subsystem) == 0 || !hasInhibitList(subsystem.personality))
         return HXNOTSUPPORTED;
     const std::uint32_t entry = message.get(EntryWords::kEntry);
@@ -89,7 +90,7 @@ std::uint32_t setInhibit(SubsystemRecord& subsystem, const MessageRecord& messag
 }
 
 // The value is tested before the entry. It must also fit the entry's 16-bit field.
-std::uint32_t setDigitalIOValue(SubsystemRecord& subsystem, const MessageRecord& message) {
+ApiStatus setDigitalIOValue(SubsystemRecord& subsystem, const MessageRecord& message) {
     const PersonalityRecord& p = subsystem.personality;
     if (listCapacity(subsystem) == 0 || !hasDigitalIOList(p))
         return HXNOTSUPPORTED;
@@ -104,7 +105,7 @@ std::uint32_t setDigitalIOValue(SubsystemRecord& subsystem, const MessageRecord&
 
 }  // namespace
 
-std::uint32_t listSetting(SubsystemRecord& subsystem, std::uint32_t code, MessageRecord& message) {
+ApiStatus listSetting(SubsystemRecord& subsystem, std::uint32_t code, MessageRecord& message) {
     const PersonalityRecord& p = subsystem.personality;
     ConfigurationBlock& block = subsystem.block();
     const std::uint32_t entry = message.get(EntryWords::kEntry);
@@ -117,14 +118,14 @@ std::uint32_t listSetting(SubsystemRecord& subsystem, std::uint32_t code, Messag
         case HXDRV_SETCHANNELLISTENTRY:
             return setChannel(subsystem, message);
         case HXDRV_GETCHANNELLISTENTRY:
-            if (const std::uint32_t status = checkEntryForGet(subsystem, true, entry))
+            if (const ApiStatus status = checkEntryForGet(subsystem, true, entry))
                 return status;
             message.set(EntryWords::kValue, entryOf(subsystem, entry).channel);
             return HXNOERROR;
         case HXDRV_SETGAINLISTENTRY:
             return setGain(subsystem, message);
         case HXDRV_GETGAINLISTENTRY:
-            if (const std::uint32_t status = checkEntryForGet(subsystem, true, entry))
+            if (const ApiStatus status = checkEntryForGet(subsystem, true, entry))
                 return status;
             message.set(EntryDoubleWords::kValue, decodeFixedPoint(entryOf(subsystem, entry).gain));
             return HXNOERROR;
@@ -136,15 +137,14 @@ std::uint32_t listSetting(SubsystemRecord& subsystem, std::uint32_t code, Messag
         case HXDRV_SETCHANNELLISTINHIBIT:
             return setInhibit(subsystem, message);
         case HXDRV_GETCHANNELLISTINHIBIT:
-            if (const std::uint32_t status = checkEntryForGet(subsystem, hasInhibitList(p), entry))
+            if (const ApiStatus status = checkEntryForGet(subsystem, hasInhibitList(p), entry))
                 return status;
             message.set(EntryWords::kValue, entryOf(subsystem, entry).inhibited);
             return HXNOERROR;
         case HXDRV_SETDIGITALIOLISTENTRY:
             return setDigitalIOValue(subsystem, message);
         case HXDRV_GETDIGITALIOLISTENTRY:
-            if (const std::uint32_t status =
-                    checkEntryForGet(subsystem, hasDigitalIOList(p), entry))
+            if (const ApiStatus status = checkEntryForGet(subsystem, hasDigitalIOList(p), entry))
                 return status;
             message.set(EntryWords::kValue, entryOf(subsystem, entry).synchronousDigitalIOValue);
             return HXNOERROR;

@@ -6,6 +6,7 @@
 #include "core/message_layouts.h"
 #include "settings/setting_rules.h"
 #include "settings/setting_topics.h"
+#include "status/api_status.h"
 #include "win32/messages.h"
 #include "win32/pointer_checks.h"
 
@@ -16,7 +17,7 @@ bool hasNotifications(const SubsystemRecord& subsystem) {
     return capability(subsystem.personality, HXSSC_NOTIFICATIONS) != 0;
 }
 
-std::uint32_t setWindow(SubsystemRecord& subsystem, const MessageRecord& message) {
+ApiStatus setWindow(SubsystemRecord& subsystem, const MessageRecord& message) {
     if (!hasNotifications(subsystem))
         return HXNOTSUPPORTED;
     const auto window =
@@ -33,7 +34,7 @@ std::uint32_t setWindow(SubsystemRecord& subsystem, const MessageRecord& message
     return HXNOERROR;
 }
 
-std::uint32_t setProcedure(SubsystemRecord& subsystem, const MessageRecord& message) {
+ApiStatus setProcedure(SubsystemRecord& subsystem, const MessageRecord& message) {
     if (!hasNotifications(subsystem))
         return HXNOTSUPPORTED;
     if (message.pointer != nullptr && IsBadCodePtr(reinterpret_cast<FARPROC>(message.pointer)))
@@ -50,8 +51,8 @@ std::uint32_t setProcedure(SubsystemRecord& subsystem, const MessageRecord& mess
 
 }  // namespace
 
-std::uint32_t notificationSetting(SubsystemRecord& subsystem, std::uint32_t code,
-                                  MessageRecord& message) {
+ApiStatus notificationSetting(SubsystemRecord& subsystem, std::uint32_t code,
+                              MessageRecord& message) {
     switch (code) {
         case HXDRV_SETWINDOWHANDLE:
             return setWindow(subsystem, message);

@@ -13,6 +13,7 @@
 #include "core/message_layouts.h"
 #include "settings/setting_rules.h"
 #include "settings/setting_topics.h"
+#include "status/api_status.h"
 
 namespace hxda {
 namespace {
@@ -53,7 +54,7 @@ void answerPair(MessageRecord& message, double minimum, double maximum) {
 }
 
 // The state becomes 1001 even when the pair is the stored one.
-std::uint32_t setRange(SubsystemRecord& subsystem, const MessageRecord& message) {
+ApiStatus setRange(SubsystemRecord& subsystem, const MessageRecord& message) {
     ConfigurationBlock& block = subsystem.block();
     const double minimum = message.get(RangeWords::kMinimum);
     const double maximum = message.get(RangeWords::kMaximum);
@@ -61,7 +62,7 @@ std::uint32_t setRange(SubsystemRecord& subsystem, const MessageRecord& message)
     if (table.count == 0) {
         const bool stored = samePair(block.rangeMinimum, encodeFixedPoint(minimum)) &&
                             samePair(block.rangeMaximum, encodeFixedPoint(maximum));
-        return stored ? HXNOERROR : HXNOTSUPPORTED;
+        return stored ? ApiStatus(HXNOERROR) : ApiStatus(HXNOTSUPPORTED);
     }
     if (!table.present())
         return HXNORANGELIST;
@@ -75,7 +76,7 @@ std::uint32_t setRange(SubsystemRecord& subsystem, const MessageRecord& message)
     return HXNOERROR;
 }
 
-std::uint32_t getRange(SubsystemRecord& subsystem, MessageRecord& message) {
+ApiStatus getRange(SubsystemRecord& subsystem, MessageRecord& message) {
     const RangeTable table = rangeTable(subsystem.personality);
     if (table.count == 0)
         return HXNOTSUPPORTED;
@@ -88,18 +89,18 @@ std::uint32_t getRange(SubsystemRecord& subsystem, MessageRecord& message) {
 
 // 36 without per-channel ranges, 7 for a channel the subsystem (or the block) has no place for,
 // 116 without range tables.
-std::uint32_t checkChannel(const SubsystemRecord& subsystem, std::uint32_t channel) {
+ApiStatus checkChannel(const SubsystemRecord& subsystem, std::uint32_t channel) {
     const PersonalityRecord& p = subsystem.personality;
     if (capability(p, HXSSC_NUMRANGES) == 0 || capability(p, HXSSC_CHANNELRANGE) == 0)
         return HXNOTSUPPORTED;
     if (channel >= capability(p, HXSSC_NUMCHANNELS) || channel >= kChannelRangeSlots)
         return HXINVALIDCHANNEL;
-    return rangeTable(p).present() ? HXNOERROR : HXNORANGELIST;
+    return rangeTable(p).present() ? ApiStatus(HXNOERROR) : ApiStatus(HXNORANGELIST);
 }
 
-std::uint32_t setChannelRange(SubsystemRecord& subsystem, const MessageRecord& message) {
+ApiStatus setChannelRange(SubsystemRecord& subsystem, const MessageRecord& message) {
     const std::uint32_t channel = message.get(RangeWords::kEntry);
-    if (const std::uint32_t status = checkChannel(subsystem, channel))
+    if (const ApiStatus status = checkChannel(subsystem, channel))
         return status;
     const RangeTable table = rangeTable(subsystem.personality);
     const std::uint32_t index =
@@ -109,9 +110,9 @@ std::uint32_t setChannelRange(SubsystemRecord& subsystem, const MessageRecord& m
     return storeSetting(subsystem, subsystem.block().unused112[channel], index + 1);
 }
 
-std::uint32_t getChannelRange(SubsystemRecord& subsystem, MessageRecord& message) {
+ApiStatus getChannelRange(SubsystemRecord& subsystem, MessageRecord& message) {
     const std::uint32_t channel = message.get(RangeWords::kEntry);
-    if (const std::uint32_t status = checkChannel(subsystem, channel))
+    if (const ApiStatus status = checkChannel(subsystem, channel))
         return status;
     const RangeTable table = rangeTable(subsystem.personality);
     const std::uint32_t slot = subsystem.block().unused112[channel];
@@ -123,7 +124,7 @@ std::uint32_t getChannelRange(SubsystemRecord& subsystem, MessageRecord& message
 
 }  // namespace
 
-std::uint32_t rangeSetting(SubsystemRecord& subsystem, std::uint32_t code, MessageRecord& message) {
+ApiStatus rangeSetting(SubsystemRecord& subsystem, std::uint32_t code, MessageRecord& message) {
     switch (code) {
         case HXDRV_SETRANGE:
             return setRange(subsystem, message);

@@ -14,6 +14,7 @@
 #include "core/message_record.h"
 #include "core/records.h"
 #include "ops/subsystem_state.h"
+#include "status/api_status.h"
 
 namespace hxda {
 
@@ -28,7 +29,7 @@ inline void needsConfiguration(SubsystemRecord& subsystem) {
 
 // Rules 3 and 4 for a field holding an already validated value.
 template <typename Field>
-std::uint32_t storeSetting(SubsystemRecord& subsystem, Field& field, std::uint32_t value) {
+ApiStatus storeSetting(SubsystemRecord& subsystem, Field& field, std::uint32_t value) {
     if (isRunning(subsystem))
         return HXSUBSYSRUNNING;
     if (static_cast<std::uint32_t>(field) == value)
@@ -41,15 +42,16 @@ std::uint32_t storeSetting(SubsystemRecord& subsystem, Field& field, std::uint32
 // Rules 2 to 4. The comparison is made on the full value, so a value that a narrow field would
 // truncate never passes as the stored one.
 template <typename Field>
-std::uint32_t storeIfCapable(SubsystemRecord& subsystem, bool capable, Field& field,
-                             std::uint32_t value) {
+ApiStatus storeIfCapable(SubsystemRecord& subsystem, bool capable, Field& field,
+                         std::uint32_t value) {
     if (!capable)
-        return static_cast<std::uint32_t>(field) == value ? HXNOERROR : HXNOTSUPPORTED;
+        return static_cast<std::uint32_t>(field) == value ? ApiStatus(HXNOERROR)
+                                                          : ApiStatus(HXNOTSUPPORTED);
     return storeSetting(subsystem, field, value);
 }
 
 // A Get's one-word answer.
-inline std::uint32_t answerWord(MessageRecord& message, std::uint32_t value) {
+inline ApiStatus answerWord(MessageRecord& message, std::uint32_t value) {
     message.set(SettingWords::kValue, value);
     return HXNOERROR;
 }

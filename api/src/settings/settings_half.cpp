@@ -3,10 +3,11 @@
 #include "core/message_codes.h"
 #include "settings/buffer_queues.h"
 #include "settings/setting_topics.h"
+#include "status/api_status.h"
 
 namespace hxda {
 
-std::uint32_t settingsHalf(SubsystemRecord& subsystem, std::uint32_t code, MessageRecord& message) {
+ApiStatus settingsHalf(SubsystemRecord& subsystem, std::uint32_t code, MessageRecord& message) {
     switch (code) {
         case HXDRV_GETSSCAPS:
             return getSubsystemCapability(subsystem, message);

@@ -7,13 +7,14 @@
 
 #include "core/message_record.h"
 #include "core/records.h"
+#include "status/api_status.h"
 
 namespace hxda {
 
-std::uint32_t settingsHalf(SubsystemRecord& subsystem, std::uint32_t code, MessageRecord& message);
+ApiStatus settingsHalf(SubsystemRecord& subsystem, std::uint32_t code, MessageRecord& message);
 
 // HXDRV_GETSSCAPS: an integer capability in W0 and, converted, in W2-W3; a double capability in
 // W2-W3 and, truncated toward zero, in W0. Codes 68-72 take their table index from W1.
-std::uint32_t getSubsystemCapability(const SubsystemRecord& subsystem, MessageRecord& message);
+ApiStatus getSubsystemCapability(const SubsystemRecord& subsystem, MessageRecord& message);
 
 }  // namespace hxda

@@ -5,13 +5,14 @@
 #include "core/message_layouts.h"
 #include "settings/setting_rules.h"
 #include "settings/setting_topics.h"
+#include "status/api_status.h"
 
 namespace hxda {
 namespace {
 
 // Tests a trigger source: HXINVALIDTRIGGER for a value that is no source at all (302 among them);
 // otherwise 0, with *capable telling whether the board has that source.
-std::uint32_t testTriggerSource(const PersonalityRecord& p, std::uint32_t source, bool* capable) {
+ApiStatus testTriggerSource(const PersonalityRecord& p, std::uint32_t source, bool* capable) {
     std::uint32_t code = 0;
     switch (source) {
         case HXTRIG_SOFTWARE:
@@ -74,16 +75,16 @@ bool hasRetriggerSource(const PersonalityRecord& p) {
 }
 
 // `available`: the further capability the setting itself needs.
-std::uint32_t setSource(SubsystemRecord& subsystem, bool available, std::uint16_t& field,
-                        std::uint32_t source) {
+ApiStatus setSource(SubsystemRecord& subsystem, bool available, std::uint16_t& field,
+                    std::uint32_t source) {
     bool capable = false;
-    if (const std::uint32_t status = testTriggerSource(subsystem.personality, source, &capable))
+    if (const ApiStatus status = testTriggerSource(subsystem.personality, source, &capable))
         return status;
     return storeIfCapable(subsystem, available && capable, field, source);
 }
 
 // The mode is stored whatever the state, and a change does not ask for a new configuration.
-std::uint32_t setRetriggerMode(SubsystemRecord& subsystem, std::uint32_t mode) {
+ApiStatus setRetriggerMode(SubsystemRecord& subsystem, std::uint32_t mode) {
     const PersonalityRecord& p = subsystem.personality;
     std::uint32_t code = 0;
     switch (mode) {
@@ -101,15 +102,14 @@ std::uint32_t setRetriggerMode(SubsystemRecord& subsystem, std::uint32_t mode) {
     }
     std::uint16_t& stored = subsystem.block().retriggerMode;
     if (capability(p, code) == 0)
-        return stored == mode ? HXNOERROR : HXNOTSUPPORTED;
+        return stored == mode ? ApiStatus(HXNOERROR) : ApiStatus(HXNOTSUPPORTED);
     stored = static_cast<std::uint16_t>(mode);
     return HXNOERROR;
 }
 
 }  // namespace
 
-std::uint32_t triggerSetting(SubsystemRecord& subsystem, std::uint32_t code,
-                             MessageRecord& message) {
+ApiStatus triggerSetting(SubsystemRecord& subsystem, std::uint32_t code, MessageRecord& message) {
     const PersonalityRecord& p = subsystem.personality;
     ConfigurationBlock& block = subsystem.block();
     switch (code) {

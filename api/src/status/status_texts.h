@@ -1,5 +1,5 @@
-// The library's status texts: one text per status code (and per internal message code), and the
-// copy rule of the error-string export.
+// The library's status texts: one text per status code (and per internal message code), the
+// statuses' names, and the copy rule of the error-string export.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +9,7 @@ namespace hxda {
 
 struct StatusTextEntry {
     std::uint32_t id;
+    const char* name;  // the status's name; nullptr for a message code, whose text is its name
     const char* text;
 };
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "hxdaapi32.h"
+#include "status/api_status.h"
 
 namespace hxda {
 namespace {
@@ -23,8 +24,8 @@ std::int64_t signExtended(std::int32_t code, std::uint32_t bits) {
 
 }  // namespace
 
-std::uint32_t checkConversion(double minimum, double maximum, double gain, std::uint32_t resolution,
-                              std::uint32_t encoding) {
+ApiStatus checkConversion(double minimum, double maximum, double gain, std::uint32_t resolution,
+                          std::uint32_t encoding) {
     if (resolution > kMaxResolution)
         return HXINVALIDRESOLUTION;
     if (encoding != HXENCODING_BINARY && encoding != HXENCODING_TWOSCOMP)

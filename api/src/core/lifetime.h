@@ -26,8 +26,9 @@ struct SubsystemParts {
 };
 
 // Makes a subsystem record of `device`: the configuration block with its defaults, the ready
-// and done lists of an analog subsystem, the copy thread, and the table entry. 41 when the table
-// is full, a buffer manager status when a list cannot be made, 125 when the thread cannot start.
+// and done lists of an analog subsystem, the copy thread, and the table entry. HXCANTALLOCDASS
+// when the table is full, a buffer manager status when a list cannot be made, HXGENERALFAILURE
+// when the thread cannot start.
 ApiStatus addSubsystem(const std::shared_ptr<DeviceRecord>& device, SubsystemParts parts,
                        HDASS* hDass);
 

@@ -1,6 +1,7 @@
 // Exported board requests on the board's device: registers, calibration potentiometers and
-// hardware information. Each answers 39 for a handle that is not a live device handle, and the
-// driver's status otherwise (125 when the request cannot be delivered).
+// hardware information. Each answers HXINVALIDDEVHANDLE for a handle that is not a live device
+// handle, and the driver's status otherwise (HXGENERALFAILURE when the request cannot be
+// delivered).
 #include <cstring>
 
 #include "core/engine.h"

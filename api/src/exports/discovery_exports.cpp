@@ -30,8 +30,8 @@ bool copyFits(const std::string& value, LPSTR buffer, UINT size) {
     return true;
 }
 
-// Gives every board to `call`(name, driver name, key); 70 for a procedure that is not code, 78
-// when no board was given.
+// Gives every board to `call`(name, driver name, key); HXNULLENUMPROC for a procedure that is not
+// code, HXNOBOARDS when no board was given.
 template <typename Proc, typename Call>
 ApiStatus enumerateForCaller(Proc proc, Call call) {
     if (IsBadCodePtr(reinterpret_cast<FARPROC>(proc)))

@@ -61,7 +61,8 @@ extern "C" HXSTATUS HXAPI hxDaGetSSCaps(HDASS hDass, UINT capability, UINT* valu
     return status.code();
 }
 
-// Table capabilities 68-72 answer their first entry here; the enumeration reads the others.
+// The table capabilities (HXSSC_RANGEMIN to HXSSC_RESOLUTION) answer their first entry here; the
+// enumeration reads the others.
 extern "C" HXSTATUS HXAPI hxDaGetSSCapsEx(HDASS hDass, UINT capability, double* value) {
     MessageRecord message;
     message.set(CapabilityWords::kCode, capability);

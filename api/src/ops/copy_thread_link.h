@@ -24,7 +24,8 @@ class CopyThreadLink {
     virtual std::uint32_t inProcessCount() const = 0;
 };
 
-// Synchronous and posted commands of the subsystem's copy thread; 125 when it has none.
+// Synchronous and posted commands of the subsystem's copy thread; HXGENERALFAILURE when it
+// has none.
 ApiStatus commandCopyThread(SubsystemRecord& subsystem, std::uint32_t command);
 ApiStatus postCopyThread(SubsystemRecord& subsystem, std::uint32_t command);
 

@@ -11,7 +11,7 @@ namespace hxda {
 
 ApiStatus putSingleValue(SubsystemRecord& subsystem, MessageRecord& message);
 ApiStatus getSingleValue(SubsystemRecord& subsystem, MessageRecord& message);
-// On success W1 holds the number of values, W2 on the values.
+// On success the record holds the number of values and the values (SingleValuesWords).
 ApiStatus getSingleValues(SubsystemRecord& subsystem, MessageRecord& message);
 
 // Volts of `code` for the block's range, resolution and encoding at `gain`.

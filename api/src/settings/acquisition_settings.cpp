@@ -89,7 +89,8 @@ ApiStatus setDataFlow(SubsystemRecord& subsystem, std::uint32_t flow) {
             code = HXSSC_DATAFLOW_CONTABOUTTRIG;
             break;
         default:
-            // 802 and 803 lie in range but name no flow of this library.
+            // The two values between HXDF_SINGLEVALUE and HXDF_CONTPRETRIG lie in range but name no
+            // flow of this library.
             if (flow < HXDF_CONTINUOUS || flow > HXDF_CONTABOUTTRIG)
                 return HXINVALIDDATAFLOW;
             break;

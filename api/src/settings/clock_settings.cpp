@@ -49,7 +49,7 @@ Frequency retriggerFrequency(ConfigurationBlock& block) {
 }
 
 // Rule 2 compares the clamped value with the stored 32.32 value; an accepted value is stored and
-// the state becomes 1001 even when it is unchanged.
+// the state becomes HXSTATE_NEEDSCONFIG even when it is unchanged.
 ApiStatus setFrequency(SubsystemRecord& subsystem, bool capable, Frequency field, double hertz) {
     const FixedPoint wanted = encodeFixedPoint(hertz);
     if (!capable) {

@@ -1,7 +1,7 @@
 // Counter/timer settings: gate, pulse type and width, counter/timer mode, cascade mode and the
 // measure edges exist only on a counter/timer subsystem that is not a quadrature decoder; the
-// others answer 36. The gate-type and pulse-type Sets skip that test and go by capability alone.
-// The quadrature decoder is set in one message on the decoders.
+// others answer HXNOTSUPPORTED. The gate-type and pulse-type Sets skip that test and go by
+// capability alone. The quadrature decoder is set in one message on the decoders.
 #include "core/capabilities.h"
 #include "core/message_codes.h"
 #include "core/message_layouts.h"
@@ -97,7 +97,8 @@ ApiStatus setEdge(SubsystemRecord& subsystem, std::uint16_t& field, std::uint32_
     return storeIfCapable(subsystem, capable, field, edge);
 }
 
-// Prescale and x4 flag are taken as given; the state becomes 1001 even when nothing changed.
+// Prescale and x4 flag are taken as given; the state becomes HXSTATE_NEEDSCONFIG even when
+// nothing changed.
 ApiStatus setQuadrature(SubsystemRecord& subsystem, const MessageRecord& message) {
     if (capability(subsystem.personality, HXSSC_QUADDECODER) == 0)
         return HXNOTSUPPORTED;

@@ -38,7 +38,8 @@ ApiStatus setChannel(SubsystemRecord& subsystem, const MessageRecord& message) {
     return storeSetting(subsystem, entryOf(subsystem, entry).channel, channel);
 }
 
-// The Gets of the per-entry lists: 36 without the list, 6 for an entry beyond it.
+// The Gets of the per-entry lists: HXNOTSUPPORTED without the list, HXINVALIDLISTENTRY for an
+// entry beyond it.
 ApiStatus checkEntryForGet(const SubsystemRecord& subsystem, bool listPresent,
                            std::uint32_t entry) {
     if (!listPresent || listCapacity(subsystem) == 0)

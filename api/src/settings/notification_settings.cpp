@@ -1,6 +1,6 @@
 // Where a subsystem's notifications go: a window that receives them as posted messages, or a
-// procedure called in their place. Either target changes the configuration (state 1001) every
-// time it is set.
+// procedure called in their place. Either target changes the configuration (HXSTATE_NEEDSCONFIG)
+// every time it is set.
 #include "core/capabilities.h"
 #include "core/message_codes.h"
 #include "core/message_layouts.h"

@@ -53,7 +53,7 @@ void answerPair(MessageRecord& message, double minimum, double maximum) {
     message.set(RangeWords::kMaximum, maximum);
 }
 
-// The state becomes 1001 even when the pair is the stored one.
+// The state becomes HXSTATE_NEEDSCONFIG even when the pair is the stored one.
 ApiStatus setRange(SubsystemRecord& subsystem, const MessageRecord& message) {
     ConfigurationBlock& block = subsystem.block();
     const double minimum = message.get(RangeWords::kMinimum);
@@ -87,8 +87,8 @@ ApiStatus getRange(SubsystemRecord& subsystem, MessageRecord& message) {
     return HXNOERROR;
 }
 
-// 36 without per-channel ranges, 7 for a channel the subsystem (or the block) has no place for,
-// 116 without range tables.
+// HXNOTSUPPORTED without per-channel ranges, HXINVALIDCHANNEL for a channel the subsystem (or the
+// block) has no place for, HXNORANGELIST without range tables.
 ApiStatus checkChannel(const SubsystemRecord& subsystem, std::uint32_t channel) {
     const PersonalityRecord& p = subsystem.personality;
     if (capability(p, HXSSC_NUMRANGES) == 0 || capability(p, HXSSC_CHANNELRANGE) == 0)

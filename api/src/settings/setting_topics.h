@@ -1,5 +1,5 @@
 // The settings half split by topic. Each entry answers the Set and Get messages of its topic
-// (36 for a code that is not its own) with the subsystem's lock held.
+// (HXNOTSUPPORTED for a code that is not its own) with the subsystem's lock held.
 #pragma once
 
 #include <cstdint>

@@ -24,6 +24,7 @@
 #include <mutex>
 
 #include "core/records.h"
+#include "hxda/driver_events.h"
 #include "hxda/driver_request.h"
 #include "ops/copy_thread_link.h"
 #include "status/api_status.h"
@@ -102,7 +103,7 @@ class CopyThread final : public CopyThreadLink {
     // Event requests (copy_thread_events.cpp).
     void sendEventRequest(std::size_t index);
     void onEventRequest(std::size_t index);
-    bool reactToEvent(std::uint32_t code, std::uint32_t data);  // false: not renewed
+    bool reactToEvent(DriverEvent event, std::uint32_t data);  // false: not renewed
 
     // Notifications (copy_thread_notify.cpp).
     void takeNotifyTarget();

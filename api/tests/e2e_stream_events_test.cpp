@@ -51,9 +51,9 @@ TEST_F(StreamEvents, ErrorEventsAbortAndReport) {
         configure(hDass);
         const std::vector<HBUF> made = queue(hDass, 4);
         ASSERT_EQ(hxDaStart(hDass), HXNOERROR);
-        ASSERT_TRUE(streamer::WaitForPendingReads(L"\\AD0", 4));
-        streamer::CompleteReads(L"\\AD0", 1);
-        streamer::RaiseEvent(L"\\AD0", c.event);
+        ASSERT_TRUE(streamer::WaitForPendingReads(u"\\AD0", 4));
+        streamer::CompleteReads(u"\\AD0", 1);
+        streamer::RaiseEvent(u"\\AD0", c.event);
         ASSERT_TRUE(waitForState(hDass, HXSTATE_READY));
         EXPECT_EQ(waitForMessages(2), (std::vector<std::uint32_t>{HXWM_BUFFERDONE, c.message}));
         EXPECT_EQ(messages(30).size(), 2u);
@@ -62,10 +62,10 @@ TEST_F(StreamEvents, ErrorEventsAbortAndReport) {
         // Usable again: the same buffers stream to the end of the queue.
         for (HBUF buffer : done)
             ASSERT_EQ(hxDaPutBuffer(hDass, buffer), HXNOERROR);
-        ASSERT_TRUE(streamer::WaitForPendingEventRequests(L"\\AD0", 3));
+        ASSERT_TRUE(streamer::WaitForPendingEventRequests(u"\\AD0", 3));
         ASSERT_EQ(hxDaStart(hDass), HXNOERROR);
-        ASSERT_TRUE(streamer::WaitForPendingReads(L"\\AD0", 4));
-        streamer::CompleteReads(L"\\AD0", 4);
+        ASSERT_TRUE(streamer::WaitForPendingReads(u"\\AD0", 4));
+        streamer::CompleteReads(u"\\AD0", 4);
         ASSERT_TRUE(waitForState(hDass, HXSTATE_READY));
         EXPECT_EQ(waitForMessages(7).back(), HXWM_QUEUEDONE);
         expectSameBuffers(takeDone(hDass), made);
@@ -88,15 +88,15 @@ TEST_F(StreamEvents, AReadDoneBeforeAnErrorEventIsReportedInEitherArrivalOrder) 
         ASSERT_EQ(hxDaConfig(hDass), HXNOERROR);
         const std::vector<HBUF> made = queue(hDass, 4);
         ASSERT_EQ(hxDaStart(hDass), HXNOERROR);
-        ASSERT_TRUE(streamer::WaitForPendingReads(L"\\AD0", 4));
-        streamer::RaiseEvent(L"\\AD0", HXEV_EVENTDONE);
+        ASSERT_TRUE(streamer::WaitForPendingReads(u"\\AD0", 4));
+        streamer::RaiseEvent(u"\\AD0", HXEV_EVENTDONE);
         ASSERT_EQ(WaitForSingleObject(g_held.inside, 10000), WAIT_OBJECT_0);
         if (readFirst) {
-            ASSERT_EQ(streamer::CompleteReads(L"\\AD0", 1), 1u);
+            ASSERT_EQ(streamer::CompleteReads(u"\\AD0", 1), 1u);
         }
-        streamer::RaiseEvent(L"\\AD0", HXEV_OVERRUN);
+        streamer::RaiseEvent(u"\\AD0", HXEV_OVERRUN);
         if (!readFirst) {
-            ASSERT_EQ(streamer::CompleteReads(L"\\AD0", 1), 1u);
+            ASSERT_EQ(streamer::CompleteReads(u"\\AD0", 1), 1u);
         }
         SetEvent(g_held.release);
         ASSERT_TRUE(waitForState(hDass, HXSTATE_READY));
@@ -116,9 +116,9 @@ TEST_F(StreamEvents, AReadDoneBeforeAnErrorEventIsReportedInEitherArrivalOrder) 
 TEST_F(StreamEvents, OverrunWhenNotRunningIsNotReported) {
     const HDASS hDass = open();
     configure(hDass);
-    streamer::RaiseEvent(L"\\AD0", HXEV_OVERRUN);
+    streamer::RaiseEvent(u"\\AD0", HXEV_OVERRUN);
     // Renewed: all three requests are pending again, and nothing was reported.
-    ASSERT_TRUE(streamer::WaitForPendingEventRequests(L"\\AD0", 3));
+    ASSERT_TRUE(streamer::WaitForPendingEventRequests(u"\\AD0", 3));
     EXPECT_TRUE(messages(30).empty());
     EXPECT_EQ(state(hDass), HXSTATE_READY);
 }
@@ -128,14 +128,14 @@ TEST_F(StreamEvents, DeviceRemovalEndsTheTransferAndIsNotRenewed) {
     configure(hDass);
     const std::vector<HBUF> made = queue(hDass, 3);
     ASSERT_EQ(hxDaStart(hDass), HXNOERROR);
-    ASSERT_TRUE(streamer::WaitForPendingReads(L"\\AD0", 3));
-    streamer::RemoveDevice(L"\\AD0");
+    ASSERT_TRUE(streamer::WaitForPendingReads(u"\\AD0", 3));
+    streamer::RemoveDevice(u"\\AD0");
     ASSERT_TRUE(waitForState(hDass, HXSTATE_READY));
     // The event and the failed reads reach the copy thread in either order.
     std::vector<std::uint32_t> reported = waitForMessages(2);
     std::sort(reported.begin(), reported.end());
     EXPECT_EQ(reported, (std::vector<std::uint32_t>{HXWM_QUEUESTOPPED, HXWM_DEVICEREMOVAL}));
-    EXPECT_EQ(streamer::PendingEventRequests(L"\\AD0"), 2u);
+    EXPECT_EQ(streamer::PendingEventRequests(u"\\AD0"), 2u);
     const std::vector<HBUF> done = takeDone(hDass);
     expectSameBuffers(done, made);
     EXPECT_EQ(hxDaStop(hDass), HXSUBSYSNOTRUNNING);
@@ -145,8 +145,8 @@ TEST_F(StreamEvents, DeviceRemovalEndsTheTransferAndIsNotRenewed) {
     for (HBUF buffer : done)
         ASSERT_EQ(hxDaPutBuffer(hDass, buffer), HXNOERROR);
     ASSERT_EQ(hxDaStart(hDass), HXNOERROR);
-    ASSERT_TRUE(streamer::WaitForPendingReads(L"\\AD0", 3));
-    streamer::CompleteReads(L"\\AD0", 1);
+    ASSERT_TRUE(streamer::WaitForPendingReads(u"\\AD0", 3));
+    streamer::CompleteReads(u"\\AD0", 1);
     EXPECT_EQ(waitForMessages(3).back(), HXWM_BUFFERDONE);
 }
 

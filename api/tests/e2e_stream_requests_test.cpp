@@ -28,8 +28,8 @@ TEST_F(StreamRequests, ARequestTheDriverHoldsReturnsOnlyWithItsOwnAnswerWhileRea
     configure(hDass);
     queue(hDass, 4);
     ASSERT_EQ(hxDaStart(hDass), HXNOERROR);
-    ASSERT_TRUE(streamer::WaitForPendingReads(L"\\AD0", 4));
-    streamer::HoldRequests(L"\\AD0", IOCTL_HXDA_GETSINGLEVALUE);
+    ASSERT_TRUE(streamer::WaitForPendingReads(u"\\AD0", 4));
+    streamer::HoldRequests(u"\\AD0", IOCTL_HXDA_GETSINGLEVALUE);
 
     const std::shared_ptr<SubsystemRecord> record = findSubsystem(hDass);
     DriverRequest request = makeRequest();
@@ -39,12 +39,12 @@ TEST_F(StreamRequests, ARequestTheDriverHoldsReturnsOnlyWithItsOwnAnswerWhileRea
         status = sendSubsystemRequest(*record, IOCTL_HXDA_GETSINGLEVALUE, request).code();
         returned = true;
     });
-    ASSERT_TRUE(within([] { return streamer::HeldRequests(L"\\AD0") == 1; }, 5000));
+    ASSERT_TRUE(within([] { return streamer::HeldRequests(u"\\AD0") == 1; }, 5000));
     // The copy thread's reads complete on the same file while the request is held.
-    EXPECT_EQ(streamer::CompleteReads(L"\\AD0", 2), 2u);
+    EXPECT_EQ(streamer::CompleteReads(u"\\AD0", 2), 2u);
     EXPECT_EQ(waitForMessages(2), (std::vector<std::uint32_t>{HXWM_BUFFERDONE, HXWM_BUFFERDONE}));
     EXPECT_FALSE(within([&] { return returned.load(); }, 100));
-    ASSERT_TRUE(streamer::ReleaseHeld(L"\\AD0", kHeldStatus, kHeldValue));
+    ASSERT_TRUE(streamer::ReleaseHeld(u"\\AD0", kHeldStatus, kHeldValue));
     caller.join();
     EXPECT_EQ(status, kHeldStatus);
     EXPECT_EQ(request.parameters.singleValue.value, kHeldValue);

@@ -17,24 +17,7 @@
 #define FILE_ATTRIBUTE_NORMAL 0x00000080u
 #define FILE_FLAG_OVERLAPPED 0x40000000u
 
-#ifndef CTL_CODE
-#define CTL_CODE(deviceType, function, method, access) \
-    (((deviceType) << 16) | ((access) << 14) | ((function) << 2) | (method))
-#endif
-#ifndef METHOD_BUFFERED
-#define METHOD_BUFFERED 0
-#define METHOD_IN_DIRECT 1
-#define METHOD_OUT_DIRECT 2
-#define METHOD_NEITHER 3
-#endif
-#ifndef FILE_ANY_ACCESS
-#define FILE_ANY_ACCESS 0
-#define FILE_READ_ACCESS 0x0001
-#define FILE_WRITE_ACCESS 0x0002
-#endif
-#ifndef FILE_DEVICE_UNKNOWN
-#define FILE_DEVICE_UNKNOWN 0x00000022
-#endif
+// CTL_CODE, the methods and the access bits come with the base declarations.
 
 // Internal holds the request's status (STATUS_PENDING while it runs) and InternalHigh its byte
 // count; Offset, OffsetHigh and hEvent belong to the caller and pass through untouched. The event

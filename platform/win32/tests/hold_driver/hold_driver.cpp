@@ -93,7 +93,7 @@ void ForEachHeld(Visit visit) {
 }  // namespace
 
 std::int32_t Load() {
-    return kernel::LoadDriver(L"Hold", DriverEntry, L"\\Registry\\Machine\\Hold", &g_driver);
+    return kernel::LoadDriver(u"Hold", DriverEntry, u"\\Registry\\Machine\\Hold", &g_driver);
 }
 
 void Unload() {

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <string>
 
+#include "hxda/api_status.h"
 #include "hxmem32.h"
-#include "status/api_status.h"
 
 namespace {
 
@@ -137,16 +137,6 @@ TEST(StatusNameTest, NamesAsTheHeadersSpellThem) {
     // Every status of the table has a name, every message code none.
     for (const hxda::StatusTextEntry& entry : hxda::StatusTextTable())
         EXPECT_EQ(entry.name != nullptr, entry.id < 0x4000) << entry.id;
-}
-
-TEST(StatusNameTest, LastErrorStandsAsTheStatusAndZeroIsAFailure) {
-    using hxda::ApiStatus;
-    constexpr std::uint32_t kAccessDenied = 5;
-    EXPECT_EQ(ApiStatus::FromLastError(kAccessDenied).code(), kAccessDenied);
-    EXPECT_EQ(ApiStatus::FromLastError(0), ApiStatus(HXGENERALFAILURE));
-    EXPECT_TRUE(ApiStatus::FromLastError(0).failed());
-    EXPECT_FALSE(ApiStatus(HXNOERROR));
-    EXPECT_TRUE(ApiStatus(HXNOTSUPPORTED));
 }
 
 }  // namespace

@@ -10,7 +10,7 @@
 #include "core/tuning_values.h"
 #include "discovery/board_enumeration.h"
 #include "driver/file_channel.h"
-#include "status/api_status.h"
+#include "hxda/api_status.h"
 #include "win32/module.h"
 
 namespace hxda {

@@ -4,8 +4,8 @@
 #include <cstdint>
 
 #include "core/records.h"
+#include "hxda/api_status.h"
 #include "hxdaapi32.h"
-#include "status/api_status.h"
 
 namespace hxda {
 

@@ -3,9 +3,9 @@
 #include <atomic>
 
 #include "core/tables.h"
+#include "hxda/api_status.h"
 #include "ops/operations.h"
 #include "settings/settings_half.h"
-#include "status/api_status.h"
 
 namespace hxda {
 namespace {

@@ -3,9 +3,9 @@
 #include "core/capabilities.h"
 #include "core/engine.h"
 #include "core/tables.h"
+#include "hxda/api_status.h"
 #include "ops/configuration_defaults.h"
 #include "ops/make_copy_thread.h"
-#include "status/api_status.h"
 
 namespace hxda {
 namespace {

@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "core/records.h"
-#include "status/api_status.h"
+#include "hxda/api_status.h"
 
 namespace hxda {
 

@@ -3,8 +3,8 @@
 #include <cstring>
 
 #include "core/capabilities.h"
+#include "hxda/api_status.h"
 #include "hxda/request_codes.h"
-#include "status/api_status.h"
 
 namespace hxda {
 

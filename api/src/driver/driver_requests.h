@@ -5,8 +5,8 @@
 #include <cstdint>
 
 #include "core/records.h"
+#include "hxda/api_status.h"
 #include "hxda/driver_request.h"
-#include "status/api_status.h"
 
 namespace hxda {
 

@@ -7,8 +7,8 @@
 #include "core/engine.h"
 #include "discovery/board_enumeration.h"
 #include "discovery/board_values.h"
+#include "hxda/api_status.h"
 #include "hxmem32.h"
-#include "status/api_status.h"
 #include "win32/pointer_checks.h"
 
 using namespace hxda;

@@ -6,7 +6,7 @@
 
 #include "core/engine.h"
 #include "core/message_layouts.h"
-#include "status/api_status.h"
+#include "hxda/api_status.h"
 
 namespace hxda {
 

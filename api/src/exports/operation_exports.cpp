@@ -3,7 +3,7 @@
 
 #include "core/message_codes.h"
 #include "exports/message_calls.h"
-#include "status/api_status.h"
+#include "hxda/api_status.h"
 
 using namespace hxda;
 

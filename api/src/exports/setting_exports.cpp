@@ -1,8 +1,8 @@
 // Exported setting functions: each packs its arguments into the message record of its code.
 #include "core/message_codes.h"
 #include "exports/message_calls.h"
+#include "hxda/api_status.h"
 #include "settings/capability_enumeration.h"
-#include "status/api_status.h"
 
 using namespace hxda;
 

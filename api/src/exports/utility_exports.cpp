@@ -6,8 +6,8 @@
 #include <string>
 
 #include "core/engine.h"
+#include "hxda/api_status.h"
 #include "hxda/request_codes.h"
-#include "status/api_status.h"
 #include "utility/conversion.h"
 #include "utility/frequency_measurement.h"
 #include "utility/ss_lists.h"

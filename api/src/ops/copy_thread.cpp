@@ -2,8 +2,8 @@
 
 #include "core/message_codes.h"
 #include "driver/file_channel.h"
+#include "hxda/api_status.h"
 #include "ops/make_copy_thread.h"
-#include "status/api_status.h"
 #include "win32/mmsystem.h"
 
 namespace hxda {

@@ -24,10 +24,10 @@
 #include <mutex>
 
 #include "core/records.h"
+#include "hxda/api_status.h"
 #include "hxda/driver_events.h"
 #include "hxda/driver_request.h"
 #include "ops/copy_thread_link.h"
-#include "status/api_status.h"
 #include "win32/fileio.h"
 #include "win32/sync.h"
 

@@ -6,11 +6,11 @@
 #include "core/message_codes.h"
 #include "core/message_layouts.h"
 #include "driver/driver_requests.h"
+#include "hxda/api_status.h"
 #include "hxda/request_codes.h"
 #include "ops/configuration_defaults.h"
 #include "ops/single_values.h"
 #include "ops/subsystem_state.h"
-#include "status/api_status.h"
 
 namespace hxda {
 namespace {

@@ -6,8 +6,8 @@
 #include "core/capabilities.h"
 #include "core/message_layouts.h"
 #include "driver/driver_requests.h"
+#include "hxda/api_status.h"
 #include "hxda/request_codes.h"
-#include "status/api_status.h"
 
 namespace hxda {
 namespace {

@@ -5,8 +5,8 @@
 #include "core/capabilities.h"
 #include "core/message_codes.h"
 #include "core/message_layouts.h"
+#include "hxda/api_status.h"
 #include "ops/subsystem_state.h"
-#include "status/api_status.h"
 
 namespace hxda {
 namespace {

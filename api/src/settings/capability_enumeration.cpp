@@ -2,7 +2,7 @@
 
 #include "core/engine.h"
 #include "core/message_layouts.h"
-#include "status/api_status.h"
+#include "hxda/api_status.h"
 #include "win32/pointer_checks.h"
 
 namespace hxda {

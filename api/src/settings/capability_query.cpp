@@ -3,8 +3,8 @@
 
 #include "core/capabilities.h"
 #include "core/message_layouts.h"
+#include "hxda/api_status.h"
 #include "settings/settings_half.h"
-#include "status/api_status.h"
 
 namespace hxda {
 namespace {

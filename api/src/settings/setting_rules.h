@@ -13,8 +13,8 @@
 #include "core/message_layouts.h"
 #include "core/message_record.h"
 #include "core/records.h"
+#include "hxda/api_status.h"
 #include "ops/subsystem_state.h"
-#include "status/api_status.h"
 
 namespace hxda {
 

@@ -6,7 +6,7 @@
 
 #include "core/message_record.h"
 #include "core/records.h"
-#include "status/api_status.h"
+#include "hxda/api_status.h"
 
 namespace hxda {
 

@@ -1,9 +1,9 @@
 #include "settings/settings_half.h"
 
 #include "core/message_codes.h"
+#include "hxda/api_status.h"
 #include "settings/buffer_queues.h"
 #include "settings/setting_topics.h"
-#include "status/api_status.h"
 
 namespace hxda {
 

@@ -3,9 +3,9 @@
 #include "core/capabilities.h"
 #include "core/message_codes.h"
 #include "core/message_layouts.h"
+#include "hxda/api_status.h"
 #include "settings/setting_rules.h"
 #include "settings/setting_topics.h"
-#include "status/api_status.h"
 
 namespace hxda {
 namespace {

@@ -4,7 +4,7 @@
 add_library(hxda_status STATIC ${CMAKE_CURRENT_LIST_DIR}/status_texts.cpp)
 target_include_directories(hxda_status PUBLIC ${CMAKE_CURRENT_LIST_DIR}/..
     PRIVATE ${CMAKE_SOURCE_DIR}/platform/hxmem32/include)
-target_link_libraries(hxda_status PUBLIC hxdaapi32_codes)
+target_link_libraries(hxda_status PUBLIC hxdaapi32_codes hxda_protocol)
 set_target_properties(hxda_status PROPERTIES POSITION_INDEPENDENT_CODE ON)
 mq_hide_symbols(hxda_status)
 

@@ -6,8 +6,8 @@
 #include <cstring>
 
 #include "core/message_codes.h"
+#include "hxda/api_status.h"
 #include "hxmem32.h"
-#include "status/api_status.h"
 
 namespace hxda {
 namespace {

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "status/api_status.h"
+#include "hxda/api_status.h"
 
 namespace hxda {
 

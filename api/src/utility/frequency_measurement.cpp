@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "core/engine.h"
-#include "status/api_status.h"
+#include "hxda/api_status.h"
 #include "win32/messages.h"
 #include "win32/mmsystem.h"
 

@@ -3,8 +3,8 @@
 
 #include <cstdint>
 
+#include "hxda/api_status.h"
 #include "hxdaapi32.h"
-#include "status/api_status.h"
 
 namespace hxda {
 

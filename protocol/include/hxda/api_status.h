@@ -1,5 +1,6 @@
-// The API's status inside the library: one type for the statuses of hxdacodes.h and of the
-// buffer manager (200-220), apart from the kernel's NTSTATUS and the platform's last error.
+// The API's status inside the library and the drivers: one type for the statuses of hxdacodes.h
+// and of the buffer manager (200-220), apart from the kernel's NTSTATUS and the platform's last
+// error.
 //
 // A named status (HXNOERROR, HXNOTSUPPORTED, ...) converts to it where it is written, checked at
 // compile time; nothing else does. A value that arrives at run time takes one of the named
@@ -10,7 +11,8 @@
 //     ApiStatus alsoWrong = STATUS_UNSUCCESSFUL;        // does not compile: an NTSTATUS
 //     ApiStatus passed = ApiStatus::FromLastError(e);   // the library's one rule for that case
 //
-// The exports hand `code()` to their callers, whose type stays the header's HXSTATUS.
+// The exports hand `code()` to their callers, whose type stays the header's HXSTATUS; a driver
+// writes `code()` into the request record.
 #pragma once
 
 #include <cstdint>
@@ -52,9 +54,5 @@ class [[nodiscard]] ApiStatus {
 
     std::uint32_t code_;
 };
-
-// The status's name as hxdacodes.h and hxmem32.h spell it ("HXNOTSUPPORTED"), or nullptr for a
-// number that names no status (51-59, 132-199, above 220).
-const char* StatusName(ApiStatus status);
 
 }  // namespace hxda

@@ -54,9 +54,10 @@ extern "C" {
 // Devices and subsystems.
 // Opens the board named `boardName` (compared without regard to case): finds its driver and
 // device, loads its extension library and opens the device; each call makes a new HDEV, also for a
-// board already open. HXNULLSTRING for a null name or output; HXDRIVERINITFAILED when the system is
-// not supported, no board has that name, the extension library or its entry points are missing or
-// refuse the board, or the device cannot be opened.
+// board already open. HXNULLSTRING for a null name; HXDRIVERINITFAILED for a null output, a name
+// longer than a board name can be, a system that is not supported, no board of that name, an
+// extension library or entry point that is missing or refuses the board, a device that cannot be
+// opened, or 20 boards open already.
 HXDAAPI32_EXPORT HXSTATUS HXAPI hxDaInitialize(LPCSTR boardName, HDEV* hDev);
 // Closes a board opened by hxDaInitialize and unloads its extension library. HXSUBSYSINUSE
 // while a subsystem of it is open (the board stays open).

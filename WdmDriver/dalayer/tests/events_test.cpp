@@ -85,6 +85,19 @@ TEST_F(EventsTest, AnEventCompletesTheCurrentRequestOrIsLost) {
     Close(din);
 }
 
+// The board's readiness is the driver's own event: a program waiting on the D/A never sees it,
+// and the next event for the program still finds its request waiting.
+TEST_F(EventsTest, TheBoardReadinessNeverReachesTheProgram) {
+    auto da = Open("\\DA0");
+    auto wait = Wait(da);
+    device_->RouteStatusMessage(dalayer::kStatusTypeDaReady, 0);
+    EXPECT_EQ(wait->outcome.completions, 0);
+    device_->RouteStatusMessage(dalayer::kStatusTypeFlags, dalayer::kFlagDaUnderrun);
+    ASSERT_TRUE(wait->outcome.WaitCompleted());
+    EXPECT_EQ(wait->record.parameters.event.code, HXEV_UNDERRUN);
+    Close(da);
+}
+
 TEST_F(EventsTest, StatusMessagesReachElementZeroOfTheirSubsystem) {
     std::vector<kernel::user_io::FileId> files;
     for (const char* name : {"\\AD0", "\\AD1", "\\DA0", "\\DIN0", "\\CT0", "\\CT1", "\\DOUT0"})

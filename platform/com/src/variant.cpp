@@ -385,7 +385,9 @@ HRESULT WINAPI VariantCopy(VARIANT* pvargDest, const VARIANT* pvargSrc) {
     if ((pvargSrc->vt & VT_BYREF) != 0)
         return S_OK;
     if (pvargSrc->vt == VT_BSTR && pvargSrc->bstrVal != nullptr) {
-        pvargDest->bstrVal = SysAllocStringLen(pvargSrc->bstrVal, SysStringLen(pvargSrc->bstrVal));
+        // By bytes: a text made by SysAllocStringByteLen may hold an odd number of them.
+        pvargDest->bstrVal = SysAllocStringByteLen(reinterpret_cast<LPCSTR>(pvargSrc->bstrVal),
+                                                   SysStringByteLen(pvargSrc->bstrVal));
         if (pvargDest->bstrVal == nullptr) {
             VariantInit(pvargDest);
             return E_OUTOFMEMORY;

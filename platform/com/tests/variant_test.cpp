@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <string>
 
 #include "com/dispatch.h"
@@ -164,6 +165,14 @@ TEST(Variant, CopyAndClearOwnTextsAndReferences) {
     ASSERT_EQ(VariantCopy(&copy, &text), S_OK);
     EXPECT_NE(copy.bstrVal, text.bstrVal);
     EXPECT_EQ(com::NarrowFromBstr(copy.bstrVal), "abc");
+    // A text of bytes keeps its odd length, as a property bag's copies of it must.
+    constexpr char kBytes[] = {1, 2, 3};
+    Variant bytes;
+    bytes.vt = VT_BSTR;
+    bytes.bstrVal = SysAllocStringByteLen(kBytes, sizeof(kBytes));
+    ASSERT_EQ(VariantCopy(&copy, &bytes), S_OK);
+    ASSERT_EQ(SysStringByteLen(copy.bstrVal), sizeof(kBytes));
+    EXPECT_EQ(std::memcmp(copy.bstrVal, kBytes, sizeof(kBytes)), 0);
     Variant unknown;
     unknown.vt = 0x7F;
     EXPECT_EQ(VariantClear(&unknown), DISP_E_BADVARTYPE);

@@ -95,7 +95,10 @@ bool BagReader::Get(const char* name, VARTYPE type, VARIANT* value) {
     value->vt = type;
     if (SUCCEEDED(bag_->Read(wide.c_str(), value, log_)) && value->vt == type)
         return true;
-    VariantInit(value);
+    if (value->vt == type)
+        VariantInit(value);  // the type asked for, with nothing of the bag's in it
+    else
+        VariantClear(value);  // a bag that answered another type: what it gave is freed
     return false;
 }
 

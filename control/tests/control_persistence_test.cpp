@@ -7,55 +7,13 @@
 
 #include "com/persist.h"
 #include "control_fixture.h"
+#include "persistence_helpers.h"
 #include "record_bytes.h"
 
 namespace controltest {
 namespace {
 
 namespace d = mqacq32::dispid;
-
-template <typename Interface>
-Ref<Interface> As(Control& control, const IID& iid) {
-    Ref<Interface> object;
-    EXPECT_EQ(control.dispatch->QueryInterface(iid, object.outVoid()), S_OK);
-    return object;
-}
-
-Bytes ReadAll(IStream* stream) {
-    LARGE_INTEGER start{};
-    EXPECT_EQ(stream->Seek(start, STREAM_SEEK_SET, nullptr), S_OK);
-    Bytes all;
-    std::uint8_t chunk[256];
-    for (ULONG got = 1; got > 0;) {
-        EXPECT_EQ(stream->Read(chunk, sizeof(chunk), &got), S_OK);
-        all.insert(all.end(), chunk, chunk + got);
-    }
-    return all;
-}
-
-Ref<IStream> StreamOf(const Bytes& bytes) {
-    Ref<IStream> stream;
-    EXPECT_EQ(com::CreateMemoryStream(stream.out()), S_OK);
-    if (!bytes.empty()) {
-        EXPECT_EQ(stream->Write(bytes.data(), static_cast<ULONG>(bytes.size()), nullptr), S_OK);
-    }
-    LARGE_INTEGER start{};
-    EXPECT_EQ(stream->Seek(start, STREAM_SEEK_SET, nullptr), S_OK);
-    return stream;
-}
-
-Bytes Saved(Control& control) {
-    Ref<IStream> stream;
-    EXPECT_EQ(com::CreateMemoryStream(stream.out()), S_OK);
-    EXPECT_EQ(As<IPersistStreamInit>(control, IID_IPersistStreamInit)->Save(stream.get(), TRUE),
-              S_OK);
-    return ReadAll(stream.get());
-}
-
-HRESULT Load(Control& control, const Bytes& bytes) {
-    Ref<IStream> stream = StreamOf(bytes);
-    return As<IPersistStreamInit>(control, IID_IPersistStreamInit)->Load(stream.get());
-}
 
 // One way a container keeps the control: what it saves into, and loading from it.
 struct Medium {

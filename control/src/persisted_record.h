@@ -22,6 +22,7 @@
 
 #include "cached_settings.h"
 #include "com/base.h"
+#include "mqacq32/mqacq32.h"
 
 namespace mqacq32 {
 

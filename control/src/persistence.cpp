@@ -9,6 +9,7 @@
 #include "callbacks.h"
 #include "setting_members.h"
 #include "stream_exchange.h"
+#include "trace.h"
 
 namespace mqacq32 {
 namespace {
@@ -274,14 +275,17 @@ HRESULT AcqControl::LoadFrom(PropertyExchange& reader) {
     try {
         ExchangeRecord(reader, record);
     } catch (const DamagedRecord&) {
+        Trace("Load: the record ends before its version's last field\n");
         return STG_E_READFAULT;  // nothing of the record was taken
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
     }
     try {
         ApplyRecord(record);
-    } catch (const com::server::Error&) {
-        return E_FAIL;  // the notification binding or the quadrature set-up failed: LastError
+    } catch (const com::server::Error& error) {
+        // The notification binding or the quadrature set-up failed: LastError holds its status.
+        Trace("Load: %s\n", error.description.c_str());
+        return E_FAIL;
     }
     return S_OK;
 }

@@ -153,7 +153,9 @@ TEST_F(Browsing, CounterListsFollowTheBoardAndSubsystemOpenInTheControl) {
                     {d::PulseType, Texts{"0 - Active Low", "1 - Active High"}},
                     {d::CascadeMode, Texts{"0 - Cascade With Next CT --N/A--", "1 - Single CT"}},
                     {d::Encoding, Texts{"0 - Binary", "1 - 2s Complement --N/A--"}},
+                    {d::WrapMode, std::nullopt},  // a counter's wrap-mode getter: not supported
                 });
+    EXPECT_EQ(display(d::WrapMode), "Not Supported");
     // The MQ5120's counters measure edge to edge on every edge, and count up and down.
     openCounter(kMq5120);
     ExpectLists(*this, {

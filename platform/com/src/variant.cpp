@@ -218,7 +218,8 @@ HRESULT StoreUnsigned64(const Number& n, ULONGLONG* out) {
 // "1e+03"); an exponent is written "E+20", "E-05".
 template <typename T>
 std::string ShortestText(T value, int maxDigits, int plainDigits) {
-    char text[64];
+    constexpr std::size_t kRoomForAnyDouble = 512;  // %g of the largest double written out
+    char text[kRoomForAnyDouble];
     int digits = 1;
     for (; digits <= maxDigits; ++digits) {
         std::snprintf(text, sizeof(text), "%.*g", digits, static_cast<double>(value));

@@ -352,6 +352,27 @@ TEST_F(Persistence, ABoardNoLongerInstalledLeavesNoBoardAndTheRestOfTheRecordInS
     EXPECT_EQ(Saved(*control), Encode(expected));
 }
 
+TEST_F(Persistence, ASavedSubsystemTheBoardLacksIsNotReplacedByOneOfAnotherKind) {
+    // The MQ5330 has no digital input: its first entry, the A/D, must not get the port's settings.
+    RecordFields port;
+    port.board = kMq5330;
+    port.ssType = HXSS_DIN;
+    port.dataFlow = 1;
+    ASSERT_EQ(Load(*control, Encode(port)), S_OK);
+    EXPECT_EQ(control->getText(d::Board), kMq5330);
+    EXPECT_EQ(control->getLong(d::hDass), 0);
+    EXPECT_EQ(control->getLong(d::SubSysType), 0);
+    EXPECT_EQ(control->getLong(d::SubSystem), -1);
+
+    // A range index beyond the subsystem's range table is kept, and nothing is sent for it.
+    replaceControl();
+    RecordFields range = analogInputRecord();
+    range.range = 5;
+    ASSERT_EQ(Load(*control, Encode(range)), S_OK);
+    EXPECT_NE(control->getLong(d::hDass), 0);
+    EXPECT_EQ(Saved(*control), Encode(range));
+}
+
 TEST_F(Persistence, LoadingIntoAControlThatHoldsTheSubsystemReleasesItFirst) {
     setUpAnalogInput();
     const Bytes saved = Saved(*control);

@@ -2,6 +2,7 @@
 
 #include "core/message_codes.h"
 #include "driver/file_channel.h"
+#include "hxda/api_status.h"
 #include "ops/make_copy_thread.h"
 #include "win32/mmsystem.h"
 
@@ -107,7 +108,7 @@ CopyThread::Command CopyThread::commandFromCaller(std::uint32_t code) const {
     return command;
 }
 
-std::uint32_t CopyThread::command(std::uint32_t code) {
+ApiStatus CopyThread::command(std::uint32_t code) {
     Command command = commandFromCaller(code);
     command.acknowledgement = std::make_shared<Acknowledgement>();
     if (isCurrentThread()) {
@@ -117,10 +118,10 @@ std::uint32_t CopyThread::command(std::uint32_t code) {
             std::uint32_t result = 0;
             runCommand(command);
             command.acknowledgement->wait(0, &result);
-            return result;
+            return ApiStatus::FromCode(result);
         }
         command.acknowledgement = nullptr;
-        return enqueue(std::move(command)) ? HXNOERROR : HXGENERALFAILURE;
+        return enqueue(std::move(command)) ? ApiStatus(HXNOERROR) : ApiStatus(HXGENERALFAILURE);
     }
     const std::shared_ptr<Acknowledgement> answer = command.acknowledgement;
     if (!enqueue(std::move(command)))
@@ -135,7 +136,7 @@ std::uint32_t CopyThread::command(std::uint32_t code) {
     EnterCriticalSection(&subsystem_.lock);
     if (subsystem_.released)
         return HXINVALIDSSHANDLE;  // released from the notification procedure meanwhile
-    return answered ? result : HXNOHWRESPONSE;
+    return answered ? ApiStatus::FromCode(result) : ApiStatus(HXNOHWRESPONSE);
 }
 
 // A command not answered in time is taken back when the thread has not begun it, so that the
@@ -152,8 +153,8 @@ bool CopyThread::withdraw(const std::shared_ptr<Acknowledgement>& answer) {
     return false;
 }
 
-std::uint32_t CopyThread::post(std::uint32_t code) {
-    return enqueue(commandFromCaller(code)) ? HXNOERROR : HXGENERALFAILURE;
+ApiStatus CopyThread::post(std::uint32_t code) {
+    return enqueue(commandFromCaller(code)) ? ApiStatus(HXNOERROR) : ApiStatus(HXGENERALFAILURE);
 }
 
 void CopyThread::Acknowledgement::complete(std::uint32_t result) {

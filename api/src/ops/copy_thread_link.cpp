@@ -5,6 +5,7 @@
 
 #include "core/message_codes.h"
 #include "core/records.h"
+#include "hxda/api_status.h"
 
 namespace hxda {
 namespace {
@@ -46,14 +47,14 @@ std::uint32_t CallDeadline::remainingMs() {
     return left > 0 ? static_cast<std::uint32_t>(left) : 0;
 }
 
-std::uint32_t commandCopyThread(SubsystemRecord& subsystem, std::uint32_t command) {
+ApiStatus commandCopyThread(SubsystemRecord& subsystem, std::uint32_t command) {
     if (!subsystem.copyThread)
         return HXGENERALFAILURE;
     subsystem.copyThreadCommand = command;
     return subsystem.copyThread->command(command);
 }
 
-std::uint32_t postCopyThread(SubsystemRecord& subsystem, std::uint32_t command) {
+ApiStatus postCopyThread(SubsystemRecord& subsystem, std::uint32_t command) {
     if (!subsystem.copyThread)
         return HXGENERALFAILURE;
     subsystem.copyThreadCommand = command;
@@ -62,7 +63,8 @@ std::uint32_t postCopyThread(SubsystemRecord& subsystem, std::uint32_t command) 
 
 void recoverFromRefusedStart(SubsystemRecord& subsystem) {
     if (subsystem.copyThread)
-        subsystem.copyThread->command(HXDRV_ABORT);
+        // The driver's refusal is what the caller hears; the abort's own status adds nothing.
+        static_cast<void>(subsystem.copyThread->command(HXDRV_ABORT));
 }
 
 }  // namespace hxda

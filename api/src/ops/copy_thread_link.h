@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <functional>
 
+#include "hxda/api_status.h"
+
 namespace hxda {
 
 struct SubsystemRecord;
@@ -17,9 +19,9 @@ class CopyThreadLink {
     // Hands `command` (an HXDRV_ code) to the thread and waits for its acknowledgement; returns
     // the acknowledge result, or HXNOHWRESPONSE when none came in time. The caller holds the
     // subsystem's lock; the copy thread's own implementation leaves it while it waits.
-    virtual std::uint32_t command(std::uint32_t command) = 0;
+    virtual ApiStatus command(std::uint32_t command) = 0;
     // Hands `command` to the thread without waiting.
-    virtual std::uint32_t post(std::uint32_t command) = 0;
+    virtual ApiStatus post(std::uint32_t command) = 0;
     // Reads handed to the driver and not yet completed.
     virtual std::uint32_t inProcessCount() const = 0;
     // True on the copy thread itself (inside a notification procedure).
@@ -32,9 +34,10 @@ class CopyThreadLink {
     virtual void retire(std::function<void()> finish) { finish(); }
 };
 
-// Synchronous and posted commands of the subsystem's copy thread; 125 when it has none.
-std::uint32_t commandCopyThread(SubsystemRecord& subsystem, std::uint32_t command);
-std::uint32_t postCopyThread(SubsystemRecord& subsystem, std::uint32_t command);
+// Synchronous and posted commands of the subsystem's copy thread; HXGENERALFAILURE when it
+// has none.
+ApiStatus commandCopyThread(SubsystemRecord& subsystem, std::uint32_t command);
+ApiStatus postCopyThread(SubsystemRecord& subsystem, std::uint32_t command);
 
 // Called when the driver refuses a start or prestart after the copy thread has queued its reads:
 // the copy thread's abort cancels those reads, so their buffers return to the done list instead of

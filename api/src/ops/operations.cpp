@@ -164,8 +164,7 @@ ApiStatus reset(SubsystemRecord& subsystem) {
     // A transfer the copy thread did not end in time is left running for an abort or a release,
     // rather than reset under reads the driver still holds.
     if (loadState(subsystem) > HXSTATE_READY && subsystem.copyThread) {
-        if (const ApiStatus status = commandCopyThread(subsystem, HXDRV_RESET);
-            status != HXNOERROR)
+        if (const ApiStatus status = commandCopyThread(subsystem, HXDRV_RESET); status != HXNOERROR)
             return status;
     }
     const ApiStatus status = simpleRequest(subsystem, IOCTL_HXDA_RESET);

@@ -87,6 +87,37 @@ TEST_F(StreamRobust, AFlushTargetMustBeABufferInTheCallersHands) {
     expectSameBuffers(takeDone(hDass), {made[0], made[1], listed});
 }
 
+// A caller who finds nothing in process finds every buffer on a list: a buffer on its way back
+// from the driver still counts as in process. The test holds the done list's lock, so that the
+// copy thread's hand-back stops inside that moment.
+TEST_F(StreamRobust, ABufferOnItsWayBackCountsAsInProcessUntilItIsListed) {
+    for (const bool fail : {false, true}) {
+        SCOPED_TRACE(fail ? "a failed read" : "a completed read");
+        restart();
+        const HDASS hDass = open();
+        configure(hDass);
+        const std::vector<HBUF> made = queue(hDass, 1);
+        ASSERT_EQ(hxDaStart(hDass), HXNOERROR);
+        ASSERT_TRUE(streamer::WaitForPendingReads(u"\\AD0", 1));
+        const HLIST done = findSubsystem(hDass)->doneList;
+        ASSERT_EQ(hxDmLockList(done), 0u);
+        if (fail)
+            EXPECT_EQ(streamer::FailReads(u"\\AD0", 1, streamer::DataError()), 1u);
+        else
+            EXPECT_EQ(streamer::CompleteReads(u"\\AD0", 1), 1u);
+        const auto deadline = std::chrono::steady_clock::now() + kPrompt;
+        while (locationOf(made.front()) == HXDM_LOCATION_INPROCESS &&
+               std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(1ms);
+        const bool handedBack = locationOf(made.front()) != HXDM_LOCATION_INPROCESS;
+        EXPECT_EQ(queueSize(hDass, HXQUEUE_INPROCESS), 1u);
+        ASSERT_EQ(hxDmUnlockList(done), 0u);
+        ASSERT_TRUE(handedBack);
+        ASSERT_TRUE(e2e::idle(hDass));
+        EXPECT_EQ(takeDone(hDass), made);
+    }
+}
+
 // ---- The notification procedure calls the library -----------------------------------------------
 
 // What the procedures below share with their test: the subsystem, what to do, what happened.

@@ -48,7 +48,9 @@ class CopyThread final : public CopyThreadLink {
 
     ApiStatus command(std::uint32_t command) override;
     ApiStatus post(std::uint32_t command) override;
-    std::uint32_t inProcessCount() const override { return inProcess_.load(); }
+    // Buffers off the subsystem's lists in the thread's care (in a read, held after a failed one,
+    // or on their way to a list): zero only once every buffer taken is on a list again.
+    std::uint32_t inProcessCount() const override { return away_.load(); }
     bool isCurrentThread() const override;
     void shutdown() override;
     void retire(std::function<void()> finish) override;
@@ -111,6 +113,10 @@ class CopyThread final : public CopyThreadLink {
     void startTransfer(bool prestart);
     void stopSubsystem(bool abort);
     void queueReads();
+    // The head of `list`, put in process and counted away; 0 when the list is empty.
+    HBUF takeForProcess(HLIST list);
+    // Appends a buffer counted away to `list`.
+    void putBack(HLIST list, HBUF buffer);
     bool issueRead(HBUF buffer);
     static void WINAPI readCompleted(DWORD error, DWORD bytes, LPOVERLAPPED overlapped);
     void onReadCompleted(DWORD error, DWORD bytes, HBUF buffer);
@@ -147,7 +153,10 @@ class CopyThread final : public CopyThreadLink {
     std::deque<Command> commands_;
     bool closed_ = false;            // the thread has ended; under commandMutex_
     std::function<void()> retired_;  // run by the thread as its last act; under commandMutex_
-    std::atomic<std::uint32_t> inProcess_{0};
+    std::atomic<std::uint32_t> inProcess_{0};  // reads handed to the driver
+    // Counted before a buffer leaves a list and uncounted after it is on one again, so that a
+    // caller who sees zero finds every buffer on a list.
+    std::atomic<std::uint32_t> away_{0};
 
     // Touched by the copy thread alone.
     bool stopping_ = false;

@@ -79,13 +79,27 @@ void CopyThread::stopSubsystem(bool abort) {
 
 void CopyThread::queueReads() {
     while (inProcess_.load() < kMaxInProcess) {
-        HBUF buffer = 0;
-        if (subsystem_.readyList == 0 ||
-            hxDmGetBufferForProcess(subsystem_.readyList, &buffer) != 0 || buffer == 0)
+        const HBUF buffer = takeForProcess(subsystem_.readyList);
+        if (buffer == 0)
             return;
         if (issueRead(buffer) && wrapMode_ == HXWRAP_SINGLE)
             return;
     }
+}
+
+HBUF CopyThread::takeForProcess(HLIST list) {
+    away_.fetch_add(1);
+    HBUF buffer = 0;
+    if (list == 0 || hxDmGetBufferForProcess(list, &buffer) != 0 || buffer == 0) {
+        away_.fetch_sub(1);
+        return 0;
+    }
+    return buffer;
+}
+
+void CopyThread::putBack(HLIST list, HBUF buffer) {
+    hxDmPutBufferToList(list, buffer);
+    away_.fetch_sub(1);
 }
 
 // `buffer` is in process: the buffer manager refuses to free or queue it until it comes back.
@@ -136,7 +150,7 @@ void CopyThread::onReadCompleted(DWORD error, DWORD bytes, HBUF buffer) {
     if (subsystem_.type == HXSS_AD)
         hxDmSetValidSamples(buffer, bytes / dataWidth_);
     if (wrapMode_ == HXWRAP_SINGLE)
-        hxDmPutBufferToList(subsystem_.readyList, buffer);
+        putBack(subsystem_.readyList, buffer);
     else
         discharge(buffer, false);
     // While stopping every buffer is reported; otherwise a single circulating buffer, the last
@@ -186,8 +200,7 @@ void CopyThread::endOfQueue() {
             break;
         case HXWRAP_MULTIPLE: {
             // The caller takes from the done list too, so it may be empty here.
-            HBUF head = 0;
-            hxDmGetBufferForProcess(subsystem_.doneList, &head);
+            const HBUF head = takeForProcess(subsystem_.doneList);
             if (head == 0) {
                 finishTransfer();
                 notify(HXWM_QUEUEDONE);
@@ -232,12 +245,12 @@ void CopyThread::discharge(HBUF buffer, bool failed) {
     if (failed)
         held_.push_back(buffer);
     else
-        hxDmPutBufferToList(subsystem_.doneList, buffer);
+        putBack(subsystem_.doneList, buffer);
     if (inProcess_.load() != 0 || held_.empty())
         return;
     hxDmLockList(subsystem_.doneList);
     while (!held_.empty()) {
-        hxDmPutBufferToList(subsystem_.doneList, held_.back());
+        putBack(subsystem_.doneList, held_.back());
         held_.pop_back();
     }
     hxDmUnlockList(subsystem_.doneList);
@@ -263,6 +276,7 @@ void CopyThread::flushInProcess(const Command& command) {
         hxDmEndBufferProcess(command.flushTarget, 0);
         return;
     }
+    away_.fetch_add(1);
     inProcess_.fetch_add(1);
     onReadCompleted(0, returned, command.flushTarget);
 }

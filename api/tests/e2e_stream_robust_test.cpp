@@ -118,6 +118,30 @@ TEST_F(StreamRobust, ABufferOnItsWayBackCountsAsInProcessUntilItIsListed) {
     }
 }
 
+// A transfer that runs dry ends on the copy thread, which writes the state on its way out; a
+// configure or a reset as soon as the state shows the end is ordered with those writes (a thread
+// checker sees it otherwise), and what it sets stays.
+TEST_F(StreamRobust, AConfigureOrResetAsSoonAsATransferEndsIsOrderedWithTheCopyThread) {
+    constexpr int kRounds = 20;
+    const HDASS hDass = open();
+    configure(hDass);
+    for (int round = 0; round < kRounds; ++round) {
+        SCOPED_TRACE(round);
+        const bool reset = round % 2 == 1;
+        const std::vector<HBUF> made = queue(hDass, 1);
+        ASSERT_EQ(hxDaStart(hDass), HXNOERROR);
+        ASSERT_TRUE(streamer::WaitForPendingReads(u"\\AD0", 1));
+        ASSERT_EQ(streamer::CompleteReads(u"\\AD0", 1), 1u);
+        ASSERT_TRUE(waitForState(hDass, HXSTATE_READY));
+        ASSERT_EQ(reset ? hxDaReset(hDass) : hxDaConfig(hDass), HXNOERROR);
+        ASSERT_TRUE(e2e::idle(hDass));
+        EXPECT_EQ(takeDone(hDass), made);
+        EXPECT_EQ(state(hDass), reset ? HXSTATE_NEEDSCONFIG : HXSTATE_READY);
+        if (reset)
+            configure(hDass);
+    }
+}
+
 // ---- The notification procedure calls the library -----------------------------------------------
 
 // What the procedures below share with their test: the subsystem, what to do, what happened.

@@ -192,10 +192,10 @@ void CopyThread::endOfQueue() {
     }
     switch (wrapMode_) {
         case HXWRAP_NONE:
-            if (subsystem_.type != HXSS_DA) {
+            // The abort ends the transfer (nothing is in process); the state it leaves is not
+            // written again, since a caller may change it as soon as it shows the end.
+            if (subsystem_.type != HXSS_DA)
                 stopSubsystem(true);
-                setState(HXSTATE_READY);
-            }
             notify(HXWM_QUEUEDONE);
             break;
         case HXWRAP_MULTIPLE: {
@@ -228,10 +228,13 @@ void CopyThread::endAfterLastRead() {
         finishTransfer();
 }
 
-// A reset that wrote the defaults meanwhile keeps its state.
+// A reset that wrote the defaults meanwhile keeps its state, even one written between the
+// look at the state and the change.
 void CopyThread::finishTransfer() {
-    if (state() > HXSTATE_READY)
-        setState(HXSTATE_READY);
+    for (std::int32_t current = state();
+         current > HXSTATE_READY && !moveState(subsystem_, current, HXSTATE_READY);
+         current = state()) {
+    }
     if (stopping_ || aborting_) {
         stopping_ = aborting_ = false;
         acknowledge();

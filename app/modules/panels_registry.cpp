@@ -1,5 +1,8 @@
 // The panels this program has.
+#include "forms/freq_form.h"
+#include "forms/pulse_form.h"
 #include "forms/scope_form.h"
+#include "forms/wave_form.h"
 #include "modules/panels.h"
 
 namespace larkspur {
@@ -9,6 +12,9 @@ void RegisterPanels() {
         auto scope = Scope();
         scope->Show();
     });
+    RegisterPanel("Wave", [] { Wave()->Show(); });
+    RegisterPanel("Pulse", [] { Pulse()->Show(); });
+    RegisterPanel("Measure", [] { Freq()->Show(); });
 }
 
 }  // namespace larkspur

@@ -8,8 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "forms/freq_form.h"
 #include "forms/options_form.h"
+#include "forms/pulse_form.h"
 #include "forms/scope_form.h"
+#include "forms/wave_form.h"
 #include "gui_fixture.h"
 #include "hxmem32.h"
 #include "modules/app_info.h"
@@ -40,6 +43,9 @@ class AppTest : public ui::testing::GuiTest {
         for (ui::Form* form : std::vector<ui::Form*>(runtime_->LoadedForms()))
             form->TeardownWithoutEvents();
         ResetScope();
+        ResetWave();
+        ResetPulse();
+        ResetFreq();
         ResetOptions();
         user_.Pump();
         hxmemdefs::ObserveAllocations(nullptr);

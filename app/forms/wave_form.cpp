@@ -42,7 +42,7 @@ constexpr std::int16_t kContinuous = 0;
 constexpr std::int16_t kWrapSingle = 2;
 constexpr std::int16_t kBipolarRange = 0;
 constexpr std::int16_t kUnipolarRange = 1;
-constexpr std::int16_t kPlotBufferFlags = 0;
+constexpr std::int32_t kBufferFlags = 0;  // the buffer manager's plain buffers
 // The library's answer to an abort of an output that no longer runs (its status 28).
 constexpr std::int32_t kNotRunningError = acq::kStatusErrorBase + 28;
 // ... and to a configuration while the board still ends its transfer (status 22).
@@ -266,8 +266,8 @@ void WaveForm::StartWave() {
         std::vector<std::int16_t> played(table);
         for (std::int32_t copy = 1; copy < copies; ++copy)
             played.insert(played.end(), table.begin(), table.end());
-        output = hxmemdefs::AllocBuffer(kPlotBufferFlags, tableLength_ * copies);
-        drawn = hxmemdefs::AllocBuffer(kPlotBufferFlags, tableLength_);
+        output = hxmemdefs::AllocBuffer(kBufferFlags, tableLength_ * copies);
+        drawn = hxmemdefs::AllocBuffer(kBufferFlags, tableLength_);
 
         plot.Put(plotid::YMaximum, hxdadefs::VoltsToCode(acq, plotPeak));
         plot.Put(plotid::YMinimum, hxdadefs::VoltsToCode(acq, -plotPeak));

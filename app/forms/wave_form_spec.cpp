@@ -47,14 +47,14 @@ ui::FormSpec WaveFormSpec() {
     c.push_back(
         Make(Kind::CheckBox, "chkUseDma", "fraOutput", "Use DMA", 120, 270, 2400, kRowHeight));
     c.push_back(
-        Make(Kind::Label, "lblPeak", "fraOutput", "Peak Voltage", 120, 660, 1320, kRowHeight));
-    c.push_back(Make(Kind::TextBox, "txtPeak", "fraOutput", "", 1440, 630, 840, kRowHeight + 30));
-    c.push_back(Make(Kind::Label, "lblPeakUnit", "fraOutput", "Volts", 2340, 660, 480, kRowHeight));
-    c.push_back(Make(Kind::Label, "lblWaveFrq", "fraOutput", "Wave Frequency", 120, 1140, 1320,
+        Make(Kind::Label, "lblPeak", "fraOutput", "Peak Voltage", 120, 660, 1500, kRowHeight));
+    c.push_back(Make(Kind::TextBox, "txtPeak", "fraOutput", "", 1620, 630, 720, kRowHeight + 30));
+    c.push_back(Make(Kind::Label, "lblPeakUnit", "fraOutput", "Volts", 2400, 660, 450, kRowHeight));
+    c.push_back(Make(Kind::Label, "lblWaveFrq", "fraOutput", "Wave Frequency", 120, 1140, 1500,
                      kRowHeight));
     c.push_back(
-        Make(Kind::TextBox, "txtWaveFrq", "fraOutput", "", 1440, 1110, 840, kRowHeight + 30));
-    c.push_back(Make(Kind::Label, "lblWaveUnit", "fraOutput", "Hz", 2340, 1140, 480, kRowHeight));
+        Make(Kind::TextBox, "txtWaveFrq", "fraOutput", "", 1620, 1110, 720, kRowHeight + 30));
+    c.push_back(Make(Kind::Label, "lblWaveUnit", "fraOutput", "Hz", 2400, 1140, 450, kRowHeight));
 
     const int buttonsTop = 4080;
     c.push_back(Make(Kind::CommandButton, "cmdStart", "", "Start", kSide, buttonsTop, kButtonWidth,

@@ -146,6 +146,21 @@ TEST_F(WaveTest, SetUpOpensTheClockedOutputAtItsTopClockWithAWaveOfAHundredthOfI
     EXPECT_TRUE(Button("cmdStart").HasFocus());
     EXPECT_FALSE(Button("cmdStop").Enabled());
 
+    // The options dialog: the output's board and clock, with the channel type and clock source
+    // fixed, and no unipolar range on a board that has one range.
+    user_.AnswerModal([&](ui::Form& dialog) {
+        EXPECT_EQ(dialog.Get<ui::Label>("lblBoard").Caption(), kMq5120);
+        EXPECT_EQ(dialog.Get<ui::Label>("lblSS").Caption(), "HXSS_DA");
+        EXPECT_EQ(dialog.Get<ui::TextBox>("txtFreq").Text(), " 500000");
+        EXPECT_TRUE(dialog.Get<ui::OptionButton>("optBipolar").Value());
+        for (const char* name : {"optDiff", "optSE", "optUniPolar", "optExtClk", "optIntClk"})
+            EXPECT_FALSE(dialog.Find(name).Enabled()) << name;
+        user_.Click(dialog.Get<ui::CommandButton>("cmdCancel"));
+    });
+    ASSERT_TRUE(user_.Click(Button("cmdConfig")));
+    EXPECT_EQ(Shared().gFrequency, 500000);
+    EXPECT_EQ(Text("txtWaveFrq").Text(), " 5000");
+
     ASSERT_TRUE(user_.Click(Button("cmdHelp")));
     ASSERT_EQ(runtime_->HelpCalls().size(), 1u);
     EXPECT_EQ(runtime_->HelpCalls()[0].command, ui::kHelpContext);

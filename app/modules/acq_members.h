@@ -41,11 +41,16 @@ inline constexpr std::int32_t Abort = 46;
 inline constexpr std::int32_t Pause = 47;
 inline constexpr std::int32_t Continue = 48;
 inline constexpr std::int32_t Flush = 49;
+inline constexpr std::int32_t PutSingleValue = 51;  // (channel, gain, value)
+inline constexpr std::int32_t GetSingleValue = 52;  // (channel, gain) -> value
 inline constexpr std::int32_t MeasureFrequency = 54;
+inline constexpr std::int32_t GetDevCaps = 60;  // (element kind) -> count
 inline constexpr std::int32_t GetSSCaps = 61;
 inline constexpr std::int32_t GetSSCapsEx = 62;
 inline constexpr std::int32_t ChannelList = 63;
 inline constexpr std::int32_t GainList = 64;
+inline constexpr std::int32_t MinRangeValues = 67;
+inline constexpr std::int32_t MaxRangeValues = 68;
 inline constexpr std::int32_t BoardList = 74;
 inline constexpr std::int32_t QueueSize = 75;
 }  // namespace dispid
@@ -63,6 +68,7 @@ inline constexpr std::int16_t NumSeChannels = 0;
 inline constexpr std::int16_t NumDiChannels = 1;
 inline constexpr std::int16_t NumRanges = 5;
 inline constexpr std::int16_t NumDmaChannels = 6;
+inline constexpr std::int16_t NumChannels = 7;
 inline constexpr std::int16_t ChanTypeSingleEnded = 12;
 inline constexpr std::int16_t ChanTypeDifferential = 13;
 inline constexpr std::int16_t Pause = 37;
@@ -71,9 +77,17 @@ inline constexpr std::int16_t PulseActiveLow = 73;
 inline constexpr std::int16_t PulseActiveHigh = 74;
 }  // namespace caps
 
+// Element counts of a board asked with GetDevCaps.
+namespace devcaps {
+inline constexpr std::int16_t DinElements = 2;
+inline constexpr std::int16_t DoutElements = 3;
+}  // namespace devcaps
+
 // Subsystem types in the control's numbering.
 inline constexpr std::int16_t kAnalogInput = 0;
 inline constexpr std::int16_t kAnalogOutput = 1;
+inline constexpr std::int16_t kDigitalInput = 2;
+inline constexpr std::int16_t kDigitalOutput = 3;
 inline constexpr std::int16_t kCounterTimer = 5;
 
 // Queues counted by QueueSize.

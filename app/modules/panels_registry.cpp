@@ -1,7 +1,11 @@
 // The panels this program has.
+#include "forms/digital_in_form.h"
+#include "forms/digital_out_form.h"
 #include "forms/freq_form.h"
 #include "forms/pulse_form.h"
 #include "forms/scope_form.h"
+#include "forms/single_in_form.h"
+#include "forms/single_out_form.h"
 #include "forms/wave_form.h"
 #include "modules/panels.h"
 
@@ -12,6 +16,10 @@ void RegisterPanels() {
         auto scope = Scope();
         scope->Show();
     });
+    RegisterPanel("SAin", [] { SingleIn()->Show(); });
+    RegisterPanel("SAout", [] { SingleOut()->Show(); });
+    RegisterPanel("Din", [] { DigitalIn()->Show(); });
+    RegisterPanel("Dout", [] { DigitalOut()->Show(); });
     RegisterPanel("Wave", [] { Wave()->Show(); });
     RegisterPanel("Pulse", [] { Pulse()->Show(); });
     RegisterPanel("Measure", [] { Freq()->Show(); });

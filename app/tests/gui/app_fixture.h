@@ -8,10 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "forms/digital_in_form.h"
+#include "forms/digital_out_form.h"
 #include "forms/freq_form.h"
 #include "forms/options_form.h"
 #include "forms/pulse_form.h"
 #include "forms/scope_form.h"
+#include "forms/single_in_form.h"
+#include "forms/single_out_form.h"
 #include "forms/wave_form.h"
 #include "gui_fixture.h"
 #include "hxmem32.h"
@@ -47,6 +51,10 @@ class AppTest : public ui::testing::GuiTest {
         ResetPulse();
         ResetFreq();
         ResetOptions();
+        ResetSingleIn();
+        ResetSingleOut();
+        ResetDigitalIn();
+        ResetDigitalOut();
         user_.Pump();
         hxmemdefs::ObserveAllocations(nullptr);
     }

@@ -23,11 +23,11 @@ ui::FormSpec FreqFormSpec() {
     auto& c = form.controls;
     panelspec::AddBoardFrame(form, 120, 60, kColumnWidth);
     c.push_back(Make(Kind::Frame, "fraOptions", "", "Options", 120, 840, kColumnWidth, 780, false));
-    c.push_back(Make(Kind::Label, "lblDuration", "fraOptions", "Count Duration", 120, 330, 1260,
+    c.push_back(Make(Kind::Label, "lblDuration", "fraOptions", "Count Duration", 120, 330, 1500,
                      kRowHeight));
-    c.push_back(WithTip(Make(Kind::TextBox, "txtDuration", "fraOptions", "", 1440, 300, 840, 315),
+    c.push_back(WithTip(Make(Kind::TextBox, "txtDuration", "fraOptions", "", 1680, 300, 720, 315),
                         "Enter a Duration"));
-    c.push_back(Make(Kind::Label, "lblSeconds", "fraOptions", "Sec.", 2340, 330, 540, kRowHeight));
+    c.push_back(Make(Kind::Label, "lblSeconds", "fraOptions", "Sec.", 2460, 330, 480, kRowHeight));
     c.push_back(
         Make(Kind::Frame, "fraMeasure", "", "Measurement", 120, 1710, kColumnWidth, 780, false));
     c.push_back(Make(Kind::ListBox, "lstFreq", "fraMeasure", "", 120, 270, 2160, 315));

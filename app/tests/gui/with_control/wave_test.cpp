@@ -141,6 +141,8 @@ TEST_F(WaveTest, SetUpOpensTheClockedOutputAtItsTopClockWithAWaveOfAHundredthOfI
     EXPECT_EQ(wave_->TableLength(), 5000);
     EXPECT_TRUE(wave_->Get<ui::OptionButton>("optSine").Value());
     EXPECT_EQ(uilang::ToShort(wave_->Acq().Get(acq::dispid::WrapMode)), 2);
+    // The MQ5120's output has no DMA channel.
+    EXPECT_FALSE(wave_->Get<ui::CheckBox>("chkUseDma").Enabled());
     for (const char* name : {"cmdStart", "cmdConfig", "fraWave", "fraOutput"})
         EXPECT_TRUE(wave_->Find(name).Enabled()) << name;
     EXPECT_TRUE(Button("cmdStart").HasFocus());

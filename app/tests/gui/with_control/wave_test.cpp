@@ -201,6 +201,26 @@ TEST_F(WaveTest, EachShapeReachesTheBoardAtItsFrequencyAndAmplitude) {
     EXPECT_TRUE(runtime_->MessageBoxes().empty()) << LastBox();
 }
 
+// 1234 Hz at 100 kHz needs a table of 8671 samples, an odd count the output takes only twice
+// over: the board plays it on through both copies and their wraps without a step.
+TEST_F(WaveTest, AnOddTablePlaysOnWithoutAStep) {
+    OpenOnBoard();
+    SetClock("100000");
+    Play("optSine", "1234", "5");
+    ASSERT_EQ(wave_->TableLength(), 8671);
+    Played played = WaitForOutput(2 * 2 * 8671 + 1);
+    double steepest = 0;
+    for (std::size_t i = 1; i < played.volts.size(); ++i)
+        steepest = std::max(steepest, std::fabs(played.volts[i] - played.volts[i - 1]));
+    EXPECT_LE(steepest, 2 * M_PI * 1234 / 100000 * 5 + 2 * kOneCode);
+    EXPECT_NEAR(played.Frequency(), 1234.0, 0.1);
+    EXPECT_NEAR(played.Highest(), 5.0, 2 * kOneCode);
+    EXPECT_NEAR(played.Lowest(), -5.0, 2 * kOneCode);
+    ASSERT_TRUE(user_.Click(Button("cmdStop")));
+    EXPECT_EQ(LiveBuffers(), 0u);
+    EXPECT_TRUE(runtime_->MessageBoxes().empty()) << LastBox();
+}
+
 // The scope panel on the input wired to the output sees the wave the generator plays.
 TEST_F(WaveTest, TheWaveComesBackThroughTheWiredInput) {
     OpenOnBoard();

@@ -137,6 +137,14 @@ TEST_F(FreqTest, ADurationBelowOneWholeSecondBecomesOneWithoutAWord) {
         EXPECT_EQ(Duration().Text(), c.kept) << "typed '" << c.typed << "'";
         EXPECT_TRUE(Combo("cboBoard").HasFocus()) << "the focus moves on";
     }
+    // Straight from the box to Start: the gate is the second the box shows by then.
+    ASSERT_TRUE(user_.Type(Duration(), "0.4"));
+    ASSERT_TRUE(user_.Click(Button("cmdStart")));
+    EXPECT_EQ(Duration().Text(), " 1");
+    Advance(600ms);
+    EXPECT_TRUE(freq_->Measuring());
+    AdvanceThroughGate(400ms);
+    EXPECT_EQ(Results().List(0), " 1000");
     EXPECT_TRUE(runtime_->MessageBoxes().empty()) << LastBox();
 }
 

@@ -136,6 +136,9 @@ TEST_F(WaveTest, SetUpOpensTheClockedOutputAtItsTopClockWithAWaveOfAHundredthOfI
     EXPECT_EQ(Shared().gFrequency, 500000);
     EXPECT_EQ(Shared().gBipolar, kTrue);
     EXPECT_FLOAT_EQ(Shared().gMaxRange, 10.0f);
+    // The MQ5120's outputs are differential only: four of them.
+    EXPECT_EQ(Shared().gDifferential, 1);
+    EXPECT_EQ(Shared().gChannelCount, 4);
     EXPECT_EQ(Text("txtWaveFrq").Text(), " 5000");
     EXPECT_EQ(Text("txtPeak").Text(), " 1");
     EXPECT_EQ(wave_->TableLength(), 5000);

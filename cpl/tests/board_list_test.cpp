@@ -109,5 +109,18 @@ TEST_F(EmptyMachineTest, NoBoardsShowsTheLibrarysTextTitledAsTheEnumerationsErro
     EXPECT_EQ(runtime_->MessageBoxes()[0].text, expected);
 }
 
+class HighSerialTest : public AppletTest {
+  protected:
+    HighSerialTest() : AppletTest({"MQ5310 0 0x80000001"}) {}
+};
+
+TEST_F(HighSerialTest, ASerialNumberOfTwoToTheThirtyFirstOrMoreShowsAsItselfWithTheNumberedImage) {
+    Open([&](ui::Form& dialog) {
+        ASSERT_EQ(List(dialog).ItemCount(), 1);
+        EXPECT_EQ(List(dialog).ItemText(0, kColumnSerial), "2147483649");
+        EXPECT_EQ(List(dialog).ItemImage(0), kImageNumberedBoard);
+    });
+}
+
 }  // namespace
 }  // namespace mqhxcpl::testing

@@ -64,6 +64,8 @@ int main(int argc, char** argv) {
     }
     mqhxcpl_host::ControlPanelWindow window(host);
     window.Show();
+    // The program's main window: the loop ends when it closes.
+    runtime.SetMdiFrame(&window);
     if (!screenshot.empty())
         return Screenshot(runtime, window, screenshot);
     window.Open(0);

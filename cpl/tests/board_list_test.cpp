@@ -6,6 +6,8 @@
 #include <algorithm>
 
 #include "applet_fixture.h"
+#include "win32/debug.h"
+#include "win32/registry.h"
 
 namespace mqhxcpl::testing {
 namespace {
@@ -92,6 +94,46 @@ TEST_F(BoardListTest, EachOpeningBuildsAFreshListAndOnlyCloseEndsTheDialog) {
         });
     }
     EXPECT_EQ(opened, 2);
+}
+
+// Deletes a value from the registry key of the board at `index` in the library's enumeration.
+void DeleteBoardValue(std::size_t index, const char* value) {
+    struct Target {
+        std::size_t index;
+        const char* value;
+        std::size_t seen = 0;
+        LONG result = ERROR_FILE_NOT_FOUND;
+    } target{index, value};
+    hxDaEnumBoardsEx(
+        [](LPSTR, LPSTR, HKEY key, LPARAM user) -> BOOL {
+            auto* t = reinterpret_cast<Target*>(user);
+            if (t->seen++ != t->index)
+                return TRUE;
+            t->result = RegDeleteValueA(key, t->value);
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&target));
+    ASSERT_EQ(target.result, ERROR_SUCCESS) << value;
+}
+
+TEST_F(BoardListTest, AMissingInstanceShowsZeroAndAMissingSerialNumberEndsTheListing) {
+    const std::vector<std::string> enumerated = EnumeratedBoards();
+    ASSERT_EQ(enumerated.size(), 4u);
+    DeleteBoardValue(0, "DeviceInstanceNumber");
+    DeleteBoardValue(2, "SerialNumber");
+    win32::testing::ClearDebugOutput();
+    Open([&](ui::Form& dialog) {
+        ASSERT_EQ(List(dialog).ItemCount(), 2);  // the boards before the third
+        EXPECT_EQ(RowOf(dialog, enumerated[2]), -1);
+        EXPECT_EQ(RowOf(dialog, enumerated[3]), -1);
+        const int first = RowOf(dialog, enumerated[0]);
+        ASSERT_GE(first, 0);
+        EXPECT_EQ(List(dialog).ItemText(first, kColumnInstance), "0");
+        EXPECT_GE(RowOf(dialog, enumerated[1]), 0);
+    });
+    EXPECT_EQ(win32::testing::DebugOutput(),
+              "Failed to Read Instance Number from Hive....\n"
+              "Failed to Read Board Serial Number from Hive....\n");
 }
 
 class EmptyMachineTest : public AppletTest {

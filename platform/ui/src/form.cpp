@@ -390,7 +390,7 @@ bool Form::PressDefaultButton(bool cancel) {
         auto* button = static_cast<CommandButton*>(control.get());
         if (cancel ? !button->IsCancel() : !button->IsDefault())
             continue;
-        button->SetFocus();
+        // The focus stays where it is, as with the platform's dialogs.
         if (button->onClick)
             Runtime::Current().Dispatch(button->onClick);
         return true;

@@ -58,6 +58,7 @@ TEST_F(DialogKeysTest, EnterAndEscapeFromATextBoxClickTheDefaultAndCancelButtons
     ASSERT_TRUE(user_.Focus(Box("txtNew")));
     EXPECT_TRUE(user_.KeyDown(form_, kEscape));
     EXPECT_EQ(clicks_, (std::vector<std::string>{"OK", "Cancel"}));
+    EXPECT_TRUE(Box("txtNew").HasFocus());  // the keys do not move the focus
 
     // A disabled default button is not clicked.
     form_.Find("cmdOK").SetEnabled(false);

@@ -97,7 +97,9 @@ class CommandButton : public Control {
     CommandButton(Form& form, const ControlSpec& spec);
     const std::string& Caption() const { return caption_; }
     void SetCaption(const std::string& caption);
+    // Shown on a button of the graphical style; a standard button keeps it without showing it.
     void SetPicture(const Picture& picture);
+    const Picture& GetPicture() const { return picture_; }
     // Enter on the form clicks its default button, Escape its cancel button (when they take
     // input and the focused control leaves the key to the form).
     bool IsDefault() const { return default_; }

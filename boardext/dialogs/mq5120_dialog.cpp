@@ -24,7 +24,7 @@ ui::FormSpec Mq5120Spec() {
     std::vector<ui::ControlSpec> controls = {
         DialogItem(Kind::CheckBox, "chkTermination",
                    "Enable 10k Ohm A/D Input Termination Resistors", 7, 7, 226, 10),  // 2001
-        DialogItem(Kind::Frame, "fraInterrupt", "   Digital Input Interrupt On Change", 7, 22, 140,
+        DialogItem(Kind::Frame, "fraInterrupt", "   Digital Input Interrupt On Change", 7, 22, 164,
                    42),
     };
     AddBitBoxes(controls, "chkBit", "fraInterrupt", "Bit ", 8, 12);  // 2009-2016

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "board_names.h"
 #include "boardext/extension_interface.h"
 #include "edit_board_name_dlg.h"
 #include "hxdaapi32.h"
@@ -76,6 +77,27 @@ MainDlgProc MainDialogOf(HMODULE library) {
     return library != nullptr
                ? reinterpret_cast<MainDlgProc>(GetProcAddress(library, kMainDialogName))
                : nullptr;
+}
+
+// Whether a board other than `self` is named `name`, among every board the library enumerates: the
+// list ends at a board whose values cannot be read, so the boards after it are not in it, and a
+// second board of one name could no longer be opened by it.
+bool AnotherBoardIsNamed(const std::string& name, const std::string& self) {
+    struct Search {
+        const std::string& name;
+        const std::string& self;
+        bool found = false;
+    } search{name, self};
+    hxDaEnumBoards(
+        [](LPSTR board, LPSTR, LPARAM user) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(user);
+            if (board == nullptr || SameBoardName(board, s->self) || !SameBoardName(board, s->name))
+                return TRUE;
+            s->found = true;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 }  // namespace
@@ -238,10 +260,13 @@ void CBoardListDlg::OnEditName() {
 }
 
 // Unique when no row holds the name (without regard to case) or the row that does is the
-// selected one.
+// selected one, and no board left out of the list bears it.
 bool CBoardListDlg::IsBoardNameUnique(const std::string& name) const {
+    const int selected = List().SelectedRow();
     const int found = List().FindItem(name);
-    return found < 0 || found == List().SelectedRow();
+    if (found >= 0 && found != selected)
+        return false;
+    return selected < 0 || !AnotherBoardIsNamed(name, List().ItemText(selected, kColumnName));
 }
 
 }  // namespace mqhxcpl

@@ -1,5 +1,8 @@
 #include "board_names.h"
 
+#include <algorithm>
+#include <cctype>
+
 namespace mqhxcpl {
 namespace {
 
@@ -16,6 +19,13 @@ bool IsValidBoardName(const std::string& name) {
     const std::size_t end = name.find_first_of(kDelimiters, start);
     const std::string first = name.substr(start, end - start);
     return first == name;
+}
+
+bool SameBoardName(const std::string& a, const std::string& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return std::tolower(static_cast<unsigned char>(x)) ==
+               std::tolower(static_cast<unsigned char>(y));
+    });
 }
 
 }  // namespace mqhxcpl

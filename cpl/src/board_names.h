@@ -11,4 +11,7 @@ inline constexpr std::size_t kMaxBoardNameLength = 40;
 // ">", apostrophe, line feed and blank.
 bool IsValidBoardName(const std::string& name);
 
+// Board names are one name in any letter case.
+bool SameBoardName(const std::string& a, const std::string& b);
+
 }  // namespace mqhxcpl

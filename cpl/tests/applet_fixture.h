@@ -16,6 +16,7 @@
 #include "gui_fixture.h"
 #include "hxdaapi32.h"
 #include "sim/machine_testing.h"
+#include "win32/registry.h"
 
 namespace mqhxcpl::testing {
 
@@ -27,6 +28,26 @@ inline const std::vector<std::string> kFamilyBoards = {
     "Mq5130 0x5130 0",
     "MQ5310 0 11",
 };
+
+// Deletes a value from the registry key of the board at `index` in the library's enumeration.
+inline void DeleteBoardValue(std::size_t index, const char* value) {
+    struct Target {
+        std::size_t index;
+        const char* value;
+        std::size_t seen = 0;
+        LONG result = ERROR_FILE_NOT_FOUND;
+    } target{index, value};
+    hxDaEnumBoardsEx(
+        [](LPSTR, LPSTR, HKEY key, LPARAM user) -> BOOL {
+            auto* t = reinterpret_cast<Target*>(user);
+            if (t->seen++ != t->index)
+                return TRUE;
+            t->result = RegDeleteValueA(key, t->value);
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&target));
+    ASSERT_EQ(target.result, ERROR_SUCCESS) << value;
+}
 
 class AppletTest : public ui::testing::GuiTest {
   protected:

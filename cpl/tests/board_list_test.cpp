@@ -7,7 +7,6 @@
 
 #include "applet_fixture.h"
 #include "win32/debug.h"
-#include "win32/registry.h"
 
 namespace mqhxcpl::testing {
 namespace {
@@ -94,26 +93,6 @@ TEST_F(BoardListTest, EachOpeningBuildsAFreshListAndOnlyCloseEndsTheDialog) {
         });
     }
     EXPECT_EQ(opened, 2);
-}
-
-// Deletes a value from the registry key of the board at `index` in the library's enumeration.
-void DeleteBoardValue(std::size_t index, const char* value) {
-    struct Target {
-        std::size_t index;
-        const char* value;
-        std::size_t seen = 0;
-        LONG result = ERROR_FILE_NOT_FOUND;
-    } target{index, value};
-    hxDaEnumBoardsEx(
-        [](LPSTR, LPSTR, HKEY key, LPARAM user) -> BOOL {
-            auto* t = reinterpret_cast<Target*>(user);
-            if (t->seen++ != t->index)
-                return TRUE;
-            t->result = RegDeleteValueA(key, t->value);
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&target));
-    ASSERT_EQ(target.result, ERROR_SUCCESS) << value;
 }
 
 TEST_F(BoardListTest, AMissingInstanceShowsZeroAndAMissingSerialNumberEndsTheListing) {

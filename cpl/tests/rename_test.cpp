@@ -3,7 +3,9 @@
 // list's refusals leave everything as it was.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <string>
+#include <vector>
 
 #include "applet_fixture.h"
 #include "board_names.h"
@@ -128,6 +130,27 @@ TEST_F(RenameTest, AnotherBoardsNameInAnyCaseIsRefusedAndTheBoardsOwnNameIsKept)
     });
     EXPECT_EQ(OpenStatus("Mq5200(00)"), HXNOERROR);
     EXPECT_EQ(OpenStatus("MQ5130(00)"), HXNOERROR);
+}
+
+TEST_F(RenameTest, TheNameOfABoardLeftOutOfTheListIsRefusedToo) {
+    const std::vector<std::string> enumerated = EnumeratedBoards();
+    ASSERT_EQ(enumerated.size(), 4u);
+    // The listing ends at the third board: it and the fourth are not in the list.
+    DeleteBoardValue(2, "SerialNumber");
+    const std::string& hidden = enumerated[3];
+    std::string otherCase = hidden;
+    for (char& c : otherCase)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    Open([&](ui::Form& dialog) {
+        ASSERT_EQ(RowOf(dialog, hidden), -1);
+        const std::size_t before = runtime_->MessageBoxes().size();
+        Rename(dialog, enumerated[0], [&](ui::Form& rename) { TypeAndOk(rename, otherCase); });
+        const auto boxes = BoxesSince(before);
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, kNameInUseText);
+        EXPECT_GE(RowOf(dialog, enumerated[0]), 0);
+    });
+    EXPECT_EQ(EnumeratedBoards(), enumerated);
 }
 
 TEST_F(RenameTest, CancelAndAnUntouchedOkChangeNothing) {

@@ -47,6 +47,8 @@ LONG CPanelApplet::OnInit() {
 
 // A raw applet: its name and description, no icon (the module has no icon of its own for it).
 LONG CPanelApplet::OnNewInquire(UINT, NEWCPLINFOA* info) {
+    if (info == nullptr)
+        return 0;
     *info = NEWCPLINFOA{};
     info->dwSize = sizeof(NEWCPLINFOA);
     std::snprintf(info->szName, sizeof info->szName, "%s", "Applet");

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "applet_fixture.h"
+#include "win32/module.h"
 
 namespace mqhxcpl::testing {
 namespace {
@@ -149,6 +150,40 @@ TEST_F(AdvancedTest, Mq5130SettingsAreTheHardwareBlocksFirstWordsTheBoardsIdenti
     EXPECT_TRUE(
         std::all_of(block.begin() + sizeof words, block.end(), [](BYTE v) { return v == 0; }));
     EXPECT_EQ(std::make_tuple(a2, b2, c2, serial2), std::make_tuple(a, b, c, serial));
+}
+
+// The machine's MQ5120 driver runs without the family's extension library, so the process holds
+// that library only while the applet asks it for its dialog or runs the dialog.
+TEST_F(AdvancedTest, AnExtensionIsLoadedOnlyWhileItIsAskedOrItsDialogRuns) {
+    Open([&](ui::Form& list) {
+        ASSERT_TRUE(user_.ClickListRow(List(list), RowOf(list, "MQ5120(00)")));
+        EXPECT_EQ(GetModuleHandleA("MQ5120.dll"), nullptr);
+        Advanced(list, "MQ5120(00)", [&](ui::Form& dialog) {
+            EXPECT_NE(GetModuleHandleA("MQ5120.dll"), nullptr);
+            ASSERT_TRUE(user_.Click(Button(dialog, "cmdCancel")));
+        });
+        EXPECT_EQ(GetModuleHandleA("MQ5120.dll"), nullptr);
+    });
+}
+
+TEST_F(AdvancedTest, AnExtensionWithoutADialogSinceTheSelectionSaysTheBoardHasNone) {
+    Open([&](ui::Form& list) {
+        // The row's driver changes after the selection enabled "&Advanced": to a family without
+        // a dialog, then to one whose library is not there.
+        for (const char* driver : {"MQ5310", "Mq9999"}) {
+            const int row = RowOf(list, "MQ5120(00)");
+            List(list).SetItemText(row, kColumnDriver, "MQ5120");
+            ASSERT_TRUE(user_.ClickListRow(List(list), RowOf(list, "Mq5200(00)")));
+            ASSERT_TRUE(user_.ClickListRow(List(list), row));
+            List(list).SetItemText(row, kColumnDriver, driver);
+            const std::size_t before = runtime_->MessageBoxes().size();
+            ASSERT_TRUE(user_.Click(Button(list, "cmdAdvanced"))) << driver;
+            const auto boxes = BoxesSince(before);
+            ASSERT_EQ(boxes.size(), 1u) << driver;
+            EXPECT_EQ(boxes[0].text, kNoAdvancedSettingsText);
+            EXPECT_TRUE(list.Visible());
+        }
+    });
 }
 
 TEST_F(AdvancedTest, ABoardPulledOutAfterTheListingGivesTheLibrarysTextAndNoDialog) {

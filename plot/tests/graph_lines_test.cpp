@@ -111,7 +111,10 @@ TEST_F(GraphLines, PenStylesAreTheCallersAndANullPenDrawsNothing) {
     EXPECT_EQ(GraphDblLine(graph_, kXd, kYd, 3, kTrace, PS_NULL), 0);
     EXPECT_TRUE(CallsOf(Kind::Polyline, mark).empty());
     EXPECT_EQ(GraphDblLine(graph_, kXd, kYd, 3, kTrace, PS_DOT), 0);
-    EXPECT_EQ(CallsOf(Kind::Polyline, mark).size(), 1u);
+    EXPECT_TRUE(CallsOf(Kind::Polyline, mark).empty());  // dots: a line each
+    const auto dots = CallsOf(Kind::Line, mark);
+    ASSERT_FALSE(dots.empty());
+    EXPECT_EQ(dots.front().points, (Points{Device(0, 0), Device(2, 2)}));
 }
 
 TEST_F(GraphLines, TooFewPointsNoArraysAndBadHandlesAreRefused) {

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "mapping.h"
+#include "pen_dashes.h"
 #include "surface_output.h"
 
 namespace gdi::detail {
@@ -39,13 +40,24 @@ ui::Point ToSurface(POINT device) {
     return {device.x, device.y};
 }
 
-// A line in the selected pen; a null pen draws nothing.
-void DrawLine(Dc& dc, ui::Point from, ui::Point to) {
+enum class PathCall { Line, Polyline };
+
+// The path in the selected pen: nothing for a null pen, the dashes of a styled pen one pixel wide
+// (a wider one draws solid), else one call of the surface.
+void DrawPath(Dc& dc, const std::vector<ui::Point>& path, PathCall call) {
     const auto pen = SelectedPen(dc);
     if (!pen)
         return;
     UsePen(dc, pen->first, pen->second);
-    dc.surface->Line(from, to);
+    const int style = FindPen(dc.state.pen)->style;
+    if (IsDashed(style) && pen->second == 1) {
+        for (const auto& [from, to] : DashesAlong(path, style))
+            dc.surface->Line(from, to);
+    } else if (call == PathCall::Line) {
+        dc.surface->Line(path[0], path[1]);
+    } else {
+        dc.surface->Polyline(path);
+    }
 }
 
 }  // namespace
@@ -66,8 +78,10 @@ BOOL WINAPI LineTo(HDC hdc, int x, int y) {
     Dc* dc = FindDc(hdc);
     if (!dc)
         return FALSE;
-    DrawLine(*dc, ToSurface(ToDevice(dc->state, dc->state.position)),
-             ToSurface(ToDevice(dc->state, {x, y})));
+    DrawPath(*dc,
+             {ToSurface(ToDevice(dc->state, dc->state.position)),
+              ToSurface(ToDevice(dc->state, {x, y}))},
+             PathCall::Line);
     dc->state.position = {x, y};
     return TRUE;
 }
@@ -84,11 +98,7 @@ BOOL WINAPI Polyline(HDC hdc, const POINT* apt, int cpt) {
     points.reserve(static_cast<std::size_t>(cpt));
     for (int i = 0; i < cpt; ++i)
         points.push_back(ToSurface(ToDevice(dc->state, apt[i])));
-    const auto pen = SelectedPen(*dc);
-    if (pen) {
-        UsePen(*dc, pen->first, pen->second);
-        dc->surface->Polyline(points);
-    }
+    DrawPath(*dc, points, PathCall::Polyline);
     return TRUE;
 }
 
@@ -108,10 +118,7 @@ BOOL WINAPI Rectangle(HDC hdc, int left, int top, int right, int bottom) {
     const Brush* brush = FindBrush(dc->state.brush);
     if (brush && !brush->hollow)
         dc->surface->FillRect({x0, y0, x1 - x0, y1 - y0}, SurfaceColour(brush->colour));
-    const auto pen = SelectedPen(*dc);
-    if (pen) {
-        UsePen(*dc, pen->first, pen->second);
-        dc->surface->Polyline({{x0, y0}, {x1 - 1, y0}, {x1 - 1, y1 - 1}, {x0, y1 - 1}, {x0, y0}});
-    }
+    DrawPath(*dc, {{x0, y0}, {x1 - 1, y0}, {x1 - 1, y1 - 1}, {x0, y1 - 1}, {x0, y0}},
+             PathCall::Polyline);
     return TRUE;
 }

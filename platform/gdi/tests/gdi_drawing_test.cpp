@@ -80,6 +80,36 @@ TEST_F(Drawing, PenWidthsFollowTheMappingAndANullPenDrawsNothing) {
     }
 }
 
+TEST_F(Drawing, DashedPensDrawTheirPatternAcrossCorners) {
+    using Lines = std::vector<Points>;
+    auto dashes = [this](int style, int width, std::vector<POINT> path) {
+        HPEN pen = CreatePen(style, width, kRed);
+        HGDIOBJ old = SelectObject(dc_, pen);
+        const std::size_t before = surface_.Calls().size();
+        EXPECT_TRUE(Polyline(dc_, path.data(), static_cast<int>(path.size())));
+        Lines lines;
+        for (std::size_t i = before; i < surface_.Calls().size(); ++i) {
+            const auto& call = surface_.Calls()[i];
+            if (call.kind == Kind::Line || call.kind == Kind::Polyline)
+                lines.push_back(call.points);
+        }
+        SelectObject(dc_, old);
+        EXPECT_TRUE(DeleteObject(pen));
+        return lines;
+    };
+    // 18 on and 6 off along 50 pixels.
+    EXPECT_EQ(dashes(PS_DASH, 0, {{0, 0}, {50, 0}}),
+              (Lines{{{0, 0}, {17, 0}}, {{24, 0}, {41, 0}}, {{48, 0}, {49, 0}}}));
+    // Dots of 3: the gap begun before the corner goes on after it.
+    EXPECT_EQ(dashes(PS_DOT, 1, {{0, 0}, {4, 0}, {4, 4}}),
+              (Lines{{{0, 0}, {2, 0}}, {{4, 2}, {4, 3}}}));
+    // 9 on, 6 off, 3 on, 6 off, on a diagonal: steps along the longer axis.
+    EXPECT_EQ(dashes(PS_DASHDOT, 1, {{0, 0}, {30, 15}}),
+              (Lines{{{0, 0}, {8, 4}}, {{15, 8}, {17, 9}}, {{24, 12}, {29, 15}}}));
+    // A wider pen draws solid.
+    EXPECT_EQ(dashes(PS_DASHDOTDOT, 2, {{0, 0}, {50, 0}}), (Lines{{{0, 0}, {50, 0}}}));
+}
+
 TEST_F(Drawing, ARectangleIsFilledByTheBrushAndOutlinedByThePen) {
     MapYUpward({50, 100});
     HBRUSH brush = CreateSolidBrush(kGreen);

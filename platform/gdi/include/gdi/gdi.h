@@ -9,8 +9,7 @@
 // from any thread; the calls on one device context are serialised.
 //
 // What this stand-in leaves out: every device context has the one fixed font (its metrics below),
-// the mapping modes are MM_TEXT and MM_ANISOTROPIC only, text is not broken at words, and the
-// dashed pen styles draw solid lines (the surface has no dashes).
+// the mapping modes are MM_TEXT and MM_ANISOTROPIC only, and text is not broken at words.
 #pragma once
 
 #include "win32/types.h"
@@ -37,7 +36,8 @@ using LPSIZE = SIZE*;
 #define MM_TEXT 1
 #define MM_ANISOTROPIC 8
 
-// Pen styles. PS_NULL draws nothing; PS_INSIDEFRAME draws as PS_SOLID.
+// Pen styles. PS_NULL draws nothing; PS_INSIDEFRAME draws as PS_SOLID; a dashed style one pixel
+// wide reaches the surface as one line per dash.
 #define PS_SOLID 0
 #define PS_DASH 1
 #define PS_DOT 2

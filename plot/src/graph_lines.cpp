@@ -48,26 +48,40 @@ LONG DrawArrays(HGRAPH graph, const X* x, const Y* y, int count, COLORREF color,
                         });
 }
 
-// A signal: x from x0 in steps of dx, scales and offsets in single precision as the samples are,
-// the running x summed in extended precision.
+// A signal's mapping: its first x and step, and the y scale and minimum, in single precision as
+// the samples are.
+struct SignalScale {
+    float firstX;
+    float stepX;
+    float yScale;
+    float yMin;
+};
+
+SignalScale SignalScaleOf(const GraphRecord& record, float x0, float dx) {
+    return {static_cast<float>(record.xScale * (x0 - record.xMin)),
+            static_cast<float>(record.xScale * dx), static_cast<float>(record.yScale),
+            static_cast<float>(record.yMin)};
+}
+
+// A signal: x from x0 in steps of dx, the running x summed in extended precision so that a long
+// trace does not drift.
 template <class Y>
 LONG DrawSignal(HGRAPH graph, float x0, float dx, const Y* y, int count, COLORREF color,
                 int penStyle) {
     if (count > 0 && !y)
         return GRAPH_ERROR;
+    SignalScale scale{};
     long double runningX = 0;
     return DrawPolyline(
         graph, count, color, penStyle, kThinPen, [&](const GraphRecord& record, int i) {
-            const float first = static_cast<float>(record.xScale * (x0 - record.xMin));
-            const float step = static_cast<float>(record.xScale * dx);
-            const float yScale = static_cast<float>(record.yScale);
-            const float yMin = static_cast<float>(record.yMin);
-            if (i == 0)
-                runningX = first;
+            if (i == 0) {
+                scale = SignalScaleOf(record, x0, dx);
+                runningX = scale.firstX;
+            }
             const POINT point{TruncateToLogical(runningX),
-                              TruncateToLogical(static_cast<long double>(yScale) *
-                                                (static_cast<long double>(y[i]) - yMin))};
-            runningX += step;
+                              TruncateToLogical(static_cast<long double>(scale.yScale) *
+                                                (static_cast<long double>(y[i]) - scale.yMin))};
+            runningX += scale.stepX;
             return point;
         });
 }

@@ -182,6 +182,7 @@ INSTANTIATE_TEST_SUITE_P(Steps, UnusableTicks,
                          ::testing::Values(UnusableAxis{"a step of 0", 0, 10, 0},
                                            UnusableAxis{"a negative step", 0, 10, -1},
                                            UnusableAxis{"a reversed range", 10, 0, 1},
+                                           UnusableAxis{"a range of no length", 5, 5, 1},
                                            UnusableAxis{"a reversed range and a negative step", 10,
                                                         0, -1}),
                          [](const auto& info) { return "Case" + std::to_string(info.index); });

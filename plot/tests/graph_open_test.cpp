@@ -122,6 +122,7 @@ TEST_F(GraphOpenTest, TitleAndAxisLabelsInTheirPlacesAndColours) {
     }
     EXPECT_TRUE(sawTitle);
     EXPECT_TRUE(sawXLabel);
+    EXPECT_TRUE(CallsOf(Kind::FillRect).empty());  // text on a transparent background
     EXPECT_EQ(column, (std::vector<std::string>{"V", "o", "l", "t", "s"}));
 }
 

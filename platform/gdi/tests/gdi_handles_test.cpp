@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <thread>
+#include <vector>
 
 #include "gdi_test_support.h"
 
@@ -117,6 +119,41 @@ TEST_F(Handles, SelectedObjectsCannotBeDeletedAndStockObjectsStay) {
     EXPECT_EQ(GetStockObject(BLACK_PEN), GetStockObject(BLACK_PEN));
     constexpr int kNoSuchStockObject = 99;
     EXPECT_EQ(GetStockObject(kNoSuchStockObject), nullptr);
+}
+
+TEST_F(Handles, ContextsOnSeveralThreadsDrawEachOnItsOwnSurface) {
+    constexpr int kThreads = 4;
+    constexpr int kLines = 200;
+    std::vector<ui::RecordingSurface> surfaces;
+    for (int t = 0; t < kThreads; ++t)
+        surfaces.emplace_back(kSurfaceWidth, kSurfaceHeight);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([t, &surfaces] {
+            HDC dc = CreateSurfaceDC(surfaces[static_cast<std::size_t>(t)]);
+            for (int i = 0; i < kLines; ++i) {
+                HPEN pen = CreatePen(PS_SOLID, 1, RGB(t, i % 256, 0));
+                HGDIOBJ old = SelectObject(dc, pen);
+                MoveToEx(dc, 0, t, nullptr);
+                LineTo(dc, i, t);
+                SelectObject(dc, old);
+                DeleteObject(pen);
+            }
+            DeleteDC(dc);
+        });
+    }
+    for (auto& thread : threads)
+        thread.join();
+    for (int t = 0; t < kThreads; ++t) {
+        std::size_t lines = 0;
+        for (const auto& call : surfaces[static_cast<std::size_t>(t)].Calls()) {
+            if (call.kind == ui::DrawCall::Kind::Line) {
+                ++lines;
+                EXPECT_EQ(call.points[0].y, t);
+            }
+        }
+        EXPECT_EQ(lines, static_cast<std::size_t>(kLines)) << t;
+    }
 }
 
 }  // namespace

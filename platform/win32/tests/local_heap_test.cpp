@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "win32/errors.h"
@@ -87,6 +88,34 @@ TEST(LocalHeap, AnEmptyBlockHasNoAddressAndUnknownFlagsAreRefused) {
     constexpr UINT kDiscardable = 0x0F00u;
     EXPECT_EQ(LocalAlloc(kDiscardable, kBlockBytes), nullptr);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+}
+
+TEST(LocalHeap, ThreadsAllocateAndFreeSideBySide) {
+    constexpr int kThreads = 4;
+    constexpr int kRounds = 500;
+    const std::size_t before = win32::LocalBlockCount();
+    std::vector<std::thread> threads;
+    std::vector<int> failures(kThreads, 0);
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([t, &failures] {
+            for (int round = 0; round < kRounds; ++round) {
+                HLOCAL block = LocalAlloc(LHND, kBlockBytes);
+                auto* bytes = static_cast<unsigned char*>(LocalLock(block));
+                if (!bytes) {
+                    ++failures[t];
+                    continue;
+                }
+                bytes[0] = static_cast<unsigned char>(t);
+                failures[t] += LocalSize(block) == kBlockBytes ? 0 : 1;
+                LocalUnlock(block);
+                failures[t] += LocalFree(block) == nullptr ? 0 : 1;
+            }
+        });
+    }
+    for (auto& thread : threads)
+        thread.join();
+    EXPECT_EQ(failures, std::vector<int>(kThreads, 0));
+    EXPECT_EQ(win32::LocalBlockCount(), before);
 }
 
 }  // namespace

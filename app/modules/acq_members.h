@@ -13,6 +13,7 @@ inline constexpr const char* kModuleName = "MQACQ32.dll";
 namespace dispid {
 inline constexpr std::int32_t hDass = 1;
 inline constexpr std::int32_t Frequency = 2;
+inline constexpr std::int32_t DmaUsage = 3;
 inline constexpr std::int32_t ChannelType = 5;
 inline constexpr std::int32_t Encoding = 6;
 inline constexpr std::int32_t Trigger = 7;
@@ -42,6 +43,7 @@ inline constexpr std::int32_t PutSingleValue = 51;  // (channel, gain, value)
 inline constexpr std::int32_t GetSingleValue = 52;  // (channel, gain) -> value
 inline constexpr std::int32_t GetDevCaps = 60;      // (element kind) -> count
 inline constexpr std::int32_t GetSSCaps = 61;
+inline constexpr std::int32_t GetSSCapsEx = 62;  // (capability) -> double
 inline constexpr std::int32_t ChannelList = 63;
 inline constexpr std::int32_t GainList = 64;
 inline constexpr std::int32_t MinRangeValues = 67;
@@ -62,10 +64,12 @@ namespace caps {
 inline constexpr std::int16_t NumSeChannels = 0;
 inline constexpr std::int16_t NumDiChannels = 1;
 inline constexpr std::int16_t NumRanges = 5;
+inline constexpr std::int16_t NumDmaChannels = 6;
 inline constexpr std::int16_t NumChannels = 7;
 inline constexpr std::int16_t ChanTypeSingleEnded = 12;
 inline constexpr std::int16_t ChanTypeDifferential = 13;
 inline constexpr std::int16_t Pause = 37;
+inline constexpr std::int16_t MaxFrequency = 61;  // asked with GetSSCapsEx
 }  // namespace caps
 
 // Element counts of a board asked with GetDevCaps.

@@ -4,6 +4,7 @@
 #include "forms/scope_form.h"
 #include "forms/single_in_form.h"
 #include "forms/single_out_form.h"
+#include "forms/spectrum_form.h"
 #include "modules/panels.h"
 
 namespace larkspur {
@@ -13,6 +14,7 @@ void RegisterPanels() {
         auto scope = Scope();
         scope->Show();
     });
+    RegisterPanel("FFT", [] { Spectrum()->Show(); });
     RegisterPanel("SAin", [] { SingleIn()->Show(); });
     RegisterPanel("SAout", [] { SingleOut()->Show(); });
     RegisterPanel("Din", [] { DigitalIn()->Show(); });

@@ -16,6 +16,7 @@
 #include "mqplot32/plot_control.h"
 #include "panel_support.h"
 #include "uilang/conversions.h"
+#include "uilang/runtime_error.h"
 
 namespace larkspur::testing {
 namespace {
@@ -297,17 +298,28 @@ TEST_F(SpectrumSineTest, AnOverrunShowsItsMessageStopsAndFreesEveryAcquisitionBu
     EXPECT_EQ(LiveBuffers(), 2u);
 }
 
+TEST_F(SpectrumSineTest, ClosingWhileRunningStopsFreesEveryBufferAndReleasesTheInput) {
+    OpenAtClock();
+    StartAndDraw();
+    EXPECT_FALSE(SubsystemFree(kMq5120, HXSS_AD, 0));
+    user_.Close(*panel_);
+    EXPECT_EQ(LiveBuffers(), 0u);
+    EXPECT_TRUE(SubsystemFree(kMq5120, HXSS_AD, 0));
+    EXPECT_TRUE(runtime_->MessageBoxes().empty());
+}
+
 TEST_F(SpectrumSineTest, ABadChannelFailsTheStartAndLeavesThePanelIdle) {
     OpenAtClock();
     const struct {
         const char* text;
         bool starts;
-    } channels[] = {{"99", false}, {"1e10", false}, {"abc", true}};  // Val("abc") is channel 0
+        bool controlRefuses;
+    } channels[] = {{"99", false, true}, {"1e10", false, false}, {"abc", true, false}};
     for (const auto& c : channels) {
         const std::size_t boxes = runtime_->MessageBoxes().size();
         Combo("cboChan").SetText(c.text);  // the box is editable: typed in
         ASSERT_TRUE(user_.Click(Button("cmdStart")));
-        if (c.starts) {
+        if (c.starts) {  // Val("abc") is 0: channel 0
             EXPECT_TRUE(Button("cmdStop").Enabled()) << c.text;
             EXPECT_EQ(runtime_->MessageBoxes().size(), boxes) << c.text;
             ASSERT_TRUE(user_.Click(Button("cmdStop")));
@@ -317,6 +329,11 @@ TEST_F(SpectrumSineTest, ABadChannelFailsTheStartAndLeavesThePanelIdle) {
         const ui::MessageBoxRecord& box = runtime_->MessageBoxes().back();
         EXPECT_EQ(box.title, "FFT Error");
         EXPECT_EQ(box.flags, ui::kMbExclamation);
+        // The control's refusal shows its description; the panel's own overflow, its own text.
+        const std::string expected =
+            c.controlRefuses ? uilang::ToText(panel_->Acq().Get(acq::dispid::LastErrDescription))
+                             : uilang::RuntimeErrorText(uilang::kErrOverflow);
+        EXPECT_EQ(box.text, expected) << c.text;
         EXPECT_FALSE(box.text.empty()) << c.text;
         EXPECT_TRUE(Idle()) << c.text;
         EXPECT_TRUE(panel_->Find("fraPoints").Enabled()) << c.text;

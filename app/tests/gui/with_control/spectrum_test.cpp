@@ -160,6 +160,7 @@ TEST_F(SpectrumSineTest, ASineOnABinPeaksThereAtItsLevelOnTheDecibelAxis) {
          {"fraBoard", "cmdStart", "cmdConfig", "fraPoints", "fraWinType", "opt256", "optRect"})
         EXPECT_FALSE(panel_->Find(name).Enabled()) << name;
     EXPECT_TRUE(Button("cmdStop").Enabled());
+    EXPECT_FALSE(Button("cmdPause").Enabled());  // the MQ5120 cannot pause
 
     // The picture: the trace is highest in the column of the sine's bin.
     constexpr int kWidth = 600;
@@ -306,6 +307,34 @@ TEST_F(SpectrumSineTest, ClosingWhileRunningStopsFreesEveryBufferAndReleasesTheI
     EXPECT_EQ(LiveBuffers(), 0u);
     EXPECT_TRUE(SubsystemFree(kMq5120, HXSS_AD, 0));
     EXPECT_TRUE(runtime_->MessageBoxes().empty());
+}
+
+TEST_F(SpectrumTest, TheOptionsDialogLetsTheClockBeChangedAndLocksTheClockSource) {
+    OpenOnBoard();
+    const std::string highest = uilang::Str(static_cast<double>(Shared().gFrequency));
+    user_.AnswerModal([&](ui::Form& dialog) {
+        EXPECT_EQ(dialog.Get<ui::Label>("lblBoard").Caption(), kMq5120);
+        EXPECT_EQ(dialog.Get<ui::Label>("lblSS").Caption(), "HXSS_AD");
+        EXPECT_TRUE(dialog.Get<ui::OptionButton>("optBipolar").Value());
+        EXPECT_EQ(dialog.Get<ui::TextBox>("txtFreq").Text(), highest);
+        EXPECT_TRUE(dialog.Find("txtFreq").Enabled());
+        for (const char* name : {"optExtClk", "optIntClk", "optUniPolar"})
+            EXPECT_FALSE(dialog.Find(name).Enabled()) << name;  // the MQ5120 has one range
+        EXPECT_TRUE(dialog.Find("optSE").Enabled());
+        EXPECT_TRUE(user_.ClickTab(dialog.Get<ui::TabStrip>("tbsOptions"), 2));
+        user_.Type(dialog.Get<ui::TextBox>("txtFreq"), "10000");
+        user_.Click(dialog.Get<ui::CommandButton>("cmdOK"));
+    });
+    ASSERT_TRUE(user_.Click(Button("cmdConfig")));
+    EXPECT_EQ(Shared().gFrequency, 10000);
+    EXPECT_EQ(uilang::ToDouble(panel_->Acq().Get(acq::dispid::Frequency)), 10000.0);
+    EXPECT_EQ(Combo("cboChan").Text(), "0");
+    for (const char* name : {"optExtClk", "optIntClk"})
+        EXPECT_TRUE(Options()->Find(name).Enabled()) << name;
+    ASSERT_TRUE(user_.Click(Button("cmdStart")));
+    EXPECT_EQ(panel_->BufferSamples(), 5000);
+    EXPECT_EQ(Caption("lblFreq"), "5000");
+    ASSERT_TRUE(user_.Click(Button("cmdStop")));
 }
 
 TEST_F(SpectrumSineTest, ABadChannelFailsTheStartAndLeavesThePanelIdle) {

@@ -370,6 +370,21 @@ TEST_F(SpectrumSineTest, ABadChannelFailsTheStartAndLeavesThePanelIdle) {
     }
 }
 
+TEST_F(SpectrumSineTest, AStartOnABoardPulledOutFailsIdleAndTheCloseFreesEveryBuffer) {
+    OpenAtClock();
+    ASSERT_TRUE(sim::testing::InjectFault("MQ5120", 1, HXSS_AD, 0, sim::testing::Fault::kRemoval));
+    ASSERT_TRUE(user_.Click(Button("cmdStart")));
+    ASSERT_EQ(runtime_->MessageBoxes().size(), 1u);
+    EXPECT_EQ(runtime_->MessageBoxes()[0].title, "FFT Error");
+    EXPECT_EQ(runtime_->MessageBoxes()[0].text,
+              uilang::ToText(panel_->Acq().Get(acq::dispid::LastErrDescription)));
+    EXPECT_TRUE(Idle());
+    EXPECT_TRUE(panel_->Find("fraPoints").Enabled());
+    // What the failed start queued stays with the subsystem until the panel releases it.
+    user_.Close(*panel_);
+    EXPECT_EQ(LiveBuffers(), 0u);
+}
+
 TEST_F(SpectrumSineTest, AFailingProcessingChainStopsTheRunOnceWithTheLibrarysText) {
     OpenAtClock();
     StartAndDraw();

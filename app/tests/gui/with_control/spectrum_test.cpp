@@ -346,7 +346,7 @@ TEST_F(SpectrumSineTest, ABadChannelFailsTheStartAndLeavesThePanelIdle) {
     } channels[] = {{"99", false, true}, {"1e10", false, false}, {"abc", true, false}};
     for (const auto& c : channels) {
         const std::size_t boxes = runtime_->MessageBoxes().size();
-        Combo("cboChan").SetText(c.text);  // the box is editable: typed in
+        ASSERT_TRUE(user_.Type(Combo("cboChan"), c.text));
         ASSERT_TRUE(user_.Click(Button("cmdStart")));
         if (c.starts) {  // Val("abc") is 0: channel 0
             EXPECT_TRUE(Button("cmdStop").Enabled()) << c.text;

@@ -41,7 +41,7 @@
 #define HXDSP_BADRESOLUTION 309    // a resolution outside 1..32 or wider than the samples
 #define HXDSP_BADRANGE 310         // a range whose maximum is not above its minimum
 #define HXDSP_BADSPECTRUMFORM 311  // an FFT output form outside HXDSP_SPECTRUM_*
-#define HXDSP_NOMEMORY 312         // the transform's work space could not be had
+#define HXDSP_NOMEMORY 312         // work space for the routine could not be had
 
 // Encodings of raw codes.
 #define HXDSP_ENCODING_OFFSETBINARY 0

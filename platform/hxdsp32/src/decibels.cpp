@@ -7,9 +7,8 @@
 namespace {
 constexpr double kSmallestMagnitude = 1e-10;
 constexpr double kDecibelsPerDecade = 20.0;
-}  // namespace
 
-extern "C" uint32_t HXDSPAPI hxDspMagToDB(HBUF input, HBUF output) {
+std::uint32_t MagToDb(HBUF input, HBUF output) {
     hxdsp32::InputView view;
     if (const std::uint32_t status = hxdsp32::ReadFloats(input, view); status != HXDSP_NOERROR)
         return status;
@@ -25,4 +24,10 @@ extern "C" uint32_t HXDSPAPI hxDspMagToDB(HBUF input, HBUF output) {
                     : HXDSP_MINIMUMDB;
     }
     return hxdsp32::StoreFloats(output, db);
+}
+
+}  // namespace
+
+extern "C" uint32_t HXDSPAPI hxDspMagToDB(HBUF input, HBUF output) {
+    return hxdsp32::Guarded([&] { return MagToDb(input, output); });
 }

@@ -33,9 +33,7 @@ bool IsPowerOfTwo(std::uint32_t n) {
     return n != 0 && (n & (n - 1)) == 0;
 }
 
-}  // namespace
-
-extern "C" uint32_t HXDSPAPI hxDspRealFFT(HBUF input, HBUF output, uint32_t form, uint32_t length) {
+std::uint32_t RealFft(HBUF input, HBUF output, uint32_t form, uint32_t length) {
     hxdsp32::InputView view;
     if (const std::uint32_t status = hxdsp32::ReadFloats(input, view); status != HXDSP_NOERROR)
         return status;
@@ -85,4 +83,10 @@ extern "C" uint32_t HXDSPAPI hxDspRealFFT(HBUF input, HBUF output, uint32_t form
         }
     }
     return hxdsp32::StoreFloats(output, out);
+}
+
+}  // namespace
+
+extern "C" uint32_t HXDSPAPI hxDspRealFFT(HBUF input, HBUF output, uint32_t form, uint32_t length) {
+    return hxdsp32::Guarded([&] { return RealFft(input, output, form, length); });
 }

@@ -28,10 +28,8 @@ std::uint32_t RawCode(const void* data, std::uint32_t width, std::uint32_t index
     }
 }
 
-}  // namespace
-
-extern "C" uint32_t HXDSPAPI hxDspInputToVolts(HBUF input, HBUF output, uint32_t encoding,
-                                               float minRange, float maxRange, int16_t resolution) {
+std::uint32_t InputToVolts(HBUF input, HBUF output, uint32_t encoding, float minRange,
+                           float maxRange, int16_t resolution) {
     hxdsp32::InputView view;
     if (const std::uint32_t status = hxdsp32::ReadInput(input, view); status != HXDSP_NOERROR)
         return status;
@@ -62,4 +60,12 @@ extern "C" uint32_t HXDSPAPI hxDspInputToVolts(HBUF input, HBUF output, uint32_t
         volts[i] = static_cast<float>(base + span * code / codes);
     }
     return hxdsp32::StoreFloats(output, volts);
+}
+
+}  // namespace
+
+extern "C" uint32_t HXDSPAPI hxDspInputToVolts(HBUF input, HBUF output, uint32_t encoding,
+                                               float minRange, float maxRange, int16_t resolution) {
+    return hxdsp32::Guarded(
+        [&] { return InputToVolts(input, output, encoding, minRange, maxRange, resolution); });
 }

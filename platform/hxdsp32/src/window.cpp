@@ -46,10 +46,8 @@ void Scale(std::vector<double>& w, std::uint32_t scaling) {
             value /= divisor;
 }
 
-}  // namespace
-
-extern "C" uint32_t HXDSPAPI hxDspWindow(HBUF input, HBUF output, uint32_t count, uint32_t window,
-                                         uint32_t scaling, uint32_t form) {
+std::uint32_t WindowValues(HBUF input, HBUF output, uint32_t count, uint32_t window,
+                           uint32_t scaling, uint32_t form) {
     hxdsp32::InputView view;
     if (const std::uint32_t status = hxdsp32::ReadFloats(input, view); status != HXDSP_NOERROR)
         return status;
@@ -71,4 +69,12 @@ extern "C" uint32_t HXDSPAPI hxDspWindow(HBUF input, HBUF output, uint32_t count
     for (std::uint32_t n = 0; n < count; ++n)
         out[n] = static_cast<float>(in[n] * w[n]);
     return hxdsp32::StoreFloats(output, out);
+}
+
+}  // namespace
+
+extern "C" uint32_t HXDSPAPI hxDspWindow(HBUF input, HBUF output, uint32_t count, uint32_t window,
+                                         uint32_t scaling, uint32_t form) {
+    return hxdsp32::Guarded(
+        [&] { return WindowValues(input, output, count, window, scaling, form); });
 }

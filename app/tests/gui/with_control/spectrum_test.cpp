@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 
 #include "app_fixture.h"
 #include "forms/spectrum_form.h"
@@ -52,6 +53,25 @@ class SpectrumTest : public AppTest {
 
     std::shared_ptr<SpectrumForm> panel_;
 };
+
+TEST_F(SpectrumTest, TheFftKeyOpensOneInstanceWithHelpPrintAndThePlotsFocusMove) {
+    ASSERT_TRUE(OpenPanel("FFT"));
+    panel_ = SpectrumIfLoaded();
+    ASSERT_NE(panel_, nullptr);
+    EXPECT_TRUE(panel_->Visible());
+    ASSERT_TRUE(OpenPanel("FFT"));
+    EXPECT_EQ(SpectrumIfLoaded(), panel_);
+    ASSERT_TRUE(user_.Click(Button("cmdHelp")));
+    ASSERT_EQ(runtime_->HelpCalls().size(), 1u);
+    EXPECT_EQ(runtime_->HelpCalls()[0].file, "larkspur.hlp");
+    EXPECT_EQ(runtime_->HelpCalls()[0].command, ui::kHelpContext);
+    EXPECT_EQ(runtime_->HelpCalls()[0].data, static_cast<std::uint64_t>(kSpectrumHelpContext));
+    ASSERT_TRUE(user_.Click(Button("cmdPrint")));
+    ASSERT_EQ(runtime_->PrintJobs().size(), 1u);
+    EXPECT_TRUE(std::filesystem::exists(runtime_->PrintJobs()[0].file));
+    EXPECT_TRUE(user_.Click(panel_->Get<ui::HostedControl>("mqPlotFFT")));
+    EXPECT_TRUE(Button("cmdHelp").HasFocus());
+}
 
 // 8 kHz and 1024 points: bins of 7.8125 Hz, half-second buffers of 4000 samples.
 constexpr double kClock = 8000;

@@ -156,7 +156,7 @@ void SpectrumForm::SetupBoard(const std::string& board) {
         panel::FillChannels(Get<ui::ComboBox>("cboChan"), shared.gChannelCount);
 
         acq.Put(id::Frequency,
-                uilang::ToDouble(acq.Call(id::GetSSCapsEx, {Short(acq::caps::MaxFrequency)})));
+                uilang::ToDouble(acq.Call(id::GetSSCapsEx, {Short(acq::caps::MaxFreq)})));
         acq.Put(id::ClockSource, Short(0));
         acq.Put(id::Trigger, Short(0));
         acq.Put(id::DataFlow, Short(0));

@@ -138,8 +138,9 @@ TEST_F(SpectrumTest, SetUpOpensTheInputAtItsHighestClockWithTheDefaultLengthAndW
     EXPECT_EQ(panel_->Points(), 1024);
     EXPECT_EQ(panel_->WindowCode(), 3);
     uilang::Automation& acq = panel_->Acq();
-    EXPECT_EQ(Shared().gFrequency, uilang::CLng(uilang::ToDouble(acq.Call(
-                                       acq::dispid::GetSSCapsEx, {acq::caps::MaxFrequency}))));
+    EXPECT_EQ(
+        Shared().gFrequency,
+        uilang::CLng(uilang::ToDouble(acq.Call(acq::dispid::GetSSCapsEx, {acq::caps::MaxFreq}))));
     EXPECT_EQ(uilang::ToShort(acq.Get(acq::dispid::WrapMode)), 1);
     EXPECT_EQ(Shared().gBipolar, kTrue);
     EXPECT_EQ(Combo("cboChan").Text(), "0");

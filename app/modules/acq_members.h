@@ -13,6 +13,7 @@ inline constexpr const char* kModuleName = "MQACQ32.dll";
 namespace dispid {
 inline constexpr std::int32_t hDass = 1;
 inline constexpr std::int32_t Frequency = 2;
+inline constexpr std::int32_t DmaUsage = 3;
 inline constexpr std::int32_t ChannelType = 5;
 inline constexpr std::int32_t Encoding = 6;
 inline constexpr std::int32_t Trigger = 7;

@@ -6,6 +6,7 @@
 #include "forms/scope_form.h"
 #include "forms/single_in_form.h"
 #include "forms/single_out_form.h"
+#include "forms/spectrum_form.h"
 #include "forms/wave_form.h"
 #include "modules/panels.h"
 
@@ -16,6 +17,7 @@ void RegisterPanels() {
         auto scope = Scope();
         scope->Show();
     });
+    RegisterPanel("FFT", [] { Spectrum()->Show(); });
     RegisterPanel("SAin", [] { SingleIn()->Show(); });
     RegisterPanel("SAout", [] { SingleOut()->Show(); });
     RegisterPanel("Din", [] { DigitalIn()->Show(); });

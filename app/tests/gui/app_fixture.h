@@ -16,6 +16,7 @@
 #include "forms/scope_form.h"
 #include "forms/single_in_form.h"
 #include "forms/single_out_form.h"
+#include "forms/spectrum_form.h"
 #include "forms/wave_form.h"
 #include "gui_fixture.h"
 #include "hxmem32.h"
@@ -55,6 +56,7 @@ class AppTest : public ui::testing::GuiTest {
         ResetSingleOut();
         ResetDigitalIn();
         ResetDigitalOut();
+        ResetSpectrum();
         user_.Pump();
         hxmemdefs::ObserveAllocations(nullptr);
     }

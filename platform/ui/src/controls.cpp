@@ -337,6 +337,9 @@ void ComboBox::Build(QWidget* parent) {
         SetFocus();
         Runtime::Current().Dispatch([this, index] { UserChoose(index); });
     });
+    if (editable_)
+        QObject::connect(combo->lineEdit(), &QLineEdit::textEdited, combo,
+                         [this](const QString& text) { UserEdited(S(text)); });
     AttachWidget(combo);
     Show();
 }
@@ -365,6 +368,11 @@ void ComboBox::SetText(const std::string& text) {
         return;
     text_ = text;
     Show();
+}
+
+void ComboBox::UserEdited(const std::string& text) {
+    if (editable_)
+        text_ = text;
 }
 
 const std::string& ComboBox::List(int index) const {

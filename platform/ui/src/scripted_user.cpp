@@ -122,6 +122,20 @@ bool ScriptedUser::Type(TextBox& box, const std::string& text, bool keyByKey) {
     return true;
 }
 
+bool ScriptedUser::Type(ComboBox& combo, const std::string& text) {
+    auto* widget = qobject_cast<QComboBox*>(combo.Widget());
+    if (!combo.TakesInput() || widget == nullptr || widget->lineEdit() == nullptr)
+        return false;
+    combo.SetFocus();
+    {
+        QSignalBlocker block(widget->lineEdit());
+        widget->lineEdit()->setText(Q(text));
+    }
+    runtime_.Dispatch([&] { combo.UserEdited(text); });
+    Pump();
+    return true;
+}
+
 bool ScriptedUser::Focus(Control& control) {
     if (!control.TakesInput())
         return false;

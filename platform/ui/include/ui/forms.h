@@ -235,7 +235,8 @@ class ComboBox : public Control {
     void AddItem(const std::string& item);
     std::function<void()> onClick;
     void Build(QWidget* parent) override;
-    void UserChoose(int index);  // fires Click even for the entry already selected
+    void UserChoose(int index);                // fires Click even for the entry already selected
+    void UserEdited(const std::string& text);  // text typed into an editable combo
 
   private:
     void Show();

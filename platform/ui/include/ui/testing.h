@@ -30,6 +30,8 @@ class ScriptedUser {
     bool Choose(ComboBox& combo, int index);
     bool Choose(ComboBox& combo, const std::string& text);
     bool Type(TextBox& box, const std::string& text, bool keyByKey = false);
+    // Replaces the edit text of an editable combo (false for a drop-down list).
+    bool Type(ComboBox& combo, const std::string& text);
     bool Focus(Control& control);
     // A key down on the focused control of the form (or the form itself), with modifiers
     // (1 shift, 2 ctrl, 4 alt).

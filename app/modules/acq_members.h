@@ -42,6 +42,7 @@ inline constexpr std::int32_t PutSingleValue = 51;  // (channel, gain, value)
 inline constexpr std::int32_t GetSingleValue = 52;  // (channel, gain) -> value
 inline constexpr std::int32_t GetDevCaps = 60;      // (element kind) -> count
 inline constexpr std::int32_t GetSSCaps = 61;
+inline constexpr std::int32_t GetSSCapsEx = 62;  // (capability) -> double
 inline constexpr std::int32_t ChannelList = 63;
 inline constexpr std::int32_t GainList = 64;
 inline constexpr std::int32_t MinRangeValues = 67;
@@ -67,6 +68,11 @@ inline constexpr std::int16_t ChanTypeSingleEnded = 12;
 inline constexpr std::int16_t ChanTypeDifferential = 13;
 inline constexpr std::int16_t Pause = 37;
 }  // namespace caps
+
+// Capabilities asked with GetSSCapsEx.
+namespace capsex {
+inline constexpr std::int16_t MaxFreq = 61;
+}  // namespace capsex
 
 // Element counts of a board asked with GetDevCaps.
 namespace devcaps {

@@ -1,4 +1,5 @@
 // The panels this program has.
+#include "forms/chart_form.h"
 #include "forms/digital_in_form.h"
 #include "forms/digital_out_form.h"
 #include "forms/scope_form.h"
@@ -17,6 +18,7 @@ void RegisterPanels() {
     RegisterPanel("SAout", [] { SingleOut()->Show(); });
     RegisterPanel("Din", [] { DigitalIn()->Show(); });
     RegisterPanel("Dout", [] { DigitalOut()->Show(); });
+    RegisterPanel("Chart", [] { Chart()->Show(); });
 }
 
 }  // namespace larkspur

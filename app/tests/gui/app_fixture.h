@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "forms/chart_form.h"
 #include "forms/digital_in_form.h"
 #include "forms/digital_out_form.h"
 #include "forms/options_form.h"
@@ -44,6 +45,7 @@ class AppTest : public ui::testing::GuiTest {
         for (ui::Form* form : std::vector<ui::Form*>(runtime_->LoadedForms()))
             form->TeardownWithoutEvents();
         ResetScope();
+        ResetChart();
         ResetOptions();
         ResetSingleIn();
         ResetSingleOut();

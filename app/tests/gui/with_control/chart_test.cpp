@@ -379,6 +379,32 @@ TEST_F(ChartTest, ADamagedFileStopsTheReaderWhereItFailsAndANewNameMakesAnEmptyF
     EXPECT_TRUE(runtime_->MessageBoxes().empty()) << Boxes(*runtime_).front();
 }
 
+TEST_F(ChartTest, AMillionRecordsReadBackCompletely) {
+    OpenOnBoard();
+    const fs::path file = files_ / "million.acq";
+    constexpr int kTicks = 500000;  // two channels
+    {
+        std::ofstream out(file, std::ios::binary);
+        out << "2,.1,\"MQ5120(00)\",\"then\"\r\n";
+        for (int t = 0; t < kTicks; ++t)
+            for (int c = 0; c < 2; ++c)
+                out << chart::RecordLine({static_cast<std::int16_t>(c),
+                                          static_cast<float>(c == 0 ? t : -t),
+                                          static_cast<std::int16_t>(t % 32768)})
+                    << "\r\n";
+    }
+    AnswerFileWith(file);
+    ASSERT_TRUE(user_.Click(Button("cmdOpen")));
+    mqplot32::Snapshot plot = PlotOf().Take();
+    ASSERT_EQ(plot.histories.at(0).size(), static_cast<std::size_t>(kTicks));
+    ASSERT_EQ(plot.histories.at(1).size(), static_cast<std::size_t>(kTicks));
+    EXPECT_EQ(plot.histories[0].back(), kTicks - 1.0f);
+    EXPECT_EQ(plot.histories[1].back(), 1.0f - kTicks);
+    EXPECT_EQ(Scroll().Max(), 100 * (kTicks / 100 - 1));
+    Scroll().SetValue(Scroll().Max());  // the last screen, beyond 16 bits
+    EXPECT_EQ(PlotOf().Take().xStart, Scroll().Max());
+}
+
 class ChartExportTest : public ChartTest {
   protected:
     std::string Sheet(const fs::path& book) { return ZipPart(book, "xl/worksheets/sheet1.xml"); }

@@ -5,6 +5,7 @@
 #include "forms/chart_form.h"
 #include "modules/acq_members.h"
 #include "modules/chart_recording.h"
+#include "modules/panel_pattern.h"
 #include "mqplot32.h"
 #include "scripting/file_system.h"
 #include "ui/com_hosting.h"
@@ -111,6 +112,7 @@ void ChartForm::SaveChartTemp() {
 }
 
 void ChartForm::LoadChartFile(const std::string& fileName) {
+    panel::SetupInProgress reading(routineRunning_);
     std::optional<chart::RecordingReader> reader;
     try {
         reader.emplace(fileName);

@@ -86,7 +86,7 @@ uilang::Automation& ChartForm::Plot() const {
 }
 
 void ChartForm::UserAction(void (ChartForm::*action)()) {
-    if (settingUp_) {
+    if (routineRunning_) {
         (this->*action)();
         return;
     }
@@ -147,7 +147,7 @@ std::string ChartForm::RangeText() const {
 }
 
 void ChartForm::SetupBoard(const std::string& board) {
-    panel::SetupInProgress setup(settingUp_);
+    panel::SetupInProgress setup(routineRunning_);
     try {
         for (const char* name : {"cmdSheet", "cmdConfig", "cmdAdd", "cmdOpen", "cmdSave"})
             Find(name).SetEnabled(false);

@@ -54,8 +54,9 @@ class ChartForm : public ui::Form {
     void UnloadStep();
     std::string RangeText() const;
     double SecondsPerPoint() const;
-    // A handler of the user's own choice: an error shows the operation error box; during a
-    // set-up it unwinds into the set-up's failure box.
+    // A handler of the user's own choice: an error shows the operation error box. Fired by a
+    // routine of the panel (a set-up, a recording read back) it unwinds into that routine's
+    // handler instead.
     void UserAction(void (ChartForm::*action)());
 
     // Recording files.
@@ -78,7 +79,7 @@ class ChartForm : public ui::Form {
     std::int16_t tick_ = 0;
     std::string startStamp_;
     std::int16_t loadedPoints_ = 0;
-    bool settingUp_ = false;
+    bool routineRunning_ = false;
     uilang::Object excel_;
     uilang::Object workbook_;
 };

@@ -60,7 +60,8 @@ std::string ZipPart(const fs::path& file, const std::string& part) {
 
 class ChartTest : public AppTest {
   protected:
-    ChartTest() : AppTest({kLevelsBoard}) {
+    explicit ChartTest(std::vector<std::string> boards = {kLevelsBoard})
+        : AppTest(std::move(boards)) {
         files_ = fs::temp_directory_path() / ("chart-" + std::to_string(::getpid()));
         fs::create_directories(files_);
         previous_ = fs::current_path();
@@ -379,6 +380,41 @@ TEST_F(ChartTest, ADamagedFileStopsTheReaderWhereItFailsAndANewNameMakesAnEmptyF
     EXPECT_TRUE(runtime_->MessageBoxes().empty()) << Boxes(*runtime_).front();
 }
 
+TEST_F(ChartTest, ASubsystemHeldElsewhereFailsTheSetUpWithTheBoardsName) {
+    HeldSubsystem held(kMq5120, HXSS_AD, 0);
+    ASSERT_TRUE(held.Held());
+    OpenOnBoard();
+    EXPECT_EQ(Boxes(*runtime_),
+              std::vector<std::string>{"Chart: A/D Subsystem not available on MQ5120(00)"});
+    EXPECT_FALSE(Button("cmdStart").Enabled());
+    EXPECT_FALSE(Button("cmdOpen").Enabled());
+    EXPECT_FALSE(chart_->Find("fraChannel").Enabled());
+}
+
+TEST_F(ChartTest, ReadingsOfARemovedBoardEndTheirTicksSilentlyAndAStartFailsWithItsBox) {
+    OpenOnBoard();
+    Record(2);
+    ASSERT_TRUE(sim::testing::InjectFault("MQ5120", 1, HXSS_AD, 0, sim::testing::Fault::kRemoval));
+    auto interval = std::chrono::milliseconds(chart_->Get<ui::Timer>("tmrChart").Interval());
+    for (int i = 0; i < 3; ++i) {
+        clock_.Advance(interval);
+        for (int pump = 0; pump < 5; ++pump)
+            user_.Pump();
+    }
+    EXPECT_EQ(chart_->Tick(), 2);  // no tick counted without its readings
+    EXPECT_EQ(chart_->RecordCount(), 2);
+    Stop();
+    EXPECT_TRUE(runtime_->MessageBoxes().empty()) << Boxes(*runtime_).front();
+    EXPECT_TRUE(Button("cmdStart").Enabled());
+    EXPECT_FALSE(fs::exists(files_ / kChartTempFile));
+
+    ASSERT_TRUE(user_.Click(Button("cmdStart")));
+    EXPECT_EQ(
+        Boxes(*runtime_),
+        std::vector<std::string>{"Strip Chart Error: Velkor error.  Change settings and retry."});
+    EXPECT_FALSE(chart_->Get<ui::Timer>("tmrChart").TimerEnabled());
+}
+
 TEST_F(ChartTest, AMillionRecordsReadBackCompletely) {
     OpenOnBoard();
     const fs::path file = files_ / "million.acq";
@@ -403,6 +439,36 @@ TEST_F(ChartTest, AMillionRecordsReadBackCompletely) {
     EXPECT_EQ(Scroll().Max(), 100 * (kTicks / 100 - 1));
     Scroll().SetValue(Scroll().Max());  // the last screen, beyond 16 bits
     EXPECT_EQ(PlotOf().Take().xStart, Scroll().Max());
+}
+
+// A board whose analog input has a unipolar range besides the bipolar one.
+class ChartUnipolarTest : public ChartTest {
+  protected:
+    ChartUnipolarTest() : ChartTest({"Mq5200 0x5202 0x21 AD0.0=const:7.5"}) {}
+};
+
+TEST_F(ChartUnipolarTest, AUnipolarChoiceScalesFromZeroOverFiveDivisions) {
+    chart_ = Chart();
+    chart_->Show();
+    ASSERT_EQ(Combo("cboBoard").ListCount(), 1);
+    ASSERT_TRUE(user_.Choose(Combo("cboBoard"), 0));
+    ASSERT_TRUE(runtime_->MessageBoxes().empty()) << Boxes(*runtime_).front();
+    user_.AnswerModal([&](ui::Form& form) {
+        EXPECT_TRUE(user_.ClickTab(form.Get<ui::TabStrip>("tbsOptions"), 4));
+        EXPECT_TRUE(user_.Click(form.Get<ui::OptionButton>("optUniPolar")));
+        user_.Click(form.Get<ui::CommandButton>("cmdOK"));
+    });
+    ASSERT_TRUE(user_.Click(Button("cmdConfig")));
+    ASSERT_EQ(Shared().gBipolar, kFalse);
+    EXPECT_EQ(LabelOf("lblMinVolts").Caption(), "0V");
+    EXPECT_EQ(LabelOf("lblCenter").Caption(), "");
+    EXPECT_EQ(LabelOf("lblMaxVolts").Caption(), "10V");
+    mqplot32::Snapshot plot = PlotOf().Take();
+    EXPECT_EQ(plot.yMinimum, 0.0f);
+    EXPECT_EQ(plot.yGridStep, 2.0f);  // five divisions of 2 V
+    EXPECT_EQ(GridOf().TextMatrix(0, 1).substr(0, 4), "0 to");
+    Record(1);
+    EXPECT_NEAR(chart_->Records()[0].volts, 7.5f, 0.01f);  // a 12-bit converter
 }
 
 class ChartExportTest : public ChartTest {

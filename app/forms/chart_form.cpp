@@ -428,6 +428,9 @@ void ChartForm::PollingTick() {
                 plot.Put(plotid::AppendValue, v);
             }
             if (recordCount_ < kChartStoreCapacity) {
+                // A set-up that failed before its last step allocated no store.
+                if (static_cast<std::size_t>(recordCount_) >= records_.size())
+                    uilang::Raise(panel::kErrSubscript);
                 records_[static_cast<std::size_t>(recordCount_)] = {uilang::CInt(channel), v,
                                                                     tick_};
                 ++recordCount_;

@@ -415,6 +415,17 @@ TEST_F(ChartTest, ReadingsOfARemovedBoardEndTheirTicksSilentlyAndAStartFailsWith
     EXPECT_FALSE(chart_->Get<ui::Timer>("tmrChart").TimerEnabled());
 }
 
+TEST_F(ChartTest, ClosingThePanelWhileRecordingStopsItAndReleasesTheSubsystem) {
+    OpenOnBoard();
+    Record(1);
+    EXPECT_FALSE(SubsystemFree(kMq5120, HXSS_AD, 0));
+    user_.Close(*chart_);
+    EXPECT_FALSE(chart_->Loaded());
+    EXPECT_TRUE(SubsystemFree(kMq5120, HXSS_AD, 0));
+    EXPECT_FALSE(fs::exists(files_ / kChartTempFile));
+    EXPECT_TRUE(runtime_->MessageBoxes().empty()) << Boxes(*runtime_).front();
+}
+
 TEST_F(ChartTest, AMillionRecordsReadBackCompletely) {
     OpenOnBoard();
     const fs::path file = files_ / "million.acq";

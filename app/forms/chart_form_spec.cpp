@@ -37,10 +37,10 @@ ui::FormSpec ChartFormSpec() {
         Make(Kind::ComboBox, "cboBoard", "fraBoard", "", "Select a Board", {120, 270, 2520, 315}));
 
     c.push_back(
-        Make(Kind::Frame, "fraChannel", "", "Channel", "", {kSide, 780, kHalf, 690}, false));
-    c.push_back(Make(Kind::Label, "lblChan", "fraChannel", "Channel:", "", {90, 210, 1140, 195}));
+        Make(Kind::Frame, "fraChannel", "", "Channel", "", {kSide, 780, kHalf, 900}, false));
+    c.push_back(Make(Kind::Label, "lblChan", "fraChannel", "Channel:", "", {90, 270, 1140, 195}));
     ui::ControlSpec channel =
-        Make(Kind::ComboBox, "cboChan", "fraChannel", "", "Select a Channel", {90, 390, 1140, 315});
+        Make(Kind::ComboBox, "cboChan", "fraChannel", "", "Select a Channel", {90, 480, 1140, 315});
     channel.editable = true;
     c.push_back(channel);
     c.push_back(Make(Kind::CommandButton, "cmdAdd", "", "Add", "Add a Channel",
@@ -48,15 +48,15 @@ ui::FormSpec ChartFormSpec() {
     c.push_back(Make(Kind::CommandButton, "cmdDelete", "", "Delete", "Delete a Channel",
                      {kRight, 1170, kHalf, 300}, false));
 
-    c.push_back(Make(Kind::Label, "lblList", "", "Channel List", "", {kSide, 1530, 1380, 195}));
-    c.push_back(Make(Kind::Label, "lblListChan", "", "Channel:", "", {kSide, 1740, 900, 195}));
+    c.push_back(Make(Kind::Label, "lblList", "", "Channel List", "", {kSide, 1740, 1380, 195}));
+    c.push_back(Make(Kind::Label, "lblListChan", "", "Channel:", "", {kSide, 1950, 900, 195}));
     c.push_back(Make(Kind::Label, "lblListRange", "", "Input Range: ", "",
-                     {kSide + 1100, 1740, 1500, 195}));
+                     {kSide + 1100, 1950, 1500, 195}));
     c.push_back(Make(Kind::Grid, "grdChart", "", "", "DClick to Change the Range",
-                     {kSide, 1950, kSideWidth, 1140}));
+                     {kSide, 2160, kSideWidth, 1140}));
 
     c.push_back(Make(Kind::Frame, "fraDeflect", "", "Deflection", "",
-                     {kSide, 3150, kSideWidth, 1020}, false));
+                     {kSide, 3360, kSideWidth, 1020}, false));
     c.push_back(Make(Kind::Label, "lblSec", "fraDeflect", "Rate (sec)", "", {120, 240, 1140, 195}));
     c.push_back(Make(Kind::ComboBox, "cboSec", "fraDeflect", "", "Select a Sample Rate",
                      {120, 480, 1140, 315}));
@@ -65,21 +65,21 @@ ui::FormSpec ChartFormSpec() {
                      {1440, 480, 1140, 315}));
 
     c.push_back(Make(Kind::CommandButton, "cmdStart", "", "Start", "Start the Capture",
-                     {kSide, 4260, kHalf, kButtonHeight}, false));
+                     {kSide, 4470, kHalf, kButtonHeight}, false));
     c.push_back(Make(Kind::CommandButton, "cmdStop", "", "Stop", "Stop the Capture",
-                     {kRight, 4260, kHalf, kButtonHeight}, false));
+                     {kRight, 4470, kHalf, kButtonHeight}, false));
     c.push_back(Make(Kind::CommandButton, "cmdSave", "", "Save", "Save to a Log File",
-                     {kSide, 4710, kHalf, kButtonHeight}, false));
+                     {kSide, 4920, kHalf, kButtonHeight}, false));
     c.push_back(Make(Kind::CommandButton, "cmdOpen", "", "Open", "Open a Log File",
-                     {kRight, 4710, kHalf, kButtonHeight}, false));
+                     {kRight, 4920, kHalf, kButtonHeight}, false));
     c.push_back(Make(Kind::CommandButton, "cmdSheet", "", "Excel", "Save to an Excel File",
-                     {kSide, 5160, kHalf, kButtonHeight}, false));
+                     {kSide, 5370, kHalf, kButtonHeight}, false));
     c.push_back(Make(Kind::CommandButton, "cmdConfig", "", "Config", "Configure the Board",
-                     {kRight, 5160, kHalf, kButtonHeight}, false));
+                     {kRight, 5370, kHalf, kButtonHeight}, false));
     c.push_back(Make(Kind::CommandButton, "cmdHelp", "", "Help", "Help ",
-                     {kSide, 5610, kHalf, kButtonHeight}));
+                     {kSide, 5820, kHalf, kButtonHeight}));
     c.push_back(Make(Kind::CommandButton, "cmdPrint", "", "Print", "Print the Chart",
-                     {kRight, 5610, kHalf, kButtonHeight}));
+                     {kRight, 5820, kHalf, kButtonHeight}));
 
     c.push_back(Make(Kind::Label, "lblMaxVolts", "", "", "", {60, 60, 880, 255}));
     c.push_back(Make(Kind::Label, "lblCenter", "", "", "", {60, 2880, 880, 255}));
@@ -108,11 +108,11 @@ ui::FormSpec ChartFormSpec() {
     c.push_back(Make(Kind::Label, "lblFile", "", "File:", "", {kPlotLeft, 6660, 500, 255}));
     c.push_back(Make(Kind::Label, "lblFileName", "", "", "", {kPlotLeft + 500, 6660, 6900, 255}));
     ui::ControlSpec progress =
-        Make(Kind::ProgressBar, "progSave", "", "", "", {kSide, 6120, kSideWidth, 255});
+        Make(Kind::ProgressBar, "progSave", "", "", "", {kSide, 6330, kSideWidth, 255});
     progress.visible = false;
     c.push_back(progress);
     ui::ControlSpec saving =
-        Make(Kind::Label, "lblSaveFile", "", "", "", {kSide, 6420, kSideWidth, 255});
+        Make(Kind::Label, "lblSaveFile", "", "", "", {kSide, 6630, kSideWidth, 255});
     saving.visible = false;
     c.push_back(saving);
 

@@ -240,6 +240,7 @@ TEST_F(ChartTest, EachTickStoresOneRecordPerListedChannelAndDrawsTheFirstFour) {
     for (std::size_t trace = 4; trace < plot.histories.size(); ++trace)
         EXPECT_TRUE(plot.histories[trace].empty());
     EXPECT_EQ(plot.traceColours.at(2), ui::Colour{0xFF00FF});
+    chart_->Image().SavePng(PicturePath("chart_recording"));
 }
 
 TEST_F(ChartTest, AtFourTimesTheGainEveryReadingIsTheInputVoltage) {
@@ -341,6 +342,7 @@ TEST_F(ChartTest, OpenDrawsFourOfSixChannelsAndWidensTheScrollBarPerScreenOfTick
     }
     EXPECT_EQ(Scroll().Max(), 200);
     EXPECT_EQ(Scroll().Value(), 0);
+    chart_->Image().SavePng(PicturePath("chart_six_channels_opened"));
     EXPECT_EQ(LabelOf("lblFileName").Caption(), file.string());
     EXPECT_FALSE(Button("cmdSave").Enabled());
 

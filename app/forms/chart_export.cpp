@@ -63,15 +63,14 @@ void ChartForm::ExportClick() {
             workbook_->Call(xlid::SaveAs, {Value{fileName}});
         }
 
-        auto& grid = Get<ui::Grid>("grdChart");
-        const std::int16_t n = static_cast<std::int16_t>(grid.Rows());
+        // One column per channel of the recording, named after it.
+        const auto n = static_cast<std::int16_t>(recordedChannels_.size());
         uilang::Object sheet = Member(workbook_, xlid::Sheets, {Value{std::int16_t{1}}});
         std::vector<uilang::Object> columns;
-        grid.SetCol(0);
         for (int i = 1; i <= n; ++i) {
             columns.push_back(Member(sheet, xlid::Columns, {Value{static_cast<std::int32_t>(i)}}));
-            grid.SetRow(i - 1);
-            columns.back()->Put(xlid::Name, Value{"Channel" + grid.Text()});
+            columns.back()->Put(
+                xlid::Name, Value{"Channel" + recordedChannels_[static_cast<std::size_t>(i - 1)]});
         }
 
         if (n == 0)
@@ -86,7 +85,7 @@ void ChartForm::ExportClick() {
         progress.SetVisible(true);
 
         for (std::int32_t t = 0; t <= groups - 1; ++t) {
-            for (int c = 0; c < grid.Rows(); ++c) {
+            for (int c = 0; c < n; ++c) {
                 uilang::Object cell = Member(columns[static_cast<std::size_t>(c)], xlid::Cells,
                                              {Value{t + 1}, Value{std::int32_t{1}}});
                 cell->Put(xlid::Value, Value{records_[static_cast<std::size_t>(c + t * n)].volts});

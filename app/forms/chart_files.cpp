@@ -53,8 +53,8 @@ void ChartForm::WriteRoutine(const std::string& fileName) {
     if (!FileExists(fileName))
         return;
     chart::RecordingHeader header;
-    header.channelCount = Get<ui::Grid>("grdChart").Rows();
-    header.seconds = SecondsPerPoint();
+    header.channelCount = static_cast<std::int32_t>(recordedChannels_.size());
+    header.seconds = recordedSeconds_;
     header.board = uilang::ToText(Acq().Get(id::Board));
     header.stamp = startStamp_;
     chart::WriteRecording(fileName, header, records_.data(), recordCount_);

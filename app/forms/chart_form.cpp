@@ -383,6 +383,11 @@ void ChartForm::StartChart() {
 
         recordCount_ = 0;
         tick_ = 0;
+        auto& grid = Get<ui::Grid>("grdChart");
+        recordedChannels_.clear();
+        for (int row = 0; row < grid.Rows(); ++row)
+            recordedChannels_.push_back(grid.TextMatrix(row, 0));
+        recordedSeconds_ = SecondsPerPoint();
 
         for (const char* name : {"grdChart", "fraChannel", "fraBoard", "cmdStart", "cmdConfig"})
             Find(name).SetEnabled(false);

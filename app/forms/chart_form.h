@@ -78,6 +78,11 @@ class ChartForm : public ui::Form {
     std::int32_t recordCount_ = 0;
     std::int16_t tick_ = 0;
     std::string startStamp_;
+    // What the stored recording was taken with: the listed channels and the seconds per point
+    // at its start. Files and workbooks describe the store by these, whatever the list and the
+    // rate have become since.
+    std::vector<std::string> recordedChannels_;
+    double recordedSeconds_ = 0;
     std::int16_t loadedPoints_ = 0;
     bool routineRunning_ = false;
     uilang::Object excel_;

@@ -280,10 +280,12 @@ TEST_F(ChartTest, StopReviewsTheRecordingThroughTheTemporaryFileAndDeletesIt) {
     }
     EXPECT_EQ(chart_->RecordCount(), 6);
 
-    // A stop before the first tick leaves a header only: the review has no group to list.
+    // A stop before the first tick leaves a header only: the review has no group to list, so
+    // the list is empty until channels are added again.
     ASSERT_TRUE(user_.Click(Button("cmdStart")));
     Stop();
     EXPECT_EQ(chart_->RecordCount(), 0);
+    EXPECT_EQ(GridOf().Rows(), 0);
     EXPECT_FALSE(fs::exists(files_ / kChartTempFile));
     EXPECT_TRUE(Button("cmdStart").Enabled());
 }
@@ -302,9 +304,8 @@ TEST_F(ChartTest, SaveWritesTheHeaderAndOneLinePerRecordInStoreOrder) {
     for (std::size_t i = 0; i < 6; ++i) {
         const chart::ChartRecord& record = chart_->Records()[i];
         EXPECT_EQ(lines[i + 1], chart::RecordLine(record) + "\r");
-        EXPECT_EQ(lines[i + 1].substr(0, 2), std::to_string(i % 2) + ",");
-        EXPECT_EQ(lines[i + 1].back() == '\r' ? lines[i + 1][lines[i + 1].size() - 2] : ' ',
-                  static_cast<char>('0' + i / 2));
+        EXPECT_EQ(record.channel, static_cast<std::int16_t>(i % 2));  // 0,v,0 / 1,v,0 / 0,v,1 ...
+        EXPECT_EQ(record.tick, static_cast<std::int16_t>(i / 2));
     }
     EXPECT_TRUE(LabelOf("lblFile").Enabled());
     EXPECT_EQ(LabelOf("lblFileName").Caption(), file.string());
@@ -313,6 +314,21 @@ TEST_F(ChartTest, SaveWritesTheHeaderAndOneLinePerRecordInStoreOrder) {
     CancelFile();
     ASSERT_TRUE(user_.Click(Button("cmdSave")));
     EXPECT_EQ(LabelOf("lblFileName").Caption(), file.string());
+
+    // The file describes the recording, not what the list and the rate became since.
+    AddChannel("5");
+    ASSERT_TRUE(user_.Choose(Combo("cboSec"), " 10"));
+    AnswerFileWith(file);
+    ASSERT_TRUE(user_.Click(Button("cmdSave")));
+    lines = Lines(file);
+    ASSERT_EQ(lines.size(), 7u);
+    EXPECT_EQ(lines[0].substr(0, 6), "2,0.1,");
+    AnswerFileWith(file);
+    ASSERT_TRUE(user_.Click(Button("cmdOpen")));
+    ASSERT_EQ(GridOf().Rows(), 2);
+    EXPECT_EQ(Combo("cboSec").Text(), " .1");
+    EXPECT_EQ(PlotOf().Take().histories.at(1).size(), 3u);
+
     EXPECT_TRUE(runtime_->MessageBoxes().empty()) << Boxes(*runtime_).front();
 }
 
@@ -532,44 +548,42 @@ TEST_F(ChartExportTest, TwoChannelsOverThreeTicksFillTwoNamedColumnsOfThreeRows)
     EXPECT_TRUE(Button("cmdStart").Enabled());
 }
 
-TEST_F(ChartExportTest, TheListAsItIsCutsTheGroupsAndAnExistingWorkbookKeepsTheRest) {
+TEST_F(ChartExportTest, TheRecordingsOwnChannelsFillAnExistingWorkbookThatKeepsTheRest) {
     OpenOnBoard();
     Record(7);  // one channel: seven records
     Stop();
     const fs::path book = files_ / "kept.xlsx";
     {
+        namespace xlid = spreadsheet::dispid;
         uilang::Object app = ui::CreateObject(spreadsheet::kApplicationProgId);
-        uilang::Object books = uilang::ToObject(app->Get(spreadsheet::dispid::Workbooks, {}));
-        uilang::Object wb = uilang::ToObject(books->Call(spreadsheet::dispid::Add, {}));
-        uilang::Object first =
-            uilang::ToObject(wb->Get(spreadsheet::dispid::Sheets, {Value{std::int16_t{1}}}));
-        uilang::Object column =
-            uilang::ToObject(first->Get(spreadsheet::dispid::Columns, {Value{4}}));
-        uilang::ToObject(column->Get(spreadsheet::dispid::Cells, {Value{1}, Value{1}}))
-            ->Put(spreadsheet::dispid::Value, Value{42.0});
-        uilang::Object a = uilang::ToObject(first->Get(spreadsheet::dispid::Columns, {Value{1}}));
-        for (int row = 1; row <= 5; ++row)
-            uilang::ToObject(a->Get(spreadsheet::dispid::Cells, {Value{row}, Value{1}}))
-                ->Put(spreadsheet::dispid::Value, Value{-1.0});
-        wb->Call(spreadsheet::dispid::SaveAs, {Value{book.string()}});
-        books->Call(spreadsheet::dispid::Close, {});
+        uilang::Object books = uilang::ToObject(app->Get(xlid::Workbooks, {}));
+        uilang::Object wb = uilang::ToObject(books->Call(xlid::Add, {}));
+        uilang::Object first = uilang::ToObject(wb->Get(xlid::Sheets, {Value{std::int16_t{1}}}));
+        for (std::int32_t column : {1, 4}) {
+            uilang::Object range = uilang::ToObject(first->Get(xlid::Columns, {Value{column}}));
+            for (std::int32_t row = 1; row <= 9; ++row)
+                uilang::ToObject(range->Get(xlid::Cells, {Value{row}, Value{std::int32_t{1}}}))
+                    ->Put(xlid::Value, Value{-1.0});
+        }
+        wb->Call(xlid::SaveAs, {Value{book.string()}});
+        books->Call(xlid::Close, {});
     }
-    AddChannel("3");  // two rows now: groups of two, the seventh record left out
+    // Channels added after the recording change neither its groups nor its names.
+    AddChannel("3");
     AnswerFileWith(book);
     ASSERT_TRUE(user_.Click(Button("cmdSheet")));
+    EXPECT_TRUE(runtime_->MessageBoxes().empty()) << Boxes(*runtime_).front();
     std::string sheet = Sheet(book);
-    for (int t = 0; t < 3; ++t) {
+    for (int t = 0; t < 7; ++t)
         EXPECT_EQ(uilang::Val(CellOf(sheet, "A" + std::to_string(t + 1))),
-                  static_cast<double>(chart_->Records()[static_cast<std::size_t>(2 * t)].volts));
-        EXPECT_EQ(
-            uilang::Val(CellOf(sheet, "B" + std::to_string(t + 1))),
-            static_cast<double>(chart_->Records()[static_cast<std::size_t>(2 * t + 1)].volts));
-    }
-    EXPECT_EQ(CellOf(sheet, "B4"), "");
-    EXPECT_EQ(CellOf(sheet, "A4"), "-1");  // beyond what was written, the old cells stay
-    EXPECT_EQ(CellOf(sheet, "D1"), "42");
-    EXPECT_NE(Names(book).find("Channel3"), std::string::npos);
-    EXPECT_EQ(chart_->Get<ui::ProgressBar>("progSave").Max(), 3.5f);
+                  static_cast<double>(chart_->Records()[static_cast<std::size_t>(t)].volts));
+    EXPECT_EQ(CellOf(sheet, "A8"), "-1");  // beyond what was written, the old cells stay
+    EXPECT_EQ(CellOf(sheet, "D1"), "-1");
+    EXPECT_EQ(CellOf(sheet, "B1"), "");
+    std::string names = Names(book);
+    EXPECT_NE(names.find("Channel0"), std::string::npos);
+    EXPECT_EQ(names.find("Channel3"), std::string::npos);
+    EXPECT_EQ(chart_->Get<ui::ProgressBar>("progSave").Max(), 7.0f);
 }
 
 TEST_F(ChartExportTest, ARunningInstanceIsUsedAndItsWorkbooksClosedAtTheEnd) {

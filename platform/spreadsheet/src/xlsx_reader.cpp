@@ -1,6 +1,7 @@
 // Reads a workbook from an .xlsx file: the zip container through zlib, then the sheets' cells
-// (numbers, shared and inline texts) and the workbook's names from their XML parts. Anything
-// the file does not hold as expected is a FileError; nothing is trusted for sizes or offsets.
+// (numbers, shared and inline texts) and the workbook's names from their XML parts. Every part
+// is checked against its CRC-32. Anything the file does not hold as expected is a FileError;
+// nothing is trusted for sizes or offsets.
 #include <zlib.h>
 
 #include <cstring>
@@ -70,6 +71,7 @@ std::map<std::string, std::string> Unzip(const std::string& data) {
         if (bytes.U32(at) != kDirectoryEntry)
             Damaged("a broken zip directory");
         const std::uint16_t method = bytes.U16(at + 10);
+        const std::uint32_t checksum = bytes.U32(at + 16);
         const std::uint32_t packed = bytes.U32(at + 20);
         const std::uint32_t size = bytes.U32(at + 24);
         const std::uint16_t nameLength = bytes.U16(at + 28);
@@ -107,6 +109,10 @@ std::map<std::string, std::string> Unzip(const std::string& data) {
         } else {
             Damaged("an unknown zip compression");
         }
+        const auto crc = crc32(0L, reinterpret_cast<const Bytef*>(content.data()),
+                               static_cast<uInt>(content.size()));
+        if (crc != checksum)
+            Damaged("a zip entry whose check sum does not match");
         parts[name] = std::move(content);
     }
     return parts;

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 
 #include "registry/testing.h"
 #include "spreadsheet/application.h"
@@ -202,6 +203,40 @@ TEST_F(SpreadsheetTest, FailuresOfTheApplicationRaiseItsErrors) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(ErrorOf(c.action), c.error) << c.what;
+}
+
+TEST_F(SpreadsheetTest, AWorkbookDamagedAnywhereOpensOrRaisesButNeverReadsAmiss) {
+    Object app = ui::CreateObject(spreadsheet::kApplicationProgId);
+    Object books = Member(app, id::Workbooks);
+    Object book = uilang::ToObject(books->Call(id::Add, {}));
+    Name(book, 1, "Channel0");
+    for (std::int32_t row = 1; row <= 20; ++row)
+        Cell(book, 1, row)->Put(id::Value, Value{row * 0.5});
+    fs::path good = files_ / "good.xlsx";
+    book->Call(id::SaveAs, {Value{good.string()}});
+    std::string bytes;
+    {
+        std::ifstream in(good, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    ASSERT_GT(bytes.size(), 1000u);
+    constexpr std::size_t kStride = 37;
+    fs::path damaged = files_ / "damaged.xlsx";
+    int opened = 0, refused = 0;
+    for (std::size_t at = 0; at < bytes.size(); at += kStride) {
+        for (int kind = 0; kind < 2; ++kind) {
+            std::string copy = kind == 0 ? bytes.substr(0, at) : bytes;
+            if (kind == 1)
+                copy[at] = static_cast<char>(copy[at] ^ 0x5A);
+            std::ofstream(damaged, std::ios::binary) << copy;
+            std::int32_t error = ErrorOf([&] { books->Call(id::Open, {Value{damaged.string()}}); });
+            EXPECT_TRUE(error == 0 || error == spreadsheet::kErrApplication) << at << " " << kind;
+            (error == 0 ? opened : refused) += 1;
+        }
+    }
+    EXPECT_GT(refused, 0);
+    EXPECT_GT(opened, 0);  // bytes that no part depends on (a zip comment, a date) change nothing
+    books->Call(id::Close, {});
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// Coercions of late-bound values.
+// Coercions of late-bound values, objects among them.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -34,12 +34,6 @@ TEST(AutomationValueTest, NumbersAndTextsCoerceAsTheRuntimeDoes) {
         EXPECT_EQ(error.Number(), kErrTypeMismatch);
     }
 }
-
-}  // namespace
-
-namespace {
-
-using namespace uilang;
 
 class Nothing final : public Automation {
   public:

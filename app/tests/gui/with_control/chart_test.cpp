@@ -310,8 +310,11 @@ TEST_F(ChartTest, SaveWritesTheHeaderAndOneLinePerRecordInStoreOrder) {
     EXPECT_TRUE(LabelOf("lblFile").Enabled());
     EXPECT_EQ(LabelOf("lblFileName").Caption(), file.string());
 
-    // A cancelled dialog changes nothing.
+    // A cancelled dialog, or a path that cannot be written, changes nothing.
     CancelFile();
+    ASSERT_TRUE(user_.Click(Button("cmdSave")));
+    EXPECT_EQ(LabelOf("lblFileName").Caption(), file.string());
+    AnswerFileWith(files_ / "no-such-folder" / "x.acq");
     ASSERT_TRUE(user_.Click(Button("cmdSave")));
     EXPECT_EQ(LabelOf("lblFileName").Caption(), file.string());
 

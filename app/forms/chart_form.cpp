@@ -162,7 +162,7 @@ void ChartForm::SetupBoard(const std::string& board) {
         acq.Put(id::SubSysType, Short(acq::kAnalogInput));
         acq.Put(id::SubSysElement, Short(0));
         acq.Put(id::Frequency, static_cast<double>(uilang::CLng(uilang::ToDouble(
-                                   acq.Call(id::GetSSCapsEx, {acq::capsex::MaxFreq})))));
+                                   acq.Call(id::GetSSCapsEx, {acq::caps::MaxFreq})))));
         acq.Put(id::ClockSource, Short(0));
         acq.Put(id::DataFlow, Short(kSingleValueFlow));
         acq.Put(id::WrapMode, Short(0));

@@ -1,4 +1,5 @@
 // The panels this program has.
+#include "forms/chart_form.h"
 #include "forms/digital_in_form.h"
 #include "forms/digital_out_form.h"
 #include "forms/freq_form.h"
@@ -25,6 +26,7 @@ void RegisterPanels() {
     RegisterPanel("Wave", [] { Wave()->Show(); });
     RegisterPanel("Pulse", [] { Pulse()->Show(); });
     RegisterPanel("Measure", [] { Freq()->Show(); });
+    RegisterPanel("Chart", [] { Chart()->Show(); });
 }
 
 }  // namespace larkspur

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "forms/chart_form.h"
 #include "forms/digital_in_form.h"
 #include "forms/digital_out_form.h"
 #include "forms/freq_form.h"
@@ -48,6 +49,7 @@ class AppTest : public ui::testing::GuiTest {
         for (ui::Form* form : std::vector<ui::Form*>(runtime_->LoadedForms()))
             form->TeardownWithoutEvents();
         ResetScope();
+        ResetChart();
         ResetWave();
         ResetPulse();
         ResetFreq();

@@ -3,6 +3,7 @@
 #include "mq5120/board.h"
 
 #include "board_state.h"
+#include "bus_call_time_meter.h"
 
 namespace mq5120 {
 
@@ -62,6 +63,7 @@ void Board::PipeReset(std::uint8_t) {
 usb::InResult Board::In(std::uint8_t endpoint, std::span<std::uint8_t> room,
                         std::uint16_t maxPacketSize) {
     std::lock_guard lock(mutex_);
+    BusCallTimeMeter meter;
     BoardState& s = *state_;
     s.Advance();
     usb::InResult result;
@@ -84,6 +86,7 @@ usb::InResult Board::In(std::uint8_t endpoint, std::span<std::uint8_t> room,
 
 usb::OutResult Board::Out(std::uint8_t endpoint, std::span<const std::uint8_t> data) {
     std::lock_guard lock(mutex_);
+    BusCallTimeMeter meter;
     BoardState& s = *state_;
     s.Advance();
     usb::OutResult result = usb::OutResult::Taken;

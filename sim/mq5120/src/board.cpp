@@ -22,7 +22,8 @@ void BoardState::PowerOn() {
 }
 
 Board::Board(BoardIdentity identity, std::shared_ptr<TimeSource> time)
-    : state_(std::make_unique<BoardState>(std::move(identity), std::move(time))) {
+    : state_(std::make_unique<BoardState>(std::move(identity), std::move(time))),
+      busCalls_(std::make_unique<BusCallLedger>()) {
     state_->epochNs = state_->Now();
 }
 
@@ -63,7 +64,7 @@ void Board::PipeReset(std::uint8_t) {
 usb::InResult Board::In(std::uint8_t endpoint, std::span<std::uint8_t> room,
                         std::uint16_t maxPacketSize) {
     std::lock_guard lock(mutex_);
-    BusCallTimeMeter meter;
+    BusCallTimeMeter meter(*busCalls_);
     BoardState& s = *state_;
     s.Advance();
     usb::InResult result;
@@ -86,7 +87,7 @@ usb::InResult Board::In(std::uint8_t endpoint, std::span<std::uint8_t> room,
 
 usb::OutResult Board::Out(std::uint8_t endpoint, std::span<const std::uint8_t> data) {
     std::lock_guard lock(mutex_);
-    BusCallTimeMeter meter;
+    BusCallTimeMeter meter(*busCalls_);
     BoardState& s = *state_;
     s.Advance();
     usb::OutResult result = usb::OutResult::Taken;

@@ -1,11 +1,24 @@
-// The process's total of the boards' bus-call time.
+// The boards' bus-call time: each board's ledger, and the process's list of them.
+#include <algorithm>
+#include <chrono>
+#include <mutex>
+#include <vector>
+
 #include "bus_call_time_meter.h"
 
 namespace mq5120 {
 namespace {
 
-std::atomic<std::int64_t> g_busyNs{0};
-std::atomic<std::uint64_t> g_calls{0};
+struct Ledgers {
+    std::mutex mutex;
+    std::vector<const BusCallLedger*> live;
+    BusCallTime departed;
+};
+
+Ledgers& AllLedgers() {
+    static Ledgers ledgers;
+    return ledgers;
+}
 
 std::int64_t SteadyNs() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -13,18 +26,39 @@ std::int64_t SteadyNs() {
         .count();
 }
 
+void AddTo(BusCallTime& sum, const BusCallTime& more) {
+    sum.busy += more.busy;
+    sum.calls += more.calls;
+}
+
 }  // namespace
 
-BusCallTimeMeter::BusCallTimeMeter() : startNs_(SteadyNs()) {}
+BusCallLedger::BusCallLedger() {
+    Ledgers& ledgers = AllLedgers();
+    std::lock_guard lock(ledgers.mutex);
+    ledgers.live.push_back(this);
+}
+
+BusCallLedger::~BusCallLedger() {
+    Ledgers& ledgers = AllLedgers();
+    std::lock_guard lock(ledgers.mutex);
+    AddTo(ledgers.departed, Totals());
+    ledgers.live.erase(std::find(ledgers.live.begin(), ledgers.live.end(), this));
+}
+
+BusCallTimeMeter::BusCallTimeMeter(BusCallLedger& ledger) : ledger_(ledger), startNs_(SteadyNs()) {}
 
 BusCallTimeMeter::~BusCallTimeMeter() {
-    g_busyNs.fetch_add(SteadyNs() - startNs_, std::memory_order_relaxed);
-    g_calls.fetch_add(1, std::memory_order_relaxed);
+    ledger_.Add(SteadyNs() - startNs_);
 }
 
 BusCallTime BusCallTimeSoFar() {
-    return {std::chrono::nanoseconds(g_busyNs.load(std::memory_order_relaxed)),
-            g_calls.load(std::memory_order_relaxed)};
+    Ledgers& ledgers = AllLedgers();
+    std::lock_guard lock(ledgers.mutex);
+    BusCallTime sum = ledgers.departed;
+    for (const BusCallLedger* ledger : ledgers.live)
+        AddTo(sum, ledger->Totals());
+    return sum;
 }
 
 }  // namespace mq5120

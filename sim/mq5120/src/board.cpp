@@ -165,9 +165,9 @@ void Board::ExternalTrigger() {
 void Board::ExternalAdClock(int edges) {
     std::lock_guard lock(mutex_);
     BoardState& s = *state_;
-    if (s.adRunning && !s.adWaitingTrigger && (s.registers[kAdControl] & kAdControlExternalClock))
-        for (int i = 0; i < edges; ++i)
-            s.AdConvertNext();
+    if (s.adRunning && !s.adWaitingTrigger && (s.registers[kAdControl] & kAdControlExternalClock) &&
+        edges > 0)
+        s.AdConvert(static_cast<std::uint64_t>(edges));
     s.wakeBus = true;
     WakeLocked();
 }

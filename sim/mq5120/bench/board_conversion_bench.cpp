@@ -1,6 +1,6 @@
-// The board model's cost per A/D sample: a board on a manual clock converting at 500 kHz and read
-// by the host a millisecond at a time, as the bus calls it (no bus: the model's own calls only).
-// One case per kind of input signal, and a list of one of each.
+// The board model's cost per A/D sample: a board on a manual clock converting at 500 kHz, its
+// status pipe polled and its samples read by the host at intervals, as the bus calls it (no bus:
+// the model's own calls only). One case per kind of input signal, and a list of one of each.
 #include <benchmark/benchmark.h>
 
 #include <array>
@@ -17,7 +17,6 @@ using namespace std::chrono_literals;
 constexpr std::uint32_t kDivider500kHz = 36;
 constexpr std::uint16_t kTransferBytes = 1024;
 constexpr std::size_t kReadBytes = 4096;
-constexpr auto kStep = 1ms;
 constexpr std::uint8_t kSixteenBitBoard = 4;
 
 using Message = std::array<std::uint8_t, mq5120::kMessageSize>;
@@ -58,9 +57,12 @@ class StreamingBoard {
         Send(Command(kAdStart, {1}));
     }
 
-    // A millisecond passes and the host reads what it brought: the samples read.
-    std::size_t Step() {
-        time_->Advance(kStep);
+    // A step of time passes and the host reads what it brought: the samples read. Before that,
+    // the host polls the status pipe, as a driver keeps status reads posted.
+    std::size_t Step(std::chrono::nanoseconds step) {
+        time_->Advance(step);
+        std::array<std::uint8_t, 4> status{};
+        board_->In(mq5120::kStatusEndpoint, status, 8);
         std::size_t bytes = 0;
         for (;;) {
             const usb::InResult result = board_->In(mq5120::kAdEndpoint, room_, 512);
@@ -83,19 +85,22 @@ class StreamingBoard {
 
 void Stream(benchmark::State& state, std::vector<mq5120::Signal> signals) {
     StreamingBoard board(signals);
+    const std::chrono::nanoseconds step = std::chrono::microseconds(state.range(0));
     std::size_t samples = 0;
     for (auto _ : state)
-        samples += board.Step();
+        samples += board.Step(step);
     state.SetItemsProcessed(static_cast<std::int64_t>(samples));
 }
 
-BENCHMARK_CAPTURE(Stream, sine, {mq5120::Signal::Sine(5, 50)});
-BENCHMARK_CAPTURE(Stream, constant, {mq5120::Signal::Constant(2.5)});
-BENCHMARK_CAPTURE(Stream, square, {mq5120::Signal::Square(-1, 1, 10)});
-BENCHMARK_CAPTURE(Stream, codes, {mq5120::Signal::Codes(0)});
+// The argument: microseconds between the host's reads.
+BENCHMARK_CAPTURE(Stream, sine, {mq5120::Signal::Sine(5, 50)})->Arg(1000)->Arg(250)->Arg(4000);
+BENCHMARK_CAPTURE(Stream, constant, {mq5120::Signal::Constant(2.5)})->Arg(1000);
+BENCHMARK_CAPTURE(Stream, square, {mq5120::Signal::Square(-1, 1, 10)})->Arg(1000);
+BENCHMARK_CAPTURE(Stream, codes, {mq5120::Signal::Codes(0)})->Arg(1000);
 BENCHMARK_CAPTURE(Stream, four_channels,
                   {mq5120::Signal::Sine(5, 50), mq5120::Signal::Sine(2, 1000, 1),
-                   mq5120::Signal::Constant(2.5), mq5120::Signal::Square(0, 2, 10)});
+                   mq5120::Signal::Constant(2.5), mq5120::Signal::Square(0, 2, 10)})
+    ->Arg(1000);
 
 }  // namespace
 

@@ -230,41 +230,46 @@ void BoardState::AdVoltsCodes(int channel, int gainCode, const AdEntryRun& run) 
         error += InputBlockError(minus);
         peak += InputPeakVolts(minus);
     }
-    auto blockVolts = [&](std::size_t m) { return minus >= 0 ? plus[m] - minusVolts[m] : plus[m]; };
+    if (minus >= 0)
+        for (std::size_t m = 0; m < run.count; ++m)
+            plus[m] -= minusVolts[m];
 
+    // The entry's codes: in place when the entry is the whole list, else gathered and then spread.
+    const bool whole = run.stride == 1;
+    const std::span<std::uint16_t> codes =
+        whole ? std::span(block.codes).subspan(run.offset, run.count)
+              : AdBlock::Room(block.entryCodes, run.count);
     if (error == 0.0) {
         // The volts are the exact ones: a code per distinct value.
         double lastVolts = std::numeric_limits<double>::quiet_NaN();
         std::uint16_t lastCode = 0;
         for (std::size_t m = 0; m < run.count; ++m) {
-            const double volts = blockVolts(m);
-            if (!(volts == lastVolts)) {
-                lastVolts = volts;
-                lastCode = CodeOfInput(ConverterInput(volts, gain, full), full);
+            if (!(plus[m] == lastVolts)) {
+                lastVolts = plus[m];
+                lastCode = CodeOfInput(ConverterInput(lastVolts, gain, full), full);
             }
-            block.codes[run.offset + m * run.stride] = lastCode;
+            codes[m] = lastCode;
         }
-        return;
+    } else {
+        // The exact input (the exact volts through the converter's function) lies within `margin`
+        // of the block's: the volts' error, and what rounding in either computation can add,
+        // relative to the magnitudes involved. Where that interval spans two codes, the exact time
+        // decides.
+        ConverterLine line;
+        line.slope = gain * full / 20.0;
+        line.intercept = full / 2.0 + 0.5;
+        line.top = full - 1.0;
+        line.margin =
+            error * line.slope + kInputRounding * ((peak * gain + 10.0) / 20.0 + 1.0) * full;
+        if (!line.Codes(plus.data(), codes.data(), run.count))
+            for (std::size_t m = 0; m < run.count; ++m)
+                if (!line.Code(plus[m], &codes[m]))
+                    codes[m] = CodeFor(exactVolts(timing.At(run.first + m * run.stride)), gain,
+                                       identity.Resolution());
     }
-    // The block's input by one multiply and add. The exact input (the exact volts through the
-    // converter's function) lies within `margin` of it: the volts' error, and what rounding in
-    // either computation can add, relative to the magnitudes involved. Where that interval spans
-    // two codes, the exact time decides.
-    const double slope = gain * full / 20.0;
-    const double intercept = full / 2.0 + 0.5;
-    const double top = full - 1.0;
-    const double margin =
-        error * slope + kInputRounding * ((peak * gain + 10.0) / 20.0 + 1.0) * full;
-    for (std::size_t m = 0; m < run.count; ++m) {
-        const double input = blockVolts(m) * slope + intercept;
-        const double low = std::min(std::max(input - margin, 0.0), top);
-        const double high = std::min(std::max(input + margin, 0.0), top);
-        auto code = static_cast<std::uint16_t>(low);
-        if (code != static_cast<std::uint16_t>(high))
-            code = CodeFor(exactVolts(timing.At(run.first + m * run.stride)), gain,
-                           identity.Resolution());
-        block.codes[run.offset + m * run.stride] = code;
-    }
+    if (!whole)
+        for (std::size_t m = 0; m < run.count; ++m)
+            block.codes[run.offset + m * run.stride] = codes[m];
 }
 
 }  // namespace mq5120

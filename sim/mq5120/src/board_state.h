@@ -79,6 +79,7 @@ struct BoardState {
     // Room for one block of conversions (ad_conversion.cpp), kept from block to block.
     struct AdBlock {
         std::vector<std::uint16_t> codes;
+        std::vector<std::uint16_t> entryCodes;  // one entry's, when the list has more
         std::vector<double> plus, minus;
         std::vector<std::uint32_t> rank;  // per list entry: its channel's entries before it
         template <typename T>

@@ -25,4 +25,30 @@ inline std::uint16_t CodeOfInput(double input, double fullScale) {
     return static_cast<std::uint16_t>(std::clamp(input, 0.0, fullScale - 1.0));
 }
 
+// The converter's function over a block of volts that carry an error: the input by one multiply
+// and add (the exact input lies within `margin` of it), and its code where no code boundary lies
+// within that margin.
+struct ConverterLine {
+    double slope = 0;      // codes per volt, at the gain
+    double intercept = 0;  // the input at 0 V
+    double margin = 0;
+    double top = 0;  // the highest code
+
+    // Whether the code of `volts` is certain, and the code if so.
+    bool Code(double volts, std::uint16_t* code) const {
+        const double input = volts * slope + intercept;
+        const auto low = static_cast<std::int32_t>(Held(input - margin));
+        const auto high = static_cast<std::int32_t>(Held(input + margin));
+        *code = static_cast<std::uint16_t>(low);
+        return low == high;
+    }
+    // Codes of a whole block at once (vectorised); false when one of them is not certain.
+    bool Codes(const double* volts, std::uint16_t* codes, std::size_t count) const;
+
+    double Held(double input) const {
+        input = input > 0.0 ? input : 0.0;
+        return input < top ? input : top;
+    }
+};
+
 }  // namespace mq5120

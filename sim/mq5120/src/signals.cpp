@@ -31,6 +31,7 @@ void SineBlock(const Signal& s, const SignalTimes& times, std::span<double> volt
     if (times.count == 0)
         return;
     const SignalPhase phase(s.frequencyHz);
+    const double offset = s.offset, amplitude = s.amplitude;  // held apart from the volts written
     auto angleAt = [&](SignalTime t) { return kTwoPi * phase.Fraction(phase.RemainderAt(t)); };
     const double turn = angleAt({times.step});
     const double turnCos = std::cos(turn), turnSin = std::sin(turn);
@@ -42,24 +43,25 @@ void SineBlock(const Signal& s, const SignalTimes& times, std::span<double> volt
         const double angle = angleAt(times[i]);
         c[0] = std::cos(angle);
         sn[0] = std::sin(angle);
-        volts[i] = s.offset + s.amplitude * sn[0];
+        volts[i] = offset + amplitude * sn[0];
         const std::size_t seeds = std::min(end - i, kSineChains);
         for (std::size_t k = 1; k < seeds; ++k) {
             c[k] = c[k - 1] * turnCos - sn[k - 1] * turnSin;
             sn[k] = sn[k - 1] * turnCos + c[k - 1] * turnSin;
-            volts[i + k] = s.offset + s.amplitude * sn[k];
+            volts[i + k] = offset + amplitude * sn[k];
         }
         std::size_t j = i + seeds;
         for (; j + kSineChains <= end; j += kSineChains) {
+#pragma GCC unroll 4  // the chains in registers
             for (std::size_t k = 0; k < kSineChains; ++k) {
                 const double next = c[k] * stepCos - sn[k] * stepSin;
                 sn[k] = sn[k] * stepCos + c[k] * stepSin;
                 c[k] = next;
-                volts[j + k] = s.offset + s.amplitude * sn[k];
+                volts[j + k] = offset + amplitude * sn[k];
             }
         }
         for (std::size_t k = 0; j < end; ++j, ++k)
-            volts[j] = s.offset + s.amplitude * (sn[k] * stepCos + c[k] * stepSin);
+            volts[j] = offset + amplitude * (sn[k] * stepCos + c[k] * stepSin);
     }
 }
 
@@ -68,10 +70,11 @@ void SquareBlock(const Signal& s, const SignalTimes& times, std::span<double> vo
     if (times.count == 0)
         return;
     const SignalPhase phase(s.frequencyHz);
+    const double high = s.amplitude, low = s.offset;
     SignalPhase::Wide r = phase.RemainderAt(times.first);
     const SignalPhase::Wide step = phase.RemainderAt({times.step});
     for (std::size_t j = 0; j < times.count; ++j) {
-        volts[j] = phase.InFirstHalf(r) ? s.amplitude : s.offset;
+        volts[j] = phase.InFirstHalf(r) ? high : low;
         r = phase.Add(r, step);
     }
 }

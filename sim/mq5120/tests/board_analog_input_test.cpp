@@ -130,6 +130,41 @@ TEST_F(AnalogInput, StreamIsPacedByElapsedTimeAndByteExact) {
     EXPECT_EQ(board->AdFifoSamples(), 32u);
 }
 
+// Codes and patterns count their channel's conversions whichever list entries make them, across
+// blocks of conversions that start anywhere in the list; a new pattern starts from its first code
+// at its channel's next conversion.
+TEST_F(AnalogInput, CountedCodesFollowTheirChannelAcrossEntriesAndBlocks) {
+    constexpr std::size_t kSamples = 9000;
+    board->SetSignal(0, Signal::Codes(100, 1));
+    board->SetSignal(1, Signal::Pattern({5, 6, 7, 8}));
+    Start({0x0000, 0x0001, 0x0020}, 18, 8);  // ch0, ch1, ch0 x2 at 1,000,000/s; 4-sample chunks
+    const std::chrono::nanoseconds steps[] = {1013us, 77us, 2500us, 333us};
+    std::vector<std::uint16_t> samples;
+    std::size_t patternChange = 0;
+    for (std::size_t step = 0; samples.size() < kSamples; ++step) {
+        if (step == 5) {
+            board->SetSignal(1, Signal::Pattern({1, 2}));
+            patternChange = samples.size() + board->AdFifoSamples();
+        }
+        Advance(steps[step % std::size(steps)]);
+        for (std::size_t chunks = board->AdFifoSamples() / 4; chunks > 0; --chunks) {
+            auto chunk = Samples(ReadAd(8));
+            samples.insert(samples.end(), chunk.begin(), chunk.end());
+        }
+    }
+    ASSERT_GT(patternChange, 0u);
+    std::size_t ch0 = 0, ch1 = 0, ch1SinceChange = 0;
+    for (std::size_t k = 0; k < samples.size(); ++k) {
+        if (k % 3 != 1) {
+            ASSERT_EQ(samples[k], (100 + ch0++) & 0xFFF) << "sample " << k << " (12 bits)";
+        } else if (k < patternChange) {
+            ASSERT_EQ(samples[k], 5 + ch1++ % 4) << "sample " << k;
+        } else {
+            ASSERT_EQ(samples[k], 1 + ch1SinceChange++ % 2) << "sample " << k;
+        }
+    }
+}
+
 // Chunks go out as max-packet packets with a short final packet: a transfer ends at a chunk's
 // short packet, or when its buffer is full; never with a zero-length packet.
 // A pattern's codes come in turn (held to the converter's range, whatever the gain) through

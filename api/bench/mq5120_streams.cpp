@@ -146,7 +146,12 @@ StreamSet::StreamSet(StreamSettings settings) : settings_(settings) {
 
 StreamSet::~StreamSet() {
     for (auto& stream : streams_) {
-        if (stream->started && !stream->ended)
+        bool running = false;
+        {
+            std::lock_guard guard(mutex_);
+            running = stream->started && !stream->ended;
+        }
+        if (running)
             hxDaAbort(stream->hDass);
         if (stream->hDass != 0)
             hxDaReleaseDASS(stream->hDass);

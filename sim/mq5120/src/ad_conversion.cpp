@@ -87,12 +87,43 @@ std::uint16_t BoardState::AnalogCode(int channel, int gainCode, SignalTime t) {
 std::uint64_t BoardState::AdConvert(std::uint64_t count) {
     std::uint64_t stored = 0;
     while (count > 0) {
+        if (adFifo.room() == 0) {  // nothing makes room meanwhile
+            AdLose(count);
+            break;
+        }
         const auto n =
             static_cast<std::size_t>(std::min<std::uint64_t>(count, kAdBlockConversions));
         stored += AdConvertBlock(n);
         count -= n;
     }
     return stored;
+}
+
+// Conversions into a full FIFO: counted (the channels' counts, the list's place), not computed.
+void BoardState::AdLose(std::uint64_t count) {
+    const std::size_t length = std::max<std::size_t>(list.size(), 1);
+    const std::uint64_t passes = count / length;
+    const std::uint64_t rest = count % length;
+    const int inputs = AdInputs();
+    bool stores = false;
+    for (std::size_t o = 0; o < length && (passes > 0 || o < rest); ++o) {
+        const std::uint16_t word = list.empty() ? 0 : list[(listIndex + o) % length];
+        if (IsAnalog(word) && ChannelOf(word) < inputs)
+            channelConversions[ChannelOf(word)] += passes + (o < rest ? 1 : 0);
+        stores = stores || (word & kListInhibit) == 0;
+    }
+    adConversions += count;
+    listIndex = list.empty() ? 0 : static_cast<std::size_t>((listIndex + count) % length);
+    if (stores)
+        AdOverflowed();
+}
+
+void BoardState::AdOverflowed() {
+    if (overflowEpisode)
+        return;
+    overflowEpisode = true;
+    ++counters.adOverflows;
+    Post(kStatusTypeFlags, kFlagAdOverflow);
 }
 
 std::size_t BoardState::AdConvertBlock(std::size_t n) {
@@ -144,11 +175,8 @@ std::size_t BoardState::AdConvertBlock(std::size_t n) {
     adConversions += n;
     listIndex = list.empty() ? 0 : (start + n) % length;
     const std::size_t stored = adFifo.Push(codes.first(kept));
-    if (stored < kept && !overflowEpisode) {
-        overflowEpisode = true;
-        ++counters.adOverflows;
-        Post(kStatusTypeFlags, kFlagAdOverflow);
-    }
+    if (stored < kept)
+        AdOverflowed();
     return stored;
 }
 

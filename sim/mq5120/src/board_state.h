@@ -156,6 +156,8 @@ struct BoardState {
     // (ad_conversion.cpp); returns how many were stored.
     std::uint64_t AdConvert(std::uint64_t count);
     std::size_t AdConvertBlock(std::size_t count);
+    void AdLose(std::uint64_t count);
+    void AdOverflowed();  // a conversion found the FIFO full: reported once per episode
     struct AdEntryRun;
     void AdEntryCodes(std::uint16_t word, const AdEntryRun& run);
     void AdAnalogCodes(int channel, int gainCode, const AdEntryRun& run);

@@ -353,6 +353,34 @@ TEST_F(AnalogInput, FullFifoDropsConversionsAndReportsOncePerEpisode) {
     EXPECT_EQ(board->Counters().adOverflows, 2u);
 }
 
+// Conversions that a full FIFO loses still count: once there is room, a channel reading codes goes
+// on with its count as if nothing had been lost, in list order.
+TEST_F(AnalogInput, ConversionsLostToAFullFifoStillCount) {
+    BoardIdentity identity;
+    identity.boardType = 4;  // 16 bits: the codes run through every value
+    Plug(identity);
+    board->SetSignal(0, Signal::Codes(0, 1));
+    board->SetSignal(1, Signal::Codes(7, 3));
+    Start({0x0000, 0x0001, kListInhibit | 0x0001}, 36,
+          1024);  // 500,000/s, one stored in three lost
+    Advance(1s);  // 500,000 conversions: the FIFO full after 49,152
+    EXPECT_EQ(board->AdFifoSamples(), kAdFifoSamples);
+    EXPECT_EQ(board->Counters().adOverflows, 1u);
+    for (std::size_t read = 0; read < kAdFifoSamples; read += 2048)
+        ASSERT_EQ(ReadAd(4096).size(), 4096u);
+    Advance(2ms);  // conversions 500,000 to 500,999
+    const auto samples = Samples(ReadAd(1024));
+    ASSERT_EQ(samples.size(), 512u);
+    // Conversion 500,000 is the inhibited entry; 500,001 on channel 0 is its 166,668th, 500,002
+    // on channel 1 its 333,335th (both of its entries count).
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        const std::uint64_t pair = i / 2;
+        const auto expected =
+            static_cast<std::uint16_t>(i % 2 == 0 ? 166'667 + pair : 7 + 3 * (333'334 + 2 * pair));
+        ASSERT_EQ(samples[i], expected) << "sample " << i;
+    }
+}
+
 TEST_F(AnalogInput, StartNeedsTheRunBitsAndStopsThreeWays) {
     // Without the run enables the start command does nothing.
     Transact(Command(kAdTransferSize, true, {512}));

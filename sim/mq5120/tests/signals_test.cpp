@@ -62,7 +62,7 @@ TEST(InputSignals, SineFollowsItsFrequencyAtAnyTime) {
 // clock: the sine's recurrence stays far below its bound, and its bound far below half a code of
 // the finest converter at its highest gain; everything else is exact.
 TEST(InputSignals, BlocksAreTheSignalAtEachTime) {
-    constexpr std::size_t kRun = 1'000'000;  // 2 s at the top clock
+    constexpr std::size_t kRun = 1'000'000;                    // 2 s at the top clock
     constexpr double kHalfCodeVolts = 0.5 * 20.0 / 65536 / 8;  // 16 bits at gain 8
     const std::vector<Signal> signals = {
         Signal::Sine(10.0, 50.0),        Signal::Sine(2.0, 1000.0, 1.0),

@@ -1,6 +1,8 @@
 // The boards' bus-call time: each board's ledger, and the process's list of them.
+#include <time.h>
+
 #include <algorithm>
-#include <chrono>
+#include <array>
 #include <mutex>
 #include <vector>
 
@@ -8,6 +10,8 @@
 
 namespace mq5120 {
 namespace {
+
+constexpr std::size_t kCalibrationReads = 31;
 
 struct Ledgers {
     std::mutex mutex;
@@ -20,10 +24,25 @@ Ledgers& AllLedgers() {
     return ledgers;
 }
 
-std::int64_t SteadyNs() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
+std::int64_t ThreadCpuNs() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<std::int64_t>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+}
+
+// What a timed call's reading includes of the clock's own reads: the median between two reads in
+// a row.
+std::int64_t ClockReadCost() {
+    static const std::int64_t cost = [] {
+        std::array<std::int64_t, kCalibrationReads> spans{};
+        for (auto& span : spans) {
+            const std::int64_t start = ThreadCpuNs();
+            span = ThreadCpuNs() - start;
+        }
+        std::nth_element(spans.begin(), spans.begin() + spans.size() / 2, spans.end());
+        return spans[spans.size() / 2];
+    }();
+    return cost;
 }
 
 void AddTo(BusCallTime& sum, const BusCallTime& more) {
@@ -34,6 +53,7 @@ void AddTo(BusCallTime& sum, const BusCallTime& more) {
 }  // namespace
 
 BusCallLedger::BusCallLedger() {
+    ClockReadCost();  // calibrated before the first call is timed
     Ledgers& ledgers = AllLedgers();
     std::lock_guard lock(ledgers.mutex);
     ledgers.live.push_back(this);
@@ -46,10 +66,15 @@ BusCallLedger::~BusCallLedger() {
     ledgers.live.erase(std::find(ledgers.live.begin(), ledgers.live.end(), this));
 }
 
-BusCallTimeMeter::BusCallTimeMeter(BusCallLedger& ledger) : ledger_(ledger), startNs_(SteadyNs()) {}
+BusCallTimeMeter::BusCallTimeMeter(BusCallLedger& ledger) : ledger_(ledger), timed_(ledger.Draw()) {
+    if (timed_)
+        startNs_ = ThreadCpuNs();
+}
 
 BusCallTimeMeter::~BusCallTimeMeter() {
-    ledger_.Add(SteadyNs() - startNs_);
+    const std::int64_t cpuNs =
+        timed_ ? std::max<std::int64_t>(ThreadCpuNs() - startNs_ - ClockReadCost(), 0) : 0;
+    ledger_.Add(timed_, cpuNs);
 }
 
 BusCallTime BusCallTimeSoFar() {

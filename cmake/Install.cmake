@@ -7,7 +7,7 @@
 #                                             the board extension libraries, side by side
 #   <bindir>/                                 the machine tool mqmachine and the benchmarks
 #   <includedir>/hxdaapi32/, hxmem32/         the public headers (hxdaapi32.h, hxdacodes.h,
-#                                             win32/types.h; hxmem32.h)
+#                                             win32/types.h, base/base_types.h; hxmem32.h)
 #   <libdir>/pkgconfig/hxdaapi32.pc, hxmem32.pc, <libdir>/cmake/hxdaapi32/ (find_package)
 #
 # The module folder holds every module that is loaded by name: the kernel stand-in boots the
@@ -68,9 +68,12 @@ endforeach()
 
 install(FILES ${CMAKE_SOURCE_DIR}/api/include/hxdaapi32.h ${CMAKE_SOURCE_DIR}/api/include/hxdacodes.h
     DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/hxdaapi32)
-# The public header's basic platform types, included as "win32/types.h" beside it.
+# The public header's basic platform types, included as "win32/types.h" beside it, and the base
+# declarations they build on ("base/base_types.h").
 install(FILES ${CMAKE_SOURCE_DIR}/platform/win32/include/win32/types.h
     DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/hxdaapi32/win32)
+install(FILES ${CMAKE_SOURCE_DIR}/platform/base/include/base/base_types.h
+    DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/hxdaapi32/base)
 install(FILES ${CMAKE_SOURCE_DIR}/platform/hxmem32/include/hxmem32.h
     DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/hxmem32)
 

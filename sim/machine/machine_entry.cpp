@@ -38,9 +38,9 @@ constexpr int kMachineFaultRemoval = 3;
 // Beside the machine module: the stand-in driver's file, and the MQ5120 boards' driver.
 constexpr const char* kDriverFileModule = "libMqSimDaDriverFile.so";
 constexpr const char* kMq5120DriverModule = "libMQ5120k.so";
-constexpr wchar_t kMq5120DriverService[] = L"MQ5120k";
-constexpr wchar_t kMq5120DriverKey[] =
-    L"\\Registry\\Machine\\System\\CurrentControlSet\\Services\\MQ5120k";
+constexpr char16_t kMq5120DriverService[] = u"MQ5120k";
+constexpr char16_t kMq5120DriverKey[] =
+    u"\\Registry\\Machine\\System\\CurrentControlSet\\Services\\MQ5120k";
 
 // Each board on the bus its family's driver serves.
 class FamilyPlugger final : public BoardPlugger {
@@ -82,7 +82,7 @@ std::filesystem::path ModuleFolder() {
 // The device map lists the boards of this boot only.
 void ClearDeviceMap() {
     RegistryKey map;
-    if (!NT_SUCCESS(map.Open(L"\\Registry\\Machine\\Hardware\\DeviceMap\\MqHalcyonDaDevice")))
+    if (!NT_SUCCESS(map.Open(u"\\Registry\\Machine\\Hardware\\DeviceMap\\MqHalcyonDaDevice")))
         return;
     for (;;) {
         union {
@@ -94,7 +94,7 @@ void ClearDeviceMap() {
                                        &length)))
             return;
         RegistryKey entry;
-        const std::wstring name(buffer.info.Name, buffer.info.NameLength / sizeof(WCHAR));
+        const std::u16string name(buffer.info.Name, buffer.info.NameLength / sizeof(WCHAR));
         if (!NT_SUCCESS(entry.Open(name, &map)) || !NT_SUCCESS(ZwDeleteKey(entry.handle())))
             return;
     }
@@ -138,8 +138,8 @@ BoardList ReadAndReport(const std::filesystem::path& directory) {
 kernel::pnp::FunctionDriver StandInDriver() {
     return {kFamilyDriverService, [](PDRIVER_OBJECT* driver) {
                 return kernel::LoadDriver(kFamilyDriverService, FamilyDriverEntry,
-                                          L"\\Registry\\Machine\\System\\CurrentControlSet\\"
-                                          L"Services\\MqSimDa",
+                                          u"\\Registry\\Machine\\System\\CurrentControlSet\\"
+                                          u"Services\\MqSimDa",
                                           driver);
             }};
 }
@@ -234,8 +234,8 @@ extern "C" [[gnu::visibility("default")]] int MqMachineBoot() {
         return 0;
     auto* machine = new Machine;
     if (!NT_SUCCESS(kernel::LoadDriver(kBusDriverService, BusDriverEntry,
-                                       L"\\Registry\\Machine\\System\\CurrentControlSet\\Services\\"
-                                       L"MqSimBus",
+                                       u"\\Registry\\Machine\\System\\CurrentControlSet\\Services\\"
+                                       u"MqSimBus",
                                        &machine->bus))) {
         delete machine;
         return 1;

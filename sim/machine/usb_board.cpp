@@ -2,7 +2,6 @@
 #include "usb_board.h"
 
 #include <atomic>
-#include <cwchar>
 #include <map>
 #include <mutex>
 #include <string>
@@ -184,12 +183,12 @@ NTSTATUS UsbPlugger::PlugIn(const BoardDescription& board, std::unique_ptr<Plugg
     if (pdo == nullptr)
         return STATUS_INSUFFICIENT_RESOURCES;
     RemovedFlag removed = StartLogging(pdo, KeyOf(board), log_);
-    wchar_t serial[16];
-    std::swprintf(serial, 16, L"%08X", board.serialNumber);
-    NTSTATUS status = kernel::SetDeviceInstancePath(pdo, std::wstring(L"USB\\MQ5120\\") + serial);
+    char16_t serial[16];
+    swprintf(serial, 16, u"%08X", board.serialNumber);
+    NTSTATUS status = kernel::SetDeviceInstancePath(pdo, std::u16string(u"USB\\MQ5120\\") + serial);
     if (NT_SUCCESS(status)) {
-        kernel::SetDeviceProperty(pdo, DevicePropertyManufacturer, L"Marquell");
-        kernel::SetDeviceProperty(pdo, DevicePropertyDeviceDescription, L"MQ5120");
+        kernel::SetDeviceProperty(pdo, DevicePropertyManufacturer, u"Marquell");
+        kernel::SetDeviceProperty(pdo, DevicePropertyDeviceDescription, u"MQ5120");
         status = kernel::pnp::DeviceArrived(pdo, driver_).get();
     }
     if (!NT_SUCCESS(status)) {

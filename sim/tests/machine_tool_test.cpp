@@ -17,6 +17,10 @@ extern char** environ;
 
 namespace {
 
+// The Plug and Play requests an MQ5120's bus sees at its plug-in: START and the state query
+// (MQ5120k answers the capability query itself).
+constexpr std::size_t kMq5120PlugInRequests = 2;
+
 struct ToolRun {
     int exitCode = -1;  // -1: it did not end in time (and was killed)
     std::string out;
@@ -104,7 +108,7 @@ TEST(MachineTool, AMachineWithoutAListKeepsItsDefaultBoard) {
     EXPECT_EQ(simtest::ReadText(machine.directory() / "boards.txt"),
               "MQ5120 4 1\nMq5200 0x5202 0x20\n");
     EXPECT_TRUE(simtest::WaitFor([] { return simtest::ListBoards().size() == 2; }));
-    EXPECT_EQ(sim::testing::PnpRequestsSeen("MQ5120", 1).size(), 3u)
+    EXPECT_EQ(sim::testing::PnpRequestsSeen("MQ5120", 1).size(), kMq5120PlugInRequests)
         << "the default board was plugged in once and stays";
 }
 
@@ -127,7 +131,7 @@ TEST(MachineTool, EditsKeepTheUnpacedWord) {
 
     // The running board took the new signal in place: its pacing did not change.
     EXPECT_TRUE(simtest::WaitFor([] { return simtest::ListBoards().size() == 2; }));
-    EXPECT_EQ(sim::testing::PnpRequestsSeen("MQ5120", 1).size(), 3u);
+    EXPECT_EQ(sim::testing::PnpRequestsSeen("MQ5120", 1).size(), kMq5120PlugInRequests);
 }
 
 TEST(MachineTool, BadInputIsRefusedWithoutAChange) {

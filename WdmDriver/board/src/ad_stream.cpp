@@ -213,16 +213,12 @@ void AdSubsystem::StopWorkRoutine(PDEVICE_OBJECT, PVOID context) {
 }
 
 void AdSubsystem::WorkEnded() {
+    // Once the count is down, a destruction that waits for it may free this object.
     BoardDevice* board = board_;
-    bool finish;
     {
-        // Destroy decides under the lock whether it waits for nothing or leaves the rest to the
-        // last work routine.
         wdm::SpinLockHold hold(lock_);
-        finish = --worksOut_ == 0 && destroyPending_;
+        --worksOut_;
     }
-    if (finish)
-        FinishDestroy();
     board->ReleaseBusy();
 }
 

@@ -43,8 +43,8 @@ AdSubsystem::~AdSubsystem() {
 }
 
 void AdSubsystem::Destroy() {
-    // A running board stops first (unless the stop is under way on this very thread); then
-    // nothing of this object may still run.
+    // A running board stops first (unless a stop is under way already); then nothing of this
+    // object may still run.
     bool stop;
     {
         wdm::SpinLockHold hold(lock_);
@@ -57,24 +57,14 @@ void AdSubsystem::Destroy() {
         state_ = kDestroyed;
         if (pollArmed_ && timer_.Cancel())
             pollArmed_ = false;
-        // A work routine may be the very thread this close runs on (it completed the file's last
-        // request): the last one finishes the destruction when it ends, instead of being waited
-        // for here.
-        if (worksOut_ > 0) {
-            destroyPending_ = true;
-            return;
-        }
     }
-    FinishDestroy();
-}
-
-void AdSubsystem::FinishDestroy() {
-    // A poll that had started when the timer was cancelled ends without setting it again.
+    // A poll that had started when the timer was cancelled ends without setting it again, and a
+    // work routine queued or running (a stop under way among them) ends without queueing more.
     wdm::KernelEvent pause{NotificationEvent, false};
     for (;;) {
         {
             wdm::SpinLockHold hold(lock_);
-            if (!pollArmed_)
+            if (!pollArmed_ && worksOut_ == 0)
                 break;
         }
         pause.Wait(-wdm::kMillisecond100ns);

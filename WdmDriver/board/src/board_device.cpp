@@ -1,6 +1,5 @@
 #include "board/board_device.h"
 
-#include <cwchar>
 #include <new>
 
 #include "board/ad_subsystem.h"
@@ -11,12 +10,12 @@ namespace board {
 
 namespace {
 
-constexpr PCWSTR kDeviceBase = L"\\Device\\MQ5120";
-constexpr PCWSTR kLinkBase = L"\\??\\MQ5120";
-constexpr PCWSTR kUnnumberedLink = L"\\DosDevices\\MQ5120";
+constexpr PCWSTR kDeviceBase = u"\\Device\\MQ5120";
+constexpr PCWSTR kLinkBase = u"\\??\\MQ5120";
+constexpr PCWSTR kUnnumberedLink = u"\\DosDevices\\MQ5120";
 // Property buffers hold 40 characters (80 bytes of 16-bit characters), terminator included.
 constexpr ULONG kPropertyChars = 40;
-constexpr WCHAR kOemManufacturer[] = L"Varnholt";
+constexpr WCHAR kOemManufacturer[] = u"Varnholt";
 constexpr ULONG kDescriptorBuffer = 1024;
 constexpr ULONG kTransferSizeAtStart = 1024;
 
@@ -194,12 +193,12 @@ void BoardDevice::ReadIdentityStrings() {
     if (!NT_SUCCESS(IoGetDeviceProperty(PhysicalDevice(), DevicePropertyDeviceDescription,
                                         sizeof description_, description_, &length)) ||
         description_[0] == 0)
-        std::wcsncpy(description_, kDriverName, std::size(description_) - 1);
+        wcsncpy(description_, kDriverName, std::size(description_) - 1);
 
     const std::size_t prefix = std::size(kOemManufacturer) - 1;
-    if (std::wcsncmp(manufacturer, kOemManufacturer, prefix) == 0) {
-        std::wcsncpy(oemModelName_, description_, std::size(oemModelName_) - 1);
-        if (WCHAR* open = std::wcschr(oemModelName_, L'('))
+    if (wcsncmp(manufacturer, kOemManufacturer, prefix) == 0) {
+        wcsncpy(oemModelName_, description_, std::size(oemModelName_) - 1);
+        if (WCHAR* open = wcschr(oemModelName_, u'('))
             *open = 0;
         modelName_ = oemModelName_;
     }

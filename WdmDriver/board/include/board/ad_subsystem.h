@@ -103,10 +103,8 @@ class AdSubsystem : public dalayer::DaSubsystem, private wdm::StreamInOwner {
     // Queues the recovery work after a transaction error on the A/D pipe, once.
     void QueueRecovery();
     static void RecoveryRoutine(PDEVICE_OBJECT device, PVOID context);
-    // A work routine ends: the last one finishes a destruction that waited for it.
+    // A work routine ends (the destruction waits for every one).
     void WorkEnded();
-    // Waits for a poll still running, stops the stream and frees the object. Passive level.
-    void FinishDestroy();
     // Stops the board, completes the reads and the held requests and returns to idle. Passive
     // level. onlyIfAsked: nothing when no stop is asked for (another stop has done it).
     void StopBoard(bool onlyIfAsked = false);
@@ -149,7 +147,6 @@ class AdSubsystem : public dalayer::DaSubsystem, private wdm::StreamInOwner {
     bool stopRunning_ = false;     // a stop is between its start and its held requests
     bool recoveryQueued_ = false;  // the recovery work is queued or runs
     ULONG worksOut_ = 0;           // work routines queued or running
-    bool destroyPending_ = false;  // the last work routine ends the destruction
     wdm::KernelMutex stopMutex_{1};
 };
 

@@ -160,7 +160,7 @@ class BoardDevice : public dalayer::DaDevice, private dalayer::StatusPipe {
     USHORT controlShadow_ = kControlShadowInitial;
     USHORT adControlShadow_ = 0;
     USHORT enableShadow_ = 0;
-    PCWSTR modelName_ = L"";
+    PCWSTR modelName_ = u"";
     WCHAR oemModelName_[40] = {};
     WCHAR description_[40] = {};
     WCHAR boardName_[kBoardNameChars] = {};

@@ -90,6 +90,7 @@ class DaDevice : public wdm::PnpDeviceBase {
     NTSTATUS OnRead(PIRP irp) override;
     NTSTATUS OnWrite(PIRP irp) override;
     NTSTATUS OnDeviceControl(PIRP irp) override;
+    NTSTATUS OnQueryCapabilities(PIRP irp) override { return AnswerCapabilities(irp); }
 
     // The object bound to a file; null for a device handle.
     static DaSubsystem* BoundTo(PFILE_OBJECT file) {

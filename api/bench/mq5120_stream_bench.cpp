@@ -7,14 +7,13 @@
 // and the samples the clock produced meanwhile, the overruns reported (there should be none), the
 // process's CPU time per second of acquisition (also as a share of one core), and the delay from a
 // read's completion in the driver to the buffer-done notification of its buffer (median and 99th
-// percentile), and the share of the CPU time spent in the board model's bus calls. The completion
+// percentile), and the CPU time spent in the board model's bus calls. The completion
 // is seen by the kernel stand-in's completion observer, the notification by the procedure; both
 // take the steady clock.
 //
 // Usage: api_mq5120_stream_bench [seconds per case, default 60] [--all] [--default-machine]
 //   --default-machine: the machine that MQ_MACHINE names (or the per-user default) and its first
 //                      MQ5120 board; otherwise a temporary machine with one board, removed after.
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>

@@ -74,8 +74,6 @@ bool ParseOptions(int argc, char** argv, Options* options) {
 
 std::vector<std::string> BoardListLines(const Options& options) {
     std::vector<std::string> lines;
-    if (options.defaultMachine)
-        return lines;
     for (unsigned serial = 1; serial <= options.boards; ++serial)
         lines.push_back(std::string(kBoardFamilyAndType) + " " + std::to_string(serial) + " " +
                         kBoardInputs);
@@ -135,7 +133,8 @@ int main(int argc, char** argv) {
                      argv[0]);
         return 2;
     }
-    bench::BenchMachine machine(BoardListLines(options));
+    const bench::BenchMachine machine("hxda-mq5120-boards-bench", BoardListLines(options),
+                                      options.defaultMachine);
     std::vector<std::string> boards = bench::Mq5120BoardNames();
     if (boards.size() < options.boards) {
         std::fprintf(stderr, "the machine has %zu MQ5120 boards, not %u\n", boards.size(),

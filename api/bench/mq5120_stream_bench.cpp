@@ -101,9 +101,8 @@ int main(int argc, char** argv) {
     }
 
     // A machine of its own with one paced board, so that the benchmark leaves nothing behind.
-    bench::BenchMachine machine(defaultMachine
-                                    ? std::vector<std::string>{}
-                                    : std::vector<std::string>{"MQ5120 4 1 AD0.0=sine:5:50"});
+    const bench::BenchMachine machine("hxda-mq5120-bench", {"MQ5120 4 1 AD0.0=sine:5:50"},
+                                      defaultMachine);
     const std::vector<std::string> boards = bench::Mq5120BoardNames();
     int status = 0;
     HDEV hDev = 0;

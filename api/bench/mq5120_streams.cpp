@@ -6,13 +6,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-
-#include <unistd.h>
 
 #include "bench_run.h"
 #include "hxmem32.h"
-#include "kernel/machine.h"
 #include "kernel/testing.h"
 #include "mq5120/bus_call_time.h"
 
@@ -41,25 +37,6 @@ BOOL CALLBACK CollectMq5120(LPSTR boardName, LPSTR driverName, LPARAM user) {
 }
 
 }  // namespace
-
-BenchMachine::BenchMachine(const std::vector<std::string>& boardListLines) {
-    if (boardListLines.empty())
-        return;
-    directory_ = std::filesystem::temp_directory_path() /
-                 ("hxda-mq5120-bench-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(directory_);
-    std::ofstream list(directory_ / "boards.txt");
-    for (const auto& line : boardListLines)
-        list << line << '\n';
-    setenv("MQ_MACHINE", directory_.c_str(), 1);
-}
-
-BenchMachine::~BenchMachine() {
-    if (directory_.empty())
-        return;
-    kernel::machine::Shutdown();
-    std::filesystem::remove_all(directory_);
-}
 
 std::vector<std::string> Mq5120BoardNames() {
     std::vector<std::string> names;

@@ -1,5 +1,6 @@
-// What the MQ5120 streaming benchmarks share: a machine of their own (or the default one) and its
-// MQ5120 boards, and continuous A/D streams of those boards through the whole stack, measured.
+// What the MQ5120 streaming benchmarks share (beside their machine, bench_machine.h): the
+// machine's MQ5120 boards, and continuous A/D streams of those boards through the whole stack,
+// measured.
 //
 // Each stream opens a board's A/D, configures it for continuous input at a clock with a channel
 // list of channels 0..n-1, queues its buffers and recycles each finished buffer from its
@@ -13,28 +14,15 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
-#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "bench_machine.h"
 #include "hxdaapi32.h"
 
 namespace bench {
-
-// The machine a benchmark streams from: with board-list lines, a temporary machine of its own that
-// is shut down and removed at the end; without, the machine MQ_MACHINE names (or the per-user one).
-class BenchMachine {
-  public:
-    explicit BenchMachine(const std::vector<std::string>& boardListLines);
-    ~BenchMachine();
-    BenchMachine(const BenchMachine&) = delete;
-    BenchMachine& operator=(const BenchMachine&) = delete;
-
-  private:
-    std::filesystem::path directory_;
-};
 
 // The names of the machine's MQ5120 boards, as the library enumerates them.
 std::vector<std::string> Mq5120BoardNames();

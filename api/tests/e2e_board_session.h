@@ -50,6 +50,7 @@ class BoardSession {
         }
         messages.clear();
         lParams.clear();
+        wParams.clear();
     }
     // Releases the subsystems, the buffers and the board, so that the machine can boot again.
     void releaseAll() {
@@ -109,6 +110,7 @@ class BoardSession {
             while (PeekMessageA(&msg, window, 0, 0, PM_REMOVE)) {
                 messages.push_back(msg.message);
                 lParams.push_back(msg.lParam);
+                wParams.push_back(msg.wParam);
             }
             if ((count != 0 && messages.size() >= count) ||
                 std::chrono::steady_clock::now() >= deadline)
@@ -137,6 +139,7 @@ class BoardSession {
     std::vector<HBUF> buffers;
     std::vector<std::uint32_t> messages;
     std::vector<LPARAM> lParams;
+    std::vector<WPARAM> wParams;  // the subsystem's notification word
 };
 
 }  // namespace e2e

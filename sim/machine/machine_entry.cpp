@@ -184,6 +184,38 @@ extern "C" [[gnu::visibility("default")]] int MqMachineInjectFault(const char* f
     return board->InjectFault(type, element, static_cast<InjectedFault>(fault)) ? 0 : 1;
 }
 
+// Test and benchmark hook (sim/machine_testing.h): the output log of a board of the booted
+// machine, up to capacity records (cleared after when `clear`), its D/A underruns, whether its
+// D/A runs and the samples in its D/A memory. The count of records the log held, or -1 without a
+// machine or such a board.
+struct MqMachineOutputRecord {
+    long long timeNs;
+    int channel;
+    unsigned value;
+};
+extern "C" [[gnu::visibility("default")]] long MqMachineBoardOutputs(
+    const char* family, unsigned serialNumber, MqMachineOutputRecord* out, long capacity, int clear,
+    unsigned long* daUnderruns, int* daRunning, unsigned long* daMemory) {
+    using namespace sim;
+    Family wanted;
+    if (g_machine == nullptr || family == nullptr || !FamilyFromName(family, &wanted))
+        return -1;
+    std::lock_guard lock(g_machine->boardsMutex);
+    PluggedBoard* board = g_machine->boards->Find({wanted, serialNumber});
+    if (board == nullptr)
+        return -1;
+    if (daUnderruns != nullptr)
+        *daUnderruns = board->DaUnderruns();
+    if (daRunning != nullptr)
+        *daRunning = board->DaRunning() ? 1 : 0;
+    if (daMemory != nullptr)
+        *daMemory = board->DaMemorySamples();
+    const std::vector<PluggedBoard::OutputRecord> records = board->Outputs(clear != 0);
+    for (long i = 0; i < capacity && i < static_cast<long>(records.size()); ++i)
+        out[i] = {records[i].timeNs, records[i].channel, records[i].value};
+    return static_cast<long>(records.size());
+}
+
 // Test hooks (sim/machine_pnp_testing.h) on the booted machine's board of a family and serial
 // number. The minor codes of the requests of a major function (Plug and Play or power) that its
 // physical devices saw, up to capacity; the count, or -1 without a machine or for an unknown

@@ -168,6 +168,8 @@ TEST(MachineTool, BadInputIsRefusedWithoutAChange) {
         {{"signal", "Mq5200", "32", "XY0.0=const:1"}, "bad channel in 'XY0.0=const:1'"},
         {{"signal", "Mq5200", "32", "AD0.0=sine:1"}, "sine needs amplitude:frequency[:offset]"},
         {{"signal", "Mq5130", "32", "AD0.0=const:1"}, "board Mq5130 32 is not listed"},
+        {{"signal", "MQ5120", "1", "GATE0.1=DA0.0"}, "'DA0.0' cannot drive that input"},
+        {{"plug", "MQ5120", "4", "2", "DIN0.0=DOUT0.1"}, "'DOUT0.1' cannot drive that input"},
     };
     for (const auto& c : cases) {
         std::string joined;

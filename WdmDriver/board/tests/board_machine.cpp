@@ -190,12 +190,18 @@ std::future<NTSTATUS> BoardMachine::PlugAsync(std::shared_ptr<mq5120::Board> boa
 NTSTATUS BoardMachine::Plug(const mq5120::BoardIdentity& identity, Plugged* out,
                             const std::u16string& manufacturer, const std::u16string& description) {
     std::shared_ptr<mq5120::TimeSource> time;
-    if (realTimeBoards)
+    std::shared_ptr<mq5120::ManualTime> manual;
+    if (realTimeBoards) {
         time = std::make_shared<mq5120::RealTime>();
-    else
-        time = std::make_shared<mq5120::ManualTime>();
+    } else {
+        manual = std::make_shared<mq5120::ManualTime>();
+        time = manual;
+    }
     auto board = std::make_shared<mq5120::Board>(identity, time);
     auto arrived = PlugAsync(board, out, manufacturer, description);
+    plugged.back().time = manual;
+    if (out != nullptr)
+        out->time = manual;
     if (arrived.wait_for(kWait) != std::future_status::ready) {
         ADD_FAILURE() << "plug-in did not finish";
         return STATUS_IO_TIMEOUT;

@@ -56,6 +56,8 @@ std::string DatabaseName(const std::string& description, std::uint32_t key);
 
 struct Plugged {
     std::shared_ptr<mq5120::Board> board;
+    // The board's clock when it stands still until a test advances it (null on real time).
+    std::shared_ptr<mq5120::ManualTime> time;
     PDEVICE_OBJECT pdo = nullptr;
     std::string instanceId;  // last part of the instance path
 };

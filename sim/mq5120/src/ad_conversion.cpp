@@ -78,9 +78,9 @@ std::uint16_t BoardState::AnalogCode(int channel, int gainCode, SignalTime t) {
     const std::uint64_t n = channelConversions[channel]++;
     if (IsCounted(signal))
         return CountedCode(signal, n, patternStart[channel], (1u << resolution) - 1);
-    double volts = InputVoltsAt(channel, t);
+    double volts = InputVoltsAt(channel, t, SecondsNow());
     if ((registers[kAdControl] & kAdControlSingleEnded) == 0)
-        volts -= InputVoltsAt(channel + identity.DifferentialInputs(), t);
+        volts -= InputVoltsAt(channel + identity.DifferentialInputs(), t, SecondsNow());
     return CodeFor(volts, 1 << gainCode, resolution);
 }
 
@@ -221,9 +221,9 @@ void BoardState::AdVoltsCodes(int channel, int gainCode, const AdEntryRun& run) 
     const int gain = 1 << gainCode;
     const double full = FullScale(identity.Resolution());
     auto exactVolts = [&](SignalTime t) {
-        double volts = InputVoltsAt(channel, t);
+        double volts = InputVoltsAt(channel, t, AdConversionSeconds(t));
         if (minus >= 0)
-            volts -= InputVoltsAt(minus, t);
+            volts -= InputVoltsAt(minus, t, AdConversionSeconds(t));
         return volts;
     };
     if (InputIsLevel(channel) && (minus < 0 || InputIsLevel(minus))) {

@@ -7,14 +7,18 @@
 
 namespace mq5120 {
 
-double BoardState::InputVoltsAt(int channel, SignalTime t) const {
+double BoardState::InputVoltsAt(int channel, SignalTime t, double outputSeconds) const {
     const Signal& signal = signals[channel];
     if (signal.kind != Signal::Kind::AnalogOutput)
         return signal.VoltsAt(t);
-    // Wired back from an analog output: its code in volts.
-    const int resolution = identity.Resolution();
-    const std::uint16_t code = analogOut[static_cast<std::size_t>(signal.outputChannel) & 3];
-    return -10.0 + code * 20.0 / static_cast<double>(1u << resolution);
+    // Wired back from an analog output: its level at the time of the conversion.
+    return AnalogOutputVolts(signal.outputChannel, outputSeconds);
+}
+
+double BoardState::AdConversionSeconds(SignalTime t) const {
+    const std::int64_t startNs = adStartNs - epochNs;
+    const std::int64_t ticks = (t.units - startNs * kSignalUnitsPerNs) / kSignalUnitsPerTick;
+    return startNs * 1e-9 + static_cast<double>(ticks) / kBaseClockHz;
 }
 
 void BoardState::InputVolts(int channel, const SignalTimes& times, std::span<double> volts) const {
@@ -24,7 +28,7 @@ void BoardState::InputVolts(int channel, const SignalTimes& times, std::span<dou
         return;
     }
     for (std::size_t i = 0; i < times.count; ++i)
-        volts[i] = InputVoltsAt(channel, times[i]);
+        volts[i] = InputVoltsAt(channel, times[i], AdConversionSeconds(times[i]));
 }
 
 double BoardState::InputBlockError(int channel) const {

@@ -20,8 +20,6 @@ namespace dalayer {
 
 // Status reads kept outstanding while a file of the device is open.
 inline constexpr ULONG kStatusReads = 3;
-// Board type before the first start.
-inline constexpr USHORT kBoardTypeBeforeStart = 0x9834;
 
 class DaDevice : public wdm::PnpDeviceBase {
   public:
@@ -107,8 +105,8 @@ class DaDevice : public wdm::PnpDeviceBase {
     void StopStatusReads();
 
     wdm::LockedList open_;
-    USHORT boardType_ = kBoardTypeBeforeStart;
-    ULONG openFiles_ = 0;  // under the device mutex
+    USHORT boardType_ = 0;  // the board sets it before its first start
+    ULONG openFiles_ = 0;   // under the device mutex
     StatusPipe* statusPipe_ = nullptr;
     wdm::SpinLock statusLock_;
     ULONG statusReads_ = 0;  // outstanding, under statusLock_

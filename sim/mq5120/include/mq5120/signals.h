@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "mq5120/protocol.h"
+#include "simclock/clock.h"
 
 namespace mq5120 {
 
@@ -108,6 +109,13 @@ class RealTime final : public TimeSource {
                    std::chrono::steady_clock::now().time_since_epoch())
             .count();
     }
+};
+
+// The platform stand-ins' one clock: real time, or the manual clock a test drives, so that a
+// board on the machine keeps time with the kernel's timers.
+class PlatformTime final : public TimeSource {
+  public:
+    std::int64_t NowNs() override { return simclock::Now().count(); }
 };
 
 class ManualTime final : public TimeSource {

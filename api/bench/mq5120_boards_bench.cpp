@@ -85,7 +85,7 @@ void PrintBoards(const std::vector<bench::StreamResult>& results, const bench::H
                 "overruns", "stalls");
     for (const auto& r : results) {
         std::printf("%-12s %12llu %14.0f %9.4f %9u ", r.board.c_str(),
-                    static_cast<unsigned long long>(r.samples), r.clock * r.acquisitionSeconds,
+                    static_cast<unsigned long long>(r.samples), r.SamplesAtTheClock(),
                     r.ClockShare(), r.overruns);
         if (stalls.counted)
             std::printf("%9llu\n", static_cast<unsigned long long>(r.stallsDuring));

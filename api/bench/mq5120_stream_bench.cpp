@@ -54,7 +54,7 @@ bool runCase(HDEV hDev, const std::string& board, double bufferSeconds, double s
 void printResult(double bufferSeconds, const Result& result) {
     const bench::StreamResult& r = result.stream;
     const double seconds = r.acquisitionSeconds;
-    const double expected = r.clock * seconds;
+    const double expected = r.SamplesAtTheClock();
     const double cpuPerSecond = seconds > 0 ? result.cpu.processSeconds / seconds : 0;
     const double boardPerSecond = seconds > 0 ? result.cpu.boardSeconds / seconds : 0;
     std::printf(

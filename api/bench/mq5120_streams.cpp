@@ -11,6 +11,7 @@
 #include "hxmem32.h"
 #include "kernel/testing.h"
 #include "mq5120/bus_call_time.h"
+#include "simclock/clock.h"
 
 namespace bench {
 namespace {
@@ -73,8 +74,12 @@ std::uint32_t StreamSettings::SamplesPerBuffer() const {
     return samples - samples % std::max(channels, 1u);  // whole scans of the channel list
 }
 
+double StreamResult::SamplesAtTheClock() const {
+    return clock * clockSeconds;
+}
+
 double StreamResult::ClockShare() const {
-    const double expected = clock * acquisitionSeconds;
+    const double expected = SamplesAtTheClock();
     return expected > 0 ? static_cast<double>(samples) / expected : 0.0;
 }
 
@@ -100,7 +105,9 @@ struct StreamSet::Stream {
     std::atomic<std::uint32_t> overruns{0};
     std::atomic<std::uint32_t> unmatched{0};
     std::atomic<std::int64_t> lastDoneNs{0};
+    std::atomic<std::int64_t> lastDoneClockNs{0};  // on the stand-ins' clock
     std::int64_t startNs = 0;
+    std::int64_t startClockNs = 0;
     std::uint64_t stallsAtStart = 0;
     std::uint64_t stallsAtEnd = 0;
     double clock = 0;
@@ -182,6 +189,7 @@ bool StreamSet::StartAll() {
     for (auto& stream : streams_) {
         stream->stallsAtStart = HostStallsSoFar().count;
         stream->startNs = NowNs();
+        stream->startClockNs = simclock::Now().count();
         if (hxDaStart(stream->hDass) != HXNOERROR) {
             std::fprintf(stderr, "%s: the A/D did not start\n", stream->board.c_str());
             std::lock_guard guard(mutex_);
@@ -240,6 +248,10 @@ std::vector<StreamResult> StreamSet::Results() const {
         const std::int64_t lastNs = stream->lastDoneNs.load();
         r.acquisitionSeconds =
             lastNs > stream->startNs ? static_cast<double>(lastNs - stream->startNs) * 1e-9 : 0;
+        const std::int64_t lastClockNs = stream->lastDoneClockNs.load();
+        r.clockSeconds = lastClockNs > stream->startClockNs
+                             ? static_cast<double>(lastClockNs - stream->startClockNs) * 1e-9
+                             : 0;
         r.samples = stream->samples.load();
         r.overruns = stream->overruns.load();
         r.unmatched = stream->unmatched.load();
@@ -274,6 +286,7 @@ void CALLBACK StreamSet::OnNotification(UINT message, HDASS hDass, LPARAM index)
     switch (message) {
         case HXWM_BUFFERDONE: {
             stream.lastDoneNs.store(now);
+            stream.lastDoneClockNs.store(simclock::Now().count());
             HBUF buffer = 0;
             if (hxDaGetBuffer(hDass, &buffer) != HXNOERROR || buffer == 0)
                 break;

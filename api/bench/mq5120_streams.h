@@ -7,6 +7,8 @@
 // notification procedure, on the copy thread. It counts the samples delivered and the overruns,
 // and measures the delay from a read's completion in the driver (seen by the kernel stand-in's
 // completion observer) to the buffer-done notification of its buffer (both on the steady clock).
+// The samples the board's clock produced are counted on the stand-ins' clock, which paces the
+// board: once that clock holds across host stalls, a stall is not taken for lost samples.
 #pragma once
 
 #include <array>
@@ -59,13 +61,15 @@ struct StreamSettings {
 struct StreamResult {
     std::string board;
     double clock = 0;               // as the board set it
-    double acquisitionSeconds = 0;  // from the start to the last buffer done
+    double acquisitionSeconds = 0;  // from the start to the last buffer done, on the host
+    double clockSeconds = 0;        // the same on the stand-ins' clock, which paces the board
     std::uint64_t samples = 0;
     std::uint32_t overruns = 0;
     std::uint32_t unmatched = 0;  // buffer-done without a completion seen
     std::uint64_t stallsDuring = 0;
     std::vector<double> delaysMs;
-    double ClockShare() const;  // samples delivered / samples the clock produced meanwhile
+    double SamplesAtTheClock() const;  // what the board's clock produced meanwhile
+    double ClockShare() const;         // samples delivered / SamplesAtTheClock()
 };
 
 // The p-quantile (nearest rank) of the values; NaN for none.

@@ -1,9 +1,12 @@
 // The panels this program has.
 #include "forms/digital_in_form.h"
 #include "forms/digital_out_form.h"
+#include "forms/freq_form.h"
+#include "forms/pulse_form.h"
 #include "forms/scope_form.h"
 #include "forms/single_in_form.h"
 #include "forms/single_out_form.h"
+#include "forms/wave_form.h"
 #include "modules/panels.h"
 
 namespace larkspur {
@@ -17,6 +20,9 @@ void RegisterPanels() {
     RegisterPanel("SAout", [] { SingleOut()->Show(); });
     RegisterPanel("Din", [] { DigitalIn()->Show(); });
     RegisterPanel("Dout", [] { DigitalOut()->Show(); });
+    RegisterPanel("Wave", [] { Wave()->Show(); });
+    RegisterPanel("Pulse", [] { Pulse()->Show(); });
+    RegisterPanel("Measure", [] { Freq()->Show(); });
 }
 
 }  // namespace larkspur

@@ -10,10 +10,13 @@
 
 #include "forms/digital_in_form.h"
 #include "forms/digital_out_form.h"
+#include "forms/freq_form.h"
 #include "forms/options_form.h"
+#include "forms/pulse_form.h"
 #include "forms/scope_form.h"
 #include "forms/single_in_form.h"
 #include "forms/single_out_form.h"
+#include "forms/wave_form.h"
 #include "gui_fixture.h"
 #include "hxmem32.h"
 #include "modules/app_info.h"
@@ -44,6 +47,9 @@ class AppTest : public ui::testing::GuiTest {
         for (ui::Form* form : std::vector<ui::Form*>(runtime_->LoadedForms()))
             form->TeardownWithoutEvents();
         ResetScope();
+        ResetWave();
+        ResetPulse();
+        ResetFreq();
         ResetOptions();
         ResetSingleIn();
         ResetSingleOut();

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "ui/forms.h"
+#include "ui/list_view.h"
 #include "ui/runtime.h"
 
 namespace ui::testing {
@@ -35,6 +36,8 @@ class ScriptedUser {
     bool KeyDown(Form& form, int keyCode, int shift = 0);
     bool ClickGridRow(Grid& grid, int row, bool twice = false);
     bool ClickTab(TabStrip& tabs, int index);  // 1-based
+    // Selects a row of a list view as a click on it does.
+    bool ClickListRow(ListView& list, int row);
     bool ClickMenu(Form& frame, const std::string& item);
     bool ClickToolbarButton(Form& frame, const std::string& key);
     bool StepScrollBar(ScrollBar& bar, int steps);

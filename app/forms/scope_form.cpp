@@ -1,7 +1,7 @@
 #include "forms/scope_form.h"
 
 #include "forms/options_form.h"
-#include "forms/scope_form_spec.h"
+#include "forms/scope_form_design.h"
 #include "modules/acq_members.h"
 #include "modules/hxdadefs.h"
 #include "modules/hxmemdefs.h"
@@ -69,7 +69,7 @@ void ResetScope() {
     Instance().Reset();
 }
 
-ScopeForm::ScopeForm() : ui::Form(ScopeFormSpec()) {}
+ScopeForm::ScopeForm() : ui::Form(ScopeFormDesign()) {}
 
 uilang::Automation& ScopeForm::Acq() const {
     return Get<ui::HostedControl>("mqAcqScope").Members();

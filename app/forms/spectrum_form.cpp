@@ -5,7 +5,7 @@
 
 #include "forms/options_form.h"
 #include "forms/scope_form.h"
-#include "forms/spectrum_form_spec.h"
+#include "forms/spectrum_form_design.h"
 #include "modules/acq_members.h"
 #include "modules/hxdadefs.h"
 #include "modules/hxdspdefs.h"
@@ -78,7 +78,7 @@ void ResetSpectrum() {
     Instance().Reset();
 }
 
-SpectrumForm::SpectrumForm() : ui::Form(SpectrumFormSpec()) {}
+SpectrumForm::SpectrumForm() : ui::Form(SpectrumFormDesign()) {}
 
 SpectrumForm::~SpectrumForm() {
     FreeWorkBuffers();

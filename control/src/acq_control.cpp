@@ -80,6 +80,8 @@ HRESULT STDMETHODCALLTYPE AcqControl::QueryInterface(REFIID riid, void** ppv) {
         return Hand(static_cast<IPersistStorage*>(this), ppv);
     if (riid == IID_IPerPropertyBrowsing)
         return Hand(static_cast<IPerPropertyBrowsing*>(this), ppv);
+    if (riid == IID_ISpecifyPropertyPages)
+        return Hand(static_cast<ISpecifyPropertyPages*>(this), ppv);
     *ppv = nullptr;
     return E_NOINTERFACE;
 }

@@ -17,6 +17,7 @@
 #include "com/connection.h"
 #include "com/ole.h"
 #include "com/persist.h"
+#include "com/property_pages.h"
 #include "com/server/connection_point.h"
 #include "com/server/object.h"
 #include "hxdaapi32.h"
@@ -51,6 +52,9 @@ struct CapabilityTables {
 };
 
 class PropertyBrowser;
+namespace pages {
+class ControlAccess;
+}
 
 class AcqControl final : public IDispatch,
                          public IProvideClassInfo2,
@@ -60,7 +64,8 @@ class AcqControl final : public IDispatch,
                          public IPersistStreamInit,
                          public IPersistPropertyBag,
                          public IPersistStorage,
-                         public IPerPropertyBrowsing {
+                         public IPerPropertyBrowsing,
+                         public ISpecifyPropertyPages {
   public:
     AcqControl();
 
@@ -112,6 +117,8 @@ class AcqControl final : public IDispatch,
     HRESULT STDMETHODCALLTYPE GetPredefinedStrings(DISPID id, CALPOLESTR* strings,
                                                    CADWORD* cookies) override;
     HRESULT STDMETHODCALLTYPE GetPredefinedValue(DISPID id, DWORD cookie, VARIANT* value) override;
+    // ISpecifyPropertyPages (pages/announcement.cpp)
+    HRESULT STDMETHODCALLTYPE GetPages(CAUUID* pages) override;
 
     // --- Board and subsystem selection.
     std::string GetBoard() { return board_; }
@@ -221,6 +228,7 @@ class AcqControl final : public IDispatch,
 
   private:
     friend class PropertyBrowser;
+    friend class pages::ControlAccess;
     ~AcqControl();
 
     // The error convention: stores the status as LastError and raises status + 22010 with the

@@ -371,8 +371,10 @@ void ComboBox::SetText(const std::string& text) {
 }
 
 void ComboBox::UserEdited(const std::string& text) {
-    if (editable_)
-        text_ = text;
+    if (!editable_ || text == text_)
+        return;
+    text_ = text;
+    Dispatch(onChange);
 }
 
 const std::string& ComboBox::List(int index) const {

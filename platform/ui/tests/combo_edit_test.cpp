@@ -41,10 +41,14 @@ class ComboEditTest : public GuiTest {
 
 TEST_F(ComboEditTest, TypedTextBecomesTheTextOfAnEditableComboOnly) {
     auto& edit = form_.Get<ComboBox>("cboEdit");
+    int changes = 0;
+    edit.onChange = [&] { ++changes; };
     ASSERT_TRUE(user_.Choose(edit, 1));
     EXPECT_EQ(edit.Text(), "1");
+    EXPECT_EQ(changes, 0);  // a choice is a Click, not a Change
     EXPECT_TRUE(user_.Type(edit, "abc"));
     EXPECT_EQ(edit.Text(), "abc");
+    EXPECT_EQ(changes, 1);
     EXPECT_EQ(edit.ListIndex(), 1);  // typing selects nothing
     // Keys on the combo's edit field reach its text as well.
     QLineEdit* field = qobject_cast<QComboBox*>(edit.Widget())->lineEdit();
@@ -56,6 +60,11 @@ TEST_F(ComboEditTest, TypedTextBecomesTheTextOfAnEditableComboOnly) {
     // A choice from the list replaces what was typed.
     ASSERT_TRUE(user_.Choose(edit, 0));
     EXPECT_EQ(edit.Text(), "0");
+    user_.Pump();
+    EXPECT_EQ(changes, 2);  // the key
+    edit.SetText("xyz");    // code, not the user
+    user_.Pump();
+    EXPECT_EQ(changes, 2);
 
     auto& list = form_.Get<ComboBox>("cboList");
     ASSERT_TRUE(user_.Choose(list, 1));

@@ -234,6 +234,8 @@ class ComboBox : public Control {
     void Clear();
     void AddItem(const std::string& item);
     std::function<void()> onClick;
+    // Fires when the user changes the text of an editable combo (not for SetText or a choice).
+    std::function<void()> onChange;
     void Build(QWidget* parent) override;
     void UserChoose(int index);                // fires Click even for the entry already selected
     void UserEdited(const std::string& text);  // text typed into an editable combo

@@ -1,0 +1,130 @@
+// The Quadrature Decoders page: the decoder's clock prescale, x4 scaling and index input, the
+// control's stored values that Config hands to the decoder. Only a subsystem with a quadrature
+// decoder offers them.
+#include <cerrno>
+#include <cstdlib>
+#include <string>
+
+#include "pages/page_class.h"
+#include "pages/page_controls.h"
+#include "pages/page_pattern.h"
+
+namespace mqacq32::pages {
+namespace {
+
+constexpr int kX4ScalingCombo = 217;
+constexpr int kIndexCombo = 219;
+constexpr int kPrescaleCombo = 243;  // a combo with an edit field
+
+constexpr double kLowestPrescale = 0;
+constexpr double kHighestPrescale = 255;
+constexpr int kDecimal = 10;
+
+ui::PageTemplate QuadratureTemplate() {
+    using ui::Kind;
+    constexpr int kLeft = 8;
+    constexpr int kWidth = 112;
+    constexpr int kRowHeight = 26;
+    constexpr int kFirstRow = 4;
+    constexpr int kLabelHeight = 8;
+    constexpr int kControlOffset = 10;
+    constexpr int kDropHeight = 80;
+    auto label = [&](const char* name, const char* caption, int row) {
+        return ui::DialogItem(Kind::Label, name, caption, kLeft, kFirstRow + row * kRowHeight,
+                              kWidth, kLabelHeight);
+    };
+    auto combo = [&](int id, int row) {
+        return ui::PageItem(Kind::ComboBox, id, "", kLeft,
+                            kFirstRow + row * kRowHeight + kControlOffset, kWidth, kDropHeight);
+    };
+    ui::ControlDesign prescale = combo(kPrescaleCombo, 0);
+    prescale.editable = true;
+    return {kPageWidth,
+            kPageHeight,
+            {label("lblPrescale", "Clock Pre-Scale: ", 0), prescale,
+             label("lblX4Scaling", "x4 Scaling: ", 1), combo(kX4ScalingCombo, 1),
+             label("lblIndex", "Index:", 2), combo(kIndexCombo, 2)}};
+}
+
+// The whole text as a decimal integer; `fallback` when it is none.
+double WholeNumber(const std::string& text, double fallback) {
+    const char* begin = text.c_str();
+    char* end = nullptr;
+    errno = 0;
+    const long value = std::strtol(begin, &end, kDecimal);
+    if (end == begin || errno != 0)
+        return fallback;
+    while (*end == ' ')
+        ++end;
+    return *end == 0 ? static_cast<double>(value) : fallback;
+}
+
+class QuadraturePage final : public AcqPage {
+  public:
+    QuadraturePage() : AcqPage(kQuadraturePage, QuadratureTemplate()) {}
+
+  protected:
+    void BindControls() override {
+        // Typing in the box is a change of the page; the framework watches choices only.
+        Combo(kPrescaleCombo).onChange = [this] {
+            prescaleEdited_ = true;
+            SetModified(true);
+        };
+    }
+
+    void DoDataExchange(ui::DataExchange& dx) override {
+        dx.Property("X4Scaling", x4Scaling_, kX4ScalingCombo);
+        dx.Property("IndexInput", indexInput_, kIndexCombo);
+        if (dx.Saving())
+            TakePrescale(dx);
+        else
+            dx.Property("ClockPrescale", prescale_, kPrescaleCombo);
+        dx.ComboIndex(kX4ScalingCombo, x4Scaling_);
+        dx.ComboIndex(kIndexCombo, indexInput_);
+        if (dx.Saving())
+            return;
+        prescaleEdited_ = false;
+        Combo(kPrescaleCombo).SetText(std::to_string(prescale_));
+        // The fills run inside the load, so that what they select does not count as the user's.
+        const bool decoder = Capability(HXSSC_QUADDECODER) != 0;
+        Combo(kPrescaleCombo).SetEnabled(decoder);
+        const CachedSettings& stored = SettingsOrFresh(Settings());
+        FillChoices(Combo(kX4ScalingCombo), decoder, browsing::kBinaryOptions, stored.x4Scaling);
+        FillChoices(Combo(kIndexCombo), decoder, browsing::kIndexInputs, stored.indexInput);
+    }
+
+  private:
+    // The box's text must be a prescale, whether or not the user edited it; it is written only
+    // when edited. Nothing is written when it is refused.
+    void TakePrescale(ui::DataExchange& dx) {
+        std::string text;
+        dx.ComboText(kPrescaleCombo, text);
+        const double value = WholeNumber(text, kLowestPrescale - 1);
+        dx.MinMax(value, kLowestPrescale, kHighestPrescale);
+        prescale_ = static_cast<std::int32_t>(value);
+        if (prescaleEdited_)
+            dx.Property("ClockPrescale", prescale_, 0);
+    }
+
+    static void FillChoices(ui::ComboBox& combo, bool decoder,
+                            std::span<const browsing::Option> options, SHORT stored) {
+        combo.Clear();
+        combo.SetEnabled(false);
+        if (!decoder)
+            return;
+        for (const browsing::Option& option : options)
+            combo.AddItem(ModuleText(option.text));
+        SelectValue(combo, stored);
+        combo.SetEnabled(true);
+    }
+
+    std::int32_t prescale_ = 0;
+    std::int16_t x4Scaling_ = 0;
+    std::int16_t indexInput_ = 0;
+    bool prescaleEdited_ = false;
+};
+
+[[maybe_unused]] const bool kAdded = AddPage<QuadraturePage>(kQuadraturePage);
+
+}  // namespace
+}  // namespace mqacq32::pages

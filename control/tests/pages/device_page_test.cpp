@@ -1,8 +1,10 @@
 // The control's page announcement and its Device page on the simulated machine's boards.
 #include <algorithm>
+#include <cstdint>
 
 #include "com/browsing.h"
 #include "page_fixture.h"
+#include "ui/runtime.h"
 #include "win32/strings.h"
 
 namespace controltest {
@@ -83,6 +85,33 @@ TEST_F(PageTestAnnouncement, RegistersThePageClassesWithTheirCaptionAndHelp) {
     EXPECT_EQ(title, u"Device");
     EXPECT_TRUE(helpFile.ends_with(u"\\Velkor.hlp"));
     EXPECT_EQ(info.dwHelpContext, kDevicePage.helpContext);
+}
+
+// Help on each page opens the module's help file at the page's own context.
+TEST_F(PageTestAnnouncement, HelpOpensEachPagesContext) {
+    open(kMq5120, kAdIndex);
+    const mqacq32::pages::PageIdentity* pages[] = {
+        &mqacq32::pages::kDevicePage, &mqacq32::pages::kHardwarePage, &mqacq32::pages::kClocksPage,
+        &mqacq32::pages::kListsPage, &mqacq32::pages::kDataIoPage};
+    std::vector<CLSID> classes;
+    for (const auto* page : pages)
+        classes.push_back(page->clsid);
+    std::vector<std::uint32_t> pageWindows;
+    ShowPages(classes, [&](ui::PropertyFrameDialog& dialog, ui::Form&) {
+        for (int tab = 1; tab <= dialog.Tabs().Count(); ++tab) {
+            EXPECT_TRUE(user_.ClickTab(dialog.Tabs(), tab));
+            pageWindows.push_back(dialog.ShownPage()->hWnd());
+            EXPECT_TRUE(user_.Click(dialog.HelpButton()));
+        }
+    });
+    ASSERT_EQ(runtime_->HelpCalls().size(), std::size(pages));
+    for (std::size_t i = 0; i < std::size(pages); ++i) {
+        const ui::HelpCall& call = runtime_->HelpCalls()[i];
+        EXPECT_EQ(call.hwnd, pageWindows[i]);
+        EXPECT_TRUE(call.file.ends_with("\\Velkor.hlp")) << call.file;
+        EXPECT_EQ(call.command, ui::kHelpContext);
+        EXPECT_EQ(call.data, pages[i]->helpContext);
+    }
 }
 
 using DevicePageTest = PageTest;

@@ -10,7 +10,8 @@
 //         dx.ComboText(kBoardCombo, board_);            // the member <-> the control
 //     }
 //
-// Loading (when the page opens, or the page asks with UpdateData(false)) reads every property
+// Loading (when the page opens, when its tab is shown again while it is not dirty, or when the
+// page asks with UpdateData(false)) reads every property
 // into its member, then shows the members in the controls. Saving (Apply) takes every control
 // into its member, validating as it goes; only when all of them were taken are the properties
 // written, in the order listed. A value refused by the page's validation shows a message box,
@@ -79,8 +80,9 @@ class DataExchange {
     void Property(const char* name, double& member, int id);
 
     // Controls and members. A combo by its entry index (-1: none) or by its text (loading
-    // selects the entry found by FindStringExact, none when not found); an edit as text or as a
-    // number (saving refuses text that is not a number of the member's type); a check box.
+    // selects the entry found by FindStringExact, none when not found); an edit (or the edit
+    // field of an editable combo) as text or as a number (saving refuses text that is not a
+    // number of the member's type); a check box.
     void ComboIndex(int id, std::int16_t& member);
     void ComboText(int id, std::string& member);
     void Text(int id, std::string& member);
@@ -88,6 +90,8 @@ class DataExchange {
     void Text(int id, std::int32_t& member);
     void Text(int id, std::uint32_t& member);
     void Text(int id, double& member);
+    // A number shown with a printf format of one double ("%3.4lf").
+    void Text(int id, double& member, const char* format);
     void Check(int id, bool& member);
     // Saving: refuses a value outside min..max of the control last taken.
     void MinMax(double value, double min, double max);
@@ -102,7 +106,9 @@ class DataExchange {
     void Write(const char* name, int id, std::function<com::Variant()> value);
     bool Read(const char* name, VARTYPE type, VARIANT* value);
     template <typename T>
-    void Number(int id, T& member, const char* what);
+    void Number(int id, T& member, const char* what, const char* format = nullptr);
+    std::string FieldText(int id);
+    void SetFieldText(int id, const std::string& text);
 
     PropertyPage& page_;
     bool saving_;
@@ -139,11 +145,18 @@ class PropertyPage : public IPropertyPage {
     virtual void BindControls() {}
     // After the first load of the opened page.
     virtual void OnInitDialog() {}
+    // After Apply wrote the page's properties.
+    virtual void OnApplied() {}
     // The frame's Help: WinHelp with the page's file and context; false for no help of its own.
     virtual bool OnHelp();
 
     // Runs the exchange; false when a value was refused (the box has been shown).
     bool UpdateData(bool save);
+    // Takes fields of the page into members as a save does, without writing any property; false
+    // when a value was refused (the box has been shown).
+    bool TakeFields(const std::function<void(DataExchange&)>& exchange);
+    // Shows the object's error as the exchange does for a refused property.
+    void ShowError(const std::string& text);
     void SetModified(bool modified);
     bool Loading() const { return loading_ > 0; }
     // Changes of these controls do not make the page dirty, nor count as changed.
@@ -181,6 +194,7 @@ class PropertyPage : public IPropertyPage {
     std::set<int> changed_;
     int loading_ = 0;
     bool dirty_ = false;
+    bool shown_ = false;
 };
 
 }  // namespace ui

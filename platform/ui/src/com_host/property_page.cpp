@@ -170,7 +170,7 @@ bool DataExchange::RunWrites() {
             ClearExcepInfo(&exception);
         }
         if (!error.empty()) {
-            Runtime::Current().MsgBox(error, kMbExclamation);
+            page_.ShowError(error);
             return false;
         }
     }
@@ -256,16 +256,38 @@ void DataExchange::Text(int id, std::string& member) {
         edit.SetText(member);
 }
 
+std::string DataExchange::FieldText(int id) {
+    Control& control = page_.PageForm()->Find(DialogControlName(id));
+    if (auto* combo = dynamic_cast<ComboBox*>(&control))
+        return combo->Text();
+    return dynamic_cast<TextBox&>(control).Text();
+}
+
+void DataExchange::SetFieldText(int id, const std::string& text) {
+    Control& control = page_.PageForm()->Find(DialogControlName(id));
+    if (auto* combo = dynamic_cast<ComboBox*>(&control))
+        combo->SetText(text);
+    else
+        dynamic_cast<TextBox&>(control).SetText(text);
+}
+
 template <typename T>
-void DataExchange::Number(int id, T& member, const char* what) {
+void DataExchange::Number(int id, T& member, const char* what, const char* format) {
     lastControl_ = id;
-    TextBox& edit = page_.Edit(id);
     if (!saving_) {
-        edit.SetText(ShownNumber(member));
+        if constexpr (std::is_floating_point_v<T>) {
+            if (format != nullptr) {
+                char text[64];
+                std::snprintf(text, sizeof(text), format, static_cast<double>(member));
+                SetFieldText(id, text);
+                return;
+            }
+        }
+        SetFieldText(id, ShownNumber(member));
         return;
     }
     T value{};
-    if (!ParseNumber(edit.Text(), &value))
+    if (!ParseNumber(FieldText(id), &value))
         Refuse(what);
     member = value;
 }
@@ -281,6 +303,9 @@ void DataExchange::Text(int id, std::uint32_t& member) {
 }
 void DataExchange::Text(int id, double& member) {
     Number(id, member, "Please enter a number.");
+}
+void DataExchange::Text(int id, double& member, const char* format) {
+    Number(id, member, "Please enter a number.", format);
 }
 
 void DataExchange::Check(int id, bool& member) {
@@ -411,12 +436,18 @@ HRESULT STDMETHODCALLTYPE PropertyPage::Deactivate() {
     ReleasePage(parent_, *form_);
     form_->Unload();
     form_.reset();
+    shown_ = false;
     return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE PropertyPage::Show(UINT command) {
     if (!form_ || form_->Window() == nullptr)
         return E_UNEXPECTED;
+    // A page shown again follows what the objects hold now (another page may have changed
+    // them), unless the user has changes of their own on it.
+    if (command != SW_HIDE && !dirty_ && shown_)
+        UpdateData(false);
+    shown_ = shown_ || command != SW_HIDE;
     form_->Window()->setVisible(command != SW_HIDE);
     return S_OK;
 }
@@ -442,6 +473,7 @@ HRESULT STDMETHODCALLTYPE PropertyPage::Apply() {
         return E_FAIL;
     changed_.clear();
     SetModified(false);
+    OnApplied();
     return S_OK;
 }
 
@@ -487,6 +519,25 @@ bool PropertyPage::UpdateData(bool save) {
         changed_.clear();
     }
     return done;
+}
+
+bool PropertyPage::TakeFields(const std::function<void(DataExchange&)>& exchange) {
+    if (!form_)
+        return false;
+    DataExchange dx(*this, true);
+    try {
+        exchange(dx);
+    } catch (const Refusal& refusal) {
+        Runtime::Current().MsgBox(refusal.message, kMbExclamation);
+        if (Control* control = form_->FindIfAny(DialogControlName(refusal.control)))
+            control->SetFocus();
+        return false;
+    }
+    return true;
+}
+
+void PropertyPage::ShowError(const std::string& text) {
+    Runtime::Current().MsgBox(text, kMbExclamation);
 }
 
 void PropertyPage::SetModified(bool modified) {

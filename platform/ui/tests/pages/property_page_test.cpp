@@ -103,8 +103,10 @@ class PropertyPageTest : public ui::testing::GuiTest {
         CoUninitialize();
     }
 
-    // Shows the frame over the object; `act` plays the user while it is open and must close it.
-    void ShowFrame(const std::function<void(ui::PropertyFrameDialog&, ui::Form& page)>& act) {
+    // Shows the frame over the object with `count` tabs of the sample page; `act` plays the user
+    // while it is open (the frame is cancelled afterwards when still open).
+    void ShowFrame(const std::function<void(ui::PropertyFrameDialog&, ui::Form& page)>& act,
+                   ULONG count = 1) {
         bool answered = false;
         user_.AnswerModal([&](ui::Form& form) {
             answered = true;
@@ -115,10 +117,10 @@ class PropertyPageTest : public ui::testing::GuiTest {
                 user_.Click(dialog.CancelButton());
         });
         IUnknown* objects[] = {&thing};
-        const CLSID pages[] = {uitest::kSamplePageClsid};
-        EXPECT_EQ(
-            OleCreatePropertyFrame(nullptr, 0, 0, u"Thing", 1, objects, 1, pages, 0, 0, nullptr),
-            S_OK);
+        const CLSID pages[] = {uitest::kSamplePageClsid, uitest::kSamplePageClsid};
+        EXPECT_EQ(OleCreatePropertyFrame(nullptr, 0, 0, u"Thing", 1, objects, count, pages, 0, 0,
+                                         nullptr),
+                  S_OK);
         EXPECT_TRUE(answered);
         EXPECT_EQ(thing.refs, 1u);
     }
@@ -222,6 +224,44 @@ INSTANTIATE_TEST_SUITE_P(
         // The object refuses: the changed properties before it were written, none after it.
         RefusedCase{"RefusedByTheObject", "150", kInvalidValueText, {"Name"}}),
     [](const ::testing::TestParamInfo<RefusedCase>& info) { return info.param.name; });
+
+// A page shown again follows what another page applied, unless it has changes of its own.
+TEST_F(PropertyPageTest, ATabShownAgainFollowsTheObjectUnlessDirty) {
+    constexpr int kFirstTab = 1;
+    constexpr int kSecondTab = 2;
+    ShowFrame(
+        [&](ui::PropertyFrameDialog& dialog, ui::Form& first) {
+            EXPECT_TRUE(user_.ClickTab(dialog.Tabs(), kSecondTab));
+            ui::Form& second = *dialog.ShownPage();
+            ASSERT_NE(&second, &first);
+            EXPECT_TRUE(user_.Type(Edit(second, uitest::kLevelEdit), "9"));
+
+            EXPECT_TRUE(user_.ClickTab(dialog.Tabs(), kFirstTab));
+            EXPECT_TRUE(user_.Choose(Combo(first, uitest::kNameCombo), "Gamma"));
+            EXPECT_TRUE(user_.Type(Edit(first, uitest::kLevelEdit), "5"));
+            EXPECT_TRUE(user_.Click(dialog.ApplyButton()));
+            EXPECT_EQ(thing.puts, (std::vector<std::string>{"Name", "Level", "Level"}))
+                << "both dirty pages applied, in tab order";
+            EXPECT_EQ(thing.level, 9);
+
+            EXPECT_TRUE(user_.ClickTab(dialog.Tabs(), kSecondTab));
+            EXPECT_EQ(Combo(second, uitest::kNameCombo).Text(), "Gamma") << "reloaded";
+            EXPECT_EQ(Edit(second, uitest::kLevelEdit).Text(), "9");
+        },
+        2);
+}
+
+TEST_F(PropertyPageTest, ADirtyTabKeepsTheUsersChangesWhenShownAgain) {
+    ShowFrame(
+        [&](ui::PropertyFrameDialog& dialog, ui::Form& first) {
+            EXPECT_TRUE(user_.Type(Edit(first, uitest::kLevelEdit), "33"));
+            EXPECT_TRUE(user_.ClickTab(dialog.Tabs(), 2));
+            thing.level = 44;
+            EXPECT_TRUE(user_.ClickTab(dialog.Tabs(), 1));
+            EXPECT_EQ(Edit(first, uitest::kLevelEdit).Text(), "33");
+        },
+        2);
+}
 
 TEST_F(PropertyPageTest, HelpOpensThePagesContext) {
     std::uint32_t pageWindow = 0;

@@ -1,8 +1,6 @@
 // The Quadrature Decoders page: the decoder's clock prescale, x4 scaling and index input, the
 // control's stored values that Config hands to the decoder. Only a subsystem with a quadrature
 // decoder offers them.
-#include <cerrno>
-#include <cstdlib>
 #include <string>
 
 #include "pages/page_class.h"
@@ -18,7 +16,6 @@ constexpr int kPrescaleCombo = 243;  // a combo with an edit field
 
 constexpr double kLowestPrescale = 0;
 constexpr double kHighestPrescale = 255;
-constexpr int kDecimal = 10;
 
 ui::PageTemplate QuadratureTemplate() {
     using ui::Kind;
@@ -46,45 +43,35 @@ ui::PageTemplate QuadratureTemplate() {
              label("lblIndex", "Index:", 2), combo(kIndexCombo, 2)}};
 }
 
-// The whole text as a decimal integer; `fallback` when it is none.
-double WholeNumber(const std::string& text, double fallback) {
-    const char* begin = text.c_str();
-    char* end = nullptr;
-    errno = 0;
-    const long value = std::strtol(begin, &end, kDecimal);
-    if (end == begin || errno != 0)
-        return fallback;
-    while (*end == ' ')
-        ++end;
-    return *end == 0 ? static_cast<double>(value) : fallback;
-}
-
 class QuadraturePage final : public AcqPage {
   public:
     QuadraturePage() : AcqPage(kQuadraturePage, QuadratureTemplate()) {}
 
   protected:
     void BindControls() override {
-        // Typing in the box is a change of the page; the framework watches choices only.
+        // Typing in the box is a change of the page; the framework counts a combo's choices,
+        // not its typing.
         Combo(kPrescaleCombo).onChange = [this] {
             prescaleEdited_ = true;
             SetModified(true);
         };
     }
+    void OnApplied() override { prescaleEdited_ = false; }
 
     void DoDataExchange(ui::DataExchange& dx) override {
         dx.Property("X4Scaling", x4Scaling_, kX4ScalingCombo);
         dx.Property("IndexInput", indexInput_, kIndexCombo);
-        if (dx.Saving())
-            TakePrescale(dx);
-        else
-            dx.Property("ClockPrescale", prescale_, kPrescaleCombo);
+        // The box's text must be a prescale whether or not the user edited it (nothing is
+        // written when it is refused); it is written only when edited.
+        if (!dx.Saving() || prescaleEdited_)
+            dx.Property("ClockPrescale", prescale_, 0);
+        dx.Text(kPrescaleCombo, prescale_);
+        dx.MinMax(prescale_, kLowestPrescale, kHighestPrescale);
         dx.ComboIndex(kX4ScalingCombo, x4Scaling_);
         dx.ComboIndex(kIndexCombo, indexInput_);
         if (dx.Saving())
             return;
         prescaleEdited_ = false;
-        Combo(kPrescaleCombo).SetText(std::to_string(prescale_));
         // The fills run inside the load, so that what they select does not count as the user's.
         const bool decoder = Capability(HXSSC_QUADDECODER) != 0;
         Combo(kPrescaleCombo).SetEnabled(decoder);
@@ -94,18 +81,6 @@ class QuadraturePage final : public AcqPage {
     }
 
   private:
-    // The box's text must be a prescale, whether or not the user edited it; it is written only
-    // when edited. Nothing is written when it is refused.
-    void TakePrescale(ui::DataExchange& dx) {
-        std::string text;
-        dx.ComboText(kPrescaleCombo, text);
-        const double value = WholeNumber(text, kLowestPrescale - 1);
-        dx.MinMax(value, kLowestPrescale, kHighestPrescale);
-        prescale_ = static_cast<std::int32_t>(value);
-        if (prescaleEdited_)
-            dx.Property("ClockPrescale", prescale_, 0);
-    }
-
     static void FillChoices(ui::ComboBox& combo, bool decoder,
                             std::span<const browsing::Option> options, SHORT stored) {
         combo.Clear();

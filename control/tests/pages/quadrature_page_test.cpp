@@ -13,6 +13,8 @@ constexpr int kIndexCombo = 219;
 constexpr int kPrescaleCombo = 243;
 constexpr SHORT kCounterKind = HXSS_CT;
 constexpr LONG kDefaultPrescale = 255;
+constexpr const char* kOutOfRange = "Please enter a number between 0 and 255.";
+constexpr const char* kNotANumber = "Please enter an integer.";
 
 class QuadraturePageTest : public PageTest {
   protected:
@@ -50,7 +52,7 @@ TEST_F(QuadraturePageTest, WithoutADecoderShowsTheStoredPrescaleAndOffersNothing
 struct Typed {
     const char* name;
     const char* text;
-    bool refused;
+    const char* refusal;  // the box's text; null when taken
 };
 
 void PrintTo(const Typed& c, std::ostream* out) {
@@ -68,11 +70,12 @@ TEST_P(QuadraturePrescaleTest, TakesAPrescaleFrom0To255AndRefusesAnyOtherText) {
     control->notify.changed.clear();
     ShowPage(kQuadraturePage, [&](ui::PropertyFrameDialog& dialog, ui::Form& page) {
         typeAndApply(dialog, page, c.text);
-        EXPECT_EQ(dialog.ApplyButton().Enabled(), c.refused) << "a refused page stays dirty";
+        EXPECT_EQ(dialog.ApplyButton().Enabled(), c.refusal != nullptr)
+            << "a refused page stays dirty";
     });
-    if (c.refused) {
+    if (c.refusal != nullptr) {
         ASSERT_EQ(runtime_->MessageBoxes().size(), 1u);
-        EXPECT_EQ(runtime_->MessageBoxes()[0].text, "Please enter a number between 0 and 255.");
+        EXPECT_EQ(runtime_->MessageBoxes()[0].text, c.refusal);
         EXPECT_TRUE(control->notify.changed.empty()) << "nothing written";
         EXPECT_EQ(control->getLong(d::ClockPrescale), kStored);
         return;
@@ -82,12 +85,15 @@ TEST_P(QuadraturePrescaleTest, TakesAPrescaleFrom0To255AndRefusesAnyOtherText) {
     EXPECT_EQ(control->getLong(d::ClockPrescale), std::stol(c.text));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Texts, QuadraturePrescaleTest,
-    ::testing::Values(Typed{"Highest", "255", false}, Typed{"Lowest", "0", false},
-                      Typed{"AboveTheRange", "256", true}, Typed{"Negative", "-1", true},
-                      Typed{"NotANumber", "12x", true}),
-    [](const ::testing::TestParamInfo<Typed>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Texts, QuadraturePrescaleTest,
+                         ::testing::Values(Typed{"Highest", "255", nullptr},
+                                           Typed{"Lowest", "0", nullptr},
+                                           Typed{"AboveTheRange", "256", kOutOfRange},
+                                           Typed{"Negative", "-1", kOutOfRange},
+                                           Typed{"NotANumber", "12x", kNotANumber}),
+                         [](const ::testing::TestParamInfo<Typed>& info) {
+                             return info.param.name;
+                         });
 
 }  // namespace
 }  // namespace controltest

@@ -1,6 +1,7 @@
 // The control's page announcement and its Device page on the simulated machine's boards.
 #include <algorithm>
 #include <cstdint>
+#include <fstream>
 
 #include "com/browsing.h"
 #include "page_fixture.h"
@@ -155,6 +156,26 @@ TEST_F(DevicePageTest, WithoutABoardTheSubsystemComboIsDisabledAndNotWritten) {
     EXPECT_EQ(control->getText(mqacq32::dispid::Board), kMq5310);
     EXPECT_TRUE(runtime_->MessageBoxes().empty())
         << "no subsystem index was written: " << runtime_->MessageBoxes()[0].text;
+}
+
+// A board installed after the control made the process's board list: the control opens it by
+// name, but the board combo has no entry of that name and selects none.
+TEST_F(DevicePageTest, ABoardNotInTheBoardListSelectsNothing) {
+    constexpr const char* kLateBoard = "MQ5120(01)";
+    {
+        std::ofstream list(simMachine_.directory() / sim::kBoardListFileName, std::ios::app);
+        list << "MQ5120 4 2\n";
+    }
+    ASSERT_TRUE(simMachine_.Reboot());
+    const Outcome opened = control->put(mqacq32::dispid::Board, Variant::Text(kLateBoard));
+    ASSERT_TRUE(opened.ok()) << opened.description;
+    ShowPage(kDevicePage, [&](ui::PropertyFrameDialog&, ui::Form& page) {
+        ui::ComboBox& boards = Combo(page, kBoardCombo);
+        EXPECT_EQ(boards.ListIndex(), -1);
+        const std::vector<std::string> items = Items(boards);
+        EXPECT_EQ(std::count(items.begin(), items.end(), kLateBoard), 0);
+        EXPECT_TRUE(Combo(page, kSubsystemCombo).Enabled()) << "the board is open";
+    });
 }
 
 // The board combo finds the control's board by name whatever its case.

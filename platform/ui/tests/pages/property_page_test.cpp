@@ -263,6 +263,27 @@ TEST_F(PropertyPageTest, ADirtyTabKeepsTheUsersChangesWhenShownAgain) {
         2);
 }
 
+// OK with a refused value on a tab not shown: the frame shows that tab and stays open.
+TEST_F(PropertyPageTest, ARefusingTabIsShown) {
+    ShowFrame(
+        [&](ui::PropertyFrameDialog& dialog, ui::Form& first) {
+            EXPECT_TRUE(user_.ClickTab(dialog.Tabs(), 2));
+            ui::Form& second = *dialog.ShownPage();
+            EXPECT_TRUE(user_.Type(Edit(second, uitest::kLevelEdit), "2000"));
+            EXPECT_TRUE(user_.ClickTab(dialog.Tabs(), 1));
+            EXPECT_TRUE(user_.Type(Edit(first, uitest::kLevelEdit), "8"));
+            EXPECT_TRUE(user_.Click(dialog.OkButton()));
+            EXPECT_TRUE(dialog.Loaded());
+            EXPECT_EQ(dialog.Tabs().SelectedIndex(), 2);
+            EXPECT_EQ(dialog.ShownPage(), &second);
+            EXPECT_TRUE(second.Visible());
+            EXPECT_FALSE(first.Visible());
+        },
+        2);
+    EXPECT_EQ(thing.level, 8) << "the first page applied before the second refused";
+    ASSERT_EQ(runtime_->MessageBoxes().size(), 1u);
+}
+
 TEST_F(PropertyPageTest, HelpOpensThePagesContext) {
     std::uint32_t pageWindow = 0;
     ShowFrame([&](ui::PropertyFrameDialog& dialog, ui::Form& page) {

@@ -182,7 +182,7 @@ TEST_F(DesignPictureTest, ACaptionPutAtDesignTimeRepaintsWithTheNewText) {
     EXPECT_GT(changed, kFontHeight);
 }
 
-TEST_F(DesignPictureTest, InARunModeContainerTheControlDrawsNothingAndAskForNoRepaint) {
+TEST_F(DesignPictureTest, InARunModeContainerTheControlIsNotDrawnAndAsksForNoRepaint) {
     ASSERT_TRUE(registered_);
     ShowForm(ui::UserMode::Run);
     int invalidated = 0;
@@ -196,7 +196,7 @@ TEST_F(DesignPictureTest, InARunModeContainerTheControlDrawsNothingAndAskForNoRe
     }
     Acq().Put(mqacq32::dispid::Caption, uilang::Value{std::string("Scope")});
     EXPECT_EQ(invalidated, 0);
-    // The view object itself draws nothing in run mode, even when asked to.
+    // Asked directly, the run-mode host draws nothing for it either.
     ui::Picture direct(kControlWidth, kControlHeight, kBackground);
     {
         auto surface = direct.Paint();

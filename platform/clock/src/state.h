@@ -1,0 +1,111 @@
+// The clock's state, shared by its parts: the readings of each mode, the threads of the simulation
+// that run, the waits that are due at a reading, and the stalls held.
+//
+// Locks, outermost first: a WaiterList's lock, then State::waitsMutex, then a Waiter's own lock
+// (a leaf). State::mutex serialises the mode changes and is taken before waitsMutex. No lock of
+// the clock is held while a subscriber is called.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <vector>
+
+#include "simclock/clock.h"
+#include "simclock/condition.h"
+
+namespace simclock::detail {
+
+enum class Mode { Real, Manual, Virtual };
+
+// One thread blocked in a wait.
+struct Waiter {
+    std::mutex mutex;
+    std::condition_variable condition;
+    bool participant = false;  // counted among the running threads when not blocked
+    bool woken = false;        // let go (by a notify, the clock, or its own limit): running again
+    bool timedOut = false;
+    std::uint64_t jumpsSeen = 0;  // the clock's jump count when it last looked at its limit
+
+    // Lets the waiter go and counts it running; false when it was let go already.
+    bool Wake(bool timedOut);
+};
+
+// The waiters of one condition variable.
+class WaiterList {
+  public:
+    void Add(Waiter* waiter);
+    void Remove(Waiter* waiter);
+    void WakeOne();
+    void WakeAll();
+
+  private:
+    std::mutex mutex_;
+    std::vector<Waiter*> waiters_;
+};
+
+struct State {
+    std::mutex mutex;  // serialises the setters
+    std::atomic<Mode> mode{Mode::Real};
+    std::atomic<std::int64_t> manualNs{0};        // the reading in manual mode
+    std::atomic<std::int64_t> virtualNs{0};       // the reading in virtual mode
+    std::atomic<std::int64_t> biasNs{0};          // added to the host time in real mode
+    std::atomic<std::int64_t> heldNs{0};          // host stalls held, taken off in real mode
+    std::atomic<std::int64_t> lastReturnedNs{0};  // real readings never go back
+    std::atomic<std::int64_t> lastReadHostNs{0};  // the host time of the latest real reading
+    // System time minus steady time, taken once, so that system time moves with Now().
+    std::int64_t wallOffsetNs = 0;
+
+    // A host clock driven by a test (ManualHostClock).
+    std::atomic<bool> manualHost{false};
+    std::atomic<std::int64_t> manualHostNs{0};
+
+    // Threads of the simulation that are not blocked in a wait of the clock.
+    std::atomic<int> running{0};
+
+    // Waits due at a reading, by that reading; and the jumps of the clock (mode changes, advances)
+    // that make every timed waiter look at its limit again.
+    std::mutex waitsMutex;
+    std::multimap<std::int64_t, Waiter*> dueWaits;
+    std::atomic<std::uint64_t> jumps{0};
+
+    StallRecord stalls;  // under waitsMutex
+
+    std::mutex subscribersMutex;  // held while the subscribers are called
+    std::map<int, std::function<void()>> subscribers;
+    int nextId = 1;
+
+    State();
+};
+
+// Never destroyed: services of other libraries may still read the clock or wait while the
+// process's statics are destroyed.
+State& TheState();
+
+std::int64_t HostNs();
+std::int64_t ReadingNs();
+
+// The calling thread of the simulation blocks (its count goes) or comes back by itself.
+void BlockRunning();
+void ResumeRunning();
+// Under the virtual clock, with no thread of the simulation running: jumps to the earliest reading
+// a wait is due at and lets those waits go.
+void AdvanceIfIdle();
+
+// A wait due at a reading joins or leaves the waits the virtual clock and the stall rule look at.
+void AddDueWait(std::int64_t reading, Waiter* waiter);
+void RemoveDueWait(std::int64_t reading, Waiter* waiter);
+// Every timed waiter looks at its limit again (the clock jumped).
+void PokeDueWaits();
+
+// Whether the calling thread is one of the simulation's.
+bool ThisThreadParticipates();
+void SetThisThreadParticipates(bool participates);
+
+// Calls the subscribers, and makes the timed waiters look again.
+void NotifyJump();
+
+}  // namespace simclock::detail

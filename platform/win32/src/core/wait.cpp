@@ -1,6 +1,7 @@
 // The one wait loop behind every wait and alertable sleep. Objects are checked and consumed under
 // the wait lock, so an auto-reset event satisfies exactly one wait and a wait-all takes all of its
-// objects at once or none of them. An alertable wait runs the thread's queued APCs first.
+// objects at once or none of them. An alertable wait runs the thread's queued APCs first. Timeouts
+// run on the stand-ins' clock.
 #include <cassert>
 #include <chrono>
 #include <optional>
@@ -44,7 +45,7 @@ DWORD WaitForObjects(std::span<const std::shared_ptr<Object>> objects, bool wait
     }
     const std::shared_ptr<ThreadRecord> self = CurrentThreadRecord();
     const bool infinite = timeoutMs == INFINITE;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    const auto deadline = simclock::Deadline::After(std::chrono::milliseconds(timeoutMs));
 
     WaitLockHolder lock;
     for (;;) {
@@ -58,7 +59,7 @@ DWORD WaitForObjects(std::span<const std::shared_ptr<Object>> objects, bool wait
         if (infinite) {
             WaitCondition().wait(lock.Native());
         } else {
-            if (std::chrono::steady_clock::now() >= deadline)
+            if (deadline.Passed())
                 return WAIT_TIMEOUT;
             WaitCondition().wait_until(lock.Native(), deadline);
         }

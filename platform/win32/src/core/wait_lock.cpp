@@ -15,8 +15,8 @@ std::mutex& WaitMutex() {
     return *mutex;
 }
 
-std::condition_variable& WaitCondition() {
-    static auto* condition = new std::condition_variable;
+simclock::ConditionVariable& WaitCondition() {
+    static auto* condition = new simclock::ConditionVariable;
     return *condition;
 }
 

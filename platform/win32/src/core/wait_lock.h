@@ -1,13 +1,14 @@
 // The one wait lock of the process and the condition every blocked wait sleeps on.
 #pragma once
 
-#include <condition_variable>
 #include <mutex>
+
+#include "simclock/condition.h"
 
 namespace win32::detail {
 
 std::mutex& WaitMutex();
-std::condition_variable& WaitCondition();
+simclock::ConditionVariable& WaitCondition();
 
 // Holds the wait lock and records that this thread holds it, so that WithWaitLock nests.
 class WaitLockHolder {

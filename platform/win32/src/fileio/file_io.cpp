@@ -1,10 +1,10 @@
 // File handles on the I/O manager's boundary: every call becomes one request of kernel::user_io.
-#include <condition_variable>
 #include <memory>
 #include <mutex>
 
 #include "core/object.h"
 #include "kernel/io_user.h"
+#include "simclock/condition.h"
 #include "win32/errors.h"
 #include "win32/fileio.h"
 #include "win32/handles.h"
@@ -51,7 +51,7 @@ std::shared_ptr<FileObject> FileOf(HANDLE handle) {
 // The one completion of a request that the caller waits for (calls without OVERLAPPED).
 struct Waiter {
     std::mutex mutex;
-    std::condition_variable done;
+    simclock::ConditionVariable done;
     bool finished = false;
     kio::Completion completion{};
     kio::CompletionCallback Callback(const std::shared_ptr<Waiter>& self) {

@@ -131,14 +131,14 @@ double BoardState::AdConversionSeconds(std::uint64_t k) const {
     return (adStartNs - epochNs) * 1e-9 + static_cast<double>(ticks) / kBaseClockHz;
 }
 
-void BoardState::AdAdvance(std::int64_t now) {
+std::uint64_t BoardState::AdDueAt(std::int64_t now) const {
     if (!adRunning || adWaitingTrigger || unpaced)
-        return;
+        return adConversions;
     if (registers[kAdControl] & kAdControlExternalClock)
-        return;  // conversions come from clock edges
+        return adConversions;  // conversions come from clock edges
     const std::uint64_t divider = registers[kAdDividerLow] | (registers[kAdDividerHigh] << 16);
     if (divider == 0 || now <= adStartNs)
-        return;
+        return adConversions;
     // Conversions due = elapsed x rate, whatever the host's lateness.
     std::uint64_t due = Ticks(now - adStartNs) / divider;
     if (registers[kAdControl] & kAdControlTriggeredScan) {
@@ -156,6 +156,11 @@ void BoardState::AdAdvance(std::int64_t now) {
             due = (adBursts - 1) * burst + std::min(burst, inBurst);
         }
     }
+    return std::max(due, adConversions);
+}
+
+void BoardState::AdAdvance(std::int64_t now) {
+    const std::uint64_t due = AdDueAt(now);
     while (adConversions < due)
         AdConvertNext();
 }

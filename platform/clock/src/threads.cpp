@@ -85,5 +85,21 @@ int RunningThreads() {
     return detail::TheState().running.load();
 }
 
+bool Settle(std::chrono::nanoseconds hostBound) {
+    constexpr int kYieldsBeforeSleeping = 100;
+    constexpr auto kPause = std::chrono::microseconds(20);
+    const int self = Participates() ? 1 : 0;
+    const auto deadline = std::chrono::steady_clock::now() + hostBound;
+    for (int round = 0; detail::TheState().running.load() > self; ++round) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        if (round < kYieldsBeforeSleeping)
+            std::this_thread::yield();
+        else
+            std::this_thread::sleep_for(kPause);
+    }
+    return true;
+}
+
 }  // namespace testing
 }  // namespace simclock

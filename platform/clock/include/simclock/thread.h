@@ -7,6 +7,7 @@
 // clock back. In real and manual mode the count changes nothing.
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <thread>
 #include <utility>
@@ -74,6 +75,12 @@ class VirtualClock {
 
 // Threads of the simulation that run now (not blocked in a wait of the clock).
 int RunningThreads();
+
+// Returns once every other thread of the simulation is blocked in a wait of the clock: what the
+// simulation does at this reading is done, and (the calling thread counting, so that the virtual
+// clock stands still meanwhile) nothing of the next one has begun. For a test that looks at the
+// state the other threads reach "now". False when they did not get there within the host bound.
+bool Settle(std::chrono::nanoseconds hostBound = std::chrono::seconds(10));
 
 }  // namespace testing
 }  // namespace simclock

@@ -28,7 +28,7 @@ class AdStopTest : public AdFixture {
     // The unplugged board's stack has been removed.
     void ExpectGone() {
         auto gone = kernel::pnp::DeviceGone(p_.pdo);
-        ASSERT_EQ(gone.wait_for(kBound), std::future_status::ready);
+        ASSERT_TRUE(ReadyWithin(gone, kBound));
         EXPECT_TRUE(kernel::testing::DrainDeferredCloses());
         EXPECT_TRUE(kernel::pnp::testing::WaitIdle(10000));
         EXPECT_TRUE(bus->WaitDeleted(p_.pdo, 10000));
@@ -126,7 +126,7 @@ TEST_F(AdStopTest, AHeldAbortEndsOnCancelAndOnRemovalWhileTheBoardDoesNotAnswer)
     // The board takes no further command: the stop work waits on its first one.
     bus->InjectFault(p_.pdo, 0x01, usb::Fault::NeverAnswer);
     PendingRequest cancelled(*ad, IOCTL_HXDA_ABORT);
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    simclock::SleepFor(std::chrono::milliseconds(100));
     ASSERT_FALSE(cancelled.Ready()) << "the abort returned while the board still ran";
     ad->CancelRequests();
     ASSERT_TRUE(cancelled.Ready(kBound));
@@ -134,7 +134,7 @@ TEST_F(AdStopTest, AHeldAbortEndsOnCancelAndOnRemovalWhileTheBoardDoesNotAnswer)
 
     // Another abort waits for the same stop; the removal ends the stuck command and the stop.
     PendingRequest held(*ad, IOCTL_HXDA_ABORT);
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    simclock::SleepFor(std::chrono::milliseconds(50));
     ASSERT_FALSE(held.Ready());
     bus->Unplug(p_.pdo);
     ASSERT_TRUE(held.Ready(kBound));
@@ -153,7 +153,7 @@ TEST_F(AdStopTest, ClosingTheFileEndsAHeldAbortAtOnce) {
     ASSERT_EQ(Simple(*ad, IOCTL_HXDA_START), HXNOERROR);
     bus->InjectFault(p_.pdo, 0x01, usb::Fault::NeverAnswer);
     PendingRequest held(*ad, IOCTL_HXDA_ABORT);
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    simclock::SleepFor(std::chrono::milliseconds(50));
     ASSERT_FALSE(held.Ready());
     // The cleanup ends the file's held request and waiting reads before it waits for the board.
     auto closed = std::async(std::launch::async, [&] { ad.reset(); });
@@ -162,7 +162,7 @@ TEST_F(AdStopTest, ClosingTheFileEndsAHeldAbortAtOnce) {
     ASSERT_TRUE(UserFile::Wait(done_[1], kBound).status != -1);
     // The stop then ends when the board goes.
     bus->Unplug(p_.pdo);
-    ASSERT_EQ(closed.wait_for(kBound), std::future_status::ready);
+    ASSERT_TRUE(ReadyWithin(closed, kBound));
     EXPECT_TRUE(AllReadsBack());
     ExpectGone();
 }

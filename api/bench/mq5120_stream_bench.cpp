@@ -8,7 +8,9 @@
 // process's CPU time per second of acquisition (also as a share of one core), and the delay from a
 // read's completion in the driver to the buffer-done notification of its buffer (median and 99th
 // percentile). The completion is seen by the kernel stand-in's completion observer, the
-// notification by the procedure; both take the steady clock.
+// notification by the procedure; both take the steady clock. The samples the clock produced are
+// counted on the stand-ins' clock, which holds across host stalls: the stalls absorbed are printed
+// beside the overruns.
 //
 // Usage: api_mq5120_stream_bench [seconds per case, default 60] [--all] [--default-machine]
 //   --default-machine: the machine that MQ_MACHINE names (or the per-user default) and its first
@@ -36,6 +38,7 @@
 #include "hxmem32.h"
 #include "kernel/machine.h"
 #include "kernel/testing.h"
+#include "simclock/clock.h"
 
 namespace {
 
@@ -61,6 +64,7 @@ struct Measure {
     std::atomic<std::uint32_t> overruns{0};
     std::atomic<std::uint32_t> unmatched{0};  // buffer-done without a completion seen
     std::atomic<std::int64_t> lastDoneNs{0};
+    std::atomic<std::int64_t> lastDoneClockNs{0};  // on the stand-ins' clock
 
     int slotOf(const void* address) const {
         for (std::size_t i = 0; i < data.size(); ++i)
@@ -98,6 +102,7 @@ void CALLBACK onNotification(UINT message, HDASS hDass, LPARAM) {
         case HXWM_BUFFERDONE: {
             measure->run.buffers.fetch_add(1, std::memory_order_relaxed);
             measure->lastDoneNs.store(now);
+            measure->lastDoneClockNs.store(simclock::Now().count());
             HBUF buffer = 0;
             if (hxDaGetBuffer(hDass, &buffer) != HXNOERROR || buffer == 0)
                 break;
@@ -142,6 +147,8 @@ double percentile(std::vector<double> values, double fraction) {
 struct Result {
     double clock = 0;
     double acquisitionSeconds = 0;  // from the start to the last buffer done
+    double clockSeconds = 0;        // the same on the stand-ins' clock
+    simclock::StallRecord stalls;
     std::uint64_t samples = 0;
     std::uint32_t overruns = 0;
     std::uint32_t unmatched = 0;
@@ -182,6 +189,8 @@ bool runCase(HDEV hDev, double bufferSeconds, double seconds, Result* result) {
 
     const double cpuBefore = processCpuSeconds();
     const std::int64_t startNs = nowNs();
+    simclock::ResetStalls();
+    const std::int64_t clockStartNs = simclock::Now().count();
     ok = ok && hxDaStart(hDass) == HXNOERROR;
     if (ok) {
         {
@@ -209,6 +218,10 @@ bool runCase(HDEV hDev, double bufferSeconds, double seconds, Result* result) {
     const std::int64_t lastNs = measure->lastDoneNs.load();
     result->acquisitionSeconds =
         lastNs > startNs ? static_cast<double>(lastNs - startNs) * 1e-9 : 0;
+    const std::int64_t lastClockNs = measure->lastDoneClockNs.load();
+    result->clockSeconds =
+        lastClockNs > clockStartNs ? static_cast<double>(lastClockNs - clockStartNs) * 1e-9 : 0;
+    result->stalls = simclock::Stalls();
     result->samples = measure->samples.load();
     result->overruns = measure->overruns.load();
     result->unmatched = measure->unmatched.load();
@@ -231,7 +244,7 @@ BOOL CALLBACK takeFirstMq5120(LPSTR boardName, LPSTR driverName, LPARAM user) {
 
 void printResult(double bufferSeconds, const Result& r) {
     const double seconds = r.acquisitionSeconds;
-    const double expected = r.clock * seconds;
+    const double expected = r.clock * r.clockSeconds;
     const double cpuPerSecond = seconds > 0 ? r.cpuSeconds / seconds : 0;
     std::printf(
         "buffers of %.2f s (%u samples), %zu queued, clock %.0f Hz, %.1f s of acquisition\n",
@@ -241,6 +254,10 @@ void printResult(double bufferSeconds, const Result& r) {
                 static_cast<unsigned long long>(r.samples), expected,
                 expected > 0 ? static_cast<double>(r.samples) / expected : 0.0);
     std::printf("  overruns               %12u\n", r.overruns);
+    std::printf("  stalls absorbed        %12llu (longest %.1f ms, %.1f ms in all)\n",
+                static_cast<unsigned long long>(r.stalls.count),
+                std::chrono::duration<double, std::milli>(r.stalls.longest).count(),
+                std::chrono::duration<double, std::milli>(r.stalls.total).count());
     std::printf("  CPU s per s            %12.4f (%.2f %% of one core)\n", cpuPerSecond,
                 cpuPerSecond * 100);
     std::printf("  completion -> done ms  median %.3f, p99 %.3f (%zu buffers",

@@ -6,6 +6,7 @@
 
 #include "ad_fixture.h"
 #include "mq5120/signals.h"
+#include "simclock/thread.h"
 
 namespace board_test {
 namespace {
@@ -156,7 +157,13 @@ TEST_F(AdStopTest, ClosingTheFileEndsAHeldAbortAtOnce) {
     simclock::SleepFor(std::chrono::milliseconds(50));
     ASSERT_FALSE(held.Ready());
     // The cleanup ends the file's held request and waiting reads before it waits for the board.
-    auto closed = std::async(std::launch::async, [&] { ad.reset(); });
+    // On a thread of the simulation, which the virtual clock waits for.
+    std::promise<void> closing;
+    std::future<void> closed = closing.get_future();
+    simclock::Thread closer([&] {
+        ad.reset();
+        closing.set_value();
+    });
     ASSERT_TRUE(held.Ready(kBound));
     EXPECT_EQ(held.done.get().status, STATUS_CANCELLED);
     ASSERT_TRUE(UserFile::Wait(done_[1], kBound).status != -1);

@@ -174,6 +174,12 @@ Subscription::~Subscription() {
     state.subscribers.erase(id_);
 }
 
+void ResetStalls() {
+    detail::State& state = TheState();
+    std::lock_guard guard(state.waitsMutex);
+    state.stalls = {};
+}
+
 namespace testing {
 
 void UseManualClock() {
@@ -208,12 +214,6 @@ void SetBias(Duration bias) {
         state.lastReadHostNs.store(0);
     }
     detail::NotifyJump();
-}
-
-void ResetStalls() {
-    detail::State& state = TheState();
-    std::lock_guard guard(state.waitsMutex);
-    state.stalls = {};
 }
 
 ManualHostClock::ManualHostClock() {

@@ -39,7 +39,7 @@ const Case kCases[] = {
 TEST(StallRuleTest, HoldsAGapOnlyWhenAWaitWasDueAndNoThreadReadTheClock) {
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.name);
-        simclock::testing::ResetStalls();
+        simclock::ResetStalls();
         {
             simclock::testing::ManualHostClock host;
             const Duration start = simclock::Now();
@@ -61,11 +61,11 @@ TEST(StallRuleTest, HoldsAGapOnlyWhenAWaitWasDueAndNoThreadReadTheClock) {
         EXPECT_EQ(stalls.total, c.held);
     }
     simclock::testing::SetBias({});
-    simclock::testing::ResetStalls();
+    simclock::ResetStalls();
 }
 
 TEST(StallRuleTest, CountsEachHeldGapAndKeepsTheLongest) {
-    simclock::testing::ResetStalls();
+    simclock::ResetStalls();
     {
         simclock::testing::ManualHostClock host;
         const Duration start = simclock::Now();
@@ -81,7 +81,7 @@ TEST(StallRuleTest, CountsEachHeldGapAndKeepsTheLongest) {
     EXPECT_EQ(stalls.longest, 70ms);
     EXPECT_EQ(stalls.total, 120ms);
     simclock::testing::SetBias({});
-    simclock::testing::ResetStalls();
+    simclock::ResetStalls();
 }
 
 }  // namespace

@@ -50,6 +50,9 @@ struct StallRecord {
     Duration total{};
 };
 StallRecord Stalls();
+// Forgets the stalls held so far (the count and longest; the reading keeps what was held), for a
+// program that reports them per run.
+void ResetStalls();
 
 // Calls a routine after every jump of the clock, on the thread that made the jump: an advance of
 // the manual or virtual clock, a change of mode or bias. The routine must not block or change the
@@ -80,9 +83,6 @@ void UseRealClock();
 // Real mode reads host steady time + bias from now on; zero removes the shift (and any shift left
 // by UseRealClock). For tests that place a counter just before its wrap.
 void SetBias(Duration bias);
-// Forgets the stalls held so far (the count and longest; the reading keeps what was held).
-void ResetStalls();
-
 // Manual mode for the lifetime of the object.
 class ManualClock {
   public:

@@ -20,3 +20,17 @@ function(mq_add_test_executable name)
                    ENVIRONMENT "MQ_MACHINE=${CMAKE_BINARY_DIR}/test-machine"
         DISCOVERY_TIMEOUT 30)
 endfunction()
+
+# mq_hide_symbols(<target> [EXPORTS <version script>])
+# Builds the target with hidden visibility, so that a shared library exports only what its header
+# marks for export (HXDAAPI32_EXPORT, HXMEM32_EXPORT) and the module tables. A shared library's
+# version script also keeps the standard library's template instances inside it.
+function(mq_hide_symbols target)
+    cmake_parse_arguments(ARG "" "EXPORTS" "" ${ARGN})
+    set_target_properties(${target} PROPERTIES
+        CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+    if(ARG_EXPORTS)
+        target_link_options(${target} PRIVATE "LINKER:--version-script=${ARG_EXPORTS}")
+        set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${ARG_EXPORTS})
+    endif()
+endfunction()

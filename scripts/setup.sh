@@ -2,7 +2,7 @@
 # Installs the Debian packages the build and the tests need. Safe to run again.
 set -euo pipefail
 packages=(
-    build-essential cmake ninja-build pkg-config
+    build-essential cmake ninja-build pkg-config clang-format
     libgtest-dev libgmock-dev libbenchmark-dev
     libsqlite3-dev
 )

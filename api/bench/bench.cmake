@@ -4,7 +4,7 @@ if(TARGET api_test_streaming_driver)
     add_executable(api_stream_bench ${CMAKE_CURRENT_LIST_DIR}/stream_throughput.cpp)
     target_include_directories(api_stream_bench PRIVATE ${CMAKE_CURRENT_LIST_DIR}/../src)
     target_link_libraries(api_stream_bench PRIVATE
-        hxdaapi32 hxmem32 platform_win32 hxda_protocol api_test_streaming_driver Threads::Threads)
+        hxdaapi32_testing api_test_streaming_driver Threads::Threads)
 endif()
 
 # The same through a stand-in board of the simulated machine, unpaced (the machine module is

@@ -1,24 +1,28 @@
-# Unit and driver round-trip tests of the API library, and the check that an outside program
-# builds against the installed library with pkg-config.
+# Unit and driver round-trip tests of the API library on its own code (the test-only library),
+# the tests of the shipped library's ABI, and the installed system serving an outside program.
 file(GLOB API_TESTS CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/api_*_test.cpp)
 mq_add_test_executable(api_tests
     LABELS unit
     SOURCES ${API_TESTS}
-    LIBS hxdaapi32 hxmem32 platform_win32 hxda_protocol)
+    LIBS hxdaapi32_testing)
 if(TARGET api_tests)
     target_include_directories(api_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/../src
         ${CMAKE_SOURCE_DIR}/boardext/tests ${CMAKE_SOURCE_DIR}/boardext/common/include)
 endif()
 
-# The installed library serves a program outside the tree. Sanitizer builds skip it: the outside
-# program is built without the sanitizer runtime.
+# The installed system serves a program outside the tree, built with pkg-config and with
+# find_package (install/install_check.cmake). Sanitizer builds skip it: the outside program is
+# built without the sanitizer runtime.
 if(NOT MQ_SANITIZE)
-    add_test(NAME api_install_pkgconfig
+    add_test(NAME api_installed_program
         COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${CMAKE_BINARY_DIR}
-                -DWORK_DIR=${CMAKE_CURRENT_BINARY_DIR}/install_check
-                -DSOURCE=${CMAKE_CURRENT_LIST_DIR}/outside_program.cpp
-                -P ${CMAKE_CURRENT_LIST_DIR}/install_check.cmake)
-    set_tests_properties(api_install_pkgconfig PROPERTIES LABELS "unit" TIMEOUT 300)
+                -DWORK_DIR=${CMAKE_CURRENT_BINARY_DIR}/installed_program
+                -DSOURCE_DIR=${CMAKE_CURRENT_LIST_DIR}/install
+                -DLIBDIR=${CMAKE_INSTALL_LIBDIR} -DINCLUDEDIR=${CMAKE_INSTALL_INCLUDEDIR}
+                -DVERSION=${PROJECT_VERSION}
+                -DCXX=${CMAKE_CXX_COMPILER} -DGENERATOR=${CMAKE_GENERATOR}
+                -P ${CMAKE_CURRENT_LIST_DIR}/install/install_check.cmake)
+    set_tests_properties(api_installed_program PROPERTIES LABELS "e2e" TIMEOUT 300)
 endif()
 
 # Round trips onto the tests' own recording driver on the kernel stand-in.
@@ -37,10 +41,11 @@ file(GLOB API_E2E_TESTS CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/e2e_*_test.c
 mq_add_test_executable(api_e2e_tests
     LABELS e2e
     SOURCES ${API_E2E_TESTS}
-    LIBS hxdaapi32 hxmem32 platform_win32 hxda_protocol api_test_recording_driver
-         api_test_streaming_driver)
+    LIBS hxdaapi32_testing api_test_recording_driver api_test_streaming_driver)
 if(TARGET api_e2e_tests)
     target_include_directories(api_e2e_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/../src)
+    # The library's version is read from the shipped library's file.
+    add_dependencies(api_e2e_tests hxdaapi32)
 endif()
 
 # The end-to-end tests bind the board families' extension libraries by name at run time.
@@ -72,4 +77,20 @@ if(TARGET api_e2e_tests)
     add_dependencies(api_e2e_tests api_test_driver_file)
     target_compile_definitions(api_e2e_tests PRIVATE
         DRIVER_FILE_MODULE="$<TARGET_FILE:api_test_driver_file>")
+endif()
+
+# The shipped libraries as programs bind them: the exported symbols of libhxdaapi32.so and
+# libhxmem32.so against their headers, and the export table through the module loader.
+file(GLOB API_ABI_TESTS CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/abi/*.cpp)
+mq_add_test_executable(api_abi_tests
+    LABELS unit
+    SOURCES ${API_ABI_TESTS}
+    LIBS hxdaapi32 platform_win32)
+if(TARGET api_abi_tests)
+    target_include_directories(api_abi_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/../src)
+    target_compile_definitions(api_abi_tests PRIVATE
+        HXDAAPI32_LIBRARY="$<TARGET_FILE:hxdaapi32>"
+        HXDAAPI32_HEADER="${CMAKE_CURRENT_LIST_DIR}/../include/hxdaapi32.h"
+        HXMEM32_LIBRARY="$<TARGET_FILE:hxmem32>"
+        HXMEM32_HEADER="${CMAKE_SOURCE_DIR}/platform/hxmem32/include/hxmem32.h")
 endif()

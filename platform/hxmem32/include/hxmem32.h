@@ -17,6 +17,14 @@
 #define HXMEMAPI
 #endif
 
+// Marks the library's entry points: the library is built with hidden visibility, so these
+// functions are all it exports.
+#if defined(__GNUC__)
+#define HXMEM32_EXPORT __attribute__((visibility("default")))
+#else
+#define HXMEM32_EXPORT
+#endif
+
 // The platform's overlapped I/O record; the buffer manager only owns its storage.
 struct OVERLAPPED;
 
@@ -52,58 +60,58 @@ extern "C" {
 // Buffers. A new buffer is zero-filled, has no valid samples and holds `samples` samples of its
 // data width (2 bytes for hxDmAllocBuffer, `sampleSize` = 1, 2 or 4 for hxDmCallocBuffer).
 // The flags are accepted and kept; they change nothing.
-uint32_t HXMEMAPI hxDmAllocBuffer(uint32_t flags, uint32_t samples, HBUF* buffer);
-uint32_t HXMEMAPI hxDmCallocBuffer(uint32_t flags, uint32_t flags2, uint32_t samples,
-                                   uint32_t sampleSize, HBUF* buffer);
+HXMEM32_EXPORT uint32_t HXMEMAPI hxDmAllocBuffer(uint32_t flags, uint32_t samples, HBUF* buffer);
+HXMEM32_EXPORT uint32_t HXMEMAPI hxDmCallocBuffer(uint32_t flags, uint32_t flags2, uint32_t samples,
+                                                  uint32_t sampleSize, HBUF* buffer);
 // A buffer still on a list is refused with HXBUFFERONLIST.
-uint32_t HXMEMAPI hxDmFreeBuffer(HBUF buffer);
+HXMEM32_EXPORT uint32_t HXMEMAPI hxDmFreeBuffer(HBUF buffer);
 
 // Copies `count` samples of the buffer's data width from `source`; the valid samples become
 // `count`. More samples than the buffer holds, or a null source: HXBUFFERTOOSMALL.
-uint32_t HXMEMAPI hxDmCopyToBuffer(HBUF buffer, const void* source, uint32_t count);
+HXMEM32_EXPORT uint32_t HXMEMAPI hxDmCopyToBuffer(HBUF buffer, const void* source, uint32_t count);
 // Copies the first `count` valid samples to `destination`. A buffer without valid samples gives
 // HXNOVALIDSAMPLES, more than its valid samples HXBUFFERTOOSMALL; a count of 0 copies nothing.
-uint32_t HXMEMAPI hxDmCopyFromBuffer(HBUF buffer, void* destination, uint32_t count);
+HXMEM32_EXPORT uint32_t HXMEMAPI hxDmCopyFromBuffer(HBUF buffer, void* destination, uint32_t count);
 
-uint32_t HXMEMAPI hxDmGetBufferPtr(HBUF buffer, void** data);
-uint32_t HXMEMAPI hxDmGetBufferSize(HBUF buffer, uint32_t* bytes);
-uint32_t HXMEMAPI hxDmGetValidSamples(HBUF buffer, uint32_t* samples);
+HXMEM32_EXPORT uint32_t HXMEMAPI hxDmGetBufferPtr(HBUF buffer, void** data);
+HXMEM32_EXPORT uint32_t HXMEMAPI hxDmGetBufferSize(HBUF buffer, uint32_t* bytes);
+HXMEM32_EXPORT uint32_t HXMEMAPI hxDmGetValidSamples(HBUF buffer, uint32_t* samples);
 // More than the buffer holds at its data width: HXVALIDSAMPLESTOOLARGE.
-uint32_t HXMEMAPI hxDmSetValidSamples(HBUF buffer, uint32_t samples);
+HXMEM32_EXPORT uint32_t HXMEMAPI hxDmSetValidSamples(HBUF buffer, uint32_t samples);
 // 1, 2 or 4 bytes per sample, else HXBADSAMPLESIZE. The byte size never changes; valid samples
 // beyond what the buffer holds at the new width are dropped.
-uint32_t HXMEMAPI hxDmSetDataWidth(HBUF buffer, uint32_t bytesPerSample);
-uint32_t HXMEMAPI hxDmGetDataWidth(HBUF buffer, uint32_t* bytesPerSample);
+HXMEM32_EXPORT uint32_t HXMEMAPI hxDmSetDataWidth(HBUF buffer, uint32_t bytesPerSample);
+HXMEM32_EXPORT uint32_t HXMEMAPI hxDmGetDataWidth(HBUF buffer, uint32_t* bytesPerSample);
 // Resolution of the samples, 1 to 32 bits, else HXBADSAMPLESIZE. 0 until set.
-uint32_t HXMEMAPI hxDmSetDataBits(HBUF buffer, uint32_t bits);
-uint32_t HXMEMAPI hxDmGetDataBits(HBUF buffer, uint32_t* bits);
+HXMEM32_EXPORT uint32_t HXMEMAPI hxDmSetDataBits(HBUF buffer, uint32_t bits);
+HXMEM32_EXPORT uint32_t HXMEMAPI hxDmGetDataBits(HBUF buffer, uint32_t* bits);
 // Stamps a buffer that is handed back with the next number of a process-wide sequence (1, 2, ...),
 // so that a consumer can tell the order in which buffers were filled; 0 until first stamped.
-uint32_t HXMEMAPI hxDmStampBuffer(HBUF buffer);
-uint32_t HXMEMAPI hxDmGetBufferStamp(HBUF buffer, uint32_t* stamp);
+HXMEM32_EXPORT uint32_t HXMEMAPI hxDmStampBuffer(HBUF buffer);
+HXMEM32_EXPORT uint32_t HXMEMAPI hxDmGetBufferStamp(HBUF buffer, uint32_t* stamp);
 // The buffer's own overlapped record, zeroed at allocation and valid while the buffer lives.
-uint32_t HXMEMAPI hxDmGetOverlapped(HBUF buffer, OVERLAPPED** overlapped);
+HXMEM32_EXPORT uint32_t HXMEMAPI hxDmGetOverlapped(HBUF buffer, OVERLAPPED** overlapped);
 
 // Lists. The three reserved arguments of hxDmCreateList are ignored (callers pass 0).
-uint32_t HXMEMAPI hxDmCreateList(HLIST* list, uint32_t reserved1, uint32_t reserved2,
-                                 uint32_t reserved3);
+HXMEM32_EXPORT uint32_t HXMEMAPI hxDmCreateList(HLIST* list, uint32_t reserved1, uint32_t reserved2,
+                                                uint32_t reserved3);
 // A list that still holds buffers is refused with HXLISTNOTEMPTY.
-uint32_t HXMEMAPI hxDmFreeList(HLIST list);
+HXMEM32_EXPORT uint32_t HXMEMAPI hxDmFreeList(HLIST list);
 // Appends at the tail; a buffer on any list is refused with HXBUFFERONLIST.
-uint32_t HXMEMAPI hxDmPutBufferToList(HLIST list, HBUF buffer);
+HXMEM32_EXPORT uint32_t HXMEMAPI hxDmPutBufferToList(HLIST list, HBUF buffer);
 // Removes the head into *buffer, or writes 0 when the list is empty (status 0 either way).
-uint32_t HXMEMAPI hxDmGetBufferFromList(HLIST list, HBUF* buffer);
-uint32_t HXMEMAPI hxDmGetListCount(HLIST list, uint32_t* count);
+HXMEM32_EXPORT uint32_t HXMEMAPI hxDmGetBufferFromList(HLIST list, HBUF* buffer);
+HXMEM32_EXPORT uint32_t HXMEMAPI hxDmGetListCount(HLIST list, uint32_t* count);
 // The list lock: while a thread holds it, no other thread changes or frees the list. It is
 // recursive; every lock needs an unlock by the same thread. An unlock by a thread that does not
 // hold the lock is refused with HXBUFFERNOTLOCKED.
-uint32_t HXMEMAPI hxDmLockList(HLIST list);
-uint32_t HXMEMAPI hxDmUnlockList(HLIST list);
+HXMEM32_EXPORT uint32_t HXMEMAPI hxDmLockList(HLIST list);
+HXMEM32_EXPORT uint32_t HXMEMAPI hxDmUnlockList(HLIST list);
 
 // Copies the text of a status (0 and 200-220) into `text`: at most size - 1 characters and a
 // terminating zero. A status without a text of its own receives "HX Unknown Error: 0x<hex>".
 // A null text or a size of 0 writes nothing and gives HXBUFFERTOOSMALL.
-uint32_t HXMEMAPI hxDmGetErrorString(uint32_t status, char* text, uint32_t size);
+HXMEM32_EXPORT uint32_t HXMEMAPI hxDmGetErrorString(uint32_t status, char* text, uint32_t size);
 
 }  // extern "C"
 

@@ -10,6 +10,7 @@
 #include "registry/testing.h"
 #include "win32/errors.h"
 #include "win32/handles.h"
+#include "win32/module.h"
 #include "win32/version_info.h"
 
 namespace {
@@ -82,6 +83,23 @@ TEST(VersionInfo, ModuleVersionTableAnswersTheQueries) {
         SCOPED_TRACE(c.path);
         EXPECT_EQ(QueryString(block, c.path), c.expected);
     }
+}
+
+// A module name denotes the module of that name loaded in the process, wherever its file lies: a
+// library installed apart from its program reads its own version by its name.
+TEST(VersionInfo, ModuleNameOfALoadedModuleOffTheSearchPath) {
+    const std::string name = "mqtest_alpha.dll";
+    DWORD handle = 0;
+    SetLastError(0);
+    ASSERT_EQ(GetFileVersionInfoSizeA(name.c_str(), &handle), 0u) << "on the search path";
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+
+    const HMODULE alpha = LoadLibraryA((kModuleDir + "/libmqtest_alpha.so").c_str());
+    ASSERT_NE(alpha, nullptr);
+    const auto block = ReadInfo(name);
+    EXPECT_EQ(QueryString(block, "\\StringFileInfo\\040904E4\\FileVersion"), "1.2.3.4");
+    EXPECT_TRUE(FreeLibrary(alpha));
+    EXPECT_EQ(GetFileVersionInfoSizeA(name.c_str(), &handle), 0u);
 }
 
 TEST(VersionInfo, FilesWithoutVersionInformationAndBadBlocksAreRefused) {

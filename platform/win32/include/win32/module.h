@@ -3,8 +3,10 @@
 // A module name "X.dll" (or a bare "X"; the extension is case-insensitive) names one of our built
 // shared objects, "libX.so" or "X.so". It is searched, in order, in the directory of the module
 // that calls LoadLibrary, in the directories of MQ_MODULE_PATH (':'-separated), in the program's
-// directory and in "lib" beside the program's directory (the build's layout). File names are
-// matched without regard to case. A name with a directory part is searched in that directory only.
+// directory, in "lib" beside the program's directory (the build's layout) and in the folder of the
+// services stand-in's own library, which holds the modules installed with it as the platform's
+// system directory does. File names are matched without regard to case. A name with a directory
+// part is searched in that directory only.
 //
 // HMODULE values are 32-bit tokens (slot and generation); a token goes stale when the module's
 // last reference is freed, and a stale token is refused.

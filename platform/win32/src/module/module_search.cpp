@@ -1,6 +1,7 @@
 #include "module/module_search.h"
 
 #include <dirent.h>
+#include <dlfcn.h>
 #include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -121,7 +122,16 @@ std::vector<std::string> ModuleSearchDirectories(const std::string& callerDirect
     std::string programDirectory = DirectoryOf(ProgramPath());
     add(programDirectory);
     add(DirectoryOf(programDirectory) + "/lib");
+    add(SystemModuleDirectory());
     return directories;
+}
+
+std::string SystemModuleDirectory() {
+    Dl_info self{};
+    if (dladdr(reinterpret_cast<void*>(&SystemModuleDirectory), &self) == 0 ||
+        self.dli_fname == nullptr)
+        return {};
+    return DirectoryOf(self.dli_fname);
 }
 
 std::optional<std::string> FindModuleFile(std::string_view name,

@@ -21,9 +21,14 @@ ModuleName ParseModuleName(std::string_view name);
 bool FileNameMatches(std::string_view baseName, const ModuleName& name);
 
 // The search path for a call of LoadLibrary made from the module at callerDirectory (may be
-// empty): that directory, the directories of MQ_MODULE_PATH, the program's directory and "lib"
-// beside it. Duplicates are dropped.
+// empty): that directory, the directories of MQ_MODULE_PATH, the program's directory, "lib"
+// beside it, and the system's module directory. Duplicates are dropped.
 std::vector<std::string> ModuleSearchDirectories(const std::string& callerDirectory);
+
+// The folder of this services stand-in's own file, which holds the modules installed with it
+// (SetupApi, the machine's modules, the board extension libraries), as the platform's system
+// directory holds its modules.
+std::string SystemModuleDirectory();
 
 // A regular file in the directory whose name equals fileName without regard to case.
 std::optional<std::string> FindInDirectory(const std::string& directory,

@@ -39,16 +39,23 @@ bool IsRegularFile(const std::string& path) {
 }
 
 // The file a name denotes: a path as given (the file name matched without regard to case), or a
-// module name on the module search path.
+// module name: the file of the module of that name loaded in the process, else the module of that
+// name on the module search path (a library installed apart from the program reads its own
+// version this way).
 std::optional<std::string> ResolveFile(const char* name) {
     std::string path(name);
     std::replace(path.begin(), path.end(), '\\', '/');
     if (IsRegularFile(path))
         return path;
-    if (const auto slash = path.rfind('/'); slash != std::string::npos) {
+    const auto slash = path.rfind('/');
+    if (slash != std::string::npos) {
         const std::string directory = slash == 0 ? "/" : path.substr(0, slash);
         if (auto found = win32::detail::FindInDirectory(directory, path.substr(slash + 1)))
             return found;
+    } else if (HMODULE loaded = win32::detail::FindLoadedModule(name)) {
+        std::string file;
+        if (win32::detail::ModulePath(loaded, &file))
+            return file;
     }
     return win32::detail::FindModuleFile(name, {});
 }

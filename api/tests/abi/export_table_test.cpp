@@ -1,8 +1,10 @@
-// The library's exports stand at their fixed ordinals, by plain and by decorated name.
+// The shipped library's exports stand at their fixed ordinals, by plain and by decorated name.
+#include <gtest/gtest.h>
+
 #include <string>
 
-#include "api_test_support.h"
 #include "export_ordinals.h"
+#include "hxdaapi32.h"
 #include "win32/module.h"
 
 namespace hxda::test {

@@ -1,0 +1,1 @@
+#include "mqacq32/mqacq32.h"

@@ -1,0 +1,1 @@
+#include "com/server/class_factory.h"

@@ -1,0 +1,1 @@
+#include "com/server/connection_point.h"

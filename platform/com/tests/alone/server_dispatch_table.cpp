@@ -1,0 +1,1 @@
+#include "com/server/dispatch_table.h"

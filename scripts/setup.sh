@@ -5,6 +5,7 @@ packages=(
     build-essential cmake ninja-build pkg-config clang-format
     libgtest-dev libgmock-dev libbenchmark-dev
     libsqlite3-dev
+    stress-ng
 )
 missing=()
 for p in "${packages[@]}"; do

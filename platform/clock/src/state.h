@@ -21,32 +21,6 @@ namespace simclock::detail {
 
 enum class Mode { Real, Manual, Virtual };
 
-// One thread blocked in a wait.
-struct Waiter {
-    std::mutex mutex;
-    std::condition_variable condition;
-    bool participant = false;  // counted among the running threads when not blocked
-    bool woken = false;        // let go (by a notify, the clock, or its own limit): running again
-    bool timedOut = false;
-    std::uint64_t jumpsSeen = 0;  // the clock's jump count when it last looked at its limit
-
-    // Lets the waiter go and counts it running; false when it was let go already.
-    bool Wake(bool timedOut);
-};
-
-// The waiters of one condition variable.
-class WaiterList {
-  public:
-    void Add(Waiter* waiter);
-    void Remove(Waiter* waiter);
-    void WakeOne();
-    void WakeAll();
-
-  private:
-    std::mutex mutex_;
-    std::vector<Waiter*> waiters_;
-};
-
 struct State {
     std::mutex mutex;  // serialises the setters
     std::atomic<Mode> mode{Mode::Real};

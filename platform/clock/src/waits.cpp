@@ -24,24 +24,37 @@ bool Waiter::Wake(bool byLimit) {
 
 void WaiterList::Add(Waiter* waiter) {
     std::lock_guard guard(mutex_);
-    waiters_.push_back(waiter);
+    waiter->previous = nullptr;
+    waiter->next = first_;
+    if (first_ != nullptr)
+        first_->previous = waiter;
+    first_ = waiter;
 }
 
 void WaiterList::Remove(Waiter* waiter) {
     std::lock_guard guard(mutex_);
-    waiters_.erase(std::find(waiters_.begin(), waiters_.end(), waiter));
+    if (waiter->previous != nullptr)
+        waiter->previous->next = waiter->next;
+    else
+        first_ = waiter->next;
+    if (waiter->next != nullptr)
+        waiter->next->previous = waiter->previous;
 }
 
 void WaiterList::WakeOne() {
     std::lock_guard guard(mutex_);
-    for (Waiter* waiter : waiters_)
+    // The longest waiting first: the list's end.
+    Waiter* last = first_;
+    while (last != nullptr && last->next != nullptr)
+        last = last->next;
+    for (Waiter* waiter = last; waiter != nullptr; waiter = waiter->previous)
         if (waiter->Wake(false))
             return;
 }
 
 void WaiterList::WakeAll() {
     std::lock_guard guard(mutex_);
-    for (Waiter* waiter : waiters_)
+    for (Waiter* waiter = first_; waiter != nullptr; waiter = waiter->next)
         waiter->Wake(false);
 }
 
@@ -251,18 +264,12 @@ bool Deadline::Passed() const {
     return IsVirtual() && std::chrono::steady_clock::now() >= limit_.host;
 }
 
-ConditionVariable::ConditionVariable() : list_(new detail::WaiterList) {}
-
-ConditionVariable::~ConditionVariable() {
-    delete list_;
-}
-
 void ConditionVariable::notify_one() {
-    list_->WakeOne();
+    list_.WakeOne();
 }
 
 void ConditionVariable::notify_all() {
-    list_->WakeAll();
+    list_.WakeAll();
 }
 
 void SleepFor(Duration span) {

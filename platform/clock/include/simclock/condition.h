@@ -25,8 +25,35 @@ namespace simclock {
 inline constexpr Duration kHostGuard = std::chrono::seconds(60);
 
 namespace detail {
-struct Waiter;
-class WaiterList;
+
+// One thread blocked in a wait.
+struct Waiter {
+    std::mutex mutex;
+    std::condition_variable condition;
+    bool participant = false;  // counted among the running threads when not blocked
+    bool woken = false;        // let go (by a notify, the clock, or its own limit): running again
+    bool timedOut = false;
+    Waiter* previous = nullptr;  // in its condition's list
+    Waiter* next = nullptr;
+
+    // Lets the waiter go and counts it running; false when it was let go already.
+    bool Wake(bool byLimit);
+};
+
+// The waiters of one condition variable, linked through themselves: the list needs no memory of
+// its own, so a condition of a static object that a late thread still notifies while the process
+// exits behaves as the host's condition variable does.
+class WaiterList {
+  public:
+    void Add(Waiter* waiter);
+    void Remove(Waiter* waiter);
+    void WakeOne();
+    void WakeAll();
+
+  private:
+    std::mutex mutex_;
+    Waiter* first_ = nullptr;
+};
 
 // What a wait waits for besides a notify.
 struct WaitLimit {
@@ -66,8 +93,7 @@ class Deadline {
 
 class ConditionVariable {
   public:
-    ConditionVariable();
-    ~ConditionVariable();
+    ConditionVariable() = default;
     ConditionVariable(const ConditionVariable&) = delete;
     ConditionVariable& operator=(const ConditionVariable&) = delete;
 
@@ -134,10 +160,10 @@ class ConditionVariable {
     bool Once(Lock& lock, const detail::WaitLimit& limit) {
         const detail::LockRef ref{&lock, [](void* l) { static_cast<Lock*>(l)->unlock(); },
                                   [](void* l) { static_cast<Lock*>(l)->lock(); }};
-        return detail::WaitOnce(*list_, ref, limit);
+        return detail::WaitOnce(list_, ref, limit);
     }
 
-    detail::WaiterList* list_;
+    detail::WaiterList list_;
 };
 
 // Sleeps for a span of the clock (host time under a manual clock), blocked as a wait is.

@@ -22,18 +22,18 @@ void RaiseTo(std::atomic<std::int64_t>& value, std::int64_t candidate) {
 
 // The stall rule, when no reading came for longer than the bound: if a wait became due during the
 // gap, the process was not running when it should have been, and the clock holds from the due
-// reading (or the last reading, if later) to now. Under waitsMutex, so that one thread takes the
+// reading (or the last reading, if later) to now. Under stallMutex, so that one thread takes the
 // gap once.
 void HoldStall(State& state, std::int64_t host) {
-    std::lock_guard guard(state.waitsMutex);
+    std::lock_guard guard(state.stallMutex);
     const std::int64_t last = state.lastReadHostNs.load();
     if (host - last <= kStallBound.count())
         return;  // another thread has read the clock meanwhile
     const std::int64_t offset = state.biasNs.load() - state.heldNs.load();
     const std::int64_t readingNow = host + offset;
     const std::int64_t readingAtLast = last + offset;
-    if (!state.dueWaits.empty()) {
-        const std::int64_t due = state.dueWaits.begin()->first;
+    if (const std::int64_t due = state.earliestDueNs.load();
+        due != std::numeric_limits<std::int64_t>::max()) {
         const std::int64_t from = std::max(due, readingAtLast);
         const std::int64_t gap = readingNow - from;
         if (gap > kStallBound.count()) {
@@ -157,7 +157,7 @@ HostTimePoint HostDeadline(Duration deadline) {
 
 StallRecord Stalls() {
     detail::State& state = TheState();
-    std::lock_guard guard(state.waitsMutex);
+    std::lock_guard guard(state.stallMutex);
     return state.stalls;
 }
 
@@ -176,7 +176,7 @@ Subscription::~Subscription() {
 
 void ResetStalls() {
     detail::State& state = TheState();
-    std::lock_guard guard(state.waitsMutex);
+    std::lock_guard guard(state.stallMutex);
     state.stalls = {};
 }
 

@@ -1,15 +1,18 @@
 // The clock's state, shared by its parts: the readings of each mode, the threads of the simulation
 // that run, the waits that are due at a reading, and the stalls held.
 //
-// Locks, outermost first: a WaiterList's lock, then State::waitsMutex, then a Waiter's own lock
-// (a leaf). State::mutex serialises the mode changes and is taken before waitsMutex. No lock of
-// the clock is held while a subscriber is called.
+// Locks: a caller's lock is held only while its waiter joins the condition's list (the list's lock,
+// then a Waiter's own); State::waitsMutex is taken with no other lock held and holds only Waiters'
+// own locks (leaves); State::stallMutex is a leaf taken from any reading of the clock.
+// State::mutex serialises the mode changes. No lock of the clock is held while a subscriber is
+// called.
 #pragma once
 
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <map>
 #include <mutex>
 #include <vector>
@@ -44,9 +47,12 @@ struct State {
     // that make every timed waiter look at its limit again.
     std::mutex waitsMutex;
     std::multimap<std::int64_t, Waiter*> dueWaits;
+    // The earliest reading in dueWaits (none: the largest), for the stall rule without waitsMutex.
+    std::atomic<std::int64_t> earliestDueNs{std::numeric_limits<std::int64_t>::max()};
     std::atomic<std::uint64_t> jumps{0};
 
-    StallRecord stalls;  // under waitsMutex
+    std::mutex stallMutex;
+    StallRecord stalls;  // under stallMutex
 
     std::mutex subscribersMutex;  // held while the subscribers are called
     std::map<int, std::function<void()>> subscribers;

@@ -2,6 +2,7 @@
 // jump to the earliest of them once no thread of the simulation runs.
 #include <algorithm>
 #include <cstdio>
+#include <limits>
 
 #include "simclock/condition.h"
 #include "simclock/thread.h"
@@ -109,6 +110,7 @@ void AddDueWait(std::int64_t reading, Waiter* waiter) {
     State& state = TheState();
     std::lock_guard guard(state.waitsMutex);
     state.dueWaits.emplace(reading, waiter);
+    state.earliestDueNs.store(state.dueWaits.begin()->first);
 }
 
 void RemoveDueWait(std::int64_t reading, Waiter* waiter) {
@@ -118,6 +120,9 @@ void RemoveDueWait(std::int64_t reading, Waiter* waiter) {
     for (auto it = first; it != last; ++it) {
         if (it->second == waiter) {
             state.dueWaits.erase(it);
+            state.earliestDueNs.store(state.dueWaits.empty()
+                                          ? std::numeric_limits<std::int64_t>::max()
+                                          : state.dueWaits.begin()->first);
             return;
         }
     }
@@ -224,9 +229,9 @@ bool WaitOnce(WaiterList& list, const LockRef& lock, const WaitLimit& limit) {
     // Listed while the caller's lock is held: a notify that follows a change made under that lock
     // finds the waiter.
     list.Add(&waiter);
+    lock.unlock(lock.lock);
     if (due)
         AddDueWait(limit.reading.count(), &waiter);
-    lock.unlock(lock.lock);
     if (waiter.participant)
         BlockRunning();
     else

@@ -27,6 +27,9 @@ struct DeviceNode {
 struct DriverNode {
     PDRIVER_OBJECT object = nullptr;
     int devices = 0;
+    // A watch waits for the driver to be unused: one at a time, since the unload it leads to
+    // frees the driver object that a second one would still look at.
+    bool unloadWatched = false;
 };
 
 struct Watch {
@@ -172,8 +175,9 @@ class Manager {
     // One device of the driver is gone; with none left, it is unloaded once it is unused.
     void ReleaseDriver(const std::wstring& service) {  // called with the lock held
         auto it = drivers_.find(service);
-        if (it == drivers_.end() || --it->second.devices > 0)
+        if (it == drivers_.end() || --it->second.devices > 0 || it->second.unloadWatched)
             return;
+        it->second.unloadWatched = true;
         PDRIVER_OBJECT driver = it->second.object;
         AddWatch(Watch{[driver] { return !DriverInUse(driver); },
                        [this, service, driver] {
@@ -181,8 +185,10 @@ class Manager {
                                {
                                    host::Guard guard(lock_);
                                    auto it = drivers_.find(service);
-                                   if (it == drivers_.end() || it->second.object != driver ||
-                                       it->second.devices > 0)
+                                   if (it == drivers_.end() || it->second.object != driver)
+                                       return STATUS_SUCCESS;
+                                   it->second.unloadWatched = false;
+                                   if (it->second.devices > 0)
                                        return STATUS_SUCCESS;  // in use again
                                    drivers_.erase(it);
                                }

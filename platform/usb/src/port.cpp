@@ -10,9 +10,9 @@
 namespace usb {
 namespace {
 
-// The shortest sleep before a retry that a model asks for: a model that keeps asking for "now"
-// without moving on cannot make the thread spin.
-constexpr simclock::Duration kShortestRetry = std::chrono::microseconds(50);
+// The sleep before a retry that a model asks for "now": a model that keeps asking for it without
+// moving on cannot make the thread spin. A time it names is kept to the nanosecond.
+constexpr simclock::Duration kRetryNow = std::chrono::microseconds(50);
 // How often the thread looks whether the PDO of an unplugged device can go.
 constexpr auto kDeletePoll = std::chrono::milliseconds(1);
 
@@ -452,7 +452,7 @@ void Port::NoteRetry(std::uint8_t endpoint, std::size_t wanted,
     const auto after = model_->RetryAfter(endpoint, wanted);
     if (!after)
         return;
-    const simclock::Duration at = simclock::Now() + std::max(*after, kShortestRetry);
+    const simclock::Duration at = simclock::Now() + (after->count() > 0 ? *after : kRetryNow);
     if (!next || at < *next)
         next = at;
 }

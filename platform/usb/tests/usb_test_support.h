@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -10,10 +11,12 @@
 #include <deque>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <thread>
 #include <vector>
 
+#include "simclock/clock.h"
 #include "usb/bus.h"
 #include "usb/testing.h"
 #include "usb/usb.h"
@@ -91,6 +94,18 @@ class ScriptedDevice : public DeviceModel {
         resets_.push_back(endpoint);
     }
 
+    // Queues one IN packet that appears once the stand-ins' clock reads `at`, as data that comes
+    // with time: the device names that time to the bus and does not wake it.
+    void OfferAt(std::uint8_t endpoint, Bytes packet, simclock::Duration at) {
+        std::lock_guard lock(mutex_);
+        timed_[endpoint].emplace_back(at, std::move(packet));
+    }
+    // How often the bus asked for IN data of the endpoint.
+    int InCalls(std::uint8_t endpoint) {
+        std::lock_guard lock(mutex_);
+        return inCalls_[endpoint];
+    }
+
     // Queues one IN packet (shorter than the max packet: ends a transfer; empty: zero-length).
     void Offer(std::uint8_t endpoint, Bytes packet) {
         {
@@ -127,6 +142,12 @@ class ScriptedDevice : public DeviceModel {
     InResult In(std::uint8_t endpoint, std::span<std::uint8_t> room,
                 std::uint16_t maxPacket) override {
         std::lock_guard lock(mutex_);
+        ++inCalls_[endpoint];
+        auto& timed = timed_[endpoint];
+        while (!timed.empty() && timed.front().first <= simclock::Now()) {
+            packets_[endpoint].push_back(std::move(timed.front().second));
+            timed.pop_front();
+        }
         InResult result;
         auto& queue = packets_[endpoint];
         while (!queue.empty() && result.bytes < room.size()) {
@@ -148,6 +169,14 @@ class ScriptedDevice : public DeviceModel {
         }
         return result;
     }
+    std::optional<std::chrono::nanoseconds> RetryAfter(std::uint8_t endpoint,
+                                                       std::size_t) override {
+        std::lock_guard lock(mutex_);
+        const auto& timed = timed_[endpoint];
+        if (timed.empty())
+            return std::nullopt;
+        return std::max(timed.front().first - simclock::Now(), simclock::Duration{0});
+    }
     OutResult Out(std::uint8_t endpoint, std::span<const std::uint8_t> data) override {
         std::lock_guard lock(mutex_);
         if (holdOut_)
@@ -168,6 +197,8 @@ class ScriptedDevice : public DeviceModel {
     Bytes device_;
     Bytes config_;
     std::map<std::uint8_t, std::deque<Bytes>> packets_;
+    std::map<std::uint8_t, std::deque<std::pair<simclock::Duration, Bytes>>> timed_;
+    std::map<std::uint8_t, int> inCalls_;
     std::map<std::uint8_t, std::vector<Bytes>> received_;
     std::vector<std::uint8_t> selected_;
     std::vector<std::uint8_t> resets_;

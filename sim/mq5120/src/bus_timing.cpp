@@ -90,8 +90,11 @@ std::optional<std::int64_t> BoardState::StatusDue() const {
         if (candidate && (!due || *candidate < *due))
             due = candidate;
     };
-    if (AdPaced() && !overflowEpisode && adFifo.size() < kAdFifoSamples)
-        earliest(AdConversionsDue(adConversions + (kAdFifoSamples - adFifo.size()) + 1));
+    if (AdPaced() && !overflowEpisode) {
+        // The conversion that finds the FIFO full (the next one, when it is full already).
+        const std::size_t room = kAdFifoSamples - std::min(adFifo.size(), kAdFifoSamples);
+        earliest(AdConversionsDue(adConversions + room + 1));
+    }
     if (DaPaced() && !singleBuffer && !daDrainReported)
         earliest(DaUpdatesDue(daUpdates + daMemory.size() + 1));
     return due;

@@ -7,7 +7,7 @@
 #                                             the board extension libraries, side by side
 #   <bindir>/                                 the machine tool mqmachine and the benchmarks
 #   <includedir>/hxdaapi32/, hxmem32/         the public headers (hxdaapi32.h, hxdacodes.h,
-#                                             win32/types.h; hxmem32.h)
+#                                             win32/types.h, base/base_types.h; hxmem32.h)
 #   <libdir>/pkgconfig/hxdaapi32.pc, hxmem32.pc, <libdir>/cmake/hxdaapi32/ (find_package)
 #
 # The module folder holds every module that is loaded by name: the kernel stand-in boots the
@@ -44,7 +44,8 @@ set(MQ_INSTALL_MODULES
     platform_registry platform_clock platform_kernel platform_usb platform_win32 SetupApi
     MqMachine sim_mq5120 MqSimDaDriverFile MQ5120k Mq5120 Mq5200 Mq5130 MQ5310)
 # The programs: the machine tool and the benchmarks.
-set(MQ_INSTALL_PROGRAMS mqmachine api_stream_bench api_sim_stream_bench api_mq5120_stream_bench)
+set(MQ_INSTALL_PROGRAMS mqmachine api_stream_bench api_sim_stream_bench api_mq5120_stream_bench
+    api_mq5120_output_bench)
 
 foreach(library ${MQ_INSTALL_LIBRARIES})
     set_target_properties(${library} PROPERTIES INSTALL_RPATH "${MQ_LIBRARY_RPATH}")
@@ -67,9 +68,12 @@ endforeach()
 
 install(FILES ${CMAKE_SOURCE_DIR}/api/include/hxdaapi32.h ${CMAKE_SOURCE_DIR}/api/include/hxdacodes.h
     DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/hxdaapi32)
-# The public header's basic platform types, included as "win32/types.h" beside it.
+# The public header's basic platform types, included as "win32/types.h" beside it, and the base
+# declarations they build on ("base/base_types.h").
 install(FILES ${CMAKE_SOURCE_DIR}/platform/win32/include/win32/types.h
     DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/hxdaapi32/win32)
+install(FILES ${CMAKE_SOURCE_DIR}/platform/base/include/base/base_types.h
+    DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/hxdaapi32/base)
 install(FILES ${CMAKE_SOURCE_DIR}/platform/hxmem32/include/hxmem32.h
     DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/hxmem32)
 

@@ -5,6 +5,7 @@ packages=(
     build-essential cmake ninja-build pkg-config clang-format
     libgtest-dev libgmock-dev libbenchmark-dev
     libsqlite3-dev
+    qt6-base-dev fonts-dejavu-core
     stress-ng
 )
 missing=()

@@ -20,3 +20,9 @@ add_executable(api_mq5120_stream_bench ${CMAKE_CURRENT_LIST_DIR}/mq5120_stream_b
 target_link_libraries(api_mq5120_stream_bench PRIVATE
     hxdaapi32 hxmem32 platform_win32 platform_kernel Threads::Threads)
 add_dependencies(api_mq5120_stream_bench MqMachine SetupApi MQ5120k)
+
+# The MQ5120's D/A at its top clock looped back to its A/D streaming at the same clock.
+add_executable(api_mq5120_output_bench ${CMAKE_CURRENT_LIST_DIR}/mq5120_output_bench.cpp)
+target_link_libraries(api_mq5120_output_bench PRIVATE
+    hxdaapi32 hxmem32 platform_win32 platform_kernel Threads::Threads ${CMAKE_DL_LIBS})
+add_dependencies(api_mq5120_output_bench MqMachine SetupApi MQ5120k)

@@ -33,6 +33,7 @@
 
 #include <unistd.h>
 
+#include "bench_machine.h"
 #include "bench_run.h"
 #include "hxdaapi32.h"
 #include "hxmem32.h"
@@ -231,17 +232,6 @@ bool runCase(HDEV hDev, double bufferSeconds, double seconds, Result* result) {
     return ok;
 }
 
-struct FirstMq5120 {
-    std::string name;
-};
-
-BOOL CALLBACK takeFirstMq5120(LPSTR boardName, LPSTR driverName, LPARAM user) {
-    auto* found = reinterpret_cast<FirstMq5120*>(user);
-    if (found->name.empty() && std::strcmp(driverName, "MQ5120") == 0)
-        found->name = boardName;
-    return TRUE;
-}
-
 void printResult(double bufferSeconds, const Result& r) {
     const double seconds = r.acquisitionSeconds;
     const double expected = r.clock * r.clockSeconds;
@@ -293,17 +283,11 @@ int main(int argc, char** argv) {
     }
 
     // A machine of its own with one paced board, so that the benchmark leaves nothing behind.
-    std::filesystem::path machine;
-    if (!defaultMachine) {
-        machine = std::filesystem::temp_directory_path() /
-                  ("hxda-mq5120-bench-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(machine);
-        std::ofstream(machine / "boards.txt") << "MQ5120 4 1 AD0.0=sine:5:50\n";
-        setenv("MQ_MACHINE", machine.c_str(), 1);
-    }
-
-    FirstMq5120 board;
-    hxDaEnumBoards(takeFirstMq5120, reinterpret_cast<LPARAM>(&board));
+    const bench::BenchMachine machine("hxda-mq5120-bench", {"MQ5120 4 1 AD0.0=sine:5:50"},
+                                      defaultMachine);
+    struct {
+        std::string name;
+    } board{bench::FirstBoardOf("MQ5120")};
     int status = 0;
     HDEV hDev = 0;
     if (board.name.empty()) {
@@ -332,9 +316,5 @@ int main(int argc, char** argv) {
     }
     if (hDev != 0)
         hxDaTerminate(hDev);
-    if (!machine.empty()) {
-        kernel::machine::Shutdown();
-        std::filesystem::remove_all(machine);
-    }
     return status;
 }

@@ -57,8 +57,8 @@ bool runCase(HDEV hDev, const hxda::PersonalityRecord& personality, bool fill, s
     HDASS hDass = 0;
     if (!openSubsystem(hDev, personality, &hDass))
         return false;
-    streamer::SetUnpaced(L"\\AD0", true);
-    streamer::SetFillData(L"\\AD0", fill);
+    streamer::SetUnpaced(u"\\AD0", true);
+    streamer::SetFillData(u"\\AD0", fill);
     Run run;
     g_run.store(&run);
     if (hxDaSetNotificationProcedure(hDass, onNotification, 0) != HXNOERROR ||

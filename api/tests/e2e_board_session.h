@@ -53,6 +53,7 @@ class BoardSession {
         }
         messages.clear();
         lParams.clear();
+        wParams.clear();
     }
     // Releases the subsystems, the buffers and the board, so that the machine can boot again.
     void releaseAll() {
@@ -122,6 +123,7 @@ class BoardSession {
         while (PeekMessageA(&msg, window, 0, 0, PM_REMOVE)) {
             messages.push_back(msg.message);
             lParams.push_back(msg.lParam);
+            wParams.push_back(msg.wParam);
         }
     }
     // Collects until `message` has arrived `times` times in all (bounded); true when it did.
@@ -144,6 +146,7 @@ class BoardSession {
     std::vector<HBUF> buffers;
     std::vector<std::uint32_t> messages;
     std::vector<LPARAM> lParams;
+    std::vector<WPARAM> wParams;  // the subsystem's notification word
 };
 
 }  // namespace e2e

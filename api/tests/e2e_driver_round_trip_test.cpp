@@ -64,10 +64,10 @@ TEST_F(DriverRoundTrip, SubsystemFilesAreNamedAndExclusive) {
     ASSERT_NE(input, 0u);
     open(HXSS_AD, 0x1a, HXSUBSYSINUSE);
     ASSERT_EQ(hxDaConfig(input), HXNOERROR);
-    EXPECT_EQ(last(IOCTL_HXDA_CONFIG)->file, L"\\AD1a");
+    EXPECT_EQ(last(IOCTL_HXDA_CONFIG)->file, u"\\AD1a");
     const HDASS counter = open(HXSS_CT, 3);
     ASSERT_EQ(hxDaReset(counter), HXNOERROR);
-    EXPECT_EQ(last(IOCTL_HXDA_RESET)->file, L"\\CT3");
+    EXPECT_EQ(last(IOCTL_HXDA_RESET)->file, u"\\CT3");
     ASSERT_EQ(hxDaReleaseDASS(input), HXNOERROR);
     EXPECT_NE(open(HXSS_AD, 0x1a), 0u);
 }
@@ -140,7 +140,7 @@ TEST_F(DriverRoundTrip, DeviceRequestsTravelOnTheBoardDevice) {
     ASSERT_EQ(hxDiagReadCalPot(hDev, 2, 1, 0, &value), HXNOERROR);
     EXPECT_EQ(value, 0x42u);
     const recorder::Request* read = last(IOCTL_HXDA_READCALPOT);
-    EXPECT_EQ(read->file, L"");
+    EXPECT_EQ(read->file, u"");
     EXPECT_EQ(wordAt<std::uint32_t>(*read, 16), 2u);
     EXPECT_EQ(wordAt<std::uint32_t>(*read, 20), 1u);
     recorder::SetAnswer(IOCTL_HXDA_WRITEREG, {0, {}, recorder::InvalidParameter()});

@@ -1,11 +1,39 @@
 // Driver events through the copy thread's pending event requests: errors that abort the transfer,
 // device removal, event values, and the subsystem streaming again afterwards.
+#include <mutex>
+
 #include "stream_fixture.h"
 
 namespace hxda::test {
 namespace {
 
 using StreamEvents = StreamFixture;
+
+// A notification procedure that records what it is told and holds the copy thread inside the
+// notification of HXWM_EVENTDONE until the test releases it, so that what the test does meanwhile
+// waits for the thread's next wait all at once.
+struct HeldProcedure {
+    std::mutex mutex;
+    std::vector<std::uint32_t> calls;
+    HANDLE inside = nullptr;
+    HANDLE release = nullptr;
+    std::vector<std::uint32_t> seen() {
+        std::lock_guard guard(mutex);
+        return calls;
+    }
+};
+HeldProcedure g_held;
+
+void CALLBACK holdAtEventDone(UINT message, HDASS, LPARAM) {
+    {
+        std::lock_guard guard(g_held.mutex);
+        g_held.calls.push_back(message);
+    }
+    if (message == HXWM_EVENTDONE) {
+        SetEvent(g_held.inside);
+        WaitForSingleObject(g_held.release, 10000);
+    }
+}
 
 TEST_F(StreamEvents, ErrorEventsAbortAndReport) {
     struct Case {
@@ -23,9 +51,9 @@ TEST_F(StreamEvents, ErrorEventsAbortAndReport) {
         configure(hDass);
         const std::vector<HBUF> made = queue(hDass, 4);
         ASSERT_EQ(hxDaStart(hDass), HXNOERROR);
-        ASSERT_TRUE(streamer::WaitForPendingReads(L"\\AD0", 4));
-        streamer::CompleteReads(L"\\AD0", 1);
-        streamer::RaiseEvent(L"\\AD0", c.event);
+        ASSERT_TRUE(streamer::WaitForPendingReads(u"\\AD0", 4));
+        streamer::CompleteReads(u"\\AD0", 1);
+        streamer::RaiseEvent(u"\\AD0", c.event);
         ASSERT_TRUE(waitForState(hDass, HXSTATE_READY));
         EXPECT_EQ(waitForMessages(2), (std::vector<std::uint32_t>{HXWM_BUFFERDONE, c.message}));
         EXPECT_EQ(messages(30).size(), 2u);
@@ -34,22 +62,63 @@ TEST_F(StreamEvents, ErrorEventsAbortAndReport) {
         // Usable again: the same buffers stream to the end of the queue.
         for (HBUF buffer : done)
             ASSERT_EQ(hxDaPutBuffer(hDass, buffer), HXNOERROR);
-        ASSERT_TRUE(streamer::WaitForPendingEventRequests(L"\\AD0", 3));
+        ASSERT_TRUE(streamer::WaitForPendingEventRequests(u"\\AD0", 3));
         ASSERT_EQ(hxDaStart(hDass), HXNOERROR);
-        ASSERT_TRUE(streamer::WaitForPendingReads(L"\\AD0", 4));
-        streamer::CompleteReads(L"\\AD0", 4);
+        ASSERT_TRUE(streamer::WaitForPendingReads(u"\\AD0", 4));
+        streamer::CompleteReads(u"\\AD0", 4);
         ASSERT_TRUE(waitForState(hDass, HXSTATE_READY));
         EXPECT_EQ(waitForMessages(7).back(), HXWM_QUEUEDONE);
         expectSameBuffers(takeDone(hDass), made);
     }
 }
 
+TEST_F(StreamEvents, AReadDoneBeforeAnErrorEventIsReportedInEitherArrivalOrder) {
+    g_held.inside = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    g_held.release = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    for (const bool readFirst : {true, false}) {
+        SCOPED_TRACE(readFirst ? "read, then overrun" : "overrun, then read");
+        restart();
+        {
+            std::lock_guard guard(g_held.mutex);
+            g_held.calls.clear();
+        }
+        const HDASS hDass = open();
+        configure(hDass);
+        ASSERT_EQ(hxDaSetNotificationProcedure(hDass, holdAtEventDone, 0), HXNOERROR);
+        ASSERT_EQ(hxDaConfig(hDass), HXNOERROR);
+        const std::vector<HBUF> made = queue(hDass, 4);
+        ASSERT_EQ(hxDaStart(hDass), HXNOERROR);
+        ASSERT_TRUE(streamer::WaitForPendingReads(u"\\AD0", 4));
+        streamer::RaiseEvent(u"\\AD0", HXEV_EVENTDONE);
+        ASSERT_EQ(WaitForSingleObject(g_held.inside, 10000), WAIT_OBJECT_0);
+        if (readFirst) {
+            ASSERT_EQ(streamer::CompleteReads(u"\\AD0", 1), 1u);
+        }
+        streamer::RaiseEvent(u"\\AD0", HXEV_OVERRUN);
+        if (!readFirst) {
+            ASSERT_EQ(streamer::CompleteReads(u"\\AD0", 1), 1u);
+        }
+        SetEvent(g_held.release);
+        ASSERT_TRUE(waitForState(hDass, HXSTATE_READY));
+        // The finished buffer is reported once, before the overrun that aborts the rest.
+        EXPECT_EQ(g_held.seen(),
+                  (std::vector<std::uint32_t>{HXWM_EVENTDONE, HXWM_BUFFERDONE, HXWM_OVERRUNERROR}));
+        const std::vector<HBUF> done = takeDone(hDass);
+        expectSameBuffers(done, made);
+        ASSERT_FALSE(done.empty());
+        EXPECT_EQ(done.front(), made.front());
+        EXPECT_EQ(validSamples(done.front()), 64u);
+    }
+    CloseHandle(g_held.inside);
+    CloseHandle(g_held.release);
+}
+
 TEST_F(StreamEvents, OverrunWhenNotRunningIsNotReported) {
     const HDASS hDass = open();
     configure(hDass);
-    streamer::RaiseEvent(L"\\AD0", HXEV_OVERRUN);
+    streamer::RaiseEvent(u"\\AD0", HXEV_OVERRUN);
     // Renewed: all three requests are pending again, and nothing was reported.
-    ASSERT_TRUE(streamer::WaitForPendingEventRequests(L"\\AD0", 3));
+    ASSERT_TRUE(streamer::WaitForPendingEventRequests(u"\\AD0", 3));
     EXPECT_TRUE(messages(30).empty());
     EXPECT_EQ(state(hDass), HXSTATE_READY);
 }
@@ -59,14 +128,14 @@ TEST_F(StreamEvents, DeviceRemovalEndsTheTransferAndIsNotRenewed) {
     configure(hDass);
     const std::vector<HBUF> made = queue(hDass, 3);
     ASSERT_EQ(hxDaStart(hDass), HXNOERROR);
-    ASSERT_TRUE(streamer::WaitForPendingReads(L"\\AD0", 3));
-    streamer::RemoveDevice(L"\\AD0");
+    ASSERT_TRUE(streamer::WaitForPendingReads(u"\\AD0", 3));
+    streamer::RemoveDevice(u"\\AD0");
     ASSERT_TRUE(waitForState(hDass, HXSTATE_READY));
     // The event and the failed reads reach the copy thread in either order.
     std::vector<std::uint32_t> reported = waitForMessages(2);
     std::sort(reported.begin(), reported.end());
     EXPECT_EQ(reported, (std::vector<std::uint32_t>{HXWM_QUEUESTOPPED, HXWM_DEVICEREMOVAL}));
-    EXPECT_EQ(streamer::PendingEventRequests(L"\\AD0"), 2u);
+    EXPECT_EQ(streamer::PendingEventRequests(u"\\AD0"), 2u);
     const std::vector<HBUF> done = takeDone(hDass);
     expectSameBuffers(done, made);
     EXPECT_EQ(hxDaStop(hDass), HXSUBSYSNOTRUNNING);
@@ -76,8 +145,8 @@ TEST_F(StreamEvents, DeviceRemovalEndsTheTransferAndIsNotRenewed) {
     for (HBUF buffer : done)
         ASSERT_EQ(hxDaPutBuffer(hDass, buffer), HXNOERROR);
     ASSERT_EQ(hxDaStart(hDass), HXNOERROR);
-    ASSERT_TRUE(streamer::WaitForPendingReads(L"\\AD0", 3));
-    streamer::CompleteReads(L"\\AD0", 1);
+    ASSERT_TRUE(streamer::WaitForPendingReads(u"\\AD0", 3));
+    streamer::CompleteReads(u"\\AD0", 1);
     EXPECT_EQ(waitForMessages(3).back(), HXWM_BUFFERDONE);
 }
 

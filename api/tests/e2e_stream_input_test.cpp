@@ -51,13 +51,13 @@ TEST_F(StreamInput, WrapModesNotifyExactly) {
         const std::vector<HBUF> made = queue(hDass, c.buffers);
         ASSERT_EQ(hxDaStart(hDass), HXNOERROR);
         for (std::size_t i = 0; i < c.completions; ++i) {
-            ASSERT_TRUE(streamer::WaitForPendingReads(L"\\AD0", 1));
-            ASSERT_EQ(streamer::CompleteReads(L"\\AD0", 1), 1u);
+            ASSERT_TRUE(streamer::WaitForPendingReads(u"\\AD0", 1));
+            ASSERT_EQ(streamer::CompleteReads(u"\\AD0", 1), 1u);
         }
         if (c.stateAfter == HXSTATE_READY)
             ASSERT_TRUE(waitForState(hDass, HXSTATE_READY));
         else
-            ASSERT_TRUE(streamer::WaitForPendingReads(L"\\AD0", c.inProcessAfter));
+            ASSERT_TRUE(streamer::WaitForPendingReads(u"\\AD0", c.inProcessAfter));
         EXPECT_EQ(waitForMessages(c.messages.size()), c.messages);
         EXPECT_EQ(messages(50), c.messages);  // and nothing more
         EXPECT_EQ(state(hDass), c.stateAfter);
@@ -86,8 +86,8 @@ TEST_F(StreamInput, FinishedBuffersCarryTheirDataInOrder) {
     configure(hDass);
     const std::vector<HBUF> made = queue(hDass, 3, 32);
     ASSERT_EQ(hxDaStart(hDass), HXNOERROR);
-    ASSERT_TRUE(streamer::WaitForPendingReads(L"\\AD0", 3));
-    ASSERT_EQ(streamer::CompleteReads(L"\\AD0", 3), 3u);
+    ASSERT_TRUE(streamer::WaitForPendingReads(u"\\AD0", 3));
+    ASSERT_EQ(streamer::CompleteReads(u"\\AD0", 3), 3u);
     ASSERT_TRUE(waitForState(hDass, HXSTATE_READY));
     const std::vector<HBUF> done = takeDone(hDass);
     ASSERT_EQ(done, made);
@@ -107,7 +107,7 @@ TEST_F(StreamInput, FinishedBuffersCarryTheirDataInOrder) {
             EXPECT_EQ(sample, expected++);
     }
     // The transfer ended itself with the driver's abort request.
-    const std::vector<std::uint32_t> codes = streamer::Codes(L"\\AD0");
+    const std::vector<std::uint32_t> codes = streamer::Codes(u"\\AD0");
     EXPECT_NE(std::find(codes.begin(), codes.end(), IOCTL_HXDA_ABORT), codes.end());
 }
 
@@ -124,8 +124,8 @@ TEST_F(StreamInput, DataWidthFollowsTheResolution) {
         testing::configurationOf(hDass)->resolution = c.bits;
         const std::vector<HBUF> made = queue(hDass, 1, 64);  // 128 bytes
         ASSERT_EQ(hxDaStart(hDass), HXNOERROR);
-        ASSERT_TRUE(streamer::WaitForPendingReads(L"\\AD0", 1));
-        streamer::CompleteReads(L"\\AD0", 1);
+        ASSERT_TRUE(streamer::WaitForPendingReads(u"\\AD0", 1));
+        streamer::CompleteReads(u"\\AD0", 1);
         ASSERT_TRUE(waitForState(hDass, HXSTATE_READY));
         std::uint32_t width = 0, bits = 0;
         hxDmGetDataWidth(made[0], &width);
@@ -141,13 +141,13 @@ TEST_F(StreamInput, AtMostEightReadsInProcess) {
     configure(hDass);
     const std::vector<HBUF> made = queue(hDass, 11);
     ASSERT_EQ(hxDaStart(hDass), HXNOERROR);
-    ASSERT_TRUE(streamer::WaitForPendingReads(L"\\AD0", 8));
-    EXPECT_EQ(streamer::PendingReads(L"\\AD0"), 8u);
+    ASSERT_TRUE(streamer::WaitForPendingReads(u"\\AD0", 8));
+    EXPECT_EQ(streamer::PendingReads(u"\\AD0"), 8u);
     EXPECT_EQ(queueSize(hDass, HXQUEUE_INPROCESS), 8u);
     EXPECT_EQ(queueSize(hDass, HXQUEUE_READY), 3u);
     // Each completion hands the next ready buffer to the driver.
-    streamer::CompleteReads(L"\\AD0", 2);
-    ASSERT_TRUE(streamer::WaitForPendingReads(L"\\AD0", 8));
+    streamer::CompleteReads(u"\\AD0", 2);
+    ASSERT_TRUE(streamer::WaitForPendingReads(u"\\AD0", 8));
     EXPECT_EQ(queueSize(hDass, HXQUEUE_READY), 1u);
     ASSERT_EQ(hxDaStop(hDass), HXNOERROR);
     EXPECT_EQ(state(hDass), HXSTATE_READY);
@@ -163,13 +163,13 @@ TEST_F(StreamInput, PretriggerBuffersUntilTheTrigger) {
     configure(hDass, HXWRAP_NONE, HXDF_CONTABOUTTRIG);
     queue(hDass, 3);
     ASSERT_EQ(hxDaStart(hDass), HXNOERROR);
-    ASSERT_TRUE(streamer::WaitForPendingReads(L"\\AD0", 3));
-    streamer::CompleteReads(L"\\AD0", 1);
+    ASSERT_TRUE(streamer::WaitForPendingReads(u"\\AD0", 3));
+    streamer::CompleteReads(u"\\AD0", 1);
     ASSERT_EQ(waitForMessages(1), std::vector<std::uint32_t>{HXWM_PRETRIGBUFFERDONE});
-    streamer::RaiseEvent(L"\\AD0", HXEV_TRIGGER);
+    streamer::RaiseEvent(u"\\AD0", HXEV_TRIGGER);
     // The request is renewed once the copy thread has taken the trigger.
-    ASSERT_TRUE(streamer::WaitForPendingEventRequests(L"\\AD0", 3));
-    streamer::CompleteReads(L"\\AD0", 2);
+    ASSERT_TRUE(streamer::WaitForPendingEventRequests(u"\\AD0", 3));
+    streamer::CompleteReads(u"\\AD0", 2);
     EXPECT_EQ(waitForMessages(4),
               (std::vector<std::uint32_t>{HXWM_PRETRIGBUFFERDONE, kDone, kDone, kQueueDone}));
 }
@@ -179,9 +179,9 @@ TEST_F(StreamInput, TriggerAbortsAPretriggerOnlyTransfer) {
     configure(hDass, HXWRAP_NONE, HXDF_CONTPRETRIG);
     const std::vector<HBUF> made = queue(hDass, 3);
     ASSERT_EQ(hxDaStart(hDass), HXNOERROR);
-    ASSERT_TRUE(streamer::WaitForPendingReads(L"\\AD0", 3));
-    streamer::CompleteReads(L"\\AD0", 1);
-    streamer::RaiseEvent(L"\\AD0", HXEV_TRIGGER);
+    ASSERT_TRUE(streamer::WaitForPendingReads(u"\\AD0", 3));
+    streamer::CompleteReads(u"\\AD0", 1);
+    streamer::RaiseEvent(u"\\AD0", HXEV_TRIGGER);
     ASSERT_TRUE(waitForState(hDass, HXSTATE_READY));
     EXPECT_EQ(messages(50), std::vector<std::uint32_t>{HXWM_PRETRIGBUFFERDONE});
     const std::vector<HBUF> back = takeDone(hDass);
@@ -193,8 +193,8 @@ TEST_F(StreamInput, TriggerAbortsAPretriggerOnlyTransfer) {
 TEST_F(StreamInput, TwoSubsystemsStreamAtOnce) {
     const HDASS first = open(HXSS_AD, 0);
     const HDASS second = open(HXSS_AD, 1);
-    streamer::SetUnpaced(L"\\AD0", true);
-    streamer::SetUnpaced(L"\\AD1", true);
+    streamer::SetUnpaced(u"\\AD0", true);
+    streamer::SetUnpaced(u"\\AD1", true);
     configure(first);
     configure(second);
     const std::vector<HBUF> madeFirst = queue(first, 20, 256);

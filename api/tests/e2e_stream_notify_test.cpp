@@ -49,11 +49,11 @@ TEST_F(StreamNotify, ProcedureReplacesTheWindow) {
     ASSERT_EQ(hxDaConfig(hDass), HXNOERROR);
     queue(hDass, 2);
     ASSERT_EQ(hxDaStart(hDass), HXNOERROR);
-    ASSERT_TRUE(streamer::WaitForPendingReads(L"\\AD0", 2));
-    streamer::CompleteReads(L"\\AD0", 2);
+    ASSERT_TRUE(streamer::WaitForPendingReads(u"\\AD0", 2));
+    streamer::CompleteReads(u"\\AD0", 2);
     ASSERT_TRUE(waitForState(hDass, HXSTATE_READY));
-    streamer::RaiseEvent(L"\\AD0", HXEV_EVENTVALUE, 31);
-    ASSERT_TRUE(streamer::WaitForPendingEventRequests(L"\\AD0", 3));
+    streamer::RaiseEvent(u"\\AD0", HXEV_EVENTVALUE, 31);
+    ASSERT_TRUE(streamer::WaitForPendingEventRequests(u"\\AD0", 3));
     const std::vector<Notification> seen = calls();
     const std::vector<std::uint32_t> expected = {HXWM_BUFFERDONE, HXWM_BUFFERDONE, HXWM_QUEUEDONE,
                                                  HXWM_EVENTDONE};
@@ -76,7 +76,7 @@ TEST_F(StreamNotify, ProcedureTakesFinishedBuffersItself) {
         std::lock_guard guard(g_log.mutex);
         g_log.takeBuffers = true;
     }
-    streamer::SetUnpaced(L"\\AD0", true);
+    streamer::SetUnpaced(u"\\AD0", true);
     const std::vector<HBUF> made = queue(hDass, 12);
     ASSERT_EQ(hxDaStart(hDass), HXNOERROR);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);

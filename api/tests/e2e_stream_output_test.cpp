@@ -32,15 +32,15 @@ TEST_F(StreamOutputBuffers, QueueDoneThenTheBoardCompletesTheOutput) {
     configure(hDass);
     const std::vector<HBUF> made = queueOutput(hDass, 2);
     ASSERT_EQ(hxDaStart(hDass), HXNOERROR);
-    ASSERT_TRUE(streamer::WaitForPendingReads(L"\\DA0", 2));
-    streamer::CompleteReads(L"\\DA0", 2);
+    ASSERT_TRUE(streamer::WaitForPendingReads(u"\\DA0", 2));
+    streamer::CompleteReads(u"\\DA0", 2);
     EXPECT_EQ(waitForMessages(3),
               (std::vector<std::uint32_t>{HXWM_BUFFERDONE, HXWM_BUFFERDONE, HXWM_QUEUEDONE}));
     // The output is still leaving the board: no abort, still running.
     EXPECT_EQ(state(hDass), HXSTATE_RUNNING);
-    const std::vector<std::uint32_t> codes = streamer::Codes(L"\\DA0");
+    const std::vector<std::uint32_t> codes = streamer::Codes(u"\\DA0");
     EXPECT_EQ(std::find(codes.begin(), codes.end(), IOCTL_HXDA_ABORT), codes.end());
-    streamer::RaiseEvent(L"\\DA0", HXEV_IOCOMPLETE);
+    streamer::RaiseEvent(u"\\DA0", HXEV_IOCOMPLETE);
     ASSERT_TRUE(waitForState(hDass, HXSTATE_READY));
     EXPECT_EQ(waitForMessages(4).back(), HXWM_IOCOMPLETE);
     const std::vector<HBUF> done = takeDone(hDass);
@@ -57,21 +57,21 @@ TEST_F(StreamOutputBuffers, StopEndsWhenOutputCompletedBeforeTheLastWrite) {
     const HDASS hDass = open(HXSS_DA);
     configure(hDass);
     const std::vector<HBUF> made = queueOutput(hDass, 2);
-    streamer::SetFinishOnStop(L"\\DA0", false);
+    streamer::SetFinishOnStop(u"\\DA0", false);
     ASSERT_EQ(hxDaStart(hDass), HXNOERROR);
-    ASSERT_TRUE(streamer::WaitForPendingReads(L"\\DA0", 2));
+    ASSERT_TRUE(streamer::WaitForPendingReads(u"\\DA0", 2));
     auto stop = std::async(std::launch::async, [&] { return hxDaStop(hDass); });
     // The board reports its output complete while the stop waits for the last two writes.
     for (int i = 0; i < 5000; ++i) {
-        const std::vector<std::uint32_t> codes = streamer::Codes(L"\\DA0");
+        const std::vector<std::uint32_t> codes = streamer::Codes(u"\\DA0");
         if (std::find(codes.begin(), codes.end(), IOCTL_HXDA_STOP) != codes.end())
             break;
         std::this_thread::sleep_for(1ms);
     }
-    streamer::RaiseEvent(L"\\DA0", HXEV_IOCOMPLETE);
+    streamer::RaiseEvent(u"\\DA0", HXEV_IOCOMPLETE);
     ASSERT_EQ(waitForMessages(1), std::vector<std::uint32_t>{HXWM_IOCOMPLETE});
     EXPECT_EQ(stop.wait_for(50ms), std::future_status::timeout);
-    streamer::CompleteReads(L"\\DA0", 2);
+    streamer::CompleteReads(u"\\DA0", 2);
     ASSERT_EQ(stop.wait_for(5s), std::future_status::ready);
     EXPECT_EQ(stop.get(), HXNOERROR);
     EXPECT_EQ(state(hDass), HXSTATE_READY);
@@ -88,7 +88,7 @@ TEST_F(StreamOutputBuffers, AbortDoesNotWaitForTheOutputToDrain) {
     configure(hDass);
     const std::vector<HBUF> made = queueOutput(hDass, 3);
     ASSERT_EQ(hxDaStart(hDass), HXNOERROR);
-    ASSERT_TRUE(streamer::WaitForPendingReads(L"\\DA0", 3));
+    ASSERT_TRUE(streamer::WaitForPendingReads(u"\\DA0", 3));
     const auto before = std::chrono::steady_clock::now();
     ASSERT_EQ(hxDaAbort(hDass), HXNOERROR);
     EXPECT_LT(std::chrono::steady_clock::now() - before, 5s);

@@ -15,14 +15,14 @@ TEST_F(StreamStop, StopReturnsOnceTheLastReadInProcessCompletes) {
     const HDASS hDass = open();
     configure(hDass);
     const std::vector<HBUF> made = queue(hDass, 3);
-    streamer::SetFinishOnStop(L"\\AD0", false);
+    streamer::SetFinishOnStop(u"\\AD0", false);
     ASSERT_EQ(hxDaStart(hDass), HXNOERROR);
-    ASSERT_TRUE(streamer::WaitForPendingReads(L"\\AD0", 3));
+    ASSERT_TRUE(streamer::WaitForPendingReads(u"\\AD0", 3));
     auto stop = std::async(std::launch::async, [&] { return hxDaStop(hDass); });
     EXPECT_EQ(stop.wait_for(100ms), std::future_status::timeout);
-    streamer::CompleteReads(L"\\AD0", 2);
+    streamer::CompleteReads(u"\\AD0", 2);
     EXPECT_EQ(stop.wait_for(100ms), std::future_status::timeout);
-    streamer::CompleteReads(L"\\AD0", 1);
+    streamer::CompleteReads(u"\\AD0", 1);
     ASSERT_EQ(stop.wait_for(5s), std::future_status::ready);
     EXPECT_EQ(stop.get(), HXNOERROR);
     EXPECT_EQ(state(hDass), HXSTATE_READY);
@@ -40,8 +40,8 @@ TEST_F(StreamStop, AbortHandsBackEveryBufferInProcess) {
     configure(hDass);
     const std::vector<HBUF> made = queue(hDass, 10);
     ASSERT_EQ(hxDaStart(hDass), HXNOERROR);
-    ASSERT_TRUE(streamer::WaitForPendingReads(L"\\AD0", 8));
-    streamer::CompleteReads(L"\\AD0", 2);
+    ASSERT_TRUE(streamer::WaitForPendingReads(u"\\AD0", 8));
+    streamer::CompleteReads(u"\\AD0", 2);
     ASSERT_EQ(waitForMessages(2).size(), 2u);
     ASSERT_EQ(hxDaAbort(hDass), HXNOERROR);
     EXPECT_EQ(state(hDass), HXSTATE_READY);
@@ -59,7 +59,7 @@ TEST_F(StreamStop, AbortHandsBackEveryBufferInProcess) {
     for (HBUF buffer : done)
         ASSERT_EQ(hxDaPutBuffer(hDass, buffer), HXNOERROR);
     ASSERT_EQ(hxDaStart(hDass), HXNOERROR);
-    ASSERT_TRUE(streamer::WaitForPendingReads(L"\\AD0", 8));
+    ASSERT_TRUE(streamer::WaitForPendingReads(u"\\AD0", 8));
     EXPECT_EQ(state(hDass), HXSTATE_RUNNING);
 }
 
@@ -72,8 +72,8 @@ TEST_F(StreamStop, FailedReadsEndTheTransfer) {
         configure(hDass);
         const std::vector<HBUF> made = queue(hDass, 2);
         ASSERT_EQ(hxDaStart(hDass), HXNOERROR);
-        ASSERT_TRUE(streamer::WaitForPendingReads(L"\\AD0", 2));
-        streamer::FailReads(L"\\AD0", 2, streamer::DataError());
+        ASSERT_TRUE(streamer::WaitForPendingReads(u"\\AD0", 2));
+        streamer::FailReads(u"\\AD0", 2, streamer::DataError());
         EXPECT_EQ(waitForMessages(1), std::vector<std::uint32_t>{HXWM_QUEUESTOPPED});
         ASSERT_TRUE(waitForState(hDass, HXSTATE_READY));
         const auto before = std::chrono::steady_clock::now();
@@ -101,13 +101,13 @@ TEST_F(StreamStop, RefusedReadsReturnTheirBuffers) {
         restart();
         const HDASS hDass = open();
         configure(hDass);
-        streamer::RefuseNextReads(L"\\AD0", c.refused);
+        streamer::RefuseNextReads(u"\\AD0", c.refused);
         const std::vector<HBUF> made = queue(hDass, 3);
         EXPECT_EQ(hxDaStart(hDass), c.start);
         EXPECT_EQ(state(hDass), c.state);
         if (c.state == HXSTATE_RUNNING) {
-            ASSERT_TRUE(streamer::WaitForPendingReads(L"\\AD0", 2));
-            streamer::CompleteReads(L"\\AD0", 2);
+            ASSERT_TRUE(streamer::WaitForPendingReads(u"\\AD0", 2));
+            streamer::CompleteReads(u"\\AD0", 2);
             ASSERT_TRUE(waitForState(hDass, HXSTATE_READY));
         }
         const std::vector<HBUF> done = takeDone(hDass);
@@ -116,7 +116,7 @@ TEST_F(StreamStop, RefusedReadsReturnTheirBuffers) {
         for (HBUF buffer : done)
             empty += validSamples(buffer) == 0 ? 1 : 0;
         EXPECT_EQ(empty, c.refused);
-        EXPECT_EQ(streamer::PendingReads(L"\\AD0"), 0u);
+        EXPECT_EQ(streamer::PendingReads(u"\\AD0"), 0u);
     }
 }
 
@@ -127,11 +127,11 @@ TEST_F(StreamStop, FlushFollowedAtOnceByStopRunsBoth) {
     HBUF target = 0;
     ASSERT_EQ(hxDmAllocBuffer(0, 16, &target), 0u);
     ASSERT_EQ(hxDaStart(hDass), HXNOERROR);
-    ASSERT_TRUE(streamer::WaitForPendingReads(L"\\AD0", 2));
+    ASSERT_TRUE(streamer::WaitForPendingReads(u"\\AD0", 2));
     ASSERT_EQ(hxDaFlushFromBufferInprocess(hDass, target, 5), HXNOERROR);
     ASSERT_EQ(hxDaStop(hDass), HXNOERROR);
     EXPECT_EQ(state(hDass), HXSTATE_READY);
-    std::vector<std::uint32_t> codes = streamer::Codes(L"\\AD0");
+    std::vector<std::uint32_t> codes = streamer::Codes(u"\\AD0");
     const auto flush = std::find(codes.begin(), codes.end(), IOCTL_HXDA_FLUSHINPROCESS);
     ASSERT_NE(flush, codes.end());
     EXPECT_NE(std::find(flush, codes.end(), IOCTL_HXDA_STOP), codes.end());
@@ -146,14 +146,14 @@ TEST_F(StreamStop, ReleaseWhileRunningCollectsEveryRequest) {
     configure(hDass);
     queue(hDass, 4);
     ASSERT_EQ(hxDaStart(hDass), HXNOERROR);
-    ASSERT_TRUE(streamer::WaitForPendingReads(L"\\AD0", 4));
+    ASSERT_TRUE(streamer::WaitForPendingReads(u"\\AD0", 4));
     ASSERT_EQ(hxDaReleaseDASS(hDass), HXNOERROR);
     // The copy thread has ended after its reads and event requests came back: nothing of the
     // driver still points into the released subsystem or its buffers.
     EXPECT_EQ(kernel::testing::OutstandingUserRequests(), 0u);
-    EXPECT_EQ(streamer::PendingReads(L"\\AD0"), 0u);
-    EXPECT_EQ(streamer::PendingEventRequests(L"\\AD0"), 0u);
-    const std::vector<std::uint32_t> codes = streamer::Codes(L"\\AD0");
+    EXPECT_EQ(streamer::PendingReads(u"\\AD0"), 0u);
+    EXPECT_EQ(streamer::PendingEventRequests(u"\\AD0"), 0u);
+    const std::vector<std::uint32_t> codes = streamer::Codes(u"\\AD0");
     EXPECT_NE(std::find(codes.begin(), codes.end(), IOCTL_HXDA_ABORT), codes.end());
 }
 
@@ -177,10 +177,10 @@ TEST_F(StreamStop, TuningValuesOfTheDevice) {
         device->abortSleepTimeMSecs = c.abortSleepMs;
         const HDASS hDass = open();
         configure(hDass);
-        streamer::SetFinishOnAbort(L"\\AD0", true);
+        streamer::SetFinishOnAbort(u"\\AD0", true);
         const std::vector<HBUF> made = queue(hDass, 3);
         ASSERT_EQ(hxDaStart(hDass), HXNOERROR);
-        ASSERT_TRUE(streamer::WaitForPendingReads(L"\\AD0", 3));
+        ASSERT_TRUE(streamer::WaitForPendingReads(u"\\AD0", 3));
         const auto before = std::chrono::steady_clock::now();
         ASSERT_EQ(hxDaAbort(hDass), HXNOERROR);
         EXPECT_GE(std::chrono::steady_clock::now() - before,

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "about_box.h"
 #include "board_list.h"
 #include "com/runtime.h"
 #include "dispatch_map.h"
@@ -257,7 +258,8 @@ void AcqControl::PutCaption(std::string caption) {
 }
 
 void AcqControl::AboutBox() {
-    Raise(E_NOTIMPL, "The About box needs the forms layer, which this build does not have.");
+    if (!ShowAboutBox())
+        Raise(E_NOTIMPL, "The About box needs the forms runtime, which this process has not made.");
 }
 
 LONG AcqControl::GetLastError() {

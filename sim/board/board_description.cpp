@@ -58,7 +58,10 @@ double VoltsAt(const Signal& signal, double seconds) {
             return signal.offset + (phase < 0.5 ? signal.volts : -signal.volts);
         }
         case Signal::Kind::kPattern:
-            break;
+        case Signal::Kind::kAnalogOutput:
+        case Signal::Kind::kDigitalOutput:
+        case Signal::Kind::kCounter:
+            break;  // codes, or a board's own outputs: no level of their own
     }
     return 0.0;
 }

@@ -13,7 +13,10 @@
 namespace sim {
 namespace {
 
-constexpr const char* kWords[6] = {"AD", "DA", "DIN", "DOUT", "SRL", "CT"};
+constexpr const char* kWords[7] = {"AD", "DA", "DIN", "DOUT", "SRL", "CT", "GATE"};
+constexpr std::uint32_t kWordCount = 7;
+constexpr std::uint32_t kAnalogOutputs = 4;
+constexpr std::uint32_t kCounters = 5;
 
 bool ParseNumber(std::string_view text, std::uint32_t* value) {
     int base = 10;
@@ -58,7 +61,7 @@ bool ParseChannel(const std::string& text, ChannelKey* key) {
     for (auto& c : head)
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     // The longest word that begins the head ("DIN" before "D...", "DOUT").
-    for (std::uint32_t type = 0; type < 6; ++type) {
+    for (std::uint32_t type = 0; type < kWordCount; ++type) {
         const std::string word = kWords[type];
         if (head.size() <= word.size() || head.compare(0, word.size(), word) != 0)
             continue;
@@ -124,6 +127,33 @@ bool ParseSignal(const std::string& text, Signal* signal, std::string* why) {
     return false;
 }
 
+// A wire: the output named on the right of "<input>=<output>", checked against the input it
+// drives. Not a wire: false with no reason, so that the text is read as a signal.
+bool ParseWire(const ChannelKey& input, const std::string& text, Signal* signal, bool* isWire,
+               std::string* why) {
+    ChannelKey output;
+    *isWire = ParseChannel(text, &output);
+    if (!*isWire)
+        return false;
+    const auto name = text;
+    if (input.type == kChannelAnalogInput && output.type == kChannelAnalogOutput &&
+        output.element == 0 && output.channel < kAnalogOutputs) {
+        signal->kind = Signal::Kind::kAnalogOutput;
+    } else if (input.type == kChannelDigitalInput && output.type == kChannelDigitalOutput &&
+               output.element == 0 && output.channel == 0) {
+        signal->kind = Signal::Kind::kDigitalOutput;
+    } else if (input.type == kChannelCounter && output.type == kChannelCounter &&
+               output.element == 0 && output.channel < kCounters &&
+               output.channel != input.channel) {
+        signal->kind = Signal::Kind::kCounter;
+    } else {
+        *why = "'" + name + "' cannot drive that input";
+        return false;
+    }
+    signal->source = output.channel;
+    return true;
+}
+
 bool ParseLine(const std::string& line, BoardDescription* board, std::string* why) {
     std::istringstream words(line);
     std::string family, type, serial;
@@ -152,8 +182,11 @@ bool ParseLine(const std::string& line, BoardDescription* board, std::string* wh
             *why = "bad channel in '" + item + "'";
             return false;
         }
-        if (!ParseSignal(item.substr(equals + 1), &signal, why))
-            return false;
+        bool isWire = false;
+        if (!ParseWire(key, item.substr(equals + 1), &signal, &isWire, why)) {
+            if (isWire || !ParseSignal(item.substr(equals + 1), &signal, why))
+                return false;
+        }
         board->signals[key] = std::move(signal);
     }
     return true;
@@ -212,9 +245,18 @@ std::string FormatBoard(const BoardDescription& board) {
     if (board.unpaced)
         line += " unpaced";
     for (const auto& [key, signal] : board.signals) {
-        line += " " + std::string(kWords[key.type < 6 ? key.type : 0]) +
+        line += " " + std::string(kWords[key.type < kWordCount ? key.type : 0]) +
                 std::to_string(key.element) + "." + std::to_string(key.channel) + "=";
         switch (signal.kind) {
+            case Signal::Kind::kAnalogOutput:
+                line += "DA0." + std::to_string(signal.source);
+                break;
+            case Signal::Kind::kDigitalOutput:
+                line += "DOUT0." + std::to_string(signal.source);
+                break;
+            case Signal::Kind::kCounter:
+                line += "CT0." + std::to_string(signal.source);
+                break;
             case Signal::Kind::kConstant:
                 line += "const:" + FormatDouble(signal.volts);
                 break;

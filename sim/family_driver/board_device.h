@@ -39,8 +39,8 @@ struct BoardDevice {
     std::uint32_t serialNumber = 0;
     SubsystemCountsArray counts{};
 
-    std::wstring deviceName;           // "\Device\MqSimDa_MQ5120_0"
-    std::wstring linkName;             // "\??\MQ5120_0"
+    std::u16string deviceName;         // "\Device\MqSimDa_MQ5120_0"
+    std::u16string linkName;           // "\??\MQ5120_0"
     UNICODE_STRING interfaceLink{};    // from IoRegisterDeviceInterface
     std::atomic<bool> started{false};  // listed and opened; cleared once at removal
     bool deviceMapWritten = false;

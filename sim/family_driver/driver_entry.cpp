@@ -8,6 +8,7 @@
 
 #include "board_device.h"
 #include "hxda/request_codes.h"
+#include "kernel/wide.h"
 #include "registry_key.h"
 #include "sim/bus.h"
 #include "sim/family_driver.h"
@@ -67,7 +68,7 @@ void ReleaseInstance(PDRIVER_OBJECT driver, const std::string& family, std::uint
     instances.used[driver][family].erase(instance);
 }
 
-UNICODE_STRING Counted(std::wstring& text) {
+UNICODE_STRING Counted(std::u16string& text) {
     return {static_cast<USHORT>(text.size() * sizeof(WCHAR)),
             static_cast<USHORT>(text.size() * sizeof(WCHAR)), text.data()};
 }
@@ -80,23 +81,23 @@ NTSTATUS Finish(PIRP irp, NTSTATUS status, ULONG_PTR information = 0) {
 }
 
 // "\AD0", "\DOUT1", "\CT4": the subsystem word and the element in hexadecimal.
-bool ParseSubsystemFile(const std::wstring& name, OpenFile* file) {
-    if (name.size() < 2 || name[0] != L'\\')
+bool ParseSubsystemFile(const std::u16string& name, OpenFile* file) {
+    if (name.size() < 2 || name[0] != u'\\')
         return false;
-    std::wstring upper;
+    std::u16string upper;
     for (std::size_t i = 1; i < name.size(); ++i)
-        upper += static_cast<wchar_t>(std::towupper(name[i]));
+        upper += static_cast<char16_t>(std::towupper(name[i]));
     for (std::uint32_t type = 0; type < 6; ++type) {
-        const std::wstring word = Widen(hxda::kSubsystemFileWords[type]);
+        const std::u16string word = Widen(hxda::kSubsystemFileWords[type]);
         if (upper.size() <= word.size() || upper.compare(0, word.size(), word) != 0)
             continue;
-        const std::wstring digits = upper.substr(word.size());
+        const std::u16string digits = upper.substr(word.size());
         if (digits.size() > 4 ||
-            digits.find_first_not_of(L"0123456789ABCDEF") != std::wstring::npos)
+            digits.find_first_not_of(u"0123456789ABCDEF") != std::u16string::npos)
             continue;
         file->subsystem = true;
         file->type = type;
-        file->element = static_cast<std::uint32_t>(std::stoul(digits, nullptr, 16));
+        file->element = static_cast<std::uint32_t>(std::stoul(Narrow(digits), nullptr, 16));
         return true;
     }
     return false;
@@ -128,7 +129,7 @@ NTSTATUS StartBoard(BoardDevice& device) {
     NTSTATUS status = RegisterBoard(device);
     if (!NT_SUCCESS(status))
         return status;
-    std::wstring link = device.linkName, name = device.deviceName;
+    std::u16string link = device.linkName, name = device.deviceName;
     UNICODE_STRING linkString = Counted(link), nameString = Counted(name);
     if (!NT_SUCCESS(status = IoCreateSymbolicLink(&linkString, &nameString)))
         return status;
@@ -154,7 +155,7 @@ void SurpriseRemove(BoardDevice& device) {
     }
     if (device.started.exchange(false)) {
         IoSetDeviceInterfaceState(&device.interfaceLink, FALSE);
-        std::wstring link = device.linkName;
+        std::u16string link = device.linkName;
         UNICODE_STRING linkString = Counted(link);
         IoDeleteSymbolicLink(&linkString);
     }
@@ -190,11 +191,11 @@ NTSTATUS AddDevice(PDRIVER_OBJECT driver, PDEVICE_OBJECT physical) {
     device->instance = instance;
     device->board = board;
     device->physical = physical;
-    const std::wstring suffix = Widen(driverName) + L"_" + std::to_wstring(instance);
-    device->deviceName = L"\\Device\\MqSimDa_" + suffix;
-    device->linkName = L"\\??\\" + suffix;
+    const std::u16string suffix = Widen(driverName) + u"_" + kernel::WideNumber(instance);
+    device->deviceName = u"\\Device\\MqSimDa_" + suffix;
+    device->linkName = u"\\??\\" + suffix;
 
-    std::wstring name = device->deviceName;
+    std::u16string name = device->deviceName;
     UNICODE_STRING nameString = Counted(name);
     PDEVICE_OBJECT self = nullptr;
     NTSTATUS status = IoCreateDevice(driver, sizeof(BoardDevice*), &nameString, FILE_DEVICE_UNKNOWN,
@@ -269,8 +270,8 @@ NTSTATUS DispatchCreate(PDEVICE_OBJECT self, PIRP irp) {
     if (!device.started)
         return Finish(irp, STATUS_DEVICE_NOT_CONNECTED);
     auto file = std::make_unique<OpenFile>();
-    const std::wstring name(fileObject->FileName.Buffer,
-                            fileObject->FileName.Length / sizeof(WCHAR));
+    const std::u16string name(fileObject->FileName.Buffer,
+                              fileObject->FileName.Length / sizeof(WCHAR));
     if (!name.empty()) {
         if (!ParseSubsystemFile(name, file.get()))
             return Finish(irp, STATUS_OBJECT_NAME_NOT_FOUND);

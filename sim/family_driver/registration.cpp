@@ -9,46 +9,46 @@
 namespace sim {
 namespace {
 
-constexpr wchar_t kBoardDatabase[] =
-    L"\\Registry\\Machine\\System\\CurrentControlSet\\Control\\MqHalcyonDaDevice\\BoardDatabase";
-constexpr wchar_t kDeviceMap[] = L"\\Registry\\Machine\\Hardware\\DeviceMap\\MqHalcyonDaDevice";
+constexpr char16_t kBoardDatabase[] =
+    u"\\Registry\\Machine\\System\\CurrentControlSet\\Control\\MqHalcyonDaDevice\\BoardDatabase";
+constexpr char16_t kDeviceMap[] = u"\\Registry\\Machine\\Hardware\\DeviceMap\\MqHalcyonDaDevice";
 constexpr char kDeviceMapFamily[] = "MQ5310";
 
-std::wstring Hex(std::uint32_t value, int digits) {
-    wchar_t text[16];
-    std::swprintf(text, 16, L"%0*X", digits, value);
+std::u16string Hex(std::uint32_t value, int digits) {
+    char16_t text[16];
+    swprintf(text, 16, u"%0*X", digits, value);
     return text;
 }
 
 // An 80-character property of the physical device, or empty.
-std::wstring Property(PDEVICE_OBJECT physical, DEVICE_REGISTRY_PROPERTY property) {
+std::u16string Property(PDEVICE_OBJECT physical, DEVICE_REGISTRY_PROPERTY property) {
     WCHAR buffer[80] = {};
     ULONG length = 0;
     if (!NT_SUCCESS(IoGetDeviceProperty(physical, property, sizeof buffer, buffer, &length)))
         return {};
-    buffer[79] = L'\0';
+    buffer[79] = u'\0';
     return buffer;
 }
 
 NTSTATUS WriteBoardValues(RegistryKey& key, const BoardDevice& device) {
     NTSTATUS status;
-    if (!NT_SUCCESS(status = key.SetString(L"MqHalcyonBoardName", Widen(device.boardName))) ||
-        !NT_SUCCESS(status = key.SetString(L"DriverName", Widen(device.driverName))) ||
-        !NT_SUCCESS(status = key.SetString(L"BoardModelName", Widen(device.modelName))) ||
-        !NT_SUCCESS(status = key.SetDword(L"BoardType", device.boardType)) ||
-        !NT_SUCCESS(status = key.SetDword(L"SerialNumber", device.serialNumber)))
+    if (!NT_SUCCESS(status = key.SetString(u"MqHalcyonBoardName", Widen(device.boardName))) ||
+        !NT_SUCCESS(status = key.SetString(u"DriverName", Widen(device.driverName))) ||
+        !NT_SUCCESS(status = key.SetString(u"BoardModelName", Widen(device.modelName))) ||
+        !NT_SUCCESS(status = key.SetDword(u"BoardType", device.boardType)) ||
+        !NT_SUCCESS(status = key.SetDword(u"SerialNumber", device.serialNumber)))
         return status;
-    return key.SetDword(L"DeviceInstanceNumber", device.instance);
+    return key.SetDword(u"DeviceInstanceNumber", device.instance);
 }
 
-std::wstring DeviceMapEntry(const BoardDevice& device) {
+std::u16string DeviceMapEntry(const BoardDevice& device) {
     return device.linkName.substr(4);  // the link name without "\??\"
 }
 
 }  // namespace
 
 NTSTATUS RegisterBoard(BoardDevice& device) {
-    std::wstring description = Property(device.physical, DevicePropertyDeviceDescription);
+    std::u16string description = Property(device.physical, DevicePropertyDeviceDescription);
     if (description.empty())
         description = Widen(device.driverName);
 
@@ -63,11 +63,11 @@ NTSTATUS RegisterBoard(BoardDevice& device) {
         device.serialNumber != 0 ? device.serialNumber : device.instance;
     if (!NT_SUCCESS(status = boardKey.Create(Hex(keyNumber, 8), &described)))
         return status;
-    if (auto stored = boardKey.QueryString(L"MqHalcyonBoardName")) {
+    if (auto stored = boardKey.QueryString(u"MqHalcyonBoardName")) {
         device.boardName = Narrow(*stored);
     } else {
-        const std::wstring name = description + L"(" + Hex(*count & 0xFF, 2) + L")";
-        if (!NT_SUCCESS(status = boardKey.SetString(L"MqHalcyonBoardName", name)))
+        const std::u16string name = description + u"(" + Hex(*count & 0xFF, 2) + u")";
+        if (!NT_SUCCESS(status = boardKey.SetString(u"MqHalcyonBoardName", name)))
             return status;
         device.boardName = Narrow(name);
     }
@@ -87,8 +87,8 @@ NTSTATUS RegisterBoard(BoardDevice& device) {
             !NT_SUCCESS(status = entry.Create(DeviceMapEntry(device), &map)))
             return status;
         device.deviceMapWritten = true;
-        if (!NT_SUCCESS(status = entry.SetString(L"LinkName",
-                                                 L"\\DosDevices\\" + DeviceMapEntry(device))) ||
+        if (!NT_SUCCESS(status = entry.SetString(u"LinkName",
+                                                 u"\\DosDevices\\" + DeviceMapEntry(device))) ||
             !NT_SUCCESS(status = WriteBoardValues(entry, device)))
             return status;
     }

@@ -2,32 +2,27 @@
 
 #include <cstddef>
 #include <vector>
+#include "kernel/wide.h"
 
 namespace sim {
 namespace {
 
-UNICODE_STRING Counted(const std::wstring& text) {
+UNICODE_STRING Counted(const std::u16string& text) {
     return {static_cast<USHORT>(text.size() * sizeof(WCHAR)),
             static_cast<USHORT>(text.size() * sizeof(WCHAR)), const_cast<PWSTR>(text.c_str())};
 }
 
 }  // namespace
 
-std::wstring Widen(const std::string& text) {
-    std::wstring wide;
-    for (char c : text)
-        wide += static_cast<wchar_t>(static_cast<unsigned char>(c));
-    return wide;
+std::u16string Widen(const std::string& text) {
+    return kernel::WideFromNarrow(text);
 }
 
-std::string Narrow(const std::wstring& text) {
-    std::string narrow;
-    for (wchar_t c : text)
-        narrow += (c >= 0 && c <= 0xFF) ? static_cast<char>(c) : '?';
-    return narrow;
+std::string Narrow(const std::u16string& text) {
+    return kernel::NarrowFromWide(text);
 }
 
-NTSTATUS RegistryKey::OpenOrCreate(const std::wstring& path, const RegistryKey* parent,
+NTSTATUS RegistryKey::OpenOrCreate(const std::u16string& path, const RegistryKey* parent,
                                    bool create) {
     Close();
     UNICODE_STRING name = Counted(path);
@@ -40,11 +35,11 @@ NTSTATUS RegistryKey::OpenOrCreate(const std::wstring& path, const RegistryKey* 
     return ZwOpenKey(&handle_, KEY_ALL_ACCESS, &attributes);
 }
 
-NTSTATUS RegistryKey::Create(const std::wstring& path, const RegistryKey* parent) {
+NTSTATUS RegistryKey::Create(const std::u16string& path, const RegistryKey* parent) {
     return OpenOrCreate(path, parent, true);
 }
 
-NTSTATUS RegistryKey::Open(const std::wstring& path, const RegistryKey* parent) {
+NTSTATUS RegistryKey::Open(const std::u16string& path, const RegistryKey* parent) {
     return OpenOrCreate(path, parent, false);
 }
 
@@ -54,19 +49,19 @@ void RegistryKey::Close() {
     handle_ = nullptr;
 }
 
-NTSTATUS RegistryKey::SetString(const std::wstring& name, const std::wstring& value) {
+NTSTATUS RegistryKey::SetString(const std::u16string& name, const std::u16string& value) {
     UNICODE_STRING valueName = Counted(name);
-    return ZwSetValueKey(handle_, &valueName, 0, REG_SZ, const_cast<wchar_t*>(value.c_str()),
+    return ZwSetValueKey(handle_, &valueName, 0, REG_SZ, const_cast<char16_t*>(value.c_str()),
                          static_cast<ULONG>((value.size() + 1) * sizeof(WCHAR)));
 }
 
-NTSTATUS RegistryKey::SetDword(const std::wstring& name, std::uint32_t value) {
+NTSTATUS RegistryKey::SetDword(const std::u16string& name, std::uint32_t value) {
     UNICODE_STRING valueName = Counted(name);
     ULONG data = value;
     return ZwSetValueKey(handle_, &valueName, 0, REG_DWORD, &data, sizeof data);
 }
 
-std::optional<std::wstring> RegistryKey::QueryString(const std::wstring& name) {
+std::optional<std::u16string> RegistryKey::QueryString(const std::u16string& name) {
     UNICODE_STRING valueName = Counted(name);
     ULONG needed = 0;
     NTSTATUS status =
@@ -81,9 +76,9 @@ std::optional<std::wstring> RegistryKey::QueryString(const std::wstring& name) {
     const auto* info = reinterpret_cast<const KEY_VALUE_PARTIAL_INFORMATION*>(buffer.data());
     if (info->Type != REG_SZ)
         return std::nullopt;
-    std::wstring text(reinterpret_cast<const wchar_t*>(info->Data),
-                      info->DataLength / sizeof(WCHAR));
-    while (!text.empty() && text.back() == L'\0')
+    std::u16string text(reinterpret_cast<const char16_t*>(info->Data),
+                        info->DataLength / sizeof(WCHAR));
+    while (!text.empty() && text.back() == u'\0')
         text.pop_back();
     return text;
 }

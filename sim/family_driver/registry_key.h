@@ -18,8 +18,8 @@ class RegistryKey {
     RegistryKey& operator=(const RegistryKey&) = delete;
 
     // Absolute path ("\Registry\Machine\..."), or relative to parent when one is given.
-    NTSTATUS Create(const std::wstring& path, const RegistryKey* parent = nullptr);
-    NTSTATUS Open(const std::wstring& path, const RegistryKey* parent = nullptr);
+    NTSTATUS Create(const std::u16string& path, const RegistryKey* parent = nullptr);
+    NTSTATUS Open(const std::u16string& path, const RegistryKey* parent = nullptr);
     // Takes a handle opened elsewhere (the interface key).
     void Adopt(HANDLE handle) {
         Close();
@@ -28,19 +28,19 @@ class RegistryKey {
     void Close();
     HANDLE handle() const { return handle_; }
 
-    NTSTATUS SetString(const std::wstring& name, const std::wstring& value);
-    NTSTATUS SetDword(const std::wstring& name, std::uint32_t value);
+    NTSTATUS SetString(const std::u16string& name, const std::u16string& value);
+    NTSTATUS SetDword(const std::u16string& name, std::uint32_t value);
     // The string value, or nothing when it is missing or not a string.
-    std::optional<std::wstring> QueryString(const std::wstring& name);
+    std::optional<std::u16string> QueryString(const std::u16string& name);
     // Subkeys the key holds now.
     std::optional<std::uint32_t> SubkeyCount();
 
   private:
-    NTSTATUS OpenOrCreate(const std::wstring& path, const RegistryKey* parent, bool create);
+    NTSTATUS OpenOrCreate(const std::u16string& path, const RegistryKey* parent, bool create);
     HANDLE handle_ = nullptr;
 };
 
-std::wstring Widen(const std::string& text);
-std::string Narrow(const std::wstring& text);
+std::u16string Widen(const std::string& text);
+std::string Narrow(const std::u16string& text);
 
 }  // namespace sim

@@ -7,11 +7,12 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include "kernel/wide.h"
 
 namespace sim {
 namespace {
 
-constexpr wchar_t kManufacturer[] = L"Marquell";
+constexpr char16_t kManufacturer[] = u"Marquell";
 
 struct PhysicalRecord {
     std::unique_ptr<SimulatedBoard> board;
@@ -34,8 +35,8 @@ PhysicalRecord* RecordOf(PDEVICE_OBJECT device) {
     return extension->magic == kMagic ? extension->record : nullptr;
 }
 
-std::wstring Wide(const std::string& text) {
-    return std::wstring(text.begin(), text.end());
+std::u16string Wide(const std::string& text) {
+    return std::u16string(text.begin(), text.end());
 }
 
 NTSTATUS PhysicalPnp(PDEVICE_OBJECT physical, PIRP irp) {
@@ -100,7 +101,7 @@ SimulatedBoard* BoardOfPhysicalDevice(PDEVICE_OBJECT device) {
 NTSTATUS PlugIn(PDRIVER_OBJECT bus, const kernel::pnp::FunctionDriver& functionDriver,
                 const BoardDescription& description, int index, PnpLog* log,
                 PDEVICE_OBJECT* physicalOut) {
-    std::wstring name = L"\\Device\\MqSimBoard" + std::to_wstring(index);
+    std::u16string name = u"\\Device\\MqSimBoard" + kernel::WideNumber(index);
     UNICODE_STRING nameString{static_cast<USHORT>(name.size() * sizeof(WCHAR)),
                               static_cast<USHORT>(name.size() * sizeof(WCHAR)), name.data()};
     PDEVICE_OBJECT physical = nullptr;
@@ -115,12 +116,12 @@ NTSTATUS PlugIn(PDRIVER_OBJECT bus, const kernel::pnp::FunctionDriver& functionD
     *static_cast<PhysicalExtension*>(physical->DeviceExtension) = {kMagic, record};
 
     const std::string driverName = DriverNameOf(description.family);
-    wchar_t serial[16];
-    std::swprintf(serial, 16, L"%08X", description.serialNumber);
-    std::wstring upper;
+    char16_t serial[16];
+    swprintf(serial, 16, u"%08X", description.serialNumber);
+    std::u16string upper;
     for (char c : driverName)
-        upper += static_cast<wchar_t>(std::toupper(static_cast<unsigned char>(c)));
-    status = kernel::SetDeviceInstancePath(physical, L"SIM\\" + upper + L"\\" + serial);
+        upper += static_cast<char16_t>(std::toupper(static_cast<unsigned char>(c)));
+    status = kernel::SetDeviceInstancePath(physical, u"SIM\\" + upper + u"\\" + serial);
     if (!NT_SUCCESS(status)) {
         DeletePhysicalDevice(physical);
         return status;

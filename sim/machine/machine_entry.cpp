@@ -39,9 +39,9 @@ constexpr int kMachineFaultRemoval = 3;
 // Beside the machine module: the stand-in driver's file, and the MQ5120 boards' driver.
 constexpr const char* kDriverFileModule = "libMqSimDaDriverFile.so";
 constexpr const char* kMq5120DriverModule = "libMQ5120k.so";
-constexpr wchar_t kMq5120DriverService[] = L"MQ5120k";
-constexpr wchar_t kMq5120DriverKey[] =
-    L"\\Registry\\Machine\\System\\CurrentControlSet\\Services\\MQ5120k";
+constexpr char16_t kMq5120DriverService[] = u"MQ5120k";
+constexpr char16_t kMq5120DriverKey[] =
+    u"\\Registry\\Machine\\System\\CurrentControlSet\\Services\\MQ5120k";
 
 // Each board on the bus its family's driver serves.
 class FamilyPlugger final : public BoardPlugger {
@@ -83,7 +83,7 @@ std::filesystem::path ModuleFolder() {
 // The device map lists the boards of this boot only.
 void ClearDeviceMap() {
     RegistryKey map;
-    if (!NT_SUCCESS(map.Open(L"\\Registry\\Machine\\Hardware\\DeviceMap\\MqHalcyonDaDevice")))
+    if (!NT_SUCCESS(map.Open(u"\\Registry\\Machine\\Hardware\\DeviceMap\\MqHalcyonDaDevice")))
         return;
     for (;;) {
         union {
@@ -95,7 +95,7 @@ void ClearDeviceMap() {
                                        &length)))
             return;
         RegistryKey entry;
-        const std::wstring name(buffer.info.Name, buffer.info.NameLength / sizeof(WCHAR));
+        const std::u16string name(buffer.info.Name, buffer.info.NameLength / sizeof(WCHAR));
         if (!NT_SUCCESS(entry.Open(name, &map)) || !NT_SUCCESS(ZwDeleteKey(entry.handle())))
             return;
     }
@@ -139,8 +139,8 @@ BoardList ReadAndReport(const std::filesystem::path& directory) {
 kernel::pnp::FunctionDriver StandInDriver() {
     return {kFamilyDriverService, [](PDRIVER_OBJECT* driver) {
                 return kernel::LoadDriver(kFamilyDriverService, FamilyDriverEntry,
-                                          L"\\Registry\\Machine\\System\\CurrentControlSet\\"
-                                          L"Services\\MqSimDa",
+                                          u"\\Registry\\Machine\\System\\CurrentControlSet\\"
+                                          u"Services\\MqSimDa",
                                           driver);
             }};
 }
@@ -183,6 +183,38 @@ extern "C" [[gnu::visibility("default")]] int MqMachineInjectFault(const char* f
         fault != static_cast<int>(InjectedFault::kTrigger))
         return 1;
     return board->InjectFault(type, element, static_cast<InjectedFault>(fault)) ? 0 : 1;
+}
+
+// Test and benchmark hook (sim/machine_testing.h): the output log of a board of the booted
+// machine, up to capacity records (cleared after when `clear`), its D/A underruns, whether its
+// D/A runs and the samples in its D/A memory. The count of records the log held, or -1 without a
+// machine or such a board.
+struct MqMachineOutputRecord {
+    long long timeNs;
+    int channel;
+    unsigned value;
+};
+extern "C" [[gnu::visibility("default")]] long MqMachineBoardOutputs(
+    const char* family, unsigned serialNumber, MqMachineOutputRecord* out, long capacity, int clear,
+    unsigned long* daUnderruns, int* daRunning, unsigned long* daMemory) {
+    using namespace sim;
+    Family wanted;
+    if (g_machine == nullptr || family == nullptr || !FamilyFromName(family, &wanted))
+        return -1;
+    std::lock_guard lock(g_machine->boardsMutex);
+    PluggedBoard* board = g_machine->boards->Find({wanted, serialNumber});
+    if (board == nullptr)
+        return -1;
+    if (daUnderruns != nullptr)
+        *daUnderruns = board->DaUnderruns();
+    if (daRunning != nullptr)
+        *daRunning = board->DaRunning() ? 1 : 0;
+    if (daMemory != nullptr)
+        *daMemory = board->DaMemorySamples();
+    const std::vector<PluggedBoard::OutputRecord> records = board->Outputs(clear != 0);
+    for (long i = 0; i < capacity && i < static_cast<long>(records.size()); ++i)
+        out[i] = {records[i].timeNs, records[i].channel, records[i].value};
+    return static_cast<long>(records.size());
 }
 
 // Test hooks (sim/machine_pnp_testing.h) on the booted machine's board of a family and serial
@@ -235,8 +267,8 @@ extern "C" [[gnu::visibility("default")]] int MqMachineBoot() {
         return 0;
     auto* machine = new Machine;
     if (!NT_SUCCESS(kernel::LoadDriver(kBusDriverService, BusDriverEntry,
-                                       L"\\Registry\\Machine\\System\\CurrentControlSet\\Services\\"
-                                       L"MqSimBus",
+                                       u"\\Registry\\Machine\\System\\CurrentControlSet\\Services\\"
+                                       u"MqSimBus",
                                        &machine->bus))) {
         delete machine;
         return 1;

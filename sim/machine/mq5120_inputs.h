@@ -1,7 +1,10 @@
 // A board-list line's signals on the simulated MQ5120's inputs: AD0.n drives analog input n
-// (const, sine, square in volts; a pattern as the codes the channel's conversions read in turn),
-// DIN0.0 the digital input port (a constant's number, or a pattern's first code). Inputs without
-// a signal read 0 V and the port 0; signals of other subsystems are not inputs of the model.
+// (const, sine, square in volts; a pattern as the codes the channel's conversions read in turn;
+// DA0.m the level of analog output m at each conversion), DIN0.0 the digital input port (a
+// constant's number, a pattern's first code, or DOUT0.0 the output port), CT0.n counter n's clock
+// input (a square's rising edges, or CT0.m counter m's output pulses) and GATE0.n its gate input
+// (a signal's level, 2 V and above high). Inputs without a signal read 0 V, the port 0, and the
+// counters' inputs are left to the board's own hooks; other subsystems have no inputs.
 #pragma once
 
 #include <map>

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <vector>
 
 #include "kernel/wdm.h"
 #include "sim/board_description.h"
@@ -38,6 +39,17 @@ class PluggedBoard {
     // A fault in a running transfer of a subsystem (overrun or trigger); false when the board has
     // no such subsystem or it does not run.
     virtual bool InjectFault(std::uint32_t type, std::uint32_t element, InjectedFault fault) = 0;
+    // The board's log of its outputs (an MQ5120's: analog outputs, the port, counter edges), and
+    // the D/A underruns it counted; none for boards without such a log.
+    struct OutputRecord {
+        std::int64_t timeNs;
+        int channel;
+        std::uint32_t value;
+    };
+    virtual std::vector<OutputRecord> Outputs(bool clear) { return {}; }
+    virtual std::size_t DaUnderruns() const { return 0; }
+    virtual bool DaRunning() const { return false; }
+    virtual std::size_t DaMemorySamples() const { return 0; }
 };
 
 // Plugs boards in: each kind of board on its bus, started with its driver through the Plug and

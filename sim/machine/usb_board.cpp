@@ -2,7 +2,6 @@
 #include "usb_board.h"
 
 #include <atomic>
-#include <cwchar>
 #include <map>
 #include <mutex>
 #include <string>
@@ -120,6 +119,17 @@ class UsbBoard final : public PluggedBoard {
             PullOut();
     }
     bool StackRemoved() const override { return *removed_; }
+    std::vector<OutputRecord> Outputs(bool clear) override {
+        std::vector<OutputRecord> records;
+        for (const mq5120::OutputChange& change : model_->Outputs())
+            records.push_back({change.timeNs, change.channel, change.value});
+        if (clear)
+            model_->ClearLog();
+        return records;
+    }
+    std::size_t DaUnderruns() const override { return model_->Counters().daUnderruns; }
+    bool DaRunning() const override { return model_->DaRunning(); }
+    std::size_t DaMemorySamples() const override { return model_->DaMemorySamples(); }
     bool InjectFault(std::uint32_t type, std::uint32_t element, InjectedFault fault) override {
         if (!IsPluggedIn() || element != 0)
             return false;
@@ -176,7 +186,8 @@ NTSTATUS UsbPlugger::PlugIn(const BoardDescription& board, std::unique_ptr<Plugg
     mq5120::BoardIdentity identity;
     identity.boardType = static_cast<std::uint8_t>(board.boardType);
     identity.stored.serialNumber = board.serialNumber;
-    auto model = std::make_shared<mq5120::Board>(identity);
+    auto model =
+        std::make_shared<mq5120::Board>(identity, std::make_shared<mq5120::PlatformTime>());
     model->SetUnpaced(board.unpaced);
     ApplyInputs(*model, board.signals);
 
@@ -184,12 +195,12 @@ NTSTATUS UsbPlugger::PlugIn(const BoardDescription& board, std::unique_ptr<Plugg
     if (pdo == nullptr)
         return STATUS_INSUFFICIENT_RESOURCES;
     RemovedFlag removed = StartLogging(pdo, KeyOf(board), log_);
-    wchar_t serial[16];
-    std::swprintf(serial, 16, L"%08X", board.serialNumber);
-    NTSTATUS status = kernel::SetDeviceInstancePath(pdo, std::wstring(L"USB\\MQ5120\\") + serial);
+    char16_t serial[16];
+    swprintf(serial, 16, u"%08X", board.serialNumber);
+    NTSTATUS status = kernel::SetDeviceInstancePath(pdo, std::u16string(u"USB\\MQ5120\\") + serial);
     if (NT_SUCCESS(status)) {
-        kernel::SetDeviceProperty(pdo, DevicePropertyManufacturer, L"Marquell");
-        kernel::SetDeviceProperty(pdo, DevicePropertyDeviceDescription, L"MQ5120");
+        kernel::SetDeviceProperty(pdo, DevicePropertyManufacturer, u"Marquell");
+        kernel::SetDeviceProperty(pdo, DevicePropertyDeviceDescription, u"MQ5120");
         status = kernel::pnp::DeviceArrived(pdo, driver_).get();
     }
     if (!NT_SUCCESS(status)) {

@@ -70,6 +70,12 @@ TEST(BoardList, BadLinesAreSkippedWithTheirReason) {
         {"MQ5120 4 1 AD0.0=pattern:", "bad code"},
         {"MQ5120 4 1 AD0.0=pattern:1,,2", "bad code"},
         {"MQ5120 4 1 AD0.0=noise:1", "unknown signal"},
+        {"MQ5120 4 1 AD0.0=DA0.4", "cannot drive"},
+        {"MQ5120 4 1 AD0.0=DOUT0.0", "cannot drive"},
+        {"MQ5120 4 1 DIN0.0=DA0.1", "cannot drive"},
+        {"MQ5120 4 1 CT0.2=CT0.2", "cannot drive"},
+        {"MQ5120 4 1 CT0.2=CT0.5", "cannot drive"},
+        {"MQ5120 4 1 GATE0.1=CT0.0", "cannot drive"},
     };
     for (const auto& c : cases) {
         const auto list = sim::ParseBoardList(std::string("Mq5130 0x5130 1\n") + c.line);
@@ -85,6 +91,36 @@ TEST(BoardList, BadLinesAreSkippedWithTheirReason) {
     EXPECT_EQ(list.boards.size(), 2u);
     ASSERT_EQ(list.errors.size(), 1u);
     EXPECT_EQ(list.errors[0].line, 2);
+}
+
+// Wires: an input reads one of the board's own outputs; counters' clocks and gates take signals
+// too. Written out and read back, the board is the same.
+TEST(BoardList, WiresConnectInputsToTheBoardsOwnOutputs) {
+    const auto list = sim::ParseBoardList(
+        "MQ5120 4 1 AD0.2=DA0.1 ad0.5=da0.3 DIN0.0=DOUT0.0 CT0.1=CT0.0 CT0.3=square:2.5:1000:2.5 "
+        "GATE0.3=square:2.5:10:2.5 GATE0.4=const:5\n");
+    ASSERT_TRUE(list.errors.empty()) << list.errors[0].message;
+    ASSERT_EQ(list.boards.size(), 1u);
+    const auto& signals = list.boards[0].signals;
+    auto wire = [](Signal::Kind kind, std::uint32_t source) {
+        Signal signal;
+        signal.kind = kind;
+        signal.source = source;
+        return signal;
+    };
+    EXPECT_EQ(signals.at(ChannelKey{sim::kChannelAnalogInput, 0, 2}),
+              wire(Signal::Kind::kAnalogOutput, 1));
+    EXPECT_EQ(signals.at(ChannelKey{sim::kChannelAnalogInput, 0, 5}),
+              wire(Signal::Kind::kAnalogOutput, 3));
+    EXPECT_EQ(signals.at(ChannelKey{sim::kChannelDigitalInput, 0, 0}),
+              wire(Signal::Kind::kDigitalOutput, 0));
+    EXPECT_EQ(signals.at(ChannelKey{sim::kChannelCounter, 0, 1}), wire(Signal::Kind::kCounter, 0));
+    EXPECT_EQ(signals.at(ChannelKey{sim::kChannelCounter, 0, 3}).kind, Signal::Kind::kSquare);
+    EXPECT_EQ(signals.at(ChannelKey{sim::kChannelGate, 0, 3}).frequency, 10.0);
+    EXPECT_EQ(signals.at(ChannelKey{sim::kChannelGate, 0, 4}).volts, 5.0);
+    const auto again = sim::ParseBoardList(sim::FormatBoard(list.boards[0]));
+    ASSERT_EQ(again.boards.size(), 1u) << sim::FormatBoard(list.boards[0]);
+    EXPECT_EQ(again.boards[0], list.boards[0]);
 }
 
 TEST(BoardList, MachineWithoutAListHasTheDefaultBoard) {

@@ -26,9 +26,9 @@
 namespace {
 
 using Minors = std::vector<unsigned char>;
-constexpr unsigned char kStart = 0x00, kRemove = 0x02, kQueryCapabilities = 0x09,
-                        kQueryState = 0x14, kSurpriseRemoval = 0x17;
-const Minors kPlugIn = {kQueryCapabilities, kStart, kQueryState};
+constexpr unsigned char kStart = 0x00, kRemove = 0x02, kQueryState = 0x14, kSurpriseRemoval = 0x17;
+// MQ5120k answers the capability query itself: the bus sees the start and the state query.
+const Minors kPlugIn = {kStart, kQueryState};
 
 Minors Then(Minors first, const Minors& next) {
     first.insert(first.end(), next.begin(), next.end());

@@ -17,6 +17,10 @@ extern char** environ;
 
 namespace {
 
+// The Plug and Play requests an MQ5120's bus sees at its plug-in: START and the state query
+// (MQ5120k answers the capability query itself).
+constexpr std::size_t kMq5120PlugInRequests = 2;
+
 struct ToolRun {
     int exitCode = -1;  // -1: it did not end in time (and was killed)
     std::string out;
@@ -104,7 +108,7 @@ TEST(MachineTool, AMachineWithoutAListKeepsItsDefaultBoard) {
     EXPECT_EQ(simtest::ReadText(machine.directory() / "boards.txt"),
               "MQ5120 4 1\nMq5200 0x5202 0x20\n");
     EXPECT_TRUE(simtest::WaitFor([] { return simtest::ListBoards().size() == 2; }));
-    EXPECT_EQ(sim::testing::PnpRequestsSeen("MQ5120", 1).size(), 3u)
+    EXPECT_EQ(sim::testing::PnpRequestsSeen("MQ5120", 1).size(), kMq5120PlugInRequests)
         << "the default board was plugged in once and stays";
 }
 
@@ -127,7 +131,7 @@ TEST(MachineTool, EditsKeepTheUnpacedWord) {
 
     // The running board took the new signal in place: its pacing did not change.
     EXPECT_TRUE(simtest::WaitFor([] { return simtest::ListBoards().size() == 2; }));
-    EXPECT_EQ(sim::testing::PnpRequestsSeen("MQ5120", 1).size(), 3u);
+    EXPECT_EQ(sim::testing::PnpRequestsSeen("MQ5120", 1).size(), kMq5120PlugInRequests);
 }
 
 TEST(MachineTool, BadInputIsRefusedWithoutAChange) {
@@ -164,6 +168,8 @@ TEST(MachineTool, BadInputIsRefusedWithoutAChange) {
         {{"signal", "Mq5200", "32", "XY0.0=const:1"}, "bad channel in 'XY0.0=const:1'"},
         {{"signal", "Mq5200", "32", "AD0.0=sine:1"}, "sine needs amplitude:frequency[:offset]"},
         {{"signal", "Mq5130", "32", "AD0.0=const:1"}, "board Mq5130 32 is not listed"},
+        {{"signal", "MQ5120", "1", "GATE0.1=DA0.0"}, "'DA0.0' cannot drive that input"},
+        {{"plug", "MQ5120", "4", "2", "DIN0.0=DOUT0.1"}, "'DOUT0.1' cannot drive that input"},
     };
     for (const auto& c : cases) {
         std::string joined;

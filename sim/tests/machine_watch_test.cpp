@@ -16,8 +16,11 @@ namespace {
 using Minors = std::vector<unsigned char>;
 constexpr unsigned char kStart = 0x00, kRemove = 0x02, kQueryCapabilities = 0x09,
                         kQueryState = 0x14, kSurpriseRemoval = 0x17;
+// A stand-in board's bus sees the capability query; MQ5120k answers it itself.
 const Minors kPlugIn = {kQueryCapabilities, kStart, kQueryState};
 const Minors kPlugInAndOut = {kQueryCapabilities, kStart, kQueryState, kSurpriseRemoval, kRemove};
+const Minors kMq5120PlugIn = {kStart, kQueryState};
+const Minors kMq5120PlugInAndOut = {kStart, kQueryState, kSurpriseRemoval, kRemove};
 
 bool Listed(std::size_t count) {
     return simtest::ListBoards().size() == count;
@@ -35,7 +38,7 @@ TEST(MachineWatch, AddedRemovedAndChangedLinesTakeEffectWhileRunning) {
     EXPECT_TRUE(simtest::WaitFor([] { return Listed(2); }));
     EXPECT_TRUE(simtest::WaitFor([&] { return simtest::ReadAd0(ad) == 9u; }))
         << "the open file reads the new signal";
-    EXPECT_EQ(sim::testing::PnpRequestsSeen("MQ5120", 1), kPlugIn) << "not plugged in again";
+    EXPECT_EQ(sim::testing::PnpRequestsSeen("MQ5120", 1), kMq5120PlugIn) << "not plugged in again";
 
     // A removed line.
     simtest::WriteBoardList(machine.directory(), {"MQ5120 4 1 AD0.0=pattern:9"});
@@ -51,8 +54,8 @@ TEST(MachineWatch, AddedRemovedAndChangedLinesTakeEffectWhileRunning) {
         const auto boards = simtest::ListBoards();
         return boards.size() == 1 && boards[0].modelName == "MQ5120-16-00-12";
     }));
-    Minors replaced = kPlugInAndOut;
-    replaced.insert(replaced.end(), kPlugIn.begin(), kPlugIn.end());
+    Minors replaced = kMq5120PlugInAndOut;
+    replaced.insert(replaced.end(), kMq5120PlugIn.begin(), kMq5120PlugIn.end());
     EXPECT_EQ(sim::testing::PnpRequestsSeen("MQ5120", 1), replaced);
 
     // No list at all: the machine's default board, the full MQ5120.
@@ -68,8 +71,8 @@ TEST(MachineWatch, ALineThatOnlyChangesItsPacingReplacesTheBoard) {
     sim::testing::ScopedSimulatedMachine machine({"MQ5120 4 1 AD0.0=pattern:7"});
     ASSERT_TRUE(Listed(1));
     simtest::WriteBoardList(machine.directory(), {"MQ5120 4 1 unpaced AD0.0=pattern:7"});
-    Minors replaced = kPlugInAndOut;
-    replaced.insert(replaced.end(), kPlugIn.begin(), kPlugIn.end());
+    Minors replaced = kMq5120PlugInAndOut;
+    replaced.insert(replaced.end(), kMq5120PlugIn.begin(), kMq5120PlugIn.end());
     EXPECT_TRUE(
         simtest::WaitFor([&] { return sim::testing::PnpRequestsSeen("MQ5120", 1) == replaced; }));
     EXPECT_TRUE(Listed(1));
@@ -82,21 +85,21 @@ TEST(MachineWatch, ABoardPulledOutByAFaultGoesWithItsLastFileAndReturnsWithItsLi
     ASSERT_NE(ad, INVALID_HANDLE_VALUE);
     ASSERT_TRUE(sim::testing::InjectFault("MQ5120", 1, 0, 0, sim::testing::Fault::kRemoval));
     EXPECT_EQ(simtest::ReadAd0(ad), std::nullopt);
-    Minors pulled = kPlugIn;
+    Minors pulled = kMq5120PlugIn;
     pulled.push_back(kSurpriseRemoval);
     EXPECT_EQ(sim::testing::PnpRequestsSeen("MQ5120", 1), pulled) << "its file is still open";
     EXPECT_FALSE(sim::testing::InjectFault("MQ5120", 1, 0, 0, sim::testing::Fault::kRemoval));
 
     CloseHandle(ad);
     EXPECT_TRUE(simtest::WaitFor(
-        [] { return sim::testing::PnpRequestsSeen("MQ5120", 1) == kPlugInAndOut; }));
+        [] { return sim::testing::PnpRequestsSeen("MQ5120", 1) == kMq5120PlugInAndOut; }));
     EXPECT_TRUE(simtest::WaitFor([] { return Listed(0); }));
     // The line stays: the board is back once the list drops it and lists it again.
     simtest::WriteBoardList(machine.directory(), {"Mq5130 0x5130 3"});
     ASSERT_TRUE(simtest::WaitFor([] { return Listed(1); }));
     simtest::WriteBoardList(machine.directory(), {"MQ5120 4 1 AD0.0=pattern:7"});
-    Minors again = kPlugInAndOut;
-    again.insert(again.end(), kPlugIn.begin(), kPlugIn.end());
+    Minors again = kMq5120PlugInAndOut;
+    again.insert(again.end(), kMq5120PlugIn.begin(), kMq5120PlugIn.end());
     EXPECT_TRUE(
         simtest::WaitFor([&] { return sim::testing::PnpRequestsSeen("MQ5120", 1) == again; }));
     EXPECT_TRUE(machine.Shutdown());

@@ -37,7 +37,9 @@ constexpr char kUsage[] =
     "usage: mqmachine [--machine DIR] list\n"
     "       mqmachine [--machine DIR] plug <family> <type> <serial> [<channel>=<signal> ...]\n"
     "       mqmachine [--machine DIR] unplug <family> <serial>\n"
-    "       mqmachine [--machine DIR] signal <family> <serial> <channel>=<signal>\n";
+    "       mqmachine [--machine DIR] signal <family> <serial> <channel>=<signal>\n"
+    "a signal is const:, sine:, square: or pattern:, or on an MQ5120 a wire from the board's own\n"
+    "outputs: AD0.<n>=DA0.<m>, DIN0.0=DOUT0.0, CT0.<n>=CT0.<m> (GATE0.<n> is counter n's gate)\n";
 
 int BadInput(const std::string& message) {
     std::fprintf(stderr, "mqmachine: %s\n", message.c_str());

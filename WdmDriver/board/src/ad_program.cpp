@@ -8,20 +8,25 @@ namespace board {
 
 namespace {
 
-constexpr double kBaseClock = 18'000'000.0;
-constexpr USHORT kListInhibit = 0x1000;
-constexpr USHORT kListDigitalOut = 0x2000;
-// Words of the extra channels c - 11 ... c - 1.
-constexpr USHORT kExtraWords[kExtraChannels] = {0x400, 0x800, 0xC00, 0x880, 0xC80, 0x900,
-                                                0xD00, 0x980, 0xD80, 0xA00, 0xE00};
+constexpr double kBaseClock = kBaseClockHz;
+// Words of the extra channels c - 11 ... c - 1: the digital input port, then each counter's
+// halves.
+constexpr USHORT kExtraWords[kExtraChannels] = {
+    kListDinPort,       ListCounterLow(0), ListCounterHigh(0), ListCounterLow(1),
+    ListCounterHigh(1), ListCounterLow(2), ListCounterHigh(2), ListCounterLow(3),
+    ListCounterHigh(3), ListCounterLow(4), ListCounterHigh(4)};
+// The gain codes of gains 1, 2, 4 and 8.
+constexpr LONG kGains[] = {1, 2, 4, 8};
+// A/D resolution whose samples the library converts from twelve bits.
+constexpr USHORT kTwelveBits = 12;
 
 double Value(const hxda::FixedPoint& f) {
     return static_cast<double>(f.integer) + static_cast<double>(f.fraction) / hxda::kFixedPointUnit;
 }
 
 bool IsTrigger(USHORT source) {
-    return source == kTriggerSoftware || source == kTriggerExternal ||
-           source == kTriggerDigitalEvent || source == kTriggerThreshold;
+    return source == HXTRIG_SOFTWARE || source == HXTRIG_EXTERNAL || source == HXTRIG_EXTRA ||
+           source == HXTRIG_THRESHOLDPOS;
 }
 
 // trunc(18 MHz / f) for a frequency the clock can make, with the frequency produced written
@@ -41,18 +46,10 @@ ULONG Divider(hxda::FixedPoint& frequency, ULONG* divider) {
 
 int GainCode(const hxda::FixedPoint& gain) {
     const LONG whole = gain.integer + static_cast<LONG>(gain.fraction >> 31);
-    switch (whole) {
-        case 1:
-            return 0;
-        case 2:
-            return 1;
-        case 4:
-            return 2;
-        case 8:
-            return 3;
-        default:
-            return -1;
-    }
+    for (int code = 0; code < static_cast<int>(std::size(kGains)); ++code)
+        if (kGains[code] == whole)
+            return code;
+    return -1;
 }
 
 ULONG AdProgram::Prepare(hxda::ConfigurationBlock& block, ULONG inputs, USHORT enableShadow,
@@ -63,75 +60,77 @@ ULONG AdProgram::Prepare(hxda::ConfigurationBlock& block, ULONG inputs, USHORT e
     if (channels < kExtraChannels + 1 || channels > inputs + kExtraChannels)
         return HXINVALIDCHANNEL;
     // Differential inputs pair two single-ended ones: a count naming one input leaves none.
-    if (block.channelType == kChannelTypeDifferential && (channels - kExtraChannels) / 2 == 0)
+    if (block.channelType == HXCHANTYPE_DIFFERENTIAL && (channels - kExtraChannels) / 2 == 0)
         return HXINVALIDCHANNEL;
 
     const USHORT flow = block.dataFlow;
-    if (flow != kFlowContinuous && flow != kFlowSingleValue && flow != kFlowPreTrigger &&
-        flow != kFlowAboutTrigger)
+    if (flow != HXDF_CONTINUOUS && flow != HXDF_SINGLEVALUE && flow != HXDF_CONTPRETRIG &&
+        flow != HXDF_CONTABOUTTRIG)
         return HXINVALIDDATAFLOW;
     const bool scan = block.triggeredScanInUse != 0;
     const USHORT trigger = block.triggerSource;
     const USHORT mode = block.retriggerMode;
     const USHORT source = block.retriggerSource;
-    if (mode == kRetriggerSource && !IsTrigger(source))
+    if (mode == HXRETRIGGER_EXTRA && !IsTrigger(source))
         return HXINVALIDRETRIGGER;
     if (!IsTrigger(trigger))
         return HXINVALIDTRIGGER;
-    if (scan && mode == kRetriggerSource && trigger != kTriggerSoftware &&
-        ((trigger == kTriggerExternal && source == kTriggerDigitalEvent) ||
-         (trigger == kTriggerDigitalEvent && source == kTriggerExternal) ||
-         (trigger == kTriggerThreshold && source == kTriggerExternal) ||
-         source == kTriggerThreshold))
+    if (scan && mode == HXRETRIGGER_EXTRA && trigger != HXTRIG_SOFTWARE &&
+        ((trigger == HXTRIG_EXTERNAL && source == HXTRIG_EXTRA) ||
+         (trigger == HXTRIG_EXTRA && source == HXTRIG_EXTERNAL) ||
+         (trigger == HXTRIG_THRESHOLDPOS && source == HXTRIG_EXTERNAL) ||
+         source == HXTRIG_THRESHOLDPOS))
         return HXINVALIDTRIGGER;
 
     Registers r;
     r.enable = enableShadow;
-    if (flow == kFlowContinuous && scan)
-        r.enable =
-            static_cast<USHORT>((enableShadow & 0xFF00) | ((block.multiscanCount - 1) & 0xFF));
-    const bool bySource = mode == kRetriggerSource;
-    USHORT control = 0x8000;
-    if (block.channelType != kChannelTypeDifferential)
-        control |= 0x0001;
-    if (block.clockSource != kClockInternal)
-        control |= 0x0004;
-    if (trigger == kTriggerExternal || trigger == kTriggerThreshold ||
-        (trigger == kTriggerSoftware && bySource &&
-         (source == kTriggerExternal || source == kTriggerThreshold)))
-        control |= 0x0008;
-    if (trigger == kTriggerThreshold ||
-        (trigger == kTriggerSoftware && bySource && source == kTriggerThreshold))
-        control |= 0x0010;
-    const bool prePost = flow == kFlowPreTrigger || flow == kFlowAboutTrigger;
-    if (prePost || (flow == kFlowContinuous && scan &&
-                    ((mode == kRetriggerScan && trigger != kTriggerSoftware) ||
-                     (bySource && (source == kTriggerExternal || source == kTriggerDigitalEvent ||
-                                   source == kTriggerThreshold)))))
-        control |= 0x0020;
-    if (trigger != kTriggerSoftware)
-        control |= 0x0040;
-    if (flow == kFlowContinuous && scan)
-        control |= 0x0080;
+    if (flow == HXDF_CONTINUOUS && scan)
+        r.enable = static_cast<USHORT>((enableShadow & ~kEnableScanCountMask) |
+                                       ((block.multiscanCount - 1) & kEnableScanCountMask));
+    const bool bySource = mode == HXRETRIGGER_EXTRA;
+    USHORT control = kAdControlProgram;
+    if (block.channelType != HXCHANTYPE_DIFFERENTIAL)
+        control |= kAdControlSingleEnded;
+    if (block.clockSource != HXCLK_INTERNAL)
+        control |= kAdControlExternalClock;
+    if (trigger == HXTRIG_EXTERNAL || trigger == HXTRIG_THRESHOLDPOS ||
+        (trigger == HXTRIG_SOFTWARE && bySource &&
+         (source == HXTRIG_EXTERNAL || source == HXTRIG_THRESHOLDPOS)))
+        control |= kAdControlExternalTrigger;
+    if (trigger == HXTRIG_THRESHOLDPOS ||
+        (trigger == HXTRIG_SOFTWARE && bySource && source == HXTRIG_THRESHOLDPOS))
+        control |= kAdControlThresholdTrigger;
+    const bool prePost = flow == HXDF_CONTPRETRIG || flow == HXDF_CONTABOUTTRIG;
+    if (prePost || (flow == HXDF_CONTINUOUS && scan &&
+                    ((mode == HXRETRIGGER_SCANPERTRIGGER && trigger != HXTRIG_SOFTWARE) ||
+                     (bySource && (source == HXTRIG_EXTERNAL || source == HXTRIG_EXTRA ||
+                                   source == HXTRIG_THRESHOLDPOS)))))
+        control |= kAdControlHardwareRetrigger;
+    if (trigger != HXTRIG_SOFTWARE)
+        control |= kAdControlHardwareTrigger;
+    if (flow == HXDF_CONTINUOUS && scan)
+        control |= kAdControlTriggeredScan;
     if (prePost)
-        control |= 0x0100;
+        control |= kAdControlPreTrigger;
 
-    if (block.clockSource == kClockInternal) {
+    if (block.clockSource == HXCLK_INTERNAL) {
         if (const ULONG refused = Divider(block.clockFrequency, &r.divider); refused != HXNOERROR)
             return refused;
     }
     const bool internalRetrigger =
-        (flow == kFlowContinuous && scan && mode == kRetriggerInternal) ||
-        (bySource && source == kTriggerSoftware);
+        (flow == HXDF_CONTINUOUS && scan && mode == HXRETRIGGER_INTERNAL) ||
+        (bySource && source == HXTRIG_SOFTWARE);
     r.retrigger = r.divider;
     if (internalRetrigger) {
         if (const ULONG refused = Divider(block.retriggerFrequency, &r.retrigger);
             refused != HXNOERROR)
             return refused;
     }
-    r.singleValue = flow == kFlowSingleValue;
+    r.singleValue = flow == HXDF_SINGLEVALUE;
     if (r.singleValue)
-        control = static_cast<USHORT>((control & ~(0x0004 | 0x0040)) | 0x0100 | 0x8000);
+        control =
+            static_cast<USHORT>((control & ~(kAdControlExternalClock | kAdControlHardwareTrigger)) |
+                                kAdControlPreTrigger | kAdControlProgram);
     r.control = control;
     *out = r;
     return HXNOERROR;
@@ -139,15 +138,15 @@ ULONG AdProgram::Prepare(hxda::ConfigurationBlock& block, ULONG inputs, USHORT e
 
 void AdProgram::Take(const hxda::ConfigurationBlock& block, ULONG entries) {
     channels = block.numberOfChannels;
-    singleEnded = block.channelType != kChannelTypeDifferential;
+    singleEnded = block.channelType != HXCHANTYPE_DIFFERENTIAL;
     analogChannels = singleEnded ? channels - kExtraChannels : (channels - kExtraChannels) / 2;
-    softwareTrigger = block.triggerSource == kTriggerSoftware;
-    if (block.dataFlow == kFlowSingleValue)
+    softwareTrigger = block.triggerSource == HXTRIG_SOFTWARE;
+    if (block.dataFlow == HXDF_SINGLEVALUE)
         return;
     listCount = entries < kAdListCapacity ? entries : kAdListCapacity;
     const auto* bytes = reinterpret_cast<const UCHAR*>(&block) + hxda::kListEntriesOffset;
     std::memcpy(list, bytes, listCount * sizeof(hxda::ChannelListEntry));
-    twelveBit = block.resolution == 12;
+    twelveBit = block.resolution == kTwelveBits;
     unipolar = block.rangeMinimum.integer == 0;
 }
 
@@ -159,7 +158,7 @@ bool AdProgram::ListWord(ULONG i, USHORT* word) const {
         const int gain = GainCode(entry.gain);
         if (gain < 0)
             return false;
-        w = static_cast<USHORT>(channel | (gain << 5));
+        w = static_cast<USHORT>(channel | (gain << kListGainShift));
     } else if (channel >= channels - kExtraChannels && channel < channels) {
         w = kExtraWords[channel - (channels - kExtraChannels)];
     } else {

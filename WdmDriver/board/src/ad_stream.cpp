@@ -10,11 +10,14 @@ namespace board {
 
 namespace {
 
-constexpr ULONG kEventError = 0x80000003;
+// The transfer sizes the board gets for a first read, by its length: the first that holds it.
+constexpr ULONG kFirstTransferSizes[] = {256, 512, 768};
 
-// The transfer size the board gets for a first read of `length` bytes.
 ULONG FirstTransferSize(ULONG length) {
-    return length <= 256 ? 256 : length <= 512 ? 512 : length <= 768 ? 768 : 1024;
+    for (ULONG size : kFirstTransferSizes)
+        if (length <= size)
+            return size;
+    return kAdTransferAtStart;
 }
 
 }  // namespace
@@ -60,7 +63,7 @@ void AdSubsystem::ReadBecameCurrent(PIRP irp) {
             state_ = kRunning;
     }
     if (buffer == nullptr)
-        events_.Post(kEventError, 0);
+        events_.Post(HXEV_EVENTERROR, 0);
 }
 
 void AdSubsystem::ArmPoll() {
@@ -213,16 +216,12 @@ void AdSubsystem::StopWorkRoutine(PDEVICE_OBJECT, PVOID context) {
 }
 
 void AdSubsystem::WorkEnded() {
+    // Once the count is down, a destruction that waits for it may free this object.
     BoardDevice* board = board_;
-    bool finish;
     {
-        // Destroy decides under the lock whether it waits for nothing or leaves the rest to the
-        // last work routine.
         wdm::SpinLockHold hold(lock_);
-        finish = --worksOut_ == 0 && destroyPending_;
+        --worksOut_;
     }
-    if (finish)
-        FinishDestroy();
     board->ReleaseBusy();
 }
 
@@ -240,9 +239,10 @@ void AdSubsystem::StopBoard(bool onlyIfAsked) {
     CommandChannel& commands = board_->Commands();
     // The board may be gone: each step is tried all the same.
     commands.AdStop();
-    commands.WriteMasked(kRegRunEnables, 0, 0x0003);
-    commands.WriteMasked(kRegStrobes, 0, 0x0020);
-    const RegisterPair list[] = {{kRegTransferLogic1, 0x4002}, {kRegTransferLogic1, 2}};
+    commands.WriteMasked(kRegRunEnables, 0, kRunAd);
+    commands.WriteMasked(kRegStrobes, 0, kStrobeAdRun);
+    const RegisterPair list[] = {{kRegTransferLogic1, kTransferLogicClear},
+                                 {kRegTransferLogic1, kTransferLogicIdle}};
     commands.WriteList(list, std::size(list));
     stream_.Stop();
     if (!board_->Is(wdm::PnpDeviceBase::kRemoved) &&

@@ -2,16 +2,13 @@
 #include "board/ad_subsystem.h"
 
 #include "board/board_device.h"
+#include "dalayer/trace.h"
 #include "hxda/request_codes.h"
 
 namespace board {
 
 namespace {
 
-constexpr USHORT kStrobeListReset = 0x0002;
-constexpr USHORT kStrobeListDone = 0x0004;
-constexpr USHORT kStrobeRun = 0x0020;
-constexpr USHORT kRunBits = 0x0003;
 constexpr ULONG kSingleValueTransfer = 1024;
 
 ULONG Result(NTSTATUS status) {
@@ -43,8 +40,8 @@ AdSubsystem::~AdSubsystem() {
 }
 
 void AdSubsystem::Destroy() {
-    // A running board stops first (unless the stop is under way on this very thread); then
-    // nothing of this object may still run.
+    // A running board stops first (unless a stop is under way already); then nothing of this
+    // object may still run.
     bool stop;
     {
         wdm::SpinLockHold hold(lock_);
@@ -57,24 +54,14 @@ void AdSubsystem::Destroy() {
         state_ = kDestroyed;
         if (pollArmed_ && timer_.Cancel())
             pollArmed_ = false;
-        // A work routine may be the very thread this close runs on (it completed the file's last
-        // request): the last one finishes the destruction when it ends, instead of being waited
-        // for here.
-        if (worksOut_ > 0) {
-            destroyPending_ = true;
-            return;
-        }
     }
-    FinishDestroy();
-}
-
-void AdSubsystem::FinishDestroy() {
-    // A poll that had started when the timer was cancelled ends without setting it again.
+    // A poll that had started when the timer was cancelled ends without setting it again, and a
+    // work routine queued or running (a stop under way among them) ends without queueing more.
     wdm::KernelEvent pause{NotificationEvent, false};
     for (;;) {
         {
             wdm::SpinLockHold hold(lock_);
-            if (!pollArmed_)
+            if (!pollArmed_ && worksOut_ == 0)
                 break;
         }
         pause.Wait(-wdm::kMillisecond100ns);
@@ -83,13 +70,28 @@ void AdSubsystem::FinishDestroy() {
     DaSubsystem::Destroy();
 }
 
-LONG AdSubsystem::State() {
+AdState AdSubsystem::State() {
     wdm::SpinLockHold hold(lock_);
     return state_;
 }
 
+wdm::TransferState AdSubsystem::StreamState() {
+    switch (State()) {
+        case kIdle:
+            return wdm::kStreamStateIdle;
+        case kArmed:
+            return wdm::kStreamStateArmed;
+        case kRunning:
+            return wdm::kStreamStateRunningLast;
+        case kDestroyed:
+            return wdm::kStreamStateDestroyed;
+        default:
+            return wdm::kOutStateStopping;
+    }
+}
+
 bool AdSubsystem::Query() {
-    const LONG state = State();
+    const AdState state = State();
     return state != kIdle && state != kDestroyed;
 }
 
@@ -100,29 +102,40 @@ ULONG AdSubsystem::Configure(dalayer::DaRequest& request) {
     AdProgram::Registers r;
     if (const ULONG refused = AdProgram::Prepare(block, AnalogInputs(board_->BoardType()),
                                                  board_->EnableShadow(), &r);
-        refused != HXNOERROR)
+        refused != HXNOERROR) {
+        MQ5120K_TRACE(
+            "A/D configure refused with %u: flow %u, channels %u, trigger %u, "
+            "retrigger %u/%u, clock %u",
+            refused, block.dataFlow, block.numberOfChannels, block.triggerSource,
+            block.retriggerMode, block.retriggerSource, block.clockSource);
         return refused;
+    }
 
     CommandChannel& commands = board_->Commands();
     NTSTATUS status;
-    if (block.channelType == kChannelTypeDifferential) {
+    if (block.channelType == HXCHANTYPE_DIFFERENTIAL) {
         UCHAR setting = 0;
         status = commands.ReadTermination(&setting);
         if (NT_SUCCESS(status))
             status = commands.ApplyTermination(setting);
     } else {
-        status = commands.ApplyTermination(0);
+        status = commands.ApplyTermination(kTerminationOff);
     }
-    if (!NT_SUCCESS(status))
+    if (!NT_SUCCESS(status)) {
+        MQ5120K_TRACE("A/D configure: termination not applied: 0x%08X", static_cast<ULONG>(status));
         return HXGENERALFAILURE;
+    }
 
     const auto low = [](ULONG v) { return static_cast<USHORT>(v); };
     const auto high = [](ULONG v) { return static_cast<USHORT>(v >> 16); };
     if (r.singleValue) {
         const RegisterPair program[] = {
-            {kRegAdControl, r.control},           {kRegTransferLogic2, 19},
-            {kRegTransferLogic1, 0x4002},         {kRegTransferLogic1, 2},
-            {kRegAdDividerHigh, high(r.divider)}, {kRegAdDividerLow, low(r.divider)},
+            {kRegAdControl, r.control},
+            {kRegTransferLogic2, kTransferLogicSetup},
+            {kRegTransferLogic1, kTransferLogicClear},
+            {kRegTransferLogic1, kTransferLogicIdle},
+            {kRegAdDividerHigh, high(r.divider)},
+            {kRegAdDividerLow, low(r.divider)},
         };
         status = commands.SetAdTransferSize(kSingleValueTransfer);
         if (NT_SUCCESS(status))
@@ -140,9 +153,9 @@ ULONG AdSubsystem::Configure(dalayer::DaRequest& request) {
     } else {
         const RegisterPair program[] = {
             {kRegAdControl, r.control},
-            {kRegTransferLogic2, 19},
-            {kRegTransferLogic1, 0x4002},
-            {kRegTransferLogic1, 2},
+            {kRegTransferLogic2, kTransferLogicSetup},
+            {kRegTransferLogic1, kTransferLogicClear},
+            {kRegTransferLogic1, kTransferLogicIdle},
             {kRegEnable, r.enable},
             {kRegAdDividerHigh, high(r.divider)},
             {kRegAdDividerLow, low(r.divider)},
@@ -154,8 +167,10 @@ ULONG AdSubsystem::Configure(dalayer::DaRequest& request) {
         if (NT_SUCCESS(status))
             board_->EnableShadow() = r.enable;
     }
-    if (!NT_SUCCESS(status))
+    if (!NT_SUCCESS(status)) {
+        MQ5120K_TRACE("A/D configure: program not written: 0x%08X", static_cast<ULONG>(status));
         return HXGENERALFAILURE;
+    }
     board_->AdControlShadow() = r.control;
     program_.Take(block, request.ListEntries());
     return HXNOERROR;
@@ -172,7 +187,8 @@ ULONG AdSubsystem::GetSingleValue(dalayer::DaRequest& request) {
         return HXINVALIDGAIN;
     USHORT code = 0;
     const NTSTATUS status = board_->Commands().ReadAdSingle(
-        static_cast<UCHAR>(single.channel | (gain << 5)), static_cast<UCHAR>(gain), &code);
+        static_cast<UCHAR>(single.channel | (gain << kListGainShift)), static_cast<UCHAR>(gain),
+        &code);
     if (!NT_SUCCESS(status))
         return HXGENERALFAILURE;
     single.value = code;
@@ -186,8 +202,11 @@ ULONG AdSubsystem::LoadList() {
     CommandChannel& commands = board_->Commands();
     USHORT words[kAdListCapacity];
     for (ULONG i = 0; i < program_.listCount; ++i)
-        if (!program_.ListWord(i, &words[i]))
+        if (!program_.ListWord(i, &words[i])) {
+            MQ5120K_TRACE("A/D list entry %u (channel %u) refused of %u channels", i,
+                          program_.list[i].channel, program_.channels);
             return HXINVALIDLISTENTRY;
+        }
     NTSTATUS status = commands.WriteMasked(kRegStrobes, kStrobeListReset, kStrobeListReset);
     if (NT_SUCCESS(status))
         status = commands.WriteMasked(kRegStrobes, 0, kStrobeListReset);
@@ -209,20 +228,22 @@ ULONG AdSubsystem::LoadList() {
 ULONG AdSubsystem::PreStart(dalayer::DaRequest&) {
     // A stop under way ends first; a board that runs is not started again.
     wdm::MutexHold serial(stopMutex_);
-    if (const LONG state = State(); state != kIdle && state != kArmed)
+    if (const AdState state = State(); state != kIdle && state != kArmed)
         return HXSUBSYSRUNNING;
     CommandChannel& commands = board_->Commands();
-    NTSTATUS status = commands.WriteMasked(kRegStartStrobes, kRunBits, kRunBits);
+    NTSTATUS status = commands.WriteMasked(kRegStartStrobes, kRunAd, kRunAd);
     if (NT_SUCCESS(status))
-        status = commands.WriteMasked(kRegStartStrobes, 0, kRunBits);
+        status = commands.WriteMasked(kRegStartStrobes, 0, kRunAd);
     if (!NT_SUCCESS(status))
         return HXGENERALFAILURE;
     ULONG transfer;
     {
         wdm::SpinLockHold hold(lock_);
-        transfer = length_ / 512 * 512;
+        transfer = length_ / kAdTransferUnit * kAdTransferUnit;
     }
-    transfer = transfer < 512 ? 512 : transfer > 4096 ? 4096 : transfer;
+    transfer = transfer < kAdTransferUnit  ? kAdTransferUnit
+               : transfer > kAdTransferMax ? kAdTransferMax
+                                           : transfer;
     // The list goes to the board before the stream runs: a list it cannot take starts nothing.
     if (const ULONG refused = LoadList(); refused != HXNOERROR)
         return refused;
@@ -240,16 +261,17 @@ ULONG AdSubsystem::SimultaneousStart(dalayer::DaRequest&) {
         idleTicks_ = 0;
     }
     CommandChannel& commands = board_->Commands();
-    NTSTATUS status = commands.WriteMasked(kRegStartStrobes, kRunBits, kRunBits);
+    NTSTATUS status = commands.WriteMasked(kRegStartStrobes, kRunAd, kRunAd);
     if (NT_SUCCESS(status))
-        status = commands.WriteMasked(kRegStartStrobes, 0, kRunBits);
+        status = commands.WriteMasked(kRegStartStrobes, 0, kRunAd);
     if (NT_SUCCESS(status))
-        status = commands.WriteMasked(kRegRunEnables, kRunBits, kRunBits);
+        status = commands.WriteMasked(kRegRunEnables, kRunAd, kRunAd);
     if (NT_SUCCESS(status))
-        status = commands.WriteMasked(kRegStrobes, kStrobeRun, kStrobeRun);
+        status = commands.WriteMasked(kRegStrobes, kStrobeAdRun, kStrobeAdRun);
     if (NT_SUCCESS(status))
         status = commands.AdStart(false, program_.softwareTrigger);
     if (!NT_SUCCESS(status)) {
+        MQ5120K_TRACE("A/D start failed: 0x%08X", static_cast<ULONG>(status));
         StopBoard();
         return HXGENERALFAILURE;
     }
@@ -376,6 +398,9 @@ void AdSubsystem::PostEvent(ULONG code, ULONG data) {
                 removed_ = true;
                 removalToReport_ = removalToReport_ || first;
             }
+            if (first)
+                MQ5120K_TRACE("A/D %u: board removed in state %d", Element(),
+                              static_cast<int>(State()));
             if (!QueueStopWork()) {
                 // A stop asked already reports it; a subsystem being destroyed reports it now.
                 bool destroyed;
@@ -389,6 +414,8 @@ void AdSubsystem::PostEvent(ULONG code, ULONG data) {
             break;
         }
         case wdm::kStreamEventRecovery:
+            MQ5120K_TRACE("A/D %u: transaction error on pipe 0x%02X, recovering the pipes",
+                          Element(), kEndpointAd);
             QueueRecovery();
             break;
         default:

@@ -1,24 +1,26 @@
 #include "board/board_device.h"
 
-#include <cwchar>
 #include <new>
 
 #include "board/ad_subsystem.h"
+#include "board/analog_out_subsystem.h"
+#include "board/counter_subsystem.h"
 #include "board/model_table.h"
+#include "board/port_subsystems.h"
+#include "dalayer/trace.h"
 #include "hxda/request_codes.h"
 
 namespace board {
 
 namespace {
 
-constexpr PCWSTR kDeviceBase = L"\\Device\\MQ5120";
-constexpr PCWSTR kLinkBase = L"\\??\\MQ5120";
-constexpr PCWSTR kUnnumberedLink = L"\\DosDevices\\MQ5120";
+constexpr PCWSTR kDeviceBase = u"\\Device\\MQ5120";
+constexpr PCWSTR kLinkBase = u"\\??\\MQ5120";
+constexpr PCWSTR kUnnumberedLink = u"\\DosDevices\\MQ5120";
 // Property buffers hold 40 characters (80 bytes of 16-bit characters), terminator included.
 constexpr ULONG kPropertyChars = 40;
-constexpr WCHAR kOemManufacturer[] = L"Varnholt";
+constexpr WCHAR kOemManufacturer[] = u"Varnholt";
 constexpr ULONG kDescriptorBuffer = 1024;
-constexpr ULONG kTransferSizeAtStart = 1024;
 
 GUID InterfaceClass() {
     const auto& g = hxda::kDeviceInterfaceGuid;
@@ -37,6 +39,7 @@ BoardDevice::BoardDevice(ULONG instance, const ServiceParameters& parameters)
       parameters_(parameters),
       channel_(usb_, command_, reply_),
       status_(usb_, statusPipe_) {
+    SetBoardType(kTypeBeforeStart);
     relay_.device = this;
     status_.SetRoute(&relay_);
     status_.SetOwner(&BoardDevice::StatusReadReturned, this);
@@ -102,13 +105,35 @@ void BoardDevice::RecoverWhenIdle() {
         WithSubsystem(type, 0, [&](dalayer::DaSubsystem& object) { moving |= object.Query(); });
     if (!moving)
         QueueRecovery();
+    else
+        MQ5120K_TRACE(
+            "transaction error on the status pipe of board %u: no recovery while "
+            "streaming",
+            instance_);
 }
 
 dalayer::DaSubsystem* BoardDevice::CreateSubsystem(ULONG type, ULONG element) {
-    // The A/D of a board with analog inputs; the other subsystems are not served yet.
-    if (type == HXSS_AD && element == 0 && (BoardType() & kTypeNoAnalogInputs) == 0)
-        return new (std::nothrow) AdSubsystem(this, element);
-    return nullptr;
+    switch (type) {
+        case HXSS_AD:
+            // The A/D of a board with analog inputs.
+            if (element == 0 && (BoardType() & kTypeNoAnalogInputs) == 0)
+                return new (std::nothrow) AdSubsystem(this, element);
+            return nullptr;
+        case HXSS_DA:
+            // The analog outputs (or the byte output of a board without them), the byte output.
+            if (element <= kDaElements - 1)
+                return new (std::nothrow) AnalogOutSubsystem(this, element);
+            return nullptr;
+        case HXSS_DIN:
+            return element == 0 ? new (std::nothrow) DinSubsystem(this, element) : nullptr;
+        case HXSS_DOUT:
+            return element == 0 ? new (std::nothrow) DoutSubsystem(this, element) : nullptr;
+        case HXSS_CT:
+            // Every element a file can name opens; its requests refuse one the board lacks.
+            return new (std::nothrow) CounterSubsystem(this, element);
+        default:
+            return nullptr;
+    }
 }
 
 // ---- Start -------------------------------------------------------------------------------------
@@ -116,6 +141,7 @@ dalayer::DaSubsystem* BoardDevice::CreateSubsystem(ULONG type, ULONG element) {
 NTSTATUS BoardDevice::OnStartDevice(PIRP irp) {
     const NTSTATUS status = StartSequence();
     if (!NT_SUCCESS(status)) {
+        MQ5120K_TRACE("start of board %u failed: 0x%08X", instance_, static_cast<ULONG>(status));
         if (ConfigurationSelected())
             usb_.Deselect();
         return status;
@@ -132,16 +158,24 @@ bool BoardDevice::ConfigurationSelected() const {
 }
 
 NTSTATUS BoardDevice::StartSequence() {
-    const UCHAR c = 1;
+    const UCHAR c = kConfigurationValue;
     const wdm::PipeBinding table[] = {
-        {c, 0, 0, 0x02, &interface_, &spare_},   {c, 0, 0, 0x86, &interface_, &statusPipe_},
-        {c, 0, 0, 0x04, &interface_, &da_},      {c, 0, 0, 0x88, &interface_, &ad_},
-        {c, 0, 0, 0x01, &interface_, &command_}, {c, 0, 0, 0x81, &interface_, &reply_},
+        {c, 0, 0, kEndpointSpare, &interface_, &spare_},
+        {c, 0, 0, kEndpointStatus, &interface_, &statusPipe_},
+        {c, 0, 0, kEndpointDa, &interface_, &da_},
+        {c, 0, 0, kEndpointAd, &interface_, &ad_},
+        {c, 0, 0, kEndpointCommand, &interface_, &command_},
+        {c, 0, 0, kEndpointReply, &interface_, &reply_},
     };
     ULONG failing = 0;
-    if (usb_.SelectConfiguration(1, table, 6, &failing, kDescriptorBuffer) !=
-        wdm::SelectResult::kSuccess)
+    if (const wdm::SelectResult selected =
+            usb_.SelectConfiguration(c, table, std::size(table), &failing, kDescriptorBuffer);
+        selected != wdm::SelectResult::kSuccess) {
+        MQ5120K_TRACE("configuration %u of board %u not selected: result %d, pipe 0x%02X", c,
+                      instance_, static_cast<int>(selected),
+                      failing < std::size(table) ? table[failing].endpointAddress : 0);
         return STATUS_UNSUCCESSFUL;
+    }
 
     NTSTATUS status = Identify();
     if (NT_SUCCESS(status))
@@ -157,9 +191,9 @@ NTSTATUS BoardDevice::Identify() {
     HardwareWords words;
     NTSTATUS status = channel_.ReadHardwareWords(&words);
     if (NT_SUCCESS(status))
-        status = channel_.SetAdTransferSize(kTransferSizeAtStart);
+        status = channel_.SetAdTransferSize(kAdTransferAtStart);
     if (NT_SUCCESS(status))
-        status = channel_.WriteRegister(kRegBoardControl, kControlShadowInitial | 1);
+        status = channel_.WriteRegister(kRegBoardControl, kControlInitial | kControlStartPulse);
     UCHAR mask = 0;
     if (NT_SUCCESS(status))
         status = channel_.ReadDinChangeMask(&mask);
@@ -194,12 +228,12 @@ void BoardDevice::ReadIdentityStrings() {
     if (!NT_SUCCESS(IoGetDeviceProperty(PhysicalDevice(), DevicePropertyDeviceDescription,
                                         sizeof description_, description_, &length)) ||
         description_[0] == 0)
-        std::wcsncpy(description_, kDriverName, std::size(description_) - 1);
+        wcsncpy(description_, kDriverName, std::size(description_) - 1);
 
     const std::size_t prefix = std::size(kOemManufacturer) - 1;
-    if (std::wcsncmp(manufacturer, kOemManufacturer, prefix) == 0) {
-        std::wcsncpy(oemModelName_, description_, std::size(oemModelName_) - 1);
-        if (WCHAR* open = std::wcschr(oemModelName_, L'('))
+    if (wcsncmp(manufacturer, kOemManufacturer, prefix) == 0) {
+        wcsncpy(oemModelName_, description_, std::size(oemModelName_) - 1);
+        if (WCHAR* open = wcschr(oemModelName_, u'('))
             *open = 0;
         modelName_ = oemModelName_;
     }
@@ -224,16 +258,16 @@ NTSTATUS BoardDevice::Register() {
 }
 
 NTSTATUS BoardDevice::WriteInitialRegisters() {
-    controlShadow_ = kControlShadowInitial;
+    controlShadow_ = kControlInitial;
     adControlShadow_ = 0;
     enableShadow_ = 0;
     const RegisterPair writes[] = {
         {kRegBoardControl, controlShadow_},
         {kRegAdControl, adControlShadow_},
         {kRegEnable, enableShadow_},
-        {kRegStrobes, 1},
+        {kRegStrobes, kStrobeInitialPulse},
         {kRegStrobes, 0},
-        {kRegStartStrobes, 0xFFFF},
+        {kRegStartStrobes, kStartStrobesAll},
         {kRegStartStrobes, 0},
         {kRegRunEnables, 0},
     };
@@ -263,6 +297,8 @@ NTSTATUS BoardDevice::OnStopDevice(PIRP irp) {
 }
 
 NTSTATUS BoardDevice::OnSurpriseRemoval(PIRP irp) {
+    MQ5120K_TRACE("board %u (serial %u) removed while %s, %zu subsystems open", instance_,
+                  serialNumber_, started_ ? "started" : "stopped", OpenSubsystemCount());
     if (started_)
         relay_.DeviceRemoved();
     started_ = false;

@@ -1,7 +1,5 @@
 #include "board/board_registration.h"
 
-#include <cwchar>
-
 #include "framework/pool.h"
 #include "framework/registry_key.h"
 #include "kernel/zw.h"
@@ -10,9 +8,9 @@ namespace board {
 
 namespace {
 
-constexpr PCWSTR kDeviceKey = L"MqHalcyonDaDevice";
-constexpr PCWSTR kDatabaseKey = L"MqHalcyonDaDevice\\BoardDatabase";
-constexpr PCWSTR kBoardNameValue = L"MqHalcyonBoardName";
+constexpr PCWSTR kDeviceKey = u"MqHalcyonDaDevice";
+constexpr PCWSTR kDatabaseKey = u"MqHalcyonDaDevice\\BoardDatabase";
+constexpr PCWSTR kBoardNameValue = u"MqHalcyonBoardName";
 
 NTSTATUS SubkeyCount(HANDLE key, ULONG* count) {
     // The record and the class (keys carry none) fit in a small buffer.
@@ -35,7 +33,7 @@ NTSTATUS SetValue(HANDLE key, PCWSTR name, ULONG type, const void* data, ULONG s
 
 NTSTATUS SetString(HANDLE key, PCWSTR name, PCWSTR text) {
     return SetValue(key, name, REG_SZ, text,
-                    static_cast<ULONG>((std::wcslen(text) + 1) * sizeof(WCHAR)));
+                    static_cast<ULONG>((wcslen(text) + 1) * sizeof(WCHAR)));
 }
 
 NTSTATUS SetDword(HANDLE key, PCWSTR name, ULONG value) {
@@ -55,7 +53,7 @@ NTSTATUS FindOrMakeBoardName(const BoardRecord& board, WCHAR (&name)[kBoardNameC
         status = database.Open(wdm::RegistryRoot::Control, kDatabaseKey, KEY_ALL_ACCESS, true);
     WCHAR path[kBoardNameChars + 64];
     if (NT_SUCCESS(status)) {
-        std::swprintf(path, std::size(path), L"%ls\\%ls", kDatabaseKey, board.description);
+        swprintf(path, std::size(path), u"%ls\\%ls", kDatabaseKey, board.description);
         status = kind.Open(wdm::RegistryRoot::Control, path, KEY_ALL_ACCESS, true);
     }
     ULONG count = 0;
@@ -65,8 +63,8 @@ NTSTATUS FindOrMakeBoardName(const BoardRecord& board, WCHAR (&name)[kBoardNameC
         return status;
 
     WCHAR number[9];
-    std::swprintf(number, std::size(number), L"%08X", DatabaseKeyNumber(board));
-    std::swprintf(path, std::size(path), L"%ls\\%ls\\%ls", kDatabaseKey, board.description, number);
+    swprintf(number, std::size(number), u"%08X", DatabaseKeyNumber(board));
+    swprintf(path, std::size(path), u"%ls\\%ls\\%ls", kDatabaseKey, board.description, number);
     status = entry.Open(wdm::RegistryRoot::Control, path, KEY_ALL_ACCESS, true);
     if (!NT_SUCCESS(status))
         return status;
@@ -81,14 +79,14 @@ NTSTATUS FindOrMakeBoardName(const BoardRecord& board, WCHAR (&name)[kBoardNameC
         size = 0;
         status = entry.QueryString(kBoardNameValue, &stored, &size, PagedPool);
         if (NT_SUCCESS(status)) {
-            std::wcsncpy(name, stored, kBoardNameChars - 1);
+            wcsncpy(name, stored, kBoardNameChars - 1);
             name[kBoardNameChars - 1] = 0;
             wdm::PoolFree(stored);
         }
     }
     if (NT_SUCCESS(status) && name[0] != 0)
         return STATUS_SUCCESS;
-    std::swprintf(name, kBoardNameChars, L"%ls(%02X)", board.description, count);
+    swprintf(name, kBoardNameChars, u"%ls(%02X)", board.description, count);
     return entry.WriteString(kBoardNameValue, name);
 }
 
@@ -100,15 +98,15 @@ NTSTATUS WriteInterfaceValues(PUNICODE_STRING interfaceLink, const BoardRecord& 
         return status;
     status = SetString(key, kBoardNameValue, boardName);
     if (NT_SUCCESS(status))
-        status = SetString(key, L"DriverName", kDriverName);
+        status = SetString(key, u"DriverName", kDriverName);
     if (NT_SUCCESS(status))
-        status = SetString(key, L"BoardModelName", board.modelName);
+        status = SetString(key, u"BoardModelName", board.modelName);
     if (NT_SUCCESS(status))
-        status = SetDword(key, L"BoardType", board.boardType);
+        status = SetDword(key, u"BoardType", board.boardType);
     if (NT_SUCCESS(status))
-        status = SetDword(key, L"SerialNumber", DatabaseKeyNumber(board));
+        status = SetDword(key, u"SerialNumber", DatabaseKeyNumber(board));
     if (NT_SUCCESS(status))
-        SetDword(key, L"DeviceInstanceNumber", board.instance);
+        SetDword(key, u"DeviceInstanceNumber", board.instance);
     ZwClose(key);
     return status;
 }

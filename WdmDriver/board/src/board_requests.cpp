@@ -15,13 +15,17 @@ constexpr USHORT kSpecialHighSpeed = 6;
 constexpr USHORT kSpecialAdTransferSize = 7;
 constexpr USHORT kSpecialAbortDaPipe = 0x144;
 constexpr USHORT kSpecialResetDaPipe = 0x145;
-constexpr UCHAR kRawCommandCount = 0x58;
 constexpr ULONG kUnchangedSerial = 0xFFFFFFFF;
 constexpr USHORT kUnchangedWord = 0xFFFF;
 constexpr ULONG kMaxPot = 2;
 constexpr ULONG kMaxPotChannel = 3;
 constexpr ULONG kMaxPotElement = 3;
 constexpr ULONG kAllPotElements = 0xFFFFFFFF;  // -1
+constexpr ULONG kRawCommandShift = 8;
+constexpr USHORT kRawValueBits = 0x00FF;
+// Word 2 of the raw count command: many, or one.
+constexpr USHORT kRawCountMany = 256;
+constexpr USHORT kRawCountOne = 1;
 
 ULONG Result(NTSTATUS status) {
     return NT_SUCCESS(status) ? HXNOERROR : HXGENERALFAILURE;
@@ -95,13 +99,14 @@ ULONG BoardDevice::WriteRegister(dalayer::DaRequest& request) {
             }
         }
     } else if (selector & kRawSelector) {
-        const auto command = static_cast<UCHAR>(raw >> 8);
+        const auto command = static_cast<UCHAR>(raw >> kRawCommandShift);
         CommandMessage message(command, true);
         message.SetWord(1, static_cast<USHORT>(selector & ~kRawSelector));
-        if (command == kRawCommandCount)
-            message.SetWord(2, (raw & 0xFF) != 0 ? 256 : 1);
+        if (command == kCmdRawCount)
+            message.SetWord(2, (raw & kRawValueBits) != 0 ? kRawCountMany : kRawCountOne);
         else
-            message.SetWord(2, static_cast<USHORT>((raw << 8) | (value & 0xFF)));
+            message.SetWord(
+                2, static_cast<USHORT>((raw << kRawCommandShift) | (value & kRawValueBits)));
         status = channel_.Execute(message);
     } else {
         status = channel_.WriteRegister(selector, value);
@@ -113,46 +118,55 @@ ULONG BoardDevice::ReadRegister(dalayer::DaRequest& request) {
     hxda::RegisterParameters& access = request.Record().parameters.registerAccess;
     const auto selector = static_cast<USHORT>(access.registerNumber);
     const auto raw = static_cast<USHORT>(access.size);
-    // A failed read leaves the record as it was, except for the stored settings.
     if (selector & kSpecialSelector) {
         const auto special = static_cast<USHORT>(selector & ~kSpecialSelector);
         UCHAR setting = 0;
         switch (special) {
+            // The stored settings read as erased storage when they cannot be read: the
+            // advanced-settings dialogs show that as the default.
             case kSpecialTermination:
-                access.value = NT_SUCCESS(channel_.ReadTermination(&setting)) ? setting : 255;
-                break;
+                access.value = NT_SUCCESS(channel_.ReadTermination(&setting))
+                                   ? setting
+                                   : kStoredSettingUnreadable;
+                return HXNOERROR;
             case kSpecialDinMask:
-                access.value = NT_SUCCESS(channel_.ReadDinChangeMask(&setting)) ? setting : 255;
-                break;
+                access.value = NT_SUCCESS(channel_.ReadDinChangeMask(&setting))
+                                   ? setting
+                                   : kStoredSettingUnreadable;
+                return HXNOERROR;
             case kSpecialHighSpeed:
-                if (ad_.Bound() && ad_.MaximumPacketSize() == 512)
+                if (ad_.Bound() && ad_.MaximumPacketSize() == kHighSpeedPacket)
                     access.value = 1;
-                else if (ad_.Bound() && ad_.MaximumPacketSize() == 64)
+                else if (ad_.Bound() && ad_.MaximumPacketSize() == kFullSpeedPacket)
                     access.value = 0;
-                break;
+                return HXNOERROR;
             default: {
                 CommandMessage message(0, false);
                 message.SetWord(0, special);
                 message.SetWord(1, static_cast<USHORT>(access.value));
                 message.SetWord(2, raw);
-                if (NT_SUCCESS(channel_.Execute(message))) {
-                    access.value = message.Word(1);
-                    access.size = message.Word(2);
-                }
-                break;
+                // A failed read has no value: the record keeps what it held.
+                if (!NT_SUCCESS(channel_.Execute(message)))
+                    return HXGENERALFAILURE;
+                access.value = message.Word(1);
+                access.size = message.Word(2);
+                return HXNOERROR;
             }
         }
-    } else if (selector & kRawSelector) {
-        CommandMessage message(static_cast<UCHAR>(raw >> 8), false);
-        message.SetWord(1, static_cast<USHORT>(selector & ~kRawSelector));
-        message.SetWord(2, static_cast<USHORT>(raw << 8));
-        if (NT_SUCCESS(channel_.Execute(message)))
-            access.value = message.Word(1);
-    } else {
-        USHORT value = 0;
-        if (NT_SUCCESS(channel_.ReadRegister(selector, &value)))
-            access.value = value;
     }
+    if (selector & kRawSelector) {
+        CommandMessage message(static_cast<UCHAR>(raw >> kRawCommandShift), false);
+        message.SetWord(1, static_cast<USHORT>(selector & ~kRawSelector));
+        message.SetWord(2, static_cast<USHORT>(raw << kRawCommandShift));
+        if (!NT_SUCCESS(channel_.Execute(message)))
+            return HXGENERALFAILURE;
+        access.value = message.Word(1);
+        return HXNOERROR;
+    }
+    USHORT value = 0;
+    if (!NT_SUCCESS(channel_.ReadRegister(selector, &value)))
+        return HXGENERALFAILURE;
+    access.value = value;
     return HXNOERROR;
 }
 
@@ -182,8 +196,7 @@ ULONG BoardDevice::WriteCalPot(dalayer::DaRequest& request) {
     message.SetWord(2, static_cast<USHORT>(pot.selector));
     message.SetWord(3, element);
     message.SetWord(4, static_cast<USHORT>(pot.value));
-    channel_.Execute(message);
-    return HXNOERROR;
+    return Result(channel_.Execute(message));
 }
 
 ULONG BoardDevice::ReadCalPot(dalayer::DaRequest& request) {
@@ -196,8 +209,10 @@ ULONG BoardDevice::ReadCalPot(dalayer::DaRequest& request) {
     message.SetWord(1, static_cast<USHORT>(pot.potentiometer));
     message.SetWord(2, static_cast<USHORT>(pot.selector));
     message.SetWord(3, element);
-    if (NT_SUCCESS(channel_.Execute(message)))
-        pot.value = message.Word(4);
+    // A failed read delivers no value.
+    if (!NT_SUCCESS(channel_.Execute(message)))
+        return HXGENERALFAILURE;
+    pot.value = message.Word(4);
     return HXNOERROR;
 }
 

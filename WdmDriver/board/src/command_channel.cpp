@@ -1,5 +1,7 @@
 #include "board/command_channel.h"
 
+#include "dalayer/trace.h"
+
 namespace board {
 
 namespace {
@@ -7,10 +9,10 @@ namespace {
 // The transfer logic's program that precedes a new A/D transfer size; 385 := 0x4002 also clears
 // the A/D FIFO.
 constexpr RegisterPair kTransferLogicProgram[] = {
-    {kRegTransferLogic0, 19},
-    {kRegTransferLogic1, 0x4002},
-    {kRegTransferLogic2, 0xC000},
-    {kRegTransferLogic0, 2},
+    {kRegTransferLogic0, kTransferLogicSetup},
+    {kRegTransferLogic1, kTransferLogicClear},
+    {kRegTransferLogic2, kTransferLogicStart},
+    {kRegTransferLogic0, kTransferLogicIdle},
 };
 
 // Counts a command from its send to its end.
@@ -50,8 +52,15 @@ NTSTATUS CommandChannel::Execute(CommandMessage& message) {
     InProgressCount counted(inProgress_);
     wdm::MutexHold hold(mutex_);
     NTSTATUS status = Transfer(command_, message.bytes, false, 0);
-    if (NT_SUCCESS(status) && !message.IsWrite())
+    UCHAR failing = kEndpointCommand;
+    if (NT_SUCCESS(status) && !message.IsWrite()) {
+        failing = kEndpointReply;
         status = Transfer(reply_, message.bytes, true, replyTimeoutMs_);
+    }
+    if (!NT_SUCCESS(status))
+        MQ5120K_TRACE("command 0x%02X (%s, word 1 0x%04X) failed on pipe 0x%02X: 0x%08X",
+                      message.bytes[0], message.IsWrite() ? "write" : "read", message.Word(1),
+                      failing, static_cast<ULONG>(status));
     return status;
 }
 
@@ -136,7 +145,7 @@ NTSTATUS CommandChannel::ReadHardwareWords(HardwareWords* words) {
 
 NTSTATUS CommandChannel::WriteHardwareWords(const HardwareWords& words) {
     CommandMessage m(kCmdHardwareInfo, true);
-    m.bytes[2] = (words.a != 0 || words.b != 0 || words.c != 0) ? 0xC0 : 0;
+    m.bytes[2] = (words.a != 0 || words.b != 0 || words.c != 0) ? kHardwareWordsPresent : 0;
     const USHORT ordered[3] = {words.a, words.c, words.b};
     for (ULONG i = 0; i < 3; ++i) {
         m.bytes[3 + 2 * i] = static_cast<UCHAR>(ordered[i]);
@@ -214,7 +223,7 @@ NTSTATUS CommandChannel::ReadAdSingle(UCHAR channel, UCHAR gainCode, USHORT* cod
 }
 
 NTSTATUS CommandChannel::SetAdTransferSize(ULONG bytes) {
-    NTSTATUS status = WriteList(kTransferLogicProgram, 4);
+    NTSTATUS status = WriteList(kTransferLogicProgram, std::size(kTransferLogicProgram));
     if (!NT_SUCCESS(status))
         return status;
     CommandMessage m(kCmdAdTransferSize, true);
@@ -264,7 +273,7 @@ NTSTATUS CommandChannel::DaSingle(USHORT value, USHORT argument) {
 NTSTATUS CommandChannel::DaSingleOther(USHORT value) {
     CommandMessage m(kCmdPotOrByte, true);
     m.SetWord(1, value);
-    m.SetWord(2, 3);
+    m.SetWord(2, kByteOutputSelector);
     return Execute(m);
 }
 

@@ -19,27 +19,27 @@ ULONG DwordOr(wdm::RegistryKey& key, PCWSTR name, ULONG fallback) {
 void ReadDriverOptions(DriverOptions* options) {
     *options = DriverOptions{};
     wdm::RegistryKey key;
-    if (!NT_SUCCESS(key.Open(kSoftwareKeyPath, L"", KEY_READ, false)))
+    if (!NT_SUCCESS(key.Open(kSoftwareKeyPath, u"", KEY_READ, false)))
         return;
-    options->delayedStopCompletion = DwordOr(key, L"DelayedStopCompletion", 0) != 0;
-    options->driverDoesMultipleWrap = DwordOr(key, L"DriverDoesMultipleWrap", 0) != 0;
-    options->clearDataToggleOnAbort = DwordOr(key, L"ClearDataToggleOnAbort", 0) != 0;
-    options->dacFifoSize = DwordOr(key, L"DacFifoSize", 0);
-    options->adFifoSize = DwordOr(key, L"AdFifoSize", 0);
+    options->delayedStopCompletion = DwordOr(key, u"DelayedStopCompletion", 0) != 0;
+    options->driverDoesMultipleWrap = DwordOr(key, u"DriverDoesMultipleWrap", 0) != 0;
+    options->clearDataToggleOnAbort = DwordOr(key, u"ClearDataToggleOnAbort", 0) != 0;
+    options->dacFifoSize = DwordOr(key, u"DacFifoSize", 0);
+    options->adFifoSize = DwordOr(key, u"AdFifoSize", 0);
 }
 
 void ReadServiceParameters(PCUNICODE_STRING serviceKey, ServiceParameters* parameters) {
     *parameters = ServiceParameters{};
     if (serviceKey == nullptr || serviceKey->Buffer == nullptr || serviceKey->Length == 0)
         return;
-    const std::wstring path(serviceKey->Buffer, serviceKey->Length / sizeof(WCHAR));
+    const std::u16string path(serviceKey->Buffer, serviceKey->Length / sizeof(WCHAR));
     wdm::RegistryKey key;
-    if (!NT_SUCCESS(key.Open(path.c_str(), L"Parameters", KEY_READ, false)))
+    if (!NT_SUCCESS(key.Open(path.c_str(), u"Parameters", KEY_READ, false)))
         return;
     parameters->eepromValidationOverride =
-        DwordOr(key, L"EepromValidationOverride", parameters->eepromValidationOverride);
+        DwordOr(key, u"EepromValidationOverride", parameters->eepromValidationOverride);
     parameters->messageOverrunOverride =
-        DwordOr(key, L"MessageOverrunOverride", parameters->messageOverrunOverride);
+        DwordOr(key, u"MessageOverrunOverride", parameters->messageOverrunOverride);
 }
 
 }  // namespace board

@@ -10,10 +10,10 @@ struct ModelRow {
 };
 
 constexpr ModelRow kModels[] = {
-    {0, L"MQ5120-16-04-12"},  {1, L"MQ5120-00-04-12"},  {2, L"MQ5120-16-00-12"},
-    {4, L"MQ5120-16-04-16"},  {5, L"MQ5120-00-04-16"},  {6, L"MQ5120-16-00-16"},
-    {8, L"MQ5120-32-04-12"},  {9, L"MQ5120-00-04-12"},  {10, L"MQ5120-32-00-12"},
-    {12, L"MQ5120-32-04-16"}, {13, L"MQ5120-00-04-16"}, {14, L"MQ5120-32-00-16"},
+    {0, u"MQ5120-16-04-12"},  {1, u"MQ5120-00-04-12"},  {2, u"MQ5120-16-00-12"},
+    {4, u"MQ5120-16-04-16"},  {5, u"MQ5120-00-04-16"},  {6, u"MQ5120-16-00-16"},
+    {8, u"MQ5120-32-04-12"},  {9, u"MQ5120-00-04-12"},  {10, u"MQ5120-32-00-12"},
+    {12, u"MQ5120-32-04-16"}, {13, u"MQ5120-00-04-16"}, {14, u"MQ5120-32-00-16"},
 };
 
 }  // namespace
@@ -22,7 +22,7 @@ PCWSTR ModelName(ULONG boardType) {
     for (const ModelRow& row : kModels)
         if (row.type == boardType)
             return row.name;
-    return L"UNKNOWN";
+    return u"UNKNOWN";
 }
 
 bool HasNoAnalogOutput(ULONG boardType) {

@@ -1,5 +1,7 @@
 #include "board/status_reader.h"
 
+#include "board/protocol.h"
+#include "dalayer/trace.h"
 #include "framework/pool.h"
 
 namespace board {
@@ -110,6 +112,12 @@ void StatusReader::Finished(Read* read, NTSTATUS status, USBD_STATUS usbd) {
     const bool gone = status == STATUS_DEVICE_DATA_ERROR || status == STATUS_DEVICE_NOT_CONNECTED ||
                       usbd == USBD_STATUS_STALL_PID;
     const bool transactionError = status == STATUS_UNSUCCESSFUL && usbd == USBD_STATUS_XACT_ERROR;
+    if (status != STATUS_CANCELLED)
+        MQ5120K_TRACE("status read on pipe 0x%02X failed: 0x%08X, USB 0x%08X (%s)", kEndpointStatus,
+                      static_cast<ULONG>(status), static_cast<ULONG>(usbd),
+                      gone               ? "board gone"
+                      : transactionError ? "transaction error"
+                                         : "not replaced");
     bool tellRemoval = false;
     StatusRoute* route = nullptr;
     {

@@ -6,7 +6,7 @@ namespace board {
 
 void RouteStatus(USHORT type, USHORT flags, StatusRoute& route) {
     switch (type) {
-        case kStatusFlags:
+        case kStatusTypeFlags:
             if (flags & kFlagAdOverrun)
                 route.Signal(SubsystemKind::kAd, HXEV_OVERRUN, 0);
             if (flags & kFlagDaUnderrun)
@@ -16,10 +16,10 @@ void RouteStatus(USHORT type, USHORT flags, StatusRoute& route) {
             if (flags & kFlagCounterOverrun)
                 route.Signal(SubsystemKind::kCounter, HXEV_OVERRUN, 0);
             break;
-        case kStatusDinChange:
+        case kStatusTypeDinChange:
             route.Signal(SubsystemKind::kDin, HXEV_EVENTVALUE, flags);
             break;
-        case kStatusDaReady:
+        case kStatusTypeDaReady:
             route.DaReady();
             break;
         default:

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "board/ad_subsystem.h"
@@ -81,9 +82,9 @@ class AdFixture : public BoardMachine {
         EXPECT_EQ(a.status, STATUS_SUCCESS);
         return record.status;
     }
-    // The A/D object's state; -1 when none is open.
-    LONG AdState() {
-        LONG state = -1;
+    // The A/D object's state; none when no A/D is open.
+    std::optional<board::AdState> AdState() {
+        std::optional<board::AdState> state;
         DeviceOf(p_.pdo)->WithSubsystem(HXSS_AD, 0, [&](dalayer::DaSubsystem& object) {
             state = static_cast<board::AdSubsystem&>(object).State();
         });

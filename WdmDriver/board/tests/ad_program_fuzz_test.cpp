@@ -37,16 +37,21 @@ TEST(AdProgramFuzz, AcceptedBlocksProgramOnlyWhatTheBoardCanTake) {
         b.numberOfChannels =
             random() % 4 ? Pick<std::uint16_t>(random, {0, 5, 11, 12, 16, 26, 27, 28, 43, 44})
                          : static_cast<std::uint16_t>(random());
-        b.channelType = Pick<std::uint16_t>(random, {100, 101, 7});
+        b.channelType =
+            Pick<std::uint16_t>(random, {HXCHANTYPE_SINGLEENDED, HXCHANTYPE_DIFFERENTIAL, 7});
         b.resolution = Pick<std::uint16_t>(random, {12, 16});
-        b.dataFlow = Pick<std::uint16_t>(random, {800, 801, 804, 805, 802, 0});
-        b.clockSource = Pick<std::uint16_t>(random, {400, 401});
+        b.dataFlow = Pick<std::uint16_t>(random, {HXDF_CONTINUOUS, HXDF_SINGLEVALUE,
+                                                  HXDF_CONTPRETRIG, HXDF_CONTABOUTTRIG, 802, 0});
+        b.clockSource = Pick<std::uint16_t>(random, {HXCLK_INTERNAL, HXCLK_EXTERNAL});
         b.clockFrequency = hxda::encodeFixedPoint(Pick<double>(
             random, {0.0, -1.0, 0.001, 1.0, 1000.0, 7000.0, 500e3, 18e6, 18e6 + 1, 1e9}));
         b.triggeredScanInUse = static_cast<std::uint8_t>(random() % 2);
-        b.triggerSource = Pick<std::uint16_t>(random, {300, 301, 306, 1200, 302});
-        b.retriggerMode = Pick<std::uint16_t>(random, {1300, 1301, 1302, 0});
-        b.retriggerSource = Pick<std::uint16_t>(random, {300, 301, 306, 1200, 5});
+        b.triggerSource = Pick<std::uint16_t>(
+            random, {HXTRIG_SOFTWARE, HXTRIG_EXTERNAL, HXTRIG_EXTRA, HXTRIG_THRESHOLDPOS, 302});
+        b.retriggerMode = Pick<std::uint16_t>(
+            random, {HXRETRIGGER_INTERNAL, HXRETRIGGER_SCANPERTRIGGER, HXRETRIGGER_EXTRA, 0});
+        b.retriggerSource = Pick<std::uint16_t>(
+            random, {HXTRIG_SOFTWARE, HXTRIG_EXTERNAL, HXTRIG_EXTRA, HXTRIG_THRESHOLDPOS, 5});
         b.retriggerFrequency =
             hxda::encodeFixedPoint(Pick<double>(random, {0.0, 0.5, 100.0, 1e6, 2e7}));
         b.multiscanCount = static_cast<std::uint16_t>(random() % 300);
@@ -73,11 +78,12 @@ TEST(AdProgramFuzz, AcceptedBlocksProgramOnlyWhatTheBoardCanTake) {
             ASSERT_GT(back, 0.0) << "round " << round;
             ASSERT_LE(back, 18e6 + 1e-3) << "round " << round;
         }
-        ASSERT_EQ(r.control & 0x8000, 0x8000) << "round " << round;
+        ASSERT_EQ(r.control & board::kAdControlProgram, board::kAdControlProgram)
+            << "round " << round;
         program->Take(b, entries);
         ASSERT_GE(program->analogChannels, 1u) << "round " << round;
         ASSERT_LE(program->analogChannels, inputs) << "round " << round;
-        if (b.dataFlow == 801)
+        if (b.dataFlow == HXDF_SINGLEVALUE)
             continue;
         for (std::uint32_t i = 0; i < program->listCount; ++i) {
             std::uint16_t word = 0;

@@ -31,16 +31,16 @@ TEST_F(AdRecoveryTest, ATransactionErrorOnTheSamplePipeIsOneOverrunAndTheBoardSe
             EXPECT_EQ(ad.Control(IOCTL_HXDA_READREG, reg).status, STATUS_SUCCESS);
             return reg.parameters.registerAccess.value;
         };
-        bus->InjectFault(p_.pdo, 0x81, usb::Fault::Stall);
+        bus->InjectFault(p_.pdo, board::kEndpointReply, usb::Fault::Stall);
         EXPECT_EQ(readBoardType(), 0xDEADu);
         EXPECT_EQ(readBoardType(), 0xDEADu);
 
         EventWait overrun(ad);
-        bus->InjectFault(p_.pdo, 0x88, usb::Fault::TransactionError);
+        bus->InjectFault(p_.pdo, board::kEndpointAd, usb::Fault::TransactionError);
         EXPECT_EQ(overrun.Code(), HXEV_OVERRUN);
         // Once: a board FIFO overflow reported afterwards adds none.
         EventWait more(ad);
-        p_.board->PostStatus(0x0000, 0x0001);
+        p_.board->PostStatus(board::kStatusTypeFlags, mq5120::kFlagAdOverflow);
         EXPECT_EQ(more.Code(std::chrono::milliseconds(300)), 0u);
 
         // The status reads are back: a message the board sends now is taken.

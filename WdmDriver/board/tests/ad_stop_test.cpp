@@ -125,7 +125,7 @@ TEST_F(AdStopTest, AHeldAbortEndsOnCancelAndOnRemovalWhileTheBoardDoesNotAnswer)
     QueueReads(*ad, 3, 100'000);  // 5 s each: none fills here
     ASSERT_EQ(Simple(*ad, IOCTL_HXDA_START), HXNOERROR);
     // The board takes no further command: the stop work waits on its first one.
-    bus->InjectFault(p_.pdo, 0x01, usb::Fault::NeverAnswer);
+    bus->InjectFault(p_.pdo, board::kEndpointCommand, usb::Fault::NeverAnswer);
     PendingRequest cancelled(*ad, IOCTL_HXDA_ABORT);
     simclock::SleepFor(std::chrono::milliseconds(100));
     ASSERT_FALSE(cancelled.Ready()) << "the abort returned while the board still ran";
@@ -152,7 +152,7 @@ TEST_F(AdStopTest, ClosingTheFileEndsAHeldAbortAtOnce) {
     ASSERT_EQ(Configure(*ad, block), HXNOERROR);
     QueueReads(*ad, 2, 100'000);
     ASSERT_EQ(Simple(*ad, IOCTL_HXDA_START), HXNOERROR);
-    bus->InjectFault(p_.pdo, 0x01, usb::Fault::NeverAnswer);
+    bus->InjectFault(p_.pdo, board::kEndpointCommand, usb::Fault::NeverAnswer);
     PendingRequest held(*ad, IOCTL_HXDA_ABORT);
     simclock::SleepFor(std::chrono::milliseconds(50));
     ASSERT_FALSE(held.Ready());

@@ -308,7 +308,7 @@ TEST_F(AdSubsystemTest, BoardFifoOverflowAndRingOverflowAreOverruns) {
     auto read = ad.Read(buffer.data(), static_cast<std::uint32_t>(buffer.size()));
     ASSERT_EQ(Simple(ad, IOCTL_HXDA_START), HXNOERROR);
     EventWait fifo(ad);
-    p_.board->PostStatus(0x0000, 0x0001);
+    p_.board->PostStatus(board::kStatusTypeFlags, mq5120::kFlagAdOverflow);
     EXPECT_EQ(fifo.Code(), HXEV_OVERRUN);
     ASSERT_EQ(Simple(ad, IOCTL_HXDA_ABORT), HXNOERROR);
     EXPECT_EQ(UserFile::Wait(read, kBound).status, STATUS_SUCCESS);

@@ -9,7 +9,11 @@
 namespace board_test {
 namespace {
 
-constexpr std::uint8_t kAdStartCommand = 0x2B;
+// Control-word bits as the trigger sources program them.
+constexpr std::uint16_t kProgram = board::kAdControlProgram;
+constexpr std::uint16_t kSingleEnded = board::kAdControlSingleEnded;
+constexpr std::uint16_t kExternal =
+    board::kAdControlHardwareTrigger | board::kAdControlExternalTrigger;
 
 class AdTriggerTest : public AdFixture {
   protected:
@@ -30,7 +34,7 @@ class AdTriggerTest : public AdFixture {
     int StartWaitFlag() const {
         int flag = -1;
         for (const mq5120::LoggedCommand& c : p_.board->Commands())
-            if (c.bytes[0] == kAdStartCommand)
+            if (c.bytes[0] == board::kCmdAdStart)
                 flag = c.bytes[3];
         return flag;
     }
@@ -53,9 +57,10 @@ TEST_F(AdTriggerTest, NoSampleBeforeTheTriggerAndEverySampleFromIt) {
         bool waits;
     };
     const Case cases[] = {
-        {"software trigger", 300, 0x8001, false},
-        {"external trigger", 301, 0x8049, true},
-        {"threshold trigger", 1200, 0x8059, true},
+        {"software trigger", HXTRIG_SOFTWARE, kProgram | kSingleEnded, false},
+        {"external trigger", HXTRIG_EXTERNAL, kProgram | kSingleEnded | kExternal, true},
+        {"threshold trigger", HXTRIG_THRESHOLDPOS,
+         kProgram | kSingleEnded | kExternal | board::kAdControlThresholdTrigger, true},
     };
     const std::vector<Entry> list = {{0, 1}, {3, 1}};
     for (const Case& c : cases) {
@@ -100,8 +105,10 @@ TEST_F(AdTriggerTest, ATriggeredScanRunsTheMultiscanCountAtEachRetrigger) {
         std::uint16_t control;
     };
     const Case cases[] = {
-        {"started at once", 300, 0x8081},
-        {"started by the external trigger", 301, 0x80C9},
+        {"started at once", HXTRIG_SOFTWARE,
+         kProgram | kSingleEnded | board::kAdControlTriggeredScan},
+        {"started by the external trigger", HXTRIG_EXTERNAL,
+         kProgram | kSingleEnded | board::kAdControlTriggeredScan | kExternal},
     };
     const std::vector<Entry> list = {{0, 1}, {3, 1}};
     for (const Case& c : cases) {

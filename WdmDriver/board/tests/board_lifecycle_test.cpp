@@ -51,8 +51,8 @@ TEST_F(BoardLifecycleTest, StatusReadsRunFromTheFirstOpenToTheLastClose) {
     // Closing one file leaves the other its status messages.
     Close(first);
     EXPECT_EQ(bus->PendingTransfers(p.pdo), 3u);
-    p.board->PostStatus(0x0000, 0x0001);
-    p.board->PostStatus(0x0000, 0x0008);
+    p.board->PostStatus(board::kStatusTypeFlags, mq5120::kFlagAdOverflow);
+    p.board->PostStatus(board::kStatusTypeFlags, board::kFlagDaComplete);
     ASSERT_TRUE(route.WaitCalls(2));
     const std::vector<Call> expected = {{"signal", board::SubsystemKind::kAd, HXEV_OVERRUN, 0},
                                         {"signal", board::SubsystemKind::kDa, HXEV_IOCOMPLETE, 0}};
@@ -74,12 +74,12 @@ TEST_F(BoardLifecycleTest, ATransactionErrorOnTheStatusPipeIsRecovered) {
     const auto file = Open("\\\\.\\MQ51200");
     EXPECT_TRUE(Eventually([&] { return bus->PendingTransfers(p.pdo) == 3; }));
 
-    bus->InjectFault(p.pdo, 0x86, usb::Fault::TransactionError);
+    bus->InjectFault(p.pdo, board::kEndpointStatus, usb::Fault::TransactionError);
     p.board->Wake();
     ASSERT_TRUE(Eventually([&] { return queued.load() == 1; }));
     // The recovery posted the reads again, and messages flow as before.
     EXPECT_TRUE(Eventually([&] { return device->Status().Outstanding() == 3; }));
-    p.board->PostStatus(0x8001, 0);
+    p.board->PostStatus(board::kStatusTypeDaReady, 0);
     ASSERT_TRUE(route.WaitCalls(2));
     EXPECT_EQ(route.Calls(), (std::vector<Call>{{"transaction-error"}, {"da-ready"}}));
     EXPECT_TRUE(Eventually([&] { return device->BusyCount() == 1; }));

@@ -11,9 +11,9 @@ namespace {
 
 constexpr auto kWait = std::chrono::seconds(10);
 
-std::string Narrow(const std::wstring& text) {
+std::string Narrow(const std::u16string& text) {
     std::string out;
-    for (wchar_t c : text)
+    for (char16_t c : text)
         out += static_cast<char>(c);
     return out;
 }
@@ -95,7 +95,7 @@ bool InterfaceOpens(PDEVICE_OBJECT pdo) {
     UNICODE_STRING link{0, 0, nullptr};
     if (!NT_SUCCESS(IoRegisterDeviceInterface(pdo, &board::kBoardInterfaceClass, nullptr, &link)))
         return false;
-    const std::string path = Narrow(std::wstring(link.Buffer, link.Length / sizeof(WCHAR)));
+    const std::string path = Narrow(std::u16string(link.Buffer, link.Length / sizeof(WCHAR)));
     RtlFreeUnicodeString(&link);
     const auto opened = kernel::user_io::Open(path, 0xC0000000, 1);
     if (opened.status != STATUS_SUCCESS)
@@ -168,16 +168,16 @@ kernel::pnp::FunctionDriver BoardMachine::Driver() const {
 }
 
 std::future<NTSTATUS> BoardMachine::PlugAsync(std::shared_ptr<mq5120::Board> board, Plugged* out,
-                                              const std::wstring& manufacturer,
-                                              const std::wstring& description) {
+                                              const std::u16string& manufacturer,
+                                              const std::u16string& description) {
     Plugged p;
     p.board = std::move(board);
     p.pdo = bus->Plug(p.board);
     EXPECT_NE(p.pdo, nullptr);
-    wchar_t id[8];
-    std::swprintf(id, 8, L"%04d", nextId_++);
+    char16_t id[8];
+    swprintf(id, 8, u"%04d", nextId_++);
     p.instanceId = Narrow(id);
-    EXPECT_EQ(kernel::SetDeviceInstancePath(p.pdo, L"USB\\MQ5120\\" + std::wstring(id)),
+    EXPECT_EQ(kernel::SetDeviceInstancePath(p.pdo, u"USB\\MQ5120\\" + std::u16string(id)),
               STATUS_SUCCESS);
     kernel::SetDeviceProperty(p.pdo, DevicePropertyManufacturer, manufacturer);
     kernel::SetDeviceProperty(p.pdo, DevicePropertyDeviceDescription, description);
@@ -188,14 +188,20 @@ std::future<NTSTATUS> BoardMachine::PlugAsync(std::shared_ptr<mq5120::Board> boa
 }
 
 NTSTATUS BoardMachine::Plug(const mq5120::BoardIdentity& identity, Plugged* out,
-                            const std::wstring& manufacturer, const std::wstring& description) {
+                            const std::u16string& manufacturer, const std::u16string& description) {
     std::shared_ptr<mq5120::TimeSource> time;
-    if (realTimeBoards)
+    std::shared_ptr<mq5120::ManualTime> manual;
+    if (realTimeBoards) {
         time = std::make_shared<mq5120::RealTime>();
-    else
-        time = std::make_shared<mq5120::ManualTime>();
+    } else {
+        manual = std::make_shared<mq5120::ManualTime>();
+        time = manual;
+    }
     auto board = std::make_shared<mq5120::Board>(identity, time);
     auto arrived = PlugAsync(board, out, manufacturer, description);
+    plugged.back().time = manual;
+    if (out != nullptr)
+        out->time = manual;
     if (!ReadyWithin(arrived, kWait)) {
         ADD_FAILURE() << "plug-in did not finish";
         return STATUS_IO_TIMEOUT;

@@ -57,6 +57,8 @@ std::string DatabaseName(const std::string& description, std::uint32_t key);
 
 struct Plugged {
     std::shared_ptr<mq5120::Board> board;
+    // The board's clock when it stands still until a test advances it (null on real time).
+    std::shared_ptr<mq5120::ManualTime> time;
     PDEVICE_OBJECT pdo = nullptr;
     std::string instanceId;  // last part of the instance path
 };
@@ -74,12 +76,12 @@ class BoardMachine : public ::testing::Test {
 
     // Plugs a board and waits for the plug-in; returns the plug-in's status.
     NTSTATUS Plug(const mq5120::BoardIdentity& identity, Plugged* plugged = nullptr,
-                  const std::wstring& manufacturer = L"Marquell",
-                  const std::wstring& description = L"MQ5120");
+                  const std::u16string& manufacturer = u"Marquell",
+                  const std::u16string& description = u"MQ5120");
     // Plugs a board without waiting; the caller waits on the future.
     std::future<NTSTATUS> PlugAsync(std::shared_ptr<mq5120::Board> board, Plugged* plugged,
-                                    const std::wstring& manufacturer,
-                                    const std::wstring& description);
+                                    const std::u16string& manufacturer,
+                                    const std::u16string& description);
     // Pulls the board out and waits until the manager has removed its stack.
     void Unplug(const Plugged& plugged);
     // Everything unplugged and removed, the manager idle and the driver unloaded.

@@ -110,8 +110,9 @@ TEST_F(BoardRequestsTest, SubsystemFilesOpenOnlyForWhatTheBoardHas) {
         std::int32_t status;
     };
     const Case cases[] = {
-        {"\\\\.\\MQ51200\\DA0", STATUS_UNSUCCESSFUL},
-        {"\\\\.\\MQ51200\\CT0", STATUS_UNSUCCESSFUL},
+        {"\\\\.\\MQ51200\\DA2", STATUS_UNSUCCESSFUL},
+        {"\\\\.\\MQ51200\\DIN1", STATUS_UNSUCCESSFUL},
+        {"\\\\.\\MQ51200\\SRL0", STATUS_UNSUCCESSFUL},
         {"\\\\.\\MQ51200\\XY0", STATUS_UNSUCCESSFUL},
         {"\\\\.\\MQ51200\\ADx", STATUS_INVALID_PARAMETER},
     };

@@ -137,7 +137,7 @@ TEST_F(BoardStartTest, BoardTypeAndModel) {
         if (c.failTypeRead)
             board->FailReplies(0x26, 32, usb::Fault::TransactionError);
         Plugged p;
-        auto arrived = PlugAsync(board, &p, L"Marquell", L"MQ5120");
+        auto arrived = PlugAsync(board, &p, u"Marquell", u"MQ5120");
         ASSERT_TRUE(ReadyWithin(arrived, std::chrono::seconds(10)));
         ASSERT_EQ(arrived.get(), STATUS_SUCCESS) << c.what;
         board::BoardDevice* device = DeviceOf(p.pdo);
@@ -157,7 +157,7 @@ TEST_F(BoardStartTest, AFailingSerialNumberReadFailsTheStartAndWritesNothing) {
                                                      std::make_shared<mq5120::ManualTime>());
         board->FailReplies(0x23, -1, fault);
         Plugged p;
-        auto arrived = PlugAsync(board, &p, L"Marquell", L"MQ5120");
+        auto arrived = PlugAsync(board, &p, u"Marquell", u"MQ5120");
         ASSERT_TRUE(ReadyWithin(arrived, std::chrono::seconds(10)));
         EXPECT_FALSE(NT_SUCCESS(arrived.get()));
         EXPECT_TRUE(kernel::pnp::testing::WaitIdle(10000));
@@ -182,14 +182,14 @@ TEST_F(BoardStartTest, AFailingConfigurationFailsTheStart) {
 
 TEST_F(BoardStartTest, OemBoardsRegisterTheirDescription) {
     struct Case {
-        std::wstring manufacturer, description;
+        std::u16string manufacturer, description;
         std::string database, model;
     };
     const Case cases[] = {
-        {L"Varnholt Instruments", L"Lab Board (USB)", "Lab Board (USB)", "Lab Board "},
-        {L"Varnholt", L"LabBoard", "LabBoard", "LabBoard"},
+        {u"Varnholt Instruments", u"Lab Board (USB)", "Lab Board (USB)", "Lab Board "},
+        {u"Varnholt", u"LabBoard", "LabBoard", "LabBoard"},
         // Only the exact prefix counts.
-        {L"varnholt", L"Lab Board (USB)", "Lab Board (USB)", "MQ5120-16-04-12"},
+        {u"varnholt", u"Lab Board (USB)", "Lab Board (USB)", "MQ5120-16-04-12"},
     };
     for (const Case& c : cases) {
         Plugged p;

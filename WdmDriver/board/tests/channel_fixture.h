@@ -35,7 +35,7 @@ class ChannelFixture : public ::testing::Test {
         board = std::make_shared<mq5120::Board>(Identity(), std::make_shared<mq5120::ManualTime>());
         pdo = bus.Plug(board);
         ASSERT_NE(pdo, nullptr);
-        ASSERT_EQ(kernel::LoadDriver(L"boardtest", NoEntry, L"", &driver_), STATUS_SUCCESS);
+        ASSERT_EQ(kernel::LoadDriver(u"boardtest", NoEntry, u"", &driver_), STATUS_SUCCESS);
         ASSERT_EQ(IoCreateDevice(driver_, 0, nullptr, FILE_DEVICE_UNKNOWN, 0, FALSE, &device_),
                   STATUS_SUCCESS);
         target = std::make_unique<wdm::UsbTarget>();

@@ -86,7 +86,7 @@ TEST_F(StatusReaderTest, StartKeepsExactlyThreeReadsOutstanding) {
     ASSERT_EQ(reader->Start(), STATUS_SUCCESS);
     EXPECT_EQ(reader->Outstanding(), 3);
     for (int i = 0; i < 50; ++i)
-        board->PostStatus(0x8001, 0);
+        board->PostStatus(board::kStatusTypeDaReady, 0);
     ASSERT_TRUE(route.WaitCalls(50));
     EXPECT_TRUE(Eventually([&] { return bus.PendingTransfers(pdo) == 3; }));
     EXPECT_EQ(reader->Outstanding(), 3);
@@ -122,7 +122,7 @@ TEST_F(StatusReaderTest, FailuresEndTheirReadAndReportOnce) {
         target->ResetPipe(pipes.status);
         route.Clear();
         ASSERT_EQ(reader->Start(), STATUS_SUCCESS) << c.what;
-        bus.InjectFault(pdo, 0x86, c.fault, c.count);
+        bus.InjectFault(pdo, board::kEndpointStatus, c.fault, c.count);
         board->Wake();
         ASSERT_TRUE(Eventually([&] { return reader->Outstanding() == c.left; })) << c.what;
         // No replacement was posted for a failed read.

@@ -3,6 +3,7 @@
 #include "dalayer/da_device.h"
 
 #include "dalayer/subsystem_file_name.h"
+#include "dalayer/trace.h"
 
 namespace dalayer {
 
@@ -28,8 +29,11 @@ NTSTATUS DaDevice::OnCreate(PIRP irp) {
     name.device = true;
     if (file != nullptr) {
         const NTSTATUS parsed = ParseSubsystemFileName(file->FileName, &name);
-        if (!NT_SUCCESS(parsed))
+        if (!NT_SUCCESS(parsed)) {
+            MQ5120K_TRACE("create refused: file name of %u bytes not a subsystem (0x%08X)",
+                          file->FileName.Length, static_cast<ULONG>(parsed));
             return CompleteRequest(irp, parsed);
+        }
         file->FsContext = nullptr;
     }
     if (!name.device) {
@@ -40,13 +44,21 @@ NTSTATUS DaDevice::OnCreate(PIRP irp) {
             wdm::SpinLockHold hold(open_.GetLock());
             open = FindLocked(name.type, name.element) != nullptr;
         }
-        if (open)
+        if (open) {
+            MQ5120K_TRACE("create of subsystem %u.%u refused: open already", name.type,
+                          name.element);
             return CompleteRequest(irp, STATUS_UNSUCCESSFUL);
+        }
         DaSubsystem* object = CreateSubsystem(name.type, name.element);
-        if (object == nullptr)
+        if (object == nullptr) {
+            MQ5120K_TRACE("create of subsystem %u.%u refused: the board has none", name.type,
+                          name.element);
             return CompleteRequest(irp, STATUS_UNSUCCESSFUL);
+        }
         const NTSTATUS error = object->Error();
         if (!NT_SUCCESS(error)) {
+            MQ5120K_TRACE("create of subsystem %u.%u failed: 0x%08X", name.type, name.element,
+                          static_cast<ULONG>(error));
             object->Destroy();
             return CompleteRequest(irp, error);
         }

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "dalayer/da_device.h"
+#include "dalayer/trace.h"
 
 namespace dalayer {
 
@@ -68,16 +69,26 @@ NTSTATUS DaDevice::OnDeviceControl(PIRP irp) {
     const ULONG input = stack->Parameters.DeviceIoControl.InputBufferLength;
     const ULONG output = stack->Parameters.DeviceIoControl.OutputBufferLength;
 
-    if (input < (code == IOCTL_HXDA_CONFIG ? kBlockSize : kRecordSize))
+    const ULONG needed = code == IOCTL_HXDA_CONFIG ? kBlockSize : kRecordSize;
+    if (input < needed) {
+        MQ5120K_TRACE("request 0x%08X refused: input of %u bytes, %u needed", code, input, needed);
         return CompleteRequest(irp, STATUS_BUFFER_TOO_SMALL);
+    }
     const Route* route = FindRoute(code);
-    if (route == nullptr)
+    if (route == nullptr) {
+        MQ5120K_TRACE("request 0x%08X refused: unknown code", code);
         return CompleteRequest(irp, STATUS_INVALID_PARAMETER);
+    }
     // An answer longer than the caller's buffer would be written past it.
-    if (output < route->information)
+    if (output < route->information) {
+        MQ5120K_TRACE("request 0x%08X refused: output of %u bytes, %u needed", code, output,
+                      route->information);
         return CompleteRequest(irp, STATUS_BUFFER_TOO_SMALL);
-    if (irp->AssociatedIrp.SystemBuffer == nullptr)
+    }
+    if (irp->AssociatedIrp.SystemBuffer == nullptr) {
+        MQ5120K_TRACE("request 0x%08X refused: no buffer", code);
         return CompleteRequest(irp, STATUS_INVALID_PARAMETER);
+    }
 
     DaSubsystem* object = BoundTo(stack->FileObject);
     switch (route->target) {
@@ -123,6 +134,10 @@ NTSTATUS DaDevice::SubsystemRequest(PIRP irp, const Route& route, DaSubsystem* o
                 IoGetCurrentIrpStackLocation(irp)->Parameters.DeviceIoControl.InputBufferLength;
             if (count > capacity ||
                 input < hxda::kListEntriesOffset + hxda::kListEntrySize * count) {
+                MQ5120K_TRACE(
+                    "configure of subsystem %u.%u refused: list of %u entries, %u "
+                    "bytes of input, at most %u entries",
+                    object->Type(), object->Element(), count, input, capacity);
                 WriteStatus(irp, HXINVALIDLISTSIZE);
                 return CompleteRequest(irp, STATUS_SUCCESS, route.information);
             }

@@ -1,6 +1,7 @@
 // The board's status messages: the reads kept outstanding on the status pipe, and the routing of
 // each message to the subsystem objects.
 #include "dalayer/da_device.h"
+#include "dalayer/status_message.h"
 
 namespace dalayer {
 
@@ -54,20 +55,20 @@ bool DaDevice::StatusReadsPosted() {
 
 void DaDevice::RouteStatusMessage(USHORT type, USHORT flags) {
     switch (type) {
-        case 0:
-            if (flags & 0x0003)
+        case kStatusTypeFlags:
+            if (flags & kFlagAdOverrun)
                 PostEventTo(HXSS_AD, 0, HXEV_OVERRUN, 0);
-            if (flags & 0x0014)
+            if (flags & kFlagDaUnderrun)
                 PostEventTo(HXSS_DA, 0, HXEV_UNDERRUN, 0);
-            if (flags & 0x0008)
+            if (flags & kFlagDaComplete)
                 PostEventTo(HXSS_DA, 0, HXEV_IOCOMPLETE, 0);
-            if (flags & 0x03E0)
+            if (flags & kFlagCounterOverrun)
                 PostEventTo(HXSS_CT, 0, HXEV_OVERRUN, 0);
             break;
-        case 0x2000:
+        case kStatusTypeDinChange:
             PostEventTo(HXSS_DIN, 0, HXEV_EVENTVALUE, flags);
             break;
-        case 0x8001:
+        case kStatusTypeDaReady:
             PostEventTo(HXSS_DA, 0, kEventBoardReady, 0);
             break;
         default:

@@ -7,30 +7,30 @@ namespace dalayer {
 namespace {
 
 struct Word {
-    const wchar_t* text;
+    const char16_t* text;
     ULONG type;
 };
 constexpr Word kWords[] = {
-    {L"\\AD", HXSS_AD},     {L"\\DA", HXSS_DA}, {L"\\DIN", HXSS_DIN},
-    {L"\\DOUT", HXSS_DOUT}, {L"\\CT", HXSS_CT},
+    {u"\\AD", HXSS_AD},     {u"\\DA", HXSS_DA}, {u"\\DIN", HXSS_DIN},
+    {u"\\DOUT", HXSS_DOUT}, {u"\\CT", HXSS_CT},
 };
 
 int HexDigit(WCHAR c) {
-    if (c >= L'0' && c <= L'9')
-        return c - L'0';
-    if (c >= L'a' && c <= L'f')
-        return c - L'a' + 10;
-    if (c >= L'A' && c <= L'F')
-        return c - L'A' + 10;
+    if (c >= u'0' && c <= u'9')
+        return c - u'0';
+    if (c >= u'a' && c <= u'f')
+        return c - u'a' + 10;
+    if (c >= u'A' && c <= u'F')
+        return c - u'A' + 10;
     return -1;
 }
 
-bool Equals(const WCHAR* text, USHORT length, const wchar_t* word) {
+bool Equals(const WCHAR* text, USHORT length, const char16_t* word) {
     USHORT i = 0;
-    for (; i < length && word[i] != L'\0'; ++i)
+    for (; i < length && word[i] != u'\0'; ++i)
         if (text[i] != static_cast<WCHAR>(word[i]))
             return false;
-    return i == length && word[i] == L'\0';
+    return i == length && word[i] == u'\0';
 }
 
 }  // namespace

@@ -207,11 +207,11 @@ bool Outcome::WaitCompleted(int milliseconds) const {
 
 void DaDeviceTest::SetUp() {
     kernel::machine::SetBootEnabled(false);
-    ASSERT_EQ(kernel::LoadDriver(L"dalayertest", Entry, L"", &driver_), STATUS_SUCCESS);
+    ASSERT_EQ(kernel::LoadDriver(u"dalayertest", Entry, u"", &driver_), STATUS_SUCCESS);
     device_ = new TestDaDevice(&log_);
-    ASSERT_EQ(device_->CreateDeviceObject(driver_, L"\\Device\\DaTest0", DO_DIRECT_IO),
+    ASSERT_EQ(device_->CreateDeviceObject(driver_, u"\\Device\\DaTest0", DO_DIRECT_IO),
               STATUS_SUCCESS);
-    ASSERT_EQ(device_->CreateLink(L"\\DosDevices\\DaTest0"), STATUS_SUCCESS);
+    ASSERT_EQ(device_->CreateLink(u"\\DosDevices\\DaTest0"), STATUS_SUCCESS);
     device_->DeviceObject()->Flags &= ~static_cast<ULONG>(DO_DEVICE_INITIALIZING);
 }
 

@@ -9,7 +9,7 @@ namespace wdm {
 SIZE_T WideLength(PCWSTR text) {
     SIZE_T length = 0;
     if (text != nullptr)
-        while (text[length] != L'\0')
+        while (text[length] != u'\0')
             ++length;
     return length;
 }
@@ -23,7 +23,7 @@ NTSTATUS WideCopy(PWSTR destination, SIZE_T destinationBytes, PCWSTR source) {
     if ((length + 1) * kCharBytes > destinationBytes)
         return STATUS_BUFFER_TOO_SMALL;
     RtlCopyMemory(destination, source, length * kCharBytes);
-    destination[length] = L'\0';
+    destination[length] = u'\0';
     return STATUS_SUCCESS;
 }
 
@@ -79,7 +79,7 @@ void CountedString::Attach(PWSTR buffer, USHORT capacityBytes) {
 
 void CountedString::Terminate() {
     if (string_.Buffer != nullptr && string_.Length + kCharBytes <= string_.MaximumLength)
-        string_.Buffer[string_.Length / kCharBytes] = L'\0';
+        string_.Buffer[string_.Length / kCharBytes] = u'\0';
 }
 
 NTSTATUS CountedString::CopyFrom(PCUNICODE_STRING source) {
@@ -107,7 +107,7 @@ NTSTATUS CountedString::CopyTo(PWSTR destination, SIZE_T sizeBytes) const {
         return STATUS_BUFFER_TOO_SMALL;
     if (string_.Length > 0)
         RtlCopyMemory(destination, string_.Buffer, string_.Length);
-    destination[string_.Length / kCharBytes] = L'\0';
+    destination[string_.Length / kCharBytes] = u'\0';
     return STATUS_SUCCESS;
 }
 

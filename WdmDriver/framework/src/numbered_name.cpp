@@ -47,7 +47,7 @@ NTSTATUS NumberedName::Make(PCWSTR base, ULONG number, ULONG radix) {
         return status;
     }
     const SIZE_T length = baseLength + digits.Length / kCharBytes;
-    buffer_[length] = L'\0';
+    buffer_[length] = u'\0';
     string_ = {static_cast<USHORT>(length * kCharBytes), static_cast<USHORT>(capacity), buffer_};
     return STATUS_SUCCESS;
 }

@@ -279,6 +279,13 @@ NTSTATUS PnpDeviceBase::PassOn(PIRP irp, bool releaseBusy) {
     return IoCallDriver(lower, irp);
 }
 
+NTSTATUS PnpDeviceBase::AnswerCapabilities(PIRP irp) {
+    if (PDEVICE_CAPABILITIES capabilities =
+            IoGetCurrentIrpStackLocation(irp)->Parameters.DeviceCapabilities.Capabilities)
+        capabilities->SurpriseRemovalOK = TRUE;
+    return CompleteRequest(irp, STATUS_SUCCESS);
+}
+
 NTSTATUS PnpDeviceBase::ForwardPnp(PIRP irp) {
     return PassOn(irp, true);
 }

@@ -27,17 +27,17 @@ struct PoolBlock {
 PCWSTR RegistryRootPath(RegistryRoot root) {
     switch (root) {
         case RegistryRoot::Services:
-            return L"\\Registry\\Machine\\System\\CurrentControlSet\\Services";
+            return u"\\Registry\\Machine\\System\\CurrentControlSet\\Services";
         case RegistryRoot::Control:
-            return L"\\Registry\\Machine\\System\\CurrentControlSet\\Control";
+            return u"\\Registry\\Machine\\System\\CurrentControlSet\\Control";
         case RegistryRoot::WindowsNtCurrentVersion:
-            return L"\\Registry\\Machine\\Software\\Microsoft\\Windows NT\\CurrentVersion";
+            return u"\\Registry\\Machine\\Software\\Microsoft\\Windows NT\\CurrentVersion";
         case RegistryRoot::DeviceMap:
-            return L"\\REGISTRY\\Machine\\HARDWARE\\DEVICEMAP";
+            return u"\\REGISTRY\\Machine\\HARDWARE\\DEVICEMAP";
         case RegistryRoot::User:
-            return L"\\Registry\\User";
+            return u"\\Registry\\User";
         default:
-            return L"";
+            return u"";
     }
 }
 
@@ -53,8 +53,8 @@ NTSTATUS RegistryKey::Open(PCWSTR parent, PCWSTR subPath, ACCESS_MASK access, bo
     disposition_ = 0;
     const SIZE_T parentLength = WideLength(parent);
     const SIZE_T subLength = WideLength(subPath);
-    const bool separator = parentLength > 0 && subLength > 0 && parent[parentLength - 1] != L'\\' &&
-                           subPath[0] != L'\\';
+    const bool separator = parentLength > 0 && subLength > 0 && parent[parentLength - 1] != u'\\' &&
+                           subPath[0] != u'\\';
     const SIZE_T length = parentLength + (separator ? 1 : 0) + subLength;
     if ((length + 1) * kCharBytes > CountedString::kMaxBytes)
         return status_ = STATUS_OBJECT_NAME_INVALID;
@@ -63,7 +63,7 @@ NTSTATUS RegistryKey::Open(PCWSTR parent, PCWSTR subPath, ACCESS_MASK access, bo
         return status_ = STATUS_INSUFFICIENT_RESOURCES;
     path.Append(parent);
     if (separator)
-        path.Append(L"\\");
+        path.Append(u"\\");
     path.Append(subPath);
 
     OBJECT_ATTRIBUTES attributes;
@@ -165,7 +165,7 @@ NTSTATUS RegistryKey::QueryString(PCWSTR name, PWSTR* buffer, PULONG size, POOL_
     // The text is the data up to its first terminator, whole characters only.
     const auto* text = reinterpret_cast<const WCHAR*>(record->Data);
     SIZE_T characters = 0;
-    while (characters < record->DataLength / kCharBytes && text[characters] != L'\0')
+    while (characters < record->DataLength / kCharBytes && text[characters] != u'\0')
         ++characters;
     const SIZE_T needed = (characters + 1) * kCharBytes;
 
@@ -180,7 +180,7 @@ NTSTATUS RegistryKey::QueryString(PCWSTR name, PWSTR* buffer, PULONG size, POOL_
         return STATUS_BUFFER_TOO_SMALL;
     }
     RtlCopyMemory(destination, text, characters * kCharBytes);
-    destination[characters] = L'\0';
+    destination[characters] = u'\0';
     *buffer = destination;
     *size = static_cast<ULONG>(needed);
     return STATUS_SUCCESS;

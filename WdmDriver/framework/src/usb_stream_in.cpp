@@ -57,7 +57,8 @@ NTSTATUS StreamInTransfers::Read(void* destination, ULONG length, ULONG* count) 
             return STATUS_UNSUCCESSFUL;
     }
     SpinLockHold hold(ring_.Lock());
-    *count = ring_.Read(destination, length);
+    if (const ULONG read = ring_.Read(destination, length); read > 0)
+        *count = read;
     return STATUS_SUCCESS;
 }
 

@@ -23,7 +23,7 @@ class ReadingDevice : public wdm::KernelDeviceBase {
 class KernelDeviceBaseTest : public wdm_test::PoolCheckedTest {
   protected:
     void SetUp() override {
-        ASSERT_EQ(kernel::LoadDriver(L"wdmbasetest", Entry, L"", &driver_), STATUS_SUCCESS);
+        ASSERT_EQ(kernel::LoadDriver(u"wdmbasetest", Entry, u"", &driver_), STATUS_SUCCESS);
     }
     void TearDown() override {
         kernel::UnloadDriver(driver_);
@@ -35,17 +35,17 @@ class KernelDeviceBaseTest : public wdm_test::PoolCheckedTest {
 TEST_F(KernelDeviceBaseTest, RoutesByCodeAndAnswersNotImplementedForTheRest) {
     const std::size_t devicesBefore = kernel::testing::LiveDevices();
     auto* device = new ReadingDevice;
-    ASSERT_EQ(device->CreateDeviceObject(driver_, L"\\Device\\WdmBase0", DO_DIRECT_IO),
+    ASSERT_EQ(device->CreateDeviceObject(driver_, u"\\Device\\WdmBase0", DO_DIRECT_IO),
               STATUS_SUCCESS);
-    ASSERT_EQ(device->CreateLink(L"\\DosDevices\\WdmBase0"), STATUS_SUCCESS);
+    ASSERT_EQ(device->CreateLink(u"\\DosDevices\\WdmBase0"), STATUS_SUCCESS);
     PDEVICE_OBJECT object = device->DeviceObject();
     EXPECT_EQ(wdm::KernelDeviceBase::FromDevice(object), device);
     EXPECT_TRUE(object->Flags & DO_DIRECT_IO);
-    EXPECT_EQ(std::wstring(device->DeviceName().Buffer()), L"\\Device\\WdmBase0");
+    EXPECT_EQ(std::u16string(device->DeviceName().Buffer()), u"\\Device\\WdmBase0");
 
     // The name is taken: a second device of that name fails and leaves nothing behind.
     auto* twin = new ReadingDevice;
-    EXPECT_EQ(twin->CreateDeviceObject(driver_, L"\\Device\\WdmBase0", 0),
+    EXPECT_EQ(twin->CreateDeviceObject(driver_, u"\\Device\\WdmBase0", 0),
               STATUS_OBJECT_NAME_COLLISION);
     twin->Destroy();
 
@@ -70,7 +70,7 @@ TEST_F(KernelDeviceBaseTest, RoutesByCodeAndAnswersNotImplementedForTheRest) {
     device->Destroy();  // deletes the link and the device object
     EXPECT_EQ(kernel::testing::LiveDevices(), devicesBefore);
     UNICODE_STRING link;
-    RtlInitUnicodeString(&link, L"\\DosDevices\\WdmBase0");
+    RtlInitUnicodeString(&link, u"\\DosDevices\\WdmBase0");
     EXPECT_NE(IoDeleteSymbolicLink(&link), STATUS_SUCCESS);
 }
 

@@ -68,7 +68,7 @@ class PnpDeviceBaseTest : public wdm_test::PoolCheckedTest {
     void TearDown() override {
         kernel::pnp::testing::SetEarlyRemove(false);
         EXPECT_TRUE(kernel::pnp::testing::WaitIdle());
-        EXPECT_FALSE(kernel::pnp::DriverLoaded(L"wdmpnptest"));
+        EXPECT_FALSE(kernel::pnp::DriverLoaded(u"wdmpnptest"));
         EXPECT_TRUE(kernel::testing::DrainDeferredCloses());
         bus_.reset();
         EXPECT_EQ(kernel::testing::LiveDevices(), devicesBefore_);
@@ -125,11 +125,24 @@ TEST_F(PnpDeviceBaseTest, PlugInStartsTheDeviceAndOrderlyRemovalDestroysIt) {
     EXPECT_TRUE(device->Is(PnpDeviceBase::kStarted));
     EXPECT_EQ(device->BusyCount(), 1);
     EXPECT_TRUE(device->DeviceObject()->Flags & DO_DIRECT_IO);
-    // The lower driver starts first; capabilities and the state query reach the bus.
-    EXPECT_EQ(journal_.Entries(),
-              (Entries{"bus:QUERY_CAPABILITIES", "bus:START", "fdo:start",
-                       "fdo:query_pnp_device_state", "bus:QUERY_PNP_DEVICE_STATE"}));
+    // The device answers the capabilities itself; the lower driver starts first; the state query
+    // reaches the bus.
+    EXPECT_EQ(journal_.Entries(), (Entries{"bus:START", "fdo:start", "fdo:query_pnp_device_state",
+                                           "bus:QUERY_PNP_DEVICE_STATE"}));
     EXPECT_EQ(PresentInterfaces(), 1u);
+
+    // The capabilities come back with SurpriseRemovalOK set, from the device alone.
+    journal_.Clear();
+    DEVICE_CAPABILITIES capabilities{};
+    capabilities.Size = sizeof(capabilities);
+    TestIrp query(device->DeviceObject()->StackSize, IRP_MJ_PNP, IRP_MN_QUERY_CAPABILITIES);
+    query.Location()->Parameters.DeviceCapabilities.Capabilities = &capabilities;
+    query.Send(device->DeviceObject());
+    ASSERT_TRUE(query.WaitCompleted());
+    EXPECT_EQ(query.Status(), STATUS_SUCCESS);
+    EXPECT_TRUE(capabilities.SurpriseRemovalOK);
+    EXPECT_TRUE(journal_.With("bus:").empty());
+    EXPECT_EQ(device->BusyCount(), 1);
 
     // A read is served while started.
     const auto file = Open();
@@ -333,8 +346,7 @@ TEST_F(PnpDeviceBaseTest, FailuresBelowOrInTheHandlersFinishTheRequest) {
     failingStart.status[IRP_MN_START_DEVICE] = STATUS_DEVICE_DATA_ERROR;
     PlugIn(failingStart, STATUS_DEVICE_DATA_ERROR);
     ASSERT_TRUE(kernel::pnp::testing::WaitIdle());
-    EXPECT_EQ(journal_.Entries(),
-              (Entries{"bus:QUERY_CAPABILITIES", "bus:START", "fdo:remove", "bus:REMOVE"}));
+    EXPECT_EQ(journal_.Entries(), (Entries{"bus:START", "fdo:remove", "bus:REMOVE"}));
     EXPECT_EQ(log_.destroyed, 1);
     EXPECT_EQ(log_.busyAtDestruction, 0);
 
@@ -343,7 +355,7 @@ TEST_F(PnpDeviceBaseTest, FailuresBelowOrInTheHandlersFinishTheRequest) {
     journal_.Clear();
     log_.queryStateStatus = STATUS_UNSUCCESSFUL;
     PDEVICE_OBJECT pdo = PlugIn();
-    EXPECT_EQ(journal_.With("bus:"), (Entries{"bus:QUERY_CAPABILITIES", "bus:START"}));
+    EXPECT_EQ(journal_.With("bus:"), (Entries{"bus:START"}));
     EXPECT_EQ(DeviceOf(pdo)->BusyCount(), 1);
 
     // A query remove the bus refuses: the device stays started and its count balanced.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "kernel/loader.h"
+#include "kernel/wide.h"
 
 namespace wdm_test {
 
@@ -94,7 +95,7 @@ NTSTATUS PnpTestBus::Entry(PDRIVER_OBJECT driver, PUNICODE_STRING) {
 }
 
 PnpTestBus::PnpTestBus(Journal* journal) : journal_(journal) {
-    EXPECT_EQ(kernel::LoadDriver(L"wdmtestbus", Entry, L"", &driver_), STATUS_SUCCESS);
+    EXPECT_EQ(kernel::LoadDriver(u"wdmtestbus", Entry, u"", &driver_), STATUS_SUCCESS);
 }
 
 PnpTestBus::~PnpTestBus() {
@@ -105,7 +106,7 @@ PnpTestBus::~PnpTestBus() {
 
 PDEVICE_OBJECT PnpTestBus::CreatePdo(BusAnswers answers) {
     const int index = next_++;
-    const std::wstring name = L"\\Device\\WdmTestBus" + std::to_wstring(index);
+    const std::u16string name = u"\\Device\\WdmTestBus" + kernel::WideNumber(index);
     UNICODE_STRING deviceName;
     RtlInitUnicodeString(&deviceName, name.c_str());
     PDEVICE_OBJECT pdo = nullptr;
@@ -115,7 +116,7 @@ PDEVICE_OBJECT PnpTestBus::CreatePdo(BusAnswers answers) {
     auto record = std::make_unique<Pdo>(Pdo{journal_, std::move(answers)});
     *static_cast<Pdo**>(pdo->DeviceExtension) = record.get();
     pdos_[pdo] = std::move(record);
-    kernel::SetDeviceInstancePath(pdo, L"WDMTEST\\BOARD\\" + std::to_wstring(index));
+    kernel::SetDeviceInstancePath(pdo, u"WDMTEST\\BOARD\\" + kernel::WideNumber(index));
     pdo->Flags &= ~static_cast<ULONG>(DO_DEVICE_INITIALIZING);
     return pdo;
 }

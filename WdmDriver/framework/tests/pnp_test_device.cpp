@@ -3,6 +3,7 @@
 #include <string>
 
 #include "kernel/loader.h"
+#include "kernel/wide.h"
 
 namespace wdm_test {
 
@@ -34,13 +35,13 @@ NTSTATUS TestDevice::Handled(UCHAR minor) {
 namespace {
 
 NTSTATUS AddDevice(PDRIVER_OBJECT driver, PDEVICE_OBJECT pdo) {
-    const std::wstring index = std::to_wstring(TheDriverLog()->nextIndex++);
+    const std::u16string index = kernel::WideNumber(TheDriverLog()->nextIndex++);
     auto* device = new (std::nothrow) TestDevice;
     if (device == nullptr)
         return STATUS_INSUFFICIENT_RESOURCES;
     device->SetDefaultPnpPolicy();
-    const NTSTATUS status = device->Initialize(driver, pdo, (L"\\Device\\WdmPnp" + index).c_str(),
-                                               (L"\\DosDevices\\WdmPnp" + index).c_str(),
+    const NTSTATUS status = device->Initialize(driver, pdo, (u"\\Device\\WdmPnp" + index).c_str(),
+                                               (u"\\DosDevices\\WdmPnp" + index).c_str(),
                                                DO_DIRECT_IO, &kTestInterface);
     if (!NT_SUCCESS(status))
         device->Destroy();
@@ -58,8 +59,8 @@ NTSTATUS Entry(PDRIVER_OBJECT driver, PUNICODE_STRING) {
 }  // namespace
 
 kernel::pnp::FunctionDriver TestPnpDriver() {
-    return {L"wdmpnptest", [](PDRIVER_OBJECT* driver) {
-                return kernel::LoadDriver(L"wdmpnptest", Entry, L"", driver);
+    return {u"wdmpnptest", [](PDRIVER_OBJECT* driver) {
+                return kernel::LoadDriver(u"wdmpnptest", Entry, u"", driver);
             }};
 }
 

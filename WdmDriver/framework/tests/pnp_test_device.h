@@ -70,6 +70,8 @@ class TestDevice : public wdm::PnpDeviceBase {
     }
     NTSTATUS OnRemoveDevice(PIRP irp) override { return Handled(IRP_MN_REMOVE_DEVICE); }
     NTSTATUS OnSurpriseRemoval(PIRP irp) override { return Handled(IRP_MN_SURPRISE_REMOVAL); }
+    // As the driver's devices do.
+    NTSTATUS OnQueryCapabilities(PIRP irp) override { return AnswerCapabilities(irp); }
     NTSTATUS OnQueryDeviceState(PIRP irp) override {
         Handled(IRP_MN_QUERY_PNP_DEVICE_STATE);
         return TheDriverLog()->queryStateStatus.load();

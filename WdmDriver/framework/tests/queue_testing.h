@@ -22,7 +22,7 @@ struct CountingDevice : wdm::BusyCounter {
 class QueueDevice {
   public:
     QueueDevice() {
-        EXPECT_EQ(kernel::LoadDriver(L"wdmqueuetest", Entry, L"", &driver_), STATUS_SUCCESS);
+        EXPECT_EQ(kernel::LoadDriver(u"wdmqueuetest", Entry, u"", &driver_), STATUS_SUCCESS);
         EXPECT_EQ(IoCreateDevice(driver_, sizeof(wdm::RequestQueue*), nullptr, FILE_DEVICE_UNKNOWN,
                                  0, FALSE, &device_),
                   STATUS_SUCCESS);

@@ -8,6 +8,7 @@
 #include "framework/pool.h"
 #include "framework/registry_key.h"
 #include "framework_testing.h"
+#include "kernel/wide.h"
 #include "registry/testing.h"
 
 namespace {
@@ -16,7 +17,7 @@ using wdm::kCharBytes;
 using wdm::RegistryKey;
 using wdm::RegistryRoot;
 
-const wchar_t kServices[] = L"\\Registry\\Machine\\System\\CurrentControlSet\\Services";
+const char16_t kServices[] = u"\\Registry\\Machine\\System\\CurrentControlSet\\Services";
 
 class RegistryKeyTest : public wdm_test::PoolCheckedTest {
   protected:
@@ -26,13 +27,13 @@ class RegistryKeyTest : public wdm_test::PoolCheckedTest {
     }
 
     // Whether an absolute path names an existing key.
-    static bool Exists(const std::wstring& path) {
+    static bool Exists(const std::u16string& path) {
         RegistryKey key;
-        return key.Open(path.c_str(), L"", KEY_READ, false) == STATUS_SUCCESS;
+        return key.Open(path.c_str(), u"", KEY_READ, false) == STATUS_SUCCESS;
     }
 
     // Stores raw bytes as a REG_SZ value, as user mode may.
-    static void StoreRaw(RegistryKey& key, const wchar_t* name, const void* data, ULONG bytes) {
+    static void StoreRaw(RegistryKey& key, const char16_t* name, const void* data, ULONG bytes) {
         UNICODE_STRING valueName;
         RtlInitUnicodeString(&valueName, name);
         ASSERT_EQ(
@@ -45,18 +46,18 @@ class RegistryKeyTest : public wdm_test::PoolCheckedTest {
 
 TEST_F(RegistryKeyTest, PathsJoinWithOneSeparatorAndCreateReportsItsDisposition) {
     struct Case {
-        std::wstring parent;
-        const wchar_t* sub;
-        std::wstring expected;
+        std::u16string parent;
+        const char16_t* sub;
+        std::u16string expected;
     };
-    const std::wstring services = kServices;
+    const std::u16string services = kServices;
     const Case cases[] = {
-        {services, L"Mq5120k", services + L"\\Mq5120k"},
-        {services + L"\\", L"Mq5120k\\Parameters", services + L"\\Mq5120k\\Parameters"},
-        {services, L"\\Mq5120k\\Enum", services + L"\\Mq5120k\\Enum"},
+        {services, u"Mq5120k", services + u"\\Mq5120k"},
+        {services + u"\\", u"Mq5120k\\Parameters", services + u"\\Mq5120k\\Parameters"},
+        {services, u"\\Mq5120k\\Enum", services + u"\\Mq5120k\\Enum"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::wstring(c.sub));
+        SCOPED_TRACE(kernel::NarrowFromWide(c.sub));
         RegistryKey key;
         EXPECT_EQ(key.Open(c.parent.c_str(), c.sub, KEY_ALL_ACCESS, true), STATUS_SUCCESS);
         EXPECT_EQ(key.Status(), STATUS_SUCCESS);
@@ -69,53 +70,53 @@ TEST_F(RegistryKeyTest, PathsJoinWithOneSeparatorAndCreateReportsItsDisposition)
 
     // An empty sub path opens the parent; open does not create; the status is kept.
     RegistryKey key;
-    EXPECT_EQ(key.Open((services + L"\\Mq5120k").c_str(), L"", KEY_READ, false), STATUS_SUCCESS);
-    EXPECT_EQ(key.Open(services.c_str(), L"Missing", KEY_READ, false),
+    EXPECT_EQ(key.Open((services + u"\\Mq5120k").c_str(), u"", KEY_READ, false), STATUS_SUCCESS);
+    EXPECT_EQ(key.Open(services.c_str(), u"Missing", KEY_READ, false),
               STATUS_OBJECT_NAME_NOT_FOUND);
     EXPECT_EQ(key.Status(), STATUS_OBJECT_NAME_NOT_FOUND);
     EXPECT_EQ(key.Handle(), nullptr);
-    EXPECT_FALSE(Exists(services + L"\\Missing"));
+    EXPECT_FALSE(Exists(services + u"\\Missing"));
 }
 
 TEST_F(RegistryKeyTest, RootsSelectTheirBranch) {
     RegistryKey key;
-    ASSERT_EQ(key.Open(RegistryRoot::Control, L"MqTestDevice\\BoardDatabase", KEY_ALL_ACCESS, true),
+    ASSERT_EQ(key.Open(RegistryRoot::Control, u"MqTestDevice\\BoardDatabase", KEY_ALL_ACCESS, true),
               STATUS_SUCCESS);
     EXPECT_TRUE(
-        Exists(L"\\Registry\\Machine\\System\\CurrentControlSet\\Control\\MqTestDevice"
-               L"\\BoardDatabase"));
-    ASSERT_EQ(key.Open(RegistryRoot::Services, L"Mq5120k", KEY_ALL_ACCESS, true), STATUS_SUCCESS);
-    EXPECT_TRUE(Exists(std::wstring(kServices) + L"\\Mq5120k"));
-    ASSERT_EQ(key.Open(RegistryRoot::DeviceMap, L"MqTest", KEY_ALL_ACCESS, true), STATUS_SUCCESS);
-    EXPECT_TRUE(Exists(L"\\Registry\\Machine\\Hardware\\DeviceMap\\MqTest"));
+        Exists(u"\\Registry\\Machine\\System\\CurrentControlSet\\Control\\MqTestDevice"
+               u"\\BoardDatabase"));
+    ASSERT_EQ(key.Open(RegistryRoot::Services, u"Mq5120k", KEY_ALL_ACCESS, true), STATUS_SUCCESS);
+    EXPECT_TRUE(Exists(std::u16string(kServices) + u"\\Mq5120k"));
+    ASSERT_EQ(key.Open(RegistryRoot::DeviceMap, u"MqTest", KEY_ALL_ACCESS, true), STATUS_SUCCESS);
+    EXPECT_TRUE(Exists(u"\\Registry\\Machine\\Hardware\\DeviceMap\\MqTest"));
     // A number outside the table gives no root: the sub path alone is no registry path.
     EXPECT_FALSE(
-        NT_SUCCESS(key.Open(static_cast<RegistryRoot>(9), L"Mq5120k", KEY_ALL_ACCESS, true)));
-    EXPECT_EQ(std::wstring(wdm::RegistryRootPath(static_cast<RegistryRoot>(0))), L"");
+        NT_SUCCESS(key.Open(static_cast<RegistryRoot>(9), u"Mq5120k", KEY_ALL_ACCESS, true)));
+    EXPECT_EQ(std::u16string(wdm::RegistryRootPath(static_cast<RegistryRoot>(0))), u"");
 }
 
 TEST_F(RegistryKeyTest, DwordValuesAreTyped) {
     RegistryKey key;
-    ASSERT_EQ(key.Open(RegistryRoot::Services, L"Mq5120k", KEY_ALL_ACCESS, true), STATUS_SUCCESS);
-    ASSERT_EQ(key.WriteDword(L"Count", 0x12345678), STATUS_SUCCESS);
-    ASSERT_EQ(key.WriteString(L"Name", L"Board"), STATUS_SUCCESS);
+    ASSERT_EQ(key.Open(RegistryRoot::Services, u"Mq5120k", KEY_ALL_ACCESS, true), STATUS_SUCCESS);
+    ASSERT_EQ(key.WriteDword(u"Count", 0x12345678), STATUS_SUCCESS);
+    ASSERT_EQ(key.WriteString(u"Name", u"Board"), STATUS_SUCCESS);
     ULONG value = 0;
-    EXPECT_EQ(key.QueryDword(L"Count", &value), STATUS_SUCCESS);
+    EXPECT_EQ(key.QueryDword(u"Count", &value), STATUS_SUCCESS);
     EXPECT_EQ(value, 0x12345678u);
     value = 7;
-    EXPECT_EQ(key.QueryDword(L"Name", &value), STATUS_OBJECT_TYPE_MISMATCH);
-    EXPECT_EQ(key.QueryDword(L"Missing", &value), STATUS_OBJECT_NAME_NOT_FOUND);
+    EXPECT_EQ(key.QueryDword(u"Name", &value), STATUS_OBJECT_TYPE_MISMATCH);
+    EXPECT_EQ(key.QueryDword(u"Missing", &value), STATUS_OBJECT_NAME_NOT_FOUND);
     EXPECT_EQ(value, 7u);
 
     // The general query reports the type, the length, and the length needed when short.
     ULONG type = 0;
     UCHAR data[64];
     ULONG size = sizeof(data);
-    EXPECT_EQ(key.QueryValue(L"Name", &type, &size, data), STATUS_SUCCESS);
+    EXPECT_EQ(key.QueryValue(u"Name", &type, &size, data), STATUS_SUCCESS);
     EXPECT_EQ(type, ULONG{REG_SZ});
     EXPECT_EQ(size, 6u * kCharBytes);
     size = 2;
-    EXPECT_EQ(key.QueryValue(L"Name", &type, &size, data), STATUS_BUFFER_OVERFLOW);
+    EXPECT_EQ(key.QueryValue(u"Name", &type, &size, data), STATUS_BUFFER_OVERFLOW);
     EXPECT_EQ(size, 6u * kCharBytes);
 }
 
@@ -123,33 +124,33 @@ TEST_F(RegistryKeyTest, DwordValuesAreTyped) {
 // and its terminator.
 TEST_F(RegistryKeyTest, StringValuesAreAlwaysTerminated) {
     RegistryKey key;
-    ASSERT_EQ(key.Open(RegistryRoot::Services, L"Mq5120k", KEY_ALL_ACCESS, true), STATUS_SUCCESS);
-    ASSERT_EQ(key.WriteString(L"Written", L"MQ5120 (00)"), STATUS_SUCCESS);
-    const wchar_t raw[] = {L'R', L'a', L'w', L'!'};
-    StoreRaw(key, L"Unterminated", raw, sizeof(raw));
-    ASSERT_EQ(key.WriteDword(L"Number", 1), STATUS_SUCCESS);
+    ASSERT_EQ(key.Open(RegistryRoot::Services, u"Mq5120k", KEY_ALL_ACCESS, true), STATUS_SUCCESS);
+    ASSERT_EQ(key.WriteString(u"Written", u"MQ5120 (00)"), STATUS_SUCCESS);
+    const char16_t raw[] = {u'R', u'a', u'w', u'!'};
+    StoreRaw(key, u"Unterminated", raw, sizeof(raw));
+    ASSERT_EQ(key.WriteDword(u"Number", 1), STATUS_SUCCESS);
 
     struct Case {
-        const wchar_t* value;
+        const char16_t* value;
         ULONG size;  // 0: allocate
         NTSTATUS status;
-        const wchar_t* text;
+        const char16_t* text;
     };
     const ULONG written = 12 * kCharBytes;  // text and terminator
     const Case cases[] = {
-        {L"Written", 0, STATUS_SUCCESS, L"MQ5120 (00)"},
-        {L"Written", written, STATUS_SUCCESS, L"MQ5120 (00)"},
-        {L"Written", written - 1, STATUS_BUFFER_OVERFLOW, nullptr},
-        {L"Unterminated", 0, STATUS_SUCCESS, L"Raw!"},
-        {L"Unterminated", 5 * kCharBytes, STATUS_SUCCESS, L"Raw!"},
-        {L"Unterminated", sizeof(raw), STATUS_BUFFER_TOO_SMALL, nullptr},  // no terminator room
-        {L"Number", 0, STATUS_OBJECT_TYPE_MISMATCH, nullptr},
-        {L"Number", 8 * kCharBytes, STATUS_OBJECT_TYPE_MISMATCH, nullptr},
-        {L"Missing", 0, STATUS_OBJECT_NAME_NOT_FOUND, nullptr},
+        {u"Written", 0, STATUS_SUCCESS, u"MQ5120 (00)"},
+        {u"Written", written, STATUS_SUCCESS, u"MQ5120 (00)"},
+        {u"Written", written - 1, STATUS_BUFFER_OVERFLOW, nullptr},
+        {u"Unterminated", 0, STATUS_SUCCESS, u"Raw!"},
+        {u"Unterminated", 5 * kCharBytes, STATUS_SUCCESS, u"Raw!"},
+        {u"Unterminated", sizeof(raw), STATUS_BUFFER_TOO_SMALL, nullptr},  // no terminator room
+        {u"Number", 0, STATUS_OBJECT_TYPE_MISMATCH, nullptr},
+        {u"Number", 8 * kCharBytes, STATUS_OBJECT_TYPE_MISMATCH, nullptr},
+        {u"Missing", 0, STATUS_OBJECT_NAME_NOT_FOUND, nullptr},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::wstring(c.value) + L" " + std::to_wstring(c.size));
-        std::vector<WCHAR> given(16, L'#');
+        SCOPED_TRACE(kernel::NarrowFromWide(c.value) + " " + std::to_string(c.size));
+        std::vector<WCHAR> given(16, u'#');
         PWSTR buffer = c.size == 0 ? nullptr : given.data();
         ULONG size = c.size;
         EXPECT_EQ(key.QueryString(c.value, &buffer, &size, PagedPool), c.status);
@@ -157,7 +158,7 @@ TEST_F(RegistryKeyTest, StringValuesAreAlwaysTerminated) {
             EXPECT_EQ(kernel::testing::PoolOutstanding(wdm::kPoolTag).allocations, 0u);
             continue;
         }
-        EXPECT_EQ(std::wstring(buffer), c.text);
+        EXPECT_EQ(std::u16string(buffer), c.text);
         EXPECT_EQ(size, (wdm::WideLength(c.text) + 1) * kCharBytes);
         if (c.size == 0) {
             EXPECT_NE(buffer, given.data());
@@ -169,24 +170,24 @@ TEST_F(RegistryKeyTest, StringValuesAreAlwaysTerminated) {
 TEST_F(RegistryKeyTest, EnumerationWalksTheSubkeysWithTheirInformation) {
     RegistryKey database;
     ASSERT_EQ(
-        database.Open(RegistryRoot::Control, L"MqTestDevice\\BoardDatabase", KEY_ALL_ACCESS, true),
+        database.Open(RegistryRoot::Control, u"MqTestDevice\\BoardDatabase", KEY_ALL_ACCESS, true),
         STATUS_SUCCESS);
     {
         RegistryKey child;
-        ASSERT_EQ(child.Open(RegistryRoot::Control, L"MqTestDevice\\BoardDatabase\\0000000A",
+        ASSERT_EQ(child.Open(RegistryRoot::Control, u"MqTestDevice\\BoardDatabase\\0000000A",
                              KEY_ALL_ACCESS, true),
                   STATUS_SUCCESS);
-        ASSERT_EQ(child.WriteString(L"MqHalcyonBoardName", L"MQ5120 (00)"), STATUS_SUCCESS);
-        ASSERT_EQ(child.WriteDword(L"N", 1), STATUS_SUCCESS);
-        ASSERT_EQ(child.Open(RegistryRoot::Control, L"MqTestDevice\\BoardDatabase\\0000000A\\Inner",
+        ASSERT_EQ(child.WriteString(u"MqHalcyonBoardName", u"MQ5120 (00)"), STATUS_SUCCESS);
+        ASSERT_EQ(child.WriteDword(u"N", 1), STATUS_SUCCESS);
+        ASSERT_EQ(child.Open(RegistryRoot::Control, u"MqTestDevice\\BoardDatabase\\0000000A\\Inner",
                              KEY_ALL_ACCESS, true),
                   STATUS_SUCCESS);
         ASSERT_EQ(child.Open(RegistryRoot::Control,
-                             L"MqTestDevice\\BoardDatabase\\A-much-longer-key-name-than-the-buffer",
+                             u"MqTestDevice\\BoardDatabase\\A-much-longer-key-name-than-the-buffer",
                              KEY_ALL_ACCESS, true),
                   STATUS_SUCCESS);
     }
-    ASSERT_EQ(database.Open(RegistryRoot::Control, L"MqTestDevice\\BoardDatabase", KEY_READ, false),
+    ASSERT_EQ(database.Open(RegistryRoot::Control, u"MqTestDevice\\BoardDatabase", KEY_READ, false),
               STATUS_SUCCESS);
 
     wdm::CountedString name;
@@ -195,7 +196,7 @@ TEST_F(RegistryKeyTest, EnumerationWalksTheSubkeysWithTheirInformation) {
     ASSERT_EQ(keyClass.Make(8 * kCharBytes, PagedPool), STATUS_SUCCESS);
     wdm::SubkeyInformation info;
     ASSERT_EQ(database.EnumerateNextSubkey(&name, &keyClass, &info), STATUS_SUCCESS);
-    EXPECT_EQ(std::wstring(name.Buffer()), L"0000000A");
+    EXPECT_EQ(std::u16string(name.Buffer()), u"0000000A");
     EXPECT_EQ(keyClass.Length(), 0);
     EXPECT_EQ(info.nameLength, 8u * kCharBytes);
     EXPECT_EQ(info.subkeys, 1u);
@@ -205,35 +206,35 @@ TEST_F(RegistryKeyTest, EnumerationWalksTheSubkeysWithTheirInformation) {
     EXPECT_EQ(info.maxValueDataLength, 12u * kCharBytes);
 
     ASSERT_EQ(database.EnumerateNextSubkey(&name, nullptr, &info), STATUS_SUCCESS);
-    EXPECT_EQ(std::wstring(name.Buffer()), L"A-much-longer-key-name-than-the-buffer");
+    EXPECT_EQ(std::u16string(name.Buffer()), u"A-much-longer-key-name-than-the-buffer");
     EXPECT_EQ(info.subkeys, 0u);
     EXPECT_EQ(database.EnumerateNextSubkey(&name, nullptr, nullptr), STATUS_NO_MORE_ENTRIES);
 
     // A name string too small for its part; a new open starts again from the first subkey.
     wdm::CountedString small;
     ASSERT_EQ(small.Make(4 * kCharBytes, PagedPool), STATUS_SUCCESS);
-    ASSERT_EQ(database.Open(RegistryRoot::Control, L"MqTestDevice\\BoardDatabase", KEY_READ, false),
+    ASSERT_EQ(database.Open(RegistryRoot::Control, u"MqTestDevice\\BoardDatabase", KEY_READ, false),
               STATUS_SUCCESS);
     EXPECT_EQ(database.EnumerateNextSubkey(&small, nullptr, nullptr), STATUS_BUFFER_OVERFLOW);
     EXPECT_EQ(database.EnumerateNextSubkey(&name, nullptr, nullptr), STATUS_SUCCESS);
-    EXPECT_EQ(std::wstring(name.Buffer()), L"A-much-longer-key-name-than-the-buffer");
+    EXPECT_EQ(std::u16string(name.Buffer()), u"A-much-longer-key-name-than-the-buffer");
 }
 
 TEST_F(RegistryKeyTest, NoMemoryForThePathOrTheValue) {
     RegistryKey key;
     kernel::testing::FailPoolAllocation(1, wdm::kPoolTag);
-    EXPECT_EQ(key.Open(RegistryRoot::Services, L"Mq5120k", KEY_ALL_ACCESS, true),
+    EXPECT_EQ(key.Open(RegistryRoot::Services, u"Mq5120k", KEY_ALL_ACCESS, true),
               STATUS_INSUFFICIENT_RESOURCES);
     EXPECT_EQ(key.Status(), STATUS_INSUFFICIENT_RESOURCES);
-    ASSERT_EQ(key.Open(RegistryRoot::Services, L"Mq5120k", KEY_ALL_ACCESS, true), STATUS_SUCCESS);
-    ASSERT_EQ(key.WriteString(L"Name", L"Board"), STATUS_SUCCESS);
+    ASSERT_EQ(key.Open(RegistryRoot::Services, u"Mq5120k", KEY_ALL_ACCESS, true), STATUS_SUCCESS);
+    ASSERT_EQ(key.WriteString(u"Name", u"Board"), STATUS_SUCCESS);
     // The size probe, then the data record, then the caller's buffer.
     for (int nth = 1; nth <= 3; ++nth) {
         SCOPED_TRACE(nth);
         kernel::testing::FailPoolAllocation(nth, wdm::kPoolTag);
         PWSTR buffer = nullptr;
         ULONG size = 0;
-        EXPECT_EQ(key.QueryString(L"Name", &buffer, &size, PagedPool),
+        EXPECT_EQ(key.QueryString(u"Name", &buffer, &size, PagedPool),
                   STATUS_INSUFFICIENT_RESOURCES);
         EXPECT_EQ(buffer, nullptr);
         EXPECT_EQ(kernel::testing::PoolOutstanding(wdm::kPoolTag).allocations, 0u);

@@ -27,6 +27,14 @@ class FileDriverChannel : public DriverChannel {
     HANDLE file_;
 };
 
+// Sends one device-control request on `file` (opened overlapped) and waits for that request's own
+// completion: it gets an OVERLAPPED and an event of its own, since a call without them would wait
+// on the file, which any other completion on it (a read of the copy thread) ends early. True when
+// the request was delivered and succeeded; otherwise *lastError receives the system's error.
+bool controlAndWait(HANDLE file, std::uint32_t code, const void* in, std::uint32_t inBytes,
+                    void* out, std::uint32_t outBytes, std::uint32_t* bytesReturned,
+                    std::uint32_t* lastError);
+
 // Opens `path`; null when it cannot be opened (a subsystem already open, a missing device).
 std::unique_ptr<FileDriverChannel> openDriverFile(const std::string& path);
 

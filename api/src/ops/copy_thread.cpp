@@ -99,6 +99,11 @@ void CopyThread::run() {
     for (;;) {
         const DWORD result =
             WaitForMultipleObjectsEx(kEventRequests + 1, waitSet, FALSE, INFINITE, TRUE);
+        // A wait that finds an event or a command returns it before the read completions queued
+        // meanwhile: those reads finished first, so they are taken first (an error event's abort
+        // must not take a buffer that was done before it).
+        if (result <= WAIT_OBJECT_0 + kEventRequests)
+            SleepEx(0, TRUE);
         if (result < WAIT_OBJECT_0 + kEventRequests) {
             onEventRequest(result - WAIT_OBJECT_0);
         } else if (result == WAIT_OBJECT_0 + kEventRequests) {

@@ -4,6 +4,7 @@
 
 #include "core/message_codes.h"
 #include "driver/driver_requests.h"
+#include "driver/file_channel.h"
 #include "hxda/request_codes.h"
 #include "ops/copy_thread.h"
 #include "ops/subsystem_state.h"
@@ -242,9 +243,10 @@ void CopyThread::flushInProcess(const Command& command) {
     const auto length = static_cast<DWORD>(
         std::min<std::uint64_t>(2ull * command.flushCount, static_cast<std::uint64_t>(size)));
     flushRecord_ = makeRequest();
-    DWORD returned = 0;
-    if (!DeviceIoControl(file_, IOCTL_HXDA_FLUSHINPROCESS, &flushRecord_, sizeof flushRecord_, data,
-                         length, &returned, nullptr))
+    std::uint32_t returned = 0;
+    std::uint32_t error = 0;
+    if (!controlAndWait(file_, IOCTL_HXDA_FLUSHINPROCESS, &flushRecord_, sizeof flushRecord_, data,
+                        length, &returned, &error))
         return;
     inProcess_.fetch_add(1);
     onReadCompleted(0, returned, command.flushTarget);

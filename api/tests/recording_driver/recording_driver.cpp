@@ -13,13 +13,13 @@ namespace {
 std::mutex g_mutex;
 std::vector<Request> g_requests;
 std::map<std::uint32_t, Answer> g_answers;
-std::multiset<std::wstring> g_open;
+std::multiset<std::u16string> g_open;
 PDRIVER_OBJECT g_driver = nullptr;
 
-std::wstring FileNameOf(PIRP irp) {
+std::u16string FileNameOf(PIRP irp) {
     PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
     const UNICODE_STRING& name = stack->FileObject->FileName;
-    return std::wstring(name.Buffer, name.Length / sizeof(WCHAR));
+    return std::u16string(name.Buffer, name.Length / sizeof(WCHAR));
 }
 
 NTSTATUS Complete(PIRP irp, NTSTATUS status, ULONG_PTR information) {
@@ -32,7 +32,7 @@ NTSTATUS Complete(PIRP irp, NTSTATUS status, ULONG_PTR information) {
 DRIVER_DISPATCH DispatchCreate, DispatchClose, DispatchCleanup, DispatchControl;
 
 NTSTATUS DispatchCreate(PDEVICE_OBJECT, PIRP irp) {
-    const std::wstring name = FileNameOf(irp);
+    const std::u16string name = FileNameOf(irp);
     std::lock_guard guard(g_mutex);
     if (!name.empty() && g_open.count(name) != 0)
         return Complete(irp, STATUS_ACCESS_DENIED, 0);
@@ -45,7 +45,7 @@ NTSTATUS DispatchCleanup(PDEVICE_OBJECT, PIRP irp) {
 }
 
 NTSTATUS DispatchClose(PDEVICE_OBJECT, PIRP irp) {
-    const std::wstring name = FileNameOf(irp);
+    const std::u16string name = FileNameOf(irp);
     std::lock_guard guard(g_mutex);
     if (auto found = g_open.find(name); found != g_open.end())
         g_open.erase(found);
@@ -80,7 +80,7 @@ NTSTATUS DispatchControl(PDEVICE_OBJECT, PIRP irp) {
 DRIVER_UNLOAD UnloadDriver;
 void UnloadDriver(PDRIVER_OBJECT driver) {
     UNICODE_STRING link;
-    RtlInitUnicodeString(&link, L"\\DosDevices\\HxdaRec");
+    RtlInitUnicodeString(&link, u"\\DosDevices\\HxdaRec");
     IoDeleteSymbolicLink(&link);
     while (driver->DeviceObject)
         IoDeleteDevice(driver->DeviceObject);
@@ -94,8 +94,8 @@ NTSTATUS DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING) {
     driver->MajorFunction[IRP_MJ_DEVICE_CONTROL] = DispatchControl;
     driver->DriverUnload = UnloadDriver;
     UNICODE_STRING deviceName, link;
-    RtlInitUnicodeString(&deviceName, L"\\Device\\HxdaRecorder");
-    RtlInitUnicodeString(&link, L"\\DosDevices\\HxdaRec");
+    RtlInitUnicodeString(&deviceName, u"\\Device\\HxdaRecorder");
+    RtlInitUnicodeString(&link, u"\\DosDevices\\HxdaRec");
     PDEVICE_OBJECT device = nullptr;
     NTSTATUS status =
         IoCreateDevice(driver, 0, &deviceName, FILE_DEVICE_UNKNOWN, 0, FALSE, &device);
@@ -121,7 +121,7 @@ std::int32_t Load() {
         g_answers.clear();
         g_open.clear();
     }
-    return kernel::LoadDriver(L"HxdaRecorder", DriverEntry, L"\\Registry\\Machine\\HxdaRecorder",
+    return kernel::LoadDriver(u"HxdaRecorder", DriverEntry, u"\\Registry\\Machine\\HxdaRecorder",
                               &g_driver);
 }
 

@@ -15,7 +15,7 @@ namespace recorder {
 inline constexpr const char* kDevicePath = "\\\\.\\HxdaRec";
 
 struct Request {
-    std::wstring file;  // "" for the device, "\AD2" for a subsystem file
+    std::u16string file;  // "" for the device, "\AD2" for a subsystem file
     std::uint32_t code;
     std::vector<std::uint8_t> input;
     std::uint32_t outputBytes;

@@ -17,6 +17,7 @@
 #include "../buffer_checks.h"
 #include "core/engine.h"
 #include "kernel/testing.h"
+#include "kernel/wide.h"
 #include "ops/make_copy_thread.h"
 #include "streaming_driver.h"
 #include "win32/messages.h"
@@ -59,9 +60,9 @@ class StreamFixture : public ::testing::Test {
         streamer::Unload();
     }
 
-    static std::wstring fileOf(std::uint32_t type, std::uint32_t element) {
-        static const wchar_t* const words[] = {L"AD", L"DA", L"DIN", L"DOUT", L"SRL", L"CT"};
-        return std::wstring(L"\\") + words[type] + std::to_wstring(element);
+    static std::u16string fileOf(std::uint32_t type, std::uint32_t element) {
+        static const char16_t* const words[] = {u"AD", u"DA", u"DIN", u"DOUT", u"SRL", u"CT"};
+        return std::u16string(u"\\") + words[type] + kernel::WideNumber(element);
     }
 
     // Opens a subsystem on the streaming driver and starts its copy thread, as opening a

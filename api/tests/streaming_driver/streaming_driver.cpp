@@ -17,6 +17,8 @@ struct Stream {
     KSPIN_LOCK lock;
     LIST_ENTRY reads;
     LIST_ENTRY waits;
+    LIST_ENTRY held;
+    std::uint32_t holdCode = 0;
     bool open = false;
     bool output = false;  // an output subsystem's reads carry data to the board
     // Scripted behaviour and what was seen; under lock.
@@ -34,16 +36,17 @@ struct Stream {
         KeInitializeSpinLock(&lock);
         InitializeListHead(&reads);
         InitializeListHead(&waits);
+        InitializeListHead(&held);
     }
 };
 
 // Streams live until the next Load, so a test may script one before its file is opened.
 std::mutex g_mutex;
-std::map<std::wstring, Stream> g_streams;
+std::map<std::u16string, Stream> g_streams;
 std::map<std::uint32_t, std::uint32_t> g_statusFor;
 PDRIVER_OBJECT g_driver = nullptr;
 
-Stream& StreamNamed(const std::wstring& name) {
+Stream& StreamNamed(const std::u16string& name) {
     std::lock_guard guard(g_mutex);
     return g_streams[name];  // std::map keeps its elements in place
 }
@@ -162,14 +165,14 @@ DRIVER_DISPATCH DispatchCreate, DispatchCleanup, DispatchClose, DispatchRead, Di
 
 NTSTATUS DispatchCreate(PDEVICE_OBJECT, PIRP irp) {
     PFILE_OBJECT file = IoGetCurrentIrpStackLocation(irp)->FileObject;
-    const std::wstring name(file->FileName.Buffer, file->FileName.Length / sizeof(WCHAR));
+    const std::u16string name(file->FileName.Buffer, file->FileName.Length / sizeof(WCHAR));
     Stream& stream = StreamNamed(name);
     {
         std::lock_guard guard(g_mutex);
         if (stream.open)
             return Complete(irp, STATUS_ACCESS_DENIED, 0);
         stream.open = true;
-        stream.output = name.rfind(L"\\DA", 0) == 0;
+        stream.output = name.rfind(u"\\DA", 0) == 0;
     }
     file->FsContext = &stream;
     return Complete(irp, STATUS_SUCCESS, 0);
@@ -179,6 +182,7 @@ NTSTATUS DispatchCleanup(PDEVICE_OBJECT, PIRP irp) {
     Stream& stream = *StreamOf(irp);
     CancelAll(stream, &stream.reads);
     CancelAll(stream, &stream.waits);
+    CancelAll(stream, &stream.held);
     return Complete(irp, STATUS_SUCCESS, 0);
 }
 
@@ -240,6 +244,13 @@ NTSTATUS DispatchControl(PDEVICE_OBJECT, PIRP irp) {
             Complete(irp, STATUS_CANCELLED, 0);
         return STATUS_PENDING;
     }
+    if (code == stream.holdCode) {
+        const bool queued = EnqueueLocked(&stream.held, irp);
+        KeReleaseSpinLock(&stream.lock, irql);
+        if (!queued)
+            Complete(irp, STATUS_CANCELLED, 0);
+        return STATUS_PENDING;
+    }
     if (code == IOCTL_HXDA_FLUSHINPROCESS) {
         // The data gathered so far of the buffer in process: here, the whole output.
         ULONG bytes = 0;
@@ -271,7 +282,7 @@ NTSTATUS DispatchControl(PDEVICE_OBJECT, PIRP irp) {
 DRIVER_UNLOAD UnloadDriver;
 void UnloadDriver(PDRIVER_OBJECT driver) {
     UNICODE_STRING link;
-    RtlInitUnicodeString(&link, L"\\DosDevices\\HxdaStream");
+    RtlInitUnicodeString(&link, u"\\DosDevices\\HxdaStream");
     IoDeleteSymbolicLink(&link);
     while (driver->DeviceObject)
         IoDeleteDevice(driver->DeviceObject);
@@ -286,8 +297,8 @@ NTSTATUS DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING) {
     driver->MajorFunction[IRP_MJ_DEVICE_CONTROL] = DispatchControl;
     driver->DriverUnload = UnloadDriver;
     UNICODE_STRING deviceName, link;
-    RtlInitUnicodeString(&deviceName, L"\\Device\\HxdaStreamer");
-    RtlInitUnicodeString(&link, L"\\DosDevices\\HxdaStream");
+    RtlInitUnicodeString(&deviceName, u"\\Device\\HxdaStreamer");
+    RtlInitUnicodeString(&link, u"\\DosDevices\\HxdaStream");
     PDEVICE_OBJECT device = nullptr;
     NTSTATUS status =
         IoCreateDevice(driver, 0, &deviceName, FILE_DEVICE_UNKNOWN, 0, FALSE, &device);
@@ -312,7 +323,7 @@ bool WaitUntil(Poll poll, int timeoutMs) {
 }
 
 template <typename Read>
-auto Locked(const std::wstring& file, Read read) {
+auto Locked(const std::u16string& file, Read read) {
     Stream& stream = StreamNamed(file);
     KIRQL irql;
     KeAcquireSpinLock(&stream.lock, &irql);
@@ -329,7 +340,7 @@ std::int32_t Load() {
         g_streams.clear();
         g_statusFor.clear();
     }
-    return kernel::LoadDriver(L"HxdaStreamer", DriverEntry, L"\\Registry\\Machine\\HxdaStreamer",
+    return kernel::LoadDriver(u"HxdaStreamer", DriverEntry, u"\\Registry\\Machine\\HxdaStreamer",
                               &g_driver);
 }
 
@@ -339,23 +350,23 @@ void Unload() {
     g_driver = nullptr;
 }
 
-void SetUnpaced(const std::wstring& file, bool unpaced) {
+void SetUnpaced(const std::u16string& file, bool unpaced) {
     Locked(file, [&](Stream& s) { return s.unpaced = unpaced; });
 }
 
-void SetFillData(const std::wstring& file, bool fill) {
+void SetFillData(const std::u16string& file, bool fill) {
     Locked(file, [&](Stream& s) { return s.fillData = fill; });
 }
 
-void RefuseNextReads(const std::wstring& file, std::uint32_t count) {
+void RefuseNextReads(const std::u16string& file, std::uint32_t count) {
     Locked(file, [&](Stream& s) { return s.refuse = count; });
 }
 
-void SetFinishOnStop(const std::wstring& file, bool finish) {
+void SetFinishOnStop(const std::u16string& file, bool finish) {
     Locked(file, [&](Stream& s) { return s.finishOnStop = finish; });
 }
 
-void SetFinishOnAbort(const std::wstring& file, bool finish) {
+void SetFinishOnAbort(const std::u16string& file, bool finish) {
     Locked(file, [&](Stream& s) { return s.finishOnAbort = finish; });
 }
 
@@ -364,31 +375,54 @@ void SetStatus(std::uint32_t code, std::uint32_t status) {
     g_statusFor[code] = status;
 }
 
-std::size_t PendingReads(const std::wstring& file) {
+void HoldRequests(const std::u16string& file, std::uint32_t code) {
+    Locked(file, [&](Stream& s) { return s.holdCode = code; });
+}
+
+std::size_t HeldRequests(const std::u16string& file) {
+    return Locked(file, [](Stream& s) { return CountLocked(&s.held); });
+}
+
+bool ReleaseHeld(const std::u16string& file, std::uint32_t status, std::uint32_t value) {
+    PIRP irp = Locked(file, [](Stream& s) { return DequeueLocked(&s.held); });
+    if (irp == nullptr)
+        return false;
+    const ULONG length =
+        IoGetCurrentIrpStackLocation(irp)->Parameters.DeviceIoControl.OutputBufferLength;
+    auto* record = static_cast<std::uint8_t*>(irp->AssociatedIrp.SystemBuffer);
+    if (record != nullptr && length >= 24) {
+        std::memcpy(record + 12, &status, 4);
+        std::memcpy(record + 20, &value, 4);
+    }
+    Complete(irp, STATUS_SUCCESS, length);
+    return true;
+}
+
+std::size_t PendingReads(const std::u16string& file) {
     return Locked(file, [](Stream& s) { return CountLocked(&s.reads); });
 }
 
-std::size_t PendingEventRequests(const std::wstring& file) {
+std::size_t PendingEventRequests(const std::u16string& file) {
     return Locked(file, [](Stream& s) { return CountLocked(&s.waits); });
 }
 
-bool WaitForPendingReads(const std::wstring& file, std::size_t count, int timeoutMs) {
+bool WaitForPendingReads(const std::u16string& file, std::size_t count, int timeoutMs) {
     return WaitUntil([&] { return PendingReads(file) >= count; }, timeoutMs);
 }
 
-bool WaitForPendingEventRequests(const std::wstring& file, std::size_t count, int timeoutMs) {
+bool WaitForPendingEventRequests(const std::u16string& file, std::size_t count, int timeoutMs) {
     return WaitUntil([&] { return PendingEventRequests(file) >= count; }, timeoutMs);
 }
 
-std::size_t CompleteReads(const std::wstring& file, std::size_t count) {
+std::size_t CompleteReads(const std::u16string& file, std::size_t count) {
     return FinishReads(StreamNamed(file), count, STATUS_SUCCESS);
 }
 
-std::size_t FailReads(const std::wstring& file, std::size_t count, std::int32_t status) {
+std::size_t FailReads(const std::u16string& file, std::size_t count, std::int32_t status) {
     return FinishReads(StreamNamed(file), count, status);
 }
 
-void RaiseEvent(const std::wstring& file, std::uint32_t code, std::uint32_t data) {
+void RaiseEvent(const std::u16string& file, std::uint32_t code, std::uint32_t data) {
     Stream& stream = StreamNamed(file);
     KIRQL irql;
     KeAcquireSpinLock(&stream.lock, &irql);
@@ -403,16 +437,16 @@ void RaiseEvent(const std::wstring& file, std::uint32_t code, std::uint32_t data
              IoGetCurrentIrpStackLocation(irp)->Parameters.DeviceIoControl.OutputBufferLength);
 }
 
-void RemoveDevice(const std::wstring& file) {
+void RemoveDevice(const std::u16string& file) {
     RaiseEvent(file, HXEV_DEVICEREMOVED);
     FailReads(file, ~std::size_t{0}, STATUS_DEVICE_REMOVED);
 }
 
-std::vector<std::uint32_t> Codes(const std::wstring& file) {
+std::vector<std::uint32_t> Codes(const std::u16string& file) {
     return Locked(file, [](Stream& s) { return s.codes; });
 }
 
-std::uint64_t ReadsReceived(const std::wstring& file) {
+std::uint64_t ReadsReceived(const std::u16string& file) {
     return Locked(file, [](Stream& s) { return s.readsReceived; });
 }
 

@@ -33,7 +33,7 @@ struct ObserverFixture : ::testing::Test {
 
     void SetUp() override {
         ASSERT_EQ(
-            kernel::LoadDriver(L"Echo", echo::DriverEntry, L"\\Registry\\Machine\\Echo", &driver),
+            kernel::LoadDriver(u"Echo", echo::DriverEntry, u"\\Registry\\Machine\\Echo", &driver),
             STATUS_SUCCESS);
     }
     void TearDown() override {

@@ -37,16 +37,16 @@ NTSTATUS BusEntry(PDRIVER_OBJECT driver, PUNICODE_STRING) {
 }
 
 struct String {
-    std::wstring text;
+    std::u16string text;
     UNICODE_STRING value;
-    explicit String(std::wstring t) : text(std::move(t)) {
+    explicit String(std::u16string t) : text(std::move(t)) {
         value = {static_cast<USHORT>(text.size() * sizeof(WCHAR)),
                  static_cast<USHORT>(text.size() * sizeof(WCHAR)), text.data()};
     }
 };
 
-std::wstring TextOf(const UNICODE_STRING& s) {
-    return std::wstring(s.Buffer, s.Length / sizeof(WCHAR));
+std::u16string TextOf(const UNICODE_STRING& s) {
+    return std::u16string(s.Buffer, s.Length / sizeof(WCHAR));
 }
 
 struct DeviceInterfaces : ::testing::Test {
@@ -54,7 +54,7 @@ struct DeviceInterfaces : ::testing::Test {
     PDRIVER_OBJECT bus = nullptr;
 
     void SetUp() override {
-        ASSERT_EQ(kernel::LoadDriver(L"TestBus", BusEntry, L"\\Registry\\Machine\\TestBus", &bus),
+        ASSERT_EQ(kernel::LoadDriver(u"TestBus", BusEntry, u"\\Registry\\Machine\\TestBus", &bus),
                   STATUS_SUCCESS);
     }
     void TearDown() override {
@@ -63,8 +63,8 @@ struct DeviceInterfaces : ::testing::Test {
         kernel::UnloadDriver(bus);
         EXPECT_EQ(kernel::testing::OpenKeyHandles(), 0u);
     }
-    PDEVICE_OBJECT MakePdo(const std::wstring& name, const std::wstring& instance) {
-        String deviceName(L"\\Device\\" + name);
+    PDEVICE_OBJECT MakePdo(const std::u16string& name, const std::u16string& instance) {
+        String deviceName(u"\\Device\\" + name);
         PDEVICE_OBJECT pdo = nullptr;
         EXPECT_EQ(IoCreateDevice(bus, 0, &deviceName.value, FILE_DEVICE_UNKNOWN, 0, FALSE, &pdo),
                   STATUS_SUCCESS);
@@ -81,18 +81,18 @@ struct DeviceInterfaces : ::testing::Test {
 };
 
 TEST_F(DeviceInterfaces, LinkNamesAreStablePerInstanceAndClass) {
-    PDEVICE_OBJECT pdo = MakePdo(L"TestPdo1", L"TEST\\BOARD\\0001");
+    PDEVICE_OBJECT pdo = MakePdo(u"TestPdo1", u"TEST\\BOARD\\0001");
     UNICODE_STRING first{}, again{}, other{};
     ASSERT_EQ(IoRegisterDeviceInterface(pdo, &kClass, nullptr, &first), STATUS_SUCCESS);
     ASSERT_EQ(IoRegisterDeviceInterface(pdo, &kClass, nullptr, &again), STATUS_SUCCESS);
     ASSERT_EQ(IoRegisterDeviceInterface(pdo, &kOtherClass, nullptr, &other), STATUS_SUCCESS);
-    EXPECT_EQ(TextOf(first), L"\\??\\TEST#BOARD#0001#{12345678-9ABC-DEF0-0102-030405060708}");
+    EXPECT_EQ(TextOf(first), u"\\??\\TEST#BOARD#0001#{12345678-9ABC-DEF0-0102-030405060708}");
     EXPECT_EQ(TextOf(again), TextOf(first));
     EXPECT_NE(TextOf(other), TextOf(first));
 
     // The device goes and a new device object of the same instance comes back: same name.
     IoDeleteDevice(pdo);
-    PDEVICE_OBJECT back = MakePdo(L"TestPdo1b", L"TEST\\BOARD\\0001");
+    PDEVICE_OBJECT back = MakePdo(u"TestPdo1b", u"TEST\\BOARD\\0001");
     UNICODE_STRING later{};
     ASSERT_EQ(IoRegisterDeviceInterface(back, &kClass, nullptr, &later), STATUS_SUCCESS);
     EXPECT_EQ(TextOf(later), TextOf(first));
@@ -100,7 +100,7 @@ TEST_F(DeviceInterfaces, LinkNamesAreStablePerInstanceAndClass) {
         RtlFreeUnicodeString(s);
 
     // Only physical devices (with an instance path) carry interfaces; instance paths are unique.
-    String plainName(L"\\Device\\NotPhysical");
+    String plainName(u"\\Device\\NotPhysical");
     PDEVICE_OBJECT plain = nullptr;
     ASSERT_EQ(IoCreateDevice(bus, 0, &plainName.value, FILE_DEVICE_UNKNOWN, 0, FALSE, &plain),
               STATUS_SUCCESS);
@@ -109,16 +109,16 @@ TEST_F(DeviceInterfaces, LinkNamesAreStablePerInstanceAndClass) {
               STATUS_INVALID_DEVICE_REQUEST);
     EXPECT_EQ(refused.Buffer, nullptr);
     // Properties alone do not make a physical device.
-    kernel::SetDeviceProperty(plain, DevicePropertyManufacturer, L"Marquell");
+    kernel::SetDeviceProperty(plain, DevicePropertyManufacturer, u"Marquell");
     EXPECT_EQ(IoRegisterDeviceInterface(plain, &kClass, nullptr, &refused),
               STATUS_INVALID_DEVICE_REQUEST);
-    EXPECT_EQ(kernel::SetDeviceInstancePath(plain, L"test\\board\\0001"),
+    EXPECT_EQ(kernel::SetDeviceInstancePath(plain, u"test\\board\\0001"),
               STATUS_OBJECT_NAME_COLLISION);
 }
 
 TEST_F(DeviceInterfaces, OnlyEnabledInterfacesOfPresentDevicesAreListedAndOpen) {
-    PDEVICE_OBJECT one = MakePdo(L"TestPdo1", L"TEST\\BOARD\\0001");
-    PDEVICE_OBJECT two = MakePdo(L"TestPdo2", L"TEST\\BOARD\\0002");
+    PDEVICE_OBJECT one = MakePdo(u"TestPdo1", u"TEST\\BOARD\\0001");
+    PDEVICE_OBJECT two = MakePdo(u"TestPdo2", u"TEST\\BOARD\\0002");
     UNICODE_STRING link1{}, link2{};
     ASSERT_EQ(IoRegisterDeviceInterface(one, &kClass, nullptr, &link1), STATUS_SUCCESS);
     ASSERT_EQ(IoRegisterDeviceInterface(two, &kClass, nullptr, &link2), STATUS_SUCCESS);
@@ -149,19 +149,19 @@ TEST_F(DeviceInterfaces, OnlyEnabledInterfacesOfPresentDevicesAreListedAndOpen) 
     EXPECT_TRUE(Listed().empty());
     EXPECT_EQ(IoSetDeviceInterfaceState(&link2, TRUE), STATUS_NO_SUCH_DEVICE);
     EXPECT_EQ(IoSetDeviceInterfaceState(&link2, FALSE), STATUS_OBJECT_NAME_NOT_FOUND);
-    String unknown(L"\\??\\NoSuchInterface");
+    String unknown(u"\\??\\NoSuchInterface");
     EXPECT_EQ(IoSetDeviceInterfaceState(&unknown.value, TRUE), STATUS_OBJECT_NAME_NOT_FOUND);
     RtlFreeUnicodeString(&link1);
     RtlFreeUnicodeString(&link2);
 }
 
 TEST_F(DeviceInterfaces, InterfaceKeyOutlivesDisableAndDevice) {
-    PDEVICE_OBJECT pdo = MakePdo(L"TestPdo1", L"TEST\\BOARD\\0001");
+    PDEVICE_OBJECT pdo = MakePdo(u"TestPdo1", u"TEST\\BOARD\\0001");
     UNICODE_STRING link{};
     ASSERT_EQ(IoRegisterDeviceInterface(pdo, &kClass, nullptr, &link), STATUS_SUCCESS);
     HANDLE key = nullptr;
     ASSERT_EQ(IoOpenDeviceInterfaceRegistryKey(&link, KEY_ALL_ACCESS, &key), STATUS_SUCCESS);
-    String name(L"SerialNumber");
+    String name(u"SerialNumber");
     ULONG serial = 0x1234;
     ASSERT_EQ(ZwSetValueKey(key, &name.value, 0, REG_DWORD, &serial, sizeof serial),
               STATUS_SUCCESS);
@@ -181,7 +181,7 @@ TEST_F(DeviceInterfaces, InterfaceKeyOutlivesDisableAndDevice) {
 
     ASSERT_EQ(IoSetDeviceInterfaceState(&link, FALSE), STATUS_SUCCESS);
     IoDeleteDevice(pdo);
-    PDEVICE_OBJECT back = MakePdo(L"TestPdo1", L"TEST\\BOARD\\0001");
+    PDEVICE_OBJECT back = MakePdo(u"TestPdo1", u"TEST\\BOARD\\0001");
     UNICODE_STRING again{};
     ASSERT_EQ(IoRegisterDeviceInterface(back, &kClass, nullptr, &again), STATUS_SUCCESS);
     ASSERT_EQ(IoOpenDeviceInterfaceRegistryKey(&again, KEY_READ, &key), STATUS_SUCCESS);
@@ -192,7 +192,7 @@ TEST_F(DeviceInterfaces, InterfaceKeyOutlivesDisableAndDevice) {
               STATUS_SUCCESS);
     EXPECT_EQ(reinterpret_cast<KEY_VALUE_PARTIAL_INFORMATION*>(buffer.data())->Data[0], 0x34);
     ZwClose(key);
-    String unknown(L"\\??\\NoSuchInterface");
+    String unknown(u"\\??\\NoSuchInterface");
     EXPECT_EQ(IoOpenDeviceInterfaceRegistryKey(&unknown.value, KEY_READ, &key),
               STATUS_OBJECT_NAME_NOT_FOUND);
     RtlFreeUnicodeString(&link);
@@ -200,9 +200,9 @@ TEST_F(DeviceInterfaces, InterfaceKeyOutlivesDisableAndDevice) {
 }
 
 TEST_F(DeviceInterfaces, DevicePropertiesFollowTheSizeRules) {
-    PDEVICE_OBJECT pdo = MakePdo(L"TestPdo1", L"TEST\\BOARD\\0001");
-    kernel::SetDeviceProperty(pdo, DevicePropertyManufacturer, L"Marquell");
-    kernel::SetDeviceProperty(pdo, DevicePropertyDeviceDescription, L"MQ5120");
+    PDEVICE_OBJECT pdo = MakePdo(u"TestPdo1", u"TEST\\BOARD\\0001");
+    kernel::SetDeviceProperty(pdo, DevicePropertyManufacturer, u"Marquell");
+    kernel::SetDeviceProperty(pdo, DevicePropertyDeviceDescription, u"MQ5120");
     const ULONG needed = 9 * sizeof(WCHAR);
     struct Case {
         ULONG length;
@@ -218,7 +218,7 @@ TEST_F(DeviceInterfaces, DevicePropertiesFollowTheSizeRules) {
                   c.status);
         EXPECT_EQ(result, needed);
         if (c.status == STATUS_SUCCESS) {
-            EXPECT_EQ(std::wstring(buffer), L"Marquell");
+            EXPECT_EQ(std::u16string(buffer), u"Marquell");
         }
     }
     WCHAR buffer[40];
@@ -226,12 +226,12 @@ TEST_F(DeviceInterfaces, DevicePropertiesFollowTheSizeRules) {
     ASSERT_EQ(
         IoGetDeviceProperty(pdo, DevicePropertyDeviceDescription, sizeof buffer, buffer, &result),
         STATUS_SUCCESS);
-    EXPECT_EQ(std::wstring(buffer), L"MQ5120");
+    EXPECT_EQ(std::u16string(buffer), u"MQ5120");
     EXPECT_EQ(IoGetDeviceProperty(pdo, DevicePropertyFriendlyName, sizeof buffer, buffer, &result),
               STATUS_INVALID_PARAMETER_2);
     IoDeleteDevice(pdo);
     // A deleted device's properties go with it.
-    PDEVICE_OBJECT back = MakePdo(L"TestPdo1", L"TEST\\BOARD\\0001");
+    PDEVICE_OBJECT back = MakePdo(u"TestPdo1", u"TEST\\BOARD\\0001");
     EXPECT_EQ(IoGetDeviceProperty(back, DevicePropertyManufacturer, sizeof buffer, buffer, &result),
               STATUS_INVALID_PARAMETER_2);
 }

@@ -48,7 +48,7 @@ struct StackFixture : ::testing::Test {
     PDRIVER_OBJECT driver = nullptr;
     PDEVICE_OBJECT devices[3] = {};  // [0] bottom, [2] top
     void SetUp() override {
-        ASSERT_EQ(kernel::LoadDriver(L"Stack", StackEntry, L"\\Registry\\Machine\\Stack", &driver),
+        ASSERT_EQ(kernel::LoadDriver(u"Stack", StackEntry, u"\\Registry\\Machine\\Stack", &driver),
                   STATUS_SUCCESS);
         for (int i = 0; i < 3; ++i) {
             ASSERT_EQ(IoCreateDevice(driver, sizeof(PDEVICE_OBJECT), nullptr, FILE_DEVICE_UNKNOWN,

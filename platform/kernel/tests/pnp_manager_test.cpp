@@ -48,7 +48,7 @@ class PnpManagerTest : public ::testing::Test {
     void TearDown() override {
         kernel::pnp::testing::SetEarlyRemove(false);
         EXPECT_TRUE(kernel::pnp::testing::WaitIdle());
-        EXPECT_FALSE(kernel::pnp::DriverLoaded(L"pnptestfn"));
+        EXPECT_FALSE(kernel::pnp::DriverLoaded(u"pnptestfn"));
     }
 
     PDEVICE_OBJECT PlugIn(pnp_test::PdoHooks hooks = {}) {
@@ -90,12 +90,12 @@ TEST_F(PnpManagerTest, PlugInStartsTheStackAndOrderlyRemovalUnloadsAfterTheLastD
                       IRP_MN_QUERY_REMOVE_DEVICE, IRP_MN_REMOVE_DEVICE}));
     ASSERT_TRUE(kernel::pnp::testing::WaitIdle());
     EXPECT_EQ(TheFunctionLog().unloads, 0);  // the second device still uses the driver
-    EXPECT_TRUE(kernel::pnp::DriverLoaded(L"pnptestfn"));
+    EXPECT_TRUE(kernel::pnp::DriverLoaded(u"pnptestfn"));
 
     EXPECT_EQ(Await(kernel::pnp::RequestRemoval(second)), STATUS_SUCCESS);
     ASSERT_TRUE(kernel::pnp::testing::WaitIdle());
     EXPECT_EQ(TheFunctionLog().unloads, 1);
-    EXPECT_FALSE(kernel::pnp::DriverLoaded(L"pnptestfn"));
+    EXPECT_FALSE(kernel::pnp::DriverLoaded(u"pnptestfn"));
 
     // The same PDO plugged in again loads the driver again.
     EXPECT_EQ(Await(kernel::pnp::DeviceArrived(first, pnp_test::TestFunctionDriver())),
@@ -241,6 +241,24 @@ TEST_F(PnpManagerTest, UnplugSendsSurpriseRemovalAndRemoveAfterTheLastHandle) {
         EXPECT_EQ(kernel::testing::OpenFileObjects(), 0u);
         bus_.DeletePdo(pdo);
     }
+}
+
+// The last board of a driver is pulled out while a work item of the driver runs: the driver is
+// unloaded only after the routine has returned.
+TEST_F(PnpManagerTest, AWorkItemKeepsItsDriverLoadedUntilItsRoutineHasReturned) {
+    TheFunctionLog().workAtRemoval = true;
+    PDEVICE_OBJECT pdo = PlugIn();
+    EXPECT_EQ(Await(kernel::pnp::DeviceGone(pdo)), STATUS_SUCCESS);
+    ASSERT_TRUE(WaitFor([&] { return kernel::pnp::StateOf(pdo) == DeviceState::Removed; }));
+    ASSERT_TRUE(WaitFor([] { return TheFunctionLog().workRunning.load(); }));
+    // Time for an unload that does not wait for the routine to happen.
+    WaitFor([] { return TheFunctionLog().unloads > 0; }, 200ms);
+    EXPECT_TRUE(kernel::pnp::DriverLoaded(u"pnptestfn"));
+    TheFunctionLog().releaseWork = true;
+    ASSERT_TRUE(WaitFor([] { return TheFunctionLog().unloads > 0; }));
+    EXPECT_EQ(TheFunctionLog().unloadsSeenByWork, 0);
+    ASSERT_TRUE(kernel::pnp::testing::WaitIdle());
+    bus_.DeletePdo(pdo);
 }
 
 TEST_F(PnpManagerTest, PowerRequestsReachThePdoThroughTheStack) {

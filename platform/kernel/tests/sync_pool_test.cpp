@@ -4,6 +4,7 @@
 #include <atomic>
 #include <chrono>
 #include <thread>
+#include <vector>
 
 #include "kernel/rules.h"
 #include "kernel/testing.h"
@@ -143,6 +144,38 @@ TEST(Events, TimeoutsRelativeAndAbsolute) {
     });
     EXPECT_EQ(KeWaitForSingleObject(&event, Executive, KernelMode, FALSE, nullptr), STATUS_SUCCESS);
     setter.join();
+}
+
+// Setting an event wakes the threads that wait on it, not the threads that wait on other objects.
+TEST(Events, SignallingWakesOnlyTheObjectsOwnWaiters) {
+    constexpr int kWaiters = 6;
+    constexpr LONGLONG kBound100ns = -100'000'000;  // 10 s
+    KEVENT events[kWaiters];
+    for (auto& event : events)
+        KeInitializeEvent(&event, SynchronizationEvent, FALSE);
+    std::atomic<int> signalled{0};
+    std::vector<std::thread> waiters;
+    for (int i = 0; i < kWaiters; ++i) {
+        waiters.emplace_back([&, i] {
+            LARGE_INTEGER bound;
+            bound.QuadPart = kBound100ns;
+            if (KeWaitForSingleObject(&events[i], Executive, KernelMode, FALSE, &bound) ==
+                STATUS_SUCCESS)
+                ++signalled;
+        });
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (kernel::testing::BlockedKernelWaits() < kWaiters &&
+           std::chrono::steady_clock::now() < deadline)
+        std::this_thread::yield();
+    ASSERT_EQ(kernel::testing::BlockedKernelWaits(), static_cast<std::size_t>(kWaiters));
+    for (int i = 0; i < kWaiters; ++i) {
+        const std::uint64_t before = kernel::testing::KernelWaitWakeups();
+        KeSetEvent(&events[i], IO_NO_INCREMENT, FALSE);
+        waiters[i].join();
+        EXPECT_EQ(kernel::testing::KernelWaitWakeups() - before, 1u) << i;
+    }
+    EXPECT_EQ(signalled, kWaiters);
 }
 
 TEST(Pool, LedgerPerTagAndFailureInjection) {

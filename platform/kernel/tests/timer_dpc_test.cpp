@@ -1,5 +1,5 @@
 // Kernel timers and DPCs on the manual clock: due times, replacement, cancel, re-arming from the
-// DPC, periodic timers, timers as dispatcher objects; the DPC thread's level and serial order.
+// DPC, periodic timers, timers as dispatcher objects; DPCs at DISPATCH_LEVEL on several processors.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -192,69 +192,94 @@ TEST_F(TimerTest, TimersAreWaitableObjects) {
     }
 }
 
-struct Serial {
-    std::mutex mutex;
-    std::vector<int> order;
-    std::vector<std::thread::id> threads;
-    std::atomic<int> inside{0};
-    std::atomic<int> overlaps{0};
-    std::atomic<int> wrongLevel{0};
-};
-struct Tagged {
-    Serial* serial;
-    int index;
-};
+// Bounded waits inside DPC routines: long enough for another processor to act, short enough that a
+// stand-in without one fails the test instead of hanging it.
+constexpr auto kOtherProcessorBound = 2s;
 
-void SerialDpc(KDPC*, PVOID context, PVOID argument1, PVOID) {
-    auto* tagged = static_cast<Tagged*>(context);
-    Serial& serial = *tagged->serial;
-    if (++serial.inside > 1)
-        ++serial.overlaps;
-    if (KeGetCurrentIrql() != DISPATCH_LEVEL || argument1 != tagged)
-        ++serial.wrongLevel;
-    std::this_thread::sleep_for(2ms);
-    {
-        std::lock_guard lock(serial.mutex);
-        serial.order.push_back(tagged->index);
-        serial.threads.push_back(std::this_thread::get_id());
+template <class Predicate>
+bool SpinUntil(Predicate predicate) {
+    const auto deadline = std::chrono::steady_clock::now() + kOtherProcessorBound;
+    while (!predicate()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::yield();
     }
-    --serial.inside;
+    return true;
 }
 
-TEST_F(TimerTest, DpcsRunOneAtATimeInQueueOrderAtDispatchLevel) {
-    Serial serial;
-    constexpr int kCount = 6;
-    Tagged tags[kCount];
-    KDPC dpcs[kCount];
-    for (int i = 0; i < kCount; ++i) {
-        tags[i] = Tagged{&serial, i};
-        KeInitializeDpc(&dpcs[i], SerialDpc, &tags[i]);
+struct Processors {
+    std::atomic<bool> secondRan{false};
+    std::atomic<bool> firstSawSecond{false};
+    std::atomic<int> wrongPlace{0};  // not at DISPATCH_LEVEL, or on the queuing thread
+    std::thread::id queuer = std::this_thread::get_id();
+    // The DPC that is queued again while it runs.
+    KDPC again;
+    std::atomic<int> againRuns{0};
+    std::atomic<int> againInside{0};
+    std::atomic<int> againOverlaps{0};
+    std::atomic<bool> requeued{false};
+    KDPC other;
+    std::atomic<bool> otherRan{false};
+    std::atomic<bool> otherRanMeanwhile{false};
+};
+
+void CheckPlace(Processors& p) {
+    if (KeGetCurrentIrql() != DISPATCH_LEVEL || std::this_thread::get_id() == p.queuer)
+        ++p.wrongPlace;
+}
+
+void FirstDpc(KDPC*, PVOID context, PVOID, PVOID) {
+    auto& p = *static_cast<Processors*>(context);
+    CheckPlace(p);
+    p.firstSawSecond = SpinUntil([&] { return p.secondRan.load(); });
+}
+
+void SecondDpc(KDPC*, PVOID context, PVOID, PVOID) {
+    auto& p = *static_cast<Processors*>(context);
+    CheckPlace(p);
+    p.secondRan = true;
+}
+
+void OtherDpc(KDPC*, PVOID context, PVOID, PVOID) {
+    static_cast<Processors*>(context)->otherRan = true;
+}
+
+// Its first run queues it again, then another DPC behind it, and waits for that one: a processor
+// that is free meanwhile must pass it over while it runs.
+void AgainDpc(KDPC* dpc, PVOID context, PVOID, PVOID) {
+    auto& p = *static_cast<Processors*>(context);
+    CheckPlace(p);
+    if (++p.againInside > 1)
+        ++p.againOverlaps;
+    if (++p.againRuns == 1) {
+        p.requeued = KeInsertQueueDpc(dpc, nullptr, nullptr) != FALSE;
+        KeInsertQueueDpc(&p.other, nullptr, nullptr);
+        p.otherRanMeanwhile = SpinUntil([&] { return p.otherRan.load(); });
     }
-    // Queued from several threads at once, in a known order per thread.
-    std::thread a([&] {
-        for (int i = 0; i < kCount; i += 2)
-            EXPECT_TRUE(KeInsertQueueDpc(&dpcs[i], &tags[i], nullptr));
-    });
-    std::thread b([&] {
-        for (int i = 1; i < kCount; i += 2)
-            EXPECT_TRUE(KeInsertQueueDpc(&dpcs[i], &tags[i], nullptr));
-    });
-    a.join();
-    b.join();
+    --p.againInside;
+}
+
+// Different DPCs run at the same time on the simulated processors; one DPC object runs on one
+// processor at a time, even when it is queued again while it runs.
+TEST_F(TimerTest, DpcsRunConcurrentlyButOneDpcObjectNeverTwiceAtOnce) {
+    Processors p;
+    KDPC first, second;
+    KeInitializeDpc(&first, FirstDpc, &p);
+    KeInitializeDpc(&second, SecondDpc, &p);
+    KeInitializeDpc(&p.again, AgainDpc, &p);
+    KeInitializeDpc(&p.other, OtherDpc, &p);
+    ASSERT_TRUE(KeInsertQueueDpc(&first, nullptr, nullptr));
+    ASSERT_TRUE(KeInsertQueueDpc(&second, nullptr, nullptr));
     ASSERT_TRUE(kernel::testing::DrainDeferredWork());
-    EXPECT_EQ(serial.overlaps, 0);
-    EXPECT_EQ(serial.wrongLevel, 0);
-    ASSERT_EQ(serial.order.size(), static_cast<std::size_t>(kCount));
-    for (const auto& id : serial.threads) {
-        EXPECT_EQ(id, serial.threads[0]);
-        EXPECT_NE(id, std::this_thread::get_id());
-    }
-    // Each queuing thread's DPCs ran in its order.
-    std::vector<int> even, odd;
-    for (int index : serial.order)
-        (index % 2 == 0 ? even : odd).push_back(index);
-    EXPECT_TRUE(std::is_sorted(even.begin(), even.end()));
-    EXPECT_TRUE(std::is_sorted(odd.begin(), odd.end()));
+    EXPECT_TRUE(p.firstSawSecond);
+
+    ASSERT_TRUE(KeInsertQueueDpc(&p.again, nullptr, nullptr));
+    ASSERT_TRUE(kernel::testing::DrainDeferredWork());
+    EXPECT_TRUE(p.requeued);
+    EXPECT_TRUE(p.otherRanMeanwhile);
+    EXPECT_EQ(p.againRuns, 2);
+    EXPECT_EQ(p.againOverlaps, 0);
+    EXPECT_EQ(p.wrongPlace, 0);
 }
 
 struct Blocking {

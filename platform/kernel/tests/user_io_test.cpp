@@ -35,7 +35,7 @@ struct EchoFixture : ::testing::Test {
     PDRIVER_OBJECT driver = nullptr;
     void SetUp() override {
         ASSERT_EQ(
-            kernel::LoadDriver(L"Echo", echo::DriverEntry, L"\\Registry\\Machine\\Echo", &driver),
+            kernel::LoadDriver(u"Echo", echo::DriverEntry, u"\\Registry\\Machine\\Echo", &driver),
             STATUS_SUCCESS);
     }
     void TearDown() override {
@@ -56,16 +56,16 @@ TEST_F(EchoFixture, LongestPrefixSelectsDeviceAndRestBecomesFileName) {
     struct Case {
         const char* path;
         std::int32_t status;
-        const wchar_t* fileName;
+        const char16_t* fileName;
     } cases[] = {
-        {"\\\\.\\EchoB", STATUS_SUCCESS, L""},
-        {"\\\\.\\echob\\AD0", STATUS_SUCCESS, L"\\AD0"},
-        {"\\\\?\\EchoD\\DIN1", STATUS_SUCCESS, L"\\DIN1"},
-        {"\\DosDevices\\EchoB\\CT0", STATUS_SUCCESS, L"\\CT0"},
-        {"\\Device\\EchoBuffered\\x", STATUS_SUCCESS, L"\\x"},
+        {"\\\\.\\EchoB", STATUS_SUCCESS, u""},
+        {"\\\\.\\echob\\AD0", STATUS_SUCCESS, u"\\AD0"},
+        {"\\\\?\\EchoD\\DIN1", STATUS_SUCCESS, u"\\DIN1"},
+        {"\\DosDevices\\EchoB\\CT0", STATUS_SUCCESS, u"\\CT0"},
+        {"\\Device\\EchoBuffered\\x", STATUS_SUCCESS, u"\\x"},
         {"\\\\.\\EchoBX", STATUS_OBJECT_NAME_NOT_FOUND, nullptr},  // not at a component boundary
         {"\\\\.\\Nothing", STATUS_OBJECT_NAME_NOT_FOUND, nullptr},
-        {"\\\\.\\EchoB\\refuse", STATUS_UNSUCCESSFUL, L"\\refuse"},  // the driver fails the create
+        {"\\\\.\\EchoB\\refuse", STATUS_UNSUCCESSFUL, u"\\refuse"},  // the driver fails the create
     };
     for (const auto& c : cases) {
         OpenResult result = Open(c.path, 0, 1);
@@ -166,56 +166,63 @@ TEST_F(EchoFixture, CancelRequestsTakesOnlyThatIssuersRequestsOnThatFile) {
     Close(two);
 }
 
-TEST_F(EchoFixture, CleanupAtCloseAndCloseAfterTheLastRequestFromItsCompleter) {
-    FileId file = OpenOk("\\\\.\\EchoB");
-    Recorded first, second;
-    Submit(file, 1, {Operation::Read}, first.Callback());
-    Submit(file, 1, {Operation::Read}, second.Callback());
-    Close(file);  // the echo driver does not cancel at cleanup
-    auto log = echo::Snapshot();
-    EXPECT_EQ(log.cleanups, 1);
-    EXPECT_EQ(log.cleanupsWithPending, 1);
-    EXPECT_EQ(log.closes, 0);
-    echo::CompleteOldest(STATUS_SUCCESS, 0, 0);
-    EXPECT_EQ(echo::Snapshot().closes, 0);  // one request still outstanding
-
-    std::uint64_t completer = 0;
-    std::thread([&] {
-        completer = echo::CurrentThreadToken();
+// The close of a file whose last request completes after its cleanup comes from the I/O manager's
+// worker at PASSIVE_LEVEL, never nested in the completing driver's IoCompleteRequest, whatever
+// level the completion ran at.
+TEST_F(EchoFixture, CloseAfterTheLastRequestComesFromAWorkerNeverFromTheCompletion) {
+    for (KIRQL level : {KIRQL{PASSIVE_LEVEL}, KIRQL{DISPATCH_LEVEL}}) {
+        const int closesBefore = echo::Snapshot().closes;
+        FileId file = OpenOk("\\\\.\\EchoB");
+        Recorded first, second;
+        Submit(file, 1, {Operation::Read}, first.Callback());
+        Submit(file, 1, {Operation::Read}, second.Callback());
+        Close(file);  // the echo driver does not cancel at cleanup
+        auto log = echo::Snapshot();
+        EXPECT_EQ(log.cleanupsWithPending, closesBefore + 1);
+        EXPECT_EQ(log.closes, closesBefore);
         echo::CompleteOldest(STATUS_SUCCESS, 0, 0);
-    }).join();
-    log = echo::Snapshot();
-    EXPECT_EQ(log.closes, 1);
-    EXPECT_EQ(log.closeThread, completer);
-    EXPECT_TRUE(log.closeAtPassive);
+        ASSERT_TRUE(kernel::testing::DrainDeferredCloses());
+        EXPECT_EQ(echo::Snapshot().closes, closesBefore);  // one request still outstanding
+
+        std::uint64_t completer = 0;
+        std::thread([&] {
+            completer = echo::CurrentThreadToken();
+            KIRQL old;
+            KeRaiseIrql(level, &old);
+            echo::CompleteOldest(STATUS_SUCCESS, 0, 0);
+            KeLowerIrql(old);
+        }).join();
+        ASSERT_TRUE(kernel::testing::DrainDeferredCloses());
+        log = echo::Snapshot();
+        EXPECT_EQ(log.closes, closesBefore + 1) << int{level};
+        EXPECT_NE(log.closeThread, completer) << int{level};
+        EXPECT_TRUE(log.closeAtPassive) << int{level};
+    }
+    EXPECT_EQ(echo::Snapshot().closesInsideCompletion, 0);
 }
 
-TEST_F(EchoFixture, CloseAfterACompletionAtDispatchLevelRunsAtPassive) {
-    FileId file = OpenOk("\\\\.\\EchoB");
-    Recorded read;
-    Submit(file, 1, {Operation::Read}, read.Callback());
-    Close(file);
-    KIRQL old;
-    KeRaiseIrql(DISPATCH_LEVEL, &old);
-    echo::CompleteOldest(STATUS_SUCCESS, 0, 0);
-    KeLowerIrql(old);
-    ASSERT_TRUE(kernel::testing::DrainDeferredCloses());
-    EXPECT_EQ(echo::Snapshot().closes, 1);
-    EXPECT_TRUE(echo::Snapshot().closeAtPassive);
-}
-
-// An issuer that closes its file as soon as it hears of its last request (here from the completion
-// itself, as a thread woken by it may) finds nothing outstanding: the close reaches the driver
-// before Close returns, so a device opened once can be opened again at once.
+// An issuer that closes its file as soon as it hears of its last request finds nothing
+// outstanding: the close reaches the driver before Close returns, so a device opened once can be
+// opened again at once. A Close asked for inside the completion itself is left to the worker.
 TEST_F(EchoFixture, CloseOnHearingTheLastCompletionReachesTheDriverAtOnce) {
     FileId file = OpenOk("\\\\.\\EchoB");
-    int closesSeenAfterClose = -1;
-    Submit(file, 1, {Operation::Read}, [&](const Completion&) {
+    std::atomic<bool> heard{false};
+    Submit(file, 1, {Operation::Read}, [&](const Completion&) { heard = true; });
+    std::thread issuer([&] {
+        while (!heard)
+            std::this_thread::yield();
         Close(file);
-        closesSeenAfterClose = echo::Snapshot().closes;
+        EXPECT_EQ(echo::Snapshot().closes, 1);
     });
     std::thread([] { echo::CompleteOldest(STATUS_SUCCESS, 0, 0); }).join();
-    EXPECT_EQ(closesSeenAfterClose, 1);
+    issuer.join();
+
+    FileId second = OpenOk("\\\\.\\EchoB");
+    Submit(second, 1, {Operation::Read}, [&](const Completion&) { Close(second); });
+    std::thread([] { echo::CompleteOldest(STATUS_SUCCESS, 0, 0); }).join();
+    ASSERT_TRUE(kernel::testing::DrainDeferredCloses());
+    EXPECT_EQ(echo::Snapshot().closes, 2);
+    EXPECT_EQ(echo::Snapshot().closesInsideCompletion, 0);
 }
 
 // Cancel from many threads while the driver completes from others: every request is finished
@@ -254,6 +261,66 @@ TEST_F(EchoFixture, CancelRacesCompletionSafely) {
     }
     EXPECT_EQ(echo::QueuedCount(), 0u);
     Close(file);
+}
+
+// Issuers keep sending requests on a file while another thread closes it: a request either
+// reaches the driver before the close or is refused with STATUS_INVALID_HANDLE, never dispatched
+// after IRP_MJ_CLOSE.
+TEST_F(EchoFixture, NoRequestReachesTheDriverAfterItsFilesClose) {
+    constexpr int kRounds = 40;
+    constexpr int kIssuers = 3;
+    for (int round = 0; round < kRounds; ++round) {
+        FileId file = OpenOk("\\\\.\\EchoB");
+        std::atomic<int> started{0};
+        std::vector<std::thread> issuers;
+        for (int t = 0; t < kIssuers; ++t) {
+            issuers.emplace_back([&, t] {
+                echo::EchoCommand command{0, 0, 0};
+                std::uint8_t out[4];
+                ++started;
+                for (;;) {
+                    Recorded done;
+                    const std::int32_t status =
+                        Submit(file, 10 + t,
+                               {Operation::DeviceControl, IOCTL_ECHO_FILL, &command,
+                                sizeof(command), out, sizeof(out)},
+                               done.Callback());
+                    EXPECT_EQ(done.calls, 1);
+                    if (status == STATUS_INVALID_HANDLE)
+                        return;
+                    EXPECT_EQ(status, STATUS_SUCCESS);
+                }
+            });
+        }
+        while (started < kIssuers)
+            std::this_thread::yield();
+        Close(file);
+        for (auto& issuer : issuers)
+            issuer.join();
+    }
+    ASSERT_TRUE(kernel::testing::DrainDeferredCloses());  // after a request still in flight
+    EXPECT_EQ(echo::Snapshot().requestsAfterClose, 0);
+    EXPECT_EQ(echo::Snapshot().closes, kRounds);
+}
+
+// A submission that fails before its IRP exists is told like an immediate failure, so that an
+// issuer waiting for its completion returns.
+TEST_F(EchoFixture, SubmissionWithoutAnIrpCompletesWithItsError) {
+    FileId file = OpenOk("\\\\.\\EchoB");
+    kernel::testing::FailPoolAllocation(1, kernel::testing::kIrpPoolTag);
+    Recorded done;
+    EXPECT_EQ(Submit(file, 1, {Operation::Read}, done.Callback()), STATUS_INSUFFICIENT_RESOURCES);
+    kernel::testing::FailPoolAllocation(0);
+    EXPECT_EQ(done.calls, 1);
+    EXPECT_EQ(done.status, STATUS_INSUFFICIENT_RESOURCES);
+    EXPECT_FALSE(done.notify);
+    EXPECT_EQ(echo::Snapshot().reads, 0);
+    Close(file);
+
+    Recorded closed;
+    EXPECT_EQ(Submit(file, 1, {Operation::Read}, closed.Callback()), STATUS_INVALID_HANDLE);
+    EXPECT_EQ(closed.calls, 1);
+    EXPECT_FALSE(closed.notify);
 }
 
 TEST(StatusMap, Win32ErrorsOfTheStatusesUsed) {

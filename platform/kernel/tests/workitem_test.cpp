@@ -136,7 +136,7 @@ void DeviceRoutine(PDEVICE_OBJECT device, PVOID context) {
 
 TEST_F(WorkItemTest, IoWorkItemKeepsItsDeviceUntilItsRoutineHasRun) {
     PDRIVER_OBJECT driver = nullptr;
-    ASSERT_EQ(kernel::LoadDriver(L"workitems", EmptyEntry, L"", &driver), STATUS_SUCCESS);
+    ASSERT_EQ(kernel::LoadDriver(u"workitems", EmptyEntry, u"", &driver), STATUS_SUCCESS);
     PDEVICE_OBJECT device = nullptr;
     ASSERT_EQ(IoCreateDevice(driver, 0, nullptr, FILE_DEVICE_UNKNOWN, 0, FALSE, &device),
               STATUS_SUCCESS);
@@ -168,7 +168,7 @@ TEST_F(WorkItemTest, IoWorkItemKeepsItsDeviceUntilItsRoutineHasRun) {
 
 TEST_F(WorkItemTest, FreeingAQueuedItemIsARuleViolation) {
     PDRIVER_OBJECT driver = nullptr;
-    ASSERT_EQ(kernel::LoadDriver(L"workitems", EmptyEntry, L"", &driver), STATUS_SUCCESS);
+    ASSERT_EQ(kernel::LoadDriver(u"workitems", EmptyEntry, u"", &driver), STATUS_SUCCESS);
     PDEVICE_OBJECT device = nullptr;
     ASSERT_EQ(IoCreateDevice(driver, 0, nullptr, FILE_DEVICE_UNKNOWN, 0, FALSE, &device),
               STATUS_SUCCESS);

@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cstddef>
-#include <cwchar>
 #include <string>
 #include <vector>
 
 #include "kernel/testing.h"
+#include "kernel/wide.h"
 #include "kernel/zw.h"
 #include "registry/encoding.h"
 #include "registry/store.h"
@@ -16,9 +16,9 @@
 namespace {
 
 struct Name {
-    std::wstring text;
+    std::u16string text;
     UNICODE_STRING string;
-    explicit Name(std::wstring value) : text(std::move(value)) {
+    explicit Name(std::u16string value) : text(std::move(value)) {
         string = {static_cast<USHORT>(text.size() * sizeof(WCHAR)),
                   static_cast<USHORT>(text.size() * sizeof(WCHAR)), text.data()};
     }
@@ -28,7 +28,7 @@ struct ZwRegistry : ::testing::Test {
     registry::ScopedMachine machine;
     void TearDown() override { EXPECT_EQ(kernel::testing::OpenKeyHandles(), 0u); }
 
-    NTSTATUS Create(const std::wstring& path, HANDLE* key, ULONG* disposition = nullptr,
+    NTSTATUS Create(const std::u16string& path, HANDLE* key, ULONG* disposition = nullptr,
                     HANDLE root = nullptr) {
         Name name(path);
         OBJECT_ATTRIBUTES attributes;
@@ -36,19 +36,19 @@ struct ZwRegistry : ::testing::Test {
                                    OBJ_CASE_INSENSITIVE | OBJ_KERNEL_HANDLE, root, nullptr);
         return ZwCreateKey(key, KEY_ALL_ACCESS, &attributes, 0, nullptr, 0, disposition);
     }
-    NTSTATUS Open(const std::wstring& path, HANDLE* key) {
+    NTSTATUS Open(const std::u16string& path, HANDLE* key) {
         Name name(path);
         OBJECT_ATTRIBUTES attributes;
         InitializeObjectAttributes(&attributes, &name.string, OBJ_CASE_INSENSITIVE, nullptr,
                                    nullptr);
         return ZwOpenKey(key, KEY_READ, &attributes);
     }
-    NTSTATUS SetString(HANDLE key, const std::wstring& value, const std::wstring& text) {
+    NTSTATUS SetString(HANDLE key, const std::u16string& value, const std::u16string& text) {
         Name name(value);
-        return ZwSetValueKey(key, &name.string, 0, REG_SZ, const_cast<wchar_t*>(text.c_str()),
+        return ZwSetValueKey(key, &name.string, 0, REG_SZ, const_cast<char16_t*>(text.c_str()),
                              static_cast<ULONG>((text.size() + 1) * sizeof(WCHAR)));
     }
-    NTSTATUS SetDword(HANDLE key, const std::wstring& value, ULONG number) {
+    NTSTATUS SetDword(HANDLE key, const std::u16string& value, ULONG number) {
         Name name(value);
         return ZwSetValueKey(key, &name.string, 0, REG_DWORD, &number, sizeof number);
     }
@@ -59,35 +59,35 @@ constexpr std::size_t kPartialHead = offsetof(KEY_VALUE_PARTIAL_INFORMATION, Dat
 TEST_F(ZwRegistry, NamesAndDispositions) {
     HANDLE key = nullptr;
     ULONG disposition = 0;
-    ASSERT_EQ(Create(L"\\Registry\\Machine\\Software\\Test\\Board", &key, &disposition),
+    ASSERT_EQ(Create(u"\\Registry\\Machine\\Software\\Test\\Board", &key, &disposition),
               STATUS_SUCCESS);
     EXPECT_EQ(disposition, REG_CREATED_NEW_KEY);
     ASSERT_EQ(ZwClose(key), STATUS_SUCCESS);
     EXPECT_EQ(ZwClose(key), STATUS_INVALID_HANDLE);  // closed once only
 
-    ASSERT_EQ(Create(L"\\REGISTRY\\MACHINE\\software\\TEST\\board", &key, &disposition),
+    ASSERT_EQ(Create(u"\\REGISTRY\\MACHINE\\software\\TEST\\board", &key, &disposition),
               STATUS_SUCCESS);
     EXPECT_EQ(disposition, REG_OPENED_EXISTING_KEY);
     HANDLE child = nullptr;
-    ASSERT_EQ(Create(L"Sub", &child, &disposition, key), STATUS_SUCCESS);  // relative to a key
+    ASSERT_EQ(Create(u"Sub", &child, &disposition, key), STATUS_SUCCESS);  // relative to a key
     EXPECT_EQ(disposition, REG_CREATED_NEW_KEY);
     ZwClose(child);
     ZwClose(key);
 
     struct Case {
-        const wchar_t* path;
+        const char16_t* path;
         NTSTATUS open;
     } cases[] = {
-        {L"\\Registry\\Machine\\Software\\Test\\Board\\Sub", STATUS_SUCCESS},
-        {L"\\registry\\machine\\SOFTWARE\\test\\BOARD", STATUS_SUCCESS},
-        {L"\\Registry\\Machine\\Software\\Test\\Missing", STATUS_OBJECT_NAME_NOT_FOUND},
-        {L"\\Registry\\Machine\\Software\\\\Test", STATUS_OBJECT_NAME_INVALID},
-        {L"\\Registry\\Machine\\Software\\Test\\", STATUS_OBJECT_NAME_INVALID},
-        {L"\\Registry\\Nowhere\\Software", STATUS_OBJECT_PATH_NOT_FOUND},
+        {u"\\Registry\\Machine\\Software\\Test\\Board\\Sub", STATUS_SUCCESS},
+        {u"\\registry\\machine\\SOFTWARE\\test\\BOARD", STATUS_SUCCESS},
+        {u"\\Registry\\Machine\\Software\\Test\\Missing", STATUS_OBJECT_NAME_NOT_FOUND},
+        {u"\\Registry\\Machine\\Software\\\\Test", STATUS_OBJECT_NAME_INVALID},
+        {u"\\Registry\\Machine\\Software\\Test\\", STATUS_OBJECT_NAME_INVALID},
+        {u"\\Registry\\Nowhere\\Software", STATUS_OBJECT_PATH_NOT_FOUND},
     };
     for (const auto& c : cases) {
         HANDLE opened = nullptr;
-        EXPECT_EQ(Open(c.path, &opened), c.open) << std::string(c.path, c.path + wcslen(c.path));
+        EXPECT_EQ(Open(c.path, &opened), c.open) << kernel::NarrowFromWide(c.path);
         if (NT_SUCCESS(c.open)) {
             ZwClose(opened);
         } else {
@@ -95,16 +95,16 @@ TEST_F(ZwRegistry, NamesAndDispositions) {
         }
     }
     HANDLE refused = nullptr;
-    EXPECT_EQ(Create(L"\\Registry\\Machine\\A\\\\B", &refused), STATUS_OBJECT_NAME_INVALID);
+    EXPECT_EQ(Create(u"\\Registry\\Machine\\A\\\\B", &refused), STATUS_OBJECT_NAME_INVALID);
 }
 
 TEST_F(ZwRegistry, PartialValueSizeRulesAndSharedText) {
     HANDLE key = nullptr;
-    ASSERT_EQ(Create(L"\\Registry\\Machine\\Software\\Test", &key), STATUS_SUCCESS);
-    ASSERT_EQ(SetString(key, L"MqHalcyonBoardName", L"MQ5120(00)"), STATUS_SUCCESS);
-    ASSERT_EQ(SetDword(key, L"BoardType", 4), STATUS_SUCCESS);
+    ASSERT_EQ(Create(u"\\Registry\\Machine\\Software\\Test", &key), STATUS_SUCCESS);
+    ASSERT_EQ(SetString(key, u"MqHalcyonBoardName", u"MQ5120(00)"), STATUS_SUCCESS);
+    ASSERT_EQ(SetDword(key, u"BoardType", 4), STATUS_SUCCESS);
 
-    Name value(L"mqhalcyonboardname");  // names are case-insensitive
+    Name value(u"mqhalcyonboardname");  // names are case-insensitive
     const ULONG dataBytes = 11 * sizeof(WCHAR);
     const ULONG needed = static_cast<ULONG>(kPartialHead + dataBytes);
     struct Case {
@@ -132,12 +132,12 @@ TEST_F(ZwRegistry, PartialValueSizeRulesAndSharedText) {
             EXPECT_EQ(info->DataLength, dataBytes);
         }
         if (c.status == STATUS_SUCCESS) {
-            EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(info->Data)), L"MQ5120(00)");
+            EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(info->Data)), u"MQ5120(00)");
         }
         EXPECT_EQ(buffer[c.length], 0xEE) << "written past the given length";
     }
 
-    Name type(L"BoardType");
+    Name type(u"BoardType");
     std::vector<std::uint8_t> buffer(kPartialHead + 4);
     ULONG result = 0;
     ASSERT_EQ(ZwQueryValueKey(key, &type.string, KeyValuePartialInformation, buffer.data(),
@@ -147,7 +147,7 @@ TEST_F(ZwRegistry, PartialValueSizeRulesAndSharedText) {
     EXPECT_EQ(info->Type, REG_DWORD);
     EXPECT_EQ(*reinterpret_cast<const ULONG*>(info->Data), 4u);
 
-    Name missing(L"Missing");
+    Name missing(u"Missing");
     EXPECT_EQ(ZwQueryValueKey(key, &missing.string, KeyValuePartialInformation, buffer.data(),
                               static_cast<ULONG>(buffer.size()), &result),
               STATUS_OBJECT_NAME_NOT_FOUND);
@@ -163,17 +163,42 @@ TEST_F(ZwRegistry, PartialValueSizeRulesAndSharedText) {
     EXPECT_EQ(std::string(narrow.begin(), narrow.end()), std::string("MQ5120(00)\0", 11));
 }
 
+// Wide text has the platform's sizes: two bytes a character in counted strings, value data and the
+// key's longest-name and longest-data figures, whatever the host's own wide character is.
+TEST_F(ZwRegistry, WideTextHasThePlatformsByteSizes) {
+    constexpr ULONG kBoardNameBytes = 22;  // u"MQ5120(00)" and its terminator
+    constexpr ULONG kValueNameBytes = 36;  // u"MqHalcyonBoardName"
+    Name value(u"MqHalcyonBoardName");
+    EXPECT_EQ(value.string.Length, kValueNameBytes);
+    HANDLE key = nullptr;
+    ASSERT_EQ(Create(u"\\Registry\\Machine\\Software\\Sizes", &key), STATUS_SUCCESS);
+    ASSERT_EQ(SetString(key, u"MqHalcyonBoardName", u"MQ5120(00)"), STATUS_SUCCESS);
+
+    std::vector<std::uint8_t> buffer(kPartialHead + kBoardNameBytes);
+    ULONG result = 0;
+    ASSERT_EQ(ZwQueryValueKey(key, &value.string, KeyValuePartialInformation, buffer.data(),
+                              static_cast<ULONG>(buffer.size()), &result),
+              STATUS_SUCCESS);
+    EXPECT_EQ(reinterpret_cast<KEY_VALUE_PARTIAL_INFORMATION*>(buffer.data())->DataLength,
+              kBoardNameBytes);
+    KEY_FULL_INFORMATION full{};
+    ASSERT_EQ(ZwQueryKey(key, KeyFullInformation, &full, sizeof full, &result), STATUS_SUCCESS);
+    EXPECT_EQ(full.MaxValueNameLen, kValueNameBytes);
+    EXPECT_EQ(full.MaxValueDataLen, kBoardNameBytes);
+    ZwClose(key);
+}
+
 TEST_F(ZwRegistry, EnumerationAndKeyInformation) {
     HANDLE parent = nullptr;
-    ASSERT_EQ(Create(L"\\Registry\\Machine\\System\\Db", &parent), STATUS_SUCCESS);
-    for (const wchar_t* name : {L"beta", L"Alpha", L"GAMMA"}) {
+    ASSERT_EQ(Create(u"\\Registry\\Machine\\System\\Db", &parent), STATUS_SUCCESS);
+    for (const char16_t* name : {u"beta", u"Alpha", u"GAMMA"}) {
         HANDLE child = nullptr;
         ASSERT_EQ(Create(name, &child, nullptr, parent), STATUS_SUCCESS);
         ZwClose(child);
     }
-    ASSERT_EQ(SetDword(parent, L"Count", 3), STATUS_SUCCESS);
+    ASSERT_EQ(SetDword(parent, u"Count", 3), STATUS_SUCCESS);
 
-    const wchar_t* expected[] = {L"Alpha", L"beta", L"GAMMA"};
+    const char16_t* expected[] = {u"Alpha", u"beta", u"GAMMA"};
     for (ULONG index = 0; index < 3; ++index) {
         std::vector<std::uint8_t> buffer(256);
         ULONG result = 0;
@@ -181,7 +206,7 @@ TEST_F(ZwRegistry, EnumerationAndKeyInformation) {
                                  static_cast<ULONG>(buffer.size()), &result),
                   STATUS_SUCCESS);
         auto* node = reinterpret_cast<KEY_NODE_INFORMATION*>(buffer.data());
-        EXPECT_EQ(std::wstring(node->Name, node->NameLength / sizeof(WCHAR)), expected[index]);
+        EXPECT_EQ(std::u16string(node->Name, node->NameLength / sizeof(WCHAR)), expected[index]);
         EXPECT_EQ(result, offsetof(KEY_NODE_INFORMATION, Name) + node->NameLength);
     }
     std::vector<std::uint8_t> small(offsetof(KEY_NODE_INFORMATION, Name));
@@ -207,30 +232,30 @@ TEST_F(ZwRegistry, EnumerationAndKeyInformation) {
 
 TEST_F(ZwRegistry, DeleteAndRelativeNames) {
     HANDLE parent = nullptr, child = nullptr;
-    ASSERT_EQ(Create(L"\\Registry\\Machine\\Hardware\\Map", &parent), STATUS_SUCCESS);
-    ASSERT_EQ(Create(L"Entry", &child, nullptr, parent), STATUS_SUCCESS);
-    ASSERT_EQ(SetDword(child, L"Value", 1), STATUS_SUCCESS);
+    ASSERT_EQ(Create(u"\\Registry\\Machine\\Hardware\\Map", &parent), STATUS_SUCCESS);
+    ASSERT_EQ(Create(u"Entry", &child, nullptr, parent), STATUS_SUCCESS);
+    ASSERT_EQ(SetDword(child, u"Value", 1), STATUS_SUCCESS);
     EXPECT_EQ(ZwDeleteKey(parent), STATUS_CANNOT_DELETE);  // it has a subkey
     ASSERT_EQ(ZwDeleteKey(child), STATUS_SUCCESS);
-    EXPECT_EQ(SetDword(child, L"Value", 2), STATUS_KEY_DELETED);
+    EXPECT_EQ(SetDword(child, u"Value", 2), STATUS_KEY_DELETED);
     ULONG result = 0;
     KEY_FULL_INFORMATION full{};
     ASSERT_EQ(ZwQueryKey(parent, KeyFullInformation, &full, sizeof full, &result), STATUS_SUCCESS);
     EXPECT_EQ(full.SubKeys, 0u);
     ZwClose(child);
 
-    for (const wchar_t* bad : {L"\\Sub", L"Sub\\", L"A\\\\B"}) {
+    for (const char16_t* bad : {u"\\Sub", u"Sub\\", u"A\\\\B"}) {
         HANDLE refused = nullptr;
         EXPECT_EQ(Create(bad, &refused, nullptr, parent), STATUS_OBJECT_NAME_INVALID);
     }
     HANDLE nested = nullptr;
-    ASSERT_EQ(Create(L"A\\B", &nested, nullptr, parent), STATUS_SUCCESS);
+    ASSERT_EQ(Create(u"A\\B", &nested, nullptr, parent), STATUS_SUCCESS);
     ZwClose(nested);
     HANDLE opened = nullptr;
-    ASSERT_EQ(Open(L"\\Registry\\Machine\\HARDWARE\\map\\a\\b", &opened), STATUS_SUCCESS);
+    ASSERT_EQ(Open(u"\\Registry\\Machine\\HARDWARE\\map\\a\\b", &opened), STATUS_SUCCESS);
     ZwClose(opened);
     ZwClose(parent);
-    EXPECT_EQ(Create(L"Sub", &nested, nullptr, parent), STATUS_INVALID_HANDLE);
+    EXPECT_EQ(Create(u"Sub", &nested, nullptr, parent), STATUS_INVALID_HANDLE);
 }
 
 }  // namespace

@@ -36,6 +36,9 @@ inline constexpr DispatchId Member39 = 39;  // boolean; false while streaming, t
 inline constexpr DispatchId TraceColor = 40;
 }  // namespace dispid
 
+// The event the control fires when the user clicks the plot.
+inline constexpr DispatchId kClickEvent = 1;
+
 // Values of DataEncoding.
 inline constexpr std::int16_t kEncodingOffsetBinary = 0;
 inline constexpr std::int16_t kEncodingTwosComplement = 1;

@@ -5,8 +5,16 @@
 namespace registry::detail {
 namespace {
 
+constexpr unsigned char kLatinSmallFirst = 0xE0;  // U+00E0, a with grave
+constexpr unsigned char kLatinSmallLast = 0xFE;   // U+00FE, thorn
+constexpr unsigned char kDivisionSign = 0xF7;
+constexpr unsigned char kCaseOffset = 'a' - 'A';  // also between the Latin-1 letter pairs
+
 char FoldChar(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+    const auto unit = static_cast<unsigned char>(c);
+    const bool ascii = unit >= 'a' && unit <= 'z';
+    const bool latin = unit >= kLatinSmallFirst && unit <= kLatinSmallLast && unit != kDivisionSign;
+    return (ascii || latin) ? static_cast<char>(unit - kCaseOffset) : c;
 }
 
 }  // namespace

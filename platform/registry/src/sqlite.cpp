@@ -3,7 +3,8 @@
 namespace registry::detail {
 
 SqlError::SqlError(sqlite3* db, const std::string& what)
-    : std::runtime_error(what + ": " + (db != nullptr ? sqlite3_errmsg(db) : "no database")) {}
+    : std::runtime_error(what + ": " + (db != nullptr ? sqlite3_errmsg(db) : "no database")),
+      code_(db != nullptr ? (sqlite3_errcode(db) & 0xFF) : SQLITE_CANTOPEN) {}
 
 void Execute(sqlite3* db, const char* sql) {
     char* message = nullptr;

@@ -1,5 +1,6 @@
 // Thin RAII layer over SQLite for the store: prepared statements, one use of a statement, and
-// transactions. Failures throw SqlError; the store turns them into Status::kIoError.
+// transactions. Failures throw SqlError with SQLite's primary result code; the store turns a
+// damaged file into Status::kCorrupt and everything else into Status::kIoError.
 #pragma once
 
 #include <sqlite3.h>
@@ -16,6 +17,12 @@ namespace registry::detail {
 class SqlError : public std::runtime_error {
   public:
     SqlError(sqlite3* db, const std::string& what);
+    int code() const { return code_; }  // SQLITE_BUSY, SQLITE_CORRUPT, SQLITE_NOTADB, ...
+    bool busy() const { return code_ == SQLITE_BUSY || code_ == SQLITE_LOCKED; }
+    bool damaged() const { return code_ == SQLITE_CORRUPT || code_ == SQLITE_NOTADB; }
+
+  private:
+    int code_;
 };
 
 // Runs SQL text without results (pragmas, schema, transaction control).

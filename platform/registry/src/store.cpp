@@ -2,7 +2,9 @@
 
 #include <sqlite3.h>
 
+#include <atomic>
 #include <chrono>
+#include <iterator>
 #include <optional>
 #include <thread>
 
@@ -18,8 +20,8 @@ using detail::SqlError;
 using detail::Transaction;
 using detail::Use;
 
-// Long enough for another process's write transaction on a loaded machine; writes are short.
-constexpr int kBusyTimeoutMilliseconds = 10000;
+// How long a call waits for another connection's lock; tests may shorten it.
+std::atomic<int> g_busyTimeoutMs{static_cast<int>(kBusyTimeout.count())};
 
 constexpr const char* kRootNames[] = {"HKEY_LOCAL_MACHINE", "HKEY_CURRENT_USER", "HKEY_USERS"};
 
@@ -52,6 +54,10 @@ std::uint64_t Now() {
                std::chrono::duration_cast<std::chrono::nanoseconds>(sinceEpoch).count() / 100);
 }
 
+Status Failed(const SqlError& failure) {
+    return failure.damaged() ? Status::kCorrupt : Status::kIoError;
+}
+
 std::uint32_t Count(std::int64_t value) {
     return static_cast<std::uint32_t>(value);
 }
@@ -60,7 +66,7 @@ std::uint32_t Count(std::int64_t value) {
 // database to itself, which the busy handler does not always wait for.
 void EnableWriteAheadLog(sqlite3* db) {
     const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::milliseconds(kBusyTimeoutMilliseconds);
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(g_busyTimeoutMs.load());
     while (true) {
         try {
             detail::Statement pragma(db, "PRAGMA journal_mode=WAL");
@@ -68,15 +74,83 @@ void EnableWriteAheadLog(sqlite3* db) {
             if (use.Step() && use.Text(0) == "wal")
                 return;
             throw SqlError(db, "journal_mode WAL refused");
-        } catch (const SqlError&) {
-            if (std::chrono::steady_clock::now() > deadline)
+        } catch (const SqlError& failure) {
+            if (!failure.busy() || std::chrono::steady_clock::now() > deadline)
                 throw;
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
     }
 }
 
+// Whether the database already has its tables and roots, so that opening it takes no write lock
+// (another process holding one then delays only writes).
+bool LaidOut(sqlite3* db) {
+    detail::Statement tables(
+        db, "SELECT count(*) FROM sqlite_master WHERE type='table' AND name IN ('keys','vals')");
+    {
+        Use use(tables);
+        if (!use.Step() || use.Integer(0) != 2)
+            return false;
+    }
+    detail::Statement roots(db, "SELECT count(*) FROM keys WHERE parent=0");
+    Use use(roots);
+    return use.Step() && use.Integer(0) == static_cast<std::int64_t>(std::size(kRootNames));
+}
+
+// The layout's version: 1 folds the Latin-1 letters of names (0 folded ASCII letters only).
+constexpr int kLayoutVersion = 1;
+
+// fold_name(text) in SQL, for bringing an older layout's folded names up to date.
+void FoldNameInSql(sqlite3_context* context, int, sqlite3_value** arguments) {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(arguments[0]));
+    const int bytes = sqlite3_value_bytes(arguments[0]);
+    const std::string folded = FoldName(std::string_view(text != nullptr ? text : "", bytes));
+    sqlite3_result_text(context, folded.data(), static_cast<int>(folded.size()), SQLITE_TRANSIENT);
+}
+
+void MarkLayoutVersion(sqlite3* db) {
+    detail::Execute(db, ("PRAGMA user_version=" + std::to_string(kLayoutVersion)).c_str());
+}
+
+int LayoutVersion(sqlite3* db) {
+    detail::Statement version(db, "PRAGMA user_version");
+    Use use(version);
+    return use.Step() ? static_cast<int>(use.Integer(0)) : 0;
+}
+
+// Refolds the names of a database laid out before the current folding (two names that now fold
+// alike keep their old folded form, so that neither is lost).
+void Refold(sqlite3* db) {
+    if (sqlite3_create_function_v2(db, "fold_name", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                   &FoldNameInSql, nullptr, nullptr, nullptr) != SQLITE_OK)
+        throw SqlError(db, "fold_name");
+    Transaction transaction(db, Transaction::kWrite);
+    detail::Execute(
+        db, "UPDATE OR IGNORE keys SET folded=fold_name(name) WHERE folded<>fold_name(name)");
+    detail::Execute(
+        db, "UPDATE OR IGNORE vals SET folded=fold_name(name) WHERE folded<>fold_name(name)");
+    MarkLayoutVersion(db);
+    transaction.Commit();
+}
+
+void LayOut(sqlite3* db) {
+    Transaction transaction(db, Transaction::kWrite);
+    detail::Execute(db, kSchema);
+    MarkLayoutVersion(db);
+    detail::Statement addRoot(
+        db, "INSERT OR IGNORE INTO keys(parent,name,folded,written) VALUES(0,?1,?2,?3)");
+    for (const char* name : kRootNames) {
+        Use use(addRoot);
+        use.Bind(name).Bind(FoldName(name)).Bind(static_cast<std::int64_t>(Now())).Step();
+    }
+    transaction.Commit();
+}
+
 }  // namespace
+
+void SetBusyTimeoutForTesting(std::chrono::milliseconds timeout) {
+    g_busyTimeoutMs.store(static_cast<int>(timeout.count()));
+}
 
 struct Store::Database {
     sqlite3* db = nullptr;
@@ -164,7 +238,8 @@ struct Store::Database {
     }
 };
 
-std::unique_ptr<Store> Store::Open(const std::filesystem::path& databaseFile, std::string* error) {
+std::unique_ptr<Store> Store::Open(const std::filesystem::path& databaseFile, std::string* error,
+                                   Status* failure) {
     sqlite3* handle = nullptr;
     const int opened =
         sqlite3_open_v2(databaseFile.c_str(), &handle,
@@ -173,23 +248,15 @@ std::unique_ptr<Store> Store::Open(const std::filesystem::path& databaseFile, st
     try {
         if (opened != SQLITE_OK)
             throw SqlError(handle, "open " + databaseFile.string());
-        sqlite3_busy_timeout(handle, kBusyTimeoutMilliseconds);
+        sqlite3_busy_timeout(handle, g_busyTimeoutMs.load());
         EnableWriteAheadLog(handle);
         // FULL: a commit is on disk when the call returns, so that a crash of the process or the
         // machine loses no write that was reported done.
         detail::Execute(handle, "PRAGMA synchronous=FULL");
-        {
-            Transaction transaction(handle, Transaction::kWrite);
-            detail::Execute(handle, kSchema);
-            detail::Statement addRoot(
-                handle,
-                "INSERT OR IGNORE INTO keys(parent,name,folded,written) VALUES(0,?1,?2,?3)");
-            for (const char* name : kRootNames) {
-                Use use(addRoot);
-                use.Bind(name).Bind(FoldName(name)).Bind(static_cast<std::int64_t>(Now())).Step();
-            }
-            transaction.Commit();
-        }
+        if (!LaidOut(handle))
+            LayOut(handle);
+        else if (LayoutVersion(handle) < kLayoutVersion)
+            Refold(handle);
         database->statements = std::make_unique<Database::Statements>(handle);
         for (int i = 0; i < 3; ++i) {
             auto root = database->FindChild(KeyId{0}, kRootNames[i]);
@@ -197,9 +264,11 @@ std::unique_ptr<Store> Store::Open(const std::filesystem::path& databaseFile, st
                 throw SqlError(handle, "root key missing");
             database->roots[i] = *root;
         }
-    } catch (const SqlError& failure) {
+    } catch (const SqlError& reason) {
         if (error != nullptr)
-            *error = failure.what();
+            *error = reason.what();
+        if (failure != nullptr)
+            *failure = Failed(reason);
         return nullptr;
     }
     return std::unique_ptr<Store>(new Store(databaseFile, std::move(database)));
@@ -241,8 +310,8 @@ Result<KeyId> Store::OpenKey(KeyId base, std::string_view path) {
         }
         transaction.Commit();
         return {Status::kOk, current};
-    } catch (const SqlError&) {
-        return {Status::kIoError, {}};
+    } catch (const SqlError& failure) {
+        return {Failed(failure), {}};
     }
 }
 
@@ -266,8 +335,8 @@ Result<OpenedKey> Store::CreateKey(KeyId base, std::string_view path) {
         }
         transaction.Commit();
         return {Status::kOk, result};
-    } catch (const SqlError&) {
-        return {Status::kIoError, {}};
+    } catch (const SqlError& failure) {
+        return {Failed(failure), {}};
     }
 }
 
@@ -290,8 +359,8 @@ Status Store::DeleteKey(KeyId key) {
         db_->Touch(KeyId{parent}, Now());
         transaction.Commit();
         return Status::kOk;
-    } catch (const SqlError&) {
-        return Status::kIoError;
+    } catch (const SqlError& failure) {
+        return Failed(failure);
     }
 }
 
@@ -314,8 +383,8 @@ Status Store::SetValue(KeyId key, std::string_view name, std::uint32_t type,
         db_->Touch(key, Now());
         transaction.Commit();
         return Status::kOk;
-    } catch (const SqlError&) {
-        return Status::kIoError;
+    } catch (const SqlError& failure) {
+        return Failed(failure);
     }
 }
 
@@ -328,8 +397,8 @@ Result<Value> Store::QueryValue(KeyId key, std::string_view name) {
             return {db_->Exists(key) ? Status::kNotFound : Status::kKeyDeleted, {}};
         Value value{use.Text(0), Count(use.Integer(1)), use.Blob(2)};
         return {Status::kOk, std::move(value)};
-    } catch (const SqlError&) {
-        return {Status::kIoError, {}};
+    } catch (const SqlError& failure) {
+        return {Failed(failure), {}};
     }
 }
 
@@ -345,8 +414,8 @@ Status Store::DeleteValue(KeyId key, std::string_view name) {
         db_->Touch(key, Now());
         transaction.Commit();
         return Status::kOk;
-    } catch (const SqlError&) {
-        return Status::kIoError;
+    } catch (const SqlError& failure) {
+        return Failed(failure);
     }
 }
 
@@ -361,8 +430,8 @@ Result<Subkey> Store::EnumerateSubkey(KeyId key, std::uint32_t index) {
             return {Status::kNoMoreItems, {}};
         Subkey subkey{use.Text(0), static_cast<std::uint64_t>(use.Integer(1))};
         return {Status::kOk, std::move(subkey)};
-    } catch (const SqlError&) {
-        return {Status::kIoError, {}};
+    } catch (const SqlError& failure) {
+        return {Failed(failure), {}};
     }
 }
 
@@ -377,8 +446,8 @@ Result<Value> Store::EnumerateValue(KeyId key, std::uint32_t index) {
             return {Status::kNoMoreItems, {}};
         Value value{use.Text(0), Count(use.Integer(1)), use.Blob(2)};
         return {Status::kOk, std::move(value)};
-    } catch (const SqlError&) {
-        return {Status::kIoError, {}};
+    } catch (const SqlError& failure) {
+        return {Failed(failure), {}};
     }
 }
 
@@ -408,8 +477,8 @@ Result<KeyInfo> Store::QueryInfo(KeyId key) {
         }
         transaction.Commit();
         return {Status::kOk, info};
-    } catch (const SqlError&) {
-        return {Status::kIoError, {}};
+    } catch (const SqlError& failure) {
+        return {Failed(failure), {}};
     }
 }
 
@@ -420,10 +489,10 @@ std::shared_ptr<Store> machineStore;
 
 }  // namespace
 
-std::shared_ptr<Store> MachineStore() {
+std::shared_ptr<Store> MachineStore(Status* failure) {
     std::lock_guard lock(machineMutex);
     if (!machineStore)
-        machineStore = Store::Open(MachineDirectory() / kDatabaseFileName);
+        machineStore = Store::Open(MachineDirectory() / kDatabaseFileName, nullptr, failure);
     return machineStore;
 }
 

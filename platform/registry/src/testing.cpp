@@ -24,6 +24,7 @@ ScopedMachine::ScopedMachine() {
 
 ScopedMachine::~ScopedMachine() {
     ResetMachineStore();
+    SetBusyTimeoutForTesting(kBusyTimeout);
     if (previous_) {
         setenv(kMachineVariable, previous_->c_str(), 1);
     } else {

@@ -1,6 +1,7 @@
 #include "registry/store.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <cstring>
 #include <thread>
@@ -38,6 +39,29 @@ class StoreTest : public ::testing::Test {
 
     ScopedMachine machine_;
 };
+
+TEST_F(StoreTest, ADatabaseFromBeforeLatinFoldingIsRefoldedWhenOpened) {
+    {
+        auto store = OpenStore();
+        const KeyId key = Create(*store, "Software\\\xE9t\xE9");
+        ASSERT_EQ(store->SetValue(key, "\xE0", REG_DWORD, Dword(3)), Status::kOk);
+    }
+    // Put it back as the older layout kept it: only ASCII letters folded.
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open((machine_.directory() / kDatabaseFileName).c_str(), &db), SQLITE_OK);
+    for (const char* sql : {"UPDATE keys SET folded='\xE9T\xE9' WHERE name='\xE9t\xE9'",
+                            "UPDATE vals SET folded='\xE0'", "PRAGMA user_version=0"})
+        EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sql;
+    sqlite3_close(db);
+
+    auto store = OpenStore();
+    auto key = store->OpenKey(store->RootKey(Root::kLocalMachine), "SOFTWARE\\\xC9T\xC9");
+    ASSERT_EQ(key.status, Status::kOk);
+    auto value = store->QueryValue(key.value, "\xC0");
+    ASSERT_EQ(value.status, Status::kOk);
+    EXPECT_EQ(value.value.name, "\xE0");
+    EXPECT_EQ(value.value.data, Dword(3));
+}
 
 TEST_F(StoreTest, ValuesSurviveReopen) {
     {

@@ -9,6 +9,7 @@
 #include "kernel/loader.h"
 #include "kernel/machine.h"
 #include "kernel/testing.h"
+#include "kernel/wide.h"
 
 namespace testbus {
 namespace {
@@ -33,7 +34,7 @@ NTSTATUS BusEntry(PDRIVER_OBJECT driver, PUNICODE_STRING) {
     return STATUS_SUCCESS;
 }
 
-UNICODE_STRING Counted(std::wstring& text) {
+UNICODE_STRING Counted(std::u16string& text) {
     return {static_cast<USHORT>(text.size() * sizeof(WCHAR)),
             static_cast<USHORT>(text.size() * sizeof(WCHAR)), text.data()};
 }
@@ -42,7 +43,7 @@ UNICODE_STRING Counted(std::wstring& text) {
 
 void Load() {
     kernel::machine::SetBootEnabled(false);
-    ASSERT_EQ(kernel::LoadDriver(L"TestBus", BusEntry, L"\\Registry\\Machine\\TestBus", &g_bus),
+    ASSERT_EQ(kernel::LoadDriver(u"TestBus", BusEntry, u"\\Registry\\Machine\\TestBus", &g_bus),
               STATUS_SUCCESS);
 }
 
@@ -59,20 +60,20 @@ void Unload() {
 }
 
 int Plug(int number, bool otherClass, bool enable, std::uint32_t serial) {
-    std::wstring name = L"\\Device\\SetupTestPdo" + std::to_wstring(number);
+    std::u16string name = u"\\Device\\SetupTestPdo" + kernel::WideNumber(number);
     UNICODE_STRING deviceName = Counted(name);
     PDEVICE_OBJECT pdo = nullptr;
     EXPECT_EQ(IoCreateDevice(g_bus, 0, &deviceName, FILE_DEVICE_UNKNOWN, 0, FALSE, &pdo),
               STATUS_SUCCESS);
     pdo->Flags &= ~DO_DEVICE_INITIALIZING;
-    EXPECT_EQ(kernel::SetDeviceInstancePath(pdo, L"TEST\\DEV\\" + std::to_wstring(number)),
+    EXPECT_EQ(kernel::SetDeviceInstancePath(pdo, u"TEST\\DEV\\" + kernel::WideNumber(number)),
               STATUS_SUCCESS);
     UNICODE_STRING link{};
     EXPECT_EQ(IoRegisterDeviceInterface(pdo, otherClass ? &kOther : &kListed, nullptr, &link),
               STATUS_SUCCESS);
     HANDLE key = nullptr;
     EXPECT_EQ(IoOpenDeviceInterfaceRegistryKey(&link, KEY_ALL_ACCESS, &key), STATUS_SUCCESS);
-    std::wstring valueName = L"SerialNumber";
+    std::u16string valueName = u"SerialNumber";
     UNICODE_STRING value = Counted(valueName);
     ULONG data = serial;
     EXPECT_EQ(ZwSetValueKey(key, &value, 0, REG_DWORD, &data, sizeof data), STATUS_SUCCESS);

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "kernel/loader.h"
+#include "kernel/wide.h"
 #include "port.h"
 
 namespace usb {
@@ -31,7 +32,7 @@ NTSTATUS BusEntry(PDRIVER_OBJECT driver, PUNICODE_STRING) {
 }  // namespace
 
 Bus::Bus() {
-    kernel::LoadDriver(L"usbbus", BusEntry, L"\\Registry\\Machine\\System\\usbbus", &driver_);
+    kernel::LoadDriver(u"usbbus", BusEntry, u"\\Registry\\Machine\\System\\usbbus", &driver_);
 }
 
 Bus::~Bus() {
@@ -54,7 +55,7 @@ PDEVICE_OBJECT Bus::Plug(std::shared_ptr<DeviceModel> model) {
         return nullptr;
     // PDOs are named, as a hub names them, so that device interfaces and links can point at them.
     static std::atomic<unsigned> nextPdo{1};
-    std::wstring name = L"\\Device\\USBPDO-" + std::to_wstring(nextPdo++);
+    std::u16string name = u"\\Device\\USBPDO-" + kernel::WideNumber(nextPdo++);
     UNICODE_STRING nameString{static_cast<USHORT>(name.size() * sizeof(WCHAR)),
                               static_cast<USHORT>(name.size() * sizeof(WCHAR)), name.data()};
     if (!NT_SUCCESS(IoCreateDevice(driver_, sizeof(Port*), &nameString, FILE_DEVICE_BUS_EXTENDER,

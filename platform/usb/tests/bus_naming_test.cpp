@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "kernel/io_interface.h"
+#include "kernel/wide.h"
 #include "registry/testing.h"
 #include "usb_test_support.h"
 
@@ -19,8 +20,9 @@ TEST(BusNaming, EachPdoIsNamedSoThatInterfacesCanBeRegistered) {
     const GUID guid = {0x1A2B3C4D, 1, 2, {3, 4, 5, 6, 7, 8, 9, 10}};
     int index = 0;
     for (PDEVICE_OBJECT pdo : {first, second}) {
-        ASSERT_EQ(kernel::SetDeviceInstancePath(pdo, L"USB\\NAMING\\" + std::to_wstring(index++)),
-                  STATUS_SUCCESS);
+        ASSERT_EQ(
+            kernel::SetDeviceInstancePath(pdo, u"USB\\NAMING\\" + kernel::WideNumber(index++)),
+            STATUS_SUCCESS);
         UNICODE_STRING link{0, 0, nullptr};
         EXPECT_EQ(IoRegisterDeviceInterface(pdo, &guid, nullptr, &link), STATUS_SUCCESS);
         EXPECT_EQ(IoSetDeviceInterfaceState(&link, TRUE), STATUS_SUCCESS);

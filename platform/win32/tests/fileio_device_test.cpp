@@ -3,10 +3,12 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <thread>
 
 #include "echo_control.h"
 #include "kernel/testing.h"
+#include "sync_test_support.h"
 #include "win32/errors.h"
 #include "win32/fileio.h"
 #include "win32/handles.h"
@@ -14,6 +16,9 @@
 #include "win32/threads.h"
 
 namespace {
+
+using sync_test::Eventually;
+using sync_test::kLongWaitMs;
 
 struct ApcLog {
     std::atomic<int> calls{0};
@@ -98,30 +103,81 @@ TEST_F(FileIo, ImmediateFailureReturnsFalseWithoutApc) {
     CloseHandle(h);
 }
 
-TEST_F(FileIo, SynchronousControlWaitsForItsOwnRequestWhileReadsComplete) {
+TEST_F(FileIo, SynchronousControlOnAnOverlappedHandleWaitsOnTheFile) {
+    // Without an OVERLAPPED the call waits on the file itself, which the completion of any request
+    // of the file without an event of its own signals (a ReadFileEx read): it can return before
+    // its own request is done, whose output arrives later. A request with its own event leaves
+    // the file alone.
+    for (const bool readHasEvent : {false, true}) {
+        SCOPED_TRACE(readHasEvent ? "other request with its own event" : "ReadFileEx read");
+        HANDLE h = Open();
+        HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        char buffer[4];
+        OVERLAPPED ov{};
+        ov.hEvent = event;
+        if (readHasEvent) {
+            EXPECT_FALSE(DeviceIoControl(h, IOCTL_ECHO_PEND, nullptr, 0, buffer, sizeof(buffer),
+                                         nullptr, &ov));
+        } else {
+            ASSERT_TRUE(ReadFileEx(h, buffer, sizeof(buffer), &ov, OnRead));
+        }
+        EXPECT_EQ(WaitForSingleObject(h, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+        char out[8];
+        std::memset(out, '-', sizeof(out));
+        std::atomic<bool> returned{false}, leave{false};
+        BOOL result = FALSE;
+        DWORD bytes = 99;
+        std::thread caller([&] {
+            result =
+                DeviceIoControl(h, IOCTL_ECHO_PEND, nullptr, 0, out, sizeof(out), &bytes, nullptr);
+            returned = true;
+            // Its exit would cancel a request still running.
+            Eventually([&] { return leave.load(); });
+        });
+        ASSERT_TRUE(Eventually([] { return echo::QueuedCount() == 2; }));
+        echo::CompleteOldest(0, 1, 'r');  // the other request
+        if (readHasEvent) {
+            EXPECT_EQ(WaitForSingleObject(event, kLongWaitMs), WAIT_OBJECT_0);
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            EXPECT_FALSE(returned);
+            EXPECT_EQ(WaitForSingleObject(h, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+        } else {
+            EXPECT_TRUE(Eventually([&] { return returned.load(); }));
+            EXPECT_EQ(WaitForSingleObject(h, 0), WAIT_OBJECT_0);
+            EXPECT_EQ(std::string(out, 3), "---");  // its own answer is still to come
+        }
+        echo::CompleteOldest(0, 3, 'q');
+        leave = true;
+        caller.join();
+        EXPECT_TRUE(result);
+        EXPECT_EQ(bytes, readHasEvent ? 3u : 0u);
+        EXPECT_EQ(std::string(out, 3), "qqq");
+        EXPECT_EQ(SleepEx(0, TRUE), readHasEvent ? 0u : WAIT_IO_COMPLETION);
+        CloseHandle(event);
+        CloseHandle(h);
+    }
+}
+
+TEST_F(FileIo, TheEventOfAnOverlappedRequestIsTakenAtIssue) {
     HANDLE h = Open();
-    char buffer[4];
-    OVERLAPPED ov1{}, ov2{};
-    ASSERT_TRUE(ReadFileEx(h, buffer, sizeof(buffer), &ov1, OnRead));
-    ASSERT_TRUE(ReadFileEx(h, buffer, sizeof(buffer), &ov2, OnRead));
-    std::atomic<bool> returned{false};
-    std::thread completer([&] {
-        // Reads first (the oldest queued), then the pending control request.
-        while (echo::QueuedCount() < 3)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        echo::CompleteOldest(0, 1, 0);
-        echo::CompleteOldest(0, 1, 0);
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        EXPECT_FALSE(returned);  // the reads' completions did not end the wait
-        echo::CompleteOldest(0, 0, 0);
-    });
-    DWORD bytes = 0;
-    EXPECT_TRUE(DeviceIoControl(h, IOCTL_ECHO_PEND, nullptr, 0, nullptr, 0, &bytes, nullptr));
-    returned = true;
-    completer.join();
-    EXPECT_EQ(apcs.calls, 0);  // the APCs wait for the next alertable wait
-    EXPECT_EQ(SleepEx(1000, TRUE), WAIT_IO_COMPLETION);
-    EXPECT_EQ(apcs.calls, 2);
+    // Closing the event's handle after the issue still gets the event set.
+    HANDLE named = CreateEventA(nullptr, TRUE, FALSE, "fileio-request-event");
+    HANDLE second = OpenEventA(SYNCHRONIZE, FALSE, "fileio-request-event");
+    OVERLAPPED ov{};
+    ov.hEvent = named;
+    char out[4];
+    EXPECT_FALSE(DeviceIoControl(h, IOCTL_ECHO_PEND, nullptr, 0, out, sizeof(out), nullptr, &ov));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_IO_PENDING));
+    CloseHandle(named);
+    echo::CompleteOldest(0, 2, 'e');
+    EXPECT_EQ(WaitForSingleObject(second, kLongWaitMs), WAIT_OBJECT_0);
+    CloseHandle(second);
+    // An event handle that names nothing is refused before anything reaches the driver.
+    ov = OVERLAPPED{};
+    ov.hEvent = named;
+    EXPECT_FALSE(DeviceIoControl(h, IOCTL_ECHO_PEND, nullptr, 0, out, sizeof(out), nullptr, &ov));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    EXPECT_EQ(echo::QueuedCount(), 0u);
     CloseHandle(h);
 }
 
@@ -185,7 +241,10 @@ TEST_F(FileIo, LastCloseSendsCleanupAndCloseFollowsTheLastRequest) {
     EXPECT_EQ(echo::Snapshot().cleanups, 1);
     EXPECT_EQ(echo::Snapshot().closes, 0);
     echo::CompleteOldest(0, 0, 0);
+    // The close comes from the I/O manager's worker, not from inside the completion.
+    ASSERT_TRUE(kernel::testing::DrainDeferredCloses());
     EXPECT_EQ(echo::Snapshot().closes, 1);
+    EXPECT_EQ(echo::Snapshot().closesInsideCompletion, 0);
     EXPECT_EQ(SleepEx(1000, TRUE), WAIT_IO_COMPLETION);  // the read's routine still runs
 }
 

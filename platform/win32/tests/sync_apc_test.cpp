@@ -1,5 +1,6 @@
 // User APCs run on their target thread only, only inside its alertable waits, and all of them
-// before that wait returns WAIT_IO_COMPLETION.
+// before that wait returns WAIT_IO_COMPLETION. An object signalled when the wait starts wins over
+// queued APCs; while the thread is blocked, whichever comes first ends the wait.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -44,8 +45,8 @@ TEST(SyncApc, RunOnlyOnTargetThreadInsideAlertableWaitsAndAllBeforeIoCompletion)
     ScopedHandle go(NewEvent(true, false));
     ScopedHandle never(NewEvent(true, false));
     ScopedHandle autoSet(NewEvent(false, true));
-    DWORD plainWait = 0, plainTimedWait = 0, plainSleepLog = 0, alertableWait = 0;
-    size_t logAfterPlainWaits = 99, logAfterAlertableWait = 0;
+    DWORD plainWait = 0, plainTimedWait = 0, plainSleepLog = 0, objectFirst = 0, alertableWait = 0;
+    size_t logAfterPlainWaits = 99, logAfterObjectFirst = 99, logAfterAlertableWait = 0;
 
     DWORD workerId = 0;
     ScopedHandle worker(StartThread(
@@ -58,7 +59,9 @@ TEST(SyncApc, RunOnlyOnTargetThreadInsideAlertableWaitsAndAllBeforeIoCompletion)
             HANDLE neverList[] = {never};
             WaitForMultipleObjects(1, neverList, FALSE, 20);
             logAfterPlainWaits = log.Size();
-            // Queued APCs win over a signalled object, which stays signalled.
+            // An object signalled at entry wins: the APCs stay queued for the next alertable wait.
+            objectFirst = WaitForSingleObjectEx(autoSet, kLongWaitMs, TRUE);
+            logAfterObjectFirst = log.Size();
             alertableWait = WaitForSingleObjectEx(autoSet, kLongWaitMs, TRUE);
             logAfterAlertableWait = log.Size();
             return 0;
@@ -81,12 +84,50 @@ TEST(SyncApc, RunOnlyOnTargetThreadInsideAlertableWaitsAndAllBeforeIoCompletion)
     EXPECT_EQ(plainTimedWait, static_cast<DWORD>(WAIT_TIMEOUT));
     EXPECT_EQ(plainSleepLog, 0u);
     EXPECT_EQ(logAfterPlainWaits, 0u);
-    EXPECT_EQ(alertableWait, WAIT_IO_COMPLETION);
+    EXPECT_EQ(objectFirst, WAIT_OBJECT_0);
+    EXPECT_EQ(logAfterObjectFirst, 0u);
+    EXPECT_EQ(alertableWait, WAIT_IO_COMPLETION);  // the event was consumed: the APCs run now
     EXPECT_EQ(logAfterAlertableWait, 3u);
     const std::vector<std::pair<int, DWORD>> expected = {
         {1, workerId}, {2, workerId}, {3, workerId}};
     EXPECT_EQ(log.entries, expected);
-    EXPECT_EQ(WaitForSingleObject(autoSet, 0), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(autoSet, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+}
+
+TEST(SyncApc, WhileBlockedTheFirstOfObjectAndApcEndsTheWait) {
+    // The object is signalled before the APC is queued: the wait ends with the object, consumes
+    // it, and the APC waits for the next alertable wait (and the other way round).
+    for (const bool objectFirst : {true, false}) {
+        SCOPED_TRACE(objectFirst ? "object first" : "APC first");
+        ScopedHandle ready(NewEvent(true, false));
+        ScopedHandle event(NewEvent(false, false));
+        std::shared_ptr<win32::detail::ThreadRecord> workerRecord;
+        std::atomic<int> ran{0};
+        DWORD result = 0;
+        int ranInWait = -1;
+        ScopedHandle worker(StartThread([&]() -> DWORD {
+            workerRecord = win32::detail::CurrentThreadRecord();
+            SetEvent(ready);
+            result = WaitForSingleObjectEx(event, kLongWaitMs, TRUE);
+            ranInWait = ran.load();
+            if (result == WAIT_OBJECT_0)
+                SleepEx(kLongWaitMs, TRUE);  // the APC comes, or has come, after the object
+            return 0;
+        }));
+        ASSERT_EQ(WaitForSingleObject(ready, kLongWaitMs), WAIT_OBJECT_0);
+        ASSERT_TRUE(Eventually([&] { return win32::detail::IsBlockedInWait(*workerRecord); }));
+        if (objectFirst)
+            SetEvent(event);
+        win32::detail::QueueApc(workerRecord, [&ran] { ++ran; });
+        if (!objectFirst)
+            SetEvent(event);
+        ASSERT_EQ(WaitForSingleObject(worker, kLongWaitMs), WAIT_OBJECT_0);
+        EXPECT_EQ(result, objectFirst ? WAIT_OBJECT_0 : WAIT_IO_COMPLETION);
+        EXPECT_EQ(ranInWait, objectFirst ? 0 : 1);
+        EXPECT_EQ(ran.load(), 1);
+        // Consumed by the wait it ended, or still there for the next one.
+        EXPECT_EQ(WaitForSingleObject(event, 0), objectFirst ? WAIT_TIMEOUT : WAIT_OBJECT_0);
+    }
 }
 
 TEST(SyncApc, ApcQueuedDuringAlertableWaitWakesItAndApcsQueuedByApcsRunToo) {

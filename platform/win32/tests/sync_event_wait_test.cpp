@@ -5,6 +5,7 @@
 #include <atomic>
 #include <vector>
 
+#include "core/thread_record.h"
 #include "sync_test_support.h"
 #include "win32/sync.h"
 
@@ -60,6 +61,42 @@ TEST(SyncEvent, ManualResetReleasesEveryWaiterAndStaysSignalled) {
     ASSERT_TRUE(SetEvent(event));
     EXPECT_TRUE(Eventually([&] { return waiters.Released() == 4; }));
     EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_OBJECT_0);
+}
+
+TEST(SyncEvent, SettingAnEventWakesOnlyTheThreadsThatWaitOnIt) {
+    // Each thread waits on an event of its own; the events are set one by one. A thread is woken
+    // once, by its own event, however many other events are set while it waits.
+    constexpr int kThreads = 6;
+    std::array<HANDLE, kThreads> events{}, threads{};
+    std::array<std::atomic<std::uint64_t>, kThreads> wakeups{};
+    std::array<std::shared_ptr<win32::detail::ThreadRecord>, kThreads> records{};
+    std::atomic<int> started{0};
+    for (int i = 0; i < kThreads; ++i) {
+        events[i] = NewEvent(false, false);
+        threads[i] = StartThread([&, i]() -> DWORD {
+            records[i] = win32::detail::CurrentThreadRecord();
+            ++started;
+            const DWORD result = WaitForSingleObject(events[i], kLongWaitMs);
+            wakeups[i] = win32::detail::WakeupsOf(*records[i]);
+            return result;
+        });
+    }
+    ASSERT_TRUE(Eventually([&] { return started.load() == kThreads; }));
+    for (int i = 0; i < kThreads; ++i)
+        ASSERT_TRUE(Eventually([&] { return win32::detail::IsBlockedInWait(*records[i]); }));
+    for (int i = 0; i < kThreads; ++i) {
+        SCOPED_TRACE(i);
+        ASSERT_TRUE(SetEvent(events[i]));
+        ASSERT_EQ(WaitForSingleObject(threads[i], kLongWaitMs), WAIT_OBJECT_0);
+        DWORD code = 0;
+        GetExitCodeThread(threads[i], &code);
+        EXPECT_EQ(code, WAIT_OBJECT_0);
+        EXPECT_EQ(wakeups[i].load(), 1u);
+    }
+    for (int i = 0; i < kThreads; ++i) {
+        CloseHandle(threads[i]);
+        CloseHandle(events[i]);
+    }
 }
 
 TEST(SyncEvent, PollsSeeInitialStateAndResetRules) {

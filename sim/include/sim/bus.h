@@ -19,7 +19,7 @@
 
 namespace sim {
 
-inline constexpr wchar_t kBusDriverService[] = L"MqSimBus";
+inline constexpr char16_t kBusDriverService[] = u"MqSimBus";
 
 NTSTATUS BusDriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath);
 

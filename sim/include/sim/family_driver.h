@@ -20,7 +20,7 @@
 
 namespace sim {
 
-inline constexpr wchar_t kFamilyDriverService[] = L"MqSimDa";
+inline constexpr char16_t kFamilyDriverService[] = u"MqSimDa";
 
 // DriverEntry of the stand-in driver; its AddDevice takes a physical device of the machine's bus.
 NTSTATUS FamilyDriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath);

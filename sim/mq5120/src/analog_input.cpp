@@ -11,10 +11,8 @@ double BoardState::InputVolts(int channel, double seconds) const {
     const Signal& signal = signals[channel];
     if (signal.kind != Signal::Kind::AnalogOutput)
         return signal.VoltsAt(seconds);
-    // Wired back from an analog output: its code in volts.
-    const int resolution = identity.Resolution();
-    const std::uint16_t code = analogOut[static_cast<std::size_t>(signal.outputChannel) & 3];
-    return -10.0 + code * 20.0 / static_cast<double>(1u << resolution);
+    // Wired back from an analog output: its level at the time of the conversion.
+    return AnalogOutputVolts(signal.outputChannel, seconds);
 }
 
 std::uint16_t BoardState::AnalogCode(int channel, int gainCode, double seconds) {

@@ -1,6 +1,7 @@
 // Analog output: D/A messages on endpoint 0x04, the board's sample memory, arming and the ready
 // message, output pacing, drain and abort; and the single-value outputs.
 #include <algorithm>
+#include <limits>
 
 #include "board_state.h"
 
@@ -8,18 +9,44 @@ namespace mq5120 {
 namespace {
 constexpr std::size_t kOutputLogLimit = 1'000'000;
 constexpr std::uint32_t kReadyBase = 0x20002;
+constexpr int kDoutChannel = 4;
+// How far back an output's levels are kept for the inputs wired to it.
+constexpr double kHistorySeconds = 1.0;
+constexpr double kNsPerSecond = 1e9;
+constexpr double kFullScaleVolts = 20.0;
+constexpr double kLowestVolts = -10.0;
 }  // namespace
 
-void BoardState::LogOutput(int channel, std::uint16_t value) {
+void BoardState::LogOutput(int channel, std::uint16_t value, double seconds) {
     if (outputs.size() < kOutputLogLimit)
-        outputs.push_back({Now(), channel, value});
+        outputs.push_back(
+            {epochNs + static_cast<std::int64_t>(seconds * kNsPerSecond + 0.5), channel, value});
 }
 
 void BoardState::SetDout(std::uint8_t value) {
+    SetDoutAt(value, SecondsNow());
+}
+
+void BoardState::SetDoutAt(std::uint8_t value, double seconds) {
     dout = value;
-    LogOutput(4, value);
+    LogOutput(kDoutChannel, value, seconds);
     if (doutWiredToDin)
         SetDin(value);
+}
+
+double BoardState::AnalogOutputVolts(int channel, double seconds) const {
+    const auto& history = outputHistory[static_cast<std::size_t>(channel) & 3];
+    std::uint16_t code = analogOut[static_cast<std::size_t>(channel) & 3];
+    // The last change at or before the time; before every kept change, the oldest kept level.
+    auto after =
+        std::upper_bound(history.begin(), history.end(), seconds,
+                         [](double t, const OutputLevel& level) { return t < level.seconds; });
+    if (after != history.begin())
+        code = std::prev(after)->code;
+    else if (!history.empty())
+        code = history.front().code;
+    const int resolution = identity.Resolution();
+    return kLowestVolts + code * kFullScaleVolts / static_cast<double>(1u << resolution);
 }
 
 void BoardState::SetDin(std::uint8_t value) {
@@ -29,12 +56,19 @@ void BoardState::SetDin(std::uint8_t value) {
         Post(kStatusTypeDin, value);
 }
 
-void BoardState::SetAnalogOut(int channel, std::uint16_t code) {
+void BoardState::SetAnalogOut(int channel, std::uint16_t code, double seconds) {
     if (!identity.HasAnalogOutputs())
         return;
     const std::uint16_t mask = identity.Resolution() == 16 ? 0xFFFF : 0x0FFF;
+    auto& history = outputHistory[channel];
+    if (history.empty())  // the level before the first change, since power-on
+        history.push_back({-std::numeric_limits<double>::infinity(), analogOut[channel]});
     analogOut[channel] = code & mask;
-    LogOutput(channel, analogOut[channel]);
+    LogOutput(channel, analogOut[channel], seconds);
+    history.push_back({seconds, analogOut[channel]});
+    // A level is dropped once the one after it has held for the whole span kept.
+    while (history.size() > 2 && history[1].seconds < seconds - kHistorySeconds)
+        history.pop_front();
 }
 
 usb::OutResult BoardState::DaMessage(std::span<const std::uint8_t> data) {
@@ -65,8 +99,15 @@ usb::OutResult BoardState::DaMessage(std::span<const std::uint8_t> data) {
         else
             daMemory.push_back(sample);
     }
-    if (samples > 0)
+    if (samples > 0) {
+        // Data after the memory ran dry while running: the output fell behind its clock.
+        if (daRunning && daUnderrun) {
+            ++counters.daUnderruns;
+            Post(kStatusTypeFlags, kFlagDaUnderrun);
+        }
+        daUnderrun = false;
         daDrainReported = false;
+    }
     DaCheckReady();
     return usb::OutResult::Taken;
 }
@@ -80,9 +121,8 @@ void BoardState::DaCheckReady() {
 }
 
 void BoardState::DaArm(std::uint32_t value) {
+    // Each command of the driver's pair arms anew: the ready message follows the data sent after.
     const std::uint32_t threshold = value <= kReadyBase ? kReadyBase - value : 0;
-    if (daArmed && threshold == daThreshold)
-        return;  // the second arm command of the pair
     daArmed = true;
     daReadySent = false;
     daThreshold = threshold;
@@ -116,10 +156,10 @@ void BoardState::DaStart() {
     daUpdates = 0;
     daChannelIndex = 0;
     daDrainReported = false;
+    daUnderrun = false;
 }
 
 bool BoardState::DaOutputNext(double seconds) {
-    (void)seconds;
     std::uint16_t sample;
     if (singleBuffer) {
         if (daLoop.empty())
@@ -130,6 +170,7 @@ bool BoardState::DaOutputNext(double seconds) {
         if (daMemory.empty()) {
             if (!daDrainReported) {
                 daDrainReported = true;
+                daUnderrun = !singleBuffer;
                 Post(kStatusTypeFlags, kFlagDaComplete);
             }
             return false;
@@ -148,10 +189,10 @@ bool BoardState::DaOutputNext(double seconds) {
     if (!channels.empty()) {
         const int channel = channels[daChannelIndex % channels.size()];
         daChannelIndex = (daChannelIndex + 1) % channels.size();
-        if (channel == 4)
-            SetDout(static_cast<std::uint8_t>(sample));
+        if (channel == kDoutChannel)
+            SetDoutAt(static_cast<std::uint8_t>(sample), seconds);
         else
-            SetAnalogOut(channel, sample);
+            SetAnalogOut(channel, sample, seconds);
     }
     return true;
 }
@@ -166,8 +207,10 @@ void BoardState::DaAdvance(std::int64_t now) {
         return;
     const auto elapsed = static_cast<std::uint64_t>(now - daStartNs);
     const std::uint64_t due = elapsed * (kBaseClockHz / 1'000'000) / (divider * 1000);
+    // Update u comes with the clock's (u + 1)-th edge.
     while (daUpdates < due) {
-        const double seconds = static_cast<double>(daUpdates) * divider / kBaseClockHz;
+        const double seconds = (daStartNs - epochNs) * 1e-9 +
+                               static_cast<double>((daUpdates + 1) * divider) / kBaseClockHz;
         if (!DaOutputNext(seconds)) {
             daUpdates = due;  // output holds its last value; new samples resume from now
             break;

@@ -8,8 +8,10 @@ namespace mq5120 {
 
 void BoardState::Advance() {
     const std::int64_t now = Now();
-    AdAdvance(now);
+    // The outputs first: an input wired to an output converts the level it has at that time.
     DaAdvance(now);
+    CountersAdvance(now);
+    AdAdvance(now);
 }
 
 void BoardState::PowerOn() {
@@ -193,7 +195,7 @@ void Board::ExternalDaClock(int edges) {
     BoardState& s = *state_;
     if (s.daRunning && !s.daWaitingTrigger &&
         (s.registers[kBoardControl] & kBoardControlDaExternalClock))
-        for (int i = 0; i < edges && s.DaOutputNext(0); ++i) {
+        for (int i = 0; i < edges && s.DaOutputNext(s.SecondsNow()); ++i) {
         }
     s.wakeBus = true;
     WakeLocked();
@@ -211,6 +213,32 @@ void Board::SetCounterGate(int counter, bool level) {
     if (counter >= 0 && counter < 5)
         state_->CounterGate(counter, level);
     WakeLocked();
+}
+
+void Board::SetCounterClockSignal(int counter, std::optional<Signal> signal, int fromCounter) {
+    std::lock_guard lock(mutex_);
+    if (counter < 0 || counter >= 5)
+        return;
+    state_->Advance();
+    auto& unit = state_->counterUnits[counter];
+    unit.clockSignal = std::move(signal);
+    unit.clockFrom =
+        fromCounter >= 0 && fromCounter < 5 && fromCounter != counter ? fromCounter : -1;
+    unit.inputsNs = state_->Now();
+    unit.sourcePulsesSeen =
+        unit.clockFrom >= 0 ? state_->CounterOutputPulses(unit.clockFrom, unit.inputsNs) : 0;
+}
+
+void Board::SetCounterGateSignal(int counter, std::optional<Signal> signal) {
+    std::lock_guard lock(mutex_);
+    if (counter < 0 || counter >= 5)
+        return;
+    state_->Advance();
+    auto& unit = state_->counterUnits[counter];
+    unit.gateSignal = std::move(signal);
+    unit.inputsNs = state_->Now();
+    if (unit.gateSignal)
+        state_->CounterGate(counter, unit.gateSignal->VoltsAt(state_->SecondsNow()) >= 2.0);
 }
 
 void Board::SetCounterDirection(int counter, bool up) {

@@ -30,6 +30,12 @@ struct BoardState {
     std::uint8_t dout = 0;
     bool doutWiredToDin = false;
     std::array<std::uint16_t, 4> analogOut{};
+    // Each analog output's recent changes, in seconds since power-on, for the inputs wired to it.
+    struct OutputLevel {
+        double seconds;
+        std::uint16_t code;
+    };
+    std::array<std::deque<OutputLevel>, 4> outputHistory{};
 
     // Replies.
     struct Reply {
@@ -79,6 +85,7 @@ struct BoardState {
     bool daRunning = false;
     bool daWaitingTrigger = false;
     bool daDrainReported = false;
+    bool daUnderrun = false;  // the memory ran dry while running and more data may follow
     std::int64_t daStartNs = 0;
     std::uint64_t daUpdates = 0;
     std::size_t daChannelIndex = 0;
@@ -93,6 +100,18 @@ struct BoardState {
         bool up = true;
         bool measureStarted = false;
         std::int64_t measureStartNs = 0;
+        // What drives its clock and gate inputs over time: a signal, or (clockFrom >= 0) another
+        // counter's output. The test hooks drive them too.
+        std::optional<Signal> clockSignal;
+        std::optional<Signal> gateSignal;
+        int clockFrom = -1;
+        std::int64_t inputsNs = 0;           // the inputs are applied up to this time
+        std::uint64_t sourcePulsesSeen = 0;  // of the counter wired to the clock
+        // As a pulse generator: its output's pulses, and the end of a one-shot pulse under way.
+        std::uint64_t outputPulses = 0;
+        std::uint64_t ratePulsesLogged = 0;
+        std::int64_t pulseEndNs = -1;
+        bool oneShotFired = false;
     };
     std::array<CounterUnit, 5> counterUnits{};
 
@@ -157,18 +176,32 @@ struct BoardState {
     // Counters.
     std::uint32_t CounterRegister32(int c, int offset) const;
     bool CounterRunning(int c) const;
+    bool CounterIsRate(int c) const;
+    bool CounterIsOneShot(int c) const;
     bool CounterGateOpen(int c) const;
     void CounterLoad(int c);
     void CounterModeWritten(int c, std::uint16_t old, std::uint16_t value);
     void CounterEdges(int c, std::uint64_t edges);
     void CounterGate(int c, bool level);
+    void CounterGateAt(int c, bool level, std::int64_t ns);
+    // The counters' wired inputs from their last advance to `now`, in time order.
+    void CountersAdvance(std::int64_t now);
+    void CounterInputsAdvance(int c, std::int64_t now);
+    std::uint64_t CounterOutputPulses(int c, std::int64_t now);
+    void OneShotTrigger(int c, std::int64_t ns);
     CounterReading ReadCounter(int c);
 
     // Ports.
     void SetDout(std::uint8_t value);
     void SetDin(std::uint8_t value);
-    void SetAnalogOut(int channel, std::uint16_t code);
-    void LogOutput(int channel, std::uint16_t value);
+    // An output change at `seconds` since power-on.
+    void SetAnalogOut(int channel, std::uint16_t code, double seconds);
+    void SetDoutAt(std::uint8_t value, double seconds);
+    void LogOutput(int channel, std::uint16_t value, double seconds);
+    double SecondsNow() const { return (Now() - epochNs) * 1e-9; }
+    // The volts of analog output `channel` at `seconds` since power-on, as an input wired to it
+    // converts them: the level of the last change at or before that time.
+    double AnalogOutputVolts(int channel, double seconds) const;
 };
 
 }  // namespace mq5120

@@ -150,7 +150,7 @@ void BoardState::HandleCommand(std::span<const std::uint8_t> data) {
             break;
         case kAnalogOut:
             if (!read && Word(m, 2) <= 3)
-                SetAnalogOut(Word(m, 2), Word(m, 1));
+                SetAnalogOut(Word(m, 2), Word(m, 1), SecondsNow());
             break;
         case kPotOrByteOut: {
             const PotAddress address{Word(m, 1), Word(m, 2), -1};
@@ -258,6 +258,11 @@ void BoardState::WriteRegister(std::uint16_t reg, std::uint16_t value) {
         case kDoutPort:
             if (!(registers[kBoardControl] & kBoardControlDaDrivesDout))
                 SetDout(static_cast<std::uint8_t>(value));
+            break;
+        case kBoardControl:
+            // The single-buffer bit counts for a transfer armed and not yet fed.
+            if (daArmed && daMemory.empty() && daLoop.empty())
+                singleBuffer = (value & kBoardControlSingleBuffer) != 0;
             break;
         default:
             break;

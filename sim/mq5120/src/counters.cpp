@@ -6,7 +6,7 @@
 namespace mq5120 {
 namespace {
 
-enum class CounterMode { CountEvents, UpDown, EdgeToEdge, Rate, Other };
+enum class CounterMode { CountEvents, UpDown, EdgeToEdge, Rate, OneShot };
 
 }  // namespace
 
@@ -23,7 +23,17 @@ static CounterMode ModeOf(std::uint16_t mode, std::uint32_t period, std::uint32_
         return CounterMode::EdgeToEdge;
     if (mode & kCounterRate)
         return period == 0 && width == 0xFFFFFFFFu ? CounterMode::CountEvents : CounterMode::Rate;
-    return CounterMode::Other;  // one-shots: not modelled
+    return CounterMode::OneShot;
+}
+
+bool BoardState::CounterIsRate(int c) const {
+    return ModeOf(registers[kCounterBase + 5 * c + 4], CounterRegister32(c, 0),
+                  CounterRegister32(c, 2)) == CounterMode::Rate;
+}
+
+bool BoardState::CounterIsOneShot(int c) const {
+    return ModeOf(registers[kCounterBase + 5 * c + 4], CounterRegister32(c, 0),
+                  CounterRegister32(c, 2)) == CounterMode::OneShot;
 }
 
 bool BoardState::CounterRunning(int c) const {
@@ -48,6 +58,10 @@ void BoardState::CounterLoad(int c) {
     unit.value = kind == CounterMode::UpDown ? CounterRegister32(c, 2) : 0;
     unit.externalEdges = 0;
     unit.loadNs = Now();
+    unit.outputPulses = 0;
+    unit.ratePulsesLogged = 0;
+    unit.pulseEndNs = -1;
+    unit.oneShotFired = false;
 }
 
 void BoardState::CounterModeWritten(int c, std::uint16_t old, std::uint16_t value) {
@@ -81,34 +95,45 @@ void BoardState::CounterEdges(int c, std::uint64_t edges) {
 }
 
 void BoardState::CounterGate(int c, bool level) {
+    CounterGateAt(c, level, Now());
+}
+
+void BoardState::CounterGateAt(int c, bool level, std::int64_t ns) {
     CounterUnit& unit = counterUnits[c];
     const bool rising = level && !unit.gate;
     const bool falling = !level && unit.gate;
     unit.gate = level;
+    const std::uint16_t mode = registers[kCounterBase + 5 * c + 4];
+    if (ModeOf(mode, CounterRegister32(c, 0), CounterRegister32(c, 2)) == CounterMode::OneShot) {
+        // A one-shot fires on the gate edge its gate bits name.
+        const auto gate = static_cast<std::uint16_t>(mode & kCounterGateBits);
+        if ((gate == kCounterGateHigh && rising) || (gate == kCounterGateLow && falling))
+            OneShotTrigger(c, ns);
+        return;
+    }
     if (!(registers[kCounterStatus] & (1u << (5 + c))))
         return;  // no measurement in progress
-    const std::uint16_t mode = registers[kCounterBase + 5 * c + 4];
+    // Edge codes 0 and 1 are the gate's rising and falling edges (2 and 3, the clock's, are
+    // counted by the clock input).
     auto matches = [&](int code) {
         switch (code) {
             case 0:
-                return level;
-            case 1:
-                return !level;
-            case 2:
                 return rising;
-            default:
+            case 1:
                 return falling;
+            default:
+                return false;
         }
     };
     if (!unit.measureStarted) {
         if (matches((mode >> 10) & 3)) {
             unit.measureStarted = true;
-            unit.measureStartNs = Now();
+            unit.measureStartNs = ns;
         }
         return;
     }
     if (matches((mode >> 12) & 3)) {
-        const auto elapsed = static_cast<std::uint64_t>(Now() - unit.measureStartNs);
+        const auto elapsed = static_cast<std::uint64_t>(ns - unit.measureStartNs);
         unit.value = static_cast<std::uint32_t>(elapsed * (kBaseClockHz / 1'000'000) / 1000);
         registers[kCounterStatus] &= static_cast<std::uint16_t>(~(1u << (5 + c)));
     }
@@ -120,7 +145,12 @@ CounterReading BoardState::ReadCounter(int c) {
     CounterReading reading;
     reading.value = unit.value;
     reading.running = CounterRunning(c);
-    if (ModeOf(mode, CounterRegister32(c, 0), CounterRegister32(c, 2)) != CounterMode::Rate)
+    const CounterMode kind = ModeOf(mode, CounterRegister32(c, 0), CounterRegister32(c, 2));
+    if (kind == CounterMode::OneShot) {
+        reading.pulses = unit.outputPulses;
+        return reading;
+    }
+    if (kind != CounterMode::Rate)
         return reading;
     const std::uint64_t period = static_cast<std::uint32_t>(1u - CounterRegister32(c, 0));
     const std::uint64_t active = static_cast<std::uint32_t>(0u - CounterRegister32(c, 2));

@@ -96,7 +96,8 @@ TEST_F(Counters, RateModeIsAPulseTrainOfTheProgrammedPeriodAndWidth) {
 }
 
 TEST_F(Counters, EdgeToEdgeMeasuresClocksBetweenTheEdges) {
-    const std::uint16_t mode = kCounterEdgeToEdgePattern | (2u << 10) | (3u << 12);
+    // Start on the gate's rising edge (code 0), stop on its falling edge (code 1).
+    const std::uint16_t mode = kCounterEdgeToEdgePattern | (0u << 10) | (1u << 12);
     Configure(4, mode, 0, 0x80000000);
     Start(4);
     Write(kCounterBase + 5 * 4 + 4, mode | kCounterMeasure);
@@ -108,6 +109,42 @@ TEST_F(Counters, EdgeToEdgeMeasuresClocksBetweenTheEdges) {
     board->SetCounterGate(4, false);  // falling: stop
     EXPECT_EQ(Read(kCounterStatus), 0u);
     EXPECT_EQ(Value(4), 18000u);
+}
+
+// Wired inputs: a square on a clock input counts its rising edges, a counter's clock wired to
+// another counter's rate output counts its pulses, and a square on a repeated one-shot's gate
+// fires one pulse per rising edge, logged as the output's edges one period after each trigger.
+TEST_F(Counters, WiredClockAndGateInputsDriveTheCounters) {
+    constexpr std::uint16_t kCount = kCounterRate | kCounterExternalClock | 0x04;  // no gate
+    board->SetCounterClockSignal(2, Signal::Square(0, 5, 5000));
+    Configure(2, kCount, 0, 0xFFFFFFFF);
+    Start(2);
+    Configure(0, kCounterRate | 0x04, 1u - 18'000u, 0u - 9'000u);  // 1 kHz
+    Start(0);
+    board->SetCounterClockSignal(1, std::nullopt, 0);
+    Configure(1, kCount, 0, 0xFFFFFFFF);
+    Start(1);
+    board->SetCounterGateSignal(3, Signal::Square(0, 5, 100));
+    constexpr std::uint16_t kRepeatOneShot = kCounterRepeat | kCounterArmed | kCounterGateHigh;
+    Configure(3, kRepeatOneShot, 1u - 1'800u, 0u - 900u);  // 100 us, active for the last 50
+    Start(3);
+    board->ClearLog();
+    const std::int64_t start = time->NowNs();
+    time->Advance(50ms);
+    EXPECT_EQ(Value(2), 250u) << "5 kHz for 50 ms";
+    EXPECT_EQ(Value(1), 50u) << "the 1 kHz output's pulses";
+    const CounterReading oneShot = board->Counter(3);
+    EXPECT_EQ(oneShot.pulses, 5u) << "a rising gate edge every 10 ms";
+    std::vector<std::int64_t> edges;
+    for (const OutputChange& change : board->Outputs())
+        if (change.channel == 5 + 3)
+            edges.push_back(change.timeNs - start);
+    ASSERT_EQ(edges.size(), 10u);
+    for (std::size_t k = 0; k < 5; ++k) {
+        // The square is high from power-on: its rising edges come at 10, 20, ... 50 ms.
+        EXPECT_EQ(edges[2 * k], static_cast<std::int64_t>((k + 1) * 10'000'000 + 50'000)) << k;
+        EXPECT_EQ(edges[2 * k + 1], static_cast<std::int64_t>((k + 1) * 10'000'000 + 100'000)) << k;
+    }
 }
 
 }  // namespace

@@ -116,8 +116,11 @@ TEST_F(StatusAndOutput, ArmedOutputReportsReadyPlaysAndReportsTheDrain) {
     EXPECT_EQ(ReadStatus(), (StatusMessage{0, kFlagDaComplete}));
     Advance(10ms);
     EXPECT_EQ(ReadStatus(50), std::nullopt) << "the drain is reported once";
-    // More data resumes the output, and the next drain is reported again.
+    // More data while running: the output fell behind its clock, an underrun. It resumes, and
+    // the next drain is reported again.
     EXPECT_TRUE(SendDa(DaMessage({700})));
+    EXPECT_EQ(ReadStatus(), (StatusMessage{0, kFlagDaUnderrun}));
+    EXPECT_EQ(board->Counters().daUnderruns, 1u);
     Advance(5ms);
     EXPECT_EQ(board->Outputs().back().value, 700);
     EXPECT_EQ(ReadStatus(), (StatusMessage{0, kFlagDaComplete}));

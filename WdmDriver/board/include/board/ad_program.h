@@ -4,6 +4,7 @@
 #pragma once
 
 #include "board/command_message.h"
+#include "board/protocol.h"
 #include "hxda/configuration_block.h"
 #include "kernel/wdm.h"
 
@@ -15,32 +16,11 @@ inline constexpr ULONG kAdListCapacity = 1024;
 // two words of each of the five counters.
 inline constexpr ULONG kExtraChannels = 11;
 // Single-ended inputs of a board by its type.
+inline constexpr ULONG kNarrowInputs = 16;
+inline constexpr ULONG kWideInputs = 32;
 inline ULONG AnalogInputs(USHORT boardType) {
-    return (boardType & 0x08) ? 32 : 16;
+    return (boardType & kTypeWideInputs) ? kWideInputs : kNarrowInputs;
 }
-
-// Block values the A/D reads.
-inline constexpr USHORT kChannelTypeDifferential = 101;
-inline constexpr USHORT kFlowContinuous = 800;
-inline constexpr USHORT kFlowSingleValue = 801;
-inline constexpr USHORT kFlowPreTrigger = 804;
-inline constexpr USHORT kFlowAboutTrigger = 805;
-inline constexpr USHORT kClockInternal = 400;
-inline constexpr USHORT kTriggerSoftware = 300;
-inline constexpr USHORT kTriggerExternal = 301;
-inline constexpr USHORT kTriggerDigitalEvent = 306;
-inline constexpr USHORT kTriggerThreshold = 1200;
-inline constexpr USHORT kRetriggerInternal = 1300;
-inline constexpr USHORT kRetriggerScan = 1301;
-inline constexpr USHORT kRetriggerSource = 1302;
-
-// Registers of the A/D program.
-inline constexpr USHORT kRegListAddress = 128;
-inline constexpr USHORT kRegAdDividerLow = 6;
-inline constexpr USHORT kRegAdDividerHigh = 7;
-inline constexpr USHORT kRegRetriggerLow = 10;
-inline constexpr USHORT kRegRetriggerHigh = 11;
-inline constexpr USHORT kRegScan = 12;
 
 // The gain code of a list entry's or request's 32.32 gain: 1, 2, 4, 8 give 0-3; -1 for others.
 int GainCode(const hxda::FixedPoint& gain);

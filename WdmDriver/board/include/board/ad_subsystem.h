@@ -3,10 +3,31 @@
 // transfers into a 64 KB ring) into the queued read requests: a 20 ms poll moves what the ring
 // holds into the current read and completes it when full.
 //
-// States: 0 idle, 1 armed (a read queued), 4 running, 5 stop requested, 6 abort requested,
-// 7 running without a read, 9 stopping, 10 destroyed. The board stops in a work item at passive
-// level (the stop work); it completes the current read with what it holds and every waiting read
-// cancelled.
+// The board stops in a work item at passive level (the stop work); it completes the current read
+// with what it holds and every waiting read cancelled. The states (AdState), what moves between
+// them, and the flags that may be set in each:
+//
+//   state             | events and where they lead                       | flags that may hold
+//   ------------------+--------------------------------------------------+----------------------
+//   kIdle           0 | first read queued -> kArmed; close -> kDestroyed | removed
+//   kArmed          1 | start -> kRunning (a read in process) or kNoRead; | removed, recovery
+//                     | stop, abort -> kStopping at once                 |
+//   kRunning        4 | read full, none behind it -> kNoRead;            | poll, overrun,
+//                     | stop -> kStopRequested; abort -> kAbortRequested;| recovery, removed,
+//                     | removal -> stop work                             | stop asked
+//   kStopRequested  5 | read in process full (or none) -> stop work      | poll, stop asked, ...
+//   kAbortRequested 6 | next poll -> stop work                           | poll, stop asked, ...
+//   kNoRead         7 | read queued -> kRunning; 100 polls (2 s) or      | poll, overrun,
+//                     | abort -> stop work; stop -> kStopRequested       | recovery, removed
+//   kStopping       9 | the stop work's end -> kIdle (kDestroyed when    | stop running
+//                     | closed meanwhile)                                |
+//   kDestroyed     10 | -                                                | -
+//
+// The stop work (from kStopRequested, kAbortRequested, kNoRead, kArmed or on removal) passes
+// through kStopping to kIdle. Flags: poll (pollArmed_: the 20 ms timer is set or runs), overrun
+// (reported once per start), recovery (the pipes' recovery is queued), removed (the board is gone;
+// its removal is reported once every read is back), stop asked (the stop work is wanted and has
+// not begun), stop running (the stop work runs).
 //
 // A stop or abort request is held (pending) while the board is sure to stop without waiting for
 // data: an abort of a running board, a stop with no read in process, either while a stop is under
@@ -36,21 +57,24 @@ namespace board {
 
 class BoardDevice;
 
+enum class AdState : LONG {
+    kIdle = 0,
+    kArmed = 1,
+    kRunning = 4,
+    kStopRequested = 5,
+    kAbortRequested = 6,
+    kNoRead = 7,
+    kStopping = 9,
+    kDestroyed = 10,
+};
+
 class AdSubsystem : public dalayer::DaSubsystem, private wdm::StreamInOwner {
   public:
-    enum State : LONG {
-        kIdle = 0,
-        kArmed = 1,
-        kRunning = 4,
-        kStopRequested = 5,
-        kAbortRequested = 6,
-        kNoRead = 7,
-        kStopping = 9,
-        kDestroyed = 10,
-    };
+    using enum AdState;
     // Polls in state 7 before the board is stopped (2 s without a read).
     static constexpr ULONG kIdleTicks = 100;
-    static constexpr LONGLONG kPollDue = -20 * wdm::kMillisecond100ns;
+    static constexpr LONGLONG kPollMs = 20;
+    static constexpr LONGLONG kPollDue = -kPollMs * wdm::kMillisecond100ns;
 
     AdSubsystem(BoardDevice* board, ULONG element);
     ~AdSubsystem() override;
@@ -72,7 +96,7 @@ class AdSubsystem : public dalayer::DaSubsystem, private wdm::StreamInOwner {
     void PostEvent(ULONG code, ULONG data) override;
     bool Query() override;
 
-    LONG State();
+    AdState State();
 
   private:
     class ReadQueue : public wdm::RequestQueue {
@@ -88,7 +112,8 @@ class AdSubsystem : public dalayer::DaSubsystem, private wdm::StreamInOwner {
     };
 
     // wdm::StreamInOwner
-    LONG StreamState() override { return State(); }
+    // The in stream raises the recovery only while armed or running with a read.
+    wdm::TransferState StreamState() override;
     void StreamEvent(ULONG event) override { PostEvent(event, 0); }
 
     void ReadBecameCurrent(PIRP irp);
@@ -103,10 +128,8 @@ class AdSubsystem : public dalayer::DaSubsystem, private wdm::StreamInOwner {
     // Queues the recovery work after a transaction error on the A/D pipe, once.
     void QueueRecovery();
     static void RecoveryRoutine(PDEVICE_OBJECT device, PVOID context);
-    // A work routine ends: the last one finishes a destruction that waited for it.
+    // A work routine ends (the destruction waits for every one).
     void WorkEnded();
-    // Waits for a poll still running, stops the stream and frees the object. Passive level.
-    void FinishDestroy();
     // Stops the board, completes the reads and the held requests and returns to idle. Passive
     // level. onlyIfAsked: nothing when no stop is asked for (another stop has done it).
     void StopBoard(bool onlyIfAsked = false);
@@ -132,7 +155,7 @@ class AdSubsystem : public dalayer::DaSubsystem, private wdm::StreamInOwner {
     PIO_WORKITEM recoveryItem_ = nullptr;
 
     wdm::SpinLock lock_;
-    LONG state_ = kIdle;       // under lock_
+    AdState state_ = kIdle;    // under lock_
     PIRP current_ = nullptr;   // under lock_
     UCHAR* buffer_ = nullptr;  // the current read's buffer
     ULONG length_ = 0;         // its length
@@ -149,7 +172,6 @@ class AdSubsystem : public dalayer::DaSubsystem, private wdm::StreamInOwner {
     bool stopRunning_ = false;     // a stop is between its start and its held requests
     bool recoveryQueued_ = false;  // the recovery work is queued or runs
     ULONG worksOut_ = 0;           // work routines queued or running
-    bool destroyPending_ = false;  // the last work routine ends the destruction
     wdm::KernelMutex stopMutex_{1};
 };
 

@@ -16,22 +16,17 @@
 #include "board/board_registration.h"
 #include "board/command_channel.h"
 #include "board/driver_options.h"
+#include "board/protocol.h"
 #include "board/status_reader.h"
 #include "dalayer/da_device.h"
 #include "dalayer/status_pipe.h"
+#include "framework/kernel_sync.h"
 #include "framework/numbered_name.h"
 #include "framework/usb_target.h"
 #include "hxda/request_codes.h"
 #include "kernel/workitem.h"
 
 namespace board {
-
-inline constexpr ULONG kBaseClockHz = 18'000'000;
-inline constexpr USHORT kTypeBeforeStart = 0x9834;
-inline constexpr USHORT kTypeWhenUnreadable = 12;
-// Board type bit: the board has no analog inputs.
-inline constexpr USHORT kTypeNoAnalogInputs = 0x0001;
-inline constexpr USHORT kControlShadowInitial = 0xF800;
 
 // The device interface class the library enumerates.
 extern const GUID kBoardInterfaceClass;
@@ -61,13 +56,15 @@ class BoardDevice : public dalayer::DaDevice, private dalayer::StatusPipe {
     StatusReader& Status() { return status_; }
     wdm::UsbTarget& Usb() { return usb_; }
     wdm::UsbPipe& AdPipe() { return ad_; }
-    const wdm::UsbPipe& DaPipe() const { return da_; }
+    wdm::UsbPipe& DaPipe() { return da_; }
     // Where status messages and the removal go instead of the open subsystems; null gives them
     // back to the subsystems. Set while no file is open. The removal is told once per start,
     // whether the status pipe or Plug and Play reported it first.
     void SetStatusRoute(StatusRoute* route) { relay_.route = route; }
-    // Shadows of registers 2, 0 and 1.
+    // Shadows of registers 2, 0 and 1. The board control word serves the D/A and the digital
+    // output port: its shadow is changed and written under ControlMutex.
     USHORT& ControlShadow() { return controlShadow_; }
+    wdm::KernelMutex& ControlMutex() { return controlMutex_; }
     USHORT& AdControlShadow() { return adControlShadow_; }
     USHORT& EnableShadow() { return enableShadow_; }
 
@@ -157,10 +154,11 @@ class BoardDevice : public dalayer::DaDevice, private dalayer::StatusPipe {
     ULONG serialNumber_ = 0;
     bool noAnalogOutput_ = false;
     std::atomic<bool> started_{false};
-    USHORT controlShadow_ = kControlShadowInitial;
+    USHORT controlShadow_ = kControlInitial;
+    wdm::KernelMutex controlMutex_{1};
     USHORT adControlShadow_ = 0;
     USHORT enableShadow_ = 0;
-    PCWSTR modelName_ = L"";
+    PCWSTR modelName_ = u"";
     WCHAR oemModelName_[40] = {};
     WCHAR description_[40] = {};
     WCHAR boardName_[kBoardNameChars] = {};
@@ -172,7 +170,7 @@ class BoardDevice : public dalayer::DaDevice, private dalayer::StatusPipe {
     wdm::UsbTarget usb_;
     wdm::UsbInterface interface_;
     wdm::UsbPipe spare_, statusPipe_, da_, command_, reply_;
-    wdm::UsbPipe ad_{0x10000};
+    wdm::UsbPipe ad_{kAdRingBytes};
     CommandChannel channel_;
     StatusReader status_;
     Relay relay_;

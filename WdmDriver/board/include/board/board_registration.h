@@ -8,7 +8,7 @@
 
 namespace board {
 
-inline constexpr PCWSTR kDriverName = L"MQ5120";
+inline constexpr PCWSTR kDriverName = u"MQ5120";
 inline constexpr ULONG kBoardNameChars = 128;
 
 struct BoardRecord {

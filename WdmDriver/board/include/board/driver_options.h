@@ -7,7 +7,7 @@
 namespace board {
 
 inline constexpr PCWSTR kSoftwareKeyPath =
-    L"\\Registry\\Machine\\Software\\Marquell\\MQ-Halcyon Data Acquisition Software";
+    u"\\Registry\\Machine\\Software\\Marquell\\MQ-Halcyon Data Acquisition Software";
 
 struct DriverOptions {
     bool delayedStopCompletion = false;

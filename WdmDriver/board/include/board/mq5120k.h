@@ -7,9 +7,9 @@
 
 namespace board {
 
-inline constexpr PCWSTR kServiceName = L"MQ5120k";
+inline constexpr PCWSTR kServiceName = u"MQ5120k";
 inline constexpr PCWSTR kServiceKey =
-    L"\\Registry\\Machine\\System\\CurrentControlSet\\Services\\MQ5120k";
+    u"\\Registry\\Machine\\System\\CurrentControlSet\\Services\\MQ5120k";
 
 NTSTATUS Mq5120kDriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath);
 

@@ -3,20 +3,12 @@
 // board asks for. RouteStatus decodes one message into calls of the route.
 #pragma once
 
+#include "board/protocol.h"
 #include "kernel/wdm.h"
 
 namespace board {
 
 enum class SubsystemKind : ULONG { kAd, kDa, kDin, kDout, kCounter };
-
-// Status message types and flags.
-inline constexpr USHORT kStatusFlags = 0x0000;
-inline constexpr USHORT kStatusDinChange = 0x2000;
-inline constexpr USHORT kStatusDaReady = 0x8001;
-inline constexpr USHORT kFlagAdOverrun = 0x0001 | 0x0002;
-inline constexpr USHORT kFlagDaUnderrun = 0x0004 | 0x0010;
-inline constexpr USHORT kFlagDaComplete = 0x0008;
-inline constexpr USHORT kFlagCounterOverrun = 0x0020 | 0x0040 | 0x0080 | 0x0100 | 0x0200;
 
 class StatusRoute {
   public:

@@ -20,8 +20,6 @@ namespace dalayer {
 
 // Status reads kept outstanding while a file of the device is open.
 inline constexpr ULONG kStatusReads = 3;
-// Board type before the first start.
-inline constexpr USHORT kBoardTypeBeforeStart = 0x9834;
 
 class DaDevice : public wdm::PnpDeviceBase {
   public:
@@ -90,6 +88,7 @@ class DaDevice : public wdm::PnpDeviceBase {
     NTSTATUS OnRead(PIRP irp) override;
     NTSTATUS OnWrite(PIRP irp) override;
     NTSTATUS OnDeviceControl(PIRP irp) override;
+    NTSTATUS OnQueryCapabilities(PIRP irp) override { return AnswerCapabilities(irp); }
 
     // The object bound to a file; null for a device handle.
     static DaSubsystem* BoundTo(PFILE_OBJECT file) {
@@ -106,8 +105,8 @@ class DaDevice : public wdm::PnpDeviceBase {
     void StopStatusReads();
 
     wdm::LockedList open_;
-    USHORT boardType_ = kBoardTypeBeforeStart;
-    ULONG openFiles_ = 0;  // under the device mutex
+    USHORT boardType_ = 0;  // the board sets it before its first start
+    ULONG openFiles_ = 0;   // under the device mutex
     StatusPipe* statusPipe_ = nullptr;
     wdm::SpinLock statusLock_;
     ULONG statusReads_ = 0;  // outstanding, under statusLock_

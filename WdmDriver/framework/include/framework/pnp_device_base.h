@@ -102,6 +102,9 @@ class PnpDeviceBase : public KernelDeviceBase, public BusyCounter {
     virtual NTSTATUS OnQueryDeviceState(PIRP irp) { return STATUS_SUCCESS; }
     // Handlers that own their request; the default passes it on.
     virtual NTSTATUS OnQueryCapabilities(PIRP irp) { return ForwardPnp(irp); }
+    // Answers QUERY_CAPABILITIES without the lower driver: the capabilities the device reports
+    // (SurpriseRemovalOK) go into the caller's record, and the request completes with success.
+    NTSTATUS AnswerCapabilities(PIRP irp);
     virtual NTSTATUS OnOtherPnp(PIRP irp) { return ForwardPnp(irp); }
 
     // Skips the own stack location, releases the busy count and passes the request down.

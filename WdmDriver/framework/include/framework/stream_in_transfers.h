@@ -29,8 +29,8 @@ class StreamInTransfers : public TransferSet {
     NTSTATUS Start(ULONG transferSize);
     // Cancels the posted transfers (without waiting) and empties the ring.
     void Stop();
-    // Up to `length` bytes out of the ring; *count receives how many. STATUS_UNSUCCESSFUL when
-    // there is no ring or the stream is stopping.
+    // Up to `length` bytes out of the ring; *count receives how many (an empty ring leaves it as
+    // it was). STATUS_UNSUCCESSFUL when there is no ring or the stream is stopping.
     NTSTATUS Read(void* destination, ULONG length, ULONG* count);
     // Stops, waits until every transfer is back, and frees the ring and the transfers.
     void Destroy();

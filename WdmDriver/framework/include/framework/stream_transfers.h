@@ -10,23 +10,28 @@ inline constexpr ULONG kStreamEventDeviceRemoved = 3;
 inline constexpr ULONG kStreamEventRecovery = 10;  // a transaction error while running
 inline constexpr ULONG kStreamEventOverrun = 0x80000001;
 
-// Owner states the streams look at.
-inline constexpr LONG kStreamStateIdle = 0;
-inline constexpr LONG kStreamStateRunningLast = 4;  // states 1-4: armed to running
-inline constexpr LONG kOutStateStopRequested = 5;
-inline constexpr LONG kOutStateAborting = 6;
-inline constexpr LONG kOutStateStopHeld = 7;
-inline constexpr LONG kOutStateStopping = 9;
-inline constexpr LONG kStreamStateDestroyed = 10;
+// The transfer states of a stream's owner, as the streams read them (and the out stream changes
+// them): idle, armed to running (1-4), the out stream's stop and abort states, destroyed. An
+// owner with states of its own maps them onto these in one place.
+enum TransferState : LONG {
+    kStreamStateIdle = 0,
+    kStreamStateArmed = 1,
+    kStreamStateRunningLast = 4,  // states 1-4: armed to running
+    kOutStateStopRequested = 5,
+    kOutStateAborting = 6,
+    kOutStateStopHeld = 7,
+    kOutStateStopping = 9,
+    kStreamStateDestroyed = 10,
+};
 
 inline bool StreamStateRunning(LONG state) {
-    return state >= 1 && state <= kStreamStateRunningLast;
+    return state >= kStreamStateArmed && state <= kStreamStateRunningLast;
 }
 
 // The A/D object's side of its bulk-in stream.
 class StreamInOwner {
   public:
-    virtual LONG StreamState() = 0;
+    virtual TransferState StreamState() = 0;
     virtual void StreamEvent(ULONG event) = 0;
 
   protected:
@@ -36,7 +41,8 @@ class StreamInOwner {
 // The D/A object's side of its bulk-out stream.
 class StreamOutOwner {
   public:
-    // The owner's state, which the stream reads and changes with interlocked operations.
+    // The owner's state, a TransferState, which the stream reads and changes with interlocked
+    // operations.
     virtual LONG volatile* StreamState() = 0;
     virtual bool SingleBuffer() = 0;
     virtual void StreamEvent(ULONG event) = 0;

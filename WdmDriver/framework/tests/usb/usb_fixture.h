@@ -57,7 +57,7 @@ inline NTSTATUS NoDispatch(PDRIVER_OBJECT, PUNICODE_STRING) {
 class AttachedDevice {
   public:
     explicit AttachedDevice(PDEVICE_OBJECT pdo) {
-        EXPECT_EQ(kernel::LoadDriver(L"wdmusbtest", NoDispatch, L"", &driver_), STATUS_SUCCESS);
+        EXPECT_EQ(kernel::LoadDriver(u"wdmusbtest", NoDispatch, u"", &driver_), STATUS_SUCCESS);
         EXPECT_EQ(IoCreateDevice(driver_, 0, nullptr, FILE_DEVICE_UNKNOWN, 0, FALSE, &device_),
                   STATUS_SUCCESS);
         target = std::make_unique<wdm::UsbTarget>();

@@ -67,11 +67,16 @@ TEST_F(StreamInTest, EightTransfersFillTheRingAtTheBoardsRateWithoutLoss) {
     EXPECT_EQ(stream.Count(), 8u);
     ASSERT_EQ(stream.Start(4096), STATUS_SUCCESS);
     EXPECT_EQ(stream.Posted(), 8u);
+    std::vector<std::uint8_t> chunk(6000);
+    // A read of the empty ring succeeds and leaves the caller's count as it was.
+    constexpr ULONG kUntouched = 7;
+    ULONG untouched = kUntouched;
+    EXPECT_EQ(stream.Read(chunk.data(), 16, &untouched), STATUS_SUCCESS);
+    EXPECT_EQ(untouched, kUntouched);
 
     const simclock::Duration begin = simclock::Now();
     StartAd(180);  // 100,000 samples/s: 200,000 bytes/s
     std::vector<std::uint8_t> bytes;
-    std::vector<std::uint8_t> chunk(6000);
     while (simclock::Now() - begin < 300ms) {
         ULONG count = 0;
         ASSERT_EQ(stream.Read(chunk.data(), static_cast<ULONG>(chunk.size()), &count),

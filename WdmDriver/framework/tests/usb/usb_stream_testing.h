@@ -15,7 +15,9 @@ namespace wdm_usb_test {
 
 class RecordingInOwner : public wdm::StreamInOwner {
   public:
-    LONG StreamState() override { return state.load(); }
+    wdm::TransferState StreamState() override {
+        return static_cast<wdm::TransferState>(state.load());
+    }
     void StreamEvent(ULONG event) override {
         {
             std::lock_guard lock(mutex_);

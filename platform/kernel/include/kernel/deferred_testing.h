@@ -1,4 +1,4 @@
-// Test hooks of the kernel's deferred execution: timers, the DPC thread and the worker threads.
+// Test hooks of the kernel's deferred execution: timers, the DPC threads and the worker threads.
 // Not for drivers.
 #pragma once
 

@@ -1,6 +1,6 @@
 // The boundary through which user-mode device enumeration lists device interfaces. Like
-// io_user.h it uses no kernel types, so that the user-mode services include it without the
-// kernel's headers.
+// io_user.h it carries plain values only, so that the kernel could later live in a process of its
+// own.
 #pragma once
 
 #include <cstdint>

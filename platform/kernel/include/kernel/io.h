@@ -83,28 +83,10 @@ using PETHREAD = ETHREAD*;
 #define DO_POWER_PAGABLE 0x00002000
 #define DO_POWER_INRUSH 0x00004000
 using DEVICE_TYPE = ULONG;
-#define FILE_DEVICE_UNKNOWN 0x00000022
 #define FILE_DEVICE_BUS_EXTENDER 0x0000002A
 #define FILE_DEVICE_SECURE_OPEN 0x00000100
 
-// Device-control codes.
-#ifndef CTL_CODE
-#define CTL_CODE(deviceType, function, method, access) \
-    (((deviceType) << 16) | ((access) << 14) | ((function) << 2) | (method))
-#endif
-#ifndef METHOD_BUFFERED
-#define METHOD_BUFFERED 0
-#define METHOD_IN_DIRECT 1
-#define METHOD_OUT_DIRECT 2
-#define METHOD_NEITHER 3
-#endif
-#ifndef FILE_ANY_ACCESS
-#define FILE_ANY_ACCESS 0
-#define FILE_READ_ACCESS 0x0001
-#define FILE_WRITE_ACCESS 0x0002
-#endif
-#define METHOD_FROM_CTL_CODE(code) (static_cast<ULONG>(code) & 3)
-#define DEVICE_TYPE_FROM_CTL_CODE(code) ((static_cast<ULONG>(code) & 0xffff0000) >> 16)
+// Device-control codes: CTL_CODE and the methods come with the base declarations.
 #define IOCTL_INTERNAL_USB_SUBMIT_URB 0x220003
 
 // ---- Power and capabilities --------------------------------------------------------------------

@@ -15,14 +15,7 @@
 #include "kernel/io.h"
 #include "kernel/zw.h"
 
-struct GUID {
-    ULONG Data1;
-    USHORT Data2;
-    USHORT Data3;
-    UCHAR Data4[8];
-};
-using LPGUID = GUID*;
-using LPCGUID = const GUID*;
+// GUID comes with the base declarations.
 
 NTSTATUS IoRegisterDeviceInterface(PDEVICE_OBJECT PhysicalDeviceObject,
                                    const GUID* InterfaceClassGuid, PUNICODE_STRING ReferenceString,
@@ -66,8 +59,8 @@ namespace kernel {
 // ("SIM\MQ5120\00000001", unique on the machine) makes it a physical device that interfaces can be
 // registered against, and its properties are the strings IoGetDeviceProperty answers. A device's
 // entries go when it is deleted.
-NTSTATUS SetDeviceInstancePath(PDEVICE_OBJECT physicalDevice, std::wstring instancePath);
+NTSTATUS SetDeviceInstancePath(PDEVICE_OBJECT physicalDevice, std::u16string instancePath);
 void SetDeviceProperty(PDEVICE_OBJECT physicalDevice, DEVICE_REGISTRY_PROPERTY property,
-                       std::wstring value);
+                       std::u16string value);
 
 }  // namespace kernel

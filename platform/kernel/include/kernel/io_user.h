@@ -1,7 +1,7 @@
 // The boundary between user-mode file calls and the I/O manager: open, read, write, device
-// control, cancel and close, with completions reported through a callback. It uses no platform
-// types on purpose, so that the user-mode services include it without the kernel's headers and
-// the kernel could later live in a process of its own.
+// control, cancel and close, with completions reported through a callback. It carries plain
+// values only, no pointers into kernel objects, so that the kernel could later live in a process
+// of its own.
 #pragma once
 
 #include <cstdint>
@@ -43,13 +43,14 @@ struct Completion {
     bool notify;
 };
 
-// Called exactly once per submitted request, on the thread that completes it (possibly inside
-// Submit), after output buffers are filled. It must not block.
+// Called exactly once per Submit, on the thread that completes the request (possibly inside
+// Submit), after output buffers are filled; for a submission that fails before its IRP exists,
+// inside Submit with notify false. It must not block.
 using CompletionCallback = std::function<void(const Completion&)>;
 
 // Builds the IRP (buffers by the device's DO_BUFFERED_IO/DO_DIRECT_IO flags and the control
-// code's method), sends it, and returns the dispatch routine's status. Unknown file:
-// STATUS_INVALID_HANDLE, and the callback is not called.
+// code's method), sends it, and returns the dispatch routine's status. An unknown file, or one
+// whose close has been sent: STATUS_INVALID_HANDLE; no IRP: STATUS_INSUFFICIENT_RESOURCES.
 std::int32_t Submit(FileId file, IssuerId issuer, const Request& request,
                     CompletionCallback onComplete);
 
@@ -59,9 +60,9 @@ void CancelRequests(FileId file, IssuerId issuer);
 void CancelIssuerRequests(IssuerId issuer);
 
 // Last handle closed: sends IRP_MJ_CLEANUP and waits for it, even while requests are pending.
-// IRP_MJ_CLOSE follows once no request of the file is outstanding: here, or later on the thread
-// that completes the last one (on an I/O manager thread at PASSIVE_LEVEL when that completion
-// happens above PASSIVE_LEVEL, where a close dispatch could not wait).
+// IRP_MJ_CLOSE follows once no request of the file is outstanding: here, or, when the last one
+// completes later, from an I/O manager thread at PASSIVE_LEVEL, never nested in the completing
+// driver's IoCompleteRequest. A Close called inside a completion is done by that thread too.
 void Close(FileId file);
 
 // The Win32 error code for a status (RtlNtStatusToDosError).

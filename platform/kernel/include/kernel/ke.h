@@ -76,30 +76,4 @@ NTSTATUS KeWaitForSingleObject(PVOID object, KWAIT_REASON reason, KPROCESSOR_MOD
 
 void KeQuerySystemTime(PLARGE_INTEGER currentTime);
 
-// Interlocked operations (full barriers).
-inline LONG InterlockedIncrement(LONG volatile* value) {
-    return __atomic_add_fetch(value, 1, __ATOMIC_SEQ_CST);
-}
-inline LONG InterlockedDecrement(LONG volatile* value) {
-    return __atomic_sub_fetch(value, 1, __ATOMIC_SEQ_CST);
-}
-inline LONG InterlockedExchange(LONG volatile* target, LONG value) {
-    return __atomic_exchange_n(target, value, __ATOMIC_SEQ_CST);
-}
-inline LONG InterlockedExchangeAdd(LONG volatile* target, LONG value) {
-    return __atomic_fetch_add(target, value, __ATOMIC_SEQ_CST);
-}
-inline LONG InterlockedCompareExchange(LONG volatile* target, LONG exchange, LONG comparand) {
-    __atomic_compare_exchange_n(target, &comparand, exchange, false, __ATOMIC_SEQ_CST,
-                                __ATOMIC_SEQ_CST);
-    return comparand;
-}
-inline PVOID InterlockedExchangePointer(PVOID volatile* target, PVOID value) {
-    return __atomic_exchange_n(target, value, __ATOMIC_SEQ_CST);
-}
-inline PVOID InterlockedCompareExchangePointer(PVOID volatile* target, PVOID exchange,
-                                               PVOID comparand) {
-    __atomic_compare_exchange_n(target, &comparand, exchange, false, __ATOMIC_SEQ_CST,
-                                __ATOMIC_SEQ_CST);
-    return comparand;
-}
+// The interlocked operations come with the base declarations (base/base_types.h).

@@ -1,10 +1,13 @@
 // Basic kernel-mode types: integers, NTSTATUS, counted wide strings, doubly linked lists.
-// Our own declarations with the platform's names. WCHAR is the host's wchar_t, so that L"..."
-// literals initialise UNICODE_STRINGs; Length and MaximumLength count bytes as on the platform.
+// Our own declarations with the platform's names, on the base declarations that the user-mode
+// stand-in shares (16-bit WCHAR: u"..." literals initialise UNICODE_STRINGs). Length and
+// MaximumLength count bytes, as on the platform.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+
+#include "base/base_types.h"
 
 #define NTAPI
 #define DDKAPI
@@ -13,52 +16,15 @@
 #define OPTIONAL
 #define UNREFERENCED_PARAMETER(p) ((void)(p))
 
-using UCHAR = std::uint8_t;
-using CHAR = char;
 using CCHAR = char;
 using PCHAR = char*;
-using USHORT = std::uint16_t;
-using SHORT = std::int16_t;
 using CSHORT = std::int16_t;
-using ULONG = std::uint32_t;
-using LONG = std::int32_t;
-using BOOLEAN = std::uint8_t;
-using LONGLONG = std::int64_t;
-using ULONGLONG = std::uint64_t;
-using ULONG_PTR = std::uintptr_t;
-using LONG_PTR = std::intptr_t;
-using SIZE_T = std::size_t;
-using VOID = void;
-using PVOID = void*;
 using PUCHAR = UCHAR*;
 using PUSHORT = USHORT*;
-using PULONG = ULONG*;
 using PLONG = LONG*;
 using PBOOLEAN = BOOLEAN*;
 using PULONG_PTR = ULONG_PTR*;
-using WCHAR = wchar_t;
-using PWCH = WCHAR*;
-using PWSTR = WCHAR*;
-using PCWSTR = const WCHAR*;
-using PCSTR = const char*;
 using ACCESS_MASK = ULONG;
-
-#ifndef TRUE
-#define TRUE 1
-#endif
-#ifndef FALSE
-#define FALSE 0
-#endif
-
-struct LARGE_INTEGER_PARTS {
-    ULONG LowPart;
-    LONG HighPart;
-};
-union LARGE_INTEGER {
-    LARGE_INTEGER_PARTS u;
-    LONGLONG QuadPart;
-};
-using PLARGE_INTEGER = LARGE_INTEGER*;
 
 using NTSTATUS = LONG;
 #define NT_SUCCESS(status) (static_cast<NTSTATUS>(status) >= 0)

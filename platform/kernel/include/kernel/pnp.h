@@ -47,7 +47,7 @@ namespace kernel::pnp {
 
 // The function driver of a device: loaded once per service name, shared by its devices.
 struct FunctionDriver {
-    std::wstring serviceName;
+    std::u16string serviceName;
     // Loads it, for example with kernel::LoadDriver or kernel::LoadDriverModule.
     std::function<NTSTATUS(PDRIVER_OBJECT* driver)> load;
 };
@@ -75,7 +75,7 @@ std::future<NTSTATUS> QueryPower(PDEVICE_OBJECT pdo, POWER_STATE_TYPE type, POWE
 
 DeviceState StateOf(PDEVICE_OBJECT pdo);
 // True while a driver of that service name is loaded by the manager.
-bool DriverLoaded(const std::wstring& serviceName);
+bool DriverLoaded(const std::u16string& serviceName);
 
 namespace testing {
 // Early-remove mode: after SURPRISE_REMOVAL, REMOVE is sent at once from another thread, while

@@ -2,6 +2,7 @@
 // a NUL character only when the buffer has room for it after the text.
 #pragma once
 
+#include "kernel/crt.h"
 #include "kernel/ntdef.h"
 
 // Copies as much of source as destination's buffer holds (none for a null source).

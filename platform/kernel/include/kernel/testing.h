@@ -15,6 +15,9 @@ struct PoolUsage {
     bool operator==(const PoolUsage&) const = default;
 };
 
+// The tag of IRPs, which come from non-paged pool.
+inline constexpr std::uint32_t kIrpPoolTag = 0x49727020;  // MQ_POOL_TAG('I', 'r', 'p', ' ')
+
 // Outstanding pool blocks of one tag, and of all tags.
 PoolUsage PoolOutstanding(std::uint32_t tag);
 std::map<std::uint32_t, PoolUsage> PoolLedger();
@@ -25,6 +28,10 @@ void FailPoolAllocation(int nth, std::uint32_t tag = 0);
 std::size_t OutstandingUserRequests();
 std::size_t OpenFileObjects();
 std::size_t LiveDevices();
+// Kernel waits (KeWaitForSingleObject) blocked now, and the wake-ups of blocked waits by a change
+// of the object they wait on, since the process started.
+std::size_t BlockedKernelWaits();
+std::uint64_t KernelWaitWakeups();
 // Waits (bounded) until deferred IRP_MJ_CLOSE requests have been sent; false on timeout.
 bool DrainDeferredCloses(int timeoutMs = 5000);
 

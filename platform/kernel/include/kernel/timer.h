@@ -1,8 +1,10 @@
 // Kernel timers and deferred procedure calls (DPCs).
 //
 // A DPC is queued with KeInsertQueueDpc (or by its timer) and runs routine(dpc, context, arg1,
-// arg2) at DISPATCH_LEVEL on the kernel's DPC thread, one DPC at a time, in queue order. A DPC is
-// in the queue at most once; it may be queued again as soon as its routine has started.
+// arg2) at DISPATCH_LEVEL on one of the kernel's simulated processors (a few threads), which
+// start the queued DPCs in queue order: different DPCs run at the same time, one DPC object never
+// on two processors at once. A DPC is in the queue at most once; it may be queued again as soon
+// as its routine has started, and that run waits until the running one has returned.
 //
 // Timers run on the stand-ins' clock (simclock/clock.h): with a manual clock a timer expires only
 // when a test advances the clock past its due time. An expiring timer becomes signalled (it is a

@@ -1,6 +1,7 @@
 // Everything a driver includes: the kernel stand-in's declarations with the platform's names.
 #pragma once
 
+#include "kernel/crt.h"
 #include "kernel/ex.h"
 #include "kernel/io.h"
 #include "kernel/io_interface.h"

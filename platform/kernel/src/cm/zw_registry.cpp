@@ -1,6 +1,7 @@
 // Kernel registry calls over the machine's store: object names resolved to a store key, the
 // information records with the platform's size rules, and WCHAR strings converted to the store's
 // 16-bit text and back.
+#include <bit>
 #include <cstddef>
 #include <cstring>
 #include <string>
@@ -34,6 +35,7 @@ NTSTATUS StatusOf(Status status) {
         case Status::kAccessDenied:
             return STATUS_ACCESS_DENIED;
         case Status::kIoError:
+        case Status::kCorrupt:
             break;
     }
     return STATUS_UNSUCCESSFUL;
@@ -46,18 +48,11 @@ bool AtPassive(const char* call) {
     return true;  // carry on: the store itself does not care
 }
 
-// Store names are one byte per character.
+// Store names are narrow text: the registry's one rule for every side (registry/encoding.h).
 std::string Narrow(const UNICODE_STRING* name) {
-    std::string text;
     if (name == nullptr || name->Buffer == nullptr)
-        return text;
-    const std::size_t count = name->Length / sizeof(WCHAR);
-    text.reserve(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        const WCHAR c = name->Buffer[i];
-        text += (c >= 0 && c <= 0xFF) ? static_cast<char>(c) : '?';
-    }
-    return text;
+        return {};
+    return registry::NarrowText(std::u16string_view(name->Buffer, name->Length / sizeof(WCHAR)));
 }
 
 struct Target {
@@ -94,38 +89,26 @@ NTSTATUS ResolveName(const OBJECT_ATTRIBUTES* attributes, Target* target) {
     return STATUS_SUCCESS;
 }
 
+// String values are stored as UTF-16LE, which 16-bit WCHAR text already is on this little-endian
+// host; an odd last byte is dropped, as the store keeps whole characters.
+static_assert(std::endian::native == std::endian::little);
 std::vector<std::uint8_t> StoreDataFromWide(std::uint32_t type, const void* data, ULONG size) {
     const auto* bytes = static_cast<const std::uint8_t*>(data);
-    if (!registry::IsStringType(type))
-        return std::vector<std::uint8_t>(bytes, bytes + size);
-    std::vector<std::uint8_t> stored;
-    const std::size_t count = size / sizeof(WCHAR);
-    stored.reserve(count * 2);
-    for (std::size_t i = 0; i < count; ++i) {
-        WCHAR c;
-        std::memcpy(&c, bytes + i * sizeof(WCHAR), sizeof c);
-        const auto unit = static_cast<std::uint16_t>(c >= 0 && c <= 0xFFFF ? c : '?');
-        stored.push_back(static_cast<std::uint8_t>(unit & 0xFF));
-        stored.push_back(static_cast<std::uint8_t>(unit >> 8));
-    }
-    return stored;
+    if (registry::IsStringType(type))
+        size -= size % sizeof(WCHAR);
+    return std::vector<std::uint8_t>(bytes, bytes + size);
 }
 
 std::vector<std::uint8_t> WideDataFromStore(const registry::Value& value) {
-    if (!registry::IsStringType(value.type))
-        return value.data;
-    const std::size_t count = value.data.size() / 2;
-    std::vector<std::uint8_t> wide(count * sizeof(WCHAR));
-    for (std::size_t i = 0; i < count; ++i) {
-        const WCHAR c = static_cast<WCHAR>(value.data[2 * i] | (value.data[2 * i + 1] << 8));
-        std::memcpy(wide.data() + i * sizeof(WCHAR), &c, sizeof c);
-    }
-    return wide;
+    std::vector<std::uint8_t> data = value.data;
+    if (registry::IsStringType(value.type))
+        data.resize(data.size() - data.size() % sizeof(WCHAR));
+    return data;
 }
 
 void PutName(WCHAR* destination, const std::string& name) {
-    for (std::size_t i = 0; i < name.size(); ++i)
-        destination[i] = static_cast<WCHAR>(static_cast<unsigned char>(name[i]));
+    const std::u16string wide = registry::WidenText(name);
+    std::char_traits<WCHAR>::copy(destination, wide.data(), wide.size());
 }
 
 // Copies a record of `needed` bytes whose fixed part is `fixed` bytes: the platform's size rules.
@@ -159,8 +142,8 @@ std::vector<std::uint8_t> FullRecord(const registry::KeyInfo& info) {
     full.MaxNameLen = info.maxSubkeyNameLength * sizeof(WCHAR);
     full.Values = info.valueCount;
     full.MaxValueNameLen = info.maxValueNameLength * sizeof(WCHAR);
-    // Stored text is 16-bit; a string answered as WCHAR text is at most twice as long.
-    full.MaxValueDataLen = info.maxValueDataLength * 2;
+    // Stored text is UTF-16LE, as WCHAR text is: data lengths are the same on both sides.
+    full.MaxValueDataLen = info.maxValueDataLength;
     std::memcpy(bytes.data(), &full, bytes.size());
     return bytes;
 }

@@ -1,4 +1,4 @@
-#include <cwchar>
+#include "kernel/crt.h"
 
 #include "kernel/ex.h"
 
@@ -8,7 +8,7 @@ void RtlInitUnicodeString(PUNICODE_STRING destination, PCWSTR source) {
         destination->Buffer = nullptr;
         return;
     }
-    const SIZE_T bytes = std::wcslen(source) * sizeof(WCHAR);
+    const SIZE_T bytes = wcslen(source) * sizeof(WCHAR);
     destination->Length = static_cast<USHORT>(bytes);
     destination->MaximumLength = static_cast<USHORT>(bytes + sizeof(WCHAR));
     destination->Buffer = const_cast<PWSTR>(source);

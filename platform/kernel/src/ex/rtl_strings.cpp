@@ -1,7 +1,7 @@
 // Counted-string calls: copy, append, and conversions between integers and digits.
-#include <cwchar>
 #include <cwctype>
 
+#include "kernel/crt.h"
 #include "kernel/ntstatus.h"
 #include "kernel/rtl.h"
 
@@ -12,7 +12,7 @@ constexpr SIZE_T kChar = sizeof(WCHAR);
 // Writes a terminator after the text when the buffer has room for it.
 void TerminateIfRoom(PUNICODE_STRING string) {
     if (string->Length + kChar <= string->MaximumLength)
-        string->Buffer[string->Length / kChar] = L'\0';
+        string->Buffer[string->Length / kChar] = u'\0';
 }
 
 NTSTATUS Append(PUNICODE_STRING destination, const WCHAR* text, SIZE_T bytes) {
@@ -27,12 +27,12 @@ NTSTATUS Append(PUNICODE_STRING destination, const WCHAR* text, SIZE_T bytes) {
 }
 
 int DigitValue(WCHAR c) {
-    if (c >= L'0' && c <= L'9')
-        return c - L'0';
-    if (c >= L'a' && c <= L'z')
-        return c - L'a' + 10;
-    if (c >= L'A' && c <= L'Z')
-        return c - L'A' + 10;
+    if (c >= u'0' && c <= u'9')
+        return c - u'0';
+    if (c >= u'a' && c <= u'z')
+        return c - u'a' + 10;
+    if (c >= u'A' && c <= u'Z')
+        return c - u'A' + 10;
     return 99;
 }
 
@@ -54,7 +54,7 @@ void RtlCopyUnicodeString(PUNICODE_STRING destination, PCUNICODE_STRING source) 
 NTSTATUS RtlAppendUnicodeToString(PUNICODE_STRING destination, PCWSTR source) {
     if (source == nullptr)
         return STATUS_SUCCESS;
-    return Append(destination, source, std::wcslen(source) * kChar);
+    return Append(destination, source, wcslen(source) * kChar);
 }
 
 NTSTATUS RtlAppendUnicodeStringToString(PUNICODE_STRING destination, PCUNICODE_STRING source) {
@@ -71,7 +71,7 @@ NTSTATUS RtlIntegerToUnicodeString(ULONG value, ULONG base, PUNICODE_STRING stri
     WCHAR digits[32];
     int count = 0;
     do {
-        digits[count++] = L"0123456789ABCDEF"[value % base];
+        digits[count++] = u"0123456789ABCDEF"[value % base];
         value /= base;
     } while (value != 0);
     if (count * kChar > string->MaximumLength)
@@ -88,23 +88,23 @@ NTSTATUS RtlUnicodeStringToInteger(PCUNICODE_STRING string, ULONG base, PULONG v
         return STATUS_INVALID_PARAMETER;
     const WCHAR* text = string->Buffer;
     SIZE_T left = string->Buffer == nullptr ? 0 : string->Length / kChar;
-    while (left > 0 && *text <= L' ') {
+    while (left > 0 && *text <= u' ') {
         ++text;
         --left;
     }
     bool negative = false;
-    if (left > 0 && (*text == L'+' || *text == L'-')) {
-        negative = *text == L'-';
+    if (left > 0 && (*text == u'+' || *text == u'-')) {
+        negative = *text == u'-';
         ++text;
         --left;
     }
     if (base == 0) {
         base = 10;
-        if (left >= 2 && text[0] == L'0') {
+        if (left >= 2 && text[0] == u'0') {
             const WCHAR prefix = static_cast<WCHAR>(std::towlower(text[1]));
-            const ULONG prefixed = prefix == L'x'   ? 16
-                                   : prefix == L'o' ? 8
-                                   : prefix == L'b' ? 2
+            const ULONG prefixed = prefix == u'x'   ? 16
+                                   : prefix == u'o' ? 8
+                                   : prefix == u'b' ? 2
                                                     : 0;
             if (prefixed != 0) {
                 base = prefixed;

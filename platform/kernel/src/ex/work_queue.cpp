@@ -146,6 +146,7 @@ void WorkQueue::Supervise() {
 struct IO_WORKITEM {
     LIST_ENTRY link;
     PDEVICE_OBJECT device;
+    PDRIVER_OBJECT driver;  // of the device, while queued or running
     PIO_WORKITEM_ROUTINE routine;
     PVOID context;
     std::atomic<bool> queued;
@@ -155,29 +156,36 @@ namespace {
 
 constexpr ULONG kWorkItemTag = MQ_POOL_TAG('I', 'o', 'W', 'k');
 
-// A queued item holds a reference on its device, so that IoDeleteDevice does not free it first.
+// A queued item holds a reference on its device, so that IoDeleteDevice does not free it first,
+// and keeps the device's driver loaded until its routine has returned.
 void ReferenceDevice(PDEVICE_OBJECT device) {
     auto& io = kernel::io::IoManager::Instance();
     kernel::host::Guard guard(io.lock);
     ++static_cast<kernel::io::DeviceRecord*>(device->IoManagerPrivate)->references;
+    ++io.workItemsOut[device->DriverObject];
 }
 
-void DereferenceDevice(PDEVICE_OBJECT device) {
+void DereferenceDevice(PDEVICE_OBJECT device, PDRIVER_OBJECT driver) {
     auto& io = kernel::io::IoManager::Instance();
     kernel::host::Guard guard(io.lock);
     io.ReleaseDevice(device);
+    auto it = io.workItemsOut.find(driver);
+    if (it != io.workItemsOut.end() && --it->second == 0)
+        io.workItemsOut.erase(it);
+    io.workItemsChanged.NotifyAll();
 }
 
 void RunIoWorkItem(LIST_ENTRY* entry, bool run) {
     auto* item = CONTAINING_RECORD(entry, IO_WORKITEM, link);
     // The routine may queue the item again or free it: nothing of it is read afterwards.
     const PDEVICE_OBJECT device = item->device;
+    const PDRIVER_OBJECT driver = item->driver;
     const PIO_WORKITEM_ROUTINE routine = item->routine;
     const PVOID context = item->context;
     item->queued.store(false);
     if (run)
         routine(device, context);
-    DereferenceDevice(device);
+    DereferenceDevice(device, driver);
 }
 
 void RunExWorkItem(LIST_ENTRY* entry, bool run) {
@@ -217,6 +225,7 @@ void IoQueueWorkItem(PIO_WORKITEM item, PIO_WORKITEM_ROUTINE routine, WORK_QUEUE
     }
     item->routine = routine;
     item->context = context;
+    item->driver = item->device->DriverObject;
     ReferenceDevice(item->device);
     kernel::ke::WorkQueue::Instance().Queue(&item->link, &RunIoWorkItem);
 }

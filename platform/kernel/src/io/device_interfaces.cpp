@@ -12,10 +12,12 @@
 
 #include "host/built_at_load.h"
 #include "io/io_manager.h"
+#include "kernel/crt.h"
 #include "kernel/ex.h"
 #include "kernel/interfaces_user.h"
 #include "kernel/io_interface.h"
 #include "kernel/machine.h"
+#include "kernel/wide.h"
 
 namespace kernel::io {
 namespace {
@@ -24,18 +26,18 @@ constexpr ULONG kStringTag = MQ_POOL_TAG('I', 'o', 'S', 't');
 constexpr char kDeviceClassesKey[] = "System\\CurrentControlSet\\Control\\DeviceClasses";
 
 struct DeviceInfo {
-    std::wstring instancePath;
-    std::map<DEVICE_REGISTRY_PROPERTY, std::wstring> properties;
+    std::u16string instancePath;
+    std::map<DEVICE_REGISTRY_PROPERTY, std::u16string> properties;
 };
 
 struct InterfaceRecord {
-    std::wstring instancePath;
+    std::u16string instancePath;
     GUID guid;
-    std::wstring linkName;    // "\??\..."
-    std::wstring linkKey;     // NameKey of linkName
-    std::string keyPath;      // below HKEY_LOCAL_MACHINE
-    PDEVICE_OBJECT device;    // null while the device is not present
-    std::wstring deviceName;  // the device's object name, the link's target
+    std::u16string linkName;    // "\??\..."
+    std::u16string linkKey;     // NameKey of linkName
+    std::string keyPath;        // below HKEY_LOCAL_MACHINE
+    PDEVICE_OBJECT device;      // null while the device is not present
+    std::u16string deviceName;  // the device's object name, the link's target
     bool enabled = false;
 };
 
@@ -61,15 +63,12 @@ std::string GuidString(const GUID& guid) {
     return text;
 }
 
-std::wstring Wide(const std::string& text) {
-    return std::wstring(text.begin(), text.end());
+std::u16string Wide(const std::string& text) {
+    return WideFromNarrow(text);
 }
 
-std::string Narrow(const std::wstring& text) {
-    std::string narrow;
-    for (wchar_t c : text)
-        narrow += (c >= 0 && c <= 0xFF) ? static_cast<char>(c) : '?';
-    return narrow;
+std::string Narrow(const std::u16string& text) {
+    return NarrowFromWide(text);
 }
 
 bool SameGuid(const GUID& a, const GUID& b) {
@@ -77,7 +76,7 @@ bool SameGuid(const GUID& a, const GUID& b) {
 }
 
 InterfaceRecord* FindByLink(Registry& registry, const UNICODE_STRING* link) {
-    const std::wstring key = NameKey(ToWide(link));
+    const std::u16string key = NameKey(ToWide(link));
     for (auto& record : registry.interfaces)
         if (record.linkKey == key)
             return &record;
@@ -85,14 +84,14 @@ InterfaceRecord* FindByLink(Registry& registry, const UNICODE_STRING* link) {
 }
 
 // The device's object name as created (the record keeps the normalised key only).
-std::wstring DeviceObjectName(PDEVICE_OBJECT device) {
+std::u16string DeviceObjectName(PDEVICE_OBJECT device) {
     IoManager& io = IoManager::Instance();
     host::Guard guard(io.lock);
     return static_cast<DeviceRecord*>(device->IoManagerPrivate)->key;
 }
 
 NTSTATUS CreateLink(const InterfaceRecord& record) {
-    std::wstring link = record.linkName, target = record.deviceName;
+    std::u16string link = record.linkName, target = record.deviceName;
     UNICODE_STRING linkString{static_cast<USHORT>(link.size() * sizeof(WCHAR)),
                               static_cast<USHORT>(link.size() * sizeof(WCHAR)), link.data()};
     UNICODE_STRING targetString{static_cast<USHORT>(target.size() * sizeof(WCHAR)),
@@ -101,14 +100,14 @@ NTSTATUS CreateLink(const InterfaceRecord& record) {
 }
 
 void DeleteLink(const InterfaceRecord& record) {
-    std::wstring link = record.linkName;
+    std::u16string link = record.linkName;
     UNICODE_STRING linkString{static_cast<USHORT>(link.size() * sizeof(WCHAR)),
                               static_cast<USHORT>(link.size() * sizeof(WCHAR)), link.data()};
     IoDeleteSymbolicLink(&linkString);
 }
 
 NTSTATUS CreateInterfaceKey(const std::string& keyPath) {
-    std::wstring path = L"\\Registry\\Machine\\" + Wide(keyPath);
+    std::u16string path = u"\\Registry\\Machine\\" + Wide(keyPath);
     UNICODE_STRING name{static_cast<USHORT>(path.size() * sizeof(WCHAR)),
                         static_cast<USHORT>(path.size() * sizeof(WCHAR)), path.data()};
     OBJECT_ATTRIBUTES attributes;
@@ -161,34 +160,34 @@ NTSTATUS IoRegisterDeviceInterface(PDEVICE_OBJECT PhysicalDeviceObject,
     auto device = registry.devices.find(PhysicalDeviceObject);
     if (device == registry.devices.end() || device->second.instancePath.empty())
         return STATUS_INVALID_DEVICE_REQUEST;  // not a physical device
-    const std::wstring& instance = device->second.instancePath;
+    const std::u16string& instance = device->second.instancePath;
     kernel::io::InterfaceRecord* found = nullptr;
     for (auto& record : registry.interfaces)
         if (record.instancePath == instance &&
             kernel::io::SameGuid(record.guid, *InterfaceClassGuid))
             found = &record;
     if (found == nullptr) {
-        std::wstring reference = instance;
+        std::u16string reference = instance;
         for (auto& c : reference)
-            if (c == L'\\')
-                c = L'#';
+            if (c == u'\\')
+                c = u'#';
         const std::string guid = kernel::io::GuidString(*InterfaceClassGuid);
         kernel::io::InterfaceRecord record;
         record.instancePath = instance;
         record.guid = *InterfaceClassGuid;
-        record.linkName = L"\\??\\" + reference + L"#" + kernel::io::Wide(guid);
+        record.linkName = u"\\??\\" + reference + u"#" + kernel::io::Wide(guid);
         record.linkKey = kernel::io::NameKey(record.linkName);
         record.keyPath = std::string(kernel::io::kDeviceClassesKey) + "\\" + guid + "\\##?#" +
                          kernel::io::Narrow(reference) + "#" + guid + "\\Device Parameters";
         registry.interfaces.push_back(std::move(record));
         found = &registry.interfaces.back();
     }
-    const std::wstring deviceName = kernel::io::DeviceObjectName(PhysicalDeviceObject);
+    const std::u16string deviceName = kernel::io::DeviceObjectName(PhysicalDeviceObject);
     if (deviceName.empty())
         return STATUS_INVALID_DEVICE_REQUEST;  // a link needs a named device to point at
     found->device = PhysicalDeviceObject;
     found->deviceName = deviceName;
-    const std::wstring linkName = found->linkName;
+    const std::u16string linkName = found->linkName;
     const std::string keyPath = found->keyPath;
     lock.unlock();
 
@@ -200,7 +199,7 @@ NTSTATUS IoRegisterDeviceInterface(PDEVICE_OBJECT PhysicalDeviceObject,
         static_cast<PWSTR>(ExAllocatePoolWithTag(PagedPool, bytes, kernel::io::kStringTag));
     if (buffer == nullptr)
         return STATUS_INSUFFICIENT_RESOURCES;
-    std::wmemcpy(buffer, linkName.c_str(), linkName.size() + 1);
+    wmemcpy(buffer, linkName.c_str(), linkName.size() + 1);
     SymbolicLinkName->Buffer = buffer;
     SymbolicLinkName->Length = static_cast<USHORT>(linkName.size() * sizeof(WCHAR));
     SymbolicLinkName->MaximumLength = static_cast<USHORT>(bytes);
@@ -244,7 +243,7 @@ NTSTATUS IoOpenDeviceInterfaceRegistryKey(PUNICODE_STRING SymbolicLinkName,
             return STATUS_OBJECT_NAME_NOT_FOUND;
         keyPath = record->keyPath;
     }
-    std::wstring path = L"\\Registry\\Machine\\" + kernel::io::Wide(keyPath);
+    std::u16string path = u"\\Registry\\Machine\\" + kernel::io::Wide(keyPath);
     UNICODE_STRING name{static_cast<USHORT>(path.size() * sizeof(WCHAR)),
                         static_cast<USHORT>(path.size() * sizeof(WCHAR)), path.data()};
     OBJECT_ATTRIBUTES attributes;
@@ -274,7 +273,7 @@ NTSTATUS IoGetDeviceProperty(PDEVICE_OBJECT DeviceObject, DEVICE_REGISTRY_PROPER
     auto property = device->second.properties.find(DeviceProperty);
     if (property == device->second.properties.end())
         return STATUS_INVALID_PARAMETER_2;
-    const std::wstring& value = property->second;
+    const std::u16string& value = property->second;
     const ULONG bytes = static_cast<ULONG>((value.size() + 1) * sizeof(WCHAR));
     *ResultLength = bytes;
     if (BufferLength < bytes || PropertyBuffer == nullptr)
@@ -285,12 +284,12 @@ NTSTATUS IoGetDeviceProperty(PDEVICE_OBJECT DeviceObject, DEVICE_REGISTRY_PROPER
 
 namespace kernel {
 
-NTSTATUS SetDeviceInstancePath(PDEVICE_OBJECT physicalDevice, std::wstring instancePath) {
+NTSTATUS SetDeviceInstancePath(PDEVICE_OBJECT physicalDevice, std::u16string instancePath) {
     if (physicalDevice == nullptr || instancePath.empty())
         return STATUS_INVALID_PARAMETER;
     auto& registry = TheRegistry();
     std::lock_guard lock(registry.mutex);
-    const std::wstring key = io::NameKey(instancePath);
+    const std::u16string key = io::NameKey(instancePath);
     for (const auto& [device, info] : registry.devices)
         if (device != physicalDevice && io::NameKey(info.instancePath) == key)
             return STATUS_OBJECT_NAME_COLLISION;
@@ -299,7 +298,7 @@ NTSTATUS SetDeviceInstancePath(PDEVICE_OBJECT physicalDevice, std::wstring insta
 }
 
 void SetDeviceProperty(PDEVICE_OBJECT physicalDevice, DEVICE_REGISTRY_PROPERTY property,
-                       std::wstring value) {
+                       std::u16string value) {
     auto& registry = TheRegistry();
     std::lock_guard lock(registry.mutex);
     registry.devices[physicalDevice].properties[property] = std::move(value);

@@ -47,7 +47,7 @@ struct UserRequest {
 struct FileRecord {
     user_io::FileId id = 0;
     FILE_OBJECT* object = nullptr;
-    std::wstring fileName;            // storage of object->FileName
+    std::u16string fileName;          // storage of object->FileName
     PDEVICE_OBJECT device = nullptr;  // the device that was opened
     PDEVICE_OBJECT target = nullptr;  // the top of its stack when opened
     std::set<UserRequest*> outstanding;
@@ -59,7 +59,7 @@ struct FileRecord {
 
 // Behind DEVICE_OBJECT::IoManagerPrivate.
 struct DeviceRecord {
-    std::wstring key;    // normalised name; empty for an unnamed device
+    std::u16string key;  // normalised name; empty for an unnamed device
     int references = 1;  // 1 until IoDeleteDevice, plus one per file object
     bool deleted = false;
 };
@@ -69,23 +69,26 @@ class IoManager {
     static IoManager& Instance();
 
     host::Lock lock;  // guards everything below and the records above
-    std::map<std::wstring, PDEVICE_OBJECT> devices;  // by normalised name
-    std::map<std::wstring, std::wstring> links;      // normalised link -> device name as given
+    std::map<std::u16string, PDEVICE_OBJECT> devices;  // by normalised name
+    std::map<std::u16string, std::u16string> links;    // normalised link -> device name as given
     std::map<user_io::FileId, std::shared_ptr<FileRecord>> files;
     user_io::FileId nextFileId = 1;
     std::size_t liveDevices = 0;
     std::size_t liveRequests = 0;
+    // I/O work items queued or running, by the driver of their device: they keep it loaded.
+    std::map<PDRIVER_OBJECT, int> workItemsOut;
+    host::Condition workItemsChanged;  // signalled when a driver's count falls
 
     // Resolves a path in the object namespace: the device named by the longest prefix (a device
     // name or a link), and the rest of the path. Called with the lock held.
-    PDEVICE_OBJECT Resolve(std::wstring_view path, std::wstring* remainder);
+    PDEVICE_OBJECT Resolve(std::u16string_view path, std::u16string* remainder);
 
     // Drops one reference of a device record, freeing the device when it was the last.
     // Called with the lock held.
     void ReleaseDevice(PDEVICE_OBJECT device);
 
-    // IRP_MJ_CLOSE requests that must not run on the completing thread (above PASSIVE_LEVEL)
-    // go to this worker.
+    // Closes that must not run on the thread that asks for them (inside a completion, or above
+    // PASSIVE_LEVEL) go to this worker.
     void DeferClose(std::function<void()> send);
     bool DrainDeferred(int timeoutMs);
     ~IoManager();
@@ -102,14 +105,19 @@ class IoManager {
 };
 
 // Canonical form of an object name: "\DosDevices\" and "\GLOBAL??\" become "\??\"; case kept.
-std::wstring CanonicalName(std::wstring_view name);
+std::u16string CanonicalName(std::u16string_view name);
 // Key for comparisons: canonical and upper-case.
-std::wstring NameKey(std::wstring_view name);
-std::wstring ToWide(const UNICODE_STRING* name);
+std::u16string NameKey(std::u16string_view name);
+std::u16string ToWide(const UNICODE_STRING* name);
+
+// The calling thread is inside IoCompleteRequest (a completion, or what it calls).
+bool InsideCompletion();
 
 // Called by IoCompleteRequest when a request of the I/O manager reaches the top.
 void FinishUserRequest(PIRP irp);
 void ReleaseRequest(UserRequest* request);
+// Frees a request that was built but never sent.
+void DiscardRequest(UserRequest* request);
 
 // Reports a finished read to the observer installed by testing::SetCompletionObserver.
 void ObserveReadCompletion(const void* userBuffer, std::size_t bytes);

@@ -3,7 +3,10 @@
 #include <cstring>
 
 #include "io/io_manager.h"
+#include "io/pending_checks.h"
+#include "kernel/ex.h"
 #include "kernel/rules.h"
+#include "kernel/testing.h"
 
 namespace {
 
@@ -49,7 +52,8 @@ PIRP IoAllocateIrp(CCHAR stackSize, BOOLEAN) {
     if (stackSize < 1)
         stackSize = 1;
     const USHORT size = IoSizeOfIrp(stackSize);
-    auto* irp = static_cast<PIRP>(std::malloc(size));
+    auto* irp =
+        static_cast<PIRP>(ExAllocatePoolWithTag(NonPagedPool, size, kernel::testing::kIrpPoolTag));
     if (irp == nullptr)
         return nullptr;
     IoInitializeIrp(irp, size, stackSize);
@@ -61,10 +65,12 @@ void IoFreeIrp(PIRP irp) {
         kernel::ReportRuleViolation("IoFreeIrp of a request the I/O manager owns");
         return;
     }
-    std::free(irp);
+    kernel::io::ForgetDispatches(irp);
+    ExFreePoolWithTag(irp, kernel::testing::kIrpPoolTag);
 }
 
 void IoReuseIrp(PIRP irp, NTSTATUS status) {
+    kernel::io::ForgetDispatches(irp);
     const UCHAR allocationFlags = irp->AllocationFlags;
     IoInitializeIrp(irp, irp->Size, irp->StackCount);
     irp->AllocationFlags = allocationFlags;
@@ -109,7 +115,10 @@ NTSTATUS IoCallDriver(PDEVICE_OBJECT device, PIRP irp) {
         dispatch = device->DriverObject->MajorFunction[stack->MajorFunction];
     if (dispatch == nullptr)
         dispatch = &InvalidDeviceRequest;
-    return dispatch(device, irp);
+    kernel::io::DispatchFrame* frame = kernel::io::BeginDispatch(irp);
+    const NTSTATUS status = dispatch(device, irp);
+    kernel::io::EndDispatch(frame, status);
+    return status;
 }
 
 NTSTATUS PoCallDriver(PDEVICE_OBJECT device, PIRP irp) {
@@ -117,7 +126,22 @@ NTSTATUS PoCallDriver(PDEVICE_OBJECT device, PIRP irp) {
 }
 void PoStartNextPowerIrp(PIRP) {}
 
+namespace {
+thread_local int t_completions = 0;
+
+// Counts the IoCompleteRequest calls that the thread is inside.
+struct CompletionScope {
+    CompletionScope() { ++t_completions; }
+    ~CompletionScope() { --t_completions; }
+};
+}  // namespace
+
+bool kernel::io::InsideCompletion() {
+    return t_completions > 0;
+}
+
 void IoCompleteRequest(PIRP irp, CCHAR) {
+    const CompletionScope scope;
     if (KeGetCurrentIrql() > DISPATCH_LEVEL)
         kernel::ReportRuleViolation("IoCompleteRequest above DISPATCH_LEVEL");
     if (irp->CurrentLocation > irp->StackCount) {
@@ -133,6 +157,7 @@ void IoCompleteRequest(PIRP irp, CCHAR) {
     for (;;) {
         PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
         irp->PendingReturned = (stack->Control & SL_PENDING_RETURNED) != 0;
+        kernel::io::LocationCompleted(irp, irp->PendingReturned);
         const PIO_COMPLETION_ROUTINE routine = stack->CompletionRoutine;
         const PVOID context = stack->Context;
         const UCHAR control = stack->Control;

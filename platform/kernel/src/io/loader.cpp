@@ -1,6 +1,7 @@
 // Driver loading: builds the DRIVER_OBJECT and runs DriverEntry.
 #include <dlfcn.h>
 
+#include <chrono>
 #include <string>
 
 #include "io/io_manager.h"
@@ -14,18 +15,21 @@ PDRIVER_DISPATCH InvalidDeviceRequestRoutine();
 namespace kernel {
 namespace {
 
+// How long an unload waits for the driver's work items before it reports them.
+constexpr auto kWorkItemsBound = std::chrono::seconds(30);
+
 // Behind DRIVER_OBJECT::DriverSection.
 struct LoadedDriver {
     DRIVER_OBJECT object{};
     DRIVER_EXTENSION extension{};
-    std::wstring driverName;
-    std::wstring serviceName;
-    std::wstring registryPath;
+    std::u16string driverName;
+    std::u16string serviceName;
+    std::u16string registryPath;
     UNICODE_STRING registryString{};
     void* module = nullptr;
 };
 
-UNICODE_STRING View(std::wstring& text) {
+UNICODE_STRING View(std::u16string& text) {
     UNICODE_STRING view;
     view.Buffer = text.data();
     view.Length = static_cast<USHORT>(text.size() * sizeof(WCHAR));
@@ -41,7 +45,7 @@ NTSTATUS Start(LoadedDriver* loaded, PDRIVER_INITIALIZE entry, PDRIVER_OBJECT* d
     object.DriverExtension = &loaded->extension;
     object.DriverInit = entry;
     loaded->extension.DriverObject = &object;
-    loaded->driverName = L"\\Driver\\" + loaded->serviceName;
+    loaded->driverName = u"\\Driver\\" + loaded->serviceName;
     object.DriverName = View(loaded->driverName);
     loaded->extension.ServiceKeyName = View(loaded->serviceName);
     loaded->registryString = View(loaded->registryPath);
@@ -65,8 +69,8 @@ NTSTATUS Start(LoadedDriver* loaded, PDRIVER_INITIALIZE entry, PDRIVER_OBJECT* d
 
 }  // namespace
 
-NTSTATUS LoadDriver(std::wstring_view name, PDRIVER_INITIALIZE entry,
-                    std::wstring_view registryPath, PDRIVER_OBJECT* driver) {
+NTSTATUS LoadDriver(std::u16string_view name, PDRIVER_INITIALIZE entry,
+                    std::u16string_view registryPath, PDRIVER_OBJECT* driver) {
     *driver = nullptr;
     auto* loaded = new LoadedDriver;
     loaded->serviceName = name;
@@ -77,8 +81,8 @@ NTSTATUS LoadDriver(std::wstring_view name, PDRIVER_INITIALIZE entry,
     return status;
 }
 
-NTSTATUS LoadDriverModule(const std::string& path, std::wstring_view name,
-                          std::wstring_view registryPath, PDRIVER_OBJECT* driver) {
+NTSTATUS LoadDriverModule(const std::string& path, std::u16string_view name,
+                          std::u16string_view registryPath, PDRIVER_OBJECT* driver) {
     *driver = nullptr;
     void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (module == nullptr)
@@ -109,17 +113,28 @@ void UnloadDriver(PDRIVER_OBJECT driver) {
         while (driver->DeviceObject != nullptr)
             IoDeleteDevice(driver->DeviceObject);  // (recorded)
     }
+    bool routinesReturned = true;
     {
         io::IoManager& io = io::IoManager::Instance();
         host::Guard guard(io.lock);
         for (const auto& [id, file] : io.files)
             if (file->device->DriverObject == driver || file->target->DriverObject == driver)
                 ReportRuleViolation("driver unloaded with files still open on its devices");
+        // The image stays until every work item of the driver's devices has returned.
+        const auto deadline = host::Now() + kWorkItemsBound;
+        while (io.workItemsOut.count(driver) != 0) {
+            if (!io.workItemsChanged.WaitUntil(guard, deadline) &&
+                io.workItemsOut.count(driver) != 0) {
+                ReportRuleViolation("driver unloaded while a work item of its devices runs");
+                routinesReturned = false;
+                break;
+            }
+        }
     }
     void* module = loaded->module;
     delete loaded;
-    if (module != nullptr)
-        dlclose(module);
+    if (module != nullptr && routinesReturned)
+        dlclose(module);  // (recorded otherwise) left loaded: a routine may still run in it
 }
 
 }  // namespace kernel

@@ -1,6 +1,5 @@
 // The object namespace of the I/O manager: devices, symbolic links, device stacks.
 #include <cstdlib>
-#include <cwctype>
 
 #include "host/built_at_load.h"
 #include "io/device_interfaces.h"
@@ -16,47 +15,54 @@ IoManager& IoManager::Instance() {
 }
 [[maybe_unused]] const bool kBuiltAtLoad = ::kernel::host::BuildAtLoad(&IoManager::Instance);
 
-std::wstring CanonicalName(std::wstring_view name) {
-    static const std::wstring_view kAliases[] = {L"\\DosDevices\\", L"\\GLOBAL??\\"};
+namespace {
+// Object names fold ASCII letters only, whatever the host's locale, as registry names do.
+WCHAR Upper(WCHAR c) {
+    return c >= u'a' && c <= u'z' ? static_cast<WCHAR>(c - u'a' + u'A') : c;
+}
+}  // namespace
+
+std::u16string CanonicalName(std::u16string_view name) {
+    static const std::u16string_view kAliases[] = {u"\\DosDevices\\", u"\\GLOBAL??\\"};
     for (auto alias : kAliases) {
         if (name.size() >= alias.size()) {
             bool same = true;
             for (std::size_t i = 0; i < alias.size() && same; ++i)
-                same = std::towupper(name[i]) == std::towupper(alias[i]);
+                same = Upper(name[i]) == Upper(alias[i]);
             if (same)
-                return L"\\??\\" + std::wstring(name.substr(alias.size()));
+                return u"\\??\\" + std::u16string(name.substr(alias.size()));
         }
     }
-    return std::wstring(name);
+    return std::u16string(name);
 }
 
-std::wstring NameKey(std::wstring_view name) {
-    std::wstring key = CanonicalName(name);
+std::u16string NameKey(std::u16string_view name) {
+    std::u16string key = CanonicalName(name);
     for (auto& c : key)
-        c = static_cast<wchar_t>(std::towupper(c));
+        c = Upper(c);
     return key;
 }
 
-std::wstring ToWide(const UNICODE_STRING* name) {
+std::u16string ToWide(const UNICODE_STRING* name) {
     if (name == nullptr || name->Buffer == nullptr)
         return {};
-    return std::wstring(name->Buffer, name->Length / sizeof(WCHAR));
+    return std::u16string(name->Buffer, name->Length / sizeof(WCHAR));
 }
 
 namespace {
 // True when key starts with prefix at a component boundary.
-bool IsComponentPrefix(const std::wstring& key, const std::wstring& prefix) {
+bool IsComponentPrefix(const std::u16string& key, const std::u16string& prefix) {
     if (prefix.empty() || key.size() < prefix.size())
         return false;
     if (key.compare(0, prefix.size(), prefix) != 0)
         return false;
-    return key.size() == prefix.size() || key[prefix.size()] == L'\\' || prefix.back() == L'\\';
+    return key.size() == prefix.size() || key[prefix.size()] == u'\\' || prefix.back() == u'\\';
 }
 }  // namespace
 
-PDEVICE_OBJECT IoManager::Resolve(std::wstring_view path, std::wstring* remainder) {
-    const std::wstring canonical = CanonicalName(path);
-    const std::wstring key = NameKey(path);
+PDEVICE_OBJECT IoManager::Resolve(std::u16string_view path, std::u16string* remainder) {
+    const std::u16string canonical = CanonicalName(path);
+    const std::u16string key = NameKey(path);
     std::size_t best = 0;
     PDEVICE_OBJECT found = nullptr;
     for (const auto& [name, device] : devices) {
@@ -147,10 +153,10 @@ NTSTATUS IoCreateDevice(PDRIVER_OBJECT driver, ULONG extensionSize, PUNICODE_STR
                         PDEVICE_OBJECT* device) {
     *device = nullptr;
     IoManager& io = IoManager::Instance();
-    std::wstring key;
+    std::u16string key;
     if (name != nullptr && name->Length > 0) {
         key = kernel::io::NameKey(kernel::io::ToWide(name));
-        if (key.empty() || key[0] != L'\\')
+        if (key.empty() || key[0] != u'\\')
             return STATUS_OBJECT_NAME_INVALID;
     }
     constexpr std::size_t kExtensionOffset = (sizeof(DEVICE_OBJECT) + 15) & ~std::size_t{15};
@@ -212,8 +218,8 @@ void IoDeleteDevice(PDEVICE_OBJECT device) {
 
 NTSTATUS IoCreateSymbolicLink(PUNICODE_STRING linkName, PUNICODE_STRING deviceName) {
     IoManager& io = IoManager::Instance();
-    const std::wstring key = kernel::io::NameKey(kernel::io::ToWide(linkName));
-    if (key.empty() || key[0] != L'\\')
+    const std::u16string key = kernel::io::NameKey(kernel::io::ToWide(linkName));
+    if (key.empty() || key[0] != u'\\')
         return STATUS_OBJECT_NAME_INVALID;
     kernel::host::Guard guard(io.lock);
     if (io.links.count(key) != 0 || io.devices.count(key) != 0)

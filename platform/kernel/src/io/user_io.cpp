@@ -71,20 +71,18 @@ void SendClose(const std::shared_ptr<FileRecord>& file) {
     io.ReleaseDevice(file->device);
 }
 
-// Sends IRP_MJ_CLOSE once cleanup is done and nothing of the file is outstanding. The caller has
-// decided that it is time (under the lock).
+// Sends IRP_MJ_CLOSE once cleanup is done and nothing of the file is outstanding (the caller has
+// decided that it is time, under the lock): from the I/O manager's worker, so that the close is
+// never nested in the IoCompleteRequest of the driver that completed the last request, with the
+// driver's locks held, as on the platform.
 void CloseFromCompletion(std::shared_ptr<FileRecord> file) {
-    if (KeGetCurrentIrql() == PASSIVE_LEVEL) {
-        SendClose(file);
-    } else {
-        IoManager::Instance().DeferClose([file] { SendClose(file); });
-    }
+    IoManager::Instance().DeferClose([file] { SendClose(file); });
 }
 
-std::wstring Widen(std::string_view path) {
-    std::wstring wide(path.begin(), path.end());
-    if (wide.rfind(L"\\\\.\\", 0) == 0 || wide.rfind(L"\\\\?\\", 0) == 0)
-        wide = L"\\??\\" + wide.substr(4);
+std::u16string Widen(std::string_view path) {
+    std::u16string wide(path.begin(), path.end());
+    if (wide.rfind(u"\\\\.\\", 0) == 0 || wide.rfind(u"\\\\?\\", 0) == 0)
+        wide = u"\\??\\" + wide.substr(4);
     return wide;
 }
 
@@ -99,6 +97,14 @@ void FreeMdlChain(PIRP irp) {
 }
 
 }  // namespace
+
+void DiscardRequest(UserRequest* request) {
+    std::free(request->systemBuffer);
+    request->systemBuffer = nullptr;
+    request->irp->AssociatedIrp.SystemBuffer = nullptr;
+    FreeMdlChain(request->irp);
+    ReleaseRequest(request);
+}
 
 void ReleaseRequest(UserRequest* request) {
     if (request->references.fetch_sub(1) != 1)
@@ -212,19 +218,26 @@ std::int32_t Submit(FileId fileId, IssuerId issuer, const Request& request,
                     CompletionCallback onComplete) {
     if (KeGetCurrentIrql() != PASSIVE_LEVEL)
         ReportRuleViolation("a user request is issued above PASSIVE_LEVEL");
+    // A submission that fails before its IRP exists is told to its issuer like one that its
+    // driver failed at once, so that a caller waiting for the completion is not left waiting.
+    auto refuse = [&onComplete](NTSTATUS status) {
+        if (onComplete)
+            onComplete(Completion{status, 0, false});
+        return status;
+    };
     IoManager& io = IoManager::Instance();
     std::shared_ptr<FileRecord> file;
     {
         host::Guard guard(io.lock);
         auto it = io.files.find(fileId);
         if (it == io.files.end() || it->second->closeSent)
-            return STATUS_INVALID_HANDLE;
+            return refuse(STATUS_INVALID_HANDLE);
         file = it->second;
     }
     PDEVICE_OBJECT target = file->target;
     UserRequest* user = io::NewRequest(target, issuer);
     if (user == nullptr)
-        return STATUS_INSUFFICIENT_RESOURCES;
+        return refuse(STATUS_INSUFFICIENT_RESOURCES);
     user->file = file;
     user->callback = std::move(onComplete);
     PIRP irp = user->irp;
@@ -298,11 +311,20 @@ std::int32_t Submit(FileId fileId, IssuerId issuer, const Request& request,
         }
     }
 
+    // The request joins its file under the same lock that decides the close: a close never
+    // reaches the driver while a request of the file can still be dispatched.
     {
         host::Guard guard(io.lock);
-        file->outstanding.insert(user);
-        user->counted = true;
-        ++io.liveRequests;
+        if (!file->closeSent) {
+            file->outstanding.insert(user);
+            user->counted = true;
+            ++io.liveRequests;
+        }
+    }
+    if (!user->counted) {
+        onComplete = std::move(user->callback);
+        io::DiscardRequest(user);
+        return refuse(STATUS_INVALID_HANDLE);
     }
     return IoCallDriver(target, irp);
 }
@@ -338,7 +360,22 @@ void CancelIssuerRequests(IssuerId issuer) {
         [&](const FileRecord&, const UserRequest& request) { return request.issuer == issuer; });
 }
 
+namespace {
+void CloseNow(FileId fileId);
+}
+
 void Close(FileId fileId) {
+    // A close asked for inside a completion waits for the worker, like one that the completion
+    // itself causes.
+    if (io::InsideCompletion() || KeGetCurrentIrql() != PASSIVE_LEVEL) {
+        IoManager::Instance().DeferClose([fileId] { CloseNow(fileId); });
+        return;
+    }
+    CloseNow(fileId);
+}
+
+namespace {
+void CloseNow(FileId fileId) {
     IoManager& io = IoManager::Instance();
     std::shared_ptr<FileRecord> file;
     {
@@ -362,6 +399,7 @@ void Close(FileId fileId) {
     if (closeNow)
         io::SendClose(file);
 }
+}  // namespace
 
 }  // namespace kernel::user_io
 

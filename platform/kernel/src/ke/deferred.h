@@ -18,8 +18,12 @@ namespace kernel::ke {
 std::uint64_t DeferredActivity();
 void NoteDeferredActivity();
 
+// DPCs run on kSimulatedProcessors threads at DISPATCH_LEVEL, as on a machine with that many
+// processors: different DPCs at the same time, in queue order of their start; one DPC object never
+// on two at once (a DPC queued again while it runs waits for that run to end).
 class DpcQueue {
   public:
+    static constexpr int kSimulatedProcessors = 4;
     static DpcQueue& Instance();
     bool Insert(KDPC* dpc, PVOID argument1, PVOID argument2);
     bool Remove(KDPC* dpc);
@@ -32,12 +36,14 @@ class DpcQueue {
   private:
     DpcQueue();
     void Run();
+    // The first queued DPC that is not running now, taken out of the queue; null if none.
+    KDPC* TakeRunnable();
     host::Lock lock_;
     host::Condition changed_;
     LIST_ENTRY queue_;
-    bool running_ = false;
+    std::vector<KDPC*> running_;
     bool stopping_ = false;
-    host::Thread thread_;
+    std::vector<host::Thread> processors_;
 };
 
 class TimerService {

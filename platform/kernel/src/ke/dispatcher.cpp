@@ -1,5 +1,6 @@
-// Dispatcher objects. One dispatcher lock and condition guard every object's signal state, as on
-// the platform; waiters re-check their object after every change.
+// Dispatcher objects. One dispatcher lock guards every object's signal state and wait list, as
+// on the platform. A waiting thread links a wait block of its own into the object's wait list, and
+// a change of the object wakes the threads of that list only.
 #include <chrono>
 
 #include "host/built_at_load.h"
@@ -7,12 +8,14 @@
 #include "ke/dispatcher.h"
 #include "kernel/ke.h"
 #include "kernel/rules.h"
+#include "kernel/testing.h"
 
 namespace {
 
 struct Dispatcher {
     kernel::host::Lock lock;
-    kernel::host::Condition changed;
+    std::size_t blocked = 0;    // threads in a wait list
+    std::uint64_t wakeups = 0;  // waits woken by a change of their object
 };
 
 Dispatcher& TheDispatcher() {
@@ -20,6 +23,26 @@ Dispatcher& TheDispatcher() {
     return dispatcher;
 }
 [[maybe_unused]] const bool kBuiltAtLoad = ::kernel::host::BuildAtLoad(&TheDispatcher);
+
+// A waiting thread in its object's wait list.
+struct WaitBlock {
+    LIST_ENTRY link;
+    kernel::host::Condition woken;
+};
+
+// Objects live in zero-filled driver memory: a wait list never initialised is empty.
+PLIST_ENTRY WaitList(DISPATCHER_HEADER& header) {
+    if (header.WaitListHead.Flink == nullptr)
+        InitializeListHead(&header.WaitListHead);
+    return &header.WaitListHead;
+}
+
+// Wakes the threads waiting on the object (dispatcher lock held); each checks it again.
+void WakeWaiters(DISPATCHER_HEADER& header) {
+    PLIST_ENTRY list = WaitList(header);
+    for (PLIST_ENTRY entry = list->Flink; entry != list; entry = entry->Flink)
+        CONTAINING_RECORD(entry, WaitBlock, link)->woken.NotifyOne();
+}
 
 bool IsSignaled(const DISPATCHER_HEADER& header) {
     if (header.Type == MutantObject)
@@ -40,15 +63,14 @@ namespace kernel::ke {
 host::Lock& DispatcherLock() {
     return TheDispatcher().lock;
 }
-void NotifyDispatcherWaiters() {
-    TheDispatcher().changed.NotifyAll();
+void NotifyDispatcherWaiters(DISPATCHER_HEADER* header) {
+    WakeWaiters(*header);
 }
 void SetSignalState(DISPATCHER_HEADER* header, LONG state) {
-    Dispatcher& dispatcher = TheDispatcher();
-    kernel::host::Guard guard(dispatcher.lock);
+    kernel::host::Guard guard(TheDispatcher().lock);
     header->SignalState = state;
     if (state > 0)
-        dispatcher.changed.NotifyAll();
+        WakeWaiters(*header);
 }
 LONG ReadSignalState(DISPATCHER_HEADER* header) {
     kernel::host::Guard guard(TheDispatcher().lock);
@@ -66,11 +88,10 @@ void KeInitializeEvent(PRKEVENT event, EVENT_TYPE type, BOOLEAN state) {
 }
 
 LONG KeSetEvent(PRKEVENT event, KPRIORITY, BOOLEAN) {
-    Dispatcher& dispatcher = TheDispatcher();
-    kernel::host::Guard guard(dispatcher.lock);
+    kernel::host::Guard guard(TheDispatcher().lock);
     LONG previous = event->Header.SignalState;
     event->Header.SignalState = 1;
-    dispatcher.changed.NotifyAll();
+    WakeWaiters(event->Header);
     return previous;
 }
 
@@ -117,13 +138,37 @@ NTSTATUS KeWaitForSingleObject(PVOID object, KWAIT_REASON, KPROCESSOR_MODE, BOOL
     auto* header = static_cast<DISPATCHER_HEADER*>(object);
     Dispatcher& dispatcher = TheDispatcher();
     kernel::host::Guard guard(dispatcher.lock);
-    while (!IsSignaled(*header)) {
-        if (!bounded) {
-            dispatcher.changed.Wait(guard);
-        } else if (!dispatcher.changed.WaitUntil(guard, deadline) && !IsSignaled(*header)) {
-            return STATUS_TIMEOUT;
+    if (!IsSignaled(*header)) {
+        WaitBlock block;
+        InsertTailList(WaitList(*header), &block.link);
+        ++dispatcher.blocked;
+        bool timedOut = false;
+        while (!IsSignaled(*header) && !timedOut) {
+            if (!bounded) {
+                block.woken.Wait(guard);
+                ++dispatcher.wakeups;
+            } else if (block.woken.WaitUntil(guard, deadline)) {
+                ++dispatcher.wakeups;
+            } else {
+                timedOut = !IsSignaled(*header);
+            }
         }
+        RemoveEntryList(&block.link);
+        --dispatcher.blocked;
+        if (timedOut)
+            return STATUS_TIMEOUT;
     }
     Consume(*header);
     return STATUS_SUCCESS;
 }
+
+namespace kernel::testing {
+std::size_t BlockedKernelWaits() {
+    kernel::host::Guard guard(TheDispatcher().lock);
+    return TheDispatcher().blocked;
+}
+std::uint64_t KernelWaitWakeups() {
+    kernel::host::Guard guard(TheDispatcher().lock);
+    return TheDispatcher().wakeups;
+}
+}  // namespace kernel::testing

@@ -1,4 +1,6 @@
-// The DPC queue: one DPC thread runs the queued DPCs in order, at DISPATCH_LEVEL, one at a time.
+// The DPC queue: the simulated processors take the queued DPCs in order and run them at
+// DISPATCH_LEVEL, several at once.
+#include <algorithm>
 #include <string>
 
 #include "host/built_at_load.h"
@@ -26,7 +28,7 @@ DpcQueue& DpcQueue::Instance() {
 [[maybe_unused]] const bool kBuiltAtLoad = ::kernel::host::BuildAtLoad(&DpcQueue::Instance);
 
 // Work items queued by DPC routines: the work queue is built first, so that it is destroyed after
-// the DPC thread.
+// the DPC threads.
 DpcQueue::DpcQueue() {
     WorkQueue::Instance();
     InitializeListHead(&queue_);
@@ -38,7 +40,8 @@ DpcQueue::~DpcQueue() {
         stopping_ = true;
         changed_.NotifyAll();
     }
-    thread_.Join();
+    for (auto& processor : processors_)
+        processor.Join();
 }
 
 bool DpcQueue::Insert(KDPC* dpc, PVOID argument1, PVOID argument2) {
@@ -50,9 +53,9 @@ bool DpcQueue::Insert(KDPC* dpc, PVOID argument1, PVOID argument2) {
     dpc->SystemArgument2 = argument2;
     InsertTailList(&queue_, &dpc->DpcListEntry);
     NoteDeferredActivity();
-    if (!thread_.Running())
-        thread_ = host::Thread([this] { Run(); });
-    changed_.NotifyAll();
+    while (processors_.size() < kSimulatedProcessors)
+        processors_.emplace_back([this] { Run(); });
+    changed_.NotifyOne();
     return true;
 }
 
@@ -67,7 +70,7 @@ bool DpcQueue::Remove(KDPC* dpc) {
 
 bool DpcQueue::Idle() {
     host::Guard guard(lock_);
-    return IsListEmpty(&queue_) && !running_;
+    return IsListEmpty(&queue_) && running_.empty();
 }
 
 bool DpcQueue::Reset(host::TimePoint deadline) {
@@ -76,27 +79,38 @@ bool DpcQueue::Reset(host::TimePoint deadline) {
         auto* dpc = CONTAINING_RECORD(RemoveHeadList(&queue_), KDPC, DpcListEntry);
         dpc->DpcData = nullptr;
     }
-    while (running_) {
-        if (!changed_.WaitUntil(guard, deadline) && running_)
+    while (!running_.empty()) {
+        if (!changed_.WaitUntil(guard, deadline) && !running_.empty())
             return false;
     }
     return true;
 }
 
+KDPC* DpcQueue::TakeRunnable() {
+    for (LIST_ENTRY* entry = queue_.Flink; entry != &queue_; entry = entry->Flink) {
+        auto* dpc = CONTAINING_RECORD(entry, KDPC, DpcListEntry);
+        if (std::find(running_.begin(), running_.end(), dpc) != running_.end())
+            continue;  // it runs on another processor: it starts when that run has ended
+        RemoveEntryList(entry);
+        dpc->DpcData = nullptr;  // it may be queued again from now on
+        return dpc;
+    }
+    return nullptr;
+}
+
 void DpcQueue::Run() {
     host::Guard guard(lock_);
     for (;;) {
-        while (IsListEmpty(&queue_) && !stopping_)
+        KDPC* dpc = nullptr;
+        while (!stopping_ && (dpc = TakeRunnable()) == nullptr)
             changed_.Wait(guard);
         if (stopping_)
             return;
-        auto* dpc = CONTAINING_RECORD(RemoveHeadList(&queue_), KDPC, DpcListEntry);
-        dpc->DpcData = nullptr;  // it may be queued again from now on
         const PKDEFERRED_ROUTINE routine = dpc->DeferredRoutine;
         const PVOID context = dpc->DeferredContext;
         const PVOID argument1 = dpc->SystemArgument1;
         const PVOID argument2 = dpc->SystemArgument2;
-        running_ = true;
+        running_.push_back(dpc);
         guard.unlock();
 
         KIRQL old;
@@ -108,8 +122,10 @@ void DpcQueue::Run() {
         KeLowerIrql(PASSIVE_LEVEL);
 
         guard.lock();
-        running_ = false;
-        changed_.NotifyAll();
+        running_.erase(std::find(running_.begin(), running_.end(), dpc));
+        // A DPC queued again while it ran may start now; a reset may wait for the last run.
+        if (!IsListEmpty(&queue_) || running_.empty())
+            changed_.NotifyAll();
     }
 }
 

@@ -39,7 +39,7 @@ LONG KeReleaseMutex(PRKMUTEX mutex, BOOLEAN) {
     }
     if (++mutex->Header.SignalState == 1) {
         mutex->OwnerThread = 0;
-        kernel::ke::NotifyDispatcherWaiters();
+        kernel::ke::NotifyDispatcherWaiters(&mutex->Header);
     }
     return previous;
 }

@@ -21,7 +21,7 @@ namespace {
 
 struct DeviceNode {
     DeviceState state = DeviceState::Adding;
-    std::wstring service;
+    std::u16string service;
 };
 
 struct DriverNode {
@@ -77,7 +77,7 @@ class Manager {
         auto it = devices_.find(pdo);
         return it == devices_.end() ? DeviceState::Unknown : it->second.state;
     }
-    bool DriverLoaded(const std::wstring& service) {
+    bool DriverLoaded(const std::u16string& service) {
         host::Guard guard(lock_);
         return drivers_.count(service) != 0;
     }
@@ -173,7 +173,7 @@ class Manager {
     }
 
     // One device of the driver is gone; with none left, it is unloaded once it is unused.
-    void ReleaseDriver(const std::wstring& service) {  // called with the lock held
+    void ReleaseDriver(const std::u16string& service) {  // called with the lock held
         auto it = drivers_.find(service);
         if (it == drivers_.end() || --it->second.devices > 0 || it->second.unloadWatched)
             return;
@@ -205,7 +205,7 @@ class Manager {
     bool stopping_ = false;
     bool earlyRemove_ = false;
     std::map<PDEVICE_OBJECT, DeviceNode> devices_;
-    std::map<std::wstring, DriverNode> drivers_;
+    std::map<std::u16string, DriverNode> drivers_;
     std::vector<Watch> watches_;
     bool evaluating_ = false;  // the watcher is looking at watches taken out of the list
     int helpersRunning_ = 0;
@@ -386,7 +386,7 @@ DeviceState StateOf(PDEVICE_OBJECT pdo) {
     return Manager::Instance().StateOf(pdo);
 }
 
-bool DriverLoaded(const std::wstring& serviceName) {
+bool DriverLoaded(const std::u16string& serviceName) {
     return Manager::Instance().DriverLoaded(serviceName);
 }
 

@@ -65,7 +65,7 @@ bool FilesOpenOn(const std::set<PDEVICE_OBJECT>& stack) {
 bool DriverInUse(PDRIVER_OBJECT driver) {
     io::IoManager& io = io::IoManager::Instance();
     host::Guard guard(io.lock);
-    if (driver->DeviceObject != nullptr)
+    if (driver->DeviceObject != nullptr || io.workItemsOut.count(driver) != 0)
         return true;
     for (const auto& [id, file] : io.files)
         if (file->device->DriverObject == driver || file->target->DriverObject == driver)

@@ -19,7 +19,7 @@ NTSTATUS SendPnp(PDEVICE_OBJECT pdo, UCHAR minor);
 std::set<PDEVICE_OBJECT> StackOf(PDEVICE_OBJECT pdo);
 // A file is open on one of the devices.
 bool FilesOpenOn(const std::set<PDEVICE_OBJECT>& stack);
-// The driver still has device objects, or files open on them.
+// The driver still has device objects, files open on them, or work items queued or running.
 bool DriverInUse(PDRIVER_OBJECT driver);
 
 }  // namespace kernel::pnp

@@ -1,5 +1,5 @@
-// The echo/queue test driver's controls for tests, without kernel types, so that tests of the
-// user-mode services can drive it too. Two devices: "\Device\EchoBuffered" (DO_BUFFERED_IO,
+// The echo/queue test driver's controls for tests, on the base declarations only, so that tests of
+// the user-mode services can drive it too. Two devices: "\Device\EchoBuffered" (DO_BUFFERED_IO,
 // link "\DosDevices\EchoB") and "\Device\EchoDirect" (DO_DIRECT_IO, link
 // "\DosDevices\EchoD"). Reads and IOCTL_ECHO_PEND requests are queued with a cancel routine until
 // a test completes them; IOCTL_ECHO_FILL answers at once.
@@ -8,13 +8,15 @@
 #include <cstdint>
 #include <string>
 
+#include "base/base_types.h"
+
 namespace echo {
 
-#define MQ_ECHO_CODE(function, method) ((0x22u << 16) | ((function) << 2) | (method))
-#define IOCTL_ECHO_FILL MQ_ECHO_CODE(0x800, 0)
-#define IOCTL_ECHO_FILL_DIRECT MQ_ECHO_CODE(0x801, 2)
-#define IOCTL_ECHO_PEND MQ_ECHO_CODE(0x802, 0)
-#define IOCTL_ECHO_FAIL MQ_ECHO_CODE(0x803, 0)
+#define IOCTL_ECHO_FILL CTL_CODE(FILE_DEVICE_UNKNOWN, 0x800, METHOD_BUFFERED, FILE_ANY_ACCESS)
+#define IOCTL_ECHO_FILL_DIRECT \
+    CTL_CODE(FILE_DEVICE_UNKNOWN, 0x801, METHOD_OUT_DIRECT, FILE_ANY_ACCESS)
+#define IOCTL_ECHO_PEND CTL_CODE(FILE_DEVICE_UNKNOWN, 0x802, METHOD_BUFFERED, FILE_ANY_ACCESS)
+#define IOCTL_ECHO_FAIL CTL_CODE(FILE_DEVICE_UNKNOWN, 0x803, METHOD_BUFFERED, FILE_ANY_ACCESS)
 
 // Input of IOCTL_ECHO_FILL(_DIRECT): fill the whole output with `fill`, report `information`.
 // Input of IOCTL_ECHO_FAIL: complete at once with `status`.
@@ -27,10 +29,12 @@ struct EchoCommand {
 // What the driver saw, for the tests.
 struct Log {
     int creates = 0, cleanups = 0, closes = 0, reads = 0, cancels = 0;
-    std::wstring lastFileName;
+    std::u16string lastFileName;
     std::uint64_t closeThread = 0;  // host thread token of the last close
     bool closeAtPassive = true;
-    int cleanupsWithPending = 0;  // cleanups that found requests still queued
+    int cleanupsWithPending = 0;     // cleanups that found requests still queued
+    int requestsAfterClose = 0;      // reads and controls dispatched after their file's close
+    int closesInsideCompletion = 0;  // closes nested in this driver's IoCompleteRequest
 };
 Log Snapshot();
 std::size_t QueuedCount();

@@ -1,8 +1,11 @@
 #include "echo_driver.h"
 
+#include <atomic>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "kernel/loader.h"
 
@@ -28,14 +31,34 @@ void Record(F change) {
     change(g_log);
 }
 
+// Behind FILE_OBJECT::FsContext from CREATE on: whether CLOSE has reached the driver. Kept until
+// the driver loads again, so that a request that comes after the close still finds it.
+struct FileState {
+    std::atomic<bool> closed{false};
+};
+std::vector<std::unique_ptr<FileState>> g_files;
+
+// Counts a request that reaches the driver after its file's close.
+void NoteRequest(PIRP irp) {
+    auto* state = static_cast<FileState*>(IoGetCurrentIrpStackLocation(irp)->FileObject->FsContext);
+    if (state != nullptr && state->closed.load())
+        Record([](Log& log) { log.requestsAfterClose++; });
+}
+
 Extension* ExtensionOf(PDEVICE_OBJECT device) {
     return static_cast<Extension*>(device->DeviceExtension);
 }
 
+// Set while this driver's IoCompleteRequest runs on the thread: a close seen then is nested in it.
+thread_local bool t_completing = false;
+
 NTSTATUS Complete(PIRP irp, NTSTATUS status, ULONG_PTR information) {
     irp->IoStatus.Status = status;
     irp->IoStatus.Information = information;
+    const bool outer = t_completing;
+    t_completing = true;
     IoCompleteRequest(irp, IO_NO_INCREMENT);
+    t_completing = outer;
     return status;
 }
 
@@ -100,14 +123,19 @@ DRIVER_DISPATCH DispatchCreate, DispatchCleanup, DispatchClose, DispatchRead, Di
 
 NTSTATUS DispatchCreate(PDEVICE_OBJECT, PIRP irp) {
     PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
-    std::wstring name(stack->FileObject->FileName.Buffer,
-                      stack->FileObject->FileName.Length / sizeof(WCHAR));
+    std::u16string name(stack->FileObject->FileName.Buffer,
+                        stack->FileObject->FileName.Length / sizeof(WCHAR));
     Record([&](Log& log) {
         log.creates++;
         log.lastFileName = name;
     });
-    if (name == L"\\refuse")
+    if (name == u"\\refuse")
         return Complete(irp, STATUS_UNSUCCESSFUL, 0);
+    {
+        std::lock_guard guard(g_logMutex);
+        g_files.push_back(std::make_unique<FileState>());
+        stack->FileObject->FsContext = g_files.back().get();
+    }
     return Complete(irp, STATUS_SUCCESS, 0);
 }
 
@@ -122,10 +150,16 @@ NTSTATUS DispatchCleanup(PDEVICE_OBJECT device, PIRP irp) {
 }
 
 NTSTATUS DispatchClose(PDEVICE_OBJECT, PIRP irp) {
+    if (auto* state =
+            static_cast<FileState*>(IoGetCurrentIrpStackLocation(irp)->FileObject->FsContext))
+        state->closed.store(true);
     const auto token = CurrentThreadToken();
     const bool passive = KeGetCurrentIrql() == PASSIVE_LEVEL;
+    const bool nested = t_completing;
     Record([&](Log& log) {
         log.closes++;
+        if (nested)
+            log.closesInsideCompletion++;
         log.closeThread = token;
         log.closeAtPassive = passive;
     });
@@ -133,11 +167,13 @@ NTSTATUS DispatchClose(PDEVICE_OBJECT, PIRP irp) {
 }
 
 NTSTATUS DispatchRead(PDEVICE_OBJECT device, PIRP irp) {
+    NoteRequest(irp);
     Record([](Log& log) { log.reads++; });
     return Enqueue(device, irp);
 }
 
 NTSTATUS DispatchControl(PDEVICE_OBJECT device, PIRP irp) {
+    NoteRequest(irp);
     PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
     const auto& parameters = stack->Parameters.DeviceIoControl;
     EchoCommand command{};
@@ -165,16 +201,16 @@ NTSTATUS DispatchControl(PDEVICE_OBJECT device, PIRP irp) {
 DRIVER_UNLOAD UnloadDriver;
 void UnloadDriver(PDRIVER_OBJECT driver) {
     UNICODE_STRING link;
-    RtlInitUnicodeString(&link, L"\\DosDevices\\EchoB");
+    RtlInitUnicodeString(&link, u"\\DosDevices\\EchoB");
     IoDeleteSymbolicLink(&link);
-    RtlInitUnicodeString(&link, L"\\DosDevices\\EchoD");
+    RtlInitUnicodeString(&link, u"\\DosDevices\\EchoD");
     IoDeleteSymbolicLink(&link);
     while (driver->DeviceObject)
         IoDeleteDevice(driver->DeviceObject);
     g_extensions[0] = g_extensions[1] = nullptr;
 }
 
-NTSTATUS MakeDevice(PDRIVER_OBJECT driver, const wchar_t* name, const wchar_t* linkName,
+NTSTATUS MakeDevice(PDRIVER_OBJECT driver, const char16_t* name, const char16_t* linkName,
                     ULONG flags, int slot) {
     UNICODE_STRING deviceName, link;
     RtlInitUnicodeString(&deviceName, name);
@@ -198,6 +234,7 @@ NTSTATUS DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING) {
     {
         std::lock_guard guard(g_logMutex);
         g_log = Log{};
+        g_files.clear();
     }
     driver->MajorFunction[IRP_MJ_CREATE] = DispatchCreate;
     driver->MajorFunction[IRP_MJ_CLEANUP] = DispatchCleanup;
@@ -206,10 +243,10 @@ NTSTATUS DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING) {
     driver->MajorFunction[IRP_MJ_DEVICE_CONTROL] = DispatchControl;
     driver->DriverUnload = UnloadDriver;
     NTSTATUS status =
-        MakeDevice(driver, L"\\Device\\EchoBuffered", L"\\DosDevices\\EchoB", DO_BUFFERED_IO, 0);
+        MakeDevice(driver, u"\\Device\\EchoBuffered", u"\\DosDevices\\EchoB", DO_BUFFERED_IO, 0);
     if (NT_SUCCESS(status))
         status =
-            MakeDevice(driver, L"\\Device\\EchoDirect", L"\\DosDevices\\EchoD", DO_DIRECT_IO, 1);
+            MakeDevice(driver, u"\\Device\\EchoDirect", u"\\DosDevices\\EchoD", DO_DIRECT_IO, 1);
     if (!NT_SUCCESS(status))
         UnloadDriver(driver);
     return status;
@@ -254,7 +291,7 @@ PDRIVER_OBJECT g_loaded = nullptr;
 }
 
 std::int32_t Load() {
-    return kernel::LoadDriver(L"Echo", DriverEntry, L"\\Registry\\Machine\\Echo", &g_loaded);
+    return kernel::LoadDriver(u"Echo", DriverEntry, u"\\Registry\\Machine\\Echo", &g_loaded);
 }
 
 void Unload() {

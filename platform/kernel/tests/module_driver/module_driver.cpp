@@ -26,7 +26,7 @@ extern "C" __attribute__((visibility("default"))) NTSTATUS DriverEntry(PDRIVER_O
         driver->MajorFunction[major] = Succeed;
     driver->DriverUnload = Unload;
     UNICODE_STRING name;
-    RtlInitUnicodeString(&name, L"\\Device\\ModuleEcho");
+    RtlInitUnicodeString(&name, u"\\Device\\ModuleEcho");
     PDEVICE_OBJECT device;
     return IoCreateDevice(driver, 0, &name, FILE_DEVICE_UNKNOWN, 0, FALSE, &device);
 }

@@ -64,7 +64,7 @@ NTSTATUS BusEntry(PDRIVER_OBJECT driver, PUNICODE_STRING) {
 }  // namespace
 
 TestBus::TestBus() {
-    if (kernel::LoadDriver(L"pnptestbus", BusEntry, L"", &driver_) != STATUS_SUCCESS)
+    if (kernel::LoadDriver(u"pnptestbus", BusEntry, u"", &driver_) != STATUS_SUCCESS)
         throw std::runtime_error("test bus driver did not load");
 }
 

@@ -1,9 +1,12 @@
 #include "test_function.h"
 
+#include <chrono>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "kernel/loader.h"
+#include "kernel/wide.h"
 
 namespace pnp_test {
 namespace {
@@ -60,6 +63,24 @@ UNICODE_STRING LinkOf(FdoExtension* extension) {
     return link;
 }
 
+void RunUntilReleased(PDEVICE_OBJECT, PVOID context) {
+    FunctionLog& log = TheFunctionLog();
+    log.workRunning = true;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!log.releaseWork && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    IoFreeWorkItem(static_cast<PIO_WORKITEM>(context));
+    log.unloadsSeenByWork = log.unloads.load();
+}
+
+void QueueWorkAtRemoval(PDEVICE_OBJECT fdo) {
+    if (!TheFunctionLog().workAtRemoval)
+        return;
+    PIO_WORKITEM item = IoAllocateWorkItem(fdo);
+    if (item != nullptr)
+        IoQueueWorkItem(item, RunUntilReleased, DelayedWorkQueue, item);
+}
+
 NTSTATUS FdoPnp(PDEVICE_OBJECT fdo, PIRP irp) {
     Note(irp);
     FunctionLog& log = TheFunctionLog();
@@ -92,6 +113,7 @@ NTSTATUS FdoPnp(PDEVICE_OBJECT fdo, PIRP irp) {
             IoDetachDevice(lower);
             UNICODE_STRING link = LinkOf(extension);
             IoDeleteSymbolicLink(&link);
+            QueueWorkAtRemoval(fdo);
             IoDeleteDevice(fdo);
             return status;
         }
@@ -121,7 +143,7 @@ NTSTATUS AddDevice(PDRIVER_OBJECT driver, PDEVICE_OBJECT pdo) {
     if (!NT_SUCCESS(log.addDeviceStatus.load()))
         return log.addDeviceStatus.load();
     const int index = log.nextIndex++;
-    const std::wstring deviceName = L"\\Device\\PnpTest" + std::to_wstring(index);
+    const std::u16string deviceName = u"\\Device\\PnpTest" + kernel::WideNumber(index);
     UNICODE_STRING name;
     RtlInitUnicodeString(&name, deviceName.c_str());
     PDEVICE_OBJECT fdo = nullptr;
@@ -130,7 +152,7 @@ NTSTATUS AddDevice(PDRIVER_OBJECT driver, PDEVICE_OBJECT pdo) {
     if (!NT_SUCCESS(status))
         return status;
     auto* extension = static_cast<FdoExtension*>(fdo->DeviceExtension);
-    const std::wstring linkName = L"\\DosDevices\\PnpTest" + std::to_wstring(index);
+    const std::u16string linkName = u"\\DosDevices\\PnpTest" + kernel::WideNumber(index);
     linkName.copy(extension->link, linkName.size());
     UNICODE_STRING link = LinkOf(extension);
     IoCreateSymbolicLink(&link, &name);
@@ -176,8 +198,8 @@ void ResetFunctionLog() {
 }
 
 kernel::pnp::FunctionDriver TestFunctionDriver() {
-    return {L"pnptestfn", [](PDRIVER_OBJECT* driver) {
-                return kernel::LoadDriver(L"pnptestfn", FunctionEntry, L"", driver);
+    return {u"pnptestfn", [](PDRIVER_OBJECT* driver) {
+                return kernel::LoadDriver(u"pnptestfn", FunctionEntry, u"", driver);
             }};
 }
 

@@ -27,6 +27,12 @@ struct FunctionLog {
     std::atomic<NTSTATUS> addDeviceStatus{STATUS_SUCCESS};
     std::atomic<bool> leaveInitializing{false};  // AddDevice forgets DO_DEVICE_INITIALIZING
     std::atomic<int> nextIndex{0};
+    // At REMOVE the driver queues a work item on its FDO whose routine runs until releaseWork
+    // (bounded), then notes the unloads it saw at its return.
+    std::atomic<bool> workAtRemoval{false};
+    std::atomic<bool> workRunning{false};
+    std::atomic<bool> releaseWork{false};
+    std::atomic<int> unloadsSeenByWork{-1};
 
     std::vector<UCHAR> PnpMinors();
 };

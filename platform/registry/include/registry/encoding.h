@@ -1,8 +1,9 @@
 // Text encodings at the registry's edges. The store keeps names as narrow text and string values
-// (REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ) as UTF-16LE bytes, as the platform's registry does. The
-// narrow (A) calls and the kernel's counted wide strings convert through these functions, which
-// treat narrow text as Latin-1: one byte per character both ways, wide characters above 0xFF
-// become '?'.
+// (REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ) as UTF-16LE bytes, as the platform's registry does. Narrow
+// text is Latin-1 on both sides, one byte per character: the narrow (A) calls pass their bytes as
+// they are, the kernel's counted wide strings convert character by character (wide characters
+// above 0xFF become '?'), and the store compares names case-insensitively by one folding of the
+// Latin-1 letters, whichever side wrote or asks.
 #pragma once
 
 #include <cstdint>

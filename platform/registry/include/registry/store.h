@@ -2,12 +2,14 @@
 // machine and by the user-mode and kernel-mode registry calls.
 //
 // Keys form trees under fixed roots; a key is addressed by its id (as an open handle would hold
-// it) and a path below it, components separated by '\'. Names of keys and values are
-// case-insensitive (ASCII folding) and keep the case they were created with. Values carry a type
-// and raw bytes. Every write is one transaction, durable when the call returns; reads always see
-// the latest committed state of every process (no cache). All members are thread-safe.
+// it) and a path below it, components separated by '\'. Names of keys and values are Latin-1
+// text, case-insensitive (every Latin-1 letter folds) and keep the case they were created with.
+// Values carry a type and raw bytes. Every write is one transaction, durable when the call returns;
+// reads always see the latest committed state of every process (no cache). All members are
+// thread-safe.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -30,7 +32,8 @@ enum class Status {
     kNoMoreItems,   // enumeration index past the end
     kInvalidName,   // empty path component, or a name longer than the limits below
     kAccessDenied,  // a root cannot be deleted
-    kIoError,       // the database failed (or stayed locked past the busy timeout)
+    kIoError,       // the database failed, or another connection's lock outlasted kBusyTimeout
+    kCorrupt,       // the database file is damaged or is no database
 };
 
 template <class T>
@@ -73,12 +76,17 @@ struct KeyInfo {
 inline constexpr std::size_t kMaxKeyNameLength = 255;
 inline constexpr std::size_t kMaxValueNameLength = 16383;
 inline constexpr const char* kDatabaseFileName = "registry.db";
+// How long a call waits for another connection's lock before it fails: long enough for another
+// process's write on a loaded machine (writes are short).
+inline constexpr std::chrono::milliseconds kBusyTimeout{10000};
 
 class Store {
   public:
-    // Opens (creating if needed) the database file. Null on failure, with the reason in *error.
+    // Opens (creating if needed) the database file. Null on failure, at once for a damaged file,
+    // with the reason in *error and its status (kCorrupt or kIoError) in *failure. Opening a
+    // database that has its tables takes no write lock.
     static std::unique_ptr<Store> Open(const std::filesystem::path& databaseFile,
-                                       std::string* error = nullptr);
+                                       std::string* error = nullptr, Status* failure = nullptr);
     ~Store();
     Store(const Store&) = delete;
     Store& operator=(const Store&) = delete;
@@ -117,8 +125,9 @@ class Store {
 };
 
 // The store of the machine in MachineDirectory(), opened at the first call and shared by every
-// caller of the process. Null when the database cannot be opened (the next call tries again).
-std::shared_ptr<Store> MachineStore();
+// caller of the process. Null when the database cannot be opened, with the status in *failure
+// (the next call tries again).
+std::shared_ptr<Store> MachineStore(Status* failure = nullptr);
 // Closes the process's store (callers holding it keep their reference) and forgets the machine
 // directory, so that the next MachineStore() opens the machine that MQ_MACHINE names then.
 void ResetMachineStore();

@@ -1,11 +1,16 @@
 // Test support: a fresh simulated machine per test case.
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <optional>
 #include <string>
 
 namespace registry {
+
+// The busy timeout of stores opened from now on (kBusyTimeout by default); ScopedMachine puts the
+// default back.
+void SetBusyTimeoutForTesting(std::chrono::milliseconds timeout);
 
 // Creates an empty temporary machine directory, points MQ_MACHINE at it and resets the process's
 // registry store, so that the next MachineStore() opens a fresh database there. The destructor

@@ -17,28 +17,13 @@
 #define FILE_ATTRIBUTE_NORMAL 0x00000080u
 #define FILE_FLAG_OVERLAPPED 0x40000000u
 
-#ifndef CTL_CODE
-#define CTL_CODE(deviceType, function, method, access) \
-    (((deviceType) << 16) | ((access) << 14) | ((function) << 2) | (method))
-#endif
-#ifndef METHOD_BUFFERED
-#define METHOD_BUFFERED 0
-#define METHOD_IN_DIRECT 1
-#define METHOD_OUT_DIRECT 2
-#define METHOD_NEITHER 3
-#endif
-#ifndef FILE_ANY_ACCESS
-#define FILE_ANY_ACCESS 0
-#define FILE_READ_ACCESS 0x0001
-#define FILE_WRITE_ACCESS 0x0002
-#endif
-#ifndef FILE_DEVICE_UNKNOWN
-#define FILE_DEVICE_UNKNOWN 0x00000022
-#endif
+// CTL_CODE, the methods and the access bits come with the base declarations.
 
 // Internal holds the request's status (STATUS_PENDING while it runs) and InternalHigh its byte
-// count; Offset, OffsetHigh and hEvent belong to the caller and pass through untouched (hEvent is
-// reset at issue and set at completion of overlapped ReadFile/WriteFile/DeviceIoControl).
+// count; Offset, OffsetHigh and hEvent belong to the caller and pass through untouched. The event
+// hEvent names is taken at issue (a handle that names no event is refused), reset then and set at
+// completion of overlapped ReadFile/WriteFile/DeviceIoControl, even if its handle was closed
+// meanwhile; ReadFileEx leaves hEvent to the caller.
 struct OVERLAPPED {
     ULONG_PTR Internal;
     ULONG_PTR InternalHigh;
@@ -66,7 +51,13 @@ inline HANDLE CreateFile(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShare
                        dwCreationDisposition, dwFlagsAndAttributes, hTemplateFile);
 }
 
-// Without lpOverlapped the call waits for that very request, also on an overlapped handle.
+// A file handle is waitable: issuing a request on the file clears it, and the completion of any
+// request of the file without an event of its own (ReadFileEx, no OVERLAPPED, an OVERLAPPED
+// without hEvent) signals it. Without lpOverlapped, a call on a handle opened overlapped waits on
+// the file handle: another such completion ends that wait early, the call then returns TRUE with
+// 0 bytes while its own request still runs, and its output arrives later. Callers that need the
+// result give the call an OVERLAPPED with an event of its own. On other handles the call waits
+// for its own request.
 BOOL DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode, LPVOID lpInBuffer, DWORD nInBufferSize,
                      LPVOID lpOutBuffer, DWORD nOutBufferSize, LPDWORD lpBytesReturned,
                      LPOVERLAPPED lpOverlapped);
@@ -78,5 +69,7 @@ BOOL ReadFileEx(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
                 LPOVERLAPPED lpOverlapped, LPOVERLAPPED_COMPLETION_ROUTINE lpCompletionRoutine);
 BOOL GetOverlappedResult(HANDLE hFile, LPOVERLAPPED lpOverlapped,
                          LPDWORD lpNumberOfBytesTransferred, BOOL bWait);
-// Cancels the requests the calling thread issued on hFile and that are still pending.
+// Cancels the requests the calling thread issued on hFile and that are still pending, and returns
+// once they have completed. A thread's exit does the same for every request it leaves behind
+// before its handle is signalled.
 BOOL CancelIo(HANDLE hFile);

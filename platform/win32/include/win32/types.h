@@ -1,9 +1,12 @@
 // Basic types, calling conventions and handle types of the user-mode services.
-// Our own declarations: the names and sizes the system's code expects of the desktop platform.
+// Our own declarations: the names and sizes the system's code expects of the desktop platform, on
+// the base declarations that the kernel stand-in shares (base/base_types.h).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+
+#include "base/base_types.h"
 
 // Calling conventions: stdcall exists only on 32-bit x86; everywhere else the macros are empty.
 #if defined(_WIN32) && defined(_M_IX86)
@@ -16,32 +19,18 @@
 #define WINAPIV
 
 using BYTE = std::uint8_t;
-using UCHAR = std::uint8_t;
-using CHAR = char;
 using WORD = std::uint16_t;
-using USHORT = std::uint16_t;
-using SHORT = std::int16_t;
 using DWORD = std::uint32_t;
-using ULONG = std::uint32_t;
-using LONG = std::int32_t;
 using INT = int;
 using UINT = unsigned int;
 using BOOL = int;
-using BOOLEAN = std::uint8_t;
-using LONGLONG = std::int64_t;
-using ULONGLONG = std::uint64_t;
 using DWORD64 = std::uint64_t;
 using FLOAT = float;
 
 using INT_PTR = std::intptr_t;
 using UINT_PTR = std::uintptr_t;
-using LONG_PTR = std::intptr_t;
-using ULONG_PTR = std::uintptr_t;
 using DWORD_PTR = std::uintptr_t;
-using SIZE_T = std::size_t;
 
-using VOID = void;
-using PVOID = void*;
 using LPVOID = void*;
 using LPCVOID = const void*;
 using LPBYTE = BYTE*;
@@ -49,24 +38,15 @@ using PBYTE = BYTE*;
 using LPDWORD = DWORD*;
 using PDWORD = DWORD*;
 using LPLONG = LONG*;
-using PULONG = ULONG*;
 using LPBOOL = BOOL*;
 using LPSTR = char*;
 using PSTR = char*;
 using LPCSTR = const char*;
-using PCSTR = const char*;
 
 // Message parameters are pointer-sized, as on the platform.
 using WPARAM = UINT_PTR;
 using LPARAM = LONG_PTR;
 using LRESULT = LONG_PTR;
-
-#ifndef TRUE
-#define TRUE 1
-#endif
-#ifndef FALSE
-#define FALSE 0
-#endif
 
 // Kernel-object handles (events, threads, files, timers). Values are small tokens from the
 // process's handle table, never addresses.
@@ -105,16 +85,6 @@ struct RECT {
 };
 using LPRECT = RECT*;
 
-struct LARGE_INTEGER_PARTS {
-    DWORD LowPart;
-    LONG HighPart;
-};
-union LARGE_INTEGER {
-    LARGE_INTEGER_PARTS u;
-    LONGLONG QuadPart;
-};
-using PLARGE_INTEGER = LARGE_INTEGER*;
-
 struct FILETIME {
     DWORD dwLowDateTime;
     DWORD dwHighDateTime;
@@ -127,23 +97,6 @@ struct SECURITY_ATTRIBUTES {
     BOOL bInheritHandle;
 };
 using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
-
-struct GUID {
-    DWORD Data1;
-    WORD Data2;
-    WORD Data3;
-    BYTE Data4[8];
-};
-using LPGUID = GUID*;
-using LPCGUID = const GUID*;
-inline bool operator==(const GUID& a, const GUID& b) {
-    if (a.Data1 != b.Data1 || a.Data2 != b.Data2 || a.Data3 != b.Data3)
-        return false;
-    for (int i = 0; i < 8; ++i)
-        if (a.Data4[i] != b.Data4[i])
-            return false;
-    return true;
-}
 
 #define MAKEWORD(lo, hi) \
     (static_cast<WORD>((static_cast<BYTE>(lo)) | (static_cast<WORD>(static_cast<BYTE>(hi)) << 8)))

@@ -6,12 +6,15 @@
 #include <functional>
 #include <memory>
 #include <span>
+#include <vector>
 
 #include "win32/types.h"
 
 namespace win32::detail {
 
 class HandleTable;
+
+struct WaitBlock;
 
 // Anything a HANDLE can name. CloseHandle removes the handle from the table; when the last handle
 // naming the object goes, OnClose runs on the closing thread. The object itself lives while anyone
@@ -27,7 +30,10 @@ class Object : public std::enable_shared_from_this<Object> {
 
   private:
     friend class HandleTable;
+    friend void SignalWaiters(Object& object);
+    friend DWORD WaitForObjects(std::span<const std::shared_ptr<Object>>, bool, DWORD, bool);
     int handleCount_ = 0;  // handles naming this object; guarded by the handle table's lock
+    std::vector<WaitBlock*> waiters_;  // blocked waits on this object, oldest first; wait lock
 };
 
 // Handle table. Tokens are small nonzero values; a closed token is not reused until the table
@@ -45,11 +51,13 @@ std::shared_ptr<T> LookupHandleAs(HANDLE handle) {
 bool RemoveHandle(HANDLE handle);
 std::size_t OpenHandleCount();  // for leak checks in tests
 
-// Every change of a waitable object's state goes through the wait lock and ends with
-// NotifyWaiters, so that blocked waits re-check their objects. WithWaitLock may be nested on one
-// thread (the inner call just runs the change). Waits must not start while holding it.
+// Every change of a waitable object's state happens under the wait lock. A change that may have
+// signalled the object ends with SignalWaiters, which satisfies the object's blocked waits in the
+// order they started, as long as the object stays signalled, and wakes just those threads.
+// WithWaitLock may be nested on one thread (the inner call just runs the change). Waits must not
+// start while holding it.
 void WithWaitLock(const std::function<void()>& change);
-void NotifyWaiters();
+void SignalWaiters(Object& object);
 
 // Waits on objects that need not be in the handle table (all must be waitable). Same results as
 // WaitForMultipleObjectsEx: WAIT_OBJECT_0 + index, WAIT_TIMEOUT, WAIT_IO_COMPLETION. An empty

@@ -4,7 +4,9 @@
 #include <utility>
 #include <vector>
 
+#include "core/wait_block.h"
 #include "core/wait_lock.h"
+#include "win32/sync.h"
 
 namespace win32::detail {
 namespace {
@@ -72,7 +74,8 @@ bool TryQueueApc(const std::shared_ptr<ThreadRecord>& thread, std::function<void
             return;
         thread->apcs.push_back(std::move(routine));
         queued = true;
-        NotifyWaiters();
+        if (thread->blockedWait != nullptr && thread->blockedWait->alertable)
+            EndWait(*thread->blockedWait, WAIT_IO_COMPLETION);
     });
     // A dropped routine is destroyed here, outside the wait lock.
     return queued;
@@ -143,7 +146,7 @@ void FinishThread(const std::shared_ptr<ThreadRecord>& record, DWORD exitCode) {
             return;
         record->exited = true;
         record->exitCode = exitCode;
-        NotifyWaiters();
+        SignalWaiters(*record);
     });
 }
 

@@ -1,13 +1,17 @@
 // The one wait loop behind every wait and alertable sleep. Objects are checked and consumed under
 // the wait lock, so an auto-reset event satisfies exactly one wait and a wait-all takes all of its
-// objects at once or none of them. An alertable wait runs the thread's queued APCs first. Timeouts
-// run on the stand-ins' clock.
+// objects at once or none of them. A wait that starts with an object signalled returns it, even
+// when APCs are queued (they run in the next alertable wait); a blocked wait ends with whichever
+// comes first: an object it waits for (satisfied by the signalling thread, in the order the waits
+// started) or, when alertable, an APC (WAIT_IO_COMPLETION once every queued APC has run).
+#include <algorithm>
 #include <cassert>
 #include <chrono>
 #include <optional>
 
 #include "core/object.h"
 #include "core/thread_record.h"
+#include "core/wait_block.h"
 #include "core/wait_lock.h"
 #include "win32/sync.h"
 
@@ -34,7 +38,31 @@ std::optional<DWORD> TrySatisfy(std::span<const std::shared_ptr<Object>> objects
     return std::nullopt;
 }
 
+DWORD RunApcsAfterWait(WaitLockHolder& lock, ThreadRecord& self) {
+    lock.Unlock();
+    RunQueuedApcs(self);
+    return WAIT_IO_COMPLETION;
+}
+
 }  // namespace
+
+bool EndWait(WaitBlock& block, DWORD result) {
+    if (block.result)
+        return false;
+    block.result = result;
+    block.wake.notify_one();
+    return true;
+}
+
+void SignalWaiters(Object& object) {
+    for (std::size_t i = 0; i < object.waiters_.size() && object.IsSignaled(); ++i) {
+        WaitBlock& block = *object.waiters_[i];
+        if (block.result)
+            continue;
+        if (auto result = TrySatisfy(block.objects, block.waitAll))
+            EndWait(block, *result);
+    }
+}
 
 DWORD WaitForObjects(std::span<const std::shared_ptr<Object>> objects, bool waitAll,
                      DWORD timeoutMs, bool alertable) {
@@ -44,26 +72,52 @@ DWORD WaitForObjects(std::span<const std::shared_ptr<Object>> objects, bool wait
         return WAIT_FAILED;
     }
     const std::shared_ptr<ThreadRecord> self = CurrentThreadRecord();
-    const bool infinite = timeoutMs == INFINITE;
+    // A timeout lasts on the stand-ins' clock.
     const auto deadline = simclock::Deadline::After(std::chrono::milliseconds(timeoutMs));
 
     WaitLockHolder lock;
-    for (;;) {
-        if (alertable && !self->apcs.empty()) {
-            lock.Unlock();
-            RunQueuedApcs(*self);
-            return WAIT_IO_COMPLETION;
+    if (auto result = TrySatisfy(objects, waitAll))
+        return *result;
+    if (alertable && !self->apcs.empty())
+        return RunApcsAfterWait(lock, *self);
+    if (timeoutMs == 0)
+        return WAIT_TIMEOUT;
+
+    WaitBlock block;
+    block.objects = objects;
+    block.waitAll = waitAll;
+    block.alertable = alertable;
+    for (const auto& object : objects)
+        object->waiters_.push_back(&block);
+    self->blockedWait = &block;
+    while (!block.result) {
+        if (timeoutMs == INFINITE) {
+            block.wake.wait(lock.Native());
+        } else if (block.wake.wait_until(lock.Native(), deadline) == std::cv_status::timeout) {
+            ++self->wakeups;
+            break;
         }
-        if (auto result = TrySatisfy(objects, waitAll))
-            return *result;
-        if (infinite) {
-            WaitCondition().wait(lock.Native());
-        } else {
-            if (deadline.Passed())
-                return WAIT_TIMEOUT;
-            WaitCondition().wait_until(lock.Native(), deadline);
-        }
+        ++self->wakeups;
     }
+    self->blockedWait = nullptr;
+    for (const auto& object : objects)
+        std::erase(object->waiters_, &block);
+
+    if (!block.result)
+        return WAIT_TIMEOUT;
+    if (*block.result == WAIT_IO_COMPLETION)
+        return RunApcsAfterWait(lock, *self);
+    return *block.result;
+}
+
+bool IsBlockedInWait(const ThreadRecord& thread) {
+    WaitLockHolder lock;
+    return thread.blockedWait != nullptr && !thread.blockedWait->result;
+}
+
+std::uint64_t WakeupsOf(const ThreadRecord& thread) {
+    WaitLockHolder lock;
+    return thread.wakeups;
 }
 
 }  // namespace win32::detail

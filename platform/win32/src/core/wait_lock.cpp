@@ -15,11 +15,6 @@ std::mutex& WaitMutex() {
     return *mutex;
 }
 
-simclock::ConditionVariable& WaitCondition() {
-    static auto* condition = new simclock::ConditionVariable;
-    return *condition;
-}
-
 WaitLockHolder::WaitLockHolder() : lock_(WaitMutex()) {
     t_holdsWaitLock = true;
 }
@@ -50,10 +45,6 @@ void WithWaitLock(const std::function<void()>& change) {
     }
     WaitLockHolder holder;
     change();
-}
-
-void NotifyWaiters() {
-    WaitCondition().notify_all();
 }
 
 }  // namespace win32::detail

@@ -1,14 +1,12 @@
-// The one wait lock of the process and the condition every blocked wait sleeps on.
+// The one wait lock of the process. Blocked waits sleep on conditions of their own (WaitBlock).
 #pragma once
 
+#include <condition_variable>
 #include <mutex>
-
-#include "simclock/condition.h"
 
 namespace win32::detail {
 
 std::mutex& WaitMutex();
-simclock::ConditionVariable& WaitCondition();
 
 // Holds the wait lock and records that this thread holds it, so that WithWaitLock nests.
 class WaitLockHolder {
@@ -20,7 +18,7 @@ class WaitLockHolder {
 
     void Unlock();
     void Lock();
-    // For waiting on WaitCondition(); the thread still counts as holding the lock.
+    // For waiting on a condition; the thread still counts as holding the lock.
     std::unique_lock<std::mutex>& Native() { return lock_; }
 
   private:

@@ -1,6 +1,7 @@
 // Posting, sending and taking messages; window timers.
 #include <algorithm>
 
+#include "messages/arrival_notifier.h"
 #include "messages/message_pump.h"
 #include "messages/thread_queue.h"
 #include "messages/window_table.h"
@@ -112,6 +113,7 @@ LRESULT WINAPI SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
         owner.incoming.push_back(sent);
     }
     window->owner->changed.notify_all();
+    NotifyArrival(window->owner->threadId);
     // Wait for the answer, answering what other threads send to this thread meanwhile, so that
     // two threads sending to each other do not deadlock.
     for (;;) {
@@ -204,6 +206,7 @@ void WINAPI PostQuitMessage(int nExitCode) {
         queue->changes += 1;
     }
     queue->changed.notify_all();
+    NotifyArrival(queue->threadId);
 }
 
 UINT_PTR WINAPI SetTimer(HWND hWnd, UINT_PTR nIDEvent, UINT uElapse, TIMERPROC lpTimerFunc) {

@@ -2,6 +2,7 @@
 
 #include <unordered_map>
 
+#include "messages/arrival_notifier.h"
 #include "messages/window_table.h"
 #include "win32/threads.h"
 
@@ -101,6 +102,7 @@ PostResult Post(ThreadQueue& queue, PostedMessage message) {
         queue.changes += 1;
     }
     queue.changed.notify_all();
+    NotifyArrival(queue.threadId);
     return PostResult::Posted;
 }
 

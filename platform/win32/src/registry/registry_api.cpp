@@ -34,6 +34,8 @@ LONG ErrorOf(Status status) {
             return ERROR_NO_MORE_ITEMS;
         case Status::kInvalidName:
             return ERROR_BAD_PATHNAME;
+        case Status::kCorrupt:
+            return ERROR_REGISTRY_CORRUPT;
         case Status::kIoError:
             break;
     }
@@ -88,9 +90,10 @@ LONG Resolve(HKEY key, OpenedRegistryKey& resolved) {
         resolved = std::move(*opened);
         return ERROR_SUCCESS;
     }
-    auto store = registry::MachineStore();
+    Status failure = Status::kIoError;
+    auto store = registry::MachineStore(&failure);
     if (!store)
-        return ERROR_REGISTRY_IO_FAILED;
+        return ErrorOf(failure);
     const KeyId machine = store->RootKey(Root::kLocalMachine);
     registry::Result<KeyId> id{Status::kOk, {}};
     switch (predefined) {

@@ -36,7 +36,7 @@ EventObject::~EventObject() {
 void EventObject::Set() {
     WithWaitLock([this] {
         signaled_ = true;
-        NotifyWaiters();
+        SignalWaiters(*this);
     });
 }
 

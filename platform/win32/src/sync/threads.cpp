@@ -35,8 +35,7 @@ void* ThreadMain(void* arg) {
     win32::detail::AdoptAsCurrentThread(record);
     {
         win32::detail::WaitLockHolder lock;
-        win32::detail::WaitCondition().wait(lock.Native(),
-                                            [&] { return record->suspendCount == 0; });
+        record->resumed.wait(lock.Native(), [&] { return record->suspendCount == 0; });
     }
     const DWORD exitCode = routine(parameter);
     win32::detail::FinishThread(record, exitCode);
@@ -114,7 +113,7 @@ DWORD ResumeThread(HANDLE hThread) {
     win32::detail::WithWaitLock([&] {
         previous = record->suspendCount;
         if (record->suspendCount > 0 && --record->suspendCount == 0)
-            win32::detail::NotifyWaiters();
+            record->resumed.notify_all();
     });
     return previous;
 }

@@ -36,7 +36,9 @@ struct StatusMessage {
     std::uint16_t flags;
     bool operator==(const StatusMessage&) const = default;
 };
-// An output change: channel 0-3 analog (code), 4 the digital output port (byte).
+// An output change: channel 0-3 analog (code), 4 the digital output port (byte), 5 + c counter
+// c's output (1 at a pulse's start, 0 at its end). The time is the board's own: a streamed
+// sample's update time on the D/A clock, a single value's arrival, a pulse's edge.
 struct OutputChange {
     std::int64_t timeNs;
     int channel;
@@ -46,7 +48,7 @@ struct OutputChange {
 struct CounterReading {
     std::uint32_t value = 0;
     bool running = false;
-    std::uint64_t pulses = 0;  // rate mode: pulses put out since the load
+    std::uint64_t pulses = 0;  // pulses put out since the load (rate mode) or the start
     double frequencyHz = 0.0;  // rate mode: source clock / period
     double duty = 0.0;         // rate mode: active time / period
 };
@@ -56,6 +58,7 @@ struct BoardCounters {
     std::size_t unknownCommands = 0;  // commands the board does not know
     std::size_t statusDropped = 0;    // status messages lost to a full status FIFO
     std::size_t adOverflows = 0;      // A/D overflow episodes
+    std::size_t daUnderruns = 0;      // D/A memory ran dry while running, then more data came
 };
 
 class Board final : public usb::DeviceModel {
@@ -96,6 +99,12 @@ class Board final : public usb::DeviceModel {
     void CounterClock(int counter, std::uint64_t edges);
     void SetCounterGate(int counter, bool level);
     void SetCounterDirection(int counter, bool up);
+    // Counter c's clock input driven over time by a signal (a square's rising edges; a constant
+    // gives none), or by counter fromCounter's output pulses (fromCounter >= 0); none for
+    // neither. Its gate input follows a signal's level (at least 2 V is high), none to leave it
+    // to SetCounterGate.
+    void SetCounterClockSignal(int counter, std::optional<Signal> signal, int fromCounter = -1);
+    void SetCounterGateSignal(int counter, std::optional<Signal> signal);
     // Unpaced: the A/D produces as fast as the host reads (benchmarks).
     void SetUnpaced(bool unpaced);
     // Tells the bus to look again (after a manual time source advanced).

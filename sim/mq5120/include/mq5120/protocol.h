@@ -102,6 +102,11 @@ constexpr std::uint16_t kCounterActiveHigh = 0x0040;
 constexpr std::uint16_t kCounterUpDownPattern = 0x0131;
 constexpr std::uint16_t kCounterEdgeToEdgePattern = 0x0038;
 constexpr std::uint16_t kCounterMeasure = 0x4000;
+constexpr std::uint16_t kCounterRepeat = 0x0010;
+constexpr std::uint16_t kCounterArmed = 0x0080;
+constexpr std::uint16_t kCounterGateBits = 0x000C;
+constexpr std::uint16_t kCounterGateHigh = 0x0008;  // high level or rising edge
+constexpr std::uint16_t kCounterGateLow = 0x000C;   // low level or falling edge
 
 // Channel-list words.
 constexpr std::uint16_t kListChannelMask = 0x001F;
@@ -118,6 +123,7 @@ constexpr std::uint16_t kStatusTypeFlags = 0x0000;
 constexpr std::uint16_t kStatusTypeDin = 0x2000;
 constexpr std::uint16_t kStatusTypeDaReady = 0x8001;
 constexpr std::uint16_t kFlagAdOverflow = 0x0001;
+constexpr std::uint16_t kFlagDaUnderrun = 0x0004;
 constexpr std::uint16_t kFlagDaComplete = 0x0008;
 constexpr std::uint16_t kFlagCounterOverflowBase = 0x0020;  // << c
 

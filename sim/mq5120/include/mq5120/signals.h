@@ -75,6 +75,14 @@ class RealTime final : public TimeSource {
     bool FollowsStandInClock() const override { return true; }
 };
 
+// The platform stand-ins' one clock: real time, or the manual clock a test drives, so that a
+// board on the machine keeps time with the kernel's timers.
+class PlatformTime final : public TimeSource {
+  public:
+    std::int64_t NowNs() override { return simclock::Now().count(); }
+    bool FollowsStandInClock() const override { return true; }
+};
+
 class ManualTime final : public TimeSource {
   public:
     std::int64_t NowNs() override { return now_.load(); }

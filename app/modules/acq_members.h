@@ -1,0 +1,71 @@
+// The acquisition control MQAcq32 as the application reaches it: its class and the dispatch
+// identifiers of the members and events the panels use (dispatch interface _DMQAcq32 and event
+// interface _DMQAcq32Events).
+#pragma once
+
+#include <cstdint>
+
+namespace larkspur::acq {
+
+inline constexpr const char* kProgId = "MQACQ32.MQAcq32Ctrl.1";
+inline constexpr const char* kModuleName = "MQACQ32.dll";
+
+namespace dispid {
+inline constexpr std::int32_t hDass = 1;
+inline constexpr std::int32_t Frequency = 2;
+inline constexpr std::int32_t ChannelType = 5;
+inline constexpr std::int32_t Encoding = 6;
+inline constexpr std::int32_t Trigger = 7;
+inline constexpr std::int32_t ClockSource = 8;
+inline constexpr std::int32_t Resolution = 11;
+inline constexpr std::int32_t Range = 12;
+inline constexpr std::int32_t MinRange = 13;
+inline constexpr std::int32_t MaxRange = 14;
+inline constexpr std::int32_t DataFlow = 15;
+inline constexpr std::int32_t WrapMode = 16;
+inline constexpr std::int32_t numRanges = 24;
+inline constexpr std::int32_t Queue = 27;
+inline constexpr std::int32_t SubSysType = 33;
+inline constexpr std::int32_t SubSysElement = 34;
+inline constexpr std::int32_t numBoards = 36;
+inline constexpr std::int32_t ListSize = 37;
+inline constexpr std::int32_t Board = 38;
+inline constexpr std::int32_t LastErrDescription = 41;
+inline constexpr std::int32_t Config = 43;
+inline constexpr std::int32_t Start = 44;
+inline constexpr std::int32_t Stop = 45;
+inline constexpr std::int32_t Abort = 46;
+inline constexpr std::int32_t Pause = 47;
+inline constexpr std::int32_t Continue = 48;
+inline constexpr std::int32_t Flush = 49;
+inline constexpr std::int32_t GetSSCaps = 61;
+inline constexpr std::int32_t ChannelList = 63;
+inline constexpr std::int32_t GainList = 64;
+inline constexpr std::int32_t BoardList = 74;
+inline constexpr std::int32_t QueueSize = 75;
+}  // namespace dispid
+
+namespace event {
+inline constexpr std::int32_t BufferDone = 1;
+inline constexpr std::int32_t BufferReused = 3;
+inline constexpr std::int32_t OverrunError = 5;
+inline constexpr std::int32_t MeasureDone = 11;
+}  // namespace event
+
+// Capabilities asked with GetSSCaps.
+namespace caps {
+inline constexpr std::int16_t NumSeChannels = 0;
+inline constexpr std::int16_t NumDiChannels = 1;
+inline constexpr std::int16_t NumRanges = 5;
+inline constexpr std::int16_t ChanTypeSingleEnded = 12;
+inline constexpr std::int16_t ChanTypeDifferential = 13;
+inline constexpr std::int16_t Pause = 37;
+}  // namespace caps
+
+// Subsystem types in the control's numbering.
+inline constexpr std::int16_t kAnalogInput = 0;
+
+// The control raises the library's refusals as this base plus the library's status.
+inline constexpr std::int32_t kStatusErrorBase = 22010;
+
+}  // namespace larkspur::acq

@@ -1,0 +1,371 @@
+// A control of the component-model stand-in hosted on a form.
+#include <atomic>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "com/connection.h"
+#include "com/dispatch.h"
+#include "com/ole.h"
+#include "com/runtime.h"
+#include "com/variant.h"
+#include "ui/com_hosting.h"
+#include "ui/view_object.h"
+#include "uilang/runtime_error.h"
+#include "win32/module.h"
+
+namespace ui {
+namespace {
+
+constexpr std::int32_t kErrCannotCreateObject = 429;
+constexpr DWORD kFacilityControl = 0x0A;
+
+std::u16string Wide(const std::string& narrow) {
+    return std::u16string(narrow.begin(), narrow.end());
+}
+
+// The runtime's error number of a raised automation error: the forms runtime's own errors keep
+// their number (380 for CTL_E_INVALIDPROPERTYVALUE), any other code is the number.
+std::int32_t ErrorNumber(SCODE code) {
+    if (HRESULT_FACILITY(code) == kFacilityControl)
+        return static_cast<std::int32_t>(HRESULT_CODE(code));
+    return code;
+}
+
+void ToVariant(const uilang::Value& value, VARIANT* out) {
+    VariantInit(out);
+    struct Visitor {
+        VARIANT* v;
+        void operator()(std::monostate) const { v->vt = VT_EMPTY; }
+        void operator()(bool b) const {
+            v->vt = VT_BOOL;
+            v->boolVal = b ? VARIANT_TRUE : VARIANT_FALSE;
+        }
+        void operator()(std::int16_t i) const {
+            v->vt = VT_I2;
+            v->iVal = i;
+        }
+        void operator()(std::int32_t i) const {
+            v->vt = VT_I4;
+            v->lVal = i;
+        }
+        void operator()(float f) const {
+            v->vt = VT_R4;
+            v->fltVal = f;
+        }
+        void operator()(double d) const {
+            v->vt = VT_R8;
+            v->dblVal = d;
+        }
+        void operator()(const std::string& s) const {
+            v->vt = VT_BSTR;
+            v->bstrVal = com::AllocBstr(s);
+        }
+    };
+    std::visit(Visitor{out}, value);
+}
+
+uilang::Value FromVariant(const VARIANT& in) {
+    com::Variant value;
+    VariantCopyInd(&value, &in);
+    switch (value.vt) {
+        case VT_BOOL:
+            return value.boolVal != VARIANT_FALSE;
+        case VT_I2:
+            return static_cast<std::int16_t>(value.iVal);
+        case VT_I4:
+            return static_cast<std::int32_t>(value.lVal);
+        case VT_R4:
+            return value.fltVal;
+        case VT_R8:
+            return value.dblVal;
+        case VT_BSTR:
+            return com::NarrowFromBstr(value.bstrVal);
+        case VT_EMPTY:
+            return std::monostate{};
+        default: {
+            com::Variant number;
+            if (SUCCEEDED(VariantChangeType(&number, &value, 0, VT_R8)))
+                return number.dblVal;
+            return std::monostate{};
+        }
+    }
+}
+
+// Writes a handler's value back through a by-reference argument.
+void WriteBack(const uilang::Value& value, VARIANT& target) {
+    if ((target.vt & VT_BYREF) == 0)
+        return;
+    switch (target.vt & VT_TYPEMASK) {
+        case VT_I2:
+            *target.piVal = uilang::ToShort(value);
+            break;
+        case VT_I4:
+            *target.plVal = uilang::ToLong(value);
+            break;
+        case VT_R4:
+            *target.pfltVal = uilang::ToSingle(value);
+            break;
+        case VT_R8:
+            *target.pdblVal = uilang::ToDouble(value);
+            break;
+        case VT_BOOL:
+            *target.pboolVal = uilang::ToBool(value) ? VARIANT_TRUE : VARIANT_FALSE;
+            break;
+        case VT_BSTR:
+            SysFreeString(*target.pbstrVal);
+            *target.pbstrVal = com::AllocBstr(uilang::ToText(value));
+            break;
+        default:
+            break;
+    }
+}
+
+// Reference counting of the container's own small objects (site, sink): they live as long as
+// their control, which holds them; the counts only keep the protocol.
+class Counted {
+  protected:
+    ULONG Up() { return ++refs_; }
+    ULONG Down() { return --refs_; }
+
+  private:
+    std::atomic<ULONG> refs_{1};
+};
+
+// The client site: ambient user mode is run mode; nothing else is answered.
+class Site final : public IOleClientSite, public IDispatch, Counted {
+  public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
+        if (riid == IID_IUnknown || riid == IID_IOleClientSite) {
+            *ppv = static_cast<IOleClientSite*>(this);
+        } else if (riid == IID_IDispatch) {
+            *ppv = static_cast<IDispatch*>(this);
+        } else {
+            *ppv = nullptr;
+            return E_NOINTERFACE;
+        }
+        Up();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return Up(); }
+    ULONG STDMETHODCALLTYPE Release() override { return Down(); }
+    HRESULT STDMETHODCALLTYPE GetContainerWindow(HWND* window) override {
+        *window = nullptr;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE ShowObject() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE RequestNewObjectLayout() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+        *count = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result,
+                                     EXCEPINFO*, UINT*) override {
+        if (id != DISPID_AMBIENT_USERMODE || result == nullptr)
+            return DISP_E_MEMBERNOTFOUND;
+        result->vt = VT_BOOL;
+        result->boolVal = VARIANT_TRUE;
+        return S_OK;
+    }
+};
+
+// The event sink: calls the form's handler by event DISPID, synchronously.
+class Sink final : public IDispatch, Counted {
+  public:
+    Sink(ViewObject& owner, IID events) : owner_(owner), events_(events) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
+        if (riid == IID_IUnknown || riid == IID_IDispatch || riid == events_) {
+            *ppv = static_cast<IDispatch*>(this);
+            Up();
+            return S_OK;
+        }
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return Up(); }
+    ULONG STDMETHODCALLTYPE Release() override { return Down(); }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+        *count = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*,
+                                     EXCEPINFO*, UINT*) override {
+        if (!owner_.fireEvent)
+            return S_OK;
+        uilang::Arguments arguments;
+        UINT count = params != nullptr ? params->cArgs : 0;
+        for (UINT i = count; i-- > 0;)
+            arguments.push_back(FromVariant(params->rgvarg[i]));
+        owner_.fireEvent(id, arguments);
+        for (UINT i = 0; i < count && i < arguments.size(); ++i)
+            WriteBack(arguments[i], params->rgvarg[count - 1 - i]);
+        return S_OK;
+    }
+
+  private:
+    ViewObject& owner_;
+    IID events_;
+};
+
+class ComControl final : public ViewObject, public uilang::Automation {
+  public:
+    explicit ComControl(const std::string& progId) : progId_(progId) {
+        initialised_ = SUCCEEDED(CoInitialize(nullptr));
+        std::u16string wide = Wide(progId);
+        CLSID clsid{};
+        if (FAILED(CLSIDFromProgID(wide.c_str(), &clsid)) ||
+            FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+                                    reinterpret_cast<void**>(&dispatch_)))) {
+            Uninitialise();
+            throw uilang::RuntimeError(kErrCannotCreateObject, progId,
+                                       "ActiveX component can't create object");
+        }
+        IOleObject* object = nullptr;
+        if (SUCCEEDED(
+                dispatch_->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(&object)))) {
+            object->SetClientSite(&site_);
+            object->Release();
+        }
+        Advise();
+    }
+
+    ~ComControl() override {
+        if (point_ != nullptr) {
+            point_->Unadvise(cookie_);
+            point_->Release();
+        }
+        IOleObject* object = nullptr;
+        if (SUCCEEDED(
+                dispatch_->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(&object)))) {
+            object->Close(OLECLOSE_NOSAVE);
+            object->SetClientSite(nullptr);
+            object->Release();
+        }
+        dispatch_->Release();
+        Uninitialise();
+    }
+
+    void Draw(Surface&) override {}
+    uilang::Automation* Dispatch() override { return this; }
+
+    uilang::Value Get(std::int32_t dispid, const uilang::Arguments& index) override {
+        return Invoke(dispid, DISPATCH_PROPERTYGET | DISPATCH_METHOD, index, nullptr);
+    }
+    void Put(std::int32_t dispid, const uilang::Value& value,
+             const uilang::Arguments& index) override {
+        Invoke(dispid, DISPATCH_PROPERTYPUT, index, &value);
+    }
+    uilang::Value Call(std::int32_t dispid, const uilang::Arguments& arguments) override {
+        return Invoke(dispid, DISPATCH_METHOD, arguments, nullptr);
+    }
+
+  private:
+    void Uninitialise() {
+        if (initialised_)
+            CoUninitialize();
+        initialised_ = false;
+    }
+
+    // The event interface the class names as its default source, advised with the sink.
+    void Advise() {
+        IProvideClassInfo2* info = nullptr;
+        IID events{};
+        if (SUCCEEDED(dispatch_->QueryInterface(IID_IProvideClassInfo2,
+                                                reinterpret_cast<void**>(&info)))) {
+            info->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &events);
+            info->Release();
+        }
+        IConnectionPointContainer* container = nullptr;
+        if (FAILED(dispatch_->QueryInterface(IID_IConnectionPointContainer,
+                                             reinterpret_cast<void**>(&container))))
+            return;
+        sink_ = std::make_unique<Sink>(*this, events);
+        if (SUCCEEDED(container->FindConnectionPoint(events, &point_)))
+            point_->Advise(sink_.get(), &cookie_);
+        container->Release();
+    }
+
+    uilang::Value Invoke(std::int32_t dispid, WORD flags, const uilang::Arguments& arguments,
+                         const uilang::Value* value) {
+        std::vector<VARIANT> reversed;
+        if (value != nullptr) {
+            reversed.emplace_back();
+            ToVariant(*value, &reversed.back());
+        }
+        for (auto it = arguments.rbegin(); it != arguments.rend(); ++it) {
+            reversed.emplace_back();
+            ToVariant(*it, &reversed.back());
+        }
+        DISPID named = DISPID_PROPERTYPUT;
+        DISPPARAMS params{reversed.empty() ? nullptr : reversed.data(),
+                          value != nullptr ? &named : nullptr, static_cast<UINT>(reversed.size()),
+                          value != nullptr ? 1u : 0u};
+        com::Variant result;
+        EXCEPINFO exception{};
+        UINT argumentError = 0;
+        HRESULT status = dispatch_->Invoke(dispid, IID_NULL, 0, flags, &params, &result, &exception,
+                                           &argumentError);
+        for (VARIANT& v : reversed)
+            VariantClear(&v);
+        if (status == DISP_E_EXCEPTION) {
+            std::string description = com::NarrowFromBstr(exception.bstrDescription);
+            std::string source = com::NarrowFromBstr(exception.bstrSource);
+            SCODE code = exception.scode;
+            ClearExcepInfo(&exception);
+            throw uilang::RuntimeError(ErrorNumber(code), source.empty() ? progId_ : source,
+                                       description);
+        }
+        if (FAILED(status)) {
+            if (status == DISP_E_MEMBERNOTFOUND)
+                throw uilang::RuntimeError(uilang::kErrMemberNotFound, progId_,
+                                           "Object doesn't support this property or method");
+            if (status == DISP_E_TYPEMISMATCH)
+                uilang::Raise(uilang::kErrTypeMismatch);
+            if (status == DISP_E_OVERFLOW)
+                uilang::Raise(uilang::kErrOverflow);
+            throw uilang::RuntimeError(status, progId_, "Automation error");
+        }
+        return FromVariant(result);
+    }
+
+    std::string progId_;
+    bool initialised_ = false;
+    IDispatch* dispatch_ = nullptr;
+    Site site_;
+    std::unique_ptr<Sink> sink_;
+    IConnectionPoint* point_ = nullptr;
+    DWORD cookie_ = 0;
+};
+
+using RegisterServerProc = HRESULT(WINAPI*)();
+
+}  // namespace
+
+bool ComHostingAvailable() {
+    return true;
+}
+
+void RegisterComControlClass(const std::string& progId) {
+    RegisterControlClass(progId, [progId] { return std::make_shared<ComControl>(progId); });
+}
+
+bool RegisterServerModule(const std::string& moduleName) {
+    HMODULE module = LoadLibraryA(moduleName.c_str());
+    if (module == nullptr)
+        return false;
+    auto entry = reinterpret_cast<RegisterServerProc>(GetProcAddress(module, "DllRegisterServer"));
+    bool registered = entry != nullptr && SUCCEEDED(entry());
+    // The component runtime loads the module again for its class objects; this reference goes.
+    FreeLibrary(module);
+    return registered;
+}
+
+}  // namespace ui

@@ -37,7 +37,7 @@ void PrintTo(const StateCase& c, std::ostream* os) {
 
 HXSTATUS viaEngine(HDASS hDass, std::uint32_t code) {
     MessageRecord message;
-    return engineCall(hDass, code, message);
+    return engineCall(hDass, code, message).code();
 }
 
 HXSTATUS getSingle(HDASS hDass, UINT channel) {

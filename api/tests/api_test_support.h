@@ -90,14 +90,14 @@ class RecordingDriver : public DriverChannel {
 class LoggingCopyThread : public CopyThreadLink {
   public:
     explicit LoggingCopyThread(std::shared_ptr<DriverLog> log) : log_(std::move(log)) {}
-    std::uint32_t command(std::uint32_t command) override {
+    ApiStatus command(std::uint32_t command) override {
         log_->requests.push_back({kCopyThreadCommand | command, {}});
         // The copy thread itself marks a transfer as running (or prestarted) when it starts one.
         if (block && (command == HXDRV_START || command == HXDRV_PRESTART))
             block->state = command == HXDRV_START ? HXSTATE_RUNNING : HXSTATE_PRESTARTED;
-        return 0;
+        return HXNOERROR;
     }
-    std::uint32_t post(std::uint32_t command) override { return this->command(command); }
+    ApiStatus post(std::uint32_t command) override { return this->command(command); }
     std::uint32_t inProcessCount() const override { return 3; }
 
     ConfigurationBlock* block = nullptr;  // the subsystem's, once it is open

@@ -36,7 +36,7 @@ TEST_F(StreamRequests, ARequestTheDriverHoldsReturnsOnlyWithItsOwnAnswerWhileRea
     std::atomic<bool> returned{false};
     std::uint32_t status = 0;
     std::thread caller([&] {
-        status = sendSubsystemRequest(*record, IOCTL_HXDA_GETSINGLEVALUE, request);
+        status = sendSubsystemRequest(*record, IOCTL_HXDA_GETSINGLEVALUE, request).code();
         returned = true;
     });
     ASSERT_TRUE(within([] { return streamer::HeldRequests(u"\\AD0") == 1; }, 5000));

@@ -38,9 +38,14 @@ inline constexpr std::int32_t Abort = 46;
 inline constexpr std::int32_t Pause = 47;
 inline constexpr std::int32_t Continue = 48;
 inline constexpr std::int32_t Flush = 49;
+inline constexpr std::int32_t PutSingleValue = 51;  // (channel, gain, value)
+inline constexpr std::int32_t GetSingleValue = 52;  // (channel, gain) -> value
+inline constexpr std::int32_t GetDevCaps = 60;      // (element kind) -> count
 inline constexpr std::int32_t GetSSCaps = 61;
 inline constexpr std::int32_t ChannelList = 63;
 inline constexpr std::int32_t GainList = 64;
+inline constexpr std::int32_t MinRangeValues = 67;
+inline constexpr std::int32_t MaxRangeValues = 68;
 inline constexpr std::int32_t BoardList = 74;
 inline constexpr std::int32_t QueueSize = 75;
 }  // namespace dispid
@@ -57,13 +62,23 @@ namespace caps {
 inline constexpr std::int16_t NumSeChannels = 0;
 inline constexpr std::int16_t NumDiChannels = 1;
 inline constexpr std::int16_t NumRanges = 5;
+inline constexpr std::int16_t NumChannels = 7;
 inline constexpr std::int16_t ChanTypeSingleEnded = 12;
 inline constexpr std::int16_t ChanTypeDifferential = 13;
 inline constexpr std::int16_t Pause = 37;
 }  // namespace caps
 
+// Element counts of a board asked with GetDevCaps.
+namespace devcaps {
+inline constexpr std::int16_t DinElements = 2;
+inline constexpr std::int16_t DoutElements = 3;
+}  // namespace devcaps
+
 // Subsystem types in the control's numbering.
 inline constexpr std::int16_t kAnalogInput = 0;
+inline constexpr std::int16_t kAnalogOutput = 1;
+inline constexpr std::int16_t kDigitalInput = 2;
+inline constexpr std::int16_t kDigitalOutput = 3;
 
 // The control raises the library's refusals as this base plus the library's status.
 inline constexpr std::int32_t kStatusErrorBase = 22010;

@@ -72,6 +72,14 @@ HRESULT STDMETHODCALLTYPE AcqControl::QueryInterface(REFIID riid, void** ppv) {
         return Hand(static_cast<IOleObject*>(this), ppv);
     if (riid == IID_IOleControl)
         return Hand(static_cast<IOleControl*>(this), ppv);
+    if (riid == IID_IPersist || riid == IID_IPersistStreamInit)
+        return Hand(static_cast<IPersistStreamInit*>(this), ppv);
+    if (riid == IID_IPersistPropertyBag)
+        return Hand(static_cast<IPersistPropertyBag*>(this), ppv);
+    if (riid == IID_IPersistStorage)
+        return Hand(static_cast<IPersistStorage*>(this), ppv);
+    if (riid == IID_IPerPropertyBrowsing)
+        return Hand(static_cast<IPerPropertyBrowsing*>(this), ppv);
     *ppv = nullptr;
     return E_NOINTERFACE;
 }

@@ -13,12 +13,15 @@
 #include <vector>
 
 #include "cached_settings.h"
+#include "com/browsing.h"
 #include "com/connection.h"
 #include "com/ole.h"
+#include "com/persist.h"
 #include "com/server/connection_point.h"
 #include "com/server/object.h"
 #include "hxdaapi32.h"
 #include "notify_window.h"
+#include "persisted_record.h"
 #include "settings_table.h"
 
 namespace mqacq32 {
@@ -47,11 +50,17 @@ struct CapabilityTables {
     std::vector<double> filters;
 };
 
+class PropertyBrowser;
+
 class AcqControl final : public IDispatch,
                          public IProvideClassInfo2,
                          public IConnectionPointContainer,
                          public IOleObject,
-                         public IOleControl {
+                         public IOleControl,
+                         public IPersistStreamInit,
+                         public IPersistPropertyBag,
+                         public IPersistStorage,
+                         public IPerPropertyBrowsing {
   public:
     AcqControl();
 
@@ -83,6 +92,26 @@ class AcqControl final : public IDispatch,
     // IOleControl
     HRESULT STDMETHODCALLTYPE OnAmbientPropertyChange(DISPID id) override;
     HRESULT STDMETHODCALLTYPE FreezeEvents(BOOL freeze) override;
+    // IPersist, IPersistStreamInit, IPersistPropertyBag, IPersistStorage (persistence.cpp)
+    HRESULT STDMETHODCALLTYPE GetClassID(CLSID* clsid) override;
+    HRESULT STDMETHODCALLTYPE IsDirty() override;
+    HRESULT STDMETHODCALLTYPE InitNew() override;
+    HRESULT STDMETHODCALLTYPE Load(IStream* stream) override;
+    HRESULT STDMETHODCALLTYPE Save(IStream* stream, BOOL clearDirty) override;
+    HRESULT STDMETHODCALLTYPE GetSizeMax(ULARGE_INTEGER* size) override;
+    HRESULT STDMETHODCALLTYPE Load(IPropertyBag* bag, IErrorLog* log) override;
+    HRESULT STDMETHODCALLTYPE Save(IPropertyBag* bag, BOOL clearDirty, BOOL saveAll) override;
+    HRESULT STDMETHODCALLTYPE InitNew(IStorage* storage) override;
+    HRESULT STDMETHODCALLTYPE Load(IStorage* storage) override;
+    HRESULT STDMETHODCALLTYPE Save(IStorage* storage, BOOL sameAsLoad) override;
+    HRESULT STDMETHODCALLTYPE SaveCompleted(IStorage*) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE HandsOffStorage() override { return S_OK; }
+    // IPerPropertyBrowsing (browsing.cpp)
+    HRESULT STDMETHODCALLTYPE GetDisplayString(DISPID id, BSTR* text) override;
+    HRESULT STDMETHODCALLTYPE MapPropertyToPage(DISPID id, CLSID* page) override;
+    HRESULT STDMETHODCALLTYPE GetPredefinedStrings(DISPID id, CALPOLESTR* strings,
+                                                   CADWORD* cookies) override;
+    HRESULT STDMETHODCALLTYPE GetPredefinedValue(DISPID id, DWORD cookie, VARIANT* value) override;
 
     // --- Board and subsystem selection.
     std::string GetBoard() { return board_; }
@@ -191,6 +220,7 @@ class AcqControl final : public IDispatch,
     bool modified() const { return modified_; }
 
   private:
+    friend class PropertyBrowser;
     ~AcqControl();
 
     // The error convention: stores the status as LastError and raises status + 22010 with the
@@ -219,6 +249,22 @@ class AcqControl final : public IDispatch,
     bool GateOpen(Gate gate);
     template <typename T>
     T AnswerUnsupported(Unsupported how, T& cached, T designValue);
+
+    // --- Persistence (persistence.cpp).
+    // The record of what the control holds now; with `lists`, the open subsystem's lists read
+    // back from the library.
+    PersistedRecord CaptureRecord(bool lists);
+    // Takes a loaded record: gives up what is open, reopens the saved board and subsystem and
+    // re-applies every setting. Raises only for the notification binding and the first
+    // quadrature set-up; every other status is kept as LastError.
+    void ApplyRecord(const PersistedRecord& record);
+    void ReopenSaved();
+    void ApplySavedSettings();
+    void ApplySavedLists(const PersistedRecord& record);
+    void ApplyVersionedFields(const PersistedRecord& record);
+    void Keep(HXSTATUS status) { lastError_ = static_cast<LONG>(status); }
+    HRESULT LoadFrom(PropertyExchange& reader);
+    HRESULT SaveTo(PropertyExchange& writer, BOOL clearDirty);
 
     com::server::RefCount refs_;
     com::server::ConnectionPoint events_{this, kEventsIid, true};

@@ -8,7 +8,6 @@
 #include "help_path.h"
 #include "mqacq32/mqacq32.h"
 #include "win32/exports.h"
-#include "win32/strings.h"
 
 namespace mqacq32 {
 namespace {
@@ -104,8 +103,3 @@ MQ_EXPORT(11, FillRangeArray, 24)
 MQ_EXPORT(12, FillResolutionArray, 24)
 MQ_EXPORT(13, FillSubSystems, 16)
 MQ_EXPORTS_END
-
-MQ_STRINGTABLE_BEGIN
-MQ_STRING(1, "MQAcq32 Control")
-MQ_STRING(22000, "This property may not be retrieved at design time.")
-MQ_STRINGTABLE_END

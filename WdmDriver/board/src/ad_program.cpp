@@ -31,7 +31,7 @@ bool IsTrigger(USHORT source) {
 
 // trunc(18 MHz / f) for a frequency the clock can make, with the frequency produced written
 // back; an API status.
-ULONG Divider(hxda::FixedPoint& frequency, ULONG* divider) {
+hxda::ApiStatus Divider(hxda::FixedPoint& frequency, ULONG* divider) {
     const double f = Value(frequency);
     if (!(f > 0.0))
         return HXINVALIDFREQUENCY;
@@ -52,8 +52,8 @@ int GainCode(const hxda::FixedPoint& gain) {
     return -1;
 }
 
-ULONG AdProgram::Prepare(hxda::ConfigurationBlock& block, ULONG inputs, USHORT enableShadow,
-                         Registers* out) {
+hxda::ApiStatus AdProgram::Prepare(hxda::ConfigurationBlock& block, ULONG inputs,
+                                   USHORT enableShadow, Registers* out) {
     // The channel count names the extra channels too: fewer than one analog input, or more
     // inputs than the board has, would let list words spill into other bits.
     const ULONG channels = block.numberOfChannels;
@@ -114,7 +114,8 @@ ULONG AdProgram::Prepare(hxda::ConfigurationBlock& block, ULONG inputs, USHORT e
         control |= kAdControlPreTrigger;
 
     if (block.clockSource == HXCLK_INTERNAL) {
-        if (const ULONG refused = Divider(block.clockFrequency, &r.divider); refused != HXNOERROR)
+        if (const hxda::ApiStatus refused = Divider(block.clockFrequency, &r.divider);
+            refused != HXNOERROR)
             return refused;
     }
     const bool internalRetrigger =
@@ -122,7 +123,7 @@ ULONG AdProgram::Prepare(hxda::ConfigurationBlock& block, ULONG inputs, USHORT e
         (bySource && source == HXTRIG_SOFTWARE);
     r.retrigger = r.divider;
     if (internalRetrigger) {
-        if (const ULONG refused = Divider(block.retriggerFrequency, &r.retrigger);
+        if (const hxda::ApiStatus refused = Divider(block.retriggerFrequency, &r.retrigger);
             refused != HXNOERROR)
             return refused;
     }

@@ -63,7 +63,7 @@ void AdSubsystem::ReadBecameCurrent(PIRP irp) {
             state_ = kRunning;
     }
     if (buffer == nullptr)
-        events_.Post(HXEV_EVENTERROR, 0);
+        events_.Post(dalayer::SubsystemEvent::kEventError, 0);
 }
 
 void AdSubsystem::ArmPoll() {
@@ -165,7 +165,7 @@ void AdSubsystem::CompleteCurrent() {
     }
 }
 
-ULONG AdSubsystem::FlushInProcess(dalayer::DaRequest& request) {
+hxda::ApiStatus AdSubsystem::FlushInProcess(dalayer::DaRequest& request) {
     auto* out = static_cast<UCHAR*>(request.DirectOutput());
     wdm::SpinLockHold hold(lock_);
     if (current_ == nullptr || out == nullptr) {
@@ -295,7 +295,7 @@ void AdSubsystem::ReportRemoval() {
             return;
         removalToReport_ = false;
     }
-    events_.Post(HXEV_DEVICEREMOVED, 0);
+    events_.Post(dalayer::SubsystemEvent::kDeviceRemoved, 0);
 }
 
 void AdSubsystem::Hold(dalayer::DaRequest& request) {
@@ -357,7 +357,7 @@ void AdSubsystem::RecoveryRoutine(PDEVICE_OBJECT, PVOID context) {
         self->recoveryQueued_ = false;
     }
     if (post)
-        self->events_.Post(HXEV_OVERRUN, 0);
+        self->events_.Post(dalayer::SubsystemEvent::kOverrun, 0);
     self->WorkEnded();
 }
 

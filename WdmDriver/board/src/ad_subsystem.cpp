@@ -11,10 +11,6 @@ namespace {
 
 constexpr ULONG kSingleValueTransfer = 1024;
 
-ULONG Result(NTSTATUS status) {
-    return NT_SUCCESS(status) ? HXNOERROR : HXGENERALFAILURE;
-}
-
 }  // namespace
 
 AdSubsystem::AdSubsystem(BoardDevice* board, ULONG element)
@@ -97,16 +93,16 @@ bool AdSubsystem::Query() {
 
 // ---- Configuration and single values ------------------------------------------------------------
 
-ULONG AdSubsystem::Configure(dalayer::DaRequest& request) {
+hxda::ApiStatus AdSubsystem::Configure(dalayer::DaRequest& request) {
     hxda::ConfigurationBlock& block = request.Block();
     AdProgram::Registers r;
-    if (const ULONG refused = AdProgram::Prepare(block, AnalogInputs(board_->BoardType()),
-                                                 board_->EnableShadow(), &r);
+    if (const hxda::ApiStatus refused = AdProgram::Prepare(block, AnalogInputs(board_->BoardType()),
+                                                           board_->EnableShadow(), &r);
         refused != HXNOERROR) {
         MQ5120K_TRACE(
             "A/D configure refused with %u: flow %u, channels %u, trigger %u, "
             "retrigger %u/%u, clock %u",
-            refused, block.dataFlow, block.numberOfChannels, block.triggerSource,
+            refused.code(), block.dataFlow, block.numberOfChannels, block.triggerSource,
             block.retriggerMode, block.retriggerSource, block.clockSource);
         return refused;
     }
@@ -176,7 +172,7 @@ ULONG AdSubsystem::Configure(dalayer::DaRequest& request) {
     return HXNOERROR;
 }
 
-ULONG AdSubsystem::GetSingleValue(dalayer::DaRequest& request) {
+hxda::ApiStatus AdSubsystem::GetSingleValue(dalayer::DaRequest& request) {
     hxda::SingleValueParameters& single = request.Record().parameters.singleValue;
     if (single.channel >= program_.analogChannels)
         return HXINVALIDCHANNEL;
@@ -198,7 +194,7 @@ ULONG AdSubsystem::GetSingleValue(dalayer::DaRequest& request) {
 // ---- Start, stop, abort
 // ---------------------------------------------------------------------------
 
-ULONG AdSubsystem::LoadList() {
+hxda::ApiStatus AdSubsystem::LoadList() {
     CommandChannel& commands = board_->Commands();
     USHORT words[kAdListCapacity];
     for (ULONG i = 0; i < program_.listCount; ++i)
@@ -222,10 +218,10 @@ ULONG AdSubsystem::LoadList() {
         status = commands.WriteMasked(kRegStrobes, kStrobeListDone, kStrobeListDone);
     if (NT_SUCCESS(status))
         status = commands.WriteMasked(kRegStrobes, 0, kStrobeListDone);
-    return Result(status);
+    return dalayer::TransactionStatus(status);
 }
 
-ULONG AdSubsystem::PreStart(dalayer::DaRequest&) {
+hxda::ApiStatus AdSubsystem::PreStart(dalayer::DaRequest&) {
     // A stop under way ends first; a board that runs is not started again.
     wdm::MutexHold serial(stopMutex_);
     if (const AdState state = State(); state != kIdle && state != kArmed)
@@ -245,12 +241,12 @@ ULONG AdSubsystem::PreStart(dalayer::DaRequest&) {
                : transfer > kAdTransferMax ? kAdTransferMax
                                            : transfer;
     // The list goes to the board before the stream runs: a list it cannot take starts nothing.
-    if (const ULONG refused = LoadList(); refused != HXNOERROR)
+    if (const hxda::ApiStatus refused = LoadList(); refused != HXNOERROR)
         return refused;
-    return Result(stream_.Start(transfer));
+    return dalayer::TransactionStatus(stream_.Start(transfer));
 }
 
-ULONG AdSubsystem::SimultaneousStart(dalayer::DaRequest&) {
+hxda::ApiStatus AdSubsystem::SimultaneousStart(dalayer::DaRequest&) {
     wdm::MutexHold serial(stopMutex_);
     {
         wdm::SpinLockHold hold(lock_);
@@ -279,18 +275,18 @@ ULONG AdSubsystem::SimultaneousStart(dalayer::DaRequest&) {
     return HXNOERROR;
 }
 
-ULONG AdSubsystem::Start(dalayer::DaRequest& request) {
+hxda::ApiStatus AdSubsystem::Start(dalayer::DaRequest& request) {
     wdm::MutexHold serial(stopMutex_);
     {
         wdm::SpinLockHold hold(lock_);
         idleTicks_ = 0;
     }
-    if (const ULONG refused = PreStart(request); refused != HXNOERROR)
+    if (const hxda::ApiStatus refused = PreStart(request); refused != HXNOERROR)
         return refused;
     return SimultaneousStart(request);
 }
 
-ULONG AdSubsystem::Stop(dalayer::DaRequest& request) {
+hxda::ApiStatus AdSubsystem::Stop(dalayer::DaRequest& request) {
     enum class Then { kAnswer, kStopNow, kHold };
     Then then = Then::kAnswer;
     bool queue = false;
@@ -328,7 +324,7 @@ ULONG AdSubsystem::Stop(dalayer::DaRequest& request) {
     return HXNOERROR;
 }
 
-ULONG AdSubsystem::Abort(dalayer::DaRequest& request) {
+hxda::ApiStatus AdSubsystem::Abort(dalayer::DaRequest& request) {
     bool now = false;
     bool queue = false;
     bool hold = false;
@@ -363,8 +359,8 @@ ULONG AdSubsystem::Abort(dalayer::DaRequest& request) {
     return HXNOERROR;
 }
 
-ULONG AdSubsystem::Reset(dalayer::DaRequest&) {
-    return Result(board_->Usb().ResetPipe(board_->AdPipe()));
+hxda::ApiStatus AdSubsystem::Reset(dalayer::DaRequest&) {
+    return dalayer::TransactionStatus(board_->Usb().ResetPipe(board_->AdPipe()));
 }
 
 // ---- Events
@@ -377,15 +373,15 @@ void AdSubsystem::PostOverrunOnce() {
             return;
         overrunReported_ = true;
     }
-    events_.Post(HXEV_OVERRUN, 0);
+    events_.Post(dalayer::SubsystemEvent::kOverrun, 0);
 }
 
-void AdSubsystem::PostEvent(ULONG code, ULONG data) {
-    switch (code) {
-        case HXEV_OVERRUN:
+void AdSubsystem::PostEvent(dalayer::SubsystemEvent event, ULONG data) {
+    switch (event) {
+        case dalayer::SubsystemEvent::kOverrun:
             PostOverrunOnce();
             break;
-        case HXEV_DEVICEREMOVED: {
+        case dalayer::SubsystemEvent::kDeviceRemoved: {
             // The pipes' failures and the removal itself each say so: the program hears it once.
             // Every read comes back: the stop work ends those it holds, and later ones are
             // refused, so that none is left waiting on a board that is gone. The stop work
@@ -413,13 +409,13 @@ void AdSubsystem::PostEvent(ULONG code, ULONG data) {
             }
             break;
         }
-        case wdm::kStreamEventRecovery:
+        case dalayer::SubsystemEvent::kStreamRecovery:
             MQ5120K_TRACE("A/D %u: transaction error on pipe 0x%02X, recovering the pipes",
                           Element(), kEndpointAd);
             QueueRecovery();
             break;
         default:
-            events_.Post(code, data);
+            events_.Post(event, data);
             break;
     }
 }

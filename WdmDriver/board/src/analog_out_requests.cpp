@@ -14,12 +14,8 @@ double Value(const hxda::FixedPoint& f) {
     return static_cast<double>(f.integer) + static_cast<double>(f.fraction) / hxda::kFixedPointUnit;
 }
 
-ULONG Result(NTSTATUS status) {
-    return NT_SUCCESS(status) ? HXNOERROR : HXGENERALFAILURE;
-}
-
 // trunc(18 MHz / f), the frequency produced written back; an API status.
-ULONG Divider(hxda::FixedPoint& frequency, ULONG* divider) {
+hxda::ApiStatus Divider(hxda::FixedPoint& frequency, ULONG* divider) {
     const double f = Value(frequency);
     if (!(f > 0.0))
         return HXINVALIDFREQUENCY;
@@ -38,7 +34,7 @@ bool IsExternalTrigger(USHORT trigger) {
 
 // ---- Configuration and single values ------------------------------------------------------------
 
-ULONG AnalogOutSubsystem::Configure(dalayer::DaRequest& request) {
+hxda::ApiStatus AnalogOutSubsystem::Configure(dalayer::DaRequest& request) {
     hxda::ConfigurationBlock& block = request.Block();
     if (State() != kIdle)
         return HXSUBSYSRUNNING;
@@ -52,8 +48,8 @@ ULONG AnalogOutSubsystem::Configure(dalayer::DaRequest& request) {
     hxda::FixedPoint clock =
         singleValue ? hxda::encodeFixedPoint(kDaSingleValueClockHz) : block.clockFrequency;
     ULONG divider = 0;
-    if (const ULONG refused = Divider(clock, &divider); refused != HXNOERROR) {
-        MQ5120K_TRACE("D/A %u configure refused with %u: clock of %u Hz", Element(), refused,
+    if (const hxda::ApiStatus refused = Divider(clock, &divider); refused != HXNOERROR) {
+        MQ5120K_TRACE("D/A %u configure refused with %u: clock of %u Hz", Element(), refused.code(),
                       static_cast<ULONG>(block.clockFrequency.integer));
         return refused;
     }
@@ -111,7 +107,7 @@ ULONG AnalogOutSubsystem::Configure(dalayer::DaRequest& request) {
     return HXNOERROR;
 }
 
-ULONG AnalogOutSubsystem::SetSingleValue(dalayer::DaRequest& request) {
+hxda::ApiStatus AnalogOutSubsystem::SetSingleValue(dalayer::DaRequest& request) {
     const hxda::SingleValueParameters& single = request.Record().parameters.singleValue;
     NTSTATUS status;
     if (Element() != 0 || board_->NoAnalogOutput()) {
@@ -124,12 +120,12 @@ ULONG AnalogOutSubsystem::SetSingleValue(dalayer::DaRequest& request) {
         status = board_->Commands().DaSingle(static_cast<USHORT>(single.value),
                                              static_cast<USHORT>(single.channel));
     }
-    return Result(status);
+    return dalayer::TransactionStatus(status);
 }
 
 // ---- Start, stop, abort, reset -----------------------------------------------------------------
 
-ULONG AnalogOutSubsystem::PreStart(dalayer::DaRequest&) {
+hxda::ApiStatus AnalogOutSubsystem::PreStart(dalayer::DaRequest&) {
     if (!Streams())
         return HXNOTSUPPORTED;
     wdm::SpinLockHold hold(lock_);
@@ -156,7 +152,7 @@ NTSTATUS AnalogOutSubsystem::StartSequence() {
     return status;
 }
 
-ULONG AnalogOutSubsystem::SimultaneousStart(dalayer::DaRequest&) {
+hxda::ApiStatus AnalogOutSubsystem::SimultaneousStart(dalayer::DaRequest&) {
     if (!Streams())
         return HXNOTSUPPORTED;
     wdm::MutexHold serial(workMutex_);
@@ -167,16 +163,16 @@ ULONG AnalogOutSubsystem::SimultaneousStart(dalayer::DaRequest&) {
     const NTSTATUS status = StartSequence();
     if (NT_SUCCESS(status))
         MoveState(kReady, kRunning);
-    return Result(status);
+    return dalayer::TransactionStatus(status);
 }
 
-ULONG AnalogOutSubsystem::Start(dalayer::DaRequest& request) {
-    if (const ULONG refused = PreStart(request); refused != HXNOERROR)
+hxda::ApiStatus AnalogOutSubsystem::Start(dalayer::DaRequest& request) {
+    if (const hxda::ApiStatus refused = PreStart(request); refused != HXNOERROR)
         return refused;
     return SimultaneousStart(request);
 }
 
-ULONG AnalogOutSubsystem::Stop(dalayer::DaRequest& request) {
+hxda::ApiStatus AnalogOutSubsystem::Stop(dalayer::DaRequest& request) {
     const DaState state = State();
     if (state == kIdle || !Streams())
         return HXNOERROR;
@@ -193,7 +189,7 @@ ULONG AnalogOutSubsystem::Stop(dalayer::DaRequest& request) {
     return HXNOERROR;
 }
 
-ULONG AnalogOutSubsystem::Abort(dalayer::DaRequest&) {
+hxda::ApiStatus AnalogOutSubsystem::Abort(dalayer::DaRequest&) {
     if (!Streams())
         return HXNOERROR;
     const DaState state = State();
@@ -228,11 +224,11 @@ void AnalogOutSubsystem::AbortBoard() {
     }
 }
 
-ULONG AnalogOutSubsystem::Reset(dalayer::DaRequest&) {
+hxda::ApiStatus AnalogOutSubsystem::Reset(dalayer::DaRequest&) {
     const NTSTATUS status = board_->Usb().ResetPipe(board_->DaPipe());
     if (State() != kDestroyed)
         SetState(kIdle);
-    return Result(status);
+    return dalayer::TransactionStatus(status);
 }
 
 }  // namespace board

@@ -225,8 +225,8 @@ void AnalogOutSubsystem::CancelAll(PFILE_OBJECT file) {
 
 // ---- Events from the board and the stream -------------------------------------------------------
 
-void AnalogOutSubsystem::PostEvent(ULONG code, ULONG data) {
-    if (code == HXEV_DEVICEREMOVED) {
+void AnalogOutSubsystem::PostEvent(dalayer::SubsystemEvent event, ULONG data) {
+    if (event == dalayer::SubsystemEvent::kDeviceRemoved) {
         bool first;
         {
             wdm::SpinLockHold hold(lock_);
@@ -243,11 +243,11 @@ void AnalogOutSubsystem::PostEvent(ULONG code, ULONG data) {
     }
     if (State() == kIdle)
         return;  // nothing runs: a late message of the board is not for this transfer
-    switch (code) {
-        case dalayer::kEventBoardReady:
+    switch (event) {
+        case dalayer::SubsystemEvent::kBoardReady:
             QueueWork(kWorkReady);
             break;
-        case HXEV_IOCOMPLETE: {
+        case dalayer::SubsystemEvent::kIoComplete: {
             // Before the start the board plays nothing: the message answers an earlier abort.
             if (State() < kRunning)
                 break;
@@ -262,7 +262,7 @@ void AnalogOutSubsystem::PostEvent(ULONG code, ULONG data) {
             drained_ = true;
             break;
         }
-        case HXEV_UNDERRUN: {
+        case dalayer::SubsystemEvent::kUnderrun: {
             bool tell;
             {
                 wdm::SpinLockHold hold(lock_);
@@ -272,17 +272,17 @@ void AnalogOutSubsystem::PostEvent(ULONG code, ULONG data) {
             }
             if (tell) {
                 MQ5120K_TRACE("D/A %u: underrun reported by the board", Element());
-                events_.Post(HXEV_UNDERRUN, 0);
+                events_.Post(dalayer::SubsystemEvent::kUnderrun, 0);
             }
             break;
         }
-        case wdm::kStreamEventRecovery:
+        case dalayer::SubsystemEvent::kStreamRecovery:
             MQ5120K_TRACE("D/A %u: transaction error on pipe 0x%02X, recovering the pipes",
                           Element(), kEndpointDa);
             QueueWork(kWorkRecovery);
             break;
         default:
-            events_.Post(code, data);
+            events_.Post(event, data);
             break;
     }
 }
@@ -381,7 +381,7 @@ void AnalogOutSubsystem::Finish() {
     if (State() != kDestroyed)
         SetState(kIdle);
     CompleteHeld();
-    events_.Post(HXEV_IOCOMPLETE, 0);
+    events_.Post(dalayer::SubsystemEvent::kIoComplete, 0);
 }
 
 void AnalogOutSubsystem::Recover() {
@@ -398,7 +398,7 @@ void AnalogOutSubsystem::Recover() {
     }
     // The samples lost are reported as an underrun of this start.
     if (tell)
-        events_.Post(HXEV_UNDERRUN, 0);
+        events_.Post(dalayer::SubsystemEvent::kUnderrun, 0);
 }
 
 void AnalogOutSubsystem::RemoveAfterDeviceGone() {
@@ -422,7 +422,7 @@ void AnalogOutSubsystem::ReportRemovalIfBack() {
             return;
         removalToReport_ = false;
     }
-    events_.Post(HXEV_DEVICEREMOVED, 0);
+    events_.Post(dalayer::SubsystemEvent::kDeviceRemoved, 0);
 }
 
 // ---- Held stop ----------------------------------------------------------------------------------

@@ -27,13 +27,9 @@ constexpr USHORT kRawValueBits = 0x00FF;
 constexpr USHORT kRawCountMany = 256;
 constexpr USHORT kRawCountOne = 1;
 
-ULONG Result(NTSTATUS status) {
-    return NT_SUCCESS(status) ? HXNOERROR : HXGENERALFAILURE;
-}
-
 }  // namespace
 
-ULONG BoardDevice::SetHardwareInfo(dalayer::DaRequest& request) {
+hxda::ApiStatus BoardDevice::SetHardwareInfo(dalayer::DaRequest& request) {
     hxda::HardwareInfoParameters& info = request.Record().parameters.hardwareInfo;
     NTSTATUS status = STATUS_SUCCESS;
     if (info.wordA != kUnchangedWord && info.wordB != kUnchangedWord &&
@@ -42,10 +38,10 @@ ULONG BoardDevice::SetHardwareInfo(dalayer::DaRequest& request) {
     if (NT_SUCCESS(status) && info.serialNumber != kUnchangedSerial)
         status = channel_.WriteSerialNumber(info.serialNumber);
     info.trailingWord = 0;
-    return Result(status);
+    return dalayer::TransactionStatus(status);
 }
 
-ULONG BoardDevice::GetHardwareInfo(dalayer::DaRequest& request) {
+hxda::ApiStatus BoardDevice::GetHardwareInfo(dalayer::DaRequest& request) {
     hxda::HardwareInfoParameters& info = request.Record().parameters.hardwareInfo;
     info.leadingWord = 0;
     HardwareWords words;
@@ -60,10 +56,10 @@ ULONG BoardDevice::GetHardwareInfo(dalayer::DaRequest& request) {
             info.serialNumber = serial;
     }
     info.trailingWord = 0;
-    return Result(status);
+    return dalayer::TransactionStatus(status);
 }
 
-ULONG BoardDevice::WriteRegister(dalayer::DaRequest& request) {
+hxda::ApiStatus BoardDevice::WriteRegister(dalayer::DaRequest& request) {
     const hxda::RegisterParameters& access = request.Record().parameters.registerAccess;
     const auto selector = static_cast<USHORT>(access.registerNumber);
     const auto value = static_cast<USHORT>(access.value);
@@ -111,10 +107,10 @@ ULONG BoardDevice::WriteRegister(dalayer::DaRequest& request) {
     } else {
         status = channel_.WriteRegister(selector, value);
     }
-    return Result(status);
+    return dalayer::TransactionStatus(status);
 }
 
-ULONG BoardDevice::ReadRegister(dalayer::DaRequest& request) {
+hxda::ApiStatus BoardDevice::ReadRegister(dalayer::DaRequest& request) {
     hxda::RegisterParameters& access = request.Record().parameters.registerAccess;
     const auto selector = static_cast<USHORT>(access.registerNumber);
     const auto raw = static_cast<USHORT>(access.size);
@@ -170,7 +166,8 @@ ULONG BoardDevice::ReadRegister(dalayer::DaRequest& request) {
     return HXNOERROR;
 }
 
-ULONG BoardDevice::CalPotCommand(const hxda::CalPotParameters& pot, UCHAR* code, USHORT* element) {
+hxda::ApiStatus BoardDevice::CalPotCommand(const hxda::CalPotParameters& pot, UCHAR* code,
+                                           USHORT* element) {
     if (pot.potentiometer > kMaxPot || pot.selector > kMaxPotChannel)
         return HXINVALIDLISTENTRY;
     if (pot.element == kAllPotElements) {
@@ -185,25 +182,25 @@ ULONG BoardDevice::CalPotCommand(const hxda::CalPotParameters& pot, UCHAR* code,
     return HXNOERROR;
 }
 
-ULONG BoardDevice::WriteCalPot(dalayer::DaRequest& request) {
+hxda::ApiStatus BoardDevice::WriteCalPot(dalayer::DaRequest& request) {
     const hxda::CalPotParameters& pot = request.Record().parameters.calPot;
     UCHAR code = 0;
     USHORT element = 0;
-    if (const ULONG refused = CalPotCommand(pot, &code, &element); refused != HXNOERROR)
+    if (const hxda::ApiStatus refused = CalPotCommand(pot, &code, &element); refused != HXNOERROR)
         return refused;
     CommandMessage message(code, true);
     message.SetWord(1, static_cast<USHORT>(pot.potentiometer));
     message.SetWord(2, static_cast<USHORT>(pot.selector));
     message.SetWord(3, element);
     message.SetWord(4, static_cast<USHORT>(pot.value));
-    return Result(channel_.Execute(message));
+    return dalayer::TransactionStatus(channel_.Execute(message));
 }
 
-ULONG BoardDevice::ReadCalPot(dalayer::DaRequest& request) {
+hxda::ApiStatus BoardDevice::ReadCalPot(dalayer::DaRequest& request) {
     hxda::CalPotParameters& pot = request.Record().parameters.calPot;
     UCHAR code = 0;
     USHORT element = 0;
-    if (const ULONG refused = CalPotCommand(pot, &code, &element); refused != HXNOERROR)
+    if (const hxda::ApiStatus refused = CalPotCommand(pot, &code, &element); refused != HXNOERROR)
         return refused;
     CommandMessage message(code, false);
     message.SetWord(1, static_cast<USHORT>(pot.potentiometer));

@@ -17,10 +17,6 @@ double Value(const hxda::FixedPoint& f) {
     return static_cast<double>(f.integer) + static_cast<double>(f.fraction) / hxda::kFixedPointUnit;
 }
 
-ULONG Result(NTSTATUS status) {
-    return NT_SUCCESS(status) ? HXNOERROR : HXGENERALFAILURE;
-}
-
 bool EdgeCode(USHORT edge, USHORT* code) {
     if (edge < HXEDGE_GATERISING || edge > HXEDGE_CLOCKFALLING)
         return false;
@@ -29,7 +25,7 @@ bool EdgeCode(USHORT edge, USHORT* code) {
 }
 
 // The period in clock ticks: 18 MHz / f on the internal clock, held to 32 bits; an API status.
-ULONG InternalPeriod(const hxda::FixedPoint& frequency, ULONGLONG* period) {
+hxda::ApiStatus InternalPeriod(const hxda::FixedPoint& frequency, ULONGLONG* period) {
     const double f = Value(frequency);
     if (!(f > 0.0) || f > kBaseClock)
         return HXINVALIDFREQUENCY;
@@ -58,7 +54,7 @@ bool CounterGateBits(USHORT gate, USHORT* bits) {
     }
 }
 
-ULONG PrepareCounter(const hxda::ConfigurationBlock& block, CounterProgram* out) {
+hxda::ApiStatus PrepareCounter(const hxda::ConfigurationBlock& block, CounterProgram* out) {
     const USHORT mode = block.counterMode;
     const USHORT gate = block.gateType;
     const bool oneShot = mode == HXCTMODE_ONESHOT || mode == HXCTMODE_REPEATONESHOT;
@@ -80,7 +76,7 @@ ULONG PrepareCounter(const hxda::ConfigurationBlock& block, CounterProgram* out)
     ULONGLONG period = 0;
     USHORT word = 0;
     if (block.clockSource == HXCLK_INTERNAL) {
-        if (const ULONG refused = InternalPeriod(block.clockFrequency, &period);
+        if (const hxda::ApiStatus refused = InternalPeriod(block.clockFrequency, &period);
             divides && refused != HXNOERROR)
             return refused;
     } else if (block.clockSource == HXCLK_EXTERNAL) {
@@ -182,15 +178,15 @@ void CounterSubsystem::FinishDestroy() {
     DaSubsystem::Destroy();
 }
 
-ULONG CounterSubsystem::Configure(dalayer::DaRequest& request) {
+hxda::ApiStatus CounterSubsystem::Configure(dalayer::DaRequest& request) {
     if (!ElementExists())
         return HXINVALIDELEMENT;
     const hxda::ConfigurationBlock& block = request.Block();
     CounterProgram p;
-    if (const ULONG refused = PrepareCounter(block, &p); refused != HXNOERROR) {
+    if (const hxda::ApiStatus refused = PrepareCounter(block, &p); refused != HXNOERROR) {
         MQ5120K_TRACE("C/T %u configure refused with %u: mode %u, gate %u, clock %u, pulse %u",
-                      Element(), refused, block.counterMode, block.gateType, block.clockSource,
-                      block.pulseType);
+                      Element(), refused.code(), block.counterMode, block.gateType,
+                      block.clockSource, block.pulseType);
         return refused;
     }
     const ULONG c = Element();
@@ -214,7 +210,7 @@ ULONG CounterSubsystem::Configure(dalayer::DaRequest& request) {
     return HXNOERROR;
 }
 
-ULONG CounterSubsystem::Start(dalayer::DaRequest&) {
+hxda::ApiStatus CounterSubsystem::Start(dalayer::DaRequest&) {
     if (!ElementExists())
         return HXINVALIDELEMENT;
     CounterProgram p;
@@ -288,13 +284,13 @@ NTSTATUS CounterSubsystem::StopCounter() {
     return status;
 }
 
-ULONG CounterSubsystem::Stop(dalayer::DaRequest&) {
+hxda::ApiStatus CounterSubsystem::Stop(dalayer::DaRequest&) {
     if (!ElementExists())
         return HXINVALIDELEMENT;
-    return Result(StopCounter());
+    return dalayer::TransactionStatus(StopCounter());
 }
 
-ULONG CounterSubsystem::ReadEvents(dalayer::DaRequest& request) {
+hxda::ApiStatus CounterSubsystem::ReadEvents(dalayer::DaRequest& request) {
     if (!ElementExists())
         return HXINVALIDELEMENT;
     ULONG value = 0;
@@ -312,8 +308,8 @@ void CounterSubsystem::CancelAll(PFILE_OBJECT file) {
     events_.CancelAll(file);
 }
 
-void CounterSubsystem::PostEvent(ULONG code, ULONG data) {
-    events_.Post(code, data);
+void CounterSubsystem::PostEvent(dalayer::SubsystemEvent event, ULONG data) {
+    events_.Post(event, data);
 }
 
 // ---- The edge-to-edge measurement's poll
@@ -370,7 +366,7 @@ void CounterSubsystem::Poll() {
             measuring_ = false;
         }
         MQ5120K_TRACE("C/T %u measurement: status register not read", c);
-        events_.Post(HXEV_EVENTERROR, 0);
+        events_.Post(dalayer::SubsystemEvent::kEventError, 0);
         return;
     }
     if (status & CounterBit(c)) {
@@ -384,7 +380,9 @@ void CounterSubsystem::Poll() {
         wdm::SpinLockHold hold(lock_);
         measuring_ = false;
     }
-    events_.Post(NT_SUCCESS(read) ? HXEV_EVENTVALUE : HXEV_EVENTERROR, value);
+    events_.Post(NT_SUCCESS(read) ? dalayer::SubsystemEvent::kEventValue
+                                  : dalayer::SubsystemEvent::kEventError,
+                 value);
 }
 
 }  // namespace board

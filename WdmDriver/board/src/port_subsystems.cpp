@@ -13,10 +13,6 @@ constexpr USHORT kInterruptOff = 0;
 constexpr ULONG kPortBits = 0xFF;
 constexpr ULONG kChangedShift = 8;
 
-ULONG Result(NTSTATUS status) {
-    return NT_SUCCESS(status) ? HXNOERROR : HXGENERALFAILURE;
-}
-
 }  // namespace
 
 // ---- Digital input
@@ -25,7 +21,7 @@ ULONG Result(NTSTATUS status) {
 DinSubsystem::DinSubsystem(BoardDevice* board, ULONG element)
     : DaSubsystem(board, HXSS_DIN, element), board_(board), events_(board) {}
 
-ULONG DinSubsystem::Start(dalayer::DaRequest&) {
+hxda::ApiStatus DinSubsystem::Start(dalayer::DaRequest&) {
     CommandChannel& commands = board_->Commands();
     USHORT mask = 0;
     USHORT port = 0;
@@ -41,27 +37,28 @@ ULONG DinSubsystem::Start(dalayer::DaRequest&) {
         status = commands.WriteRegister(kRegDinInterruptEnable, kInterruptOn);
     if (!NT_SUCCESS(status))
         MQ5120K_TRACE("DIN start failed: 0x%08X", static_cast<ULONG>(status));
-    return Result(status);
+    return dalayer::TransactionStatus(status);
 }
 
-ULONG DinSubsystem::Stop(dalayer::DaRequest& request) {
+hxda::ApiStatus DinSubsystem::Stop(dalayer::DaRequest& request) {
     return Abort(request);
 }
 
-ULONG DinSubsystem::Abort(dalayer::DaRequest&) {
-    return Result(board_->Commands().WriteRegister(kRegDinInterruptEnable, kInterruptOff));
+hxda::ApiStatus DinSubsystem::Abort(dalayer::DaRequest&) {
+    return dalayer::TransactionStatus(
+        board_->Commands().WriteRegister(kRegDinInterruptEnable, kInterruptOff));
 }
 
-ULONG DinSubsystem::GetSingleValue(dalayer::DaRequest& request) {
+hxda::ApiStatus DinSubsystem::GetSingleValue(dalayer::DaRequest& request) {
     USHORT port = 0;
     const NTSTATUS status = board_->Commands().ReadRegister(kRegDinPort, &port);
     if (NT_SUCCESS(status))
         request.Record().parameters.singleValue.value = port;
-    return Result(status);
+    return dalayer::TransactionStatus(status);
 }
 
-void DinSubsystem::PostEvent(ULONG code, ULONG data) {
-    if (code == HXEV_EVENTVALUE) {
+void DinSubsystem::PostEvent(dalayer::SubsystemEvent event, ULONG data) {
+    if (event == dalayer::SubsystemEvent::kEventValue) {
         const USHORT value = static_cast<USHORT>(data & kPortBits);
         {
             wdm::SpinLockHold hold(lock_);
@@ -69,7 +66,7 @@ void DinSubsystem::PostEvent(ULONG code, ULONG data) {
             previous_ = value;
         }
     }
-    events_.Post(code, data);
+    events_.Post(event, data);
 }
 
 // ---- Digital output
@@ -78,7 +75,7 @@ void DinSubsystem::PostEvent(ULONG code, ULONG data) {
 DoutSubsystem::DoutSubsystem(BoardDevice* board, ULONG element)
     : DaSubsystem(board, HXSS_DOUT, element), board_(board), events_(board) {}
 
-ULONG DoutSubsystem::SetSingleValue(dalayer::DaRequest& request) {
+hxda::ApiStatus DoutSubsystem::SetSingleValue(dalayer::DaRequest& request) {
     const ULONG value = request.Record().parameters.singleValue.value;
     CommandChannel& commands = board_->Commands();
     NTSTATUS status;
@@ -91,7 +88,7 @@ ULONG DoutSubsystem::SetSingleValue(dalayer::DaRequest& request) {
     }
     if (NT_SUCCESS(status))
         status = commands.WriteRegister(kRegDoutPort, static_cast<USHORT>(value));
-    return Result(status);
+    return dalayer::TransactionStatus(status);
 }
 
 }  // namespace board

@@ -8,16 +8,16 @@ void RouteStatus(USHORT type, USHORT flags, StatusRoute& route) {
     switch (type) {
         case kStatusTypeFlags:
             if (flags & kFlagAdOverrun)
-                route.Signal(SubsystemKind::kAd, HXEV_OVERRUN, 0);
+                route.Signal(SubsystemKind::kAd, dalayer::SubsystemEvent::kOverrun, 0);
             if (flags & kFlagDaUnderrun)
-                route.Signal(SubsystemKind::kDa, HXEV_UNDERRUN, 0);
+                route.Signal(SubsystemKind::kDa, dalayer::SubsystemEvent::kUnderrun, 0);
             if (flags & kFlagDaComplete)
-                route.Signal(SubsystemKind::kDa, HXEV_IOCOMPLETE, 0);
+                route.Signal(SubsystemKind::kDa, dalayer::SubsystemEvent::kIoComplete, 0);
             if (flags & kFlagCounterOverrun)
-                route.Signal(SubsystemKind::kCounter, HXEV_OVERRUN, 0);
+                route.Signal(SubsystemKind::kCounter, dalayer::SubsystemEvent::kOverrun, 0);
             break;
         case kStatusTypeDinChange:
-            route.Signal(SubsystemKind::kDin, HXEV_EVENTVALUE, flags);
+            route.Signal(SubsystemKind::kDin, dalayer::SubsystemEvent::kEventValue, flags);
             break;
         case kStatusTypeDaReady:
             route.DaReady();

@@ -66,13 +66,13 @@ TEST(AdProgramFuzz, AcceptedBlocksProgramOnlyWhatTheBoardCanTake) {
 
         AdProgram::Registers r;
         r.control = 0xABCD;
-        const std::uint32_t status = AdProgram::Prepare(b, inputs, 0x1200, &r);
+        const hxda::ApiStatus status = AdProgram::Prepare(b, inputs, 0x1200, &r);
         if (status != HXNOERROR) {
             EXPECT_EQ(r.control, 0xABCD) << "round " << round;
             continue;
         }
         ++accepted;
-        if (b.clockSource == 400) {
+        if (b.clockSource == HXCLK_INTERNAL) {
             ASSERT_NE(r.divider, 0u) << "round " << round;
             const double back = b.clockFrequency.integer + b.clockFrequency.fraction / 4294967296.0;
             ASSERT_GT(back, 0.0) << "round " << round;

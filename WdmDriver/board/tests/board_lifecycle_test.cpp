@@ -54,8 +54,9 @@ TEST_F(BoardLifecycleTest, StatusReadsRunFromTheFirstOpenToTheLastClose) {
     p.board->PostStatus(board::kStatusTypeFlags, mq5120::kFlagAdOverflow);
     p.board->PostStatus(board::kStatusTypeFlags, board::kFlagDaComplete);
     ASSERT_TRUE(route.WaitCalls(2));
-    const std::vector<Call> expected = {{"signal", board::SubsystemKind::kAd, HXEV_OVERRUN, 0},
-                                        {"signal", board::SubsystemKind::kDa, HXEV_IOCOMPLETE, 0}};
+    const std::vector<Call> expected = {
+        {"signal", board::SubsystemKind::kAd, dalayer::SubsystemEvent::kOverrun, 0},
+        {"signal", board::SubsystemKind::kDa, dalayer::SubsystemEvent::kIoComplete, 0}};
     EXPECT_EQ(route.Calls(), expected);
     EXPECT_TRUE(Eventually([&] { return bus->PendingTransfers(p.pdo) == 3; }));
 

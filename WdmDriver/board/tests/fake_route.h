@@ -17,12 +17,12 @@ class FakeRoute : public board::StatusRoute {
     struct Call {
         std::string what;  // "signal", "da-ready", "removed", "transaction-error"
         board::SubsystemKind kind = board::SubsystemKind::kAd;
-        ULONG event = 0;
+        dalayer::SubsystemEvent event = dalayer::SubsystemEvent::kOverrun;
         ULONG data = 0;
         bool operator==(const Call&) const = default;
     };
 
-    void Signal(board::SubsystemKind kind, ULONG event, ULONG data) override {
+    void Signal(board::SubsystemKind kind, dalayer::SubsystemEvent event, ULONG data) override {
         Add({"signal", kind, event, data});
     }
     void DaReady() override { Add({"da-ready"}); }

@@ -36,32 +36,34 @@ class StatusReaderTest : public ChannelFixture {
 };
 
 // A message the route ignores, sent after one under test, marks the end of its calls.
-constexpr std::uint16_t kMarkerType = 0x2000;
+constexpr std::uint16_t kMarkerType = board::kStatusTypeDinChange;
 constexpr std::uint16_t kMarkerFlags = 0xFFFF;
-const Call kMarker{"signal", SubsystemKind::kDin, HXEV_EVENTVALUE, 0xFFFF};
+const Call kMarker{"signal", SubsystemKind::kDin, dalayer::SubsystemEvent::kEventValue, 0xFFFF};
 
 TEST_F(StatusReaderTest, MessagesAreDecodedAndRouted) {
     struct Case {
         std::uint16_t type, flags;
         std::vector<Call> calls;
     };
-    const Call adOverrun{"signal", SubsystemKind::kAd, HXEV_OVERRUN, 0};
-    const Call underrun{"signal", SubsystemKind::kDa, HXEV_UNDERRUN, 0};
-    const Call complete{"signal", SubsystemKind::kDa, HXEV_IOCOMPLETE, 0};
-    const Call ctOverrun{"signal", SubsystemKind::kCounter, HXEV_OVERRUN, 0};
+    const Call adOverrun{"signal", SubsystemKind::kAd, dalayer::SubsystemEvent::kOverrun, 0};
+    const Call underrun{"signal", SubsystemKind::kDa, dalayer::SubsystemEvent::kUnderrun, 0};
+    const Call complete{"signal", SubsystemKind::kDa, dalayer::SubsystemEvent::kIoComplete, 0};
+    const Call ctOverrun{"signal", SubsystemKind::kCounter, dalayer::SubsystemEvent::kOverrun, 0};
     const Case cases[] = {
-        {0x0000, 0x0001, {adOverrun}},
-        {0x0000, 0x0002, {adOverrun}},
-        {0x0000, 0x0004, {underrun}},
-        {0x0000, 0x0010, {underrun}},
-        {0x0000, 0x0008, {complete}},
-        {0x0000, 0x000C, {underrun, complete}},
-        {0x0000, 0x0020, {ctOverrun}},
-        {0x0000, 0x0200, {ctOverrun}},
-        {0x0000, 0x0209, {adOverrun, complete, ctOverrun}},
-        {0x0000, 0x0000, {}},
-        {0x2000, 0x0042, {{"signal", SubsystemKind::kDin, HXEV_EVENTVALUE, 0x42}}},
-        {0x8001, 0x0000, {{"da-ready"}}},
+        {board::kStatusTypeFlags, 0x0001, {adOverrun}},
+        {board::kStatusTypeFlags, 0x0002, {adOverrun}},
+        {board::kStatusTypeFlags, 0x0004, {underrun}},
+        {board::kStatusTypeFlags, 0x0010, {underrun}},
+        {board::kStatusTypeFlags, 0x0008, {complete}},
+        {board::kStatusTypeFlags, 0x000C, {underrun, complete}},
+        {board::kStatusTypeFlags, 0x0020, {ctOverrun}},
+        {board::kStatusTypeFlags, 0x0200, {ctOverrun}},
+        {board::kStatusTypeFlags, 0x0209, {adOverrun, complete, ctOverrun}},
+        {board::kStatusTypeFlags, 0x0000, {}},
+        {board::kStatusTypeDinChange,
+         0x0042,
+         {{"signal", SubsystemKind::kDin, dalayer::SubsystemEvent::kEventValue, 0x42}}},
+        {board::kStatusTypeDaReady, 0x0000, {{"da-ready"}}},
         {0x8000, 0x0001, {}},
         {0x4000, 0x0001, {}},
         {0x1234, 0x00FF, {}},

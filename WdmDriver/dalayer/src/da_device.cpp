@@ -113,8 +113,8 @@ NTSTATUS DaDevice::DataRequest(PIRP irp) {
     return CompleteRequest(irp, status);
 }
 
-void DaDevice::CompletePendedRequest(PIRP irp, ULONG apiStatus) {
-    static_cast<hxda::DriverRequest*>(irp->AssociatedIrp.SystemBuffer)->status = apiStatus;
+void DaDevice::CompletePendedRequest(PIRP irp, hxda::ApiStatus status) {
+    static_cast<hxda::DriverRequest*>(irp->AssociatedIrp.SystemBuffer)->status = status.code();
     CompleteRequest(irp, STATUS_SUCCESS, hxda::kDriverRequestSize);
 }
 

@@ -15,9 +15,9 @@ enum class Target { Subsystem, Configure, Flush, WaitEvent, Board, Reserved };
 constexpr ULONG kRecordSize = hxda::kDriverRequestSize;
 constexpr ULONG kBlockSize = hxda::kConfigurationBlockBaseSize;
 
-void WriteStatus(PIRP irp, ULONG apiStatus) {
+void WriteStatus(PIRP irp, hxda::ApiStatus status) {
     // Offset 12 of the record and of the configuration block alike.
-    static_cast<hxda::DriverRequest*>(irp->AssociatedIrp.SystemBuffer)->status = apiStatus;
+    static_cast<hxda::DriverRequest*>(irp->AssociatedIrp.SystemBuffer)->status = status.code();
 }
 
 }  // namespace
@@ -26,8 +26,8 @@ struct DaDevice::Route {
     ULONG code;
     Target target;
     ULONG information;  // answered on success; the caller's output must take it
-    ULONG (DaSubsystem::*subsystemOp)(DaRequest&);
-    ULONG (DaDevice::*boardOp)(DaRequest&);
+    hxda::ApiStatus (DaSubsystem::*subsystemOp)(DaRequest&);
+    hxda::ApiStatus (DaDevice::*boardOp)(DaRequest&);
 };
 
 const DaDevice::Route* DaDevice::FindRoute(ULONG code) {
@@ -145,7 +145,7 @@ NTSTATUS DaDevice::SubsystemRequest(PIRP irp, const Route& route, DaSubsystem* o
         }
     }
     DaRequest request(irp, entries);
-    const ULONG status = (object->*route.subsystemOp)(request);
+    const hxda::ApiStatus status = (object->*route.subsystemOp)(request);
     if (request.Pended())
         return STATUS_PENDING;
     WriteStatus(irp, status);

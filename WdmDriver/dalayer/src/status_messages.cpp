@@ -57,33 +57,34 @@ void DaDevice::RouteStatusMessage(USHORT type, USHORT flags) {
     switch (type) {
         case kStatusTypeFlags:
             if (flags & kFlagAdOverrun)
-                PostEventTo(HXSS_AD, 0, HXEV_OVERRUN, 0);
+                PostEventTo(HXSS_AD, 0, SubsystemEvent::kOverrun, 0);
             if (flags & kFlagDaUnderrun)
-                PostEventTo(HXSS_DA, 0, HXEV_UNDERRUN, 0);
+                PostEventTo(HXSS_DA, 0, SubsystemEvent::kUnderrun, 0);
             if (flags & kFlagDaComplete)
-                PostEventTo(HXSS_DA, 0, HXEV_IOCOMPLETE, 0);
+                PostEventTo(HXSS_DA, 0, SubsystemEvent::kIoComplete, 0);
             if (flags & kFlagCounterOverrun)
-                PostEventTo(HXSS_CT, 0, HXEV_OVERRUN, 0);
+                PostEventTo(HXSS_CT, 0, SubsystemEvent::kOverrun, 0);
             break;
         case kStatusTypeDinChange:
-            PostEventTo(HXSS_DIN, 0, HXEV_EVENTVALUE, flags);
+            PostEventTo(HXSS_DIN, 0, SubsystemEvent::kEventValue, flags);
             break;
         case kStatusTypeDaReady:
-            PostEventTo(HXSS_DA, 0, kEventBoardReady, 0);
+            PostEventTo(HXSS_DA, 0, SubsystemEvent::kBoardReady, 0);
             break;
         default:
             break;
     }
 }
 
-bool DaDevice::PostEventTo(ULONG type, ULONG element, ULONG code, ULONG data) {
-    return WithSubsystem(type, element, [&](DaSubsystem& object) { object.PostEvent(code, data); });
+bool DaDevice::PostEventTo(ULONG type, ULONG element, SubsystemEvent event, ULONG data) {
+    return WithSubsystem(type, element,
+                         [&](DaSubsystem& object) { object.PostEvent(event, data); });
 }
 
-void DaDevice::BroadcastEvent(ULONG code, ULONG data) {
+void DaDevice::BroadcastEvent(SubsystemEvent event, ULONG data) {
     wdm::SpinLockHold hold(open_.GetLock());
     for (void* e = open_.First(); e != nullptr; e = open_.Next(e))
-        static_cast<DaSubsystem::OpenLink*>(e)->object->PostEvent(code, data);
+        static_cast<DaSubsystem::OpenLink*>(e)->object->PostEvent(event, data);
 }
 
 }  // namespace dalayer

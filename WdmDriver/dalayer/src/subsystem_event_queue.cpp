@@ -4,10 +4,13 @@
 
 namespace dalayer {
 
-bool SubsystemEventQueue::Post(ULONG code, ULONG data) {
+bool SubsystemEventQueue::Post(SubsystemEvent event, ULONG data) {
+    const std::optional<hxda::DriverEvent> programEvent = ProgramEventOf(event);
+    if (!programEvent)
+        return false;
     return queue_.PostEvent(STATUS_SUCCESS, hxda::kDriverRequestSize, [&](PIRP irp) {
         auto* record = static_cast<hxda::DriverRequest*>(irp->AssociatedIrp.SystemBuffer);
-        record->parameters.event.code = code;
+        record->parameters.event.code = hxda::EventCode(*programEvent);
         record->parameters.event.data = data;
     });
 }

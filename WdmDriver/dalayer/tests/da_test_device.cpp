@@ -113,22 +113,22 @@ ULONG RecordingSubsystem::ListCapacity() const {
     return Type() == HXSS_AD ? 1024 : Type() == HXSS_DA ? 5 : 0;
 }
 
-ULONG RecordingSubsystem::Note(const char* op, DaRequest& request) {
+hxda::ApiStatus RecordingSubsystem::Note(const char* op, DaRequest& request) {
     log_->Add(std::string(op) + " " + Where(Type(), Element()));
-    return StatusOf(op);
+    return hxda::ApiStatus::FromCode(StatusOf(op));
 }
 
-ULONG RecordingSubsystem::Configure(DaRequest& request) {
+hxda::ApiStatus RecordingSubsystem::Configure(DaRequest& request) {
     // Touches every entry the dispatch vouched for, as a real configure copies them.
     ULONG sum = 0;
     for (ULONG i = 0; i < request.ListEntries(); ++i)
         sum += hxda::listEntry(&request.Block(), i)->channel;
     log_->Add("Configure " + Where(Type(), Element()) + " entries " +
               std::to_string(request.ListEntries()) + " sum " + std::to_string(sum));
-    return StatusOf("Configure");
+    return hxda::ApiStatus::FromCode(StatusOf("Configure"));
 }
 
-ULONG RecordingSubsystem::Stop(DaRequest& request) {
+hxda::ApiStatus RecordingSubsystem::Stop(DaRequest& request) {
     if (pendStops_) {
         request.Pend();
         pendedStop_ = request.Irp();
@@ -136,7 +136,7 @@ ULONG RecordingSubsystem::Stop(DaRequest& request) {
     return Note("Stop", request);
 }
 
-ULONG RecordingSubsystem::FlushInProcess(DaRequest& request) {
+hxda::ApiStatus RecordingSubsystem::FlushInProcess(DaRequest& request) {
     // Delivers up to 10 bytes 0xA5, and claims 10 whatever the room.
     if (auto* out = static_cast<unsigned char*>(request.DirectOutput()))
         std::memset(out, 0xA5, std::min<ULONG>(10, request.OutputLength()));
@@ -152,10 +152,10 @@ void RecordingSubsystem::CancelAll(PFILE_OBJECT file) {
     events_.CancelAll(file);
 }
 
-void RecordingSubsystem::PostEvent(ULONG code, ULONG data) {
-    log_->Add("PostEvent " + Where(Type(), Element()) + " " + std::to_string(code) + " " +
+void RecordingSubsystem::PostEvent(dalayer::SubsystemEvent event, ULONG data) {
+    log_->Add("PostEvent " + Where(Type(), Element()) + " " + EventName(event) + " " +
               std::to_string(data));
-    events_.Post(code, data);
+    events_.Post(event, data);
 }
 
 // ---- TestDaDevice ------------------------------------------------------------------------------
@@ -170,9 +170,9 @@ dalayer::DaSubsystem* TestDaDevice::CreateSubsystem(ULONG type, ULONG element) {
     return object;
 }
 
-ULONG TestDaDevice::Note(const char* op) {
+hxda::ApiStatus TestDaDevice::Note(const char* op) {
     log_->Add(op);
-    return StatusOf(op);
+    return hxda::ApiStatus::FromCode(StatusOf(op));
 }
 
 RecordingSubsystem* TestDaDevice::Find(ULONG type, ULONG element) {
@@ -260,6 +260,37 @@ void DaDeviceTest::Control(kernel::user_io::FileId file, std::uint32_t code, con
         {kernel::user_io::Operation::DeviceControl, code, input, inputLength, output, outputLength},
         outcome);
     EXPECT_TRUE(outcome->WaitCompleted()) << std::hex << code;
+}
+
+std::string EventName(dalayer::SubsystemEvent event) {
+    using dalayer::SubsystemEvent;
+    switch (event) {
+        case SubsystemEvent::kDeviceRemoved:
+            return "device-removed";
+        case SubsystemEvent::kTrigger:
+            return "trigger";
+        case SubsystemEvent::kEventDone:
+            return "event-done";
+        case SubsystemEvent::kBufferReused:
+            return "buffer-reused";
+        case SubsystemEvent::kEventValue:
+            return "event-value";
+        case SubsystemEvent::kIoComplete:
+            return "io-complete";
+        case SubsystemEvent::kOverrun:
+            return "overrun";
+        case SubsystemEvent::kUnderrun:
+            return "underrun";
+        case SubsystemEvent::kEventError:
+            return "event-error";
+        case SubsystemEvent::kTriggerError:
+            return "trigger-error";
+        case SubsystemEvent::kBoardReady:
+            return "board-ready";
+        case SubsystemEvent::kStreamRecovery:
+            return "stream-recovery";
+    }
+    return "?";
 }
 
 }  // namespace dalayer_test

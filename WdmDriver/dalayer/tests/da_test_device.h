@@ -83,28 +83,34 @@ class RecordingSubsystem : public dalayer::DaSubsystem {
     ~RecordingSubsystem() override;
 
     ULONG ListCapacity() const override;
-    ULONG ReadEvents(dalayer::DaRequest& r) override { return Note("ReadEvents", r); }
-    ULONG SetSingleValue(dalayer::DaRequest& r) override { return Note("SetSingleValue", r); }
-    ULONG GetSingleValue(dalayer::DaRequest& r) override { return Note("GetSingleValue", r); }
-    ULONG Configure(dalayer::DaRequest& r) override;
-    ULONG Start(dalayer::DaRequest& r) override { return Note("Start", r); }
-    ULONG Stop(dalayer::DaRequest& r) override;
-    ULONG Reset(dalayer::DaRequest& r) override { return Note("Reset", r); }
-    ULONG Abort(dalayer::DaRequest& r) override { return Note("Abort", r); }
-    ULONG PreStart(dalayer::DaRequest& r) override { return Note("PreStart", r); }
-    ULONG FlushInProcess(dalayer::DaRequest& r) override;
-    ULONG SimultaneousStart(dalayer::DaRequest& r) override { return Note("SimultaneousStart", r); }
+    hxda::ApiStatus ReadEvents(dalayer::DaRequest& r) override { return Note("ReadEvents", r); }
+    hxda::ApiStatus SetSingleValue(dalayer::DaRequest& r) override {
+        return Note("SetSingleValue", r);
+    }
+    hxda::ApiStatus GetSingleValue(dalayer::DaRequest& r) override {
+        return Note("GetSingleValue", r);
+    }
+    hxda::ApiStatus Configure(dalayer::DaRequest& r) override;
+    hxda::ApiStatus Start(dalayer::DaRequest& r) override { return Note("Start", r); }
+    hxda::ApiStatus Stop(dalayer::DaRequest& r) override;
+    hxda::ApiStatus Reset(dalayer::DaRequest& r) override { return Note("Reset", r); }
+    hxda::ApiStatus Abort(dalayer::DaRequest& r) override { return Note("Abort", r); }
+    hxda::ApiStatus PreStart(dalayer::DaRequest& r) override { return Note("PreStart", r); }
+    hxda::ApiStatus FlushInProcess(dalayer::DaRequest& r) override;
+    hxda::ApiStatus SimultaneousStart(dalayer::DaRequest& r) override {
+        return Note("SimultaneousStart", r);
+    }
     NTSTATUS QueueDataRequest(PIRP irp) override { return reads_.Queue(irp); }
     NTSTATUS WaitForEvent(PIRP irp) override { return events_.Wait(irp); }
     void CancelAll(PFILE_OBJECT file) override;
-    void PostEvent(ULONG code, ULONG data) override;
+    void PostEvent(dalayer::SubsystemEvent event, ULONG data) override;
 
     void SetErrorForTest(NTSTATUS error) { SetError(error); }
     // The stop request it keeps when told to pend stops.
     PIRP TakePendedStop() { return pendedStop_.exchange(nullptr); }
 
   private:
-    ULONG Note(const char* op, dalayer::DaRequest& request);
+    hxda::ApiStatus Note(const char* op, dalayer::DaRequest& request);
 
     Log* log_;
     bool pendStops_;
@@ -115,6 +121,9 @@ class RecordingSubsystem : public dalayer::DaSubsystem {
 
 // The status each operation answers, so that a test sees which one ran.
 ULONG StatusOf(const std::string& op);
+
+// The name an event has in the recording log ("overrun", "board-ready", ...).
+std::string EventName(dalayer::SubsystemEvent event);
 
 class TestDaDevice : public dalayer::DaDevice {
   public:
@@ -127,16 +136,22 @@ class TestDaDevice : public dalayer::DaDevice {
 
   protected:
     dalayer::DaSubsystem* CreateSubsystem(ULONG type, ULONG element) override;
-    ULONG SetHardwareInfo(dalayer::DaRequest& r) override { return Note("SetHardwareInfo"); }
-    ULONG GetHardwareInfo(dalayer::DaRequest& r) override { return Note("GetHardwareInfo"); }
-    ULONG WriteRegister(dalayer::DaRequest& r) override { return Note("WriteRegister"); }
-    ULONG ReadRegister(dalayer::DaRequest& r) override { return Note("ReadRegister"); }
-    ULONG WriteCalPot(dalayer::DaRequest& r) override { return Note("WriteCalPot"); }
-    ULONG ReadCalPot(dalayer::DaRequest& r) override { return Note("ReadCalPot"); }
-    void ReservedRequest(dalayer::DaRequest& r) override { Note("ReservedRequest"); }
+    hxda::ApiStatus SetHardwareInfo(dalayer::DaRequest& r) override {
+        return Note("SetHardwareInfo");
+    }
+    hxda::ApiStatus GetHardwareInfo(dalayer::DaRequest& r) override {
+        return Note("GetHardwareInfo");
+    }
+    hxda::ApiStatus WriteRegister(dalayer::DaRequest& r) override { return Note("WriteRegister"); }
+    hxda::ApiStatus ReadRegister(dalayer::DaRequest& r) override { return Note("ReadRegister"); }
+    hxda::ApiStatus WriteCalPot(dalayer::DaRequest& r) override { return Note("WriteCalPot"); }
+    hxda::ApiStatus ReadCalPot(dalayer::DaRequest& r) override { return Note("ReadCalPot"); }
+    void ReservedRequest(dalayer::DaRequest& r) override {
+        static_cast<void>(Note("ReservedRequest"));
+    }
 
   private:
-    ULONG Note(const char* op);
+    hxda::ApiStatus Note(const char* op);
 
     Log* log_;
     FakeStatusPipe pipe_;

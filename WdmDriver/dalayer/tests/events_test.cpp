@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "da_test_device.h"
+#include "dalayer/status_message.h"
 
 namespace dalayer_test {
 namespace {
@@ -68,20 +69,33 @@ TEST_F(EventsTest, CleanupCancelsEveryQueuedRequestOnce) {
 
 TEST_F(EventsTest, AnEventCompletesTheCurrentRequestOrIsLost) {
     auto din = Open("\\DIN0");
-    device_->RouteStatusMessage(0x2000, 0x1234);  // nobody waits: lost
+    device_->RouteStatusMessage(dalayer::kStatusTypeDinChange, 0x1234);  // nobody waits: lost
     auto first = Wait(din);
     auto second = Wait(din);
-    device_->RouteStatusMessage(0x2000, 0x00FF);
+    device_->RouteStatusMessage(dalayer::kStatusTypeDinChange, 0x00FF);
     ASSERT_TRUE(first->outcome.WaitCompleted());
     EXPECT_EQ(first->outcome.status, STATUS_SUCCESS);
     EXPECT_EQ(first->outcome.information, 336u);
     EXPECT_EQ(first->record.parameters.event.code, HXEV_EVENTVALUE);
     EXPECT_EQ(first->record.parameters.event.data, 0x00FFu);
     EXPECT_EQ(second->outcome.completions, 0);
-    device_->BroadcastEvent(HXEV_DEVICEREMOVED, 0);
+    device_->BroadcastEvent(dalayer::SubsystemEvent::kDeviceRemoved, 0);
     ASSERT_TRUE(second->outcome.WaitCompleted());
     EXPECT_EQ(second->record.parameters.event.code, HXEV_DEVICEREMOVED);
     Close(din);
+}
+
+// The board's readiness is the driver's own event: a program waiting on the D/A never sees it,
+// and the next event for the program still finds its request waiting.
+TEST_F(EventsTest, TheBoardReadinessNeverReachesTheProgram) {
+    auto da = Open("\\DA0");
+    auto wait = Wait(da);
+    device_->RouteStatusMessage(dalayer::kStatusTypeDaReady, 0);
+    EXPECT_EQ(wait->outcome.completions, 0);
+    device_->RouteStatusMessage(dalayer::kStatusTypeFlags, dalayer::kFlagDaUnderrun);
+    ASSERT_TRUE(wait->outcome.WaitCompleted());
+    EXPECT_EQ(wait->record.parameters.event.code, HXEV_UNDERRUN);
+    Close(da);
 }
 
 TEST_F(EventsTest, StatusMessagesReachElementZeroOfTheirSubsystem) {
@@ -89,31 +103,36 @@ TEST_F(EventsTest, StatusMessagesReachElementZeroOfTheirSubsystem) {
     for (const char* name : {"\\AD0", "\\AD1", "\\DA0", "\\DIN0", "\\CT0", "\\CT1", "\\DOUT0"})
         files.push_back(Open(name));
     log_.Take();
-    const std::string overrun = std::to_string(HXEV_OVERRUN);
-    const std::string underrun = std::to_string(HXEV_UNDERRUN);
-    const std::string ioComplete = std::to_string(HXEV_IOCOMPLETE);
-    const std::string value = std::to_string(HXEV_EVENTVALUE);
+    using dalayer::SubsystemEvent;
+    const std::string overrun = EventName(SubsystemEvent::kOverrun);
+    const std::string underrun = EventName(SubsystemEvent::kUnderrun);
+    const std::string ioComplete = EventName(SubsystemEvent::kIoComplete);
+    const std::string value = EventName(SubsystemEvent::kEventValue);
     struct Case {
         USHORT type;
         USHORT flags;
         Entries events;
     };
     const Case cases[] = {
-        {0, 0x0001, {"PostEvent 0:0 " + overrun + " 0"}},
-        {0, 0x0002, {"PostEvent 0:0 " + overrun + " 0"}},
-        {0, 0x0004, {"PostEvent 1:0 " + underrun + " 0"}},
-        {0, 0x0010, {"PostEvent 1:0 " + underrun + " 0"}},
-        {0, 0x0008, {"PostEvent 1:0 " + ioComplete + " 0"}},
-        {0, 0x000C, {"PostEvent 1:0 " + underrun + " 0", "PostEvent 1:0 " + ioComplete + " 0"}},
-        {0, 0x0020, {"PostEvent 5:0 " + overrun + " 0"}},
-        {0, 0x0200, {"PostEvent 5:0 " + overrun + " 0"}},
-        {0,
+        {dalayer::kStatusTypeFlags, 0x0001, {"PostEvent 0:0 " + overrun + " 0"}},
+        {dalayer::kStatusTypeFlags, 0x0002, {"PostEvent 0:0 " + overrun + " 0"}},
+        {dalayer::kStatusTypeFlags, 0x0004, {"PostEvent 1:0 " + underrun + " 0"}},
+        {dalayer::kStatusTypeFlags, 0x0010, {"PostEvent 1:0 " + underrun + " 0"}},
+        {dalayer::kStatusTypeFlags, 0x0008, {"PostEvent 1:0 " + ioComplete + " 0"}},
+        {dalayer::kStatusTypeFlags,
+         0x000C,
+         {"PostEvent 1:0 " + underrun + " 0", "PostEvent 1:0 " + ioComplete + " 0"}},
+        {dalayer::kStatusTypeFlags, 0x0020, {"PostEvent 5:0 " + overrun + " 0"}},
+        {dalayer::kStatusTypeFlags, 0x0200, {"PostEvent 5:0 " + overrun + " 0"}},
+        {dalayer::kStatusTypeFlags,
          0x03FF,
          {"PostEvent 0:0 " + overrun + " 0", "PostEvent 1:0 " + underrun + " 0",
           "PostEvent 1:0 " + ioComplete + " 0", "PostEvent 5:0 " + overrun + " 0"}},
-        {0, 0xFC00, {}},
-        {0x2000, 0x0081, {"PostEvent 2:0 " + value + " 129"}},
-        {0x8001, 0, {"PostEvent 1:0 " + std::to_string(dalayer::kEventBoardReady) + " 0"}},
+        {dalayer::kStatusTypeFlags, 0xFC00, {}},
+        {dalayer::kStatusTypeDinChange, 0x0081, {"PostEvent 2:0 " + value + " 129"}},
+        {dalayer::kStatusTypeDaReady,
+         0,
+         {"PostEvent 1:0 " + EventName(SubsystemEvent::kBoardReady) + " 0"}},
         {0x8000, 0x0003, {}},
         {0x4000, 0x0003, {}},
         {7, 0x0003, {}},
@@ -124,13 +143,13 @@ TEST_F(EventsTest, StatusMessagesReachElementZeroOfTheirSubsystem) {
         EXPECT_EQ(log_.Take(), c.events);
     }
     // Broadcast: every open object.
-    device_->BroadcastEvent(HXEV_DEVICEREMOVED, 0);
+    device_->BroadcastEvent(dalayer::SubsystemEvent::kDeviceRemoved, 0);
     EXPECT_EQ(log_.Take().size(), files.size());
     for (auto file : files)
         Close(file);
     // Nothing open: nothing to route to.
-    device_->RouteStatusMessage(0, 0x03FF);
-    EXPECT_FALSE(device_->PostEventTo(HXSS_AD, 0, HXEV_OVERRUN, 0));
+    device_->RouteStatusMessage(dalayer::kStatusTypeFlags, 0x03FF);
+    EXPECT_FALSE(device_->PostEventTo(HXSS_AD, 0, dalayer::SubsystemEvent::kOverrun, 0));
 }
 
 }  // namespace

@@ -82,9 +82,9 @@ void StreamInTransfers::Completed(TransferRecord* record) {
     if (!NT_SUCCESS(status) || usbd != USBD_STATUS_SUCCESS) {
         if (status == STATUS_UNSUCCESSFUL && usbd == USBD_STATUS_XACT_ERROR) {
             if (StreamStateRunning(owner_->StreamState()))
-                owner_->StreamEvent(kStreamEventRecovery);
+                owner_->StreamEvent(TransferEvent::kRecovery);
         } else if (status == STATUS_DEVICE_DATA_ERROR || status == STATUS_DEVICE_NOT_CONNECTED) {
-            owner_->StreamEvent(kStreamEventDeviceRemoved);
+            owner_->StreamEvent(TransferEvent::kDeviceRemoved);
         }
         Release(record);  // not posted again
         return;
@@ -105,7 +105,7 @@ void StreamInTransfers::Completed(TransferRecord* record) {
         }
     }
     if (overrun)
-        owner_->StreamEvent(kStreamEventOverrun);
+        owner_->StreamEvent(TransferEvent::kOverrun);
     Build(record);
     Post(record);  // released instead when stopping
 }

@@ -219,13 +219,13 @@ void StreamOutTransfers::Completed(TransferRecord* record) {
         const LONG now = State();
         if (status == STATUS_UNSUCCESSFUL && usbd == USBD_STATUS_XACT_ERROR &&
             StreamStateRunning(now)) {
-            owner_->StreamEvent(kStreamEventRecovery);  // the owner's recovery takes over
+            owner_->StreamEvent(TransferEvent::kRecovery);  // the owner's recovery takes over
             Release(record);
             return;
         }
         endWhenBack(now);
         if (status == STATUS_DEVICE_DATA_ERROR)
-            owner_->StreamEvent(kStreamEventDeviceRemoved);
+            owner_->StreamEvent(TransferEvent::kDeviceRemoved);
         Release(record);
         return;
     }

@@ -10,6 +10,7 @@
 #include "core/tuning_values.h"
 #include "discovery/board_enumeration.h"
 #include "driver/file_channel.h"
+#include "hxda/api_status.h"
 #include "win32/module.h"
 
 namespace hxda {
@@ -49,7 +50,7 @@ void copyText(char (&target)[N], const std::string& value) {
 
 }  // namespace
 
-std::uint32_t openDevice(const char* boardName, HDEV* hDev) {
+ApiStatus openDevice(const char* boardName, HDEV* hDev) {
     const DiscoveryPath path = discoveryPath();
     if (path == DiscoveryPath::Unsupported || std::strlen(boardName) > kMaxBoardNameLength)
         return HXDRIVERINITFAILED;
@@ -81,7 +82,7 @@ std::uint32_t openDevice(const char* boardName, HDEV* hDev) {
         return HXDRIVERINITFAILED;
     readTuningValues(*device);
     device->extensionModule = extension.module();
-    const std::uint32_t status = addDevice(device, hDev);
+    const ApiStatus status = addDevice(device, hDev);
     if (status == HXNOERROR)
         extension.release();
     else
@@ -89,7 +90,7 @@ std::uint32_t openDevice(const char* boardName, HDEV* hDev) {
     return status;
 }
 
-std::uint32_t openSubsystem(HDEV hDev, std::uint32_t type, std::uint32_t element, HDASS* hDass) {
+ApiStatus openSubsystem(HDEV hDev, std::uint32_t type, std::uint32_t element, HDASS* hDass) {
     const std::shared_ptr<DeviceRecord> device = findDevice(hDev);
     if (!device)
         return HXINVALIDDEVHANDLE;

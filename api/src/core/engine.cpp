@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "core/tables.h"
+#include "hxda/api_status.h"
 #include "ops/operations.h"
 #include "settings/settings_half.h"
 
@@ -25,7 +26,7 @@ std::shared_ptr<DeviceRecord> findDevice(HDEV hDev) {
     return deviceTable().find(hDev);
 }
 
-std::uint32_t engineCall(HDASS hDass, std::uint32_t code, MessageRecord& message) {
+ApiStatus engineCall(HDASS hDass, std::uint32_t code, MessageRecord& message) {
     const std::shared_ptr<SubsystemRecord> subsystem = findSubsystem(hDass);
     if (!subsystem)
         return HXINVALIDSSHANDLE;
@@ -33,7 +34,7 @@ std::uint32_t engineCall(HDASS hDass, std::uint32_t code, MessageRecord& message
     if (const MessageTap tap = messageTap.load()) {
         std::uint32_t status = HXNOERROR;
         if (tap(hDass, code, message, &status))
-            return status;
+            return ApiStatus::FromCode(status);
     }
     if (code >= kFirstSettingsCode && code <= kLastSettingsCode)
         return settingsHalf(*subsystem, code, message);

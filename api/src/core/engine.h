@@ -1,6 +1,7 @@
 // The request engine: every subsystem call but a few passes through here. It validates the handle,
 // holds the subsystem's lock for the whole call and hands the message to the settings half
-// (codes 0x4000-0x404F) or the operations half (0x4063-0x4076).
+// (kFirstSettingsCode to kLastSettingsCode) or the operations half (kFirstOperationCode to
+// kLastOperationCode).
 #pragma once
 
 #include <cstdint>
@@ -9,11 +10,12 @@
 #include "core/message_codes.h"
 #include "core/message_record.h"
 #include "core/records.h"
+#include "hxda/api_status.h"
 
 namespace hxda {
 
-// Status of the message, 40 for a handle that is not a live subsystem handle.
-std::uint32_t engineCall(HDASS hDass, std::uint32_t code, MessageRecord& message);
+// Status of the message, HXINVALIDSSHANDLE for a handle that is not a live subsystem handle.
+ApiStatus engineCall(HDASS hDass, std::uint32_t code, MessageRecord& message);
 
 // Testing hook: a tap sees every message that passed the handle test, under the lock, before
 // dispatch; returning true answers the message with *status instead. Null: no tap.

@@ -3,6 +3,7 @@
 #include "core/capabilities.h"
 #include "core/engine.h"
 #include "core/tables.h"
+#include "hxda/api_status.h"
 #include "ops/configuration_defaults.h"
 #include "ops/make_copy_thread.h"
 
@@ -23,7 +24,7 @@ void freeList(HLIST list) {
 
 }  // namespace
 
-std::uint32_t addDevice(std::shared_ptr<DeviceRecord> device, HDEV* hDev) {
+ApiStatus addDevice(std::shared_ptr<DeviceRecord> device, HDEV* hDev) {
     const HDEV token = deviceTable().add(std::move(device));
     if (token == 0)
         return HXDRIVERINITFAILED;
@@ -31,8 +32,8 @@ std::uint32_t addDevice(std::shared_ptr<DeviceRecord> device, HDEV* hDev) {
     return HXNOERROR;
 }
 
-std::uint32_t addSubsystem(const std::shared_ptr<DeviceRecord>& device, SubsystemParts parts,
-                           HDASS* hDass) {
+ApiStatus addSubsystem(const std::shared_ptr<DeviceRecord>& device, SubsystemParts parts,
+                       HDASS* hDass) {
     auto subsystem = std::make_shared<SubsystemRecord>();
     subsystem->device = device;
     subsystem->type = parts.type;
@@ -44,11 +45,13 @@ std::uint32_t addSubsystem(const std::shared_ptr<DeviceRecord>& device, Subsyste
     subsystem->block().state = HXSTATE_ALLOCATED;
     writeConfigurationDefaults(*subsystem);
     if (parts.type == HXSS_AD || parts.type == HXSS_DA) {
-        if (const std::uint32_t status = hxDmCreateList(&subsystem->readyList, 0, 0, 0);
-            status != 0)
+        if (const ApiStatus status =
+                ApiStatus::FromCode(hxDmCreateList(&subsystem->readyList, 0, 0, 0));
+            status.failed())
             return status;
-        if (const std::uint32_t status = hxDmCreateList(&subsystem->doneList, 0, 0, 0);
-            status != 0) {
+        if (const ApiStatus status =
+                ApiStatus::FromCode(hxDmCreateList(&subsystem->doneList, 0, 0, 0));
+            status.failed()) {
             freeList(subsystem->readyList);
             return status;
         }

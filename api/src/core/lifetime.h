@@ -6,11 +6,12 @@
 #include <memory>
 
 #include "core/records.h"
+#include "hxda/api_status.h"
 
 namespace hxda {
 
 // Enters a device record into the device table; 67 when the table is full.
-std::uint32_t addDevice(std::shared_ptr<DeviceRecord> device, HDEV* hDev);
+ApiStatus addDevice(std::shared_ptr<DeviceRecord> device, HDEV* hDev);
 
 // What a new subsystem record is made from.
 struct SubsystemParts {
@@ -25,10 +26,11 @@ struct SubsystemParts {
 };
 
 // Makes a subsystem record of `device`: the configuration block with its defaults, the ready
-// and done lists of an analog subsystem, the copy thread, and the table entry. 41 when the table
-// is full, a buffer manager status when a list cannot be made, 125 when the thread cannot start.
-std::uint32_t addSubsystem(const std::shared_ptr<DeviceRecord>& device, SubsystemParts parts,
-                           HDASS* hDass);
+// and done lists of an analog subsystem, the copy thread, and the table entry. HXCANTALLOCDASS
+// when the table is full, a buffer manager status when a list cannot be made, HXGENERALFAILURE
+// when the thread cannot start.
+ApiStatus addSubsystem(const std::shared_ptr<DeviceRecord>& device, SubsystemParts parts,
+                       HDASS* hDass);
 
 // Ends the copy thread, frees every buffer still listed and the lists, closes the subsystem file
 // and frees the record once no engine call holds it.

@@ -18,7 +18,8 @@ void closeEverything() {
         if (subsystem->configuration && loadState(*subsystem) > HXSTATE_READY) {
             DriverRequest request = makeRequest();
             request.state = loadState(*subsystem);
-            sendSubsystemRequest(*subsystem, IOCTL_HXDA_ABORT, request);
+            // The process is leaving: nobody is left to hear the driver's answer.
+            static_cast<void>(sendSubsystemRequest(*subsystem, IOCTL_HXDA_ABORT, request));
         }
     });
     subsystemTable().forEach([](const std::shared_ptr<SubsystemRecord>& subsystem) {

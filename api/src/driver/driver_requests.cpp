@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "core/capabilities.h"
+#include "hxda/api_status.h"
 #include "hxda/request_codes.h"
 
 namespace hxda {
@@ -13,28 +14,28 @@ DriverRequest makeRequest() {
     return request;
 }
 
-std::uint32_t sendSubsystemRequest(SubsystemRecord& subsystem, std::uint32_t code,
-                                   DriverRequest& request) {
+ApiStatus sendSubsystemRequest(SubsystemRecord& subsystem, std::uint32_t code,
+                               DriverRequest& request) {
     request.subsystemType = subsystem.type;
     request.element = subsystem.element;
     std::uint32_t returned = 0;
     std::uint32_t lastError = 0;
     if (!subsystem.file || !subsystem.file->control(code, &request, sizeof request, &request,
                                                     sizeof request, &returned, &lastError))
-        return lastError != 0 ? lastError : HXGENERALFAILURE;
-    return request.status;
+        return ApiStatus::FromLastError(lastError);
+    return ApiStatus::FromCode(request.status);
 }
 
-std::uint32_t sendDeviceRequest(DeviceRecord& device, std::uint32_t code, DriverRequest& request) {
+ApiStatus sendDeviceRequest(DeviceRecord& device, std::uint32_t code, DriverRequest& request) {
     std::uint32_t returned = 0;
     std::uint32_t lastError = 0;
     if (!device.deviceFile || !device.deviceFile->control(code, &request, sizeof request, &request,
                                                           sizeof request, &returned, &lastError))
         return HXGENERALFAILURE;
-    return request.status;
+    return ApiStatus::FromCode(request.status);
 }
 
-std::uint32_t sendConfiguration(SubsystemRecord& subsystem) {
+ApiStatus sendConfiguration(SubsystemRecord& subsystem) {
     ConfigurationBlock& block = subsystem.block();
     block.subsystemType = subsystem.type;
     block.element = subsystem.element;
@@ -45,7 +46,7 @@ std::uint32_t sendConfiguration(SubsystemRecord& subsystem) {
     if (!subsystem.file || !subsystem.file->control(IOCTL_HXDA_CONFIG, &block, bytes, &block, bytes,
                                                     &returned, &lastError))
         return HXGENERALFAILURE;
-    return block.status;
+    return ApiStatus::FromCode(block.status);
 }
 
 }  // namespace hxda

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "core/records.h"
+#include "hxda/api_status.h"
 #include "hxda/driver_request.h"
 
 namespace hxda {
@@ -14,15 +15,16 @@ DriverRequest makeRequest();
 
 // Sends `request` synchronously on the subsystem's file, with its type and element at offsets 0
 // and 4. Returns the driver's status; when the request cannot be delivered, the system's error
-// value (never 0: an error value of 0 becomes 125).
-std::uint32_t sendSubsystemRequest(SubsystemRecord& subsystem, std::uint32_t code,
-                                   DriverRequest& request);
+// value (never 0: an error value of 0 becomes HXGENERALFAILURE).
+ApiStatus sendSubsystemRequest(SubsystemRecord& subsystem, std::uint32_t code,
+                               DriverRequest& request);
 
-// Sends `request` on the board's device; 125 when it cannot be delivered.
-std::uint32_t sendDeviceRequest(DeviceRecord& device, std::uint32_t code, DriverRequest& request);
+// Sends `request` on the board's device; HXGENERALFAILURE when it cannot be delivered.
+ApiStatus sendDeviceRequest(DeviceRecord& device, std::uint32_t code, DriverRequest& request);
 
 // Sends the configuration block (320 + 24 x list capacity bytes, in and out) with its type and
-// element written first. Returns the driver's status, or 125 when it cannot be delivered.
-std::uint32_t sendConfiguration(SubsystemRecord& subsystem);
+// element written first. Returns the driver's status, or HXGENERALFAILURE when it cannot be
+// delivered.
+ApiStatus sendConfiguration(SubsystemRecord& subsystem);
 
 }  // namespace hxda

@@ -1,10 +1,12 @@
 // Exported board requests on the board's device: registers, calibration potentiometers and
-// hardware information. Each answers 39 for a handle that is not a live device handle, and the
-// driver's status otherwise (125 when the request cannot be delivered).
+// hardware information. Each answers HXINVALIDDEVHANDLE for a handle that is not a live device
+// handle, and the driver's status otherwise (HXGENERALFAILURE when the request cannot be
+// delivered).
 #include <cstring>
 
 #include "core/engine.h"
 #include "driver/driver_requests.h"
+#include "hxda/api_status.h"
 #include "hxda/request_codes.h"
 
 using namespace hxda;
@@ -15,7 +17,7 @@ extern "C" HXSTATUS HXAPI hxDiagWriteReg(HDEV hDev, UINT registerNumber, UINT va
         return HXINVALIDDEVHANDLE;
     DriverRequest request = makeRequest();
     request.parameters.registerAccess = {registerNumber, value, size};
-    return sendDeviceRequest(*device, IOCTL_HXDA_WRITEREG, request);
+    return sendDeviceRequest(*device, IOCTL_HXDA_WRITEREG, request).code();
 }
 
 extern "C" HXSTATUS HXAPI hxDiagReadReg(HDEV hDev, UINT registerNumber, UINT* value, UINT size) {
@@ -24,10 +26,10 @@ extern "C" HXSTATUS HXAPI hxDiagReadReg(HDEV hDev, UINT registerNumber, UINT* va
         return HXINVALIDDEVHANDLE;
     DriverRequest request = makeRequest();
     request.parameters.registerAccess = {registerNumber, 0, size};
-    const std::uint32_t status = sendDeviceRequest(*device, IOCTL_HXDA_READREG, request);
+    const ApiStatus status = sendDeviceRequest(*device, IOCTL_HXDA_READREG, request);
     if (status == HXNOERROR && value)
         *value = request.parameters.registerAccess.value;
-    return status;
+    return status.code();
 }
 
 extern "C" HXSTATUS HXAPI hxDiagWriteCalPot(HDEV hDev, UINT potentiometer, UINT selector,
@@ -37,7 +39,7 @@ extern "C" HXSTATUS HXAPI hxDiagWriteCalPot(HDEV hDev, UINT potentiometer, UINT 
         return HXINVALIDDEVHANDLE;
     DriverRequest request = makeRequest();
     request.parameters.calPot = {potentiometer, selector, element, value};
-    return sendDeviceRequest(*device, IOCTL_HXDA_WRITECALPOT, request);
+    return sendDeviceRequest(*device, IOCTL_HXDA_WRITECALPOT, request).code();
 }
 
 extern "C" HXSTATUS HXAPI hxDiagReadCalPot(HDEV hDev, UINT potentiometer, UINT selector,
@@ -47,10 +49,10 @@ extern "C" HXSTATUS HXAPI hxDiagReadCalPot(HDEV hDev, UINT potentiometer, UINT s
         return HXINVALIDDEVHANDLE;
     DriverRequest request = makeRequest();
     request.parameters.calPot = {potentiometer, selector, element, 0};
-    const std::uint32_t status = sendDeviceRequest(*device, IOCTL_HXDA_READCALPOT, request);
+    const ApiStatus status = sendDeviceRequest(*device, IOCTL_HXDA_READCALPOT, request);
     if (status == HXNOERROR && value)
         *value = request.parameters.calPot.value;
-    return status;
+    return status.code();
 }
 
 extern "C" HXSTATUS HXAPI hxDaSetHardwareInfo(HDEV hDev, WORD wordA, WORD wordB, WORD wordC,
@@ -68,7 +70,7 @@ extern "C" HXSTATUS HXAPI hxDaSetHardwareInfo(HDEV hDev, WORD wordA, WORD wordB,
     info.trailingWord = trailingWord;
     if (block)
         std::memcpy(info.block, block, sizeof info.block);
-    return sendDeviceRequest(*device, IOCTL_HXDA_SETHWINFO, request);
+    return sendDeviceRequest(*device, IOCTL_HXDA_SETHWINFO, request).code();
 }
 
 extern "C" HXSTATUS HXAPI hxDaGetHardwareInfo(HDEV hDev, UINT* leadingWord, WORD* wordA,
@@ -78,9 +80,9 @@ extern "C" HXSTATUS HXAPI hxDaGetHardwareInfo(HDEV hDev, UINT* leadingWord, WORD
     if (!device)
         return HXINVALIDDEVHANDLE;
     DriverRequest request = makeRequest();
-    const std::uint32_t status = sendDeviceRequest(*device, IOCTL_HXDA_GETHWINFO, request);
+    const ApiStatus status = sendDeviceRequest(*device, IOCTL_HXDA_GETHWINFO, request);
     if (status != HXNOERROR)
-        return status;
+        return status.code();
     const HardwareInfoParameters& info = request.parameters.hardwareInfo;
     if (leadingWord)
         *leadingWord = info.leadingWord;

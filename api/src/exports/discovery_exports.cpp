@@ -7,6 +7,7 @@
 #include "core/engine.h"
 #include "discovery/board_enumeration.h"
 #include "discovery/board_values.h"
+#include "hxda/api_status.h"
 #include "hxmem32.h"
 #include "win32/pointer_checks.h"
 
@@ -29,10 +30,10 @@ bool copyFits(const std::string& value, LPSTR buffer, UINT size) {
     return true;
 }
 
-// Gives every board to `call`(name, driver name, key); 70 for a procedure that is not code, 78
-// when no board was given.
+// Gives every board to `call`(name, driver name, key); HXNULLENUMPROC for a procedure that is not
+// code, HXNOBOARDS when no board was given.
 template <typename Proc, typename Call>
-std::uint32_t enumerateForCaller(Proc proc, Call call) {
+ApiStatus enumerateForCaller(Proc proc, Call call) {
     if (IsBadCodePtr(reinterpret_cast<FARPROC>(proc)))
         return HXNULLENUMPROC;
     const std::uint32_t counted = enumerateBoards(discoveryPath(), [&](const Board& board) {
@@ -40,19 +41,21 @@ std::uint32_t enumerateForCaller(Proc proc, Call call) {
         std::vector<char> driver = writableCopy(board.driverName);
         return call(name.data(), driver.data(), board.source->key) != FALSE;
     });
-    return counted == 0 ? HXNOBOARDS : HXNOERROR;
+    return counted == 0 ? ApiStatus(HXNOBOARDS) : ApiStatus(HXNOERROR);
 }
 
 }  // namespace
 
 extern "C" HXSTATUS HXAPI hxDaEnumBoards(BoardEnumProc proc, LPARAM user) {
     return enumerateForCaller(
-        proc, [&](LPSTR name, LPSTR driver, HKEY) { return proc(name, driver, user); });
+               proc, [&](LPSTR name, LPSTR driver, HKEY) { return proc(name, driver, user); })
+        .code();
 }
 
 extern "C" HXSTATUS HXAPI hxDaEnumBoardsEx(BoardEnumExProc proc, LPARAM user) {
-    return enumerateForCaller(
-        proc, [&](LPSTR name, LPSTR driver, HKEY key) { return proc(name, driver, key, user); });
+    return enumerateForCaller(proc, [&](LPSTR name, LPSTR driver,
+                                        HKEY key) { return proc(name, driver, key, user); })
+        .code();
 }
 
 extern "C" HXSTATUS HXAPI hxDaModifyHalcyonBoardName(LPCSTR oldName, LPCSTR newName) {
@@ -74,7 +77,7 @@ extern "C" HXSTATUS HXAPI hxDaGetBoardInfo(LPCSTR boardName, LPSTR driverName, L
         return HXNULLSTRING;
     if (instance == nullptr)
         return HXDRIVERINITFAILED;
-    std::uint32_t status = HXDRIVERINITFAILED;
+    HXSTATUS status = HXDRIVERINITFAILED;
     enumerateBoards(DiscoveryPath::DeviceInterfaces, [&](const Board& board) {
         if (!sameBoardName(board.boardName.c_str(), boardName))
             return true;

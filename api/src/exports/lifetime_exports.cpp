@@ -12,7 +12,7 @@ extern "C" HXSTATUS HXAPI hxDaInitialize(LPCSTR boardName, HDEV* hDev) {
         return HXNULLSTRING;
     if (hDev == nullptr)
         return HXDRIVERINITFAILED;
-    return openDevice(boardName, hDev);
+    return openDevice(boardName, hDev).code();
 }
 
 extern "C" HXSTATUS HXAPI hxDaTerminate(HDEV hDev) {
@@ -29,7 +29,7 @@ extern "C" HXSTATUS HXAPI hxDaTerminate(HDEV hDev) {
 extern "C" HXSTATUS HXAPI hxDaGetDASS(HDEV hDev, UINT subsystemType, UINT element, HDASS* hDass) {
     if (hDass == nullptr)
         return HXINVALIDSSHANDLE;
-    return openSubsystem(hDev, subsystemType, element, hDass);
+    return openSubsystem(hDev, subsystemType, element, hDass).code();
 }
 
 extern "C" HXSTATUS HXAPI hxDaReleaseDASS(HDASS hDass) {

@@ -5,44 +5,45 @@
 #include <cstdint>
 
 #include "core/engine.h"
+#include "core/message_layouts.h"
+#include "hxda/api_status.h"
 
 namespace hxda {
 
-inline std::uint32_t sendWord(HDASS hDass, std::uint32_t code, std::uint32_t value) {
+inline ApiStatus sendWord(HDASS hDass, std::uint32_t code, std::uint32_t value) {
     MessageRecord message;
-    message.w[0] = value;
+    message.set(SettingWords::kValue, value);
     return engineCall(hDass, code, message);
 }
 
-inline std::uint32_t sendNothing(HDASS hDass, std::uint32_t code) {
+inline ApiStatus sendNothing(HDASS hDass, std::uint32_t code) {
     MessageRecord message;
     return engineCall(hDass, code, message);
 }
 
 template <typename Out>
-std::uint32_t receiveWord(HDASS hDass, std::uint32_t code, Out* out) {
+ApiStatus receiveWord(HDASS hDass, std::uint32_t code, Out* out) {
     MessageRecord message;
-    const std::uint32_t status = engineCall(hDass, code, message);
+    const ApiStatus status = engineCall(hDass, code, message);
     if (status == HXNOERROR && out)
-        *out = static_cast<Out>(message.w[0]);
+        *out = static_cast<Out>(message.get(SettingWords::kValue));
     return status;
 }
 
-inline std::uint32_t sendEntryWord(HDASS hDass, std::uint32_t code, std::uint32_t entry,
-                                   std::uint32_t value) {
+inline ApiStatus sendEntryWord(HDASS hDass, std::uint32_t code, std::uint32_t entry,
+                               std::uint32_t value) {
     MessageRecord message;
-    message.w[0] = entry;
-    message.w[1] = value;
+    message.set(EntryWords::kEntry, entry);
+    message.set(EntryWords::kValue, value);
     return engineCall(hDass, code, message);
 }
 
-inline std::uint32_t receiveEntryWord(HDASS hDass, std::uint32_t code, std::uint32_t entry,
-                                      UINT* out) {
+inline ApiStatus receiveEntryWord(HDASS hDass, std::uint32_t code, std::uint32_t entry, UINT* out) {
     MessageRecord message;
-    message.w[0] = entry;
-    const std::uint32_t status = engineCall(hDass, code, message);
+    message.set(EntryWords::kEntry, entry);
+    const ApiStatus status = engineCall(hDass, code, message);
     if (status == HXNOERROR && out)
-        *out = message.w[1];
+        *out = message.get(EntryWords::kValue);
     return status;
 }
 

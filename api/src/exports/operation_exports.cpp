@@ -3,102 +3,111 @@
 
 #include "core/message_codes.h"
 #include "exports/message_calls.h"
+#include "hxda/api_status.h"
 
 using namespace hxda;
 
 extern "C" HXSTATUS HXAPI hxDaConfig(HDASS hDass) {
-    return sendNothing(hDass, HXDRV_CONFIG);
+    return sendNothing(hDass, HXDRV_CONFIG).code();
 }
 extern "C" HXSTATUS HXAPI hxDaStart(HDASS hDass) {
-    return sendNothing(hDass, HXDRV_START);
+    return sendNothing(hDass, HXDRV_START).code();
 }
 extern "C" HXSTATUS HXAPI hxDaStop(HDASS hDass) {
-    return sendNothing(hDass, HXDRV_STOP);
+    return sendNothing(hDass, HXDRV_STOP).code();
 }
 extern "C" HXSTATUS HXAPI hxDaAbort(HDASS hDass) {
-    return sendNothing(hDass, HXDRV_ABORT);
+    return sendNothing(hDass, HXDRV_ABORT).code();
 }
 extern "C" HXSTATUS HXAPI hxDaPause(HDASS hDass) {
-    return sendNothing(hDass, HXDRV_PAUSE);
+    return sendNothing(hDass, HXDRV_PAUSE).code();
 }
 extern "C" HXSTATUS HXAPI hxDaContinue(HDASS hDass) {
-    return sendNothing(hDass, HXDRV_CONTINUE);
+    return sendNothing(hDass, HXDRV_CONTINUE).code();
 }
 extern "C" HXSTATUS HXAPI hxDaReset(HDASS hDass) {
-    return sendNothing(hDass, HXDRV_RESET);
+    return sendNothing(hDass, HXDRV_RESET).code();
 }
 
 extern "C" HXSTATUS HXAPI hxDaPutBuffer(HDASS hDass, HBUF buffer) {
-    return sendWord(hDass, HXDRV_PUTBUFFER, buffer);
+    return sendWord(hDass, HXDRV_PUTBUFFER, buffer).code();
 }
 extern "C" HXSTATUS HXAPI hxDaGetBuffer(HDASS hDass, HBUF* buffer) {
-    return receiveWord(hDass, HXDRV_GETBUFFER, buffer);
+    return receiveWord(hDass, HXDRV_GETBUFFER, buffer).code();
 }
 extern "C" HXSTATUS HXAPI hxDaFlushBuffers(HDASS hDass) {
-    return sendNothing(hDass, HXDRV_FLUSHBUFFERS);
+    return sendNothing(hDass, HXDRV_FLUSHBUFFERS).code();
 }
 extern "C" HXSTATUS HXAPI hxDaGetQueueSize(HDASS hDass, UINT queue, UINT* count) {
     if (queue != HXQUEUE_READY && queue != HXQUEUE_DONE && queue != HXQUEUE_INPROCESS)
         return HXINVALIDQUEUE;
-    return receiveEntryWord(hDass, HXDRV_GETQUEUESIZES, queue, count);
+    MessageRecord message;
+    message.set(QueueSizeWords::kQueue, queue);
+    const ApiStatus status = engineCall(hDass, HXDRV_GETQUEUESIZES, message);
+    if (status == HXNOERROR && count)
+        *count = message.get(QueueSizeWords::kCount);
+    return status.code();
 }
 extern "C" HXSTATUS HXAPI hxDaFlushFromBufferInprocess(HDASS hDass, HBUF buffer, UINT count) {
-    return sendEntryWord(hDass, HXDRV_FLUSHINPROCESS, buffer, count);
+    MessageRecord message;
+    message.set(FlushWords::kBuffer, buffer);
+    message.set(FlushWords::kCount, count);
+    return engineCall(hDass, HXDRV_FLUSHINPROCESS, message).code();
 }
 
 extern "C" HXSTATUS HXAPI hxDaReadEvents(HDASS hDass, UINT* count) {
-    return receiveWord(hDass, HXDRV_READEVENTS, count);
+    return receiveWord(hDass, HXDRV_READEVENTS, count).code();
 }
 
 extern "C" HXSTATUS HXAPI hxDaPutSingleValue(HDASS hDass, UINT value, UINT channel, double gain) {
     MessageRecord message;
-    message.w[0] = channel;
-    message.w[1] = value;
-    message.setDouble(4, gain);
-    return engineCall(hDass, HXDRV_SETSINGLEVALUE, message);
+    message.set(SingleValueWords::kChannel, channel);
+    message.set(SingleValueWords::kValue, value);
+    message.set(SingleValueWords::kGain, gain);
+    return engineCall(hDass, HXDRV_SETSINGLEVALUE, message).code();
 }
 
 extern "C" HXSTATUS HXAPI hxDaGetSingleValue(HDASS hDass, UINT* value, UINT channel, double gain) {
     MessageRecord message;
-    message.w[0] = channel;
-    message.w[2] = 0;
-    message.setDouble(4, gain);
-    const std::uint32_t status = engineCall(hDass, HXDRV_GETSINGLEVALUE, message);
+    message.set(SingleValueWords::kChannel, channel);
+    message.set(SingleValueWords::kAutoRange, 0);
+    message.set(SingleValueWords::kGain, gain);
+    const ApiStatus status = engineCall(hDass, HXDRV_GETSINGLEVALUE, message);
     if (status == HXNOERROR && value)
-        *value = message.w[1];
-    return status;
+        *value = message.get(SingleValueWords::kValue);
+    return status.code();
 }
 
 extern "C" HXSTATUS HXAPI hxDaGetSingleValueEx(HDASS hDass, UINT channel, UINT autoRange,
                                                double* gain, UINT* value, double* volts) {
     MessageRecord message;
-    message.w[0] = channel;
-    message.w[2] = autoRange;
-    message.setDouble(4, gain ? *gain : 1.0);
-    const std::uint32_t status = engineCall(hDass, HXDRV_GETSINGLEVALUE, message);
+    message.set(SingleValueWords::kChannel, channel);
+    message.set(SingleValueWords::kAutoRange, autoRange);
+    message.set(SingleValueWords::kGain, gain ? *gain : 1.0);
+    const ApiStatus status = engineCall(hDass, HXDRV_GETSINGLEVALUE, message);
     if (status == HXNOERROR) {
         if (value)
-            *value = message.w[1];
+            *value = message.get(SingleValueWords::kValue);
         if (volts)
-            *volts = message.getDouble(6);
+            *volts = message.get(SingleValueWords::kVolts);
         if (gain)
-            *gain = message.getDouble(4);
+            *gain = message.get(SingleValueWords::kGain);
     }
-    return status;
+    return status.code();
 }
 
-// The engine answers the number of values in W1 (at most what one reply holds); nothing is
-// copied unless the request succeeded.
+// The engine answers the number of values beside them (at most what one record holds); nothing
+// is copied unless the request succeeded.
 extern "C" HXSTATUS HXAPI hxDaGetSingleValues(HDASS hDass, UINT* values, double gain) {
     MessageRecord message;
-    message.setDouble(0, gain);
-    const std::uint32_t status = engineCall(hDass, HXDRV_GETSINGLEVALUES, message);
+    message.set(SingleValuesWords::kGain, gain);
+    const ApiStatus status = engineCall(hDass, HXDRV_GETSINGLEVALUES, message);
     if (status == HXNOERROR && values) {
         const std::uint32_t count =
-            std::min<std::uint32_t>(message.w[1], MessageRecord::kWords - 2);
-        std::copy_n(&message.w[2], count, values);
+            std::min(message.get(SingleValuesWords::kCount), SingleValuesWords::kMaximumValues);
+        std::copy_n(message.wordsFrom(SingleValuesWords::kFirstValue), count, values);
     }
-    return status;
+    return status.code();
 }
 
 // Transfer-connection entries: no board of this library has that interface.

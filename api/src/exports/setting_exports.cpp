@@ -1,16 +1,17 @@
 // Exported setting functions: each packs its arguments into the message record of its code.
 #include "core/message_codes.h"
 #include "exports/message_calls.h"
+#include "hxda/api_status.h"
 #include "settings/capability_enumeration.h"
 
 using namespace hxda;
 
 #define HXDA_WORD_SETTING(Name, SetCode, GetCode)                       \
     extern "C" HXSTATUS HXAPI hxDaSet##Name(HDASS hDass, UINT value) {  \
-        return sendWord(hDass, SetCode, value);                         \
+        return sendWord(hDass, SetCode, value).code();                  \
     }                                                                   \
     extern "C" HXSTATUS HXAPI hxDaGet##Name(HDASS hDass, UINT* value) { \
-        return receiveWord(hDass, GetCode, value);                      \
+        return receiveWord(hDass, GetCode, value).code();               \
     }
 
 HXDA_WORD_SETTING(DmaUsage, HXDRV_SETDMAUSAGE, HXDRV_GETDMAUSAGE)
@@ -40,206 +41,210 @@ HXDA_WORD_SETTING(MeasureStopEdge, HXDRV_SETSTOPEDGE, HXDRV_GETSTOPEDGE)
 
 #undef HXDA_WORD_SETTING
 
-// 802 and 803 are not data flows of this library; refused before any handle test.
+// The two values between HXDF_SINGLEVALUE and HXDF_CONTPRETRIG are not data flows of this
+// library; refused before any handle test.
 extern "C" HXSTATUS HXAPI hxDaSetDataFlow(HDASS hDass, UINT value) {
-    if (value == 802 || value == 803)
+    if (value > HXDF_SINGLEVALUE && value < HXDF_CONTPRETRIG)
         return HXNOTSUPPORTED;
-    return sendWord(hDass, HXDRV_SETDATAFLOW, value);
+    return sendWord(hDass, HXDRV_SETDATAFLOW, value).code();
 }
 extern "C" HXSTATUS HXAPI hxDaGetDataFlow(HDASS hDass, UINT* value) {
-    return receiveWord(hDass, HXDRV_GETDATAFLOW, value);
+    return receiveWord(hDass, HXDRV_GETDATAFLOW, value).code();
 }
 
 extern "C" HXSTATUS HXAPI hxDaGetSSCaps(HDASS hDass, UINT capability, UINT* value) {
     MessageRecord message;
-    message.w[0] = capability;
-    const std::uint32_t status = engineCall(hDass, HXDRV_GETSSCAPS, message);
+    message.set(CapabilityWords::kCode, capability);
+    const ApiStatus status = engineCall(hDass, HXDRV_GETSSCAPS, message);
     if (status == HXNOERROR && value)
-        *value = message.w[0];
-    return status;
+        *value = message.get(CapabilityWords::kInteger);
+    return status.code();
 }
 
-// Table capabilities 68-72 answer their first entry here; the enumeration reads the others.
+// The table capabilities (HXSSC_RANGEMIN to HXSSC_RESOLUTION) answer their first entry here; the
+// enumeration reads the others.
 extern "C" HXSTATUS HXAPI hxDaGetSSCapsEx(HDASS hDass, UINT capability, double* value) {
     MessageRecord message;
-    message.w[0] = capability;
-    const std::uint32_t status = engineCall(hDass, HXDRV_GETSSCAPS, message);
+    message.set(CapabilityWords::kCode, capability);
+    const ApiStatus status = engineCall(hDass, HXDRV_GETSSCAPS, message);
     if (status == HXNOERROR && value)
-        *value = message.getDouble(2);
-    return status;
+        *value = message.get(CapabilityWords::kDouble);
+    return status.code();
 }
 
 extern "C" HXSTATUS HXAPI hxDaSetChannelListEntry(HDASS hDass, UINT entry, UINT channel) {
-    return sendEntryWord(hDass, HXDRV_SETCHANNELLISTENTRY, entry, channel);
+    return sendEntryWord(hDass, HXDRV_SETCHANNELLISTENTRY, entry, channel).code();
 }
 extern "C" HXSTATUS HXAPI hxDaGetChannelListEntry(HDASS hDass, UINT entry, UINT* channel) {
-    return receiveEntryWord(hDass, HXDRV_GETCHANNELLISTENTRY, entry, channel);
+    return receiveEntryWord(hDass, HXDRV_GETCHANNELLISTENTRY, entry, channel).code();
 }
 extern "C" HXSTATUS HXAPI hxDaSetChannelListEntryInhibit(HDASS hDass, UINT entry, UINT inhibit) {
-    return sendEntryWord(hDass, HXDRV_SETCHANNELLISTINHIBIT, entry, inhibit);
+    return sendEntryWord(hDass, HXDRV_SETCHANNELLISTINHIBIT, entry, inhibit).code();
 }
 extern "C" HXSTATUS HXAPI hxDaGetChannelListEntryInhibit(HDASS hDass, UINT entry, UINT* inhibit) {
-    return receiveEntryWord(hDass, HXDRV_GETCHANNELLISTINHIBIT, entry, inhibit);
+    return receiveEntryWord(hDass, HXDRV_GETCHANNELLISTINHIBIT, entry, inhibit).code();
 }
 extern "C" HXSTATUS HXAPI hxDaSetDigitalIOListEntry(HDASS hDass, UINT entry, UINT value) {
-    return sendEntryWord(hDass, HXDRV_SETDIGITALIOLISTENTRY, entry, value);
+    return sendEntryWord(hDass, HXDRV_SETDIGITALIOLISTENTRY, entry, value).code();
 }
 extern "C" HXSTATUS HXAPI hxDaGetDigitalIOListEntry(HDASS hDass, UINT entry, UINT* value) {
-    return receiveEntryWord(hDass, HXDRV_GETDIGITALIOLISTENTRY, entry, value);
+    return receiveEntryWord(hDass, HXDRV_GETDIGITALIOLISTENTRY, entry, value).code();
 }
 
 namespace {
 
-std::uint32_t sendEntryDouble(HDASS hDass, std::uint32_t code, UINT entry, double value) {
+ApiStatus sendEntryDouble(HDASS hDass, std::uint32_t code, UINT entry, double value) {
     MessageRecord message;
-    message.w[0] = entry;
-    message.setDouble(2, value);
+    message.set(EntryDoubleWords::kEntry, entry);
+    message.set(EntryDoubleWords::kValue, value);
     return engineCall(hDass, code, message);
 }
 
-std::uint32_t receiveEntryDouble(HDASS hDass, std::uint32_t code, UINT entry, double* value) {
+ApiStatus receiveEntryDouble(HDASS hDass, std::uint32_t code, UINT entry, double* value) {
     MessageRecord message;
-    message.w[0] = entry;
-    const std::uint32_t status = engineCall(hDass, code, message);
+    message.set(EntryDoubleWords::kEntry, entry);
+    const ApiStatus status = engineCall(hDass, code, message);
     if (status == HXNOERROR && value)
-        *value = message.getDouble(2);
+        *value = message.get(EntryDoubleWords::kValue);
     return status;
 }
 
-std::uint32_t sendRange(HDASS hDass, std::uint32_t code, UINT entry, double maximum,
-                        double minimum) {
+ApiStatus sendRange(HDASS hDass, std::uint32_t code, UINT entry, double maximum, double minimum) {
     MessageRecord message;
-    message.w[0] = entry;
-    message.setDouble(2, minimum);
-    message.setDouble(4, maximum);
+    message.set(RangeWords::kEntry, entry);
+    message.set(RangeWords::kMinimum, minimum);
+    message.set(RangeWords::kMaximum, maximum);
     return engineCall(hDass, code, message);
 }
 
-std::uint32_t receiveRange(HDASS hDass, std::uint32_t code, UINT entry, double* maximum,
-                           double* minimum) {
+ApiStatus receiveRange(HDASS hDass, std::uint32_t code, UINT entry, double* maximum,
+                       double* minimum) {
     MessageRecord message;
-    message.w[0] = entry;
-    const std::uint32_t status = engineCall(hDass, code, message);
+    message.set(RangeWords::kEntry, entry);
+    const ApiStatus status = engineCall(hDass, code, message);
     if (status == HXNOERROR) {
         if (minimum)
-            *minimum = message.getDouble(2);
+            *minimum = message.get(RangeWords::kMinimum);
         if (maximum)
-            *maximum = message.getDouble(4);
+            *maximum = message.get(RangeWords::kMaximum);
     }
     return status;
 }
 
-std::uint32_t sendFrequency(HDASS hDass, std::uint32_t code, double hertz) {
+ApiStatus sendFrequency(HDASS hDass, std::uint32_t code, double hertz) {
     MessageRecord message;
-    message.setDouble(0, hertz);
+    message.set(FrequencyWords::kHertz, hertz);
     return engineCall(hDass, code, message);
 }
 
-std::uint32_t receiveFrequency(HDASS hDass, std::uint32_t code, double* hertz) {
+ApiStatus receiveFrequency(HDASS hDass, std::uint32_t code, double* hertz) {
     MessageRecord message;
-    const std::uint32_t status = engineCall(hDass, code, message);
+    const ApiStatus status = engineCall(hDass, code, message);
     if (status == HXNOERROR && hertz)
-        *hertz = message.getDouble(0);
+        *hertz = message.get(FrequencyWords::kHertz);
     return status;
 }
 
 }  // namespace
 
 extern "C" HXSTATUS HXAPI hxDaSetGainListEntry(HDASS hDass, UINT entry, double gain) {
-    return sendEntryDouble(hDass, HXDRV_SETGAINLISTENTRY, entry, gain);
+    return sendEntryDouble(hDass, HXDRV_SETGAINLISTENTRY, entry, gain).code();
 }
 extern "C" HXSTATUS HXAPI hxDaGetGainListEntry(HDASS hDass, UINT entry, double* gain) {
-    return receiveEntryDouble(hDass, HXDRV_GETGAINLISTENTRY, entry, gain);
+    return receiveEntryDouble(hDass, HXDRV_GETGAINLISTENTRY, entry, gain).code();
 }
 extern "C" HXSTATUS HXAPI hxDaSetChannelFilter(HDASS hDass, UINT entry, double filter) {
-    return sendEntryDouble(hDass, HXDRV_SETCHANNELFILTER, entry, filter);
+    return sendEntryDouble(hDass, HXDRV_SETCHANNELFILTER, entry, filter).code();
 }
 extern "C" HXSTATUS HXAPI hxDaGetChannelFilter(HDASS hDass, UINT entry, double* filter) {
-    return receiveEntryDouble(hDass, HXDRV_GETCHANNELFILTER, entry, filter);
+    return receiveEntryDouble(hDass, HXDRV_GETCHANNELFILTER, entry, filter).code();
 }
 extern "C" HXSTATUS HXAPI hxDaSetRange(HDASS hDass, double maximum, double minimum) {
-    return sendRange(hDass, HXDRV_SETRANGE, 0, maximum, minimum);
+    return sendRange(hDass, HXDRV_SETRANGE, 0, maximum, minimum).code();
 }
 extern "C" HXSTATUS HXAPI hxDaGetRange(HDASS hDass, double* maximum, double* minimum) {
-    return receiveRange(hDass, HXDRV_GETRANGE, 0, maximum, minimum);
+    return receiveRange(hDass, HXDRV_GETRANGE, 0, maximum, minimum).code();
 }
 extern "C" HXSTATUS HXAPI hxDaSetChannelRange(HDASS hDass, UINT entry, double maximum,
                                               double minimum) {
-    return sendRange(hDass, HXDRV_SETCHANNELRANGE, entry, maximum, minimum);
+    return sendRange(hDass, HXDRV_SETCHANNELRANGE, entry, maximum, minimum).code();
 }
 extern "C" HXSTATUS HXAPI hxDaGetChannelRange(HDASS hDass, UINT entry, double* maximum,
                                               double* minimum) {
-    return receiveRange(hDass, HXDRV_GETCHANNELRANGE, entry, maximum, minimum);
+    return receiveRange(hDass, HXDRV_GETCHANNELRANGE, entry, maximum, minimum).code();
 }
 extern "C" HXSTATUS HXAPI hxDaSetClockFrequency(HDASS hDass, double hertz) {
-    return sendFrequency(hDass, HXDRV_SETCLOCKFREQUENCY, hertz);
+    return sendFrequency(hDass, HXDRV_SETCLOCKFREQUENCY, hertz).code();
 }
 extern "C" HXSTATUS HXAPI hxDaGetClockFrequency(HDASS hDass, double* hertz) {
-    return receiveFrequency(hDass, HXDRV_GETCLOCKFREQUENCY, hertz);
+    return receiveFrequency(hDass, HXDRV_GETCLOCKFREQUENCY, hertz).code();
 }
 extern "C" HXSTATUS HXAPI hxDaSetRetriggerFrequency(HDASS hDass, double hertz) {
-    return sendFrequency(hDass, HXDRV_SETRETRIGGERFREQUENCY, hertz);
+    return sendFrequency(hDass, HXDRV_SETRETRIGGERFREQUENCY, hertz).code();
 }
 extern "C" HXSTATUS HXAPI hxDaGetRetriggerFrequency(HDASS hDass, double* hertz) {
-    return receiveFrequency(hDass, HXDRV_GETRETRIGGERFREQUENCY, hertz);
+    return receiveFrequency(hDass, HXDRV_GETRETRIGGERFREQUENCY, hertz).code();
 }
 
 extern "C" HXSTATUS HXAPI hxDaSetPulseWidth(HDASS hDass, double width) {
     // Truncated toward zero; a negative width wraps as the unsigned word it becomes.
     return sendWord(hDass, HXDRV_SETPULSEWIDTH,
-                    static_cast<std::uint32_t>(static_cast<std::int64_t>(width)));
+                    static_cast<std::uint32_t>(static_cast<std::int64_t>(width)))
+        .code();
 }
 extern "C" HXSTATUS HXAPI hxDaGetPulseWidth(HDASS hDass, double* width) {
     MessageRecord message;
-    const std::uint32_t status = engineCall(hDass, HXDRV_GETPULSEWIDTH, message);
+    const ApiStatus status = engineCall(hDass, HXDRV_GETPULSEWIDTH, message);
     if (status == HXNOERROR && width)
-        *width = static_cast<double>(message.w[0]);
-    return status;
+        *width = static_cast<double>(message.get(SettingWords::kValue));
+    return status.code();
 }
 
 extern "C" HXSTATUS HXAPI hxDaSetWndHandle(HDASS hDass, HWND window, LPARAM value) {
     MessageRecord message;
-    message.w[0] = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(window));
-    message.w[1] = hDass;
-    message.w[2] = static_cast<std::uint32_t>(value);
-    return engineCall(hDass, HXDRV_SETWINDOWHANDLE, message);
+    message.set(WindowWords::kWindow,
+                static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(window)));
+    message.set(WindowWords::kHandle, hDass);
+    message.set(WindowWords::kValue, static_cast<std::uint32_t>(value));
+    return engineCall(hDass, HXDRV_SETWINDOWHANDLE, message).code();
 }
 extern "C" HXSTATUS HXAPI hxDaGetWndHandle(HDASS hDass, HWND* window) {
     MessageRecord message;
-    const std::uint32_t status = engineCall(hDass, HXDRV_GETWINDOWHANDLE, message);
+    const ApiStatus status = engineCall(hDass, HXDRV_GETWINDOWHANDLE, message);
     if (status == HXNOERROR && window)
-        *window = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(message.w[0]));
-    return status;
+        *window =
+            reinterpret_cast<HWND>(static_cast<std::uintptr_t>(message.get(SettingWords::kValue)));
+    return status.code();
 }
 
 extern "C" HXSTATUS HXAPI hxDaSetNotificationProcedure(HDASS hDass, NotifyProc proc, LPARAM value) {
     MessageRecord message;
     message.pointer = reinterpret_cast<void*>(proc);
-    message.w[1] = hDass;
-    message.w[2] = static_cast<std::uint32_t>(value);
-    return engineCall(hDass, HXDRV_SETNOTIFYPROC, message);
+    message.set(ProcedureWords::kHandle, hDass);
+    message.set(ProcedureWords::kValue, static_cast<std::uint32_t>(value));
+    return engineCall(hDass, HXDRV_SETNOTIFYPROC, message).code();
 }
 extern "C" HXSTATUS HXAPI hxDaGetNotificationProcedure(HDASS hDass, NotifyProc* proc) {
     MessageRecord message;
-    const std::uint32_t status = engineCall(hDass, HXDRV_GETNOTIFYPROC, message);
+    const ApiStatus status = engineCall(hDass, HXDRV_GETNOTIFYPROC, message);
     if (status == HXNOERROR && proc)
         *proc = reinterpret_cast<NotifyProc>(message.pointer);
-    return status;
+    return status.code();
 }
 
 extern "C" HXSTATUS HXAPI hxDaSetQuadDecoder(HDASS hDass, UINT prescale, UINT x4Scaling,
                                              UINT indexMode) {
     MessageRecord message;
-    message.w[0] = prescale;
-    message.w[1] = x4Scaling;
-    message.w[2] = indexMode;
-    return engineCall(hDass, HXDRV_SETQUADRATURE, message);
+    message.set(QuadratureWords::kPrescale, prescale);
+    message.set(QuadratureWords::kX4Scaling, x4Scaling);
+    message.set(QuadratureWords::kIndexMode, indexMode);
+    return engineCall(hDass, HXDRV_SETQUADRATURE, message).code();
 }
 
 extern "C" HXSTATUS HXAPI hxDaGetDevCaps(HDEV hDev, INT kind, UINT* count) {
-    return deviceElementCount(hDev, kind, count);
+    return deviceElementCount(hDev, kind, count).code();
 }
 
 extern "C" HXSTATUS HXAPI hxDaEnumSSCaps(HDASS hDass, UINT kind, CapsEnumProc proc, LPARAM user) {
-    return enumerateCapabilities(hDass, kind, proc, user);
+    return enumerateCapabilities(hDass, kind, proc, user).code();
 }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/engine.h"
+#include "hxda/api_status.h"
 #include "hxda/request_codes.h"
 #include "utility/conversion.h"
 #include "utility/frequency_measurement.h"
@@ -46,23 +47,23 @@ extern "C" HXSTATUS HXAPI hxDaEnumSubSystems(HDEV hDev, SubsystemEnumProc proc, 
 }
 
 extern "C" HXSTATUS HXAPI hxDaMeasureFrequency(HDASS hDass, HWND window, double gateSeconds) {
-    return measureFrequency(hDass, window, gateSeconds);
+    return measureFrequency(hDass, window, gateSeconds).code();
 }
 
 extern "C" HXSTATUS HXAPI hxDaCodeToVolts(double minimum, double maximum, double gain,
                                           UINT resolution, UINT encoding, INT code, double* volts) {
-    const std::uint32_t status = checkConversion(minimum, maximum, gain, resolution, encoding);
+    const ApiStatus status = checkConversion(minimum, maximum, gain, resolution, encoding);
     if (status == HXNOERROR && volts != nullptr)
         *volts = codeToVolts(minimum, maximum, gain, resolution, encoding, code);
-    return status;
+    return status.code();
 }
 
 extern "C" HXSTATUS HXAPI hxDaVoltsToCode(double minimum, double maximum, double gain,
                                           UINT resolution, UINT encoding, double volts, INT* code) {
-    const std::uint32_t status = checkConversion(minimum, maximum, gain, resolution, encoding);
+    const ApiStatus status = checkConversion(minimum, maximum, gain, resolution, encoding);
     if (status == HXNOERROR && code != nullptr)
         *code = voltsToCode(minimum, maximum, gain, resolution, encoding, volts);
-    return status;
+    return status.code();
 }
 
 // ---- Simultaneous start ------------------------------------------------------------------------
@@ -70,7 +71,7 @@ extern "C" HXSTATUS HXAPI hxDaVoltsToCode(double minimum, double maximum, double
 namespace {
 
 // The members of a live list, each checked: 102 bad list, 104 empty, 103 a member released.
-std::uint32_t liveMembers(HSSLIST list, std::vector<HDASS>* members) {
+ApiStatus liveMembers(HSSLIST list, std::vector<HDASS>* members) {
     const std::shared_ptr<SimultaneousStartList> record = simultaneousStartLists().find(list);
     if (!record)
         return HXINVALIDSSLIST;
@@ -83,13 +84,13 @@ std::uint32_t liveMembers(HSSLIST list, std::vector<HDASS>* members) {
     return HXNOERROR;
 }
 
-std::uint32_t startEach(HSSLIST list, std::uint32_t code) {
+ApiStatus startEach(HSSLIST list, std::uint32_t code) {
     std::vector<HDASS> members;
-    if (const std::uint32_t status = liveMembers(list, &members); status != HXNOERROR)
+    if (const ApiStatus status = liveMembers(list, &members); status != HXNOERROR)
         return status;
     for (const HDASS member : members) {
         MessageRecord message;
-        if (const std::uint32_t status = engineCall(member, code, message); status != HXNOERROR)
+        if (const ApiStatus status = engineCall(member, code, message); status != HXNOERROR)
             return status;
     }
     return HXNOERROR;
@@ -130,17 +131,17 @@ extern "C" HXSTATUS HXAPI hxDaPutDassToSSList(HSSLIST list, HDASS hDass) {
 }
 
 extern "C" HXSTATUS HXAPI hxDaSimultaneousPrestart(HSSLIST list) {
-    return startEach(list, HXDRV_PRESTART);
+    return startEach(list, HXDRV_PRESTART).code();
 }
 
 extern "C" HXSTATUS HXAPI hxDaSimultaneousStart(HSSLIST list) {
-    return startEach(list, HXDRV_SIMULSTART);
+    return startEach(list, HXDRV_SIMULSTART).code();
 }
 
 extern "C" HXSTATUS HXAPI hxDaEnumSSList(HSSLIST list, SSListEnumProc proc, LPARAM user) {
     std::vector<HDASS> members;
-    if (const std::uint32_t status = liveMembers(list, &members); status != HXNOERROR)
-        return status;
+    if (const ApiStatus status = liveMembers(list, &members); status != HXNOERROR)
+        return status.code();
     if (IsBadCodePtr(reinterpret_cast<FARPROC>(proc)))
         return HXNOERROR;  // every member is skipped
     for (const HDASS member : members)

@@ -11,7 +11,7 @@ namespace hxda {
 std::uint32_t configurationEntries(const PersonalityRecord& personality);
 
 // Writes every default of the block from the subsystem's capabilities and tables and sets the
-// state to 1001. A missing or empty table gives 0 for the defaults taken from it.
+// state to HXSTATE_NEEDSCONFIG. A missing or empty table gives 0 for the defaults taken from it.
 void writeConfigurationDefaults(SubsystemRecord& subsystem);
 
 }  // namespace hxda

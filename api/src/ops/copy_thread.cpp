@@ -2,6 +2,7 @@
 
 #include "core/message_codes.h"
 #include "driver/file_channel.h"
+#include "hxda/api_status.h"
 #include "ops/make_copy_thread.h"
 #include "win32/mmsystem.h"
 
@@ -67,15 +68,15 @@ void CopyThread::enqueue(const Command& command) {
     SetEvent(commandEvent_);
 }
 
-std::uint32_t CopyThread::command(std::uint32_t code) {
+ApiStatus CopyThread::command(std::uint32_t code) {
     acknowledgeResult_.store(0);
     ResetEvent(acknowledgeEvent_);
     enqueue({code, true, 0, 0});
     WaitForSingleObject(acknowledgeEvent_, kAcknowledgeTimeoutMs);
-    return acknowledgeResult_.load();
+    return ApiStatus::FromCode(acknowledgeResult_.load());
 }
 
-std::uint32_t CopyThread::post(std::uint32_t code) {
+ApiStatus CopyThread::post(std::uint32_t code) {
     // The caller holds the subsystem's lock: the flush target is read here, not on the thread.
     enqueue({code, false, subsystem_.flushTarget, subsystem_.flushCount});
     return HXNOERROR;

@@ -24,6 +24,8 @@
 #include <mutex>
 
 #include "core/records.h"
+#include "hxda/api_status.h"
+#include "hxda/driver_events.h"
 #include "hxda/driver_request.h"
 #include "ops/copy_thread_link.h"
 #include "win32/fileio.h"
@@ -42,8 +44,8 @@ class CopyThread final : public CopyThreadLink {
     CopyThread(const CopyThread&) = delete;
     CopyThread& operator=(const CopyThread&) = delete;
 
-    std::uint32_t command(std::uint32_t command) override;
-    std::uint32_t post(std::uint32_t command) override;
+    ApiStatus command(std::uint32_t command) override;
+    ApiStatus post(std::uint32_t command) override;
     std::uint32_t inProcessCount() const override { return inProcess_.load(); }
 
     // The most reads handed to the driver at once.
@@ -101,7 +103,7 @@ class CopyThread final : public CopyThreadLink {
     // Event requests (copy_thread_events.cpp).
     void sendEventRequest(std::size_t index);
     void onEventRequest(std::size_t index);
-    bool reactToEvent(std::uint32_t code, std::uint32_t data);  // false: not renewed
+    bool reactToEvent(DriverEvent event, std::uint32_t data);  // false: not renewed
 
     // Notifications (copy_thread_notify.cpp).
     void takeNotifyTarget();

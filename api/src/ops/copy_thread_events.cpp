@@ -1,6 +1,7 @@
 // The three event requests the copy thread keeps pending, and its reaction to each driver event.
 #include <cstring>
 
+#include "hxda/driver_events.h"
 #include "hxda/request_codes.h"
 #include "ops/copy_thread.h"
 
@@ -24,63 +25,64 @@ void CopyThread::onEventRequest(std::size_t index) {
     DWORD bytes = 0;
     if (!GetOverlappedResult(file_, &request.overlapped, &bytes, FALSE))
         return;  // a failed request is not sent again
-    if (reactToEvent(request.record.parameters.event.code, request.record.parameters.event.data))
+    // A word that names no event ends the request's renewal.
+    const std::optional<DriverEvent> event = DriverEventOf(request.record.parameters.event.code);
+    if (event && reactToEvent(*event, request.record.parameters.event.data))
         sendEventRequest(index);
 }
 
-bool CopyThread::reactToEvent(std::uint32_t code, std::uint32_t data) {
-    switch (code) {
-        case HXEV_DEVICEREMOVED:
+bool CopyThread::reactToEvent(DriverEvent event, std::uint32_t data) {
+    switch (event) {
+        case DriverEvent::kDeviceRemoved:
             // The transfer is over; a caller waiting for a stop or an abort is released.
             if (state() > HXSTATE_READY)
                 finishTransfer();
             notify(HXWM_DEVICEREMOVAL);
             return false;
-        case HXEV_TRIGGER:
+        case DriverEvent::kTrigger:
             if (dataFlow_ == HXDF_CONTPRETRIG)
                 stopSubsystem(true);
             else if (dataFlow_ == HXDF_CONTABOUTTRIG)
                 pretriggerMark_ = false;
             return true;
-        case HXEV_EVENTDONE:
+        case DriverEvent::kEventDone:
             notify(HXWM_EVENTDONE, true, 0);
             return true;
-        case HXEV_BUFFERREUSED:
+        case DriverEvent::kBufferReused:
             notify(HXWM_BUFFERREUSED);
             return true;
-        case HXEV_EVENTVALUE:
+        case DriverEvent::kEventValue:
             if (subsystem_.type == HXSS_CT)
                 setState(HXSTATE_READY);
             notify(HXWM_EVENTDONE, true, static_cast<LPARAM>(data));
             return true;
-        case HXEV_IOCOMPLETE:
+        case DriverEvent::kIoComplete:
             notify(HXWM_IOCOMPLETE);
             setState(HXSTATE_TRANSFERCOMPLETE);
             if (subsystem_.type == HXSS_DA && inProcess_.load() == 0)
                 finishTransfer();
             return true;
-        case HXEV_OVERRUN:
+        case DriverEvent::kOverrun:
             if (state() != HXSTATE_READY) {
                 notify(HXWM_OVERRUNERROR);
                 if (subsystem_.type == HXSS_AD)
                     stopSubsystem(true);
             }
             return true;
-        case HXEV_UNDERRUN:
+        case DriverEvent::kUnderrun:
             stopSubsystem(true);
             notify(HXWM_UNDERRUNERROR);
             return true;
-        case HXEV_EVENTERROR:
+        case DriverEvent::kEventError:
             stopSubsystem(true);
             notify(HXWM_EVENTERROR);
             return true;
-        case HXEV_TRIGGERERROR:
+        case DriverEvent::kTriggerError:
             stopSubsystem(true);
             notify(HXWM_TRIGGERERROR);
             return true;
-        default:
-            return false;
     }
+    return false;
 }
 
 }  // namespace hxda

@@ -2,17 +2,18 @@
 
 #include "core/message_codes.h"
 #include "core/records.h"
+#include "hxda/api_status.h"
 
 namespace hxda {
 
-std::uint32_t commandCopyThread(SubsystemRecord& subsystem, std::uint32_t command) {
+ApiStatus commandCopyThread(SubsystemRecord& subsystem, std::uint32_t command) {
     if (!subsystem.copyThread)
         return HXGENERALFAILURE;
     subsystem.copyThreadCommand = command;
     return subsystem.copyThread->command(command);
 }
 
-std::uint32_t postCopyThread(SubsystemRecord& subsystem, std::uint32_t command) {
+ApiStatus postCopyThread(SubsystemRecord& subsystem, std::uint32_t command) {
     if (!subsystem.copyThread)
         return HXGENERALFAILURE;
     subsystem.copyThreadCommand = command;
@@ -21,7 +22,8 @@ std::uint32_t postCopyThread(SubsystemRecord& subsystem, std::uint32_t command) 
 
 void recoverFromRefusedStart(SubsystemRecord& subsystem) {
     if (subsystem.copyThread)
-        subsystem.copyThread->command(HXDRV_ABORT);
+        // The driver's refusal is what the caller hears; the abort's own status adds nothing.
+        static_cast<void>(subsystem.copyThread->command(HXDRV_ABORT));
 }
 
 }  // namespace hxda

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "hxda/api_status.h"
+
 namespace hxda {
 
 struct SubsystemRecord;
@@ -15,16 +17,17 @@ class CopyThreadLink {
 
     // Writes `command` (an HXDRV_ code) into the command slot, signals the thread and waits for
     // its acknowledgement; returns the acknowledge result.
-    virtual std::uint32_t command(std::uint32_t command) = 0;
+    virtual ApiStatus command(std::uint32_t command) = 0;
     // Writes `command` into the command slot and signals the thread without waiting.
-    virtual std::uint32_t post(std::uint32_t command) = 0;
+    virtual ApiStatus post(std::uint32_t command) = 0;
     // Reads handed to the driver and not yet completed.
     virtual std::uint32_t inProcessCount() const = 0;
 };
 
-// Synchronous and posted commands of the subsystem's copy thread; 125 when it has none.
-std::uint32_t commandCopyThread(SubsystemRecord& subsystem, std::uint32_t command);
-std::uint32_t postCopyThread(SubsystemRecord& subsystem, std::uint32_t command);
+// Synchronous and posted commands of the subsystem's copy thread; HXGENERALFAILURE when it
+// has none.
+ApiStatus commandCopyThread(SubsystemRecord& subsystem, std::uint32_t command);
+ApiStatus postCopyThread(SubsystemRecord& subsystem, std::uint32_t command);
 
 // Called when the driver refuses a start or prestart after the copy thread has queued its reads:
 // the copy thread's abort cancels those reads, so their buffers return to the done list instead of

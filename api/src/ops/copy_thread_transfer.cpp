@@ -60,7 +60,9 @@ void CopyThread::stopSubsystem(bool abort) {
         aborting_ = true;
     DriverRequest request = makeRequest();
     request.state = state();
-    sendSubsystemRequest(subsystem_, abort ? IOCTL_HXDA_ABORT : IOCTL_HXDA_STOP, request);
+    // The transfer ends whatever the driver answers: its reads come back cancelled or complete.
+    static_cast<void>(
+        sendSubsystemRequest(subsystem_, abort ? IOCTL_HXDA_ABORT : IOCTL_HXDA_STOP, request));
     if (subsystem_.device && subsystem_.device->abortSleepTimeMSecs != 0)
         Sleep(subsystem_.device->abortSleepTimeMSecs);
     // Counters and digital inputs have no reads; with nothing in process no completion will come

@@ -4,7 +4,9 @@
 
 #include "core/capabilities.h"
 #include "core/message_codes.h"
+#include "core/message_layouts.h"
 #include "driver/driver_requests.h"
+#include "hxda/api_status.h"
 #include "hxda/request_codes.h"
 #include "ops/configuration_defaults.h"
 #include "ops/single_values.h"
@@ -17,7 +19,7 @@ bool isStreamingFlow(std::uint32_t flow) {
     return flow == HXDF_CONTINUOUS || flow == HXDF_CONTPRETRIG || flow == HXDF_CONTABOUTTRIG;
 }
 
-std::uint32_t simpleRequest(SubsystemRecord& subsystem, std::uint32_t code) {
+ApiStatus simpleRequest(SubsystemRecord& subsystem, std::uint32_t code) {
     DriverRequest request = makeRequest();
     request.state = loadState(subsystem);
     return sendSubsystemRequest(subsystem, code, request);
@@ -25,7 +27,7 @@ std::uint32_t simpleRequest(SubsystemRecord& subsystem, std::uint32_t code) {
 
 // Every list entry must name an existing channel outside the gap between the differential and
 // the single-ended channel counts.
-std::uint32_t checkChannelList(SubsystemRecord& subsystem) {
+ApiStatus checkChannelList(SubsystemRecord& subsystem) {
     const PersonalityRecord& p = subsystem.personality;
     ConfigurationBlock& block = subsystem.block();
     const std::uint32_t singleEnded = capability(p, HXSSC_NUMSECHANNELS);
@@ -45,24 +47,24 @@ std::uint32_t checkChannelList(SubsystemRecord& subsystem) {
     return HXNOERROR;
 }
 
-std::uint32_t configure(SubsystemRecord& subsystem) {
+ApiStatus configure(SubsystemRecord& subsystem) {
     ConfigurationBlock& block = subsystem.block();
     const std::int32_t state = loadState(subsystem);
     if (state < HXSTATE_NEEDSCONFIG || state > HXSTATE_READY)
         return HXSUBSYSRUNNING;
     std::int32_t configured = HXSTATE_SINGLEVALUE;
     if (isStreamingFlow(block.dataFlow)) {
-        if (const std::uint32_t status = checkChannelList(subsystem); status != HXNOERROR)
+        if (const ApiStatus status = checkChannelList(subsystem); status != HXNOERROR)
             return status;
         configured = HXSTATE_READY;
     }
     storeState(subsystem, configured);
-    const std::uint32_t status = sendConfiguration(subsystem);
+    const ApiStatus status = sendConfiguration(subsystem);
     storeState(subsystem, status == HXNOERROR ? configured : HXSTATE_NEEDSCONFIG);
     return status;
 }
 
-std::uint32_t start(SubsystemRecord& subsystem, bool prestart) {
+ApiStatus start(SubsystemRecord& subsystem, bool prestart) {
     ConfigurationBlock& block = subsystem.block();
     if (!isStreamingFlow(block.dataFlow))
         return HXDATAFLOWMISMATCH;
@@ -81,11 +83,11 @@ std::uint32_t start(SubsystemRecord& subsystem, bool prestart) {
     // The copy thread sets the running (or prestarted) state before its first read can complete,
     // and the ready state again when the transfer ends, which may happen before the driver's
     // start request below returns.
-    if (const std::uint32_t status =
+    if (const ApiStatus status =
             commandCopyThread(subsystem, prestart ? HXDRV_PRESTART : HXDRV_START);
         status != HXNOERROR)
         return status;
-    const std::uint32_t status =
+    const ApiStatus status =
         simpleRequest(subsystem, prestart ? IOCTL_HXDA_PRESTART : IOCTL_HXDA_START);
     if (status != HXNOERROR) {
         // The copy thread's abort collects the reads it queued.
@@ -95,21 +97,21 @@ std::uint32_t start(SubsystemRecord& subsystem, bool prestart) {
     return status;
 }
 
-std::uint32_t simultaneousStart(SubsystemRecord& subsystem) {
+ApiStatus simultaneousStart(SubsystemRecord& subsystem) {
     ConfigurationBlock& block = subsystem.block();
     if (!isStreamingFlow(block.dataFlow))
         return HXDATAFLOWMISMATCH;
     const std::int32_t state = loadState(subsystem);
     if (state != HXSTATE_PRESTARTED)
-        return state > HXSTATE_READY ? HXSUBSYSRUNNING : HXNOTPRESTARTED;
-    const std::uint32_t status = simpleRequest(subsystem, IOCTL_HXDA_SIMULSTART);
+        return state > HXSTATE_READY ? ApiStatus(HXSUBSYSRUNNING) : ApiStatus(HXNOTPRESTARTED);
+    const ApiStatus status = simpleRequest(subsystem, IOCTL_HXDA_SIMULSTART);
     if (status == HXNOERROR)
         moveState(subsystem, HXSTATE_PRESTARTED, HXSTATE_RUNNING);
     return status;
 }
 
 // Stop ends the transfer after the buffers in process; abort ends it now.
-std::uint32_t stopOrAbort(SubsystemRecord& subsystem, bool abort) {
+ApiStatus stopOrAbort(SubsystemRecord& subsystem, bool abort) {
     ConfigurationBlock& block = subsystem.block();
     if (capability(subsystem.personality, HXSSC_DATAFLOW_CONTINUOUS) == 0)
         return HXNOTSUPPORTED;
@@ -119,16 +121,15 @@ std::uint32_t stopOrAbort(SubsystemRecord& subsystem, bool abort) {
         return HXSUBSYSNOTRUNNING;
     if (subsystem.copyThread) {
         // The copy thread sends the driver's request and sets the state once it is done.
-        commandCopyThread(subsystem, abort ? HXDRV_ABORT : HXDRV_STOP);
+        static_cast<void>(commandCopyThread(subsystem, abort ? HXDRV_ABORT : HXDRV_STOP));
         return HXNOERROR;
     }
-    const std::uint32_t status =
-        simpleRequest(subsystem, abort ? IOCTL_HXDA_ABORT : IOCTL_HXDA_STOP);
+    const ApiStatus status = simpleRequest(subsystem, abort ? IOCTL_HXDA_ABORT : IOCTL_HXDA_STOP);
     storeState(subsystem, HXSTATE_READY);
     return status;
 }
 
-std::uint32_t pause(SubsystemRecord& subsystem) {
+ApiStatus pause(SubsystemRecord& subsystem) {
     ConfigurationBlock& block = subsystem.block();
     if (capability(subsystem.personality, HXSSC_PAUSE) == 0)
         return HXNOTSUPPORTED;
@@ -136,13 +137,13 @@ std::uint32_t pause(SubsystemRecord& subsystem) {
         return HXDATAFLOWMISMATCH;
     if (loadState(subsystem) != HXSTATE_RUNNING)
         return HXSUBSYSNOTRUNNING;
-    const std::uint32_t status = simpleRequest(subsystem, IOCTL_HXDA_PAUSE);
+    const ApiStatus status = simpleRequest(subsystem, IOCTL_HXDA_PAUSE);
     if (status == HXNOERROR)
         moveState(subsystem, HXSTATE_RUNNING, HXSTATE_PAUSED);
     return status;
 }
 
-std::uint32_t resume(SubsystemRecord& subsystem) {
+ApiStatus resume(SubsystemRecord& subsystem) {
     ConfigurationBlock& block = subsystem.block();
     if (capability(subsystem.personality, HXSSC_PAUSE) == 0)
         return HXNOTSUPPORTED;
@@ -153,22 +154,22 @@ std::uint32_t resume(SubsystemRecord& subsystem) {
         return HXSUBSYSRUNNING;
     if (state != HXSTATE_PAUSED)
         return HXSUBSYSNOTRUNNING;
-    const std::uint32_t status = simpleRequest(subsystem, IOCTL_HXDA_CONTINUE);
+    const ApiStatus status = simpleRequest(subsystem, IOCTL_HXDA_CONTINUE);
     if (status == HXNOERROR)
         moveState(subsystem, HXSTATE_PAUSED, HXSTATE_RUNNING);
     return status;
 }
 
-std::uint32_t reset(SubsystemRecord& subsystem) {
+ApiStatus reset(SubsystemRecord& subsystem) {
     if (loadState(subsystem) > HXSTATE_READY && subsystem.copyThread)
-        commandCopyThread(subsystem, HXDRV_RESET);
-    const std::uint32_t status = simpleRequest(subsystem, IOCTL_HXDA_RESET);
+        static_cast<void>(commandCopyThread(subsystem, HXDRV_RESET));
+    const ApiStatus status = simpleRequest(subsystem, IOCTL_HXDA_RESET);
     if (status == HXNOERROR)
         writeConfigurationDefaults(subsystem);
     return status;
 }
 
-std::uint32_t flushInProcess(SubsystemRecord& subsystem, MessageRecord& message) {
+ApiStatus flushInProcess(SubsystemRecord& subsystem, MessageRecord& message) {
     const PersonalityRecord& p = subsystem.personality;
     ConfigurationBlock& block = subsystem.block();
     if (capability(p, HXSSC_DATAFLOW_CONTINUOUS) == 0 || capability(p, HXSSC_FLUSHINPROCESS) == 0)
@@ -180,15 +181,15 @@ std::uint32_t flushInProcess(SubsystemRecord& subsystem, MessageRecord& message)
         return HXSUBSYSNOTRUNNING;
     if (block.wrapMode != HXWRAP_NONE)
         return HXWRAPMODEMISMATCH;
-    const HBUF target = message.w[0];
+    const HBUF target = message.get(FlushWords::kBuffer);
     if (hxDmSetValidSamples(target, 0) != 0)
         return HXNOERROR;
     subsystem.flushTarget = target;
-    subsystem.flushCount = message.w[1];
+    subsystem.flushCount = message.get(FlushWords::kCount);
     return postCopyThread(subsystem, HXDRV_FLUSHINPROCESS);
 }
 
-std::uint32_t readEvents(SubsystemRecord& subsystem, MessageRecord& message) {
+ApiStatus readEvents(SubsystemRecord& subsystem, MessageRecord& message) {
     const PersonalityRecord& p = subsystem.personality;
     constexpr std::uint32_t kContinuousMeasureEntry = 90;
     const bool quadrature = capability(p, HXSSC_QUADDECODER) != 0;
@@ -204,16 +205,15 @@ std::uint32_t readEvents(SubsystemRecord& subsystem, MessageRecord& message) {
     if (!countingMode && !quadrature)
         return HXWRONGCOUNTERMODE;
     DriverRequest request = makeRequest();
-    const std::uint32_t status = sendSubsystemRequest(subsystem, IOCTL_HXDA_READEVENTS, request);
+    const ApiStatus status = sendSubsystemRequest(subsystem, IOCTL_HXDA_READEVENTS, request);
     if (status == HXNOERROR)
-        message.w[0] = request.parameters.eventCount.count;
+        message.set(SettingWords::kValue, request.parameters.eventCount.count);
     return status;
 }
 
 }  // namespace
 
-std::uint32_t operationsHalf(SubsystemRecord& subsystem, std::uint32_t code,
-                             MessageRecord& message) {
+ApiStatus operationsHalf(SubsystemRecord& subsystem, std::uint32_t code, MessageRecord& message) {
     switch (code) {
         case HXDRV_READEVENTS:
             return readEvents(subsystem, message);

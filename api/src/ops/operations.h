@@ -6,10 +6,10 @@
 
 #include "core/message_record.h"
 #include "core/records.h"
+#include "hxda/api_status.h"
 
 namespace hxda {
 
-std::uint32_t operationsHalf(SubsystemRecord& subsystem, std::uint32_t code,
-                             MessageRecord& message);
+ApiStatus operationsHalf(SubsystemRecord& subsystem, std::uint32_t code, MessageRecord& message);
 
 }  // namespace hxda

@@ -4,7 +4,9 @@
 #include <cmath>
 
 #include "core/capabilities.h"
+#include "core/message_layouts.h"
 #include "driver/driver_requests.h"
+#include "hxda/api_status.h"
 #include "hxda/request_codes.h"
 
 namespace hxda {
@@ -15,7 +17,7 @@ namespace {
 constexpr std::uint32_t kAutoRangeEntry = 94;
 constexpr std::uint32_t kSingleValuesEntry = 99;
 
-std::uint32_t checkState(SubsystemRecord& subsystem) {
+ApiStatus checkState(SubsystemRecord& subsystem) {
     const ConfigurationBlock& block = subsystem.block();
     if (block.dataFlow != HXDF_SINGLEVALUE)
         return HXDATAFLOWMISMATCH;
@@ -24,7 +26,7 @@ std::uint32_t checkState(SubsystemRecord& subsystem) {
     return HXNOERROR;
 }
 
-std::uint32_t checkChannel(const SubsystemRecord& subsystem, std::uint32_t channel) {
+ApiStatus checkChannel(const SubsystemRecord& subsystem, std::uint32_t channel) {
     const PersonalityRecord& p = subsystem.personality;
     if (channel == capability(p, HXSSC_EXTRACHANNEL))
         return HXNOERROR;
@@ -60,68 +62,69 @@ double codeToVolts(const ConfigurationBlock& block, double gain, std::int32_t co
     return (minimum + code / std::ldexp(1.0, block.resolution) * span) / gain;
 }
 
-std::uint32_t putSingleValue(SubsystemRecord& subsystem, MessageRecord& message) {
+ApiStatus putSingleValue(SubsystemRecord& subsystem, MessageRecord& message) {
     if (capability(subsystem.personality, HXSSC_DATAFLOW_SINGLEVALUE) == 0)
         return HXNOTSUPPORTED;
-    if (const std::uint32_t status = checkState(subsystem); status != HXNOERROR)
+    if (const ApiStatus status = checkState(subsystem); status != HXNOERROR)
         return status;
-    const std::uint32_t channel = message.w[0];
-    if (const std::uint32_t status = checkChannel(subsystem, channel); status != HXNOERROR)
+    const std::uint32_t channel = message.get(SingleValueWords::kChannel);
+    if (const ApiStatus status = checkChannel(subsystem, channel); status != HXNOERROR)
         return status;
     DriverRequest request = makeRequest();
     request.parameters.singleValue.channel = channel;
-    request.parameters.singleValue.value = message.w[1];
+    request.parameters.singleValue.value = message.get(SingleValueWords::kValue);
     request.parameters.singleValue.gain =
-        encodeFixedPoint(snapGain(subsystem, message.getDouble(4)));
+        encodeFixedPoint(snapGain(subsystem, message.get(SingleValueWords::kGain)));
     return sendSubsystemRequest(subsystem, IOCTL_HXDA_SETSINGLEVALUE, request);
 }
 
-std::uint32_t getSingleValue(SubsystemRecord& subsystem, MessageRecord& message) {
-    const bool autoRange = message.w[2] != 0;
+ApiStatus getSingleValue(SubsystemRecord& subsystem, MessageRecord& message) {
+    const bool autoRange = message.get(SingleValueWords::kAutoRange) != 0;
     if (capability(subsystem.personality, HXSSC_DATAFLOW_SINGLEVALUE) == 0 ||
         (autoRange && capabilityEntry(subsystem.personality, kAutoRangeEntry) == 0))
         return HXNOTSUPPORTED;
-    if (const std::uint32_t status = checkState(subsystem); status != HXNOERROR)
+    if (const ApiStatus status = checkState(subsystem); status != HXNOERROR)
         return status;
-    const std::uint32_t channel = message.w[0];
-    if (const std::uint32_t status = checkChannel(subsystem, channel); status != HXNOERROR)
+    const std::uint32_t channel = message.get(SingleValueWords::kChannel);
+    if (const ApiStatus status = checkChannel(subsystem, channel); status != HXNOERROR)
         return status;
-    double gain = snapGain(subsystem, message.getDouble(4));
+    double gain = snapGain(subsystem, message.get(SingleValueWords::kGain));
     DriverRequest request = makeRequest();
     request.parameters.singleValue.channel = channel;
     request.parameters.singleValue.gain = encodeFixedPoint(gain);
     request.parameters.singleValue.autoRange = autoRange ? 1 : 0;
-    const std::uint32_t status =
-        sendSubsystemRequest(subsystem, IOCTL_HXDA_GETSINGLEVALUE, request);
+    const ApiStatus status = sendSubsystemRequest(subsystem, IOCTL_HXDA_GETSINGLEVALUE, request);
     if (status != HXNOERROR)
         return status;
     if (autoRange)
         gain = decodeFixedPoint(request.parameters.singleValue.gain);
     const std::uint32_t value = request.parameters.singleValue.value;
-    message.w[1] = value;
-    message.setDouble(4, gain);
-    message.setDouble(6, codeToVolts(subsystem.block(), gain, static_cast<std::int32_t>(value)));
+    message.set(SingleValueWords::kValue, value);
+    message.set(SingleValueWords::kGain, gain);
+    message.set(SingleValueWords::kVolts,
+                codeToVolts(subsystem.block(), gain, static_cast<std::int32_t>(value)));
     return HXNOERROR;
 }
 
-std::uint32_t getSingleValues(SubsystemRecord& subsystem, MessageRecord& message) {
+ApiStatus getSingleValues(SubsystemRecord& subsystem, MessageRecord& message) {
     const PersonalityRecord& p = subsystem.personality;
     if (capability(p, HXSSC_SINGLEVALUES) == 0 && capabilityEntry(p, kSingleValuesEntry) == 0)
         return HXNOTSUPPORTED;
-    if (const std::uint32_t status = checkState(subsystem); status != HXNOERROR)
+    if (const ApiStatus status = checkState(subsystem); status != HXNOERROR)
         return status;
     DriverRequest request = makeRequest();
     request.parameters.singleValues.gain =
-        encodeFixedPoint(snapGain(subsystem, message.getDouble(0)));
-    const std::uint32_t status =
-        sendSubsystemRequest(subsystem, IOCTL_HXDA_GETSINGLEVALUES, request);
+        encodeFixedPoint(snapGain(subsystem, message.get(SingleValuesWords::kGain)));
+    const ApiStatus status = sendSubsystemRequest(subsystem, IOCTL_HXDA_GETSINGLEVALUES, request);
     if (status != HXNOERROR)
         return status;
     // The reply holds at most 78 values, whatever the channel count says.
     const auto count = std::min<std::uint32_t>(capability(p, HXSSC_NUMCHANNELS),
                                                static_cast<std::uint32_t>(kMaxSingleValues));
-    message.w[1] = count;
-    std::copy_n(request.parameters.singleValues.values, count, &message.w[2]);
+    static_assert(kMaxSingleValues <= SingleValuesWords::kMaximumValues);
+    message.set(SingleValuesWords::kCount, count);
+    std::copy_n(request.parameters.singleValues.values, count,
+                message.wordsFrom(SingleValuesWords::kFirstValue));
     return HXNOERROR;
 }
 

@@ -5,13 +5,14 @@
 
 #include "core/message_record.h"
 #include "core/records.h"
+#include "hxda/api_status.h"
 
 namespace hxda {
 
-std::uint32_t putSingleValue(SubsystemRecord& subsystem, MessageRecord& message);
-std::uint32_t getSingleValue(SubsystemRecord& subsystem, MessageRecord& message);
-// On success W1 holds the number of values, W2 on the values.
-std::uint32_t getSingleValues(SubsystemRecord& subsystem, MessageRecord& message);
+ApiStatus putSingleValue(SubsystemRecord& subsystem, MessageRecord& message);
+ApiStatus getSingleValue(SubsystemRecord& subsystem, MessageRecord& message);
+// On success the record holds the number of values and the values (SingleValuesWords).
+ApiStatus getSingleValues(SubsystemRecord& subsystem, MessageRecord& message);
 
 // Volts of `code` for the block's range, resolution and encoding at `gain`.
 double codeToVolts(const ConfigurationBlock& block, double gain, std::int32_t code);

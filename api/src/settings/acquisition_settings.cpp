@@ -4,6 +4,8 @@
 
 #include "core/capabilities.h"
 #include "core/message_codes.h"
+#include "core/message_layouts.h"
+#include "hxda/api_status.h"
 #include "settings/setting_rules.h"
 #include "settings/setting_topics.h"
 
@@ -11,7 +13,7 @@ namespace hxda {
 namespace {
 
 // 0 none, 1 one channel, 2 or more two channels; kept as the two DMA flags.
-std::uint32_t setDmaUsage(SubsystemRecord& subsystem, std::uint32_t usage) {
+ApiStatus setDmaUsage(SubsystemRecord& subsystem, std::uint32_t usage) {
     if (usage != 0 && capability(subsystem.personality, HXSSC_NUMDMACHANNELS) == 0)
         return HXNOTENOUGHDMA;
     if (isRunning(subsystem))
@@ -32,9 +34,9 @@ std::uint32_t dmaUsage(const ConfigurationBlock& block) {
 }
 
 // `first` and `second` name the capabilities of the two values value0 and value0 + 1.
-std::uint32_t setPairValue(SubsystemRecord& subsystem, std::uint16_t& field, std::uint32_t value,
-                           std::uint32_t value0, std::uint32_t first, std::uint32_t second,
-                           std::uint32_t invalid) {
+ApiStatus setPairValue(SubsystemRecord& subsystem, std::uint16_t& field, std::uint32_t value,
+                       std::uint32_t value0, std::uint32_t first, std::uint32_t second,
+                       ApiStatus invalid) {
     if (value != value0 && value != value0 + 1)
         return invalid;
     const bool capable = capability(subsystem.personality, value == value0 ? first : second) != 0;
@@ -46,7 +48,7 @@ bool hasEither(const PersonalityRecord& p, std::uint32_t first, std::uint32_t se
 }
 
 // Between the first and the last entry of the resolution table, both truncated to whole bits.
-std::uint32_t setResolution(SubsystemRecord& subsystem, std::uint32_t bits) {
+ApiStatus setResolution(SubsystemRecord& subsystem, std::uint32_t bits) {
     const PersonalityRecord& p = subsystem.personality;
     ConfigurationBlock& block = subsystem.block();
     if (capability(p, HXSSC_SWRESOLUTION) == 0)
@@ -70,7 +72,7 @@ bool hasAnyDataFlow(const PersonalityRecord& p) {
            capability(p, HXSSC_DATAFLOW_CONTABOUTTRIG) != 0;
 }
 
-std::uint32_t setDataFlow(SubsystemRecord& subsystem, std::uint32_t flow) {
+ApiStatus setDataFlow(SubsystemRecord& subsystem, std::uint32_t flow) {
     const PersonalityRecord& p = subsystem.personality;
     std::uint32_t code = 0;
     switch (flow) {
@@ -87,7 +89,8 @@ std::uint32_t setDataFlow(SubsystemRecord& subsystem, std::uint32_t flow) {
             code = HXSSC_DATAFLOW_CONTABOUTTRIG;
             break;
         default:
-            // 802 and 803 lie in range but name no flow of this library.
+            // The two values between HXDF_SINGLEVALUE and HXDF_CONTPRETRIG lie in range but name no
+            // flow of this library.
             if (flow < HXDF_CONTINUOUS || flow > HXDF_CONTABOUTTRIG)
                 return HXINVALIDDATAFLOW;
             break;
@@ -102,7 +105,7 @@ bool hasStreamingFlow(const PersonalityRecord& p) {
            capability(p, HXSSC_DATAFLOW_CONTABOUTTRIG) != 0;
 }
 
-std::uint32_t setWrapMode(SubsystemRecord& subsystem, std::uint32_t mode) {
+ApiStatus setWrapMode(SubsystemRecord& subsystem, std::uint32_t mode) {
     const PersonalityRecord& p = subsystem.personality;
     if (subsystem.type == HXSS_CT)
         return HXNOTSUPPORTED;
@@ -118,7 +121,7 @@ std::uint32_t setWrapMode(SubsystemRecord& subsystem, std::uint32_t mode) {
 
 // Refused while running, like every other setting. Otherwise the subsystem needs configuring
 // again whether the count was taken or refused.
-std::uint32_t setMultiscanCount(SubsystemRecord& subsystem, std::uint32_t count) {
+ApiStatus setMultiscanCount(SubsystemRecord& subsystem, std::uint32_t count) {
     if (isRunning(subsystem))
         return HXSUBSYSRUNNING;
     needsConfiguration(subsystem);
@@ -131,11 +134,11 @@ std::uint32_t setMultiscanCount(SubsystemRecord& subsystem, std::uint32_t count)
 
 }  // namespace
 
-std::uint32_t acquisitionSetting(SubsystemRecord& subsystem, std::uint32_t code,
-                                 MessageRecord& message) {
+ApiStatus acquisitionSetting(SubsystemRecord& subsystem, std::uint32_t code,
+                             MessageRecord& message) {
     const PersonalityRecord& p = subsystem.personality;
     ConfigurationBlock& block = subsystem.block();
-    const std::uint32_t value = message.w[0];
+    const std::uint32_t value = message.get(SettingWords::kValue);
     switch (code) {
         case HXDRV_SETDMAUSAGE:
             return setDmaUsage(subsystem, value);

@@ -4,27 +4,29 @@
 
 #include "core/capabilities.h"
 #include "core/message_codes.h"
+#include "core/message_layouts.h"
+#include "hxda/api_status.h"
 #include "ops/subsystem_state.h"
 
 namespace hxda {
 namespace {
 
-std::uint32_t putBuffer(SubsystemRecord& subsystem, HBUF buffer) {
+ApiStatus putBuffer(SubsystemRecord& subsystem, HBUF buffer) {
     if (!subsystem.hasBufferLists())
         return HXNOTSUPPORTED;
     if (subsystem.type == HXSS_DA) {
         std::uint32_t valid = 0;
-        if (const std::uint32_t status = hxDmGetValidSamples(buffer, &valid); status != 0)
+        if (const ApiStatus status = ApiStatus::FromCode(hxDmGetValidSamples(buffer, &valid)))
             return status;
         if (valid % 2 != 0)
-            return HXNOTMULTIPLEOFTWO;
+            return ApiStatus::FromCode(HXNOTMULTIPLEOFTWO);  // the buffer manager's int constant
     }
-    return hxDmPutBufferToList(subsystem.readyList, buffer);
+    return ApiStatus::FromCode(hxDmPutBufferToList(subsystem.readyList, buffer));
 }
 
-std::uint32_t queueSize(SubsystemRecord& subsystem, MessageRecord& message) {
+ApiStatus queueSize(SubsystemRecord& subsystem, MessageRecord& message) {
     std::uint32_t count = 0;
-    switch (message.w[0]) {
+    switch (message.get(QueueSizeWords::kQueue)) {
         case HXQUEUE_READY:
             if (subsystem.hasBufferLists())
                 hxDmGetListCount(subsystem.readyList, &count);
@@ -39,8 +41,19 @@ std::uint32_t queueSize(SubsystemRecord& subsystem, MessageRecord& message) {
         default:
             return HXINVALIDQUEUE;
     }
-    message.w[1] = count;
+    message.set(QueueSizeWords::kCount, count);
     return HXNOERROR;
+}
+
+// The head of the done list, or 0 when it is empty.
+ApiStatus takeDoneBuffer(SubsystemRecord& subsystem, MessageRecord& message) {
+    HBUF buffer = 0;
+    const ApiStatus status =
+        subsystem.doneList != 0
+            ? ApiStatus::FromCode(hxDmGetBufferFromList(subsystem.doneList, &buffer))
+            : ApiStatus(HXNOERROR);
+    message.set(SettingWords::kValue, buffer);
+    return status;
 }
 
 // The buffer manager appends only at the tail, so the buffer goes back to the head by taking the
@@ -62,18 +75,18 @@ void putBackAtHead(HLIST list, HBUF buffer) {
 
 }  // namespace
 
-std::uint32_t moveReadyToDone(SubsystemRecord& subsystem) {
+ApiStatus moveReadyToDone(SubsystemRecord& subsystem) {
     if (!subsystem.hasBufferLists())
         return HXNOERROR;
     hxDmLockList(subsystem.readyList);
     hxDmLockList(subsystem.doneList);
-    std::uint32_t status = HXNOERROR;
+    ApiStatus status = HXNOERROR;
     for (;;) {
         HBUF buffer = 0;
-        status = hxDmGetBufferFromList(subsystem.readyList, &buffer);
+        status = ApiStatus::FromCode(hxDmGetBufferFromList(subsystem.readyList, &buffer));
         if (status != HXNOERROR || buffer == 0)
             break;
-        status = hxDmPutBufferToList(subsystem.doneList, buffer);
+        status = ApiStatus::FromCode(hxDmPutBufferToList(subsystem.doneList, buffer));
         if (status != HXNOERROR) {
             putBackAtHead(subsystem.readyList, buffer);
             break;
@@ -84,18 +97,15 @@ std::uint32_t moveReadyToDone(SubsystemRecord& subsystem) {
     return status;
 }
 
-std::uint32_t bufferQueueMessage(SubsystemRecord& subsystem, std::uint32_t code,
-                                 MessageRecord& message) {
+ApiStatus bufferQueueMessage(SubsystemRecord& subsystem, std::uint32_t code,
+                             MessageRecord& message) {
     if (capability(subsystem.personality, HXSSC_DATAFLOW_CONTINUOUS) == 0)
         return HXNOTSUPPORTED;
     switch (code) {
         case HXDRV_PUTBUFFER:
-            return putBuffer(subsystem, message.w[0]);
+            return putBuffer(subsystem, message.get(SettingWords::kValue));
         case HXDRV_GETBUFFER:
-            message.w[0] = 0;
-            return subsystem.doneList != 0
-                       ? hxDmGetBufferFromList(subsystem.doneList, &message.w[0])
-                       : HXNOERROR;
+            return takeDoneBuffer(subsystem, message);
         case HXDRV_GETQUEUESIZES:
             return queueSize(subsystem, message);
         case HXDRV_FLUSHBUFFERS:

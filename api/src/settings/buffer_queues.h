@@ -6,15 +6,16 @@
 
 #include "core/message_record.h"
 #include "core/records.h"
+#include "hxda/api_status.h"
 
 namespace hxda {
 
-std::uint32_t bufferQueueMessage(SubsystemRecord& subsystem, std::uint32_t code,
-                                 MessageRecord& message);
+ApiStatus bufferQueueMessage(SubsystemRecord& subsystem, std::uint32_t code,
+                             MessageRecord& message);
 
 // Moves every buffer of the ready list, in order, to the tail of the done list. When an append
 // fails the buffer that could not be moved goes back to the head of the ready list, so no buffer
 // is lost, and the append's status is returned.
-std::uint32_t moveReadyToDone(SubsystemRecord& subsystem);
+ApiStatus moveReadyToDone(SubsystemRecord& subsystem);
 
 }  // namespace hxda

@@ -1,6 +1,8 @@
 #include "settings/capability_enumeration.h"
 
 #include "core/engine.h"
+#include "core/message_layouts.h"
+#include "hxda/api_status.h"
 #include "win32/pointer_checks.h"
 
 namespace hxda {
@@ -9,12 +11,12 @@ namespace {
 constexpr std::uint32_t kSubsystemTypes = 6;
 
 // Capability `code` (with table index `index`) as a double.
-std::uint32_t query(HDASS hDass, std::uint32_t code, std::uint32_t index, double* value) {
+ApiStatus query(HDASS hDass, std::uint32_t code, std::uint32_t index, double* value) {
     MessageRecord message;
-    message.w[0] = code;
-    message.w[1] = index;
-    const std::uint32_t status = engineCall(hDass, HXDRV_GETSSCAPS, message);
-    *value = message.getDouble(2);
+    message.set(CapabilityWords::kCode, code);
+    message.set(CapabilityWords::kIndex, index);
+    const ApiStatus status = engineCall(hDass, HXDRV_GETSSCAPS, message);
+    *value = message.get(CapabilityWords::kDouble);
     return status;
 }
 
@@ -45,7 +47,7 @@ bool tableOfKind(std::uint32_t kind, EnumeratedTable* table) {
 
 }  // namespace
 
-std::uint32_t deviceElementCount(HDEV hDev, std::int32_t kind, std::uint32_t* count) {
+ApiStatus deviceElementCount(HDEV hDev, std::int32_t kind, std::uint32_t* count) {
     const std::shared_ptr<DeviceRecord> device = findDevice(hDev);
     if (!device)
         return HXINVALIDDEVHANDLE;
@@ -64,8 +66,7 @@ std::uint32_t deviceElementCount(HDEV hDev, std::int32_t kind, std::uint32_t* co
     return HXNOERROR;
 }
 
-std::uint32_t enumerateCapabilities(HDASS hDass, std::uint32_t kind, CapsEnumProc proc,
-                                    LPARAM user) {
+ApiStatus enumerateCapabilities(HDASS hDass, std::uint32_t kind, CapsEnumProc proc, LPARAM user) {
     if (!findSubsystem(hDass))
         return HXINVALIDSSHANDLE;
     if (IsBadCodePtr(reinterpret_cast<FARPROC>(proc)))
@@ -74,16 +75,16 @@ std::uint32_t enumerateCapabilities(HDASS hDass, std::uint32_t kind, CapsEnumPro
     if (!tableOfKind(kind, &table))
         return HXCANTENUMCAP;
     double entries = 0;
-    if (const std::uint32_t status = query(hDass, table.countCode, 0, &entries))
+    if (const ApiStatus status = query(hDass, table.countCode, 0, &entries))
         return status;
     const auto count = static_cast<std::uint32_t>(entries);
     for (std::uint32_t i = 0; i < count; ++i) {
         double first = 0;
         double second = 0;
-        if (const std::uint32_t status = query(hDass, table.firstValue, i, &first))
+        if (const ApiStatus status = query(hDass, table.firstValue, i, &first))
             return status;
         if (table.secondValue != 0)
-            if (const std::uint32_t status = query(hDass, table.secondValue, i, &second))
+            if (const ApiStatus status = query(hDass, table.secondValue, i, &second))
                 return status;
         if (!proc(kind, first, second, user))
             break;

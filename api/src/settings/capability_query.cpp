@@ -1,22 +1,33 @@
 #include <cmath>
+#include <limits>
 
 #include "core/capabilities.h"
+#include "core/message_layouts.h"
+#include "hxda/api_status.h"
 #include "settings/settings_half.h"
 
 namespace hxda {
 namespace {
 
 void answerInteger(MessageRecord& message, std::uint32_t value) {
-    message.w[0] = value;
-    message.setDouble(2, static_cast<double>(value));
+    message.set(CapabilityWords::kInteger, value);
+    message.set(CapabilityWords::kDouble, static_cast<double>(value));
+}
+
+// The integer form of a double answer: truncated toward zero and kept within the word, a negative
+// value as its 32-bit two's complement.
+std::uint32_t wholePart(double value) {
+    constexpr double kHighest = std::numeric_limits<std::uint32_t>::max();
+    constexpr double kLowest = std::numeric_limits<std::int32_t>::min();
+    const double whole = std::trunc(value);
+    if (whole >= 0)
+        return static_cast<std::uint32_t>(std::fmin(whole, kHighest));
+    return static_cast<std::uint32_t>(static_cast<std::int32_t>(std::fmax(whole, kLowest)));
 }
 
 void answerDouble(MessageRecord& message, double value) {
-    message.setDouble(2, value);
-    const double whole = std::trunc(value);
-    message.w[0] = whole >= 0 ? static_cast<std::uint32_t>(std::fmin(whole, 4294967295.0))
-                              : static_cast<std::uint32_t>(
-                                    static_cast<std::int32_t>(std::fmax(whole, -2147483648.0)));
+    message.set(CapabilityWords::kDouble, value);
+    message.set(CapabilityWords::kInteger, wholePart(value));
 }
 
 // Entry `index` of a table of `count` doubles; false when there is no such entry.
@@ -29,12 +40,12 @@ bool tableEntry(const double* table, std::uint32_t count, std::uint32_t index, d
 
 }  // namespace
 
-std::uint32_t getSubsystemCapability(const SubsystemRecord& subsystem, MessageRecord& message) {
+ApiStatus getSubsystemCapability(const SubsystemRecord& subsystem, MessageRecord& message) {
     const PersonalityRecord& p = subsystem.personality;
-    const std::uint32_t code = message.w[0];
-    const std::uint32_t index = message.w[1];
+    const std::uint32_t code = message.get(CapabilityWords::kCode);
+    const std::uint32_t index = message.get(CapabilityWords::kIndex);
     double value = 0;
-    if (code <= 60 || (code >= 73 && code <= 101)) {
+    if (code < HXSSC_MAXFREQ || (code >= HXSSC_PULSE_ACTIVELOW && code <= HXSSC_QUADDECODER)) {
         answerInteger(message, capability(p, code));
         return HXNOERROR;
     }

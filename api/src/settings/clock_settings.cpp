@@ -5,6 +5,8 @@
 
 #include "core/capabilities.h"
 #include "core/message_codes.h"
+#include "core/message_layouts.h"
+#include "hxda/api_status.h"
 #include "settings/setting_rules.h"
 #include "settings/setting_topics.h"
 
@@ -47,14 +49,13 @@ Frequency retriggerFrequency(ConfigurationBlock& block) {
 }
 
 // Rule 2 compares the clamped value with the stored 32.32 value; an accepted value is stored and
-// the state becomes 1001 even when it is unchanged.
-std::uint32_t setFrequency(SubsystemRecord& subsystem, bool capable, Frequency field,
-                           double hertz) {
+// the state becomes HXSTATE_NEEDSCONFIG even when it is unchanged.
+ApiStatus setFrequency(SubsystemRecord& subsystem, bool capable, Frequency field, double hertz) {
     const FixedPoint wanted = encodeFixedPoint(hertz);
     if (!capable) {
         const bool stored =
             field.pair.integer == wanted.integer && field.pair.fraction == wanted.fraction;
-        return stored ? HXNOERROR : HXNOTSUPPORTED;
+        return stored ? ApiStatus(HXNOERROR) : ApiStatus(HXNOTSUPPORTED);
     }
     if (isRunning(subsystem))
         return HXSUBSYSRUNNING;
@@ -65,13 +66,13 @@ std::uint32_t setFrequency(SubsystemRecord& subsystem, bool capable, Frequency f
     return HXNOERROR;
 }
 
-std::uint32_t answerFrequency(MessageRecord& message, Frequency field) {
-    message.setDouble(
-        0, field.form == 1 ? static_cast<double>(field.single) : decodeFixedPoint(field.pair));
+ApiStatus answerFrequency(MessageRecord& message, Frequency field) {
+    message.set(FrequencyWords::kHertz,
+                field.form == 1 ? static_cast<double>(field.single) : decodeFixedPoint(field.pair));
     return HXNOERROR;
 }
 
-std::uint32_t setClockSource(SubsystemRecord& subsystem, std::uint32_t source) {
+ApiStatus setClockSource(SubsystemRecord& subsystem, std::uint32_t source) {
     const PersonalityRecord& p = subsystem.personality;
     const std::uint64_t lastExtra =
         std::uint64_t{HXCLK_EXTERNAL} + capability(p, HXSSC_NUMEXTRACLOCKS);
@@ -85,7 +86,7 @@ std::uint32_t setClockSource(SubsystemRecord& subsystem, std::uint32_t source) {
     return storeIfCapable(subsystem, capable, subsystem.block().clockSource, source);
 }
 
-std::uint32_t setDivider(SubsystemRecord& subsystem, std::uint32_t divider) {
+ApiStatus setDivider(SubsystemRecord& subsystem, std::uint32_t divider) {
     const PersonalityRecord& p = subsystem.personality;
     if (divider == 0 || divider > limit(p, HXSSC_MAXDIVIDER) ||
         divider < limit(p, HXSSC_MINDIVIDER))
@@ -96,22 +97,22 @@ std::uint32_t setDivider(SubsystemRecord& subsystem, std::uint32_t divider) {
 
 }  // namespace
 
-std::uint32_t clockSetting(SubsystemRecord& subsystem, std::uint32_t code, MessageRecord& message) {
+ApiStatus clockSetting(SubsystemRecord& subsystem, std::uint32_t code, MessageRecord& message) {
     const PersonalityRecord& p = subsystem.personality;
     ConfigurationBlock& block = subsystem.block();
     const bool internal = capability(p, HXSSC_CLOCK_INTERNAL) != 0;
     const bool external = capability(p, HXSSC_CLOCK_EXTERNAL) != 0;
     switch (code) {
         case HXDRV_SETCLOCKSOURCE:
-            return setClockSource(subsystem, message.w[0]);
+            return setClockSource(subsystem, message.get(SettingWords::kValue));
         case HXDRV_GETCLOCKSOURCE:
             if (!internal && !external)
                 return HXNOTSUPPORTED;
             return answerWord(message, block.clockSource);
         case HXDRV_SETCLOCKFREQUENCY: {
-            const double hertz = clampFrequency(message.getDouble(0), limit(p, HXSSC_MINFREQ),
-                                                limit(p, HXSSC_MAXFREQ));
-            const std::uint32_t status =
+            const double hertz = clampFrequency(message.get(FrequencyWords::kHertz),
+                                                limit(p, HXSSC_MINFREQ), limit(p, HXSSC_MAXFREQ));
+            const ApiStatus status =
                 setFrequency(subsystem, internal, clockFrequency(block), hertz);
             if (status == HXNOERROR && internal)
                 block.baseClock = wholeHertz(limit(p, HXSSC_BASECLOCK));
@@ -123,15 +124,15 @@ std::uint32_t clockSetting(SubsystemRecord& subsystem, std::uint32_t code, Messa
             return answerFrequency(message, clockFrequency(block));
         case HXDRV_SETRETRIGGERFREQUENCY: {
             const double hertz =
-                clampFrequency(message.getDouble(0), limit(p, HXSSC_MINRETRIGGERFREQ),
-                               limit(p, HXSSC_MAXRETRIGGERFREQ));
+                clampFrequency(message.get(FrequencyWords::kHertz),
+                               limit(p, HXSSC_MINRETRIGGERFREQ), limit(p, HXSSC_MAXRETRIGGERFREQ));
             const bool capable = internal && capability(p, HXSSC_TRIGGEREDSCAN) != 0;
             return setFrequency(subsystem, capable, retriggerFrequency(block), hertz);
         }
         case HXDRV_GETRETRIGGERFREQUENCY:
             return answerFrequency(message, retriggerFrequency(block));
         case HXDRV_SETEXTERNCLOCKDIVIDER:
-            return setDivider(subsystem, message.w[0]);
+            return setDivider(subsystem, message.get(SettingWords::kValue));
         case HXDRV_GETEXTERNCLOCKDIVIDER:
             if (!external)
                 return HXNOTSUPPORTED;

@@ -1,9 +1,11 @@
 // Counter/timer settings: gate, pulse type and width, counter/timer mode, cascade mode and the
 // measure edges exist only on a counter/timer subsystem that is not a quadrature decoder; the
-// others answer 36. The gate-type and pulse-type Sets skip that test and go by capability alone.
-// The quadrature decoder is set in one message on the decoders.
+// others answer HXNOTSUPPORTED. The gate-type and pulse-type Sets skip that test and go by
+// capability alone. The quadrature decoder is set in one message on the decoders.
 #include "core/capabilities.h"
 #include "core/message_codes.h"
+#include "core/message_layouts.h"
+#include "hxda/api_status.h"
 #include "settings/setting_rules.h"
 #include "settings/setting_topics.h"
 
@@ -14,7 +16,7 @@ bool isCounterTimer(const SubsystemRecord& subsystem) {
     return subsystem.type == HXSS_CT && capability(subsystem.personality, HXSSC_QUADDECODER) == 0;
 }
 
-std::uint32_t setGate(SubsystemRecord& subsystem, std::uint32_t gate) {
+ApiStatus setGate(SubsystemRecord& subsystem, std::uint32_t gate) {
     if (gate < HXGATE_NONE || gate > HXGATE_LEVELCHANGEDEBOUNCE)
         return HXINVALIDGATE;
     // Gate v needs capability v - 425: HXSSC_GATE_NONE for 500 ... _LEVELCHANGEDEBOUNCE for 510.
@@ -22,7 +24,7 @@ std::uint32_t setGate(SubsystemRecord& subsystem, std::uint32_t gate) {
     return storeIfCapable(subsystem, capable, subsystem.block().gateType, gate);
 }
 
-std::uint32_t setPulseType(SubsystemRecord& subsystem, std::uint32_t type) {
+ApiStatus setPulseType(SubsystemRecord& subsystem, std::uint32_t type) {
     std::uint32_t code = 0;
     if (type == HXPULSE_ACTIVELOW)
         code = HXSSC_PULSE_ACTIVELOW;
@@ -35,13 +37,13 @@ std::uint32_t setPulseType(SubsystemRecord& subsystem, std::uint32_t type) {
 }
 
 // A duty cycle in per cent; a counter/timer with a fixed pulse width takes none.
-std::uint32_t setPulseWidth(SubsystemRecord& subsystem, std::uint32_t width) {
+ApiStatus setPulseWidth(SubsystemRecord& subsystem, std::uint32_t width) {
     if (width > 100 || capability(subsystem.personality, HXSSC_FIXEDPULSEWIDTH) != 0)
         return HXINVALIDPULSEWIDTH;
     return storeSetting(subsystem, subsystem.block().pulseWidth, width);
 }
 
-std::uint32_t setCounterMode(SubsystemRecord& subsystem, std::uint32_t mode) {
+ApiStatus setCounterMode(SubsystemRecord& subsystem, std::uint32_t mode) {
     const PersonalityRecord& p = subsystem.personality;
     std::uint32_t available = 0;
     switch (mode) {
@@ -72,7 +74,7 @@ std::uint32_t setCounterMode(SubsystemRecord& subsystem, std::uint32_t mode) {
     return storeIfCapable(subsystem, available != 0, subsystem.block().counterMode, mode);
 }
 
-std::uint32_t setCascade(SubsystemRecord& subsystem, std::uint32_t mode) {
+ApiStatus setCascade(SubsystemRecord& subsystem, std::uint32_t mode) {
     if (mode != HXCASCADE_WITHNEXT && mode != HXCASCADE_SINGLE)
         return HXINVALIDCASCADEMODE;
     const bool capable =
@@ -83,8 +85,8 @@ std::uint32_t setCascade(SubsystemRecord& subsystem, std::uint32_t mode) {
 // Edges 750-753 are available when bit 1, 2, 4 or 8 of the low byte of the edge-to-edge
 // capability is set. A stop edge v also needs capability v - 675 (the gate capabilities
 // HXSSC_GATE_NONE .. HXSSC_GATE_RISINGEDGE).
-std::uint32_t setEdge(SubsystemRecord& subsystem, std::uint16_t& field, std::uint32_t edge,
-                      bool stopEdge) {
+ApiStatus setEdge(SubsystemRecord& subsystem, std::uint16_t& field, std::uint32_t edge,
+                  bool stopEdge) {
     const PersonalityRecord& p = subsystem.personality;
     if (edge < HXEDGE_GATERISING || edge > HXEDGE_CLOCKFALLING)
         return HXINVALIDEDGE;
@@ -95,18 +97,20 @@ std::uint32_t setEdge(SubsystemRecord& subsystem, std::uint16_t& field, std::uin
     return storeIfCapable(subsystem, capable, field, edge);
 }
 
-// Prescale and x4 flag are taken as given; the state becomes 1001 even when nothing changed.
-std::uint32_t setQuadrature(SubsystemRecord& subsystem, const MessageRecord& message) {
+// Prescale and x4 flag are taken as given; the state becomes HXSTATE_NEEDSCONFIG even when
+// nothing changed.
+ApiStatus setQuadrature(SubsystemRecord& subsystem, const MessageRecord& message) {
     if (capability(subsystem.personality, HXSSC_QUADDECODER) == 0)
         return HXNOTSUPPORTED;
     if (isRunning(subsystem))
         return HXSUBSYSRUNNING;
-    const std::uint32_t indexMode = message.w[2];
+    const std::uint32_t indexMode = message.get(QuadratureWords::kIndexMode);
     if (indexMode < HXQUADINDEX_DISABLED || indexMode > HXQUADINDEX_FALLINGEDGE)
         return HXINVALIDINDEX;
     ConfigurationBlock& block = subsystem.block();
-    block.quadratureClockPrescale = static_cast<std::uint16_t>(message.w[0]);
-    block.quadratureX4Scaling = static_cast<std::uint8_t>(message.w[1]);
+    block.quadratureClockPrescale =
+        static_cast<std::uint16_t>(message.get(QuadratureWords::kPrescale));
+    block.quadratureX4Scaling = static_cast<std::uint8_t>(message.get(QuadratureWords::kX4Scaling));
     block.quadratureIndexMode = static_cast<std::uint16_t>(indexMode);
     needsConfiguration(subsystem);
     return HXNOERROR;
@@ -114,10 +118,10 @@ std::uint32_t setQuadrature(SubsystemRecord& subsystem, const MessageRecord& mes
 
 }  // namespace
 
-std::uint32_t counterTimerSetting(SubsystemRecord& subsystem, std::uint32_t code,
-                                  MessageRecord& message) {
+ApiStatus counterTimerSetting(SubsystemRecord& subsystem, std::uint32_t code,
+                              MessageRecord& message) {
     ConfigurationBlock& block = subsystem.block();
-    const std::uint32_t value = message.w[0];
+    const std::uint32_t value = message.get(SettingWords::kValue);
     switch (code) {
         case HXDRV_SETGATETYPE:
             return setGate(subsystem, value);

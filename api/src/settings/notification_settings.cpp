@@ -1,8 +1,10 @@
 // Where a subsystem's notifications go: a window that receives them as posted messages, or a
-// procedure called in their place. Either target changes the configuration (state 1001) every
-// time it is set.
+// procedure called in their place. Either target changes the configuration (HXSTATE_NEEDSCONFIG)
+// every time it is set.
 #include "core/capabilities.h"
 #include "core/message_codes.h"
+#include "core/message_layouts.h"
+#include "hxda/api_status.h"
 #include "settings/setting_rules.h"
 #include "settings/setting_topics.h"
 #include "win32/messages.h"
@@ -15,22 +17,24 @@ bool hasNotifications(const SubsystemRecord& subsystem) {
     return capability(subsystem.personality, HXSSC_NOTIFICATIONS) != 0;
 }
 
-std::uint32_t setWindow(SubsystemRecord& subsystem, const MessageRecord& message) {
+ApiStatus setWindow(SubsystemRecord& subsystem, const MessageRecord& message) {
     if (!hasNotifications(subsystem))
         return HXNOTSUPPORTED;
-    const auto window = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(message.w[0]));
+    const auto window =
+        reinterpret_cast<HWND>(static_cast<std::uintptr_t>(message.get(WindowWords::kWindow)));
     if (window != nullptr && !IsWindow(window))
         return HXINVALIDWINDOWHANDLE;
     if (isRunning(subsystem))
         return HXSUBSYSRUNNING;
     subsystem.window = window;
-    subsystem.windowWParam = message.w[1];
-    subsystem.windowLParam = static_cast<LPARAM>(static_cast<std::int32_t>(message.w[2]));
+    subsystem.windowWParam = message.get(WindowWords::kHandle);
+    subsystem.windowLParam =
+        static_cast<LPARAM>(static_cast<std::int32_t>(message.get(WindowWords::kValue)));
     needsConfiguration(subsystem);
     return HXNOERROR;
 }
 
-std::uint32_t setProcedure(SubsystemRecord& subsystem, const MessageRecord& message) {
+ApiStatus setProcedure(SubsystemRecord& subsystem, const MessageRecord& message) {
     if (!hasNotifications(subsystem))
         return HXNOTSUPPORTED;
     if (message.pointer != nullptr && IsBadCodePtr(reinterpret_cast<FARPROC>(message.pointer)))
@@ -38,16 +42,17 @@ std::uint32_t setProcedure(SubsystemRecord& subsystem, const MessageRecord& mess
     if (isRunning(subsystem))
         return HXSUBSYSRUNNING;
     subsystem.notifyProcedure = reinterpret_cast<NotifyProc>(message.pointer);
-    subsystem.procedureFirstValue = message.w[1];
-    subsystem.procedureSecondValue = static_cast<LPARAM>(static_cast<std::int32_t>(message.w[2]));
+    subsystem.procedureFirstValue = message.get(ProcedureWords::kHandle);
+    subsystem.procedureSecondValue =
+        static_cast<LPARAM>(static_cast<std::int32_t>(message.get(ProcedureWords::kValue)));
     needsConfiguration(subsystem);
     return HXNOERROR;
 }
 
 }  // namespace
 
-std::uint32_t notificationSetting(SubsystemRecord& subsystem, std::uint32_t code,
-                                  MessageRecord& message) {
+ApiStatus notificationSetting(SubsystemRecord& subsystem, std::uint32_t code,
+                              MessageRecord& message) {
     switch (code) {
         case HXDRV_SETWINDOWHANDLE:
             return setWindow(subsystem, message);

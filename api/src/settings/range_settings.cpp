@@ -10,6 +10,8 @@
 
 #include "core/capabilities.h"
 #include "core/message_codes.h"
+#include "core/message_layouts.h"
+#include "hxda/api_status.h"
 #include "settings/setting_rules.h"
 #include "settings/setting_topics.h"
 
@@ -47,20 +49,20 @@ bool samePair(FixedPoint a, FixedPoint b) {
 }
 
 void answerPair(MessageRecord& message, double minimum, double maximum) {
-    message.setDouble(2, minimum);
-    message.setDouble(4, maximum);
+    message.set(RangeWords::kMinimum, minimum);
+    message.set(RangeWords::kMaximum, maximum);
 }
 
-// The state becomes 1001 even when the pair is the stored one.
-std::uint32_t setRange(SubsystemRecord& subsystem, const MessageRecord& message) {
+// The state becomes HXSTATE_NEEDSCONFIG even when the pair is the stored one.
+ApiStatus setRange(SubsystemRecord& subsystem, const MessageRecord& message) {
     ConfigurationBlock& block = subsystem.block();
-    const double minimum = message.getDouble(2);
-    const double maximum = message.getDouble(4);
+    const double minimum = message.get(RangeWords::kMinimum);
+    const double maximum = message.get(RangeWords::kMaximum);
     const RangeTable table = rangeTable(subsystem.personality);
     if (table.count == 0) {
         const bool stored = samePair(block.rangeMinimum, encodeFixedPoint(minimum)) &&
                             samePair(block.rangeMaximum, encodeFixedPoint(maximum));
-        return stored ? HXNOERROR : HXNOTSUPPORTED;
+        return stored ? ApiStatus(HXNOERROR) : ApiStatus(HXNOTSUPPORTED);
     }
     if (!table.present())
         return HXNORANGELIST;
@@ -74,7 +76,7 @@ std::uint32_t setRange(SubsystemRecord& subsystem, const MessageRecord& message)
     return HXNOERROR;
 }
 
-std::uint32_t getRange(SubsystemRecord& subsystem, MessageRecord& message) {
+ApiStatus getRange(SubsystemRecord& subsystem, MessageRecord& message) {
     const RangeTable table = rangeTable(subsystem.personality);
     if (table.count == 0)
         return HXNOTSUPPORTED;
@@ -85,31 +87,32 @@ std::uint32_t getRange(SubsystemRecord& subsystem, MessageRecord& message) {
     return HXNOERROR;
 }
 
-// 36 without per-channel ranges, 7 for a channel the subsystem (or the block) has no place for,
-// 116 without range tables.
-std::uint32_t checkChannel(const SubsystemRecord& subsystem, std::uint32_t channel) {
+// HXNOTSUPPORTED without per-channel ranges, HXINVALIDCHANNEL for a channel the subsystem (or the
+// block) has no place for, HXNORANGELIST without range tables.
+ApiStatus checkChannel(const SubsystemRecord& subsystem, std::uint32_t channel) {
     const PersonalityRecord& p = subsystem.personality;
     if (capability(p, HXSSC_NUMRANGES) == 0 || capability(p, HXSSC_CHANNELRANGE) == 0)
         return HXNOTSUPPORTED;
     if (channel >= capability(p, HXSSC_NUMCHANNELS) || channel >= kChannelRangeSlots)
         return HXINVALIDCHANNEL;
-    return rangeTable(p).present() ? HXNOERROR : HXNORANGELIST;
+    return rangeTable(p).present() ? ApiStatus(HXNOERROR) : ApiStatus(HXNORANGELIST);
 }
 
-std::uint32_t setChannelRange(SubsystemRecord& subsystem, const MessageRecord& message) {
-    const std::uint32_t channel = message.w[0];
-    if (const std::uint32_t status = checkChannel(subsystem, channel))
+ApiStatus setChannelRange(SubsystemRecord& subsystem, const MessageRecord& message) {
+    const std::uint32_t channel = message.get(RangeWords::kEntry);
+    if (const ApiStatus status = checkChannel(subsystem, channel))
         return status;
     const RangeTable table = rangeTable(subsystem.personality);
-    const std::uint32_t index = table.find(message.getDouble(2), message.getDouble(4));
+    const std::uint32_t index =
+        table.find(message.get(RangeWords::kMinimum), message.get(RangeWords::kMaximum));
     if (index == table.count || index >= 0xFF)  // the slot holds index + 1 in one byte
         return HXINVALIDRANGE;
     return storeSetting(subsystem, subsystem.block().unused112[channel], index + 1);
 }
 
-std::uint32_t getChannelRange(SubsystemRecord& subsystem, MessageRecord& message) {
-    const std::uint32_t channel = message.w[0];
-    if (const std::uint32_t status = checkChannel(subsystem, channel))
+ApiStatus getChannelRange(SubsystemRecord& subsystem, MessageRecord& message) {
+    const std::uint32_t channel = message.get(RangeWords::kEntry);
+    if (const ApiStatus status = checkChannel(subsystem, channel))
         return status;
     const RangeTable table = rangeTable(subsystem.personality);
     const std::uint32_t slot = subsystem.block().unused112[channel];
@@ -121,7 +124,7 @@ std::uint32_t getChannelRange(SubsystemRecord& subsystem, MessageRecord& message
 
 }  // namespace
 
-std::uint32_t rangeSetting(SubsystemRecord& subsystem, std::uint32_t code, MessageRecord& message) {
+ApiStatus rangeSetting(SubsystemRecord& subsystem, std::uint32_t code, MessageRecord& message) {
     switch (code) {
         case HXDRV_SETRANGE:
             return setRange(subsystem, message);

@@ -1,16 +1,19 @@
 // The rules every Set of the settings half follows unless it says otherwise:
 //   1. a value out of range gets the setting's own status (tested by the caller);
 //   2. without the capability behind the value, the stored value is accepted and any other
-//      value refused with 36;
-//   3. with the capability, a Set while the subsystem is running (state above 1004) gives 22;
+//      value refused with HXNOTSUPPORTED;
+//   3. with the capability, a Set while the subsystem is running (state above HXSTATE_READY)
+//      gives HXSUBSYSRUNNING;
 //   4. a value equal to the stored one changes nothing; a new value is stored and the subsystem
-//      needs configuring again (state 1001).
+//      needs configuring again (HXSTATE_NEEDSCONFIG).
 #pragma once
 
 #include <cstdint>
 
+#include "core/message_layouts.h"
 #include "core/message_record.h"
 #include "core/records.h"
+#include "hxda/api_status.h"
 #include "ops/subsystem_state.h"
 
 namespace hxda {
@@ -26,7 +29,7 @@ inline void needsConfiguration(SubsystemRecord& subsystem) {
 
 // Rules 3 and 4 for a field holding an already validated value.
 template <typename Field>
-std::uint32_t storeSetting(SubsystemRecord& subsystem, Field& field, std::uint32_t value) {
+ApiStatus storeSetting(SubsystemRecord& subsystem, Field& field, std::uint32_t value) {
     if (isRunning(subsystem))
         return HXSUBSYSRUNNING;
     if (static_cast<std::uint32_t>(field) == value)
@@ -39,16 +42,17 @@ std::uint32_t storeSetting(SubsystemRecord& subsystem, Field& field, std::uint32
 // Rules 2 to 4. The comparison is made on the full value, so a value that a narrow field would
 // truncate never passes as the stored one.
 template <typename Field>
-std::uint32_t storeIfCapable(SubsystemRecord& subsystem, bool capable, Field& field,
-                             std::uint32_t value) {
+ApiStatus storeIfCapable(SubsystemRecord& subsystem, bool capable, Field& field,
+                         std::uint32_t value) {
     if (!capable)
-        return static_cast<std::uint32_t>(field) == value ? HXNOERROR : HXNOTSUPPORTED;
+        return static_cast<std::uint32_t>(field) == value ? ApiStatus(HXNOERROR)
+                                                          : ApiStatus(HXNOTSUPPORTED);
     return storeSetting(subsystem, field, value);
 }
 
-// A Get's integer answer in W0.
-inline std::uint32_t answerWord(MessageRecord& message, std::uint32_t value) {
-    message.w[0] = value;
+// A Get's one-word answer.
+inline ApiStatus answerWord(MessageRecord& message, std::uint32_t value) {
+    message.set(SettingWords::kValue, value);
     return HXNOERROR;
 }
 

@@ -1,39 +1,39 @@
 // The settings half split by topic. Each entry answers the Set and Get messages of its topic
-// (36 for a code that is not its own) with the subsystem's lock held.
+// (HXNOTSUPPORTED for a code that is not its own) with the subsystem's lock held.
 #pragma once
 
 #include <cstdint>
 
 #include "core/message_record.h"
 #include "core/records.h"
+#include "hxda/api_status.h"
 
 namespace hxda {
 
 // DMA, triggered scan, channel type, encoding, resolution, wrap mode, data flow, multiscan count
 // and the special configuration mode.
-std::uint32_t acquisitionSetting(SubsystemRecord& subsystem, std::uint32_t code,
-                                 MessageRecord& message);
+ApiStatus acquisitionSetting(SubsystemRecord& subsystem, std::uint32_t code,
+                             MessageRecord& message);
 
 // Channel-list size and entries, gain list, channel filters, inhibit and digital I/O lists, and
 // synchronous digital I/O.
-std::uint32_t listSetting(SubsystemRecord& subsystem, std::uint32_t code, MessageRecord& message);
+ApiStatus listSetting(SubsystemRecord& subsystem, std::uint32_t code, MessageRecord& message);
 
 // The subsystem range and the per-channel ranges.
-std::uint32_t rangeSetting(SubsystemRecord& subsystem, std::uint32_t code, MessageRecord& message);
+ApiStatus rangeSetting(SubsystemRecord& subsystem, std::uint32_t code, MessageRecord& message);
 
 // Clock source, clock and retrigger frequencies, external clock divider.
-std::uint32_t clockSetting(SubsystemRecord& subsystem, std::uint32_t code, MessageRecord& message);
+ApiStatus clockSetting(SubsystemRecord& subsystem, std::uint32_t code, MessageRecord& message);
 
 // Trigger, pre-trigger and retrigger sources, retrigger mode.
-std::uint32_t triggerSetting(SubsystemRecord& subsystem, std::uint32_t code,
-                             MessageRecord& message);
+ApiStatus triggerSetting(SubsystemRecord& subsystem, std::uint32_t code, MessageRecord& message);
 
 // Gate, pulse type and width, counter/timer and cascade modes, measure edges, quadrature decoder.
-std::uint32_t counterTimerSetting(SubsystemRecord& subsystem, std::uint32_t code,
-                                  MessageRecord& message);
+ApiStatus counterTimerSetting(SubsystemRecord& subsystem, std::uint32_t code,
+                              MessageRecord& message);
 
 // Notification window and procedure.
-std::uint32_t notificationSetting(SubsystemRecord& subsystem, std::uint32_t code,
-                                  MessageRecord& message);
+ApiStatus notificationSetting(SubsystemRecord& subsystem, std::uint32_t code,
+                              MessageRecord& message);
 
 }  // namespace hxda

@@ -1,12 +1,13 @@
 #include "settings/settings_half.h"
 
 #include "core/message_codes.h"
+#include "hxda/api_status.h"
 #include "settings/buffer_queues.h"
 #include "settings/setting_topics.h"
 
 namespace hxda {
 
-std::uint32_t settingsHalf(SubsystemRecord& subsystem, std::uint32_t code, MessageRecord& message) {
+ApiStatus settingsHalf(SubsystemRecord& subsystem, std::uint32_t code, MessageRecord& message) {
     switch (code) {
         case HXDRV_GETSSCAPS:
             return getSubsystemCapability(subsystem, message);

@@ -2,6 +2,8 @@
 // mode.
 #include "core/capabilities.h"
 #include "core/message_codes.h"
+#include "core/message_layouts.h"
+#include "hxda/api_status.h"
 #include "settings/setting_rules.h"
 #include "settings/setting_topics.h"
 
@@ -10,7 +12,7 @@ namespace {
 
 // Tests a trigger source: HXINVALIDTRIGGER for a value that is no source at all (302 among them);
 // otherwise 0, with *capable telling whether the board has that source.
-std::uint32_t testTriggerSource(const PersonalityRecord& p, std::uint32_t source, bool* capable) {
+ApiStatus testTriggerSource(const PersonalityRecord& p, std::uint32_t source, bool* capable) {
     std::uint32_t code = 0;
     switch (source) {
         case HXTRIG_SOFTWARE:
@@ -73,16 +75,16 @@ bool hasRetriggerSource(const PersonalityRecord& p) {
 }
 
 // `available`: the further capability the setting itself needs.
-std::uint32_t setSource(SubsystemRecord& subsystem, bool available, std::uint16_t& field,
-                        std::uint32_t source) {
+ApiStatus setSource(SubsystemRecord& subsystem, bool available, std::uint16_t& field,
+                    std::uint32_t source) {
     bool capable = false;
-    if (const std::uint32_t status = testTriggerSource(subsystem.personality, source, &capable))
+    if (const ApiStatus status = testTriggerSource(subsystem.personality, source, &capable))
         return status;
     return storeIfCapable(subsystem, available && capable, field, source);
 }
 
 // The mode is stored whatever the state, and a change does not ask for a new configuration.
-std::uint32_t setRetriggerMode(SubsystemRecord& subsystem, std::uint32_t mode) {
+ApiStatus setRetriggerMode(SubsystemRecord& subsystem, std::uint32_t mode) {
     const PersonalityRecord& p = subsystem.personality;
     std::uint32_t code = 0;
     switch (mode) {
@@ -100,38 +102,40 @@ std::uint32_t setRetriggerMode(SubsystemRecord& subsystem, std::uint32_t mode) {
     }
     std::uint16_t& stored = subsystem.block().retriggerMode;
     if (capability(p, code) == 0)
-        return stored == mode ? HXNOERROR : HXNOTSUPPORTED;
+        return stored == mode ? ApiStatus(HXNOERROR) : ApiStatus(HXNOTSUPPORTED);
     stored = static_cast<std::uint16_t>(mode);
     return HXNOERROR;
 }
 
 }  // namespace
 
-std::uint32_t triggerSetting(SubsystemRecord& subsystem, std::uint32_t code,
-                             MessageRecord& message) {
+ApiStatus triggerSetting(SubsystemRecord& subsystem, std::uint32_t code, MessageRecord& message) {
     const PersonalityRecord& p = subsystem.personality;
     ConfigurationBlock& block = subsystem.block();
     switch (code) {
         case HXDRV_SETTRIGGER:
-            return setSource(subsystem, true, block.triggerSource, message.w[0]);
+            return setSource(subsystem, true, block.triggerSource,
+                             message.get(SettingWords::kValue));
         case HXDRV_GETTRIGGER:
             if (!hasAnyTrigger(p))
                 return HXNOTSUPPORTED;
             return answerWord(message, block.triggerSource);
         case HXDRV_SETPRETRIGGERSOURCE:
-            return setSource(subsystem, hasPretrigger(p), block.pretriggerSource, message.w[0]);
+            return setSource(subsystem, hasPretrigger(p), block.pretriggerSource,
+                             message.get(SettingWords::kValue));
         case HXDRV_GETPRETRIGGERSOURCE:
             if (!hasPretrigger(p) || !hasAnyTrigger(p))
                 return HXNOTSUPPORTED;
             return answerWord(message, block.pretriggerSource);
         case HXDRV_SETRETRIGGERSOURCE:
-            return setSource(subsystem, hasRetriggerSource(p), block.retriggerSource, message.w[0]);
+            return setSource(subsystem, hasRetriggerSource(p), block.retriggerSource,
+                             message.get(SettingWords::kValue));
         case HXDRV_GETRETRIGGERSOURCE:
             if (!hasRetriggerSource(p) || !hasAnyTrigger(p))
                 return HXNOTSUPPORTED;
             return answerWord(message, block.retriggerSource);
         case HXDRV_SETRETRIGGERMODE:
-            return setRetriggerMode(subsystem, message.w[0]);
+            return setRetriggerMode(subsystem, message.get(SettingWords::kValue));
         case HXDRV_GETRETRIGGERMODE:
             return answerWord(message, block.retriggerMode);
         default:

@@ -5,264 +5,276 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/message_codes.h"
+#include "hxda/api_status.h"
+#include "hxmem32.h"
+
 namespace hxda {
 namespace {
 
-// Texts as the string table holds them, typos and spacing included: 68 ends in a blank, 131 in a
-// new-line character, 122 has two blanks after its first full stop.
+// A status under its own number, with its name and its text; a message code under its own number,
+// with its name as its text.
+#define STATUS_TEXT(status, text) \
+    { status, #status, text }
+#define CODE_NAME(code) \
+    { code, nullptr, #code }
+
+// Texts as the string table holds them, typos and spacing included: HXCANTENUMCAP ends in a
+// blank, HXINVALIDINDEXX4 in a new-line character, HXINVALIDMULTISCANCOUNT has two blanks after
+// its first full stop.
 constexpr StatusTextEntry kTexts[] = {
     // Statuses of the library and the board drivers (0-50, 60-131) and of the buffer manager
     // (200-220).
-    {0, "No Error"},                                                   // HXNOERROR
-    {1, "Invalid capability specified"},                               // HXINVALIDCAP
-    {2, "Invalid Element specified"},                                  // HXINVALIDELEMENT
-    {3, "Invalid Subsystem specified"},                                // HXINVALIDSUBSYS
-    {4, "Not Enough DMA Channels"},                                    // HXNOTENOUGHDMA
-    {5, "Invalid List Size"},                                          // HXINVALIDLISTSIZE
-    {6, "Invalid List Entry"},                                         // HXINVALIDLISTENTRY
-    {7, "Invalid Channel"},                                            // HXINVALIDCHANNEL
-    {8, "Invalid Channel Type"},                                       // HXINVALIDCHANNELTYPE
-    {9, "Invalid Encoding"},                                           // HXINVALIDENCODING
-    {10, "Invalid Trigger"},                                           // HXINVALIDTRIGGER
-    {11, "Invalid Resolution"},                                        // HXINVALIDRESOLUTION
-    {12, "Invalid Clock Source"},                                      // HXINVALIDCLOCKSOURCE
-    {13, "Invalid Frequency"},                                         // HXINVALIDFREQUENCY
-    {14, "Invalid Pulse Type"},                                        // HXINVALIDPULSETYPE
-    {15, "Invalid Pulse Width"},                                       // HXINVALIDPULSEWIDTH
-    {16, "Invalid Counter Mode"},                                      // HXINVALIDCOUNTERMODE
-    {17, "Invalid Cascade Mode"},                                      // HXINVALIDCASCADEMODE
-    {18, "Invalid Data Flow"},                                         // HXINVALIDDATAFLOW
-    {19, "Invalid Window Handle"},                                     // HXINVALIDWINDOWHANDLE
-    {20, "Subsystem in use"},                                          // HXSUBSYSINUSE
-    {21, "Subsystem not in use"},                                      // HXSUBSYSNOTINUSE
-    {22, "Subsystem already running"},                                 // HXSUBSYSRUNNING
-    {23, "No channel list"},                                           // HXNOCHANNELLIST
-    {24, "No gain list"},                                              // HXNOGAINLIST
-    {25, "No filter list"},                                            // HXNOFILTERLIST
-    {26, "System not configured"},                                     // HXNOTCONFIGURED
-    {27, "Dataflow mismatch"},                                         // HXDATAFLOWMISMATCH
-    {28, "Subsystem not running"},                                     // HXSUBSYSNOTRUNNING
-    {29, "Invalid Range"},                                             // HXINVALIDRANGE
-    {30, "Invalid Subsystem Capability"},                              // HXINVALIDSSCAP
-    {31, "Invalid Device Capability"},                                 // HXINVALIDDEVCAP
-    {32, "Invalid Range Index"},                                       // HXINVALIDRANGEINDEX
-    {33, "Invalid Filter Index"},                                      // HXINVALIDFILTERINDEX
-    {34, "Invalid Gain Index"},                                        // HXINVALIDGAININDEX
-    {35, "Invalid Wrap Mode"},                                         // HXINVALIDWRAPMODE
-    {36, "Not supported"},                                             // HXNOTSUPPORTED
-    {37, "Invalid Divider Value"},                                     // HXINVALIDDIVIDER
-    {38, "Invalid Gate"},                                              // HXINVALIDGATE
-    {39, "Invalid Device Handle"},                                     // HXINVALIDDEVHANDLE
-    {40, "Invalid Subsystem Handle"},                                  // HXINVALIDSSHANDLE
-    {41, "Cannot allocate DASS"},                                      // HXCANTALLOCDASS
-    {42, "Cannot Deallocate DASS"},                                    // HXCANTDEALLOCDASS
-    {43, "Transfer list not empty"},                                   // HXXFERLISTNOTEMPTY
-    {44, "Another Subsystem on board is already running"},             // HXOTHERSUBSYSRUNNING
-    {45, "Channel list has been filled incorrectly"},                  // HXCHANLISTINCORRECT
-    {46, "Selected clock & trigger source may not be used together"},  // HXCLOCKTRIGGERCONFLICT
-    {47, "Driver could not allocate needed memory"},                   // HXDRIVERNOMEMORY
-    {48, "Triggered Scan is not available in single value mode"},      // HXSINGLEVALUENOTRIGSCAN
-    {49, "External Clock is not available in single value mode"},      // HXSINGLEVALUENOEXTCLOCK
-    {50, "Bad Resolution Selected"},                                   // HXBADRESOLUTION
-    {60, "A/D Trigger Error"},                                         // HXADTRIGGERERROR
-    {61, "A/D Overrun Error"},                                         // HXADOVERRUN
-    {62, "D/A Trigger Error"},                                         // HXDATRIGGERERROR
-    {63, "D/A Underrun Error"},                                        // HXDAUNDERRUN
-    {64, "No Ready Buffers"},                                          // HXNOREADYBUFFERS
-    {65, "Library Requires i386 or i486"},                             // HXNEEDS386
-    {66, "Library Requires Windows 3.x Enhanced mode"},                // HXNEEDSENHANCEDMODE
-    {67, "Driver cannot be initialized"},                              // HXDRIVERINITFAILED
-    {68, "Cannot enumerate this capability "},                         // HXCANTENUMCAP
-    {69, "Dass Proc CallBack NULL"},                                   // HXNULLDASSPROC
-    {70, "Enum Proc CallBack NULL"},                                   // HXNULLENUMPROC
-    {71, "No Window Handle"},                                          // HXNOWINDOWHANDLE
-    {72, "Sub system cannot be cascaded"},                             // HXCANTCASCADE
-    {73, "Invalid configuration in SYSTEM.INI"},                       // HXINVALIDSYSTEMINI
-    {74, "Cannot allocate memory for jumpers"},                        // HXCANTALLOCJUMPERS
-    {75, "Cannot allocate channel list"},                              // HXCANTALLOCCHANNELLIST
-    {76, "Cannot allocate gain list"},                                 // HXCANTALLOCGAINLIST
-    {77, "Cannot allocate filter list"},                               // HXCANTALLOCFILTERLIST
-    {78, "No Halcyon boards installed"},                               // HXNOBOARDS
-    {79, "Invalid DMA / Scan combination"},                            // HXINVALIDDMASCAN
-    {80, "Invalid pulse type"},                                        // HXPULSETYPEINVALID
-    {81, "Invalid gain list"},                                         // HXINVALIDGAINLIST
-    {82, "Wrong counter mode"},                                        // HXWRONGCOUNTERMODE
-    {83, "LPSTR passed as a parameter was NULL"},                      // HXNULLSTRING
-    {84, "Invalid Polled I/O combination"},                            // HXINVALIDPOLLEDIO
-    {85, "Invalid Scan / Trigger combo"},                              // HXINVALIDSCANTRIGGER
-    {86, "Invalid Gain"},                                              // HXINVALIDGAIN
-    {87, "No window handle specified for frequency measurement"},      // HXNOMEASUREWINDOW
-    {88, "Invalid count duration for frequency measurement"},          // HXINVALIDCOUNTDURATION
-    {89, "Invalid queue type specified"},                              // HXINVALIDQUEUE
-    {90, "Invalid Retrigger Rate for channel list size"},              // HXINVALIDRETRIGGERRATE
-    {91, "No Command Response from Hardware"},                         // HXNOHWRESPONSE
-    {92, "Hardware Command Sequence Error"},                           // HXHWCOMMANDSEQUENCE
-    {93, "Hardware Data Sequence Error"},                              // HXHWDATASEQUENCE
-    {94, "Cannot allocate timer data for driver"},                     // HXCANTALLOCTIMERDATA
-    {95, "Invalid Timer handle"},                                      // HXINVALIDTIMERHANDLE
-    {96, "Invalid Timer mode"},                                        // HXINVALIDTIMERMODE
-    {97, "Invalid Timer frequency"},                                   // HXINVALIDTIMERFREQ
-    {98, "Invalid Timer callback procedure"},                          // HXINVALIDTIMERPROC
-    {99, "Invalid Timer DMA buffer size"},                             // HXINVALIDTIMERDMASIZE
-    {100, "Illegal synchronous digital I/O value requested"},          // HXINVALIDSYNCDIOVALUE
-    {101, "Cannot allocate simultaneous start list"},                  // HXCANTALLOCSSLIST
-    {102, "Illegal simultaneous start list handle specified"},         // HXINVALIDSSLIST
-    {103, "Invalid subsystem handle on simultaneous start list"},      // HXINVALIDSSLISTMEMBER
-    {104, "No subsystem handles on simultaneous start list"},          // HXEMPTYSSLIST
-    {105, "The subsystem has no channel inhibit list"},                // HXNOINHIBITLIST
-    {106, "The subsystem has no digital I/O list"},                    // HXNODIOLIST
-    {107, "The subsystem has not been prestarted"},                    // HXNOTPRESTARTED
-    {108, "Invalid notification procedure"},                           // HXINVALIDNOTIFYPROC
-    {109, "Invalid MQ-Connect transfer count"},                        // HXINVALIDMQCONNECTCOUNT
-    {110, "Invalid MQ-Connect transfer size"},                         // HXINVALIDMQCONNECTSIZE
-    {111, "Cannot allocate channel inhibit list"},                     // HXCANTALLOCINHIBITLIST
-    {112, "Cannot allocate digital I/O list"},                         // HXCANTALLOCDIOLIST
-    {113, "Channel inhibit list has been filled incorrectly"},         // HXINHIBITLISTINCORRECT
-    {114, "Dass handle is already on simultaneous start list"},        // HXALREADYONSSLIST
-    {115, "Cannot allocate range list"},                               // HXCANTALLOCRANGELIST
-    {116, "No range list"},                                            // HXNORANGELIST
-    {117, "No buffers in process"},                                    // HXNOINPROCESSBUFFERS
-    {118, "Additional required sub system in use"},                    // HXREQUIREDSUBSYSINUSE
-    {119, "Wrap mode mismatch"},                                       // HXWRAPMODEMISMATCH
-    {120, "VMQDAD virtual device driver not loaded"},                  // HXVXDNOTLOADED
-    {121, "Invalid Retrigger Mode"},                                   // HXINVALIDRETRIGGERMODE
-    {122,
-     "Invalid count.  Count exceeds maximum # of scans of the CGL."},  // HXINVALIDMULTISCANCOUNT
-    {123, "Invalid Retrigger"},                                        // HXINVALIDRETRIGGER
-    {124, "Invalid Pretrigger"},                                       // HXINVALIDPRETRIGGER
-    {125,
-     "A General Failure has occurred, see manual for possible explanations."},  // HXGENERALFAILURE
-    {126, "Defer Completion of Halcyon call"},                                  // HXDEFERCOMPLETION
-    {127, "Operating System not supported"},                                    // HXOSNOTSUPPORTED
-    {128, "Invalid counter edge specified"},                                    // HXINVALIDEDGE
-    {129, "Only half of 32 bit count value read via CGL"},                      // HXHALFCOUNTREAD
-    {130, "Invalid Index"},                                                     // HXINVALIDINDEX
-    {131, "Invalid combination of Index and X4Scaling\n"},                      // HXINVALIDINDEXX4
-    {200,
-     "Cannot allocate a buffer control block for the requested data buffer."},  // HXCANTALLOCBCB
-    {201, "Cannot allocate the requested data buffer."},                        // HXCANTALLOCBUFFER
-    {202,
-     "Invalid buffer handle (HBUF) passed to a library from an application."},  // HXINVALIDHBUF
-    {203, "Cannot lock buffer"},                                                // HXCANTLOCKBUFFER
-    {204, "Buffer Locked"},                                                     // HXBUFFERLOCKED
-    {205, "Buffer on List"},                                                    // HXBUFFERONLIST
-    {206, "Reallocation of a buffer control block was unsuccessful."},          // HXCANTREALLOCBCB
-    {207, "Reallocation of the data buffer was unsuccessful."},        // HXCANTREALLOCBUFFER
-    {208, "Bad Sample Size"},                                          // HXBADSAMPLESIZE
-    {209, "Cannot Allocate List"},                                     // HXCANTALLOCLIST
-    {210, "Bad List Handle"},                                          // HXBADLISTHANDLE
-    {211, "List Not Empty"},                                           // HXLISTNOTEMPTY
-    {212, "Bufffer Not Locked"},                                       // HXBUFFERNOTLOCKED
-    {213, "Invalid DMA Channel specified"},                            // HXINVALIDDMACHANNEL
-    {214, "Specified DMA Channel in use"},                             // HXDMACHANNELINUSE
-    {215, "Invalid IRQ specified"},                                    // HXINVALIDIRQ
-    {216, "Specififed IRQ in use"},                                    // HXIRQINUSE
-    {217, "Buffer has no valid samples"},                              // HXNOVALIDSAMPLES
-    {218, "Valid Samples cannot be larger than buffer"},               // HXVALIDSAMPLESTOOLARGE
-    {219, "Specified buffer too small for requested copy operation"},  // HXBUFFERTOOSMALL
-    {220,
-     "Requested operation requires that valid samples in buffer be a multiple of 2"},  // HXNOTMULTIPLEOFTWO
+    STATUS_TEXT(HXNOERROR, "No Error"),
+    STATUS_TEXT(HXINVALIDCAP, "Invalid capability specified"),
+    STATUS_TEXT(HXINVALIDELEMENT, "Invalid Element specified"),
+    STATUS_TEXT(HXINVALIDSUBSYS, "Invalid Subsystem specified"),
+    STATUS_TEXT(HXNOTENOUGHDMA, "Not Enough DMA Channels"),
+    STATUS_TEXT(HXINVALIDLISTSIZE, "Invalid List Size"),
+    STATUS_TEXT(HXINVALIDLISTENTRY, "Invalid List Entry"),
+    STATUS_TEXT(HXINVALIDCHANNEL, "Invalid Channel"),
+    STATUS_TEXT(HXINVALIDCHANNELTYPE, "Invalid Channel Type"),
+    STATUS_TEXT(HXINVALIDENCODING, "Invalid Encoding"),
+    STATUS_TEXT(HXINVALIDTRIGGER, "Invalid Trigger"),
+    STATUS_TEXT(HXINVALIDRESOLUTION, "Invalid Resolution"),
+    STATUS_TEXT(HXINVALIDCLOCKSOURCE, "Invalid Clock Source"),
+    STATUS_TEXT(HXINVALIDFREQUENCY, "Invalid Frequency"),
+    STATUS_TEXT(HXINVALIDPULSETYPE, "Invalid Pulse Type"),
+    STATUS_TEXT(HXINVALIDPULSEWIDTH, "Invalid Pulse Width"),
+    STATUS_TEXT(HXINVALIDCOUNTERMODE, "Invalid Counter Mode"),
+    STATUS_TEXT(HXINVALIDCASCADEMODE, "Invalid Cascade Mode"),
+    STATUS_TEXT(HXINVALIDDATAFLOW, "Invalid Data Flow"),
+    STATUS_TEXT(HXINVALIDWINDOWHANDLE, "Invalid Window Handle"),
+    STATUS_TEXT(HXSUBSYSINUSE, "Subsystem in use"),
+    STATUS_TEXT(HXSUBSYSNOTINUSE, "Subsystem not in use"),
+    STATUS_TEXT(HXSUBSYSRUNNING, "Subsystem already running"),
+    STATUS_TEXT(HXNOCHANNELLIST, "No channel list"),
+    STATUS_TEXT(HXNOGAINLIST, "No gain list"),
+    STATUS_TEXT(HXNOFILTERLIST, "No filter list"),
+    STATUS_TEXT(HXNOTCONFIGURED, "System not configured"),
+    STATUS_TEXT(HXDATAFLOWMISMATCH, "Dataflow mismatch"),
+    STATUS_TEXT(HXSUBSYSNOTRUNNING, "Subsystem not running"),
+    STATUS_TEXT(HXINVALIDRANGE, "Invalid Range"),
+    STATUS_TEXT(HXINVALIDSSCAP, "Invalid Subsystem Capability"),
+    STATUS_TEXT(HXINVALIDDEVCAP, "Invalid Device Capability"),
+    STATUS_TEXT(HXINVALIDRANGEINDEX, "Invalid Range Index"),
+    STATUS_TEXT(HXINVALIDFILTERINDEX, "Invalid Filter Index"),
+    STATUS_TEXT(HXINVALIDGAININDEX, "Invalid Gain Index"),
+    STATUS_TEXT(HXINVALIDWRAPMODE, "Invalid Wrap Mode"),
+    STATUS_TEXT(HXNOTSUPPORTED, "Not supported"),
+    STATUS_TEXT(HXINVALIDDIVIDER, "Invalid Divider Value"),
+    STATUS_TEXT(HXINVALIDGATE, "Invalid Gate"),
+    STATUS_TEXT(HXINVALIDDEVHANDLE, "Invalid Device Handle"),
+    STATUS_TEXT(HXINVALIDSSHANDLE, "Invalid Subsystem Handle"),
+    STATUS_TEXT(HXCANTALLOCDASS, "Cannot allocate DASS"),
+    STATUS_TEXT(HXCANTDEALLOCDASS, "Cannot Deallocate DASS"),
+    STATUS_TEXT(HXXFERLISTNOTEMPTY, "Transfer list not empty"),
+    STATUS_TEXT(HXOTHERSUBSYSRUNNING, "Another Subsystem on board is already running"),
+    STATUS_TEXT(HXCHANLISTINCORRECT, "Channel list has been filled incorrectly"),
+    STATUS_TEXT(HXCLOCKTRIGGERCONFLICT, "Selected clock & trigger source may not be used together"),
+    STATUS_TEXT(HXDRIVERNOMEMORY, "Driver could not allocate needed memory"),
+    STATUS_TEXT(HXSINGLEVALUENOTRIGSCAN, "Triggered Scan is not available in single value mode"),
+    STATUS_TEXT(HXSINGLEVALUENOEXTCLOCK, "External Clock is not available in single value mode"),
+    STATUS_TEXT(HXBADRESOLUTION, "Bad Resolution Selected"),
+    STATUS_TEXT(HXADTRIGGERERROR, "A/D Trigger Error"),
+    STATUS_TEXT(HXADOVERRUN, "A/D Overrun Error"),
+    STATUS_TEXT(HXDATRIGGERERROR, "D/A Trigger Error"),
+    STATUS_TEXT(HXDAUNDERRUN, "D/A Underrun Error"),
+    STATUS_TEXT(HXNOREADYBUFFERS, "No Ready Buffers"),
+    STATUS_TEXT(HXNEEDS386, "Library Requires i386 or i486"),
+    STATUS_TEXT(HXNEEDSENHANCEDMODE, "Library Requires Windows 3.x Enhanced mode"),
+    STATUS_TEXT(HXDRIVERINITFAILED, "Driver cannot be initialized"),
+    STATUS_TEXT(HXCANTENUMCAP, "Cannot enumerate this capability "),
+    STATUS_TEXT(HXNULLDASSPROC, "Dass Proc CallBack NULL"),
+    STATUS_TEXT(HXNULLENUMPROC, "Enum Proc CallBack NULL"),
+    STATUS_TEXT(HXNOWINDOWHANDLE, "No Window Handle"),
+    STATUS_TEXT(HXCANTCASCADE, "Sub system cannot be cascaded"),
+    STATUS_TEXT(HXINVALIDSYSTEMINI, "Invalid configuration in SYSTEM.INI"),
+    STATUS_TEXT(HXCANTALLOCJUMPERS, "Cannot allocate memory for jumpers"),
+    STATUS_TEXT(HXCANTALLOCCHANNELLIST, "Cannot allocate channel list"),
+    STATUS_TEXT(HXCANTALLOCGAINLIST, "Cannot allocate gain list"),
+    STATUS_TEXT(HXCANTALLOCFILTERLIST, "Cannot allocate filter list"),
+    STATUS_TEXT(HXNOBOARDS, "No Halcyon boards installed"),
+    STATUS_TEXT(HXINVALIDDMASCAN, "Invalid DMA / Scan combination"),
+    STATUS_TEXT(HXPULSETYPEINVALID, "Invalid pulse type"),
+    STATUS_TEXT(HXINVALIDGAINLIST, "Invalid gain list"),
+    STATUS_TEXT(HXWRONGCOUNTERMODE, "Wrong counter mode"),
+    STATUS_TEXT(HXNULLSTRING, "LPSTR passed as a parameter was NULL"),
+    STATUS_TEXT(HXINVALIDPOLLEDIO, "Invalid Polled I/O combination"),
+    STATUS_TEXT(HXINVALIDSCANTRIGGER, "Invalid Scan / Trigger combo"),
+    STATUS_TEXT(HXINVALIDGAIN, "Invalid Gain"),
+    STATUS_TEXT(HXNOMEASUREWINDOW, "No window handle specified for frequency measurement"),
+    STATUS_TEXT(HXINVALIDCOUNTDURATION, "Invalid count duration for frequency measurement"),
+    STATUS_TEXT(HXINVALIDQUEUE, "Invalid queue type specified"),
+    STATUS_TEXT(HXINVALIDRETRIGGERRATE, "Invalid Retrigger Rate for channel list size"),
+    STATUS_TEXT(HXNOHWRESPONSE, "No Command Response from Hardware"),
+    STATUS_TEXT(HXHWCOMMANDSEQUENCE, "Hardware Command Sequence Error"),
+    STATUS_TEXT(HXHWDATASEQUENCE, "Hardware Data Sequence Error"),
+    STATUS_TEXT(HXCANTALLOCTIMERDATA, "Cannot allocate timer data for driver"),
+    STATUS_TEXT(HXINVALIDTIMERHANDLE, "Invalid Timer handle"),
+    STATUS_TEXT(HXINVALIDTIMERMODE, "Invalid Timer mode"),
+    STATUS_TEXT(HXINVALIDTIMERFREQ, "Invalid Timer frequency"),
+    STATUS_TEXT(HXINVALIDTIMERPROC, "Invalid Timer callback procedure"),
+    STATUS_TEXT(HXINVALIDTIMERDMASIZE, "Invalid Timer DMA buffer size"),
+    STATUS_TEXT(HXINVALIDSYNCDIOVALUE, "Illegal synchronous digital I/O value requested"),
+    STATUS_TEXT(HXCANTALLOCSSLIST, "Cannot allocate simultaneous start list"),
+    STATUS_TEXT(HXINVALIDSSLIST, "Illegal simultaneous start list handle specified"),
+    STATUS_TEXT(HXINVALIDSSLISTMEMBER, "Invalid subsystem handle on simultaneous start list"),
+    STATUS_TEXT(HXEMPTYSSLIST, "No subsystem handles on simultaneous start list"),
+    STATUS_TEXT(HXNOINHIBITLIST, "The subsystem has no channel inhibit list"),
+    STATUS_TEXT(HXNODIOLIST, "The subsystem has no digital I/O list"),
+    STATUS_TEXT(HXNOTPRESTARTED, "The subsystem has not been prestarted"),
+    STATUS_TEXT(HXINVALIDNOTIFYPROC, "Invalid notification procedure"),
+    STATUS_TEXT(HXINVALIDMQCONNECTCOUNT, "Invalid MQ-Connect transfer count"),
+    STATUS_TEXT(HXINVALIDMQCONNECTSIZE, "Invalid MQ-Connect transfer size"),
+    STATUS_TEXT(HXCANTALLOCINHIBITLIST, "Cannot allocate channel inhibit list"),
+    STATUS_TEXT(HXCANTALLOCDIOLIST, "Cannot allocate digital I/O list"),
+    STATUS_TEXT(HXINHIBITLISTINCORRECT, "Channel inhibit list has been filled incorrectly"),
+    STATUS_TEXT(HXALREADYONSSLIST, "Dass handle is already on simultaneous start list"),
+    STATUS_TEXT(HXCANTALLOCRANGELIST, "Cannot allocate range list"),
+    STATUS_TEXT(HXNORANGELIST, "No range list"),
+    STATUS_TEXT(HXNOINPROCESSBUFFERS, "No buffers in process"),
+    STATUS_TEXT(HXREQUIREDSUBSYSINUSE, "Additional required sub system in use"),
+    STATUS_TEXT(HXWRAPMODEMISMATCH, "Wrap mode mismatch"),
+    STATUS_TEXT(HXVXDNOTLOADED, "VMQDAD virtual device driver not loaded"),
+    STATUS_TEXT(HXINVALIDRETRIGGERMODE, "Invalid Retrigger Mode"),
+    STATUS_TEXT(HXINVALIDMULTISCANCOUNT,
+                "Invalid count.  Count exceeds maximum # of scans of the CGL."),
+    STATUS_TEXT(HXINVALIDRETRIGGER, "Invalid Retrigger"),
+    STATUS_TEXT(HXINVALIDPRETRIGGER, "Invalid Pretrigger"),
+    STATUS_TEXT(HXGENERALFAILURE,
+                "A General Failure has occurred, see manual for possible explanations."),
+    STATUS_TEXT(HXDEFERCOMPLETION, "Defer Completion of Halcyon call"),
+    STATUS_TEXT(HXOSNOTSUPPORTED, "Operating System not supported"),
+    STATUS_TEXT(HXINVALIDEDGE, "Invalid counter edge specified"),
+    STATUS_TEXT(HXHALFCOUNTREAD, "Only half of 32 bit count value read via CGL"),
+    STATUS_TEXT(HXINVALIDINDEX, "Invalid Index"),
+    STATUS_TEXT(HXINVALIDINDEXX4, "Invalid combination of Index and X4Scaling\n"),
+    STATUS_TEXT(HXCANTALLOCBCB,
+                "Cannot allocate a buffer control block for the requested data buffer."),
+    STATUS_TEXT(HXCANTALLOCBUFFER, "Cannot allocate the requested data buffer."),
+    STATUS_TEXT(HXINVALIDHBUF,
+                "Invalid buffer handle (HBUF) passed to a library from an application."),
+    STATUS_TEXT(HXCANTLOCKBUFFER, "Cannot lock buffer"),
+    STATUS_TEXT(HXBUFFERLOCKED, "Buffer Locked"),
+    STATUS_TEXT(HXBUFFERONLIST, "Buffer on List"),
+    STATUS_TEXT(HXCANTREALLOCBCB, "Reallocation of a buffer control block was unsuccessful."),
+    STATUS_TEXT(HXCANTREALLOCBUFFER, "Reallocation of the data buffer was unsuccessful."),
+    STATUS_TEXT(HXBADSAMPLESIZE, "Bad Sample Size"),
+    STATUS_TEXT(HXCANTALLOCLIST, "Cannot Allocate List"),
+    STATUS_TEXT(HXBADLISTHANDLE, "Bad List Handle"),
+    STATUS_TEXT(HXLISTNOTEMPTY, "List Not Empty"),
+    STATUS_TEXT(HXBUFFERNOTLOCKED, "Bufffer Not Locked"),
+    STATUS_TEXT(HXINVALIDDMACHANNEL, "Invalid DMA Channel specified"),
+    STATUS_TEXT(HXDMACHANNELINUSE, "Specified DMA Channel in use"),
+    STATUS_TEXT(HXINVALIDIRQ, "Invalid IRQ specified"),
+    STATUS_TEXT(HXIRQINUSE, "Specififed IRQ in use"),
+    STATUS_TEXT(HXNOVALIDSAMPLES, "Buffer has no valid samples"),
+    STATUS_TEXT(HXVALIDSAMPLESTOOLARGE, "Valid Samples cannot be larger than buffer"),
+    STATUS_TEXT(HXBUFFERTOOSMALL, "Specified buffer too small for requested copy operation"),
+    STATUS_TEXT(HXNOTMULTIPLEOFTWO,
+                "Requested operation requires that valid samples in buffer be a multiple of 2"),
     // Names of the internal message codes, under the code as id.
-    {0x4000, "HXDRV_GETSSCAPS"},
-    {0x4001, "HXDRV_SETDMAUSAGE"},
-    {0x4002, "HXDRV_GETDMAUSAGE"},
-    {0x4003, "HXDRV_SETTRIGGEREDSCANUSAGE"},
-    {0x4004, "HXDRV_GETTRIGGEREDSCANUSAGE"},
-    {0x4005, "HXDRV_SETCHANNELLISTSIZE"},
-    {0x4006, "HXDRV_GETCHANNELLISTSIZE"},
-    {0x4007, "HXDRV_SETCHANNELLISTENTRY"},
-    {0x4008, "HXDRV_GETCHANNELLISTENTRY"},
-    {0x4009, "HXDRV_SETGAINLISTENTRY"},
-    {0x400A, "HXDRV_GETGAINLISTENTRY"},
-    {0x400B, "HXDRV_SETCHANNELFILTER"},
-    {0x400C, "HXDRV_GETCHANNELFILTER"},
-    {0x400D, "HXDRV_SETRANGE"},
-    {0x400E, "HXDRV_GETRANGE"},
-    {0x400F, "HXDRV_SETCHANNELTYPE"},
-    {0x4010, "HXDRV_GETCHANNELTYPE"},
-    {0x4011, "HXDRV_SETENCODING"},
-    {0x4012, "HXDRV_GETENCODING"},
-    {0x4013, "HXDRV_SETTRIGGER"},
-    {0x4014, "HXDRV_GETTRIGGER"},
-    {0x4015, "HXDRV_SETRESOLUTION"},
-    {0x4016, "HXDRV_GETRESOLUTION"},
-    {0x4017, "HXDRV_SETCLOCKSOURCE"},
-    {0x4018, "HXDRV_GETCLOCKSOURCE"},
-    {0x4019, "HXDRV_SETCLOCKFREQUENCY"},
-    {0x401A, "HXDRV_GETCLOCKFREQUENCY"},
-    {0x401B, "HXDRV_SETRETRIGGERFREQUENCY"},
-    {0x401C, "HXDRV_GETRETRIGGERFREQUENCY"},
-    {0x401D, "HXDRV_SETEXTERNCLOCKDIVIDER"},
-    {0x401E, "HXDRV_GETEXTERNCLOCKDIVIDER"},
-    {0x401F, "HXDRV_SETGATETYPE"},
-    {0x4020, "HXDRV_GETGATETYPE"},
-    {0x4021, "HXDRV_SETPULSETYPE"},
-    {0x4022, "HXDRV_GETPULSETYPE"},
-    {0x4023, "HXDRV_SETPULSEWIDTH"},
-    {0x4024, "HXDRV_GETPULSEWIDTH"},
-    {0x4025, "HXDRV_SETCOUNTERMODE"},
-    {0x4026, "HXDRV_GETCOUNTERMODE"},
-    {0x4027, "HXDRV_SETCASCADEMODE"},
-    {0x4028, "HXDRV_GETCASCADEMODE"},
-    {0x4029, "HXDRV_SETWRAPMODE"},
-    {0x402A, "HXDRV_GETWRAPMODE"},
-    {0x402B, "HXDRV_SETDATAFLOW"},
-    {0x402C, "HXDRV_GETDATAFLOW"},
-    {0x402D, "HXDRV_SETWINDOWHANDLE"},
-    {0x402E, "HXDRV_GETWINDOWHANDLE"},
-    {0x402F, "HXDRV_SETNOTIFYPROC"},
-    {0x4030, "HXDRV_GETNOTIFYPROC"},
-    {0x4031, "HXDRV_SETCHANNELLISTINHIBIT"},
-    {0x4032, "HXDRV_GETCHANNELLISTINHIBIT"},
-    {0x4033, "HXDRV_SETDIGITALIOLISTENTRY"},
-    {0x4034, "HXDRV_GETDIGITALIOLISTENTRY"},
-    {0x4035, "HXDRV_SETSYNCHRONOUSDIOUSAGE"},
-    {0x4036, "HXDRV_GETSYNCHRONOUSDIOUSAGE"},
-    {0x4037, "HXDRV_SETTRANSFERSIZE"},
-    {0x4038, "HXDRV_GETTRANSFERSIZE"},
-    {0x4039, "HXDRV_SETTRANSFERCOUNT"},
-    {0x403A, "HXDRV_GETTRANSFERCOUNT"},
-    {0x403B, "HXDRV_SETCHANNELRANGE"},
-    {0x403C, "HXDRV_GETCHANNELRANGE"},
-    {0x403D, "HXDRV_PUTBUFFER"},
-    {0x403E, "HXDRV_GETBUFFER"},
-    {0x403F, "HXDRV_GETQUEUESIZES"},
-    {0x4040, "HXDRV_FLUSHBUFFERS"},
-    {0x4041, "HXDRV_SETRETRIGGERMODE"},
-    {0x4042, "HXDRV_GETRETRIGGERMODE"},
-    {0x4043, "HXDRV_SETPRETRIGGERSOURCE"},
-    {0x4044, "HXDRV_GETPRETRIGGERSOURCE"},
-    {0x4045, "HXDRV_SETMULTISCANCOUNT"},
-    {0x4046, "HXDRV_GETMULTISCANCOUNT"},
-    {0x4047, "HXDRV_SETRETRIGGERSOURCE"},
-    {0x4048, "HXDRV_GETRETRIGGERSOURCE"},
-    {0x4049, "HXDRV_SETSPECIALVPICONFIGMODE"},
-    {0x404A, "HXDRV_GETSPECIALVPICONFIGMODE"},
-    {0x404B, "HXDRV_SETSTARTEDGE"},
-    {0x404C, "HXDRV_GETSTARTEDGE"},
-    {0x404D, "HXDRV_SETSTOPEDGE"},
-    {0x404E, "HXDRV_GETSTOPEDGE"},
-    {0x404F, "HXDRV_SETQUADRATURE"},
-    {0x4063, "HXDRV_NULL"},
-    {0x4064, "HXDRV_READEVENTS"},
-    {0x4065, "HXDRV_SETSINGLEVALUE"},
-    {0x4066, "HXDRV_GETSINGLEVALUE"},
-    {0x4067, "HXDRV_CONFIG"},
-    {0x4068, "HXDRV_START"},
-    {0x4069, "HXDRV_STOP"},
-    {0x406A, "HXDRV_PAUSE"},
-    {0x406B, "HXDRV_CONTINUE"},
-    {0x406C, "HXDRV_RESET"},
-    {0x406D, "HXDRV_ABORT"},
-    {0x406E, "HXDRV_BURSTMQCONNECT"},
-    {0x406F, "HXDRV_PRESTART"},
-    {0x4070, "HXDRV_SIMULSTART"},
-    {0x4071, "HXDRV_ALLOCATE"},
-    {0x4072, "HXDRV_DEALLOCATE"},
-    {0x4073, "HXDRV_FLUSHINPROCESS"},
-    {0x4074, "HXDRV_WRITEREG"},
-    {0x4075, "HXDRV_READREG"},
-    {0x4076, "HXDRV_GETSINGLEVALUES"},
+    CODE_NAME(HXDRV_GETSSCAPS),
+    CODE_NAME(HXDRV_SETDMAUSAGE),
+    CODE_NAME(HXDRV_GETDMAUSAGE),
+    CODE_NAME(HXDRV_SETTRIGGEREDSCANUSAGE),
+    CODE_NAME(HXDRV_GETTRIGGEREDSCANUSAGE),
+    CODE_NAME(HXDRV_SETCHANNELLISTSIZE),
+    CODE_NAME(HXDRV_GETCHANNELLISTSIZE),
+    CODE_NAME(HXDRV_SETCHANNELLISTENTRY),
+    CODE_NAME(HXDRV_GETCHANNELLISTENTRY),
+    CODE_NAME(HXDRV_SETGAINLISTENTRY),
+    CODE_NAME(HXDRV_GETGAINLISTENTRY),
+    CODE_NAME(HXDRV_SETCHANNELFILTER),
+    CODE_NAME(HXDRV_GETCHANNELFILTER),
+    CODE_NAME(HXDRV_SETRANGE),
+    CODE_NAME(HXDRV_GETRANGE),
+    CODE_NAME(HXDRV_SETCHANNELTYPE),
+    CODE_NAME(HXDRV_GETCHANNELTYPE),
+    CODE_NAME(HXDRV_SETENCODING),
+    CODE_NAME(HXDRV_GETENCODING),
+    CODE_NAME(HXDRV_SETTRIGGER),
+    CODE_NAME(HXDRV_GETTRIGGER),
+    CODE_NAME(HXDRV_SETRESOLUTION),
+    CODE_NAME(HXDRV_GETRESOLUTION),
+    CODE_NAME(HXDRV_SETCLOCKSOURCE),
+    CODE_NAME(HXDRV_GETCLOCKSOURCE),
+    CODE_NAME(HXDRV_SETCLOCKFREQUENCY),
+    CODE_NAME(HXDRV_GETCLOCKFREQUENCY),
+    CODE_NAME(HXDRV_SETRETRIGGERFREQUENCY),
+    CODE_NAME(HXDRV_GETRETRIGGERFREQUENCY),
+    CODE_NAME(HXDRV_SETEXTERNCLOCKDIVIDER),
+    CODE_NAME(HXDRV_GETEXTERNCLOCKDIVIDER),
+    CODE_NAME(HXDRV_SETGATETYPE),
+    CODE_NAME(HXDRV_GETGATETYPE),
+    CODE_NAME(HXDRV_SETPULSETYPE),
+    CODE_NAME(HXDRV_GETPULSETYPE),
+    CODE_NAME(HXDRV_SETPULSEWIDTH),
+    CODE_NAME(HXDRV_GETPULSEWIDTH),
+    CODE_NAME(HXDRV_SETCOUNTERMODE),
+    CODE_NAME(HXDRV_GETCOUNTERMODE),
+    CODE_NAME(HXDRV_SETCASCADEMODE),
+    CODE_NAME(HXDRV_GETCASCADEMODE),
+    CODE_NAME(HXDRV_SETWRAPMODE),
+    CODE_NAME(HXDRV_GETWRAPMODE),
+    CODE_NAME(HXDRV_SETDATAFLOW),
+    CODE_NAME(HXDRV_GETDATAFLOW),
+    CODE_NAME(HXDRV_SETWINDOWHANDLE),
+    CODE_NAME(HXDRV_GETWINDOWHANDLE),
+    CODE_NAME(HXDRV_SETNOTIFYPROC),
+    CODE_NAME(HXDRV_GETNOTIFYPROC),
+    CODE_NAME(HXDRV_SETCHANNELLISTINHIBIT),
+    CODE_NAME(HXDRV_GETCHANNELLISTINHIBIT),
+    CODE_NAME(HXDRV_SETDIGITALIOLISTENTRY),
+    CODE_NAME(HXDRV_GETDIGITALIOLISTENTRY),
+    CODE_NAME(HXDRV_SETSYNCHRONOUSDIOUSAGE),
+    CODE_NAME(HXDRV_GETSYNCHRONOUSDIOUSAGE),
+    CODE_NAME(HXDRV_SETTRANSFERSIZE),
+    CODE_NAME(HXDRV_GETTRANSFERSIZE),
+    CODE_NAME(HXDRV_SETTRANSFERCOUNT),
+    CODE_NAME(HXDRV_GETTRANSFERCOUNT),
+    CODE_NAME(HXDRV_SETCHANNELRANGE),
+    CODE_NAME(HXDRV_GETCHANNELRANGE),
+    CODE_NAME(HXDRV_PUTBUFFER),
+    CODE_NAME(HXDRV_GETBUFFER),
+    CODE_NAME(HXDRV_GETQUEUESIZES),
+    CODE_NAME(HXDRV_FLUSHBUFFERS),
+    CODE_NAME(HXDRV_SETRETRIGGERMODE),
+    CODE_NAME(HXDRV_GETRETRIGGERMODE),
+    CODE_NAME(HXDRV_SETPRETRIGGERSOURCE),
+    CODE_NAME(HXDRV_GETPRETRIGGERSOURCE),
+    CODE_NAME(HXDRV_SETMULTISCANCOUNT),
+    CODE_NAME(HXDRV_GETMULTISCANCOUNT),
+    CODE_NAME(HXDRV_SETRETRIGGERSOURCE),
+    CODE_NAME(HXDRV_GETRETRIGGERSOURCE),
+    CODE_NAME(HXDRV_SETSPECIALVPICONFIGMODE),
+    CODE_NAME(HXDRV_GETSPECIALVPICONFIGMODE),
+    CODE_NAME(HXDRV_SETSTARTEDGE),
+    CODE_NAME(HXDRV_GETSTARTEDGE),
+    CODE_NAME(HXDRV_SETSTOPEDGE),
+    CODE_NAME(HXDRV_GETSTOPEDGE),
+    CODE_NAME(HXDRV_SETQUADRATURE),
+    CODE_NAME(HXDRV_NULL),
+    CODE_NAME(HXDRV_READEVENTS),
+    CODE_NAME(HXDRV_SETSINGLEVALUE),
+    CODE_NAME(HXDRV_GETSINGLEVALUE),
+    CODE_NAME(HXDRV_CONFIG),
+    CODE_NAME(HXDRV_START),
+    CODE_NAME(HXDRV_STOP),
+    CODE_NAME(HXDRV_PAUSE),
+    CODE_NAME(HXDRV_CONTINUE),
+    CODE_NAME(HXDRV_RESET),
+    CODE_NAME(HXDRV_ABORT),
+    CODE_NAME(HXDRV_BURSTMQCONNECT),
+    CODE_NAME(HXDRV_PRESTART),
+    CODE_NAME(HXDRV_SIMULSTART),
+    CODE_NAME(HXDRV_ALLOCATE),
+    CODE_NAME(HXDRV_DEALLOCATE),
+    CODE_NAME(HXDRV_FLUSHINPROCESS),
+    CODE_NAME(HXDRV_WRITEREG),
+    CODE_NAME(HXDRV_READREG),
+    CODE_NAME(HXDRV_GETSINGLEVALUES),
 };
 
 constexpr bool IsSortedById() {
@@ -275,6 +287,13 @@ static_assert(IsSortedById(), "lookup uses binary search");
 // Shortest buffer that takes the unknown-status text of any 32-bit code.
 constexpr std::uint32_t kUnknownTextMinimumSize = 39;
 
+const StatusTextEntry* FindEntry(std::uint32_t id) {
+    const auto* it = std::lower_bound(
+        std::begin(kTexts), std::end(kTexts), id,
+        [](const StatusTextEntry& entry, std::uint32_t key) { return entry.id < key; });
+    return it == std::end(kTexts) || it->id != id ? nullptr : it;
+}
+
 }  // namespace
 
 std::span<const StatusTextEntry> StatusTextTable() {
@@ -282,12 +301,13 @@ std::span<const StatusTextEntry> StatusTextTable() {
 }
 
 const char* FindStatusText(std::uint32_t id) {
-    const auto* it = std::lower_bound(
-        std::begin(kTexts), std::end(kTexts), id,
-        [](const StatusTextEntry& entry, std::uint32_t key) { return entry.id < key; });
-    if (it == std::end(kTexts) || it->id != id)
-        return nullptr;
-    return it->text;
+    const StatusTextEntry* entry = FindEntry(id);
+    return entry != nullptr ? entry->text : nullptr;
+}
+
+const char* StatusName(ApiStatus status) {
+    const StatusTextEntry* entry = FindEntry(status.code());
+    return entry != nullptr ? entry->name : nullptr;
 }
 
 char* CopyErrorString(std::uint32_t status, char* buffer, std::uint32_t size) {

@@ -1,14 +1,17 @@
-// The library's status texts: one text per status code (and per internal message code), and the
-// copy rule of the error-string export.
+// The library's status texts: one text per status code (and per internal message code), the
+// statuses' names, and the copy rule of the error-string export.
 #pragma once
 
 #include <cstdint>
 #include <span>
 
+#include "hxda/api_status.h"
+
 namespace hxda {
 
 struct StatusTextEntry {
     std::uint32_t id;
+    const char* name;  // the status's name; nullptr for a message code, whose text is its name
     const char* text;
 };
 
@@ -17,6 +20,10 @@ std::span<const StatusTextEntry> StatusTextTable();
 
 // The text stored under `id`, or nullptr when the table has none (51-59, for instance).
 const char* FindStatusText(std::uint32_t id);
+
+// The status's name as hxdacodes.h and hxmem32.h spell it ("HXNOTSUPPORTED"), or nullptr for a
+// number that names no status (51-59, 132-199, above 220).
+const char* StatusName(ApiStatus status);
 
 // Fills `buffer` (of `size` characters) with the text of `status`:
 // - a null buffer gives nullptr;

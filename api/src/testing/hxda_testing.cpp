@@ -10,37 +10,37 @@
 
 namespace hxda::testing {
 
-std::uint32_t openTestDevice(std::unique_ptr<DriverChannel> deviceFile, HDEV* hDev) {
+HXSTATUS openTestDevice(std::unique_ptr<DriverChannel> deviceFile, HDEV* hDev) {
     auto device = std::make_shared<DeviceRecord>();
     device->deviceFile = std::move(deviceFile);
-    return addDevice(std::move(device), hDev);
+    return addDevice(std::move(device), hDev).code();
 }
 
-std::uint32_t openTestSubsystem(HDEV hDev, SubsystemParts parts, HDASS* hDass) {
+HXSTATUS openTestSubsystem(HDEV hDev, SubsystemParts parts, HDASS* hDass) {
     const std::shared_ptr<DeviceRecord> device = findDevice(hDev);
     if (!device)
         return HXINVALIDDEVHANDLE;
-    return addSubsystem(device, std::move(parts), hDass);
+    return addSubsystem(device, std::move(parts), hDass).code();
 }
 
-std::uint32_t openTestDeviceAt(const char* devicePath, HDEV* hDev) {
+HXSTATUS openTestDeviceAt(const char* devicePath, HDEV* hDev) {
     std::unique_ptr<FileDriverChannel> file = openDriverFile(devicePath);
     if (!file)
         return HXDRIVERINITFAILED;
     auto device = std::make_shared<DeviceRecord>();
     std::snprintf(device->devicePath, sizeof device->devicePath, "%s", devicePath);
     device->deviceFile = std::move(file);
-    return addDevice(std::move(device), hDev);
+    return addDevice(std::move(device), hDev).code();
 }
 
-std::uint32_t openTestSubsystemAt(HDEV hDev, SubsystemParts parts, HDASS* hDass) {
+HXSTATUS openTestSubsystemAt(HDEV hDev, SubsystemParts parts, HDASS* hDass) {
     const std::shared_ptr<DeviceRecord> device = findDevice(hDev);
     if (!device)
         return HXINVALIDDEVHANDLE;
     parts.file = openDriverFile(subsystemFilePath(device->devicePath, parts.type, parts.element));
     if (!parts.file)
         return HXSUBSYSINUSE;
-    return addSubsystem(device, std::move(parts), hDass);
+    return addSubsystem(device, std::move(parts), hDass).code();
 }
 
 void resetHandleTables() {

@@ -10,19 +10,19 @@
 
 namespace hxda::testing {
 
-// A device record on `deviceFile` (may be null: device requests then fail with 125).
-std::uint32_t openTestDevice(std::unique_ptr<DriverChannel> deviceFile, HDEV* hDev);
+// A device record on `deviceFile` (may be null: device requests then fail with HXGENERALFAILURE).
+HXSTATUS openTestDevice(std::unique_ptr<DriverChannel> deviceFile, HDEV* hDev);
 
-// A device record on the board device at `devicePath` ("\\.\NAME"); 67 when it cannot be
-// opened.
-std::uint32_t openTestDeviceAt(const char* devicePath, HDEV* hDev);
+// A device record on the board device at `devicePath` ("\\.\NAME"); HXDRIVERINITFAILED when it
+// cannot be opened.
+HXSTATUS openTestDeviceAt(const char* devicePath, HDEV* hDev);
 
-// A subsystem of `hDev` from `parts`; 39 for a bad device handle.
-std::uint32_t openTestSubsystem(HDEV hDev, SubsystemParts parts, HDASS* hDass);
+// A subsystem of `hDev` from `parts`; HXINVALIDDEVHANDLE for a bad device handle.
+HXSTATUS openTestSubsystem(HDEV hDev, SubsystemParts parts, HDASS* hDass);
 
-// A subsystem of a device opened by path: its file below the device path is opened (20 when that
-// fails, as for a subsystem already open) and becomes `parts.file`.
-std::uint32_t openTestSubsystemAt(HDEV hDev, SubsystemParts parts, HDASS* hDass);
+// A subsystem of a device opened by path: its file below the device path is opened
+// (HXSUBSYSINUSE when that fails, as for a subsystem already open) and becomes `parts.file`.
+HXSTATUS openTestSubsystemAt(HDEV hDev, SubsystemParts parts, HDASS* hDass);
 
 // Releases every open subsystem and device and starts the handle generations again.
 void resetHandleTables();

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "hxda/api_status.h"
 #include "hxdaapi32.h"
 
 namespace hxda {
@@ -23,8 +24,8 @@ std::int64_t signExtended(std::int32_t code, std::uint32_t bits) {
 
 }  // namespace
 
-std::uint32_t checkConversion(double minimum, double maximum, double gain, std::uint32_t resolution,
-                              std::uint32_t encoding) {
+ApiStatus checkConversion(double minimum, double maximum, double gain, std::uint32_t resolution,
+                          std::uint32_t encoding) {
     if (resolution > kMaxResolution)
         return HXINVALIDRESOLUTION;
     if (encoding != HXENCODING_BINARY && encoding != HXENCODING_TWOSCOMP)

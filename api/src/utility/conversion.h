@@ -3,12 +3,15 @@
 
 #include <cstdint>
 
+#include "hxda/api_status.h"
+
 namespace hxda {
 
-// 11 for a resolution above 32, 9 for an encoding other than binary (200) and two's complement
-// (201), 29 when the minimum is not below the maximum, 86 for a gain not above 0; else 0.
-std::uint32_t checkConversion(double minimum, double maximum, double gain, std::uint32_t resolution,
-                              std::uint32_t encoding);
+// HXINVALIDRESOLUTION for a resolution above 32, HXINVALIDENCODING for an encoding other than
+// HXENCODING_BINARY and HXENCODING_TWOSCOMP, HXINVALIDRANGE when the minimum is not below the
+// maximum, HXINVALIDGAIN for a gain not above 0; else HXNOERROR.
+ApiStatus checkConversion(double minimum, double maximum, double gain, std::uint32_t resolution,
+                          std::uint32_t encoding);
 
 // Volts of a code. A two's-complement code is read as a signed number of `resolution` bits around
 // the middle of the range. Results are not clamped.

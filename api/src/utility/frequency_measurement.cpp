@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "core/engine.h"
+#include "hxda/api_status.h"
 #include "win32/messages.h"
 #include "win32/mmsystem.h"
 
@@ -100,7 +101,7 @@ void CALLBACK gateElapsed(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
 
 }  // namespace
 
-std::uint32_t measureFrequency(HDASS hDass, HWND window, double gateSeconds) {
+ApiStatus measureFrequency(HDASS hDass, HWND window, double gateSeconds) {
     const std::shared_ptr<SubsystemRecord> subsystem = findSubsystem(hDass);
     if (!subsystem)
         return HXINVALIDSSHANDLE;
@@ -108,13 +109,14 @@ std::uint32_t measureFrequency(HDASS hDass, HWND window, double gateSeconds) {
         return HXNOMEASUREWINDOW;
     if (!(gateSeconds >= kMinGateSeconds && gateSeconds <= kMaxGateSeconds))
         return HXINVALIDCOUNTDURATION;
-    if (const std::uint32_t status = hxDaSetCTMode(hDass, HXCTMODE_COUNTEVENTS);
+    if (const ApiStatus status = ApiStatus::FromCode(hxDaSetCTMode(hDass, HXCTMODE_COUNTEVENTS));
         status != HXNOERROR)
         return status;
-    if (const std::uint32_t status = hxDaConfig(hDass); status != HXNOERROR)
+    if (const ApiStatus status = ApiStatus::FromCode(hxDaConfig(hDass)); status != HXNOERROR)
         return status;
     UINT resolution = 0;
-    if (const std::uint32_t status = hxDaGetResolution(hDass, &resolution); status != HXNOERROR)
+    if (const ApiStatus status = ApiStatus::FromCode(hxDaGetResolution(hDass, &resolution));
+        status != HXNOERROR)
         return status;
     {
         SubsystemLock hold(*subsystem);
@@ -122,7 +124,7 @@ std::uint32_t measureFrequency(HDASS hDass, HWND window, double gateSeconds) {
             static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(window));
         subsystem->block().measurementGateTime = gateSeconds;
     }
-    if (const std::uint32_t status = hxDaStart(hDass); status != HXNOERROR) {
+    if (const ApiStatus status = ApiStatus::FromCode(hxDaStart(hDass)); status != HXNOERROR) {
         hxDaStop(hDass);
         return status;
     }

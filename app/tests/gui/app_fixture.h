@@ -8,8 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "forms/digital_in_form.h"
+#include "forms/digital_out_form.h"
 #include "forms/options_form.h"
 #include "forms/scope_form.h"
+#include "forms/single_in_form.h"
+#include "forms/single_out_form.h"
 #include "gui_fixture.h"
 #include "hxmem32.h"
 #include "modules/app_info.h"
@@ -41,6 +45,10 @@ class AppTest : public ui::testing::GuiTest {
             form->TeardownWithoutEvents();
         ResetScope();
         ResetOptions();
+        ResetSingleIn();
+        ResetSingleOut();
+        ResetDigitalIn();
+        ResetDigitalOut();
         user_.Pump();
         hxmemdefs::ObserveAllocations(nullptr);
     }

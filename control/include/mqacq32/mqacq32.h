@@ -8,6 +8,12 @@
 // point kEventsIid and drives it by these identifiers. Events are fired on the thread that made
 // the control, from its message loop.
 //
+// Persistence: IPersistStreamInit, IPersistPropertyBag and IPersistStorage save and load the
+// control's settings (a binary record of format version kRecordFormatVersion; by name in a
+// property bag). Loading reopens the saved board and subsystem and re-applies every setting; a
+// record that ends early is refused with STG_E_READFAULT and changes nothing. IPerPropertyBrowsing
+// answers a property browser for the enumerated properties.
+//
 // Errors: a member raises DISP_E_EXCEPTION with EXCEPINFO::scode
 // - kStatusErrorBase + status when the API library refused a call (its text as description);
 // - kDesignTimeError in a design-mode container for the members that need run mode;
@@ -36,6 +42,8 @@ inline constexpr const char* kModuleName = "MQACQ32.dll";
 inline constexpr const char* kTypeName = "MQAcq32 Control";
 inline constexpr std::uint16_t kTypeLibraryMajor = 2;
 inline constexpr std::uint16_t kTypeLibraryMinor = 6;
+// The saved record's format version: major in the high 16 bits, minor in the low ones.
+inline constexpr std::uint32_t kRecordFormatVersion = 0x00020006u;
 
 // Error codes (EXCEPINFO::scode) of the control's own errors.
 inline constexpr HRESULT kDesignTimeError = 22000;

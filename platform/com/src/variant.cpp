@@ -214,20 +214,35 @@ HRESULT StoreUnsigned64(const Number& n, ULONGLONG* out) {
 }
 
 // The shortest text of `value` with at most `maxDigits` significant digits that reads back equal.
+// Whole numbers of fewer than `plainDigits` digits are written out in full ("1000", not
+// "1e+03"); an exponent is written "E+20", "E-05".
 template <typename T>
-std::string ShortestText(T value, int maxDigits) {
-    char text[64];
-    for (int digits = 1; digits <= maxDigits; ++digits) {
+std::string ShortestText(T value, int maxDigits, int plainDigits) {
+    constexpr std::size_t kRoomForAnyDouble = 512;  // %g of the largest double written out
+    char text[kRoomForAnyDouble];
+    int digits = 1;
+    for (; digits <= maxDigits; ++digits) {
         std::snprintf(text, sizeof(text), "%.*g", digits, static_cast<double>(value));
         if (static_cast<T>(std::strtod(text, nullptr)) == value)
             break;
     }
+    const double magnitude = std::fabs(static_cast<double>(value));
+    if (magnitude >= 1.0 && std::isfinite(magnitude)) {
+        const int integerDigits = static_cast<int>(std::floor(std::log10(magnitude))) + 1;
+        if (integerDigits < plainDigits && integerDigits > digits)
+            std::snprintf(text, sizeof(text), "%.*g", integerDigits, static_cast<double>(value));
+    }
+    for (char* c = text; *c != 0; ++c)
+        if (*c == 'e')
+            *c = 'E';
     return text;
 }
 
 std::optional<std::string> TextOf(const VARIANT& v, USHORT flags) {
     constexpr int kDoubleDigits = 17;
     constexpr int kFloatDigits = 9;
+    constexpr int kDoublePlainDigits = 16;  // 15 digits written out, 1E+15 on
+    constexpr int kFloatPlainDigits = 8;    // 7 digits written out, 1E+07 on
     HRESULT ignored = S_OK;
     switch (v.vt) {
         case VT_EMPTY:
@@ -237,9 +252,9 @@ std::optional<std::string> TextOf(const VARIANT& v, USHORT flags) {
                 return std::string(v.boolVal != VARIANT_FALSE ? "True" : "False");
             return std::string(v.boolVal != VARIANT_FALSE ? "-1" : "0");
         case VT_R4:
-            return ShortestText(v.fltVal, kFloatDigits);
+            return ShortestText(v.fltVal, kFloatDigits, kFloatPlainDigits);
         case VT_R8:
-            return ShortestText(v.dblVal, kDoubleDigits);
+            return ShortestText(v.dblVal, kDoubleDigits, kDoublePlainDigits);
         case VT_UI8:
             return std::to_string(v.ullVal);
         default: {
@@ -385,7 +400,9 @@ HRESULT WINAPI VariantCopy(VARIANT* pvargDest, const VARIANT* pvargSrc) {
     if ((pvargSrc->vt & VT_BYREF) != 0)
         return S_OK;
     if (pvargSrc->vt == VT_BSTR && pvargSrc->bstrVal != nullptr) {
-        pvargDest->bstrVal = SysAllocStringLen(pvargSrc->bstrVal, SysStringLen(pvargSrc->bstrVal));
+        // By bytes: a text made by SysAllocStringByteLen may hold an odd number of them.
+        pvargDest->bstrVal = SysAllocStringByteLen(reinterpret_cast<LPCSTR>(pvargSrc->bstrVal),
+                                                   SysStringByteLen(pvargSrc->bstrVal));
         if (pvargDest->bstrVal == nullptr) {
             VariantInit(pvargDest);
             return E_OUTOFMEMORY;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <string>
 
 #include "com/dispatch.h"
@@ -65,6 +66,11 @@ TEST(VariantChangeType, ConvertsAsTheFormsRuntimeNeeds) {
         {"long to text", Variant::Long(-12), VT_BSTR, S_OK, 0, "-12"},
         {"double to text", Variant::Double(0.1), VT_BSTR, S_OK, 0, "0.1"},
         {"float to text", Variant::Single(0.1f), VT_BSTR, S_OK, 0, "0.1"},
+        {"whole double to text", Variant::Double(1000.0), VT_BSTR, S_OK, 0, "1000"},
+        {"fifteen digits to text", Variant::Double(1e14), VT_BSTR, S_OK, 0, "100000000000000"},
+        {"large double to text", Variant::Double(1e15), VT_BSTR, S_OK, 0, "1E+15"},
+        {"small double to text", Variant::Double(0.00001), VT_BSTR, S_OK, 0, "1E-05"},
+        {"whole float to text", Variant::Single(250000.0f), VT_BSTR, S_OK, 0, "250000"},
         {"bool to text", Variant::Bool(true), VT_BSTR, S_OK, 0, "-1"},
         {"empty to text", Variant(), VT_BSTR, S_OK, 0, ""},
     };
@@ -164,6 +170,14 @@ TEST(Variant, CopyAndClearOwnTextsAndReferences) {
     ASSERT_EQ(VariantCopy(&copy, &text), S_OK);
     EXPECT_NE(copy.bstrVal, text.bstrVal);
     EXPECT_EQ(com::NarrowFromBstr(copy.bstrVal), "abc");
+    // A text of bytes keeps its odd length, as a property bag's copies of it must.
+    constexpr char kBytes[] = {1, 2, 3};
+    Variant bytes;
+    bytes.vt = VT_BSTR;
+    bytes.bstrVal = SysAllocStringByteLen(kBytes, sizeof(kBytes));
+    ASSERT_EQ(VariantCopy(&copy, &bytes), S_OK);
+    ASSERT_EQ(SysStringByteLen(copy.bstrVal), sizeof(kBytes));
+    EXPECT_EQ(std::memcmp(copy.bstrVal, kBytes, sizeof(kBytes)), 0);
     Variant unknown;
     unknown.vt = 0x7F;
     EXPECT_EQ(VariantClear(&unknown), DISP_E_BADVARTYPE);

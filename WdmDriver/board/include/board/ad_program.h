@@ -5,6 +5,7 @@
 
 #include "board/command_message.h"
 #include "board/protocol.h"
+#include "hxda/api_status.h"
 #include "hxda/configuration_block.h"
 #include "kernel/wdm.h"
 
@@ -48,8 +49,8 @@ struct AdProgram {
     // Checks the block for a board with `inputs` single-ended inputs and computes its registers;
     // the clock frequencies produced are written back into the block. An API status; nothing of
     // the program changes on a refusal.
-    static ULONG Prepare(hxda::ConfigurationBlock& block, ULONG inputs, USHORT enableShadow,
-                         Registers* out);
+    static hxda::ApiStatus Prepare(hxda::ConfigurationBlock& block, ULONG inputs,
+                                   USHORT enableShadow, Registers* out);
     // Takes the block's channel settings and list (entries: the list entries the block holds).
     void Take(const hxda::ConfigurationBlock& block, ULONG entries);
     // The register-128 word of list entry i; false for an entry the board cannot take.

@@ -81,19 +81,19 @@ class AdSubsystem : public dalayer::DaSubsystem, private wdm::StreamInOwner {
     void Destroy() override;
 
     ULONG ListCapacity() const override { return kAdListCapacity; }
-    ULONG Configure(dalayer::DaRequest& request) override;
-    ULONG GetSingleValue(dalayer::DaRequest& request) override;
-    ULONG PreStart(dalayer::DaRequest& request) override;
-    ULONG SimultaneousStart(dalayer::DaRequest& request) override;
-    ULONG Start(dalayer::DaRequest& request) override;
-    ULONG Stop(dalayer::DaRequest& request) override;
-    ULONG Abort(dalayer::DaRequest& request) override;
-    ULONG Reset(dalayer::DaRequest& request) override;
-    ULONG FlushInProcess(dalayer::DaRequest& request) override;
+    hxda::ApiStatus Configure(dalayer::DaRequest& request) override;
+    hxda::ApiStatus GetSingleValue(dalayer::DaRequest& request) override;
+    hxda::ApiStatus PreStart(dalayer::DaRequest& request) override;
+    hxda::ApiStatus SimultaneousStart(dalayer::DaRequest& request) override;
+    hxda::ApiStatus Start(dalayer::DaRequest& request) override;
+    hxda::ApiStatus Stop(dalayer::DaRequest& request) override;
+    hxda::ApiStatus Abort(dalayer::DaRequest& request) override;
+    hxda::ApiStatus Reset(dalayer::DaRequest& request) override;
+    hxda::ApiStatus FlushInProcess(dalayer::DaRequest& request) override;
     NTSTATUS QueueDataRequest(PIRP irp) override;
     NTSTATUS WaitForEvent(PIRP irp) override { return events_.Wait(irp); }
     void CancelAll(PFILE_OBJECT file) override;
-    void PostEvent(ULONG code, ULONG data) override;
+    void PostEvent(dalayer::SubsystemEvent event, ULONG data) override;
     bool Query() override;
 
     AdState State();
@@ -114,7 +114,9 @@ class AdSubsystem : public dalayer::DaSubsystem, private wdm::StreamInOwner {
     // wdm::StreamInOwner
     // The in stream raises the recovery only while armed or running with a read.
     wdm::TransferState StreamState() override;
-    void StreamEvent(ULONG event) override { PostEvent(event, 0); }
+    void StreamEvent(wdm::TransferEvent event) override {
+        PostEvent(dalayer::SubsystemEventOf(event), 0);
+    }
 
     void ReadBecameCurrent(PIRP irp);
     void Poll();
@@ -141,7 +143,7 @@ class AdSubsystem : public dalayer::DaSubsystem, private wdm::StreamInOwner {
     // Posts the removal to the program once, if it is still to be reported.
     void ReportRemoval();
     void ArmPoll();
-    ULONG LoadList();
+    hxda::ApiStatus LoadList();
     void PostOverrunOnce();
 
     BoardDevice* board_;

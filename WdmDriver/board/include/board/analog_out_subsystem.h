@@ -24,14 +24,14 @@
 //   kDestroyed    10 | -                                                    | -
 //
 // The finish step stops the board's D/A (run enables and strobes cleared), tells the program
-// HXEV_IOCOMPLETE and returns to kIdle; a later I/O-complete message of the board is ignored
-// there. Any abort ends with it, so that the subsystem is idle afterwards whatever the wrap mode.
-// Flags: single buffer (the board repeats one buffer from its memory: the write stays in process
-// until a stop or abort), drained (the board said its memory ran dry while a write was still
-// queued: the finish follows once the writes are done, unless more data went out meanwhile),
-// aborted (an abort or underrun was reported since the pre-start: writes are refused), underrun
-// told (HXEV_UNDERRUN posted once), removed (the board is gone: every write comes back, then the
-// removal is reported once).
+// dalayer::SubsystemEvent::kIoComplete and returns to kIdle; a later I/O-complete message of the
+// board is ignored there. Any abort ends with it, so that the subsystem is idle afterwards whatever
+// the wrap mode. Flags: single buffer (the board repeats one buffer from its memory: the write
+// stays in process until a stop or abort), drained (the board said its memory ran dry while a write
+// was still queued: the finish follows once the writes are done, unless more data went out
+// meanwhile), aborted (an abort or underrun was reported since the pre-start: writes are refused),
+// underrun told (dalayer::SubsystemEvent::kUnderrun posted once), removed (the board is gone: every
+// write comes back, then the removal is reported once).
 //
 // The stream's transfer states are the framework's (wdm::TransferState): the D/A's states 5, 6,
 // 7, 9 and 10 and the running range 1-4 are those numbers, which the out stream reads and changes.
@@ -79,18 +79,18 @@ class AnalogOutSubsystem : public dalayer::DaSubsystem,
     void Destroy() override;
 
     ULONG ListCapacity() const override { return kDaListCapacity; }
-    ULONG Configure(dalayer::DaRequest& request) override;
-    ULONG SetSingleValue(dalayer::DaRequest& request) override;
-    ULONG PreStart(dalayer::DaRequest& request) override;
-    ULONG SimultaneousStart(dalayer::DaRequest& request) override;
-    ULONG Start(dalayer::DaRequest& request) override;
-    ULONG Stop(dalayer::DaRequest& request) override;
-    ULONG Abort(dalayer::DaRequest& request) override;
-    ULONG Reset(dalayer::DaRequest& request) override;
+    hxda::ApiStatus Configure(dalayer::DaRequest& request) override;
+    hxda::ApiStatus SetSingleValue(dalayer::DaRequest& request) override;
+    hxda::ApiStatus PreStart(dalayer::DaRequest& request) override;
+    hxda::ApiStatus SimultaneousStart(dalayer::DaRequest& request) override;
+    hxda::ApiStatus Start(dalayer::DaRequest& request) override;
+    hxda::ApiStatus Stop(dalayer::DaRequest& request) override;
+    hxda::ApiStatus Abort(dalayer::DaRequest& request) override;
+    hxda::ApiStatus Reset(dalayer::DaRequest& request) override;
     NTSTATUS QueueDataRequest(PIRP irp) override;
     NTSTATUS WaitForEvent(PIRP irp) override { return events_.Wait(irp); }
     void CancelAll(PFILE_OBJECT file) override;
-    void PostEvent(ULONG code, ULONG data) override;
+    void PostEvent(dalayer::SubsystemEvent event, ULONG data) override;
     bool Query() override;
 
     DaState State();
@@ -110,7 +110,9 @@ class AnalogOutSubsystem : public dalayer::DaSubsystem,
     // wdm::StreamOutOwner.
     LONG volatile* StreamState() override { return &state_; }
     bool SingleBuffer() override { return SingleBufferInBoard(); }
-    void StreamEvent(ULONG event) override { PostEvent(event, 0); }
+    void StreamEvent(wdm::TransferEvent event) override {
+        PostEvent(dalayer::SubsystemEventOf(event), 0);
+    }
     void WriteCompleted(NTSTATUS status) override;
     void TransfersReturned() override;
     // wdm::WriteSink: the write that became current goes out, or comes back cancelled.

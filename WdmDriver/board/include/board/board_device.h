@@ -80,12 +80,12 @@ class BoardDevice : public dalayer::DaDevice, private dalayer::StatusPipe {
 
   protected:
     dalayer::DaSubsystem* CreateSubsystem(ULONG type, ULONG element) override;
-    ULONG SetHardwareInfo(dalayer::DaRequest& request) override;
-    ULONG GetHardwareInfo(dalayer::DaRequest& request) override;
-    ULONG WriteRegister(dalayer::DaRequest& request) override;
-    ULONG ReadRegister(dalayer::DaRequest& request) override;
-    ULONG WriteCalPot(dalayer::DaRequest& request) override;
-    ULONG ReadCalPot(dalayer::DaRequest& request) override;
+    hxda::ApiStatus SetHardwareInfo(dalayer::DaRequest& request) override;
+    hxda::ApiStatus GetHardwareInfo(dalayer::DaRequest& request) override;
+    hxda::ApiStatus WriteRegister(dalayer::DaRequest& request) override;
+    hxda::ApiStatus ReadRegister(dalayer::DaRequest& request) override;
+    hxda::ApiStatus WriteCalPot(dalayer::DaRequest& request) override;
+    hxda::ApiStatus ReadCalPot(dalayer::DaRequest& request) override;
 
     NTSTATUS OnStartDevice(PIRP irp) override;
     NTSTATUS OnStopDevice(PIRP irp) override;
@@ -100,7 +100,8 @@ class BoardDevice : public dalayer::DaDevice, private dalayer::StatusPipe {
     // The pipes are recovered only while no subsystem moves data.
     void RecoverWhenIdle();
     // Checks a calibration pot request; the command and the element word it is sent with.
-    static ULONG CalPotCommand(const hxda::CalPotParameters& pot, UCHAR* code, USHORT* element);
+    static hxda::ApiStatus CalPotCommand(const hxda::CalPotParameters& pot, UCHAR* code,
+                                         USHORT* element);
 
     NTSTATUS StartSequence();
     NTSTATUS Identify();
@@ -121,7 +122,7 @@ class BoardDevice : public dalayer::DaDevice, private dalayer::StatusPipe {
             else
                 device->RouteStatusMessage(type, flags);
         }
-        void Signal(SubsystemKind kind, ULONG event, ULONG data) override {
+        void Signal(SubsystemKind kind, dalayer::SubsystemEvent event, ULONG data) override {
             if (route != nullptr)
                 route->Signal(kind, event, data);
         }
@@ -135,7 +136,7 @@ class BoardDevice : public dalayer::DaDevice, private dalayer::StatusPipe {
             if (route != nullptr)
                 route->DeviceRemoved();
             else
-                device->BroadcastEvent(HXEV_DEVICEREMOVED, 0);
+                device->BroadcastEvent(dalayer::SubsystemEvent::kDeviceRemoved, 0);
         }
         void TransactionError() override {
             if (route != nullptr)

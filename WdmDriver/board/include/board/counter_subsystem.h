@@ -10,7 +10,7 @@
 //
 // The edge-to-edge measurement is watched by a poll (a 20 ms timer whose routine queues a work
 // item): once the board clears the counter's measurement bit, the counter's value is posted as
-// HXEV_EVENTVALUE and the poll ends (one value per start).
+// dalayer::SubsystemEvent::kEventValue and the poll ends (one value per start).
 #pragma once
 
 #include "board/protocol.h"
@@ -32,7 +32,7 @@ struct CounterProgram {
 };
 
 // Checks a configuration block and computes the counter's registers; an API status.
-ULONG PrepareCounter(const hxda::ConfigurationBlock& block, CounterProgram* program);
+hxda::ApiStatus PrepareCounter(const hxda::ConfigurationBlock& block, CounterProgram* program);
 // The gate bits the start adds for a gate type; false for a gate the board does not have.
 bool CounterGateBits(USHORT gate, USHORT* bits);
 
@@ -44,15 +44,15 @@ class CounterSubsystem : public dalayer::DaSubsystem {
     ~CounterSubsystem() override;
     void Destroy() override;
 
-    ULONG Configure(dalayer::DaRequest& request) override;
-    ULONG Start(dalayer::DaRequest& request) override;
-    ULONG Stop(dalayer::DaRequest& request) override;
-    ULONG Abort(dalayer::DaRequest& request) override { return Stop(request); }
-    ULONG Reset(dalayer::DaRequest& request) override { return Stop(request); }
-    ULONG ReadEvents(dalayer::DaRequest& request) override;
+    hxda::ApiStatus Configure(dalayer::DaRequest& request) override;
+    hxda::ApiStatus Start(dalayer::DaRequest& request) override;
+    hxda::ApiStatus Stop(dalayer::DaRequest& request) override;
+    hxda::ApiStatus Abort(dalayer::DaRequest& request) override { return Stop(request); }
+    hxda::ApiStatus Reset(dalayer::DaRequest& request) override { return Stop(request); }
+    hxda::ApiStatus ReadEvents(dalayer::DaRequest& request) override;
     NTSTATUS WaitForEvent(PIRP irp) override { return events_.Wait(irp); }
     void CancelAll(PFILE_OBJECT file) override;
-    void PostEvent(ULONG code, ULONG data) override;
+    void PostEvent(dalayer::SubsystemEvent event, ULONG data) override;
 
   private:
     bool ElementExists() const { return Element() < kCounters; }

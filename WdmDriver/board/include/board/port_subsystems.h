@@ -18,15 +18,15 @@ class DinSubsystem : public dalayer::DaSubsystem {
   public:
     DinSubsystem(BoardDevice* board, ULONG element);
 
-    ULONG Configure(dalayer::DaRequest&) override { return HXNOERROR; }
-    ULONG Reset(dalayer::DaRequest&) override { return HXNOERROR; }
-    ULONG Start(dalayer::DaRequest& request) override;
-    ULONG Stop(dalayer::DaRequest& request) override;
-    ULONG Abort(dalayer::DaRequest& request) override;
-    ULONG GetSingleValue(dalayer::DaRequest& request) override;
+    hxda::ApiStatus Configure(dalayer::DaRequest&) override { return HXNOERROR; }
+    hxda::ApiStatus Reset(dalayer::DaRequest&) override { return HXNOERROR; }
+    hxda::ApiStatus Start(dalayer::DaRequest& request) override;
+    hxda::ApiStatus Stop(dalayer::DaRequest& request) override;
+    hxda::ApiStatus Abort(dalayer::DaRequest& request) override;
+    hxda::ApiStatus GetSingleValue(dalayer::DaRequest& request) override;
     NTSTATUS WaitForEvent(PIRP irp) override { return events_.Wait(irp); }
     void CancelAll(PFILE_OBJECT file) override { events_.CancelAll(file); }
-    void PostEvent(ULONG code, ULONG data) override;
+    void PostEvent(dalayer::SubsystemEvent event, ULONG data) override;
 
   private:
     BoardDevice* board_;
@@ -40,13 +40,15 @@ class DoutSubsystem : public dalayer::DaSubsystem {
   public:
     DoutSubsystem(BoardDevice* board, ULONG element);
 
-    ULONG Configure(dalayer::DaRequest&) override { return HXNOERROR; }
-    ULONG Reset(dalayer::DaRequest&) override { return HXNOERROR; }
+    hxda::ApiStatus Configure(dalayer::DaRequest&) override { return HXNOERROR; }
+    hxda::ApiStatus Reset(dalayer::DaRequest&) override { return HXNOERROR; }
     // Takes the port back from the D/A, then writes it.
-    ULONG SetSingleValue(dalayer::DaRequest& request) override;
+    hxda::ApiStatus SetSingleValue(dalayer::DaRequest& request) override;
     NTSTATUS WaitForEvent(PIRP irp) override { return events_.Wait(irp); }
     void CancelAll(PFILE_OBJECT file) override { events_.CancelAll(file); }
-    void PostEvent(ULONG code, ULONG data) override { events_.Post(code, data); }
+    void PostEvent(dalayer::SubsystemEvent event, ULONG data) override {
+        events_.Post(event, data);
+    }
 
   private:
     BoardDevice* board_;

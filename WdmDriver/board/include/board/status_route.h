@@ -4,6 +4,7 @@
 #pragma once
 
 #include "board/protocol.h"
+#include "dalayer/subsystem_event.h"
 #include "kernel/wdm.h"
 
 namespace board {
@@ -17,7 +18,7 @@ class StatusRoute {
     // DISPATCH_LEVEL.
     virtual void Message(USHORT type, USHORT flags);
     // An event (with its data) for element 0 of the subsystem kind. DISPATCH_LEVEL.
-    virtual void Signal(SubsystemKind kind, ULONG event, ULONG data) = 0;
+    virtual void Signal(SubsystemKind kind, dalayer::SubsystemEvent event, ULONG data) = 0;
     // The board is ready for D/A data: the D/A completion work is due. DISPATCH_LEVEL.
     virtual void DaReady() = 0;
     // The status pipe reported the board gone: every open subsystem learns of the removal.

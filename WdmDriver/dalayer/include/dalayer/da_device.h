@@ -42,14 +42,15 @@ class DaDevice : public wdm::PnpDeviceBase {
     // Reads are kept outstanding: set at the first create, cleared at the last close.
     bool StatusReadsPosted();
 
-    // Routes a status message of the board: type 0 flag bits to the A/D, D/A and C/T element 0
-    // (overrun, underrun, I/O complete), type 0x2000 to the DIN element 0 (event value with the
-    // flags word as data), type 0x8001 to the D/A element 0 (kEventBoardReady); others nothing.
+    // Routes a status message of the board: kStatusTypeFlags's bits to the A/D, D/A and C/T
+    // element 0 (overrun, underrun, I/O complete), kStatusTypeDinChange to the DIN element 0
+    // (event value with the flags word as data), kStatusTypeDaReady to the D/A element 0
+    // (SubsystemEvent::kBoardReady); others nothing.
     void RouteStatusMessage(USHORT type, USHORT flags);
     // Posts an event to every open subsystem object (device removal, fatal USB errors).
-    void BroadcastEvent(ULONG code, ULONG data);
+    void BroadcastEvent(SubsystemEvent event, ULONG data);
     // Posts an event to the open object of (type, element); false when none is open.
-    bool PostEventTo(ULONG type, ULONG element, ULONG code, ULONG data);
+    bool PostEventTo(ULONG type, ULONG element, SubsystemEvent event, ULONG data);
     // Runs fn(object) under the open-list lock on the open object of (type, element); false when
     // none is open. fn must obey the rules of DaSubsystem::PostEvent.
     template <class Fn>
@@ -65,19 +66,19 @@ class DaDevice : public wdm::PnpDeviceBase {
 
     // Completes a request a subsystem operation pended: the status into the record, Information
     // 336.
-    void CompletePendedRequest(PIRP irp, ULONG apiStatus);
+    void CompletePendedRequest(PIRP irp, hxda::ApiStatus status);
 
   protected:
     // ---- Board device operations -------------------------------------------------------------
     // Makes the subsystem object of a file; null when the board has none of that type.
     virtual DaSubsystem* CreateSubsystem(ULONG type, ULONG element) = 0;
     // Device-level requests (on any file, bound or not); an API status for the record.
-    virtual ULONG SetHardwareInfo(DaRequest& request) { return HXNOTSUPPORTED; }
-    virtual ULONG GetHardwareInfo(DaRequest& request) { return HXNOTSUPPORTED; }
-    virtual ULONG WriteRegister(DaRequest& request) { return HXNOTSUPPORTED; }
-    virtual ULONG ReadRegister(DaRequest& request) { return HXNOTSUPPORTED; }
-    virtual ULONG WriteCalPot(DaRequest& request) { return HXNOTSUPPORTED; }
-    virtual ULONG ReadCalPot(DaRequest& request) { return HXNOTSUPPORTED; }
+    virtual hxda::ApiStatus SetHardwareInfo(DaRequest& request) { return HXNOTSUPPORTED; }
+    virtual hxda::ApiStatus GetHardwareInfo(DaRequest& request) { return HXNOTSUPPORTED; }
+    virtual hxda::ApiStatus WriteRegister(DaRequest& request) { return HXNOTSUPPORTED; }
+    virtual hxda::ApiStatus ReadRegister(DaRequest& request) { return HXNOTSUPPORTED; }
+    virtual hxda::ApiStatus WriteCalPot(DaRequest& request) { return HXNOTSUPPORTED; }
+    virtual hxda::ApiStatus ReadCalPot(DaRequest& request) { return HXNOTSUPPORTED; }
     // The reserved request: answered with success and no data whatever this does.
     virtual void ReservedRequest(DaRequest& request) {}
 

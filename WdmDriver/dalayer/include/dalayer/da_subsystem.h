@@ -1,28 +1,28 @@
 // `DaSubsystem`: the subsystem object, base of the A/D, D/A, DIN, DOUT and C/T objects. A file of a
 // board device is bound to at most one; the device's dispatch calls its virtual operations.
 //
-// Request operations answer an API status for the record; the base answers 36 (HXNOTSUPPORTED) to
-// each. QueueDataRequest and WaitForEvent either queue the request and answer STATUS_PENDING (the
-// object then owns it and completes it through a queue that releases the device's busy count), or
-// answer a failure without touching it (the dispatch completes it); the base answers
-// STATUS_NOT_SUPPORTED.
+// Request operations answer an API status (hxda::ApiStatus) for the record; the base answers
+// HXNOTSUPPORTED to each. QueueDataRequest and WaitForEvent answer an NTSTATUS for the request
+// itself: they either queue it and answer STATUS_PENDING (the object then owns it and completes it
+// through a queue that releases the device's busy count), or answer a failure without touching it
+// (the dispatch completes it); the base answers STATUS_NOT_SUPPORTED. The two types do not
+// convert into each other.
 //
 // PostEvent runs at up to DISPATCH_LEVEL with the device's open-list lock held, so that the object
 // cannot be destroyed under it: it must not wait, and must not call back into the open list.
 #pragma once
 
 #include "dalayer/da_request.h"
+#include "dalayer/request_status.h"
+#include "dalayer/subsystem_event.h"
 #include "framework/pool.h"
+#include "hxda/api_status.h"
 #include "hxdacodes.h"
 #include "kernel/wdm.h"
 
 namespace dalayer {
 
 class DaDevice;
-
-// Events the device posts to an object that are not HXEV_ codes of the protocol.
-// The board reports ready for the next D/A data (status message type 0x8001).
-inline constexpr ULONG kEventBoardReady = 0x00008001u;
 
 class DaSubsystem : public wdm::PoolObject {
   public:
@@ -43,26 +43,26 @@ class DaSubsystem : public wdm::PoolObject {
 
     // The most channel-list entries the configure operation reads; 0 for an object whose configure
     // reads none. A configure whose list count exceeds it, or whose input does not hold every entry
-    // the count names, is refused with 5 (HXINVALIDLISTSIZE) before the operation runs.
+    // the count names, is refused with HXINVALIDLISTSIZE before the operation runs.
     virtual ULONG ListCapacity() const { return 0; }
 
     // Request operations, by request code.
-    virtual ULONG ReadEvents(DaRequest& request) { return HXNOTSUPPORTED; }
-    virtual ULONG SetSingleValue(DaRequest& request) { return HXNOTSUPPORTED; }
-    virtual ULONG GetSingleValue(DaRequest& request) { return HXNOTSUPPORTED; }
-    virtual ULONG GetSingleValues(DaRequest& request) { return HXNOTSUPPORTED; }
-    virtual ULONG Configure(DaRequest& request) { return HXNOTSUPPORTED; }
-    virtual ULONG Start(DaRequest& request) { return HXNOTSUPPORTED; }
-    virtual ULONG Stop(DaRequest& request) { return HXNOTSUPPORTED; }
-    virtual ULONG Pause(DaRequest& request) { return HXNOTSUPPORTED; }
-    virtual ULONG Continue(DaRequest& request) { return HXNOTSUPPORTED; }
-    virtual ULONG Reset(DaRequest& request) { return HXNOTSUPPORTED; }
-    virtual ULONG Abort(DaRequest& request) { return HXNOTSUPPORTED; }
-    virtual ULONG PreStart(DaRequest& request) { return HXNOTSUPPORTED; }
+    virtual hxda::ApiStatus ReadEvents(DaRequest& request) { return HXNOTSUPPORTED; }
+    virtual hxda::ApiStatus SetSingleValue(DaRequest& request) { return HXNOTSUPPORTED; }
+    virtual hxda::ApiStatus GetSingleValue(DaRequest& request) { return HXNOTSUPPORTED; }
+    virtual hxda::ApiStatus GetSingleValues(DaRequest& request) { return HXNOTSUPPORTED; }
+    virtual hxda::ApiStatus Configure(DaRequest& request) { return HXNOTSUPPORTED; }
+    virtual hxda::ApiStatus Start(DaRequest& request) { return HXNOTSUPPORTED; }
+    virtual hxda::ApiStatus Stop(DaRequest& request) { return HXNOTSUPPORTED; }
+    virtual hxda::ApiStatus Pause(DaRequest& request) { return HXNOTSUPPORTED; }
+    virtual hxda::ApiStatus Continue(DaRequest& request) { return HXNOTSUPPORTED; }
+    virtual hxda::ApiStatus Reset(DaRequest& request) { return HXNOTSUPPORTED; }
+    virtual hxda::ApiStatus Abort(DaRequest& request) { return HXNOTSUPPORTED; }
+    virtual hxda::ApiStatus PreStart(DaRequest& request) { return HXNOTSUPPORTED; }
     // Direct output: copies the data in process into request.DirectOutput() and reports the bytes
     // copied with request.SetInformation.
-    virtual ULONG FlushInProcess(DaRequest& request) { return HXNOTSUPPORTED; }
-    virtual ULONG SimultaneousStart(DaRequest& request) { return HXNOTSUPPORTED; }
+    virtual hxda::ApiStatus FlushInProcess(DaRequest& request) { return HXNOTSUPPORTED; }
+    virtual hxda::ApiStatus SimultaneousStart(DaRequest& request) { return HXNOTSUPPORTED; }
 
     // A read or write of the subsystem's data.
     virtual NTSTATUS QueueDataRequest(PIRP irp) { return STATUS_NOT_SUPPORTED; }
@@ -70,11 +70,8 @@ class DaSubsystem : public wdm::PoolObject {
     virtual NTSTATUS WaitForEvent(PIRP irp) { return STATUS_NOT_SUPPORTED; }
     // Cleanup of a file bound to this object: its queued requests complete cancelled.
     virtual void CancelAll(PFILE_OBJECT file) {}
-    // Internal operations of the streaming subsystems.
-    virtual void StopTransfers() {}
-    virtual void NextRequestCurrent() {}
-    // An event for the API (an HXEV_ code and its data) or one of the internal events above.
-    virtual void PostEvent(ULONG code, ULONG data) {}
+    // An event for the program or one of the driver's own (SubsystemEvent), with its data.
+    virtual void PostEvent(SubsystemEvent event, ULONG data) {}
     // True while the subsystem moves data (the board layer's USB recovery waits for idle ones).
     virtual bool Query() { return false; }
 

@@ -4,6 +4,7 @@
 // cancelled request completes with STATUS_CANCELLED and 0 bytes.
 #pragma once
 
+#include "dalayer/subsystem_event.h"
 #include "framework/busy_counter.h"
 #include "framework/event_queue.h"
 #include "kernel/wdm.h"
@@ -16,8 +17,9 @@ class SubsystemEventQueue {
 
     // STATUS_PENDING: the request is the queue's.
     NTSTATUS Wait(PIRP irp) { return queue_.Queue(irp); }
-    // Completes the current request with the event; false when none waited (the event is lost).
-    bool Post(ULONG code, ULONG data);
+    // Completes the current request with the event's protocol code and its data; false when none
+    // waited (the event is lost) and for the driver's own events, which are not the program's.
+    bool Post(SubsystemEvent event, ULONG data);
     // Completes the current request with a failure status and 0 bytes.
     bool Fail(NTSTATUS status);
     // The file's requests complete cancelled (every file's for null).

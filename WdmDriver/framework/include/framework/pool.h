@@ -1,6 +1,7 @@
 // Pool memory of the driver's framework: every block carries the tag "Wdm ", so that the pool
 // ledger shows what the driver holds. Objects of the framework's classes that live in pool derive
-// from PoolObject; their new answers null when the pool is out of memory.
+// from PoolObject: when the pool is out of memory their nothrow new answers null and their plain
+// new throws std::bad_alloc, so the driver's code makes them with new (std::nothrow).
 #pragma once
 
 #include <cstddef>

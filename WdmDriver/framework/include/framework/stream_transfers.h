@@ -5,10 +5,13 @@
 
 namespace wdm {
 
-// Events a stream gives its owner, at DISPATCH_LEVEL.
-inline constexpr ULONG kStreamEventDeviceRemoved = 3;
-inline constexpr ULONG kStreamEventRecovery = 10;  // a transaction error while running
-inline constexpr ULONG kStreamEventOverrun = 0x80000001;
+// Events a stream gives its owner, at DISPATCH_LEVEL. They are the streams' own: an owner that
+// passes one on to its program converts it in one place.
+enum class TransferEvent : ULONG {
+    kDeviceRemoved,  // a transfer failed because the device is gone
+    kRecovery,       // a transaction error while running: the owner recovers the pipes
+    kOverrun,        // an in stream's ring had no room for the data that came
+};
 
 // The transfer states of a stream's owner, as the streams read them (and the out stream changes
 // them): idle, armed to running (1-4), the out stream's stop and abort states, destroyed. An
@@ -32,7 +35,7 @@ inline bool StreamStateRunning(LONG state) {
 class StreamInOwner {
   public:
     virtual TransferState StreamState() = 0;
-    virtual void StreamEvent(ULONG event) = 0;
+    virtual void StreamEvent(TransferEvent event) = 0;
 
   protected:
     ~StreamInOwner() = default;
@@ -45,7 +48,7 @@ class StreamOutOwner {
     // operations.
     virtual LONG volatile* StreamState() = 0;
     virtual bool SingleBuffer() = 0;
-    virtual void StreamEvent(ULONG event) = 0;
+    virtual void StreamEvent(TransferEvent event) = 0;
     // The end of the current write, at PASSIVE_LEVEL (from the stream's work item).
     virtual void WriteCompleted(NTSTATUS status) = 0;
     // After CancelTransfers, once none of the write's transfers is out any more: at

@@ -113,7 +113,7 @@ TEST_F(StreamInTest, AFullRingIsEmptiedAndReportedOncePerStart) {
     // Nothing reads: the ring overflows again and again, and says so once.
     ASSERT_TRUE(wdm_test::WaitUntil([&] { return stream.OverrunReported(); }));
     simclock::SleepFor(150ms);
-    EXPECT_EQ(owner.Count(wdm::kStreamEventOverrun), 1u);
+    EXPECT_EQ(owner.Count(wdm::TransferEvent::kOverrun), 1u);
     {
         wdm::SpinLockHold hold(stream.Ring().Lock());
         EXPECT_LE(stream.Ring().Count(), 8192u);
@@ -124,7 +124,8 @@ TEST_F(StreamInTest, AFullRingIsEmptiedAndReportedOncePerStart) {
     ASSERT_EQ(stream.WaitIdle(), STATUS_SUCCESS);
     ASSERT_EQ(stream.Start(4096), STATUS_SUCCESS);
     EXPECT_FALSE(stream.OverrunReported());
-    ASSERT_TRUE(wdm_test::WaitUntil([&] { return owner.Count(wdm::kStreamEventOverrun) == 2; }));
+    ASSERT_TRUE(
+        wdm_test::WaitUntil([&] { return owner.Count(wdm::TransferEvent::kOverrun) == 2; }));
     StopAd();
 }
 
@@ -133,21 +134,33 @@ TEST_F(StreamInTest, FaultPairsEndTheirTransferAndReachTheOwner) {
         const char* name;
         usb::Fault fault;
         LONG state;
-        std::vector<ULONG> events;
+        std::vector<wdm::TransferEvent> events;
         ULONG posted;  // transfers still waiting for data afterwards
     };
     const Case cases[] = {
         {"transaction error while running",
          usb::Fault::TransactionError,
-         4,
-         {wdm::kStreamEventRecovery},
+         wdm::kStreamStateRunningLast,
+         {wdm::TransferEvent::kRecovery},
          7},
-        {"transaction error while idle", usb::Fault::TransactionError, 0, {}, 7},
-        {"data error", usb::Fault::DataError, 4, {wdm::kStreamEventDeviceRemoved}, 7},
-        {"removed", usb::Fault::Removed, 0, {wdm::kStreamEventDeviceRemoved}, 7},
-        {"zero-length packet", usb::Fault::ZeroLength, 4, {}, 7},
+        {"transaction error while idle",
+         usb::Fault::TransactionError,
+         wdm::kStreamStateIdle,
+         {},
+         7},
+        {"data error",
+         usb::Fault::DataError,
+         wdm::kStreamStateRunningLast,
+         {wdm::TransferEvent::kDeviceRemoved},
+         7},
+        {"removed",
+         usb::Fault::Removed,
+         wdm::kStreamStateIdle,
+         {wdm::TransferEvent::kDeviceRemoved},
+         7},
+        {"zero-length packet", usb::Fault::ZeroLength, wdm::kStreamStateRunningLast, {}, 7},
         // A stall halts the pipe: the waiting transfers end too, and none is posted again.
-        {"stall", usb::Fault::Stall, 4, {}, 0},
+        {"stall", usb::Fault::Stall, wdm::kStreamStateRunningLast, {}, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -186,7 +199,7 @@ TEST_F(StreamInTest, RemovalOrDestructionWhileStreamingWaitsForEveryTransfer) {
         stream.reset();
         EXPECT_EQ(bus.PendingTransfers(pdo), 0u);
         if (unplug) {
-            EXPECT_EQ(seen.Count(wdm::kStreamEventDeviceRemoved), 8u);
+            EXPECT_EQ(seen.Count(wdm::TransferEvent::kDeviceRemoved), 8u);
         } else {
             EXPECT_TRUE(seen.Events().empty());
             StopAd();

@@ -267,22 +267,26 @@ TEST_F(StreamOutTest, FaultPairsReachTheOwner) {
         const char* name;
         usb::Fault fault;
         LONG state;
-        std::vector<ULONG> events;
+        std::vector<wdm::TransferEvent> events;
         std::vector<NTSTATUS> ends;
     };
     const Case cases[] = {
         {"transaction error while running",
          usb::Fault::TransactionError,
-         4,
-         {wdm::kStreamEventRecovery},
+         wdm::kStreamStateRunningLast,
+         {wdm::TransferEvent::kRecovery},
          {}},
-        {"transaction error while idle", usb::Fault::TransactionError, 0, {}, {STATUS_CANCELLED}},
+        {"transaction error while idle",
+         usb::Fault::TransactionError,
+         wdm::kStreamStateIdle,
+         {},
+         {STATUS_CANCELLED}},
         {"data error",
          usb::Fault::DataError,
-         4,
-         {wdm::kStreamEventDeviceRemoved},
+         wdm::kStreamStateRunningLast,
+         {wdm::TransferEvent::kDeviceRemoved},
          {STATUS_CANCELLED}},
-        {"stall", usb::Fault::Stall, 4, {}, {STATUS_CANCELLED}},
+        {"stall", usb::Fault::Stall, wdm::kStreamStateRunningLast, {}, {STATUS_CANCELLED}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

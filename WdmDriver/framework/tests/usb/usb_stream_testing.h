@@ -18,7 +18,7 @@ class RecordingInOwner : public wdm::StreamInOwner {
     wdm::TransferState StreamState() override {
         return static_cast<wdm::TransferState>(state.load());
     }
-    void StreamEvent(ULONG event) override {
+    void StreamEvent(wdm::TransferEvent event) override {
         {
             std::lock_guard lock(mutex_);
             events_.push_back(event);
@@ -29,14 +29,14 @@ class RecordingInOwner : public wdm::StreamInOwner {
             eventDone = true;
         }
     }
-    std::vector<ULONG> Events() {
+    std::vector<wdm::TransferEvent> Events() {
         std::lock_guard lock(mutex_);
         return events_;
     }
     std::atomic<int> delayMs{0};
     std::atomic<bool> inEvent{false};
     std::atomic<bool> eventDone{false};
-    std::size_t Count(ULONG event) {
+    std::size_t Count(wdm::TransferEvent event) {
         std::lock_guard lock(mutex_);
         return static_cast<std::size_t>(std::count(events_.begin(), events_.end(), event));
     }
@@ -44,14 +44,14 @@ class RecordingInOwner : public wdm::StreamInOwner {
 
   private:
     std::mutex mutex_;
-    std::vector<ULONG> events_;
+    std::vector<wdm::TransferEvent> events_;
 };
 
 class RecordingOutOwner : public wdm::StreamOutOwner {
   public:
     LONG volatile* StreamState() override { return &state; }
     bool SingleBuffer() override { return singleBuffer.load(); }
-    void StreamEvent(ULONG event) override {
+    void StreamEvent(wdm::TransferEvent event) override {
         std::lock_guard lock(mutex_);
         events_.push_back(event);
     }
@@ -67,7 +67,7 @@ class RecordingOutOwner : public wdm::StreamOutOwner {
         if (KeGetCurrentIrql() != PASSIVE_LEVEL)
             wrongLevel_ = true;
     }
-    std::vector<ULONG> Events() {
+    std::vector<wdm::TransferEvent> Events() {
         std::lock_guard lock(mutex_);
         return events_;
     }
@@ -90,7 +90,7 @@ class RecordingOutOwner : public wdm::StreamOutOwner {
 
   private:
     std::mutex mutex_;
-    std::vector<ULONG> events_;
+    std::vector<wdm::TransferEvent> events_;
     std::vector<NTSTATUS> ends_;
     int returned_ = 0;
     bool wrongLevel_ = false;

@@ -12,9 +12,10 @@
 //   becomes VARIANT_TRUE; VT_EMPTY converts to 0 and to ""; a BSTR converts to a number when it
 //   reads as one (blanks around it allowed, "True"/"False" for VT_BOOL), else
 //   DISP_E_TYPEMISMATCH; numbers convert to text in the shortest form that reads back the same
-//   (a BOOL as "-1"/"0", or "True"/"False" with VARIANT_ALPHABOOL). VT_NULL, interfaces and
-//   unknown types do not convert (DISP_E_TYPEMISMATCH, DISP_E_BADVARTYPE for an unknown type).
-//   On failure the destination is left as it was.
+//   (whole numbers of up to 15 digits, 7 for VT_R4, written out; exponents as "1E+15"; a BOOL as
+//   "-1"/"0", or "True"/"False" with VARIANT_ALPHABOOL). VT_NULL, interfaces and unknown types do
+//   not convert (DISP_E_TYPEMISMATCH, DISP_E_BADVARTYPE for an unknown type). On failure the
+//   destination is left as it was.
 #pragma once
 
 #include "com/base.h"

@@ -97,7 +97,9 @@ class CommandButton : public Control {
     CommandButton(Form& form, const ControlSpec& spec);
     const std::string& Caption() const { return caption_; }
     void SetCaption(const std::string& caption);
+    // Shown on a button of the graphical style; a standard button keeps it without showing it.
     void SetPicture(const Picture& picture);
+    const Picture& GetPicture() const { return picture_; }
     std::function<void()> onClick;
     void Build(QWidget* parent) override;
 

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "hxda/api_status.h"
 #include "hxmem32.h"
 
 namespace {
@@ -109,6 +110,33 @@ TEST(ErrorStringTest, BufferManagerTextsAgree) {
         ASSERT_EQ(hxDmGetErrorString(status, text, sizeof text), 0u);
         EXPECT_STREQ(text, hxda::FindStatusText(status)) << status;
     }
+}
+
+TEST(StatusNameTest, NamesAsTheHeadersSpellThem) {
+    using hxda::ApiStatus;
+    struct Named {
+        ApiStatus status;
+        const char* name;
+    };
+    const Named named[] = {
+        {HXNOERROR, "HXNOERROR"},
+        {HXNOTSUPPORTED, "HXNOTSUPPORTED"},
+        {HXBADRESOLUTION, "HXBADRESOLUTION"},
+        {HXADTRIGGERERROR, "HXADTRIGGERERROR"},
+        {HXINVALIDINDEXX4, "HXINVALIDINDEXX4"},
+        {ApiStatus::FromCode(HXCANTALLOCBCB), "HXCANTALLOCBCB"},
+        {ApiStatus::FromCode(HXNOTMULTIPLEOFTWO), "HXNOTMULTIPLEOFTWO"},
+    };
+    for (const auto& [status, name] : named) {
+        ASSERT_NE(hxda::StatusName(status), nullptr) << name;
+        EXPECT_STREQ(hxda::StatusName(status), name);
+    }
+    // Numbers that are no status, and the message codes, whose texts are names of their own.
+    for (const std::uint32_t code : {51u, 59u, 132u, 199u, 221u, 0x4067u, 0xFFFFFFFFu})
+        EXPECT_EQ(hxda::StatusName(ApiStatus::FromCode(code)), nullptr) << code;
+    // Every status of the table has a name, every message code none.
+    for (const hxda::StatusTextEntry& entry : hxda::StatusTextTable())
+        EXPECT_EQ(entry.name != nullptr, entry.id < 0x4000) << entry.id;
 }
 
 }  // namespace

@@ -1,0 +1,10 @@
+// The single-value analog input panel's description.
+#pragma once
+
+#include "ui/spec.h"
+
+namespace larkspur {
+
+ui::FormSpec SingleInFormSpec();
+
+}  // namespace larkspur

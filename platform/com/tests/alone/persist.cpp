@@ -1,0 +1,1 @@
+#include "com/persist.h"

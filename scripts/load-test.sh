@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the built test suite of each preset several times in a row while CPU hogs load the machine
 # (two per core), then once more restricted to two cores: no test may depend on the machine
-# keeping up with real time. Stops at the first failing run.
+# keeping up with real time. Every run goes on to the end; the failing tests of each are listed and
+# the script fails when any run failed.
 # Usage: scripts/load-test.sh [runs, default 5] [presets, default: default asan tsan]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -15,16 +16,21 @@ stress-ng --cpu "$(( 2 * $(nproc) ))" --quiet &
 hogs=$!
 trap 'kill "$hogs" 2>/dev/null; wait "$hogs" 2>/dev/null || true' EXIT
 
-log="$(mktemp)"
-suite() {  # <what> <command...>: one run of a suite, its summary, or its failures and the log
+failed=0
+suite() {  # <what> <command...>: one run of a suite, its summary, and its failures with the log
     echo "== $1"
     shift
-    if ! "$@" >"$log" 2>&1; then
+    local log
+    log="$(mktemp)"
+    if "$@" >"$log" 2>&1; then
+        grep -E "tests passed|Total Test time" "$log"
+        rm -f "$log"
+    else
+        failed=1
+        grep -E "tests passed|Total Test time" "$log" || true
         sed -n '/The following tests FAILED/,$p' "$log"
         echo "the whole output: $log"
-        exit 1
     fi
-    grep -E "tests passed|Total Test time" "$log"
 }
 for preset in "${presets[@]}"; do
     for run in $(seq 1 "$runs"); do
@@ -33,4 +39,4 @@ for preset in "${presets[@]}"; do
     suite "$preset, loaded, on cores 0 and 1" \
         taskset -c 0,1 ctest --preset "$preset" -j 4 --output-on-failure
 done
-rm -f "$log"
+exit "$failed"

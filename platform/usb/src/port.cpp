@@ -449,10 +449,13 @@ bool Port::NextFault(std::uint8_t endpoint, Fault* fault) {
 
 void Port::NoteRetry(std::uint8_t endpoint, std::size_t wanted,
                      std::optional<simclock::Duration>& next) {
+    // The reading before the model's: a clock that moves on while the model answers makes the
+    // retry early (one more try), never late (a transfer left waiting past its time).
+    const simclock::Duration asked = simclock::Now();
     const auto after = model_->RetryAfter(endpoint, wanted);
     if (!after)
         return;
-    const simclock::Duration at = simclock::Now() + (after->count() > 0 ? *after : kRetryNow);
+    const simclock::Duration at = asked + (after->count() > 0 ? *after : kRetryNow);
     if (!next || at < *next)
         next = at;
 }

@@ -3,6 +3,9 @@
 // it, and not in between.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "simclock/condition.h"
 #include "simclock/thread.h"
 #include "usb_test_support.h"
@@ -45,6 +48,36 @@ TEST_F(Pacing, WithoutATimeNamedTheThreadWaitsForTheDevicesWake) {
     device->Offer(ScriptedDevice::kBulkIn, Bytes(3, 1));
     ASSERT_TRUE(request.Wait());
     EXPECT_EQ(request.urb()->UrbBulkOrInterruptTransfer.TransferBufferLength, 3u);
+}
+
+// The clock moves on while the device names its time: the port counts that time from the reading
+// before it asked, so the transfer is tried when its data comes, not a step later.
+class ManualPacing : public BusFixture {
+  protected:
+    simclock::testing::ManualClock manual;
+};
+
+TEST_F(ManualPacing, AClockMovedOnWhileTheDeviceNamesItsTimeMakesTheRetryEarlyNeverLate) {
+    const simclock::Duration start = simclock::Now();
+    device->OfferAt(ScriptedDevice::kBulkIn, Bytes(10, 0x5A), start + 250ms);
+    std::atomic<bool> named{false};
+    device->AfterNamingTime([&] {
+        simclock::testing::Advance(100ms);
+        named = true;
+    });
+    Bytes buffer(64);
+    UrbRequest request;
+    Build(request, ScriptedDevice::kBulkIn, buffer.data(), 64,
+          USBD_TRANSFER_DIRECTION_IN | USBD_SHORT_TRANSFER_OK);
+    EXPECT_EQ(request.Send(pdo), STATUS_PENDING);
+    const auto bound = std::chrono::steady_clock::now() + 10s;
+    while (!named && std::chrono::steady_clock::now() < bound)
+        std::this_thread::yield();
+    ASSERT_TRUE(named);
+    EXPECT_FALSE(request.Wait(20)) << "no data before its time";
+    manual.Advance(150ms);  // the data's time
+    ASSERT_TRUE(request.Wait());
+    EXPECT_EQ(request.urb()->UrbBulkOrInterruptTransfer.TransferBufferLength, 10u);
 }
 
 }  // namespace

@@ -9,11 +9,13 @@
 #include <condition_variable>
 #include <cstring>
 #include <deque>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
 #include <set>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "simclock/clock.h"
@@ -100,6 +102,12 @@ class ScriptedDevice : public DeviceModel {
         std::lock_guard lock(mutex_);
         timed_[endpoint].emplace_back(at, std::move(packet));
     }
+    // Runs once, on the bus's thread, right after the device has named a time (a test moves the
+    // clock on there, as it may while the device answers).
+    void AfterNamingTime(std::function<void()> step) {
+        std::lock_guard lock(mutex_);
+        afterNaming_ = std::move(step);
+    }
     // How often the bus asked for IN data of the endpoint.
     int InCalls(std::uint8_t endpoint) {
         std::lock_guard lock(mutex_);
@@ -171,11 +179,19 @@ class ScriptedDevice : public DeviceModel {
     }
     std::optional<std::chrono::nanoseconds> RetryAfter(std::uint8_t endpoint,
                                                        std::size_t) override {
-        std::lock_guard lock(mutex_);
-        const auto& timed = timed_[endpoint];
-        if (timed.empty())
-            return std::nullopt;
-        return std::max(timed.front().first - simclock::Now(), simclock::Duration{0});
+        std::function<void()> step;
+        std::optional<std::chrono::nanoseconds> after;
+        {
+            std::lock_guard lock(mutex_);
+            const auto& timed = timed_[endpoint];
+            if (timed.empty())
+                return std::nullopt;
+            after = std::max(timed.front().first - simclock::Now(), simclock::Duration{0});
+            step = std::exchange(afterNaming_, {});
+        }
+        if (step)
+            step();
+        return after;
     }
     OutResult Out(std::uint8_t endpoint, std::span<const std::uint8_t> data) override {
         std::lock_guard lock(mutex_);
@@ -203,6 +219,7 @@ class ScriptedDevice : public DeviceModel {
     std::vector<std::uint8_t> selected_;
     std::vector<std::uint8_t> resets_;
     bool holdOut_ = false;
+    std::function<void()> afterNaming_;
 };
 
 using usb::testing::SendPnp;

@@ -45,7 +45,7 @@ set(MQ_INSTALL_MODULES
     MqMachine sim_mq5120 MqSimDaDriverFile MQ5120k Mq5120 Mq5200 Mq5130 MQ5310)
 # The programs: the machine tool and the benchmarks.
 set(MQ_INSTALL_PROGRAMS mqmachine api_stream_bench api_sim_stream_bench api_mq5120_stream_bench
-    api_mq5120_output_bench)
+    api_mq5120_output_bench api_mq5120_boards_bench sim_mq5120_bench)
 
 foreach(library ${MQ_INSTALL_LIBRARIES})
     set_target_properties(${library} PROPERTIES INSTALL_RPATH "${MQ_LIBRARY_RPATH}")

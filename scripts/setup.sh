@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config clang-format
     libgtest-dev libgmock-dev libbenchmark-dev
-    libsqlite3-dev
+    libsqlite3-dev libfftw3-dev libxlsxwriter-dev zlib1g-dev
     qt6-base-dev fonts-dejavu-core
     stress-ng
 )

@@ -46,7 +46,15 @@ typedef BOOL(CALLBACK* SubsystemEnumProc)(LPSTR description, hxss_tag type, UINT
                                           LPARAM user);
 typedef BOOL(CALLBACK* CapsEnumProc)(UINT kind, double value1, double value2, LPARAM user);
 typedef BOOL(CALLBACK* SSListEnumProc)(HSSLIST list, HDASS hDass, LPARAM user);
-// Called in place of a posted notification message (HXWM_).
+// Called in place of a posted notification message (HXWM_), on the subsystem's copy thread, in
+// the order the messages would have been posted, with no lock of the library held. It may call
+// the library: calls on other subsystems and calls that need no answer of the copy thread (taking
+// and queueing buffers, queue sizes, settings) are served as from any thread, also while another
+// thread waits for the subsystem's stop or abort; hxDaStart runs at once; hxDaStop, hxDaAbort
+// and hxDaReset of its own subsystem answer at once and take effect as soon as the procedure
+// returns (the state and the notifications follow then); hxDaReleaseDASS of its own subsystem
+// answers at once, the handle is refused from then on, and the release finishes once the
+// procedure has returned (until then hxDaTerminate of its device answers HXSUBSYSINUSE).
 typedef void(CALLBACK* NotifyProc)(UINT message, HDASS hDass, LPARAM value);
 
 extern "C" {
@@ -101,13 +109,14 @@ HXDAAPI32_EXPORT HXSTATUS HXAPI hxDaGetVersion(LPSTR buffer, UINT size);
 // buffer; HXGENERALFAILURE when the driver file has no version.
 HXDAAPI32_EXPORT HXSTATUS HXAPI hxDaGetDriverVersion(HDEV hDev, LPSTR buffer, UINT size);
 // Renames the board named `oldName` (compared without regard to case) in its registry entries
-// and in the board database. HXNOBOARDS when no board has that name, the new name is missing or too
-// long, or a registry value cannot be written.
+// and in the board database. HXNOBOARDS when no board has that name, the new name is missing,
+// empty, too long (over 51 characters) or another board's name (case ignored, so that every board
+// keeps a name it opens by), or a registry value cannot be written.
 HXDAAPI32_EXPORT HXSTATUS HXAPI hxDaModifyHalcyonBoardName(LPCSTR oldName, LPCSTR newName);
 // The driver name, model name (into buffers of `size` characters each) and device instance
-// number of the board named `boardName`. HXNULLSTRING for a null name or buffer; HXBUFFERTOOSMALL
-// when a name does not fit; HXDRIVERINITFAILED when no board has that name or a value cannot be
-// read.
+// number of the board named `boardName`, written only when both names fit. HXNULLSTRING for a
+// null name or buffer; HXBUFFERTOOSMALL when a name does not fit (nothing is written);
+// HXDRIVERINITFAILED when no board has that name or a value cannot be read.
 HXDAAPI32_EXPORT HXSTATUS HXAPI hxDaGetBoardInfo(LPCSTR boardName, LPSTR driverName,
                                                  LPSTR modelName, UINT size, UINT* instance);
 
@@ -289,6 +298,12 @@ HXDAAPI32_EXPORT HXSTATUS HXAPI hxDaSetQuadDecoder(HDASS hDass, UINT prescale, U
                                                    UINT indexMode);
 
 // Operations: the subsystem's state machine (HXSTATE_*) and the driver's requests.
+// Stop, abort and reset of a streaming subsystem wait for its copy thread's answer; one that does
+// not come within 20 s answers HXNOHWRESPONSE and leaves the transfer as it was, so that an abort
+// or a release can still end it (a release never leaves a read with the driver). The 20 s count
+// from the call's entry: a call on a subsystem that another thread's command holds that long
+// answers HXNOHWRESPONSE too, so that the waits of several threads never add up.
+//
 // Sends the settings to the driver. A streaming flow checks the channel list first and makes
 // the subsystem ready (HXSTATE_READY); the single-value flow makes it HXSTATE_SINGLEVALUE.
 // HXSUBSYSRUNNING while running; HXINVALIDCHANNEL for a list entry the board cannot scan (the
@@ -332,7 +347,9 @@ HXDAAPI32_EXPORT HXSTATUS HXAPI hxDaFlushBuffers(HDASS hDass);
 HXDAAPI32_EXPORT HXSTATUS HXAPI hxDaGetQueueSize(HDASS hDass, UINT queue, UINT* count);
 // Copies what the buffer in process holds so far into `buffer` (`count` samples at most), which
 // then comes back through the done list. HXNOTSUPPORTED; HXDATAFLOWMISMATCH; HXSUBSYSNOTRUNNING;
-// HXWRAPMODEMISMATCH outside HXWRAP_NONE.
+// HXWRAPMODEMISMATCH outside HXWRAP_NONE. The target must be in the caller's hands: one queued
+// or in process, or no buffer at all, is refused with the buffer manager's status
+// (HXBUFFERONLIST, HXBUFFERLOCKED, HXINVALIDHBUF).
 HXDAAPI32_EXPORT HXSTATUS HXAPI hxDaFlushFromBufferInprocess(HDASS hDass, HBUF buffer, UINT count);
 
 // Single values and events.
@@ -349,8 +366,9 @@ HXDAAPI32_EXPORT HXSTATUS HXAPI hxDaPutSingleValue(HDASS hDass, UINT value, UINT
 // it.
 HXDAAPI32_EXPORT HXSTATUS HXAPI hxDaGetSingleValueEx(HDASS hDass, UINT channel, UINT autoRange,
                                                      double* gain, UINT* value, double* volts);
-// Reads one code from every channel (HXSSC_NUMCHANNELS of them) at the gain nearest `gain`.
-// Statuses as hxDaGetSingleValue.
+// Reads one code from every channel at the gain nearest `gain`, writing HXSSC_NUMCHANNELS values
+// (differential and single-ended alike, up to 78) whatever the status: size the array by that
+// capability. Statuses as hxDaGetSingleValue.
 HXDAAPI32_EXPORT HXSTATUS HXAPI hxDaGetSingleValues(HDASS hDass, UINT* values, double gain);
 // The event count of a counter/timer. HXNOTSUPPORTED on a subsystem that does not count;
 // HXWRONGCOUNTERMODE in a mode that does not count; the driver's status.

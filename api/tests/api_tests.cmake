@@ -94,3 +94,21 @@ if(TARGET api_abi_tests)
         HXMEM32_LIBRARY="$<TARGET_FILE:hxmem32>"
         HXMEM32_HEADER="${CMAKE_SOURCE_DIR}/platform/hxmem32/include/hxmem32.h")
 endif()
+
+# The randomized exerciser of every entry on a simulated machine (tests/exerciser/): a bounded run
+# of a fixed even seed per preset (everything closed and every buffer checked at the end), and the
+# seeds that once failed, each for a few seconds. CI runs it on stand-in boards: the MQ5120's board
+# model still converts a long overdue stretch of samples one by one under its port's lock, which
+# can hold a driver request past the exerciser's bound.
+add_executable(api_exerciser ${CMAKE_CURRENT_LIST_DIR}/exerciser/api_exerciser.cpp)
+target_link_libraries(api_exerciser PRIVATE hxdaapi32 hxmem32 platform_win32 Threads::Threads)
+add_dependencies(api_exerciser MqMachine SetupApi MQ5120k Mq5120 Mq5200)
+add_test(NAME api_exerciser_run COMMAND api_exerciser --seed 20261210 --seconds 20 --threads 4 --boards standin)
+set_tests_properties(api_exerciser_run PROPERTIES LABELS "slow" TIMEOUT 180)
+file(STRINGS ${CMAKE_CURRENT_LIST_DIR}/exerciser/regression_seeds.txt API_EXERCISER_SEEDS
+    REGEX "^[0-9]")
+foreach(seed ${API_EXERCISER_SEEDS})
+    add_test(NAME api_exerciser_seed_${seed}
+        COMMAND api_exerciser --seed ${seed} --seconds 3 --threads 4 --boards standin)
+    set_tests_properties(api_exerciser_seed_${seed} PROPERTIES LABELS "slow" TIMEOUT 120)
+endforeach()

@@ -13,6 +13,7 @@ inline constexpr const char* kModuleName = "MQACQ32.dll";
 namespace dispid {
 inline constexpr std::int32_t hDass = 1;
 inline constexpr std::int32_t Frequency = 2;
+inline constexpr std::int32_t DmaUsage = 3;
 inline constexpr std::int32_t ChannelType = 5;
 inline constexpr std::int32_t Encoding = 6;
 inline constexpr std::int32_t Trigger = 7;
@@ -23,6 +24,9 @@ inline constexpr std::int32_t MinRange = 13;
 inline constexpr std::int32_t MaxRange = 14;
 inline constexpr std::int32_t DataFlow = 15;
 inline constexpr std::int32_t WrapMode = 16;
+inline constexpr std::int32_t PulseType = 18;
+inline constexpr std::int32_t PulseWidth = 19;
+inline constexpr std::int32_t CTMode = 20;
 inline constexpr std::int32_t numRanges = 24;
 inline constexpr std::int32_t Queue = 27;
 inline constexpr std::int32_t SubSysType = 33;
@@ -40,8 +44,10 @@ inline constexpr std::int32_t Continue = 48;
 inline constexpr std::int32_t Flush = 49;
 inline constexpr std::int32_t PutSingleValue = 51;  // (channel, gain, value)
 inline constexpr std::int32_t GetSingleValue = 52;  // (channel, gain) -> value
-inline constexpr std::int32_t GetDevCaps = 60;      // (element kind) -> count
+inline constexpr std::int32_t MeasureFrequency = 54;
+inline constexpr std::int32_t GetDevCaps = 60;  // (element kind) -> count
 inline constexpr std::int32_t GetSSCaps = 61;
+inline constexpr std::int32_t GetSSCapsEx = 62;
 inline constexpr std::int32_t ChannelList = 63;
 inline constexpr std::int32_t GainList = 64;
 inline constexpr std::int32_t MinRangeValues = 67;
@@ -62,10 +68,14 @@ namespace caps {
 inline constexpr std::int16_t NumSeChannels = 0;
 inline constexpr std::int16_t NumDiChannels = 1;
 inline constexpr std::int16_t NumRanges = 5;
+inline constexpr std::int16_t NumDmaChannels = 6;
 inline constexpr std::int16_t NumChannels = 7;
 inline constexpr std::int16_t ChanTypeSingleEnded = 12;
 inline constexpr std::int16_t ChanTypeDifferential = 13;
 inline constexpr std::int16_t Pause = 37;
+inline constexpr std::int16_t MaxFreq = 61;
+inline constexpr std::int16_t PulseActiveLow = 73;
+inline constexpr std::int16_t PulseActiveHigh = 74;
 }  // namespace caps
 
 // Element counts of a board asked with GetDevCaps.
@@ -79,6 +89,12 @@ inline constexpr std::int16_t kAnalogInput = 0;
 inline constexpr std::int16_t kAnalogOutput = 1;
 inline constexpr std::int16_t kDigitalInput = 2;
 inline constexpr std::int16_t kDigitalOutput = 3;
+inline constexpr std::int16_t kCounterTimer = 5;
+
+// Queues counted by QueueSize.
+inline constexpr std::int16_t kReadyQueue = 0;
+inline constexpr std::int16_t kDoneQueue = 1;
+inline constexpr std::int16_t kInProcessQueue = 2;
 
 // The control raises the library's refusals as this base plus the library's status.
 inline constexpr std::int32_t kStatusErrorBase = 22010;

@@ -5,6 +5,8 @@
 #include "modules/app_info.h"
 #include "modules/panels.h"
 #include "mqplot32/plot_control.h"
+#include "scripting/file_system.h"
+#include "spreadsheet/application.h"
 #include "ui/com_hosting.h"
 
 namespace larkspur {
@@ -13,6 +15,9 @@ void RegisterControlClasses() {
     mqplot32::RegisterPlotClass();
     ui::RegisterServerModule(acq::kModuleName);
     ui::RegisterComControlClass(acq::kProgId);
+    // Automation servers the strip chart makes by ProgID.
+    ui::RegisterServerModule(scripting::kModuleName);
+    ui::RegisterServerModule(spreadsheet::kModuleName);
 }
 
 std::unique_ptr<MainForm> Start(ui::Runtime& runtime) {

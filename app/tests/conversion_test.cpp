@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <vector>
 
+#include "hxdsp32.h"
 #include "hxmem32.h"
 #include "modules/hxdadefs.h"
 #include "modules/hxdspdefs.h"
@@ -148,14 +150,43 @@ TEST_F(WrapperTest, MemErrorStringIsCutToItsLength) {
     EXPECT_EQ(hxmemdefs::MemErrorString(HXINVALIDHBUF, 1000), full);
 }
 
-TEST_F(WrapperTest, TheMissingSignalProcessingLibraryRaisesAtTheCall) {
-    try {
-        hxdspdefs::MagToDB(1, 1);
-        FAIL() << "a missing library was called";
-    } catch (const uilang::RuntimeError& error) {
-        EXPECT_EQ(error.Number(), uilang::kErrFileNotFound);
-        EXPECT_EQ(error.Description(), "File not found: hxdsp32.dll");
+TEST_F(WrapperTest, ASignalProcessingFailureIsRaisedWithItsStatusTextAndRoutine) {
+    auto floats = hxmemdefs::CallocBuffer(0, 0, 8, 4);
+    auto freed = hxmemdefs::AllocBuffer(0, 8);
+    hxmemdefs::FreeBuffer(freed);
+    const std::int32_t values[8] = {};
+    hxmemdefs::CopyLongToBuffer(floats, values, 8);
+    constexpr std::int32_t kNoSuchWindow = 6;
+    constexpr std::int16_t kNotAPowerOfTwo = 12;
+    constexpr Scale kNoSuchEncoding{12, 2, -10.0f, 10.0f};
+    const struct {
+        const char* source;
+        std::uint32_t status;
+        std::function<void()> call;
+    } cases[] = {
+        {"hxDspInputToVolts", HXDSP_BADENCODING,
+         [&] { hxdspdefs::InputToVolts(kNoSuchEncoding, floats, floats); }},
+        {"hxDspWindow", HXDSP_BADWINDOW,
+         [&] { hxdspdefs::Window(floats, floats, 8, kNoSuchWindow, 2, 0); }},
+        {"hxDspRealFFT", HXDSP_BADLENGTH,
+         [&] { hxdspdefs::RealFFT(floats, floats, 0, kNotAPowerOfTwo); }},
+        {"hxDspMagToDB", HXDSP_INVALIDBUFFER, [&] { hxdspdefs::MagToDB(freed, freed); }},
+    };
+    for (const auto& c : cases) {
+        char expected[130] = {};
+        hxDspGetErrorString(c.status, expected, 129);
+        try {
+            c.call();
+            ADD_FAILURE() << c.source << " raised nothing";
+        } catch (const uilang::RuntimeError& error) {
+            EXPECT_EQ(error.Number(), -2147221504 + static_cast<std::int32_t>(c.status));
+            EXPECT_EQ(error.Source(), c.source);
+            EXPECT_EQ(error.Description(), expected);
+        }
     }
+    // A status of 0 raises nothing.
+    hxdspdefs::Window(floats, floats, 8, 0, 2, 0);
+    hxmemdefs::FreeBuffer(floats);
 }
 
 TEST_F(WrapperTest, TheApplicationsOwnReleaseRefusesAnUnknownHandle) {

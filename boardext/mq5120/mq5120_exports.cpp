@@ -1,13 +1,28 @@
 // Entry points of the Mq5120 extension library.
 #include "family_lookup.h"
+#include "hxdacodes.h"
+#include "main_dialog.h"
 #include "mq5120_tables.h"
 #include "win32/exports.h"
 
 namespace {
 
+// The counts of the model found by the last BoardInfoProcEx, which the dialog reads to know
+// whether the open board has analog inputs; before any, those of the first row (type 0).
+const SubsystemCounts* g_foundCounts = nullptr;
+
 BOOL WINAPI BoardInfoProcEx(UINT boardType, LPCSTR, LPCSTR* modelName,
                             const SubsystemCounts** counts) {
-    return boardext::FindModel(mq5120::Family(), boardType, modelName, counts);
+    const BOOL found = boardext::FindModel(mq5120::Family(), boardType, modelName, counts);
+    if (found)
+        g_foundCounts = *counts;
+    return found;
+}
+
+BOOL WINAPI MainDLG(LPCSTR boardName, std::uint32_t device) {
+    const bool hasAnalogInputs = g_foundCounts == nullptr || g_foundCounts->count[HXSS_AD] > 0;
+    return boardext::RunMainDialog(boardext::kMq5120DialogEntry, boardName, device,
+                                   hasAnalogInputs ? TRUE : FALSE);
 }
 
 BOOL WINAPI PersonalityProcEx(UINT boardType, LPCSTR, UINT subsystemType, UINT element,
@@ -22,9 +37,9 @@ BOOL WINAPI GetChannelMapping(UINT boardType, LPCSTR, UINT subsystemType, UINT e
 
 }  // namespace
 
-// Ordinal 3 is kept for the advanced-settings dialog.
 MQ_EXPORTS_BEGIN
 MQ_EXPORT(1, BoardInfoProcEx, 16)
 MQ_EXPORT(2, GetChannelMapping, 20)
+MQ_EXPORT_PLAIN(3, MainDLG)
 MQ_EXPORT(4, PersonalityProcEx, 20)
 MQ_EXPORTS_END

@@ -1,5 +1,6 @@
 // Entry points of the Mq5130 extension library.
 #include "family_lookup.h"
+#include "main_dialog.h"
 #include "mq5130_tables.h"
 #include "win32/exports.h"
 
@@ -15,10 +16,14 @@ BOOL WINAPI PersonalityProcEx(UINT boardType, LPCSTR, UINT subsystemType, UINT e
     return boardext::FillPersonality(mq5130::Family(), boardType, subsystemType, element, record);
 }
 
+BOOL WINAPI MainDLG(LPCSTR boardName, std::uint32_t device) {
+    return boardext::RunMainDialog(boardext::kMq5130DialogEntry, boardName, device, FALSE);
+}
+
 }  // namespace
 
-// Ordinal 2 is kept for the advanced-settings dialog.
 MQ_EXPORTS_BEGIN
 MQ_EXPORT(1, BoardInfoProcEx, 16)
+MQ_EXPORT_PLAIN(2, MainDLG)
 MQ_EXPORT(3, PersonalityProcEx, 20)
 MQ_EXPORTS_END

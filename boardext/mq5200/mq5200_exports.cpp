@@ -1,5 +1,6 @@
 // Entry points of the Mq5200 extension library.
 #include "family_lookup.h"
+#include "main_dialog.h"
 #include "mq5200_tables.h"
 #include "win32/exports.h"
 
@@ -20,11 +21,15 @@ BOOL WINAPI GetChannelMapping(UINT boardType, LPCSTR, UINT subsystemType, UINT e
     return boardext::FindChannelMap(mq5200::Family(), boardType, subsystemType, element, map);
 }
 
+BOOL WINAPI MainDLG(LPCSTR boardName, std::uint32_t device) {
+    return boardext::RunMainDialog(boardext::kMq5200DialogEntry, boardName, device, FALSE);
+}
+
 }  // namespace
 
-// Ordinal 3 is kept for the advanced-settings dialog.
 MQ_EXPORTS_BEGIN
 MQ_EXPORT(1, BoardInfoProcEx, 16)
 MQ_EXPORT(2, GetChannelMapping, 20)
+MQ_EXPORT_PLAIN(3, MainDLG)
 MQ_EXPORT(4, PersonalityProcEx, 20)
 MQ_EXPORTS_END

@@ -12,15 +12,16 @@ struct ModuleCase {
     WORD boardInfoOrdinal;
     WORD personalityOrdinal;
     WORD channelMappingOrdinal;  // 0: not exported
+    WORD mainDialogOrdinal;      // 0: no advanced settings
     std::vector<UINT> boardTypes;
 };
 
 const std::vector<ModuleCase>& Modules() {
     static const std::vector<ModuleCase> modules = {
-        {"Mq5120", 1, 4, 2, {0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14}},
-        {"Mq5200", 1, 4, 2, {0x5201, 0x5202, 0x5203, 0x5204, 0x5205, 0x5206}},
-        {"Mq5130", 1, 3, 0, {0x5130}},
-        {"MQ5310", 1, 2, 0, {0, 1, 2, 3}},
+        {"Mq5120", 1, 4, 2, 3, {0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14}},
+        {"Mq5200", 1, 4, 2, 3, {0x5201, 0x5202, 0x5203, 0x5204, 0x5205, 0x5206}},
+        {"Mq5130", 1, 3, 0, 2, {0x5130}},
+        {"MQ5310", 1, 2, 0, 0, {0, 1, 2, 3}},
     };
     return modules;
 }
@@ -45,8 +46,16 @@ TEST(ExtensionExports, EachModuleExportsItsEntriesByDecoratedNameAndOrdinal) {
         } else {
             EXPECT_EQ(mapping, nullptr);
         }
-        // No advanced-settings dialog yet; a wrong argument size is no match.
-        EXPECT_EQ(GetProcAddress(module.handle(), kMainDialogName), nullptr);
+        // The advanced-settings dialog by its plain name only; a wrong argument size is no match.
+        FARPROC mainDialog = GetProcAddress(module.handle(), kMainDialogName);
+        if (c.mainDialogOrdinal != 0) {
+            ASSERT_NE(mainDialog, nullptr);
+            EXPECT_EQ(GetProcAddress(module.handle(), MAKEINTRESOURCEA(c.mainDialogOrdinal)),
+                      mainDialog);
+            EXPECT_EQ(GetProcAddress(module.handle(), "_MainDLG@8"), nullptr);
+        } else {
+            EXPECT_EQ(mainDialog, nullptr);
+        }
         EXPECT_EQ(GetProcAddress(module.handle(), "_BoardInfoProcEx@12"), nullptr);
     }
 }

@@ -120,6 +120,16 @@ std::uint32_t SimulatedBoard::ReadRegister(std::uint32_t number) {
     return found == registers_.end() ? 0 : found->second;
 }
 
+void SimulatedBoard::FailRegisterReads(std::uint32_t number) {
+    std::lock_guard lock(mutex_);
+    failingRegisterReads_.insert(number);
+}
+
+bool SimulatedBoard::RegisterReadFails(std::uint32_t number) {
+    std::lock_guard lock(mutex_);
+    return failingRegisterReads_.count(number) != 0;
+}
+
 void SimulatedBoard::WriteCalPot(std::uint32_t pot, std::uint32_t selector, std::int32_t element,
                                  std::uint32_t value) {
     std::lock_guard lock(mutex_);

@@ -34,9 +34,11 @@ struct Instances {
     std::map<PDRIVER_OBJECT, std::size_t> openFiles;
 };
 
+// Never destroyed: a program that exits with boards open has their files closed by the API
+// library's unload, which may run after this module's static objects are gone.
 Instances& TheInstances() {
-    static Instances instances;
-    return instances;
+    static Instances* const instances = new Instances;
+    return *instances;
 }
 
 void CountFile(PDRIVER_OBJECT driver, bool opened) {

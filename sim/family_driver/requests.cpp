@@ -173,6 +173,8 @@ std::uint32_t DeviceRequest(BoardDevice& device, ULONG code, DriverRequest& requ
         }
         case IOCTL_HXDA_READREG: {
             auto& p = request.parameters.registerAccess;
+            if (board.RegisterReadFails(p.registerNumber))
+                return HXGENERALFAILURE;
             p.value = p.registerNumber == kUsbConnectionRegister
                           ? kHighSpeed
                           : board.ReadRegister(p.registerNumber);

@@ -36,6 +36,7 @@ constexpr auto kListPollPeriod = std::chrono::milliseconds(250);
 constexpr int kRemovalTimeoutMs = 10000;
 
 constexpr int kMachineFaultRemoval = 3;
+constexpr int kMachineFaultRegisterRead = 4;
 // Beside the machine module: the stand-in driver's file, and the MQ5120 boards' driver.
 constexpr const char* kDriverFileModule = "libMqSimDaDriverFile.so";
 constexpr const char* kMq5120DriverModule = "libMQ5120k.so";
@@ -179,6 +180,8 @@ extern "C" [[gnu::visibility("default")]] int MqMachineInjectFault(const char* f
     PluggedBoard* board = g_machine->boards->Find({wanted, serialNumber});
     if (board == nullptr)
         return 1;
+    if (fault == kMachineFaultRegisterRead)  // the register is named by the element
+        return board->FailRegisterReads(element) ? 0 : 1;
     if (fault != static_cast<int>(InjectedFault::kOverrun) &&
         fault != static_cast<int>(InjectedFault::kTrigger))
         return 1;

@@ -39,6 +39,9 @@ class PluggedBoard {
     // A fault in a running transfer of a subsystem (overrun or trigger); false when the board has
     // no such subsystem or it does not run.
     virtual bool InjectFault(std::uint32_t type, std::uint32_t element, InjectedFault fault) = 0;
+    // From now on the board fails every read of the register; false for boards whose registers
+    // are not the stand-in driver's.
+    virtual bool FailRegisterReads(std::uint32_t number) { return false; }
     // The board's log of its outputs (an MQ5120's: analog outputs, the port, counter edges), and
     // the D/A underruns it counted; none for boards without such a log.
     struct OutputRecord {

@@ -21,6 +21,10 @@ class StandInBoard final : public PluggedBoard {
     bool InjectFault(std::uint32_t type, std::uint32_t element, InjectedFault fault) override {
         return sim::InjectFault(physical_, type, element, fault);
     }
+    bool FailRegisterReads(std::uint32_t number) override {
+        BoardOfPhysicalDevice(physical_)->FailRegisterReads(number);
+        return true;
+    }
 
   private:
     PDEVICE_OBJECT physical_;

@@ -236,8 +236,11 @@ hxda::ApiStatus CounterSubsystem::Start(dalayer::DaRequest&) {
     const ULONG c = Element();
     CommandChannel& commands = board_->Commands();
     NTSTATUS status = commands.WriteMasked(kRegRunEnables, CounterBit(c), CounterBit(c));
+    // The strobe loads the counter on its rising edge: it is pulsed, so that every start loads.
     if (NT_SUCCESS(status))
         status = commands.WriteMasked(kRegStartStrobes, CounterBit(c), CounterBit(c));
+    if (NT_SUCCESS(status))
+        status = commands.WriteMasked(kRegStartStrobes, 0, CounterBit(c));
     if (NT_SUCCESS(status))
         status = commands.WriteRegister(CounterModeRegister(c), word);
     if (NT_SUCCESS(status) && mode == HXCTMODE_EDGETOEDGE) {

@@ -131,6 +131,13 @@ TEST_F(CounterPortsTest, CountsAndMeasurementsAreReadBackAndAFailedReadIsAFailur
     ASSERT_EQ(ct.Control(IOCTL_HXDA_READEVENTS, read).status, STATUS_SUCCESS);
     EXPECT_EQ(read.status, HXNOERROR);
     EXPECT_EQ(read.parameters.eventCount.count, 70'000u);
+    // Every start counts from 0 again.
+    auto stopCount = Record(HXSS_CT, 1);
+    ASSERT_EQ(ct.Control(IOCTL_HXDA_STOP, stopCount).status, STATUS_SUCCESS);
+    ASSERT_EQ(ct.Control(IOCTL_HXDA_START, start).status, STATUS_SUCCESS);
+    p_.board->CounterClock(1, 30'000);
+    ASSERT_EQ(ct.Control(IOCTL_HXDA_READEVENTS, read).status, STATUS_SUCCESS);
+    EXPECT_EQ(read.parameters.eventCount.count, 30'000u);
     // The value cannot be read: a failure, not a count of 0.
     p_.board->FailReplies(board::kCmdRegisterList, -1, usb::Fault::TransactionError);
     read.parameters.eventCount.count = 0xABCD;

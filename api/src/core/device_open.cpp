@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <string>
 #include <utility>
 
@@ -93,6 +94,9 @@ ApiStatus openDevice(const char* boardName, HDEV* hDev) {
 ApiStatus openSubsystem(HDEV hDev, std::uint32_t type, std::uint32_t element, HDASS* hDass) {
     const std::shared_ptr<DeviceRecord> device = findDevice(hDev);
     if (!device)
+        return HXINVALIDDEVHANDLE;
+    std::lock_guard guard(device->lifetime);
+    if (device->closed)
         return HXINVALIDDEVHANDLE;
     if (type > HXSS_CT || device->subsystemCounts == nullptr ||
         element >= device->subsystemCounts[type])

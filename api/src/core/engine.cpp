@@ -30,7 +30,13 @@ ApiStatus engineCall(HDASS hDass, std::uint32_t code, MessageRecord& message) {
     const std::shared_ptr<SubsystemRecord> subsystem = findSubsystem(hDass);
     if (!subsystem)
         return HXINVALIDSSHANDLE;
+    const CallDeadline deadline;
+    OperationLock operation(*subsystem);
+    if (!operation.acquired())
+        return HXNOHWRESPONSE;  // another caller's command held the subsystem all that time
     SubsystemLock hold(*subsystem);
+    if (subsystem->released)
+        return HXINVALIDSSHANDLE;
     if (const MessageTap tap = messageTap.load()) {
         std::uint32_t status = HXNOERROR;
         if (tap(hDass, code, message, &status))

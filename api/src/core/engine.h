@@ -4,6 +4,7 @@
 // kLastOperationCode).
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 
@@ -26,6 +27,41 @@ void setMessageTap(MessageTap tap);
 // The live records behind handles, or null.
 std::shared_ptr<SubsystemRecord> findSubsystem(HDASS hDass);
 std::shared_ptr<DeviceRecord> findDevice(HDEV hDev);
+
+// Holds a subsystem's operation lock for a scope, unless the caller is the subsystem's own copy
+// thread (a notification procedure), which is served without it. A bounded hold gives up when
+// the current call's deadline passes first (acquired() is then false).
+class OperationLock {
+  public:
+    enum class Wait { Bounded, Unbounded };
+    explicit OperationLock(SubsystemRecord& subsystem, Wait wait = Wait::Bounded)
+        : subsystem_(subsystem),
+          needed_(!subsystem.copyThread || !subsystem.copyThread->isCurrentThread()) {
+        if (!needed_)
+            return;
+        if (wait == Wait::Unbounded) {
+            subsystem_.operationLock.lock();
+            held_ = true;
+        } else {
+            held_ = subsystem_.operationLock.lockUntil(
+                OperationMutex::Clock::now() +
+                std::chrono::milliseconds(CallDeadline::remainingMs()));
+        }
+    }
+    ~OperationLock() {
+        if (held_)
+            subsystem_.operationLock.unlock();
+    }
+    OperationLock(const OperationLock&) = delete;
+    OperationLock& operator=(const OperationLock&) = delete;
+
+    bool acquired() const { return held_ || !needed_; }
+
+  private:
+    SubsystemRecord& subsystem_;
+    bool needed_;
+    bool held_ = false;
+};
 
 // Holds a subsystem's lock for a scope.
 class SubsystemLock {

@@ -1,5 +1,9 @@
 #include "core/lifetime.h"
 
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+
 #include "core/capabilities.h"
 #include "core/engine.h"
 #include "core/tables.h"
@@ -77,18 +81,70 @@ ApiStatus addSubsystem(const std::shared_ptr<DeviceRecord>& device, SubsystemPar
     return HXNOERROR;
 }
 
-void releaseSubsystem(std::shared_ptr<SubsystemRecord> subsystem) {
+namespace {
+
+// Releases ended by copy threads themselves (a release from a notification procedure) that have
+// not finished yet.
+struct Retiring {
+    std::mutex mutex;
+    std::condition_variable finished;
+    std::size_t count = 0;
+};
+
+Retiring& retiring() {
+    static Retiring instance;
+    return instance;
+}
+
+// The copy thread has ended: the lists, the file and the device's count go.
+void finishRelease(SubsystemRecord& subsystem) {
     {
-        // Waits for an engine call still running on another thread.
-        SubsystemLock hold(*subsystem);
-        subsystem->copyThread.reset();
-        freeList(subsystem->readyList);
-        freeList(subsystem->doneList);
-        subsystem->readyList = subsystem->doneList = 0;
-        subsystem->file.reset();
+        SubsystemLock hold(subsystem);
+        freeList(subsystem.readyList);
+        freeList(subsystem.doneList);
+        subsystem.readyList = subsystem.doneList = 0;
+        subsystem.file.reset();
     }
-    if (subsystem->device && subsystem->device->openSubsystems > 0)
-        --subsystem->device->openSubsystems;
+    if (subsystem.device && subsystem.device->openSubsystems > 0)
+        --subsystem.device->openSubsystems;
+}
+
+}  // namespace
+
+void releaseSubsystem(std::shared_ptr<SubsystemRecord> subsystem) {
+    OperationLock operation(*subsystem, OperationLock::Wait::Unbounded);
+    {
+        // Calls that found the record before it left the table end once they get the lock.
+        SubsystemLock hold(*subsystem);
+        subsystem->released = true;
+    }
+    if (subsystem->copyThread && subsystem->copyThread->isCurrentThread()) {
+        // From the subsystem's own notification procedure: the thread cannot wait for itself, so
+        // it ends once the procedure returns and finishes the release as its last act.
+        {
+            std::lock_guard guard(retiring().mutex);
+            ++retiring().count;
+        }
+        subsystem->copyThread->retire([keep = subsystem]() mutable {
+            finishRelease(*keep);
+            keep.reset();  // may free the record, and the copy thread object with it
+            std::lock_guard guard(retiring().mutex);
+            --retiring().count;
+            retiring().finished.notify_all();
+        });
+        return;
+    }
+    // Without the lock: the thread's last notifications may still call the library, which
+    // refuses them now.
+    if (subsystem->copyThread)
+        subsystem->copyThread->shutdown();
+    finishRelease(*subsystem);
+}
+
+bool waitForRetiredReleases(std::uint32_t timeoutMs) {
+    std::unique_lock guard(retiring().mutex);
+    return retiring().finished.wait_for(guard, std::chrono::milliseconds(timeoutMs),
+                                        [] { return retiring().count == 0; });
 }
 
 }  // namespace hxda

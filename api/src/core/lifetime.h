@@ -19,7 +19,7 @@ struct SubsystemParts {
     std::uint32_t element = 0;
     PersonalityRecord personality;
     std::unique_ptr<DriverChannel> file;
-    std::unique_ptr<CopyThreadLink> copyThread;
+    std::shared_ptr<CopyThreadLink> copyThread;
     // Start the subsystem's own copy thread when it has continuous transfers (a copyThread given
     // here stands in for it).
     bool startCopyThread = false;
@@ -33,7 +33,12 @@ ApiStatus addSubsystem(const std::shared_ptr<DeviceRecord>& device, SubsystemPar
                        HDASS* hDass);
 
 // Ends the copy thread, frees every buffer still listed and the lists, closes the subsystem file
-// and frees the record once no engine call holds it.
+// and frees the record once no engine call holds it. The record must be out of the table already.
+// On the subsystem's own copy thread (a notification procedure) the release finishes on that
+// thread once the procedure has returned.
 void releaseSubsystem(std::shared_ptr<SubsystemRecord> subsystem);
+
+// Waits until every release that a copy thread finishes by itself is done; false on time-out.
+bool waitForRetiredReleases(std::uint32_t timeoutMs);
 
 }  // namespace hxda

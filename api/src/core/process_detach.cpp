@@ -1,6 +1,8 @@
 // When the library leaves the process it closes whatever the process left open: running
 // subsystems are aborted at the driver (no copy-thread command, no waiting), then every subsystem
 // is released and every device terminated.
+#include <mutex>
+
 #include "core/device_open.h"
 #include "core/lifetime.h"
 #include "core/tables.h"
@@ -11,6 +13,9 @@
 
 namespace hxda {
 namespace {
+
+// How long the unload waits for releases that copy threads finish by themselves.
+constexpr std::uint32_t kRetiredReleaseWaitMs = 5000;
 
 void closeEverything() {
     cancelAllFrequencyMeasurements();
@@ -26,9 +31,13 @@ void closeEverything() {
         if (auto removed = subsystemTable().remove(subsystem->self))
             releaseSubsystem(std::move(removed));
     });
+    waitForRetiredReleases(kRetiredReleaseWaitMs);
     deviceTable().forEach([](const std::shared_ptr<DeviceRecord>& device) {
-        if (auto removed = deviceTable().remove(device->self))
+        if (auto removed = deviceTable().remove(device->self)) {
+            std::lock_guard guard(removed->lifetime);
+            removed->closed = true;
             closeDevice(*removed);
+        }
     });
 }
 

@@ -2,8 +2,13 @@
 // token; the tables clear it when the handle is released.
 #pragma once
 
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "core/personality.h"
@@ -16,10 +21,14 @@
 namespace hxda {
 
 struct DeviceRecord {
+    // Opening a subsystem and terminating the device exclude each other, so that no subsystem is
+    // opened on a device whose extension library and tables are going.
+    std::mutex lifetime;
+    bool closed = false;  // under lifetime
     HDEV self = 0;
     HMODULE extensionModule = nullptr;
     void* personalityEntry = nullptr;
-    std::uint32_t openSubsystems = 0;
+    std::atomic<std::uint32_t> openSubsystems{0};
     std::uint32_t boardType = 0;
     const std::uint32_t* subsystemCounts = nullptr;  // six counts, one per subsystem type
     char driverName[64] = {};
@@ -50,9 +59,57 @@ class ConfigurationStorage {
     std::vector<std::uint64_t> words_;  // 8-byte aligned for the block's double
 };
 
+// A lock one thread holds at a time, recursively, that a caller can give up waiting for at a
+// deadline (on a mutex and a condition, which every thread checker follows).
+class OperationMutex {
+  public:
+    using Clock = std::chrono::steady_clock;
+    // False when the deadline passed before the lock was free.
+    bool lockUntil(Clock::time_point deadline) {
+        std::unique_lock guard(mutex_);
+        const std::thread::id self = std::this_thread::get_id();
+        if (!free_.wait_until(guard, deadline, [&] { return depth_ == 0 || owner_ == self; }))
+            return false;
+        owner_ = self;
+        ++depth_;
+        return true;
+    }
+    void lock() {
+        std::unique_lock guard(mutex_);
+        const std::thread::id self = std::this_thread::get_id();
+        free_.wait(guard, [&] { return depth_ == 0 || owner_ == self; });
+        owner_ = self;
+        ++depth_;
+    }
+    void unlock() {
+        {
+            std::lock_guard guard(mutex_);
+            if (depth_ == 0 || --depth_ != 0)
+                return;
+            owner_ = {};
+        }
+        free_.notify_one();
+    }
+
+  private:
+    std::mutex mutex_;
+    std::condition_variable free_;
+    std::thread::id owner_;
+    unsigned depth_ = 0;
+};
+
+// Two locks guard a subsystem. Every engine call holds the operation lock from its dispatch to its
+// return, so that callers' operations run one at a time (a call that cannot have it within its
+// deadline answers HXNOHWRESPONSE); the copy thread never takes it, so that a notification
+// procedure's calls are served while another caller waits for the copy thread. The lock guards
+// the record's fields; a caller waiting for the copy thread leaves it meanwhile. Order: the
+// operation lock before the lock.
 struct SubsystemRecord {
     SubsystemRecord() { InitializeCriticalSection(&lock); }
-    ~SubsystemRecord() { DeleteCriticalSection(&lock); }
+    ~SubsystemRecord() {
+        copyThread.reset();  // joins the thread, which uses the record to the end
+        DeleteCriticalSection(&lock);
+    }
     SubsystemRecord(const SubsystemRecord&) = delete;
     SubsystemRecord& operator=(const SubsystemRecord&) = delete;
 
@@ -66,8 +123,11 @@ struct SubsystemRecord {
     HLIST readyList = 0;  // A/D and D/A subsystems only
     HLIST doneList = 0;
     std::uint32_t copyThreadCommand = 0;
+    OperationMutex operationLock;
     CRITICAL_SECTION lock{};
-    std::unique_ptr<CopyThreadLink> copyThread;
+    bool released = false;  // under the lock: calls that found the record before its release end
+    // Set before the record enters the table and kept until it is freed; shutdown() ends it.
+    std::shared_ptr<CopyThreadLink> copyThread;
     HWND window = nullptr;
     std::uint32_t windowWParam = 0;
     LPARAM windowLParam = 0;

@@ -23,11 +23,12 @@ std::vector<char> writableCopy(const std::string& text) {
     return std::vector<char>(text.c_str(), text.c_str() + text.size() + 1);
 }
 
-bool copyFits(const std::string& value, LPSTR buffer, UINT size) {
-    if (value.size() + 1 > size)
-        return false;
+bool fits(const std::string& value, UINT size) {
+    return value.size() < size;
+}
+
+void copyWhole(const std::string& value, LPSTR buffer) {
     std::memcpy(buffer, value.c_str(), value.size() + 1);
-    return true;
 }
 
 // Gives every board to `call`(name, driver name, key); HXNULLENUMPROC for a procedure that is not
@@ -58,8 +59,25 @@ extern "C" HXSTATUS HXAPI hxDaEnumBoardsEx(BoardEnumExProc proc, LPARAM user) {
         .code();
 }
 
+namespace {
+
+// True when a board other than the one named `oldName` is named `newName` (case ignored): a rename
+// to it would leave one of the two without a name to open it by.
+bool nameTakenByAnother(LPCSTR oldName, LPCSTR newName) {
+    bool taken = false;
+    enumerateBoards(discoveryPath(), [&](const Board& board) {
+        taken = sameBoardName(board.boardName.c_str(), newName) &&
+                !sameBoardName(board.boardName.c_str(), oldName);
+        return !taken;
+    });
+    return taken;
+}
+
+}  // namespace
+
 extern "C" HXSTATUS HXAPI hxDaModifyHalcyonBoardName(LPCSTR oldName, LPCSTR newName) {
-    if (newName == nullptr || oldName == nullptr || std::strlen(newName) > kMaxBoardNameLength)
+    if (newName == nullptr || oldName == nullptr || *newName == '\0' ||
+        std::strlen(newName) > kMaxBoardNameLength || nameTakenByAnother(oldName, newName))
         return HXNOBOARDS;
     bool renamed = false;
     enumerateBoards(discoveryPath(), [&](const Board& board) {
@@ -86,10 +104,12 @@ extern "C" HXSTATUS HXAPI hxDaGetBoardInfo(LPCSTR boardName, LPSTR driverName, L
         if (!readStringValue(board.source->key, kBoardModelNameValue, &model) ||
             !readDwordValue(board.source->key, kDeviceInstanceNumberValue, &number))
             return false;
-        if (!copyFits(board.driverName, driverName, size) || !copyFits(model, modelName, size)) {
+        if (!fits(board.driverName, size) || !fits(model, size)) {
             status = HXBUFFERTOOSMALL;
             return false;
         }
+        copyWhole(board.driverName, driverName);
+        copyWhole(model, modelName);
         *instance = number;
         status = HXNOERROR;
         return false;

@@ -1,4 +1,6 @@
 // Opening and releasing boards and subsystems.
+#include <mutex>
+
 #include "core/device_open.h"
 #include "core/engine.h"
 #include "core/lifetime.h"
@@ -19,9 +21,13 @@ extern "C" HXSTATUS HXAPI hxDaTerminate(HDEV hDev) {
     const std::shared_ptr<DeviceRecord> device = deviceTable().find(hDev);
     if (!device)
         return HXINVALIDDEVHANDLE;
+    std::lock_guard guard(device->lifetime);
+    if (device->closed)
+        return HXINVALIDDEVHANDLE;
     if (device->openSubsystems != 0)
         return HXSUBSYSINUSE;
     deviceTable().remove(hDev);
+    device->closed = true;
     closeDevice(*device);
     return HXNOERROR;
 }

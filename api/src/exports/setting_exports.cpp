@@ -187,7 +187,11 @@ extern "C" HXSTATUS HXAPI hxDaGetRetriggerFrequency(HDASS hDass, double* hertz) 
 }
 
 extern "C" HXSTATUS HXAPI hxDaSetPulseWidth(HDASS hDass, double width) {
-    // Truncated toward zero; a negative width wraps as the unsigned word it becomes.
+    // Truncated toward zero; a negative width wraps as the unsigned word it becomes. A width that
+    // is not a number or beyond any integer is no width at all.
+    constexpr double kIntegerLimit = 9223372036854775808.0;  // 2^63
+    if (!(width > -kIntegerLimit && width < kIntegerLimit))
+        return HXINVALIDPULSEWIDTH;
     return sendWord(hDass, HXDRV_SETPULSEWIDTH,
                     static_cast<std::uint32_t>(static_cast<std::int64_t>(width)))
         .code();

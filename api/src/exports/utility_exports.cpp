@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <string>
 
 #include "core/engine.h"
@@ -32,10 +33,17 @@ extern "C" HXSTATUS HXAPI hxDaEnumSubSystems(HDEV hDev, SubsystemEnumProc proc, 
         return HXINVALIDDEVHANDLE;
     if (IsBadCodePtr(reinterpret_cast<FARPROC>(proc)))
         return HXNULLENUMPROC;
-    if (device->subsystemCounts == nullptr)
-        return HXNOERROR;
+    // The counts are read before the first call: a procedure may terminate the device, whose
+    // extension library holds them.
+    std::uint32_t counts[HXSS_CT + 1] = {};
+    {
+        std::lock_guard guard(device->lifetime);
+        if (device->closed || device->subsystemCounts == nullptr)
+            return HXNOERROR;
+        std::copy(device->subsystemCounts, device->subsystemCounts + HXSS_CT + 1, counts);
+    }
     for (std::uint32_t type = HXSS_AD; type <= HXSS_CT; ++type) {
-        for (std::uint32_t element = 0; element < device->subsystemCounts[type]; ++element) {
+        for (std::uint32_t element = 0; element < counts[type]; ++element) {
             char name[32];
             std::snprintf(name, sizeof name, "%s Unit %d", kSubsystemFileWords[type],
                           static_cast<int>(element));
@@ -75,7 +83,10 @@ ApiStatus liveMembers(HSSLIST list, std::vector<HDASS>* members) {
     const std::shared_ptr<SimultaneousStartList> record = simultaneousStartLists().find(list);
     if (!record)
         return HXINVALIDSSLIST;
-    *members = record->members;
+    {
+        std::lock_guard guard(record->mutex);
+        *members = record->members;
+    }
     if (members->empty())
         return HXEMPTYSSLIST;
     for (const HDASS member : *members)
@@ -85,6 +96,7 @@ ApiStatus liveMembers(HSSLIST list, std::vector<HDASS>* members) {
 }
 
 ApiStatus startEach(HSSLIST list, std::uint32_t code) {
+    const CallDeadline deadline;  // one for the whole list
     std::vector<HDASS> members;
     if (const ApiStatus status = liveMembers(list, &members); status != HXNOERROR)
         return status;
@@ -119,13 +131,14 @@ extern "C" HXSTATUS HXAPI hxDaPutDassToSSList(HSSLIST list, HDASS hDass) {
     const std::shared_ptr<SubsystemRecord> subsystem = findSubsystem(hDass);
     if (!subsystem)
         return HXINVALIDSSHANDLE;
-    for (const HDASS member : record->members)
-        if (member == hDass)
-            return HXALREADYONSSLIST;
     UINT simultaneous = 0;
     if (hxDaGetSSCaps(hDass, HXSSC_SIMULTANEOUSSTART, &simultaneous) != HXNOERROR ||
         simultaneous == 0)
         return HXNOTSUPPORTED;
+    std::lock_guard guard(record->mutex);
+    for (const HDASS member : record->members)
+        if (member == hDass)
+            return HXALREADYONSSLIST;
     record->members.push_back(hDass);
     return HXNOERROR;
 }

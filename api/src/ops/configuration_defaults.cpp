@@ -1,9 +1,11 @@
 #include "ops/configuration_defaults.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 
 #include "core/capabilities.h"
+#include "ops/subsystem_state.h"
 
 namespace hxda {
 namespace {
@@ -28,7 +30,13 @@ void writeConfigurationDefaults(SubsystemRecord& subsystem) {
     const PersonalityRecord& p = subsystem.personality;
     ConfigurationStorage& storage = *subsystem.configuration;
     ConfigurationBlock& block = *storage.block();
-    std::memset(&block, 0, configurationBlockBytes(storage.entries()));
+    // The copy thread may still write the state word on its way out of a transfer: it is left out
+    // of the clearing and set atomically at the end.
+    auto* const bytes = reinterpret_cast<std::byte*>(&block);
+    constexpr std::size_t kStateOffset = offsetof(ConfigurationBlock, state);
+    constexpr std::size_t kAfterState = kStateOffset + sizeof block.state;
+    std::memset(bytes, 0, kStateOffset);
+    std::memset(bytes + kAfterState, 0, configurationBlockBytes(storage.entries()) - kAfterState);
 
     block.subsystemType = subsystem.type;
     block.element = subsystem.element;
@@ -76,7 +84,7 @@ void writeConfigurationDefaults(SubsystemRecord& subsystem) {
     block.measureStopEdge = HXEDGE_GATEFALLING;
     for (std::uint32_t i = 0; i < storage.entries(); ++i)
         listEntry(&block, i)->gain = encodeFixedPoint(1.0);
-    block.state = HXSTATE_NEEDSCONFIG;
+    storeState(subsystem, HXSTATE_NEEDSCONFIG);
 }
 
 }  // namespace hxda

@@ -3,25 +3,28 @@
 // in its alertable waits, moves them to the done list, decides when a transfer has ended, keeps
 // three event requests pending and reports all of this by notification.
 //
-// Callers reach it through the request engine: synchronous commands (the caller waits, holding the
-// subsystem's lock, for the acknowledgement) and posted commands. Commands queue in order, so a
-// posted command is never overwritten by the next one.
+// Callers reach it through the request engine: synchronous commands (the caller waits for the
+// acknowledgement, having left the subsystem's lock meanwhile) and posted commands. Commands queue
+// in order, so a posted command is never overwritten by the next one; each synchronous command
+// has an acknowledgement of its own, so two callers never take each other's answer.
 //
-// Notifications go to the window or the notification procedure in force at the last synchronous
-// command (they are read while the commanding caller holds the subsystem's lock). A procedure is
-// called on the copy thread. It may call the library on its own subsystem only when no other
-// thread waits for an acknowledgement (a stop, an abort, a start): that thread holds the
-// subsystem's lock, so the procedure's call would wait for the lock while the waiting thread
-// waits for the copy thread, until the acknowledgement times out after 20 s. Window posting has
-// no such limit and is the main path.
+// Notifications go to the window or the notification procedure in force when the command that
+// began the transfer was given. A procedure is called on the copy thread, with no lock of the
+// library held, and may call the library: calls that need no answer of the copy thread are served
+// as from any thread; a start runs at once on the copy thread; a stop, an abort or a reset is
+// queued and runs as soon as the procedure returns (the call answers at once); a release ends the
+// thread once the procedure returns and finishes the release on it.
 #pragma once
 
 #include <array>
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include "core/records.h"
 #include "hxda/api_status.h"
@@ -38,29 +41,38 @@ class CopyThread final : public CopyThreadLink {
     // Starts the thread of `subsystem`, whose driver file is `file` (opened overlapped). Null when
     // an event or the thread cannot be made.
     static std::unique_ptr<CopyThread> start(SubsystemRecord& subsystem, HANDLE file);
-    // Ends the thread: the running transfer is aborted, every pending request of the thread is
-    // cancelled and collected, and the thread is joined.
+    // Ends the thread as shutdown() does, unless it ended already.
     ~CopyThread() override;
     CopyThread(const CopyThread&) = delete;
     CopyThread& operator=(const CopyThread&) = delete;
 
     ApiStatus command(std::uint32_t command) override;
     ApiStatus post(std::uint32_t command) override;
-    std::uint32_t inProcessCount() const override { return inProcess_.load(); }
+    // Buffers off the subsystem's lists in the thread's care (in a read, held after a failed one,
+    // or on their way to a list): zero only once every buffer taken is on a list again.
+    std::uint32_t inProcessCount() const override { return away_.load(); }
+    bool isCurrentThread() const override;
+    void shutdown() override;
+    void retire(std::function<void()> finish) override;
 
     // The most reads handed to the driver at once.
     static constexpr std::uint32_t kMaxInProcess = 8;
-    // How long a synchronous command waits for its acknowledgement.
-    static constexpr DWORD kAcknowledgeTimeoutMs = 20000;
 
   private:
     static constexpr std::size_t kEventRequests = 3;
 
-    struct Command {
-        std::uint32_t code = 0;
-        bool synchronous = false;
-        HBUF flushTarget = 0;  // FLUSHINPROCESS: the buffer and count given by the caller
-        std::uint32_t flushCount = 0;
+    // The answer to one synchronous command; the caller may have stopped waiting for it.
+    class Acknowledgement {
+      public:
+        void complete(std::uint32_t result);
+        // False when `timeoutMs` passed first.
+        bool wait(DWORD timeoutMs, std::uint32_t* result);
+
+      private:
+        std::mutex mutex_;
+        std::condition_variable done_;
+        bool completed_ = false;
+        std::uint32_t result_ = 0;
     };
     struct NotifyTarget {
         HWND window = nullptr;
@@ -69,6 +81,13 @@ class CopyThread final : public CopyThreadLink {
         NotifyProc procedure = nullptr;
         HDASS procedureFirst = 0;
         LPARAM procedureSecond = 0;
+    };
+    struct Command {
+        std::uint32_t code = 0;
+        std::shared_ptr<Acknowledgement> acknowledgement;  // null for a posted command
+        NotifyTarget target;                               // taken when the command was given
+        HBUF flushTarget = 0;  // FLUSHINPROCESS: the buffer and count given by the caller
+        std::uint32_t flushCount = 0;
     };
     struct EventRequest {
         OVERLAPPED overlapped{};
@@ -80,15 +99,24 @@ class CopyThread final : public CopyThreadLink {
     CopyThread(SubsystemRecord& subsystem, HANDLE file);
     static DWORD WINAPI threadMain(LPVOID self);
     void run();
-    void enqueue(const Command& command);
+    // False when the thread has ended: the command is not taken.
+    bool enqueue(Command command);
+    Command commandFromCaller(std::uint32_t code) const;
+    // Takes a command the thread has not begun out of the queue; false when it was begun.
+    bool withdraw(const std::shared_ptr<Acknowledgement>& answer);
     bool runCommands();  // false once DEALLOCATE ran
     void runCommand(const Command& command);
     void collectOutstanding();
+    void closeCommands();
 
     // Transfers (copy_thread_transfer.cpp).
     void startTransfer(bool prestart);
     void stopSubsystem(bool abort);
     void queueReads();
+    // The head of `list`, put in process and counted away; 0 when the list is empty.
+    HBUF takeForProcess(HLIST list);
+    // Appends a buffer counted away to `list`.
+    void putBack(HLIST list, HBUF buffer);
     bool issueRead(HBUF buffer);
     static void WINAPI readCompleted(DWORD error, DWORD bytes, LPOVERLAPPED overlapped);
     void onReadCompleted(DWORD error, DWORD bytes, HBUF buffer);
@@ -98,7 +126,8 @@ class CopyThread final : public CopyThreadLink {
     void finishTransfer();
     void discharge(HBUF buffer, bool failed);
     void flushInProcess(const Command& command);
-    void acknowledge();
+    // Answers every command that waits for the transfer's end.
+    void acknowledge(std::uint32_t result = 0);
 
     // Event requests (copy_thread_events.cpp).
     void sendEventRequest(std::size_t index);
@@ -106,7 +135,6 @@ class CopyThread final : public CopyThreadLink {
     bool reactToEvent(DriverEvent event, std::uint32_t data);  // false: not renewed
 
     // Notifications (copy_thread_notify.cpp).
-    void takeNotifyTarget();
     void notify(std::uint32_t message, bool payload = false, LPARAM value = 0);
 
     std::int32_t state() const;
@@ -116,15 +144,19 @@ class CopyThread final : public CopyThreadLink {
     SubsystemRecord& subsystem_;
     HANDLE file_;
     HANDLE thread_ = nullptr;
-    HANDLE commandEvent_ = nullptr;      // auto-reset
-    HANDLE acknowledgeEvent_ = nullptr;  // manual-reset
+    std::atomic<DWORD> threadId_{0};
+    HANDLE commandEvent_ = nullptr;  // auto-reset
     std::array<EventRequest, kEventRequests> requests_{};
     DriverRequest flushRecord_{};
 
     std::mutex commandMutex_;
     std::deque<Command> commands_;
-    std::atomic<std::uint32_t> acknowledgeResult_{0};
-    std::atomic<std::uint32_t> inProcess_{0};
+    bool closed_ = false;            // the thread has ended; under commandMutex_
+    std::function<void()> retired_;  // run by the thread as its last act; under commandMutex_
+    std::atomic<std::uint32_t> inProcess_{0};  // reads handed to the driver
+    // Counted before a buffer leaves a list and uncounted after it is on one again, so that a
+    // caller who sees zero finds every buffer on a list.
+    std::atomic<std::uint32_t> away_{0};
 
     // Touched by the copy thread alone.
     bool stopping_ = false;
@@ -134,8 +166,9 @@ class CopyThread final : public CopyThreadLink {
     std::uint32_t dataWidth_ = 2;
     std::uint32_t resolution_ = 0;
     std::uint32_t dataFlow_ = 0;
-    bool awaitingAcknowledge_ = false;  // a synchronous command waits for its acknowledgement
-    std::deque<HBUF> held_;             // buffers whose reads failed, until nothing is in process
+    // Synchronous commands answered when the transfer ends (a stop or an abort).
+    std::vector<std::shared_ptr<Acknowledgement>> awaiting_;
+    std::deque<HBUF> held_;  // buffers whose reads failed, until nothing is in process
     NotifyTarget target_;
 };
 

@@ -1,10 +1,51 @@
 #include "ops/copy_thread_link.h"
 
+#include <atomic>
+#include <chrono>
+
 #include "core/message_codes.h"
 #include "core/records.h"
 #include "hxda/api_status.h"
 
 namespace hxda {
+namespace {
+
+constexpr std::uint32_t kDefaultAcknowledgeTimeoutMs = 20000;
+std::atomic<std::uint32_t> acknowledgeTimeout{kDefaultAcknowledgeTimeoutMs};
+
+using Clock = std::chrono::steady_clock;
+thread_local bool callUnderWay = false;
+thread_local Clock::time_point callDeadline;
+
+}  // namespace
+
+std::uint32_t acknowledgeTimeoutMs() {
+    return acknowledgeTimeout.load();
+}
+
+void setAcknowledgeTimeoutMs(std::uint32_t timeoutMs) {
+    acknowledgeTimeout.store(timeoutMs == 0 ? kDefaultAcknowledgeTimeoutMs : timeoutMs);
+}
+
+CallDeadline::CallDeadline() : outermost_(!callUnderWay) {
+    if (!outermost_)
+        return;
+    callUnderWay = true;
+    callDeadline = Clock::now() + std::chrono::milliseconds(acknowledgeTimeoutMs());
+}
+
+CallDeadline::~CallDeadline() {
+    if (outermost_)
+        callUnderWay = false;
+}
+
+std::uint32_t CallDeadline::remainingMs() {
+    if (!callUnderWay)
+        return acknowledgeTimeoutMs();
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(callDeadline - Clock::now()).count();
+    return left > 0 ? static_cast<std::uint32_t>(left) : 0;
+}
 
 ApiStatus commandCopyThread(SubsystemRecord& subsystem, std::uint32_t command) {
     if (!subsystem.copyThread)

@@ -5,15 +5,6 @@
 
 namespace hxda {
 
-void CopyThread::takeNotifyTarget() {
-    target_.window = subsystem_.window;
-    target_.windowWParam = subsystem_.windowWParam;
-    target_.windowLParam = subsystem_.windowLParam;
-    target_.procedure = subsystem_.notifyProcedure;
-    target_.procedureFirst = subsystem_.procedureFirstValue;
-    target_.procedureSecond = subsystem_.procedureSecondValue;
-}
-
 void CopyThread::notify(std::uint32_t message, bool payload, LPARAM value) {
     if (message == HXWM_BUFFERDONE && pretriggerMark_)
         message = HXWM_PRETRIGBUFFERDONE;

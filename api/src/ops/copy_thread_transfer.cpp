@@ -19,11 +19,10 @@ void CopyThread::setState(std::int32_t state) {
     storeState(subsystem_, state);
 }
 
-void CopyThread::acknowledge() {
-    if (!awaitingAcknowledge_)
-        return;
-    awaitingAcknowledge_ = false;
-    SetEvent(acknowledgeEvent_);
+void CopyThread::acknowledge(std::uint32_t result) {
+    for (const std::shared_ptr<Acknowledgement>& waiting : awaiting_)
+        waiting->complete(result);
+    awaiting_.clear();
 }
 
 void CopyThread::startTransfer(bool prestart) {
@@ -42,16 +41,19 @@ void CopyThread::startTransfer(bool prestart) {
     if (subsystem_.readyList != 0)
         hxDmGetListCount(subsystem_.readyList, &ready);
     queueReads();
+    std::uint32_t result = HXNOERROR;
     if (ready != 0 && inProcess_.load() == 0) {
         // Every read was refused: the buffers are back in the done list, nothing is running.
         setState(before);
-        acknowledgeResult_.store(HXGENERALFAILURE);
+        result = HXGENERALFAILURE;
     }
-    acknowledge();
+    acknowledge(result);
 }
 
 void CopyThread::stopSubsystem(bool abort) {
-    if (state() <= HXSTATE_READY) {
+    // Reads the driver still holds are ended even when the state no longer shows a transfer (a
+    // reset writes the defaults at once), so that none is left with the driver.
+    if (state() <= HXSTATE_READY && inProcess_.load() == 0) {
         stopping_ = aborting_ = false;
         acknowledge();
         return;
@@ -77,15 +79,30 @@ void CopyThread::stopSubsystem(bool abort) {
 
 void CopyThread::queueReads() {
     while (inProcess_.load() < kMaxInProcess) {
-        HBUF buffer = 0;
-        if (subsystem_.readyList == 0 ||
-            hxDmGetBufferFromList(subsystem_.readyList, &buffer) != 0 || buffer == 0)
+        const HBUF buffer = takeForProcess(subsystem_.readyList);
+        if (buffer == 0)
             return;
         if (issueRead(buffer) && wrapMode_ == HXWRAP_SINGLE)
             return;
     }
 }
 
+HBUF CopyThread::takeForProcess(HLIST list) {
+    away_.fetch_add(1);
+    HBUF buffer = 0;
+    if (list == 0 || hxDmGetBufferForProcess(list, &buffer) != 0 || buffer == 0) {
+        away_.fetch_sub(1);
+        return 0;
+    }
+    return buffer;
+}
+
+void CopyThread::putBack(HLIST list, HBUF buffer) {
+    hxDmPutBufferToList(list, buffer);
+    away_.fetch_sub(1);
+}
+
+// `buffer` is in process: the buffer manager refuses to free or queue it until it comes back.
 bool CopyThread::issueRead(HBUF buffer) {
     OVERLAPPED* overlapped = nullptr;
     void* data = nullptr;
@@ -101,6 +118,7 @@ bool CopyThread::issueRead(HBUF buffer) {
     }
     // A refused read hands its buffer back like a failed one, so the caller can still reach it.
     inProcess_.fetch_sub(1);
+    hxDmEndBufferProcess(buffer, 0);
     if (isInput())
         hxDmSetValidSamples(buffer, 0);
     discharge(buffer, true);
@@ -113,6 +131,7 @@ void WINAPI CopyThread::readCompleted(DWORD error, DWORD bytes, LPOVERLAPPED ove
 
 void CopyThread::onReadCompleted(DWORD error, DWORD bytes, HBUF buffer) {
     inProcess_.fetch_sub(1);
+    hxDmEndBufferProcess(buffer, 0);
     if (error != 0) {
         if (isInput())
             hxDmSetValidSamples(buffer, 0);
@@ -131,7 +150,7 @@ void CopyThread::onReadCompleted(DWORD error, DWORD bytes, HBUF buffer) {
     if (subsystem_.type == HXSS_AD)
         hxDmSetValidSamples(buffer, bytes / dataWidth_);
     if (wrapMode_ == HXWRAP_SINGLE)
-        hxDmPutBufferToList(subsystem_.readyList, buffer);
+        putBack(subsystem_.readyList, buffer);
     else
         discharge(buffer, false);
     // While stopping every buffer is reported; otherwise a single circulating buffer, the last
@@ -173,16 +192,15 @@ void CopyThread::endOfQueue() {
     }
     switch (wrapMode_) {
         case HXWRAP_NONE:
-            if (subsystem_.type != HXSS_DA) {
+            // The abort ends the transfer (nothing is in process); the state it leaves is not
+            // written again, since a caller may change it as soon as it shows the end.
+            if (subsystem_.type != HXSS_DA)
                 stopSubsystem(true);
-                setState(HXSTATE_READY);
-            }
             notify(HXWM_QUEUEDONE);
             break;
         case HXWRAP_MULTIPLE: {
             // The caller takes from the done list too, so it may be empty here.
-            HBUF head = 0;
-            hxDmGetBufferFromList(subsystem_.doneList, &head);
+            const HBUF head = takeForProcess(subsystem_.doneList);
             if (head == 0) {
                 finishTransfer();
                 notify(HXWM_QUEUEDONE);
@@ -210,8 +228,13 @@ void CopyThread::endAfterLastRead() {
         finishTransfer();
 }
 
+// A reset that wrote the defaults meanwhile keeps its state, even one written between the
+// look at the state and the change.
 void CopyThread::finishTransfer() {
-    setState(HXSTATE_READY);
+    for (std::int32_t current = state();
+         current > HXSTATE_READY && !moveState(subsystem_, current, HXSTATE_READY);
+         current = state()) {
+    }
     if (stopping_ || aborting_) {
         stopping_ = aborting_ = false;
         acknowledge();
@@ -225,31 +248,38 @@ void CopyThread::discharge(HBUF buffer, bool failed) {
     if (failed)
         held_.push_back(buffer);
     else
-        hxDmPutBufferToList(subsystem_.doneList, buffer);
+        putBack(subsystem_.doneList, buffer);
     if (inProcess_.load() != 0 || held_.empty())
         return;
     hxDmLockList(subsystem_.doneList);
     while (!held_.empty()) {
-        hxDmPutBufferToList(subsystem_.doneList, held_.back());
+        putBack(subsystem_.doneList, held_.back());
         held_.pop_back();
     }
     hxDmUnlockList(subsystem_.doneList);
 }
 
+// The target was put in process by the caller, so that it cannot be freed while the driver
+// writes it; it returns to the caller when nothing was flushed.
 void CopyThread::flushInProcess(const Command& command) {
     void* data = nullptr;
     std::uint32_t size = 0;
     if (hxDmGetBufferPtr(command.flushTarget, &data) != 0 || data == nullptr ||
-        command.flushCount == 0 || hxDmGetBufferSize(command.flushTarget, &size) != 0)
+        command.flushCount == 0 || hxDmGetBufferSize(command.flushTarget, &size) != 0) {
+        hxDmEndBufferProcess(command.flushTarget, 0);
         return;
+    }
     const auto length = static_cast<DWORD>(
         std::min<std::uint64_t>(2ull * command.flushCount, static_cast<std::uint64_t>(size)));
     flushRecord_ = makeRequest();
     std::uint32_t returned = 0;
     std::uint32_t error = 0;
     if (!controlAndWait(file_, IOCTL_HXDA_FLUSHINPROCESS, &flushRecord_, sizeof flushRecord_, data,
-                        length, &returned, &error))
+                        length, &returned, &error)) {
+        hxDmEndBufferProcess(command.flushTarget, 0);
         return;
+    }
+    away_.fetch_add(1);
     inProcess_.fetch_add(1);
     onReadCompleted(0, returned, command.flushTarget);
 }

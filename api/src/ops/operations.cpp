@@ -120,9 +120,9 @@ ApiStatus stopOrAbort(SubsystemRecord& subsystem, bool abort) {
     if (loadState(subsystem) <= HXSTATE_READY)
         return HXSUBSYSNOTRUNNING;
     if (subsystem.copyThread) {
-        // The copy thread sends the driver's request and sets the state once it is done.
-        static_cast<void>(commandCopyThread(subsystem, abort ? HXDRV_ABORT : HXDRV_STOP));
-        return HXNOERROR;
+        // The copy thread sends the driver's request and sets the state once it is done. A stop
+        // it did not acknowledge in time is still under way: an abort or a release ends it.
+        return commandCopyThread(subsystem, abort ? HXDRV_ABORT : HXDRV_STOP);
     }
     const ApiStatus status = simpleRequest(subsystem, abort ? IOCTL_HXDA_ABORT : IOCTL_HXDA_STOP);
     storeState(subsystem, HXSTATE_READY);
@@ -161,8 +161,12 @@ ApiStatus resume(SubsystemRecord& subsystem) {
 }
 
 ApiStatus reset(SubsystemRecord& subsystem) {
-    if (loadState(subsystem) > HXSTATE_READY && subsystem.copyThread)
-        static_cast<void>(commandCopyThread(subsystem, HXDRV_RESET));
+    // A transfer the copy thread did not end in time is left running for an abort or a release,
+    // rather than reset under reads the driver still holds.
+    if (loadState(subsystem) > HXSTATE_READY && subsystem.copyThread) {
+        if (const ApiStatus status = commandCopyThread(subsystem, HXDRV_RESET); status != HXNOERROR)
+            return status;
+    }
     const ApiStatus status = simpleRequest(subsystem, IOCTL_HXDA_RESET);
     if (status == HXNOERROR)
         writeConfigurationDefaults(subsystem);
@@ -181,12 +185,19 @@ ApiStatus flushInProcess(SubsystemRecord& subsystem, MessageRecord& message) {
         return HXSUBSYSNOTRUNNING;
     if (block.wrapMode != HXWRAP_NONE)
         return HXWRAPMODEMISMATCH;
+    // The target receives what the read in process has gathered so far: it must be a buffer in
+    // the caller's hands, which goes in process until the copy thread hands it back (a buffer in
+    // process already, on a list, or no buffer at all is refused with the buffer manager's status).
     const HBUF target = message.get(FlushWords::kBuffer);
-    if (hxDmSetValidSamples(target, 0) != 0)
-        return HXNOERROR;
+    if (const std::uint32_t status = hxDmSetBufferInProcess(target); status != 0)
+        return ApiStatus::FromCode(status);
+    hxDmSetValidSamples(target, 0);
     subsystem.flushTarget = target;
     subsystem.flushCount = message.get(FlushWords::kCount);
-    return postCopyThread(subsystem, HXDRV_FLUSHINPROCESS);
+    const ApiStatus status = postCopyThread(subsystem, HXDRV_FLUSHINPROCESS);
+    if (status != HXNOERROR)
+        hxDmEndBufferProcess(target, 0);
+    return status;
 }
 
 ApiStatus readEvents(SubsystemRecord& subsystem, MessageRecord& message) {

@@ -8,6 +8,7 @@
 #include "driver/driver_requests.h"
 #include "hxda/api_status.h"
 #include "hxda/request_codes.h"
+#include "ops/subsystem_state.h"
 
 namespace hxda {
 namespace {
@@ -21,7 +22,7 @@ ApiStatus checkState(SubsystemRecord& subsystem) {
     const ConfigurationBlock& block = subsystem.block();
     if (block.dataFlow != HXDF_SINGLEVALUE)
         return HXDATAFLOWMISMATCH;
-    if (block.state != HXSTATE_SINGLEVALUE)
+    if (loadState(subsystem) != HXSTATE_SINGLEVALUE)
         return HXNOTCONFIGURED;
     return HXNOERROR;
 }

@@ -1,5 +1,7 @@
 #include "settings/capability_enumeration.h"
 
+#include <mutex>
+
 #include "core/engine.h"
 #include "core/message_layouts.h"
 #include "hxda/api_status.h"
@@ -50,6 +52,10 @@ bool tableOfKind(std::uint32_t kind, EnumeratedTable* table) {
 ApiStatus deviceElementCount(HDEV hDev, std::int32_t kind, std::uint32_t* count) {
     const std::shared_ptr<DeviceRecord> device = findDevice(hDev);
     if (!device)
+        return HXINVALIDDEVHANDLE;
+    // The counts live in the extension library, which a terminate on another thread unloads.
+    std::lock_guard guard(device->lifetime);
+    if (device->closed)
         return HXINVALIDDEVHANDLE;
     const std::uint32_t* counts = device->subsystemCounts;
     std::uint32_t answer = 0;

@@ -9,6 +9,11 @@
 #include "utility/ss_lists.h"
 
 namespace hxda::testing {
+namespace {
+
+constexpr std::uint32_t kRetiredReleaseWaitMs = 5000;
+
+}  // namespace
 
 HXSTATUS openTestDevice(std::unique_ptr<DriverChannel> deviceFile, HDEV* hDev) {
     auto device = std::make_shared<DeviceRecord>();
@@ -49,8 +54,10 @@ void resetHandleTables() {
         if (auto removed = subsystemTable().remove(subsystem->self))
             releaseSubsystem(std::move(removed));
     });
+    waitForRetiredReleases(kRetiredReleaseWaitMs);
     subsystemTable().clear();
     setMessageTap(nullptr);
+    setAcknowledgeTimeoutMs(0);
     deviceTable().clear();
     simultaneousStartLists().clear();
 }
@@ -58,6 +65,14 @@ void resetHandleTables() {
 ConfigurationBlock* configurationOf(HDASS hDass) {
     const std::shared_ptr<SubsystemRecord> subsystem = findSubsystem(hDass);
     return subsystem ? subsystem->configuration->block() : nullptr;
+}
+
+}  // namespace hxda::testing
+
+namespace hxda::testing {
+
+void setAcknowledgeTimeout(std::uint32_t timeoutMs) {
+    setAcknowledgeTimeoutMs(timeoutMs);
 }
 
 }  // namespace hxda::testing

@@ -27,6 +27,10 @@ HXSTATUS openTestSubsystemAt(HDEV hDev, SubsystemParts parts, HDASS* hDass);
 // Releases every open subsystem and device and starts the handle generations again.
 void resetHandleTables();
 
+// How long a synchronous copy-thread command waits for its acknowledgement; 0 restores the
+// 20 s of the library (so does resetHandleTables).
+void setAcknowledgeTimeout(std::uint32_t timeoutMs);
+
 // The configuration block of an open subsystem, for inspection and for forcing a state; null
 // for a bad handle.
 ConfigurationBlock* configurationOf(HDASS hDass);

@@ -102,6 +102,7 @@ void CALLBACK gateElapsed(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
 }  // namespace
 
 ApiStatus measureFrequency(HDASS hDass, HWND window, double gateSeconds) {
+    const CallDeadline deadline;  // one for the configuration and the start together
     const std::shared_ptr<SubsystemRecord> subsystem = findSubsystem(hDass);
     if (!subsystem)
         return HXINVALIDSSHANDLE;

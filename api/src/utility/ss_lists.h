@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 #include <vector>
 
 #include "core/handle_table.h"
@@ -9,9 +10,12 @@
 
 namespace hxda {
 
+// A list may be shared by threads: its members are read and changed under its mutex, and the
+// calls that start or enumerate them work on a copy taken under it.
 struct SimultaneousStartList {
     HSSLIST self = 0;
-    std::vector<HDASS> members;  // in the order they were put
+    std::mutex mutex;
+    std::vector<HDASS> members;  // in the order they were put; under mutex
 };
 
 using SimultaneousStartListTable =

@@ -8,12 +8,17 @@
 #include <string>
 #include <vector>
 
+#include "forms/chart_form.h"
 #include "forms/digital_in_form.h"
 #include "forms/digital_out_form.h"
+#include "forms/freq_form.h"
 #include "forms/options_form.h"
+#include "forms/pulse_form.h"
 #include "forms/scope_form.h"
 #include "forms/single_in_form.h"
 #include "forms/single_out_form.h"
+#include "forms/spectrum_form.h"
+#include "forms/wave_form.h"
 #include "gui_fixture.h"
 #include "hxmem32.h"
 #include "modules/app_info.h"
@@ -44,11 +49,16 @@ class AppTest : public ui::testing::GuiTest {
         for (ui::Form* form : std::vector<ui::Form*>(runtime_->LoadedForms()))
             form->TeardownWithoutEvents();
         ResetScope();
+        ResetChart();
+        ResetWave();
+        ResetPulse();
+        ResetFreq();
         ResetOptions();
         ResetSingleIn();
         ResetSingleOut();
         ResetDigitalIn();
         ResetDigitalOut();
+        ResetSpectrum();
         user_.Pump();
         hxmemdefs::ObserveAllocations(nullptr);
     }

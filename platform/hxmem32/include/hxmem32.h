@@ -3,6 +3,11 @@
 // Every entry is safe to call from any thread and returns a status: 0 for success, 200-220 for the
 // buffer manager's own failures (the values below).
 //
+// A buffer is at every moment in one of three places: in its owner's hands (on no list), on one
+// list, or in process (handed to a driver, which may write its data until the buffer comes back).
+// A buffer in process is in use: freeing it or putting it on a list is refused with
+// HXBUFFERLOCKED, and it leaves process only through hxDmEndBufferProcess.
+//
 // Buffer and list handles are 32-bit tokens, never addresses: a freed or foreign handle is refused
 // with HXINVALIDHBUF or HXBADLISTHANDLE. So is a null output pointer (HXCANTALLOCBCB and
 // HXCANTALLOCLIST for the entries that make a buffer or a list). No output is written on failure.
@@ -63,7 +68,7 @@ extern "C" {
 HXMEM32_EXPORT uint32_t HXMEMAPI hxDmAllocBuffer(uint32_t flags, uint32_t samples, HBUF* buffer);
 HXMEM32_EXPORT uint32_t HXMEMAPI hxDmCallocBuffer(uint32_t flags, uint32_t flags2, uint32_t samples,
                                                   uint32_t sampleSize, HBUF* buffer);
-// A buffer still on a list is refused with HXBUFFERONLIST.
+// A buffer still on a list is refused with HXBUFFERONLIST, one in process with HXBUFFERLOCKED.
 HXMEM32_EXPORT uint32_t HXMEMAPI hxDmFreeBuffer(HBUF buffer);
 
 // Copies `count` samples of the buffer's data width from `source`; the valid samples become
@@ -97,7 +102,8 @@ HXMEM32_EXPORT uint32_t HXMEMAPI hxDmCreateList(HLIST* list, uint32_t reserved1,
                                                 uint32_t reserved3);
 // A list that still holds buffers is refused with HXLISTNOTEMPTY.
 HXMEM32_EXPORT uint32_t HXMEMAPI hxDmFreeList(HLIST list);
-// Appends at the tail; a buffer on any list is refused with HXBUFFERONLIST.
+// Appends at the tail; a buffer on any list is refused with HXBUFFERONLIST, one in process with
+// HXBUFFERLOCKED.
 HXMEM32_EXPORT uint32_t HXMEMAPI hxDmPutBufferToList(HLIST list, HBUF buffer);
 // Removes the head into *buffer, or writes 0 when the list is empty (status 0 either way).
 HXMEM32_EXPORT uint32_t HXMEMAPI hxDmGetBufferFromList(HLIST list, HBUF* buffer);
@@ -107,6 +113,22 @@ HXMEM32_EXPORT uint32_t HXMEMAPI hxDmGetListCount(HLIST list, uint32_t* count);
 // hold the lock is refused with HXBUFFERNOTLOCKED.
 HXMEM32_EXPORT uint32_t HXMEMAPI hxDmLockList(HLIST list);
 HXMEM32_EXPORT uint32_t HXMEMAPI hxDmUnlockList(HLIST list);
+
+// Where a buffer is: one of the HXDM_LOCATION_ values below.
+#define HXDM_LOCATION_HELD 0u
+#define HXDM_LOCATION_LISTED 1u
+#define HXDM_LOCATION_INPROCESS 2u
+HXMEM32_EXPORT uint32_t HXMEMAPI hxDmGetBufferLocation(HBUF buffer, uint32_t* location);
+// Removes the head of the list into *buffer and puts it in process in one step, so that no other
+// thread can free or queue it in between; writes 0 when the list is empty (status 0 either way).
+HXMEM32_EXPORT uint32_t HXMEMAPI hxDmGetBufferForProcess(HLIST list, HBUF* buffer);
+// Puts a buffer in its owner's hands in process: HXBUFFERONLIST when it is on a list,
+// HXBUFFERLOCKED when it is in process already.
+HXMEM32_EXPORT uint32_t HXMEMAPI hxDmSetBufferInProcess(HBUF buffer);
+// Takes a buffer out of process and appends it to `list` in one step; with a list of 0 the buffer
+// goes back to its owner's hands. A buffer not in process gives HXBUFFERNOTLOCKED; a bad list
+// HXBADLISTHANDLE, and the buffer stays in process.
+HXMEM32_EXPORT uint32_t HXMEMAPI hxDmEndBufferProcess(HBUF buffer, HLIST list);
 
 // Copies the text of a status (0 and 200-220) into `text`: at most size - 1 characters and a
 // terminating zero. A status without a text of its own receives "HX Unknown Error: 0x<hex>".
@@ -141,3 +163,7 @@ HXMEM32_EXPORT uint32_t HXMEMAPI hxDmGetErrorString(uint32_t status, char* text,
 #define HXDM_ORDINAL_GETOVERLAPPED 100
 #define HXDM_ORDINAL_LOCKLIST 101
 #define HXDM_ORDINAL_UNLOCKLIST 102
+#define HXDM_ORDINAL_GETBUFFERLOCATION 103
+#define HXDM_ORDINAL_GETBUFFERFORPROCESS 104
+#define HXDM_ORDINAL_SETBUFFERINPROCESS 105
+#define HXDM_ORDINAL_ENDBUFFERPROCESS 106

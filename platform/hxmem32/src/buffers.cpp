@@ -82,6 +82,8 @@ uint32_t HXMEMAPI hxDmFreeBuffer(HBUF handle) {
     const uint32_t status = WithBuffer(handle, [](Buffer& buffer) -> uint32_t {
         if (buffer.list != 0)
             return HXBUFFERONLIST;
+        if (buffer.inProcess)
+            return HXBUFFERLOCKED;
         buffer.freed = true;
         return 0u;
     });
@@ -176,6 +178,25 @@ uint32_t HXMEMAPI hxDmStampBuffer(HBUF handle) {
 
 uint32_t HXMEMAPI hxDmGetBufferStamp(HBUF handle, uint32_t* stamp) {
     return GetField(handle, stamp, [](Buffer& buffer) { return buffer.stamp; });
+}
+
+uint32_t HXMEMAPI hxDmGetBufferLocation(HBUF handle, uint32_t* location) {
+    return GetField(handle, location, [](Buffer& buffer) {
+        return buffer.inProcess   ? HXDM_LOCATION_INPROCESS
+               : buffer.list != 0 ? HXDM_LOCATION_LISTED
+                                  : HXDM_LOCATION_HELD;
+    });
+}
+
+uint32_t HXMEMAPI hxDmSetBufferInProcess(HBUF handle) {
+    return WithBuffer(handle, [](Buffer& buffer) -> uint32_t {
+        if (buffer.list != 0)
+            return HXBUFFERONLIST;
+        if (buffer.inProcess)
+            return HXBUFFERLOCKED;
+        buffer.inProcess = true;
+        return 0u;
+    });
 }
 
 uint32_t HXMEMAPI hxDmGetOverlapped(HBUF handle, OVERLAPPED** overlapped) {

@@ -18,6 +18,41 @@ std::uint32_t WithList(HLIST handle, Action&& action) {
     return action(*list);
 }
 
+// Runs `action` on the live buffer of `handle` with its lock held (the caller may hold a list
+// lock: list before buffer); HXINVALIDHBUF for a freed, stale or foreign handle.
+template <typename Action>
+std::uint32_t WithLiveBuffer(HBUF handle, Action&& action) {
+    const std::shared_ptr<Buffer> buffer = GlobalState().buffers.Find(handle);
+    if (buffer == nullptr)
+        return HXINVALIDHBUF;
+    std::lock_guard lock(buffer->mutex);
+    if (buffer->freed)
+        return HXINVALIDHBUF;
+    return action(*buffer);
+}
+
+// Removes the head of the list into *out (0 when empty); `toProcess` puts it in process in the
+// same step.
+std::uint32_t TakeHead(HLIST handle, HBUF* out, bool toProcess) {
+    if (out == nullptr)
+        return HXBADLISTHANDLE;
+    return WithList(handle, [&](List& list) -> uint32_t {
+        HBUF head = 0;
+        if (!list.buffers.empty()) {
+            head = list.buffers.front();
+            list.buffers.pop_front();
+            // A buffer on a list cannot be freed, so the head is always live.
+            if (const auto buffer = GlobalState().buffers.Find(head)) {
+                std::lock_guard lock(buffer->mutex);
+                buffer->list = 0;
+                buffer->inProcess = toProcess;
+            }
+        }
+        *out = head;
+        return 0u;
+    });
+}
+
 }  // namespace
 }  // namespace hxmem32
 
@@ -60,6 +95,8 @@ uint32_t HXMEMAPI hxDmPutBufferToList(HLIST handle, HBUF bufferHandle) {
             return HXINVALIDHBUF;
         if (buffer->list != 0)
             return HXBUFFERONLIST;
+        if (buffer->inProcess)
+            return HXBUFFERLOCKED;
         buffer->list = handle;
         list.buffers.push_back(bufferHandle);
         return 0u;
@@ -67,21 +104,32 @@ uint32_t HXMEMAPI hxDmPutBufferToList(HLIST handle, HBUF bufferHandle) {
 }
 
 uint32_t HXMEMAPI hxDmGetBufferFromList(HLIST handle, HBUF* out) {
-    if (out == nullptr)
-        return HXBADLISTHANDLE;
-    return WithList(handle, [&](List& list) -> uint32_t {
-        HBUF head = 0;
-        if (!list.buffers.empty()) {
-            head = list.buffers.front();
-            list.buffers.pop_front();
-            // A buffer on a list cannot be freed, so the head is always live.
-            if (const auto buffer = GlobalState().buffers.Find(head)) {
-                std::lock_guard lock(buffer->mutex);
-                buffer->list = 0;
-            }
-        }
-        *out = head;
+    return hxmem32::TakeHead(handle, out, false);
+}
+
+uint32_t HXMEMAPI hxDmGetBufferForProcess(HLIST handle, HBUF* out) {
+    return hxmem32::TakeHead(handle, out, true);
+}
+
+uint32_t HXMEMAPI hxDmEndBufferProcess(HBUF bufferHandle, HLIST handle) {
+    const auto leave = [](Buffer& buffer) -> uint32_t {
+        if (!buffer.inProcess)
+            return HXBUFFERNOTLOCKED;
+        buffer.inProcess = false;
         return 0u;
+    };
+    if (handle == 0)
+        return hxmem32::WithLiveBuffer(bufferHandle, leave);
+    return WithList(handle, [&](List& list) -> uint32_t {
+        const uint32_t status = hxmem32::WithLiveBuffer(bufferHandle, [&](Buffer& buffer) {
+            const uint32_t left = leave(buffer);
+            if (left == 0)
+                buffer.list = handle;
+            return left;
+        });
+        if (status == 0)
+            list.buffers.push_back(bufferHandle);
+        return status;
     });
 }
 

@@ -27,7 +27,8 @@ struct Buffer {
     std::uint32_t validSamples = 0;
     std::uint32_t stamp = 0;
     std::uint32_t flags = 0;
-    HLIST list = 0;  // the list the buffer is on, 0 for none
+    HLIST list = 0;          // the list the buffer is on, 0 for none
+    bool inProcess = false;  // handed to a driver; never on a list at the same time
     alignas(16) std::byte overlapped[kOverlappedStorageBytes] = {};
 
     std::uint32_t CapacitySamples() const { return bytes / width; }

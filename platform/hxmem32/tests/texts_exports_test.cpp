@@ -86,6 +86,10 @@ TEST(ExportTableTest, EveryEntryStandsAtItsOrdinal) {
         ENTRY(100, hxDmGetOverlapped, 8),
         ENTRY(101, hxDmLockList, 4),
         ENTRY(102, hxDmUnlockList, 4),
+        ENTRY(103, hxDmGetBufferLocation, 8),
+        ENTRY(104, hxDmGetBufferForProcess, 8),
+        ENTRY(105, hxDmSetBufferInProcess, 4),
+        ENTRY(106, hxDmEndBufferProcess, 8),
         // Entries the application binds by name.
         ENTRY(HXDM_ORDINAL_ALLOCBUFFER, hxDmAllocBuffer, 12),
         ENTRY(HXDM_ORDINAL_CALLOCBUFFER, hxDmCallocBuffer, 20),

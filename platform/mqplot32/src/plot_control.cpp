@@ -184,6 +184,16 @@ void PlotControl::SetHistoryLength(std::int32_t points) {
     Changed();
 }
 
+void PlotControl::SetMember33(bool value) {
+    member33_ = value;
+    if (!value)
+        return;
+    for (auto& history : histories_)
+        history.clear();
+    appendTurn_ = 0;
+    Changed();
+}
+
 void PlotControl::AppendValue(float value) {
     int trace = member39_ ? appendTurn_ : lastColoured_;
     if (histories_.size() <= static_cast<std::size_t>(trace))

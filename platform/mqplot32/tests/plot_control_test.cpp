@@ -191,6 +191,14 @@ TEST_F(PlotControlTest, AppendedValuesGoToTheLastColouredTraceOrToEachInTurn) {
     EXPECT_FLOAT_EQ(plot_.AppendValueLast(), 11.0f);
     plot_.SetHistoryLength(1);
     EXPECT_EQ(plot_.Take().histories[1], (std::vector<float>{20}));
+
+    // Member 33 true starts afresh: no trace keeps a point, and the turn is back at trace 0.
+    plot_.SetHistoryLength(3);
+    plot_.SetMember33(true);
+    for (const auto& history : plot_.Take().histories)
+        EXPECT_TRUE(history.empty());
+    plot_.AppendValue(5.0f);
+    EXPECT_EQ(plot_.Take().histories[0], (std::vector<float>{5}));
 }
 
 TEST_F(PlotControlTest, MembersHoldTheirValues) {

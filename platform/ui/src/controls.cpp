@@ -17,6 +17,7 @@
 
 #include "controls_factory.h"
 #include "qt_convert.h"
+#include "ui/list_view.h"
 #include "ui/runtime.h"
 #include "ui/view_object.h"
 #include "uilang/runtime_error.h"
@@ -44,11 +45,16 @@ void Fire(const std::function<void()>& handler) {
 // ---- CommandButton
 
 CommandButton::CommandButton(Form& form, const ControlSpec& spec)
-    : Control(form, spec), caption_(spec.caption), graphical_(spec.graphical) {}
+    : Control(form, spec),
+      caption_(spec.caption),
+      graphical_(spec.graphical),
+      default_(spec.isDefault),
+      cancel_(spec.isCancel) {}
 
 void CommandButton::Build(QWidget* parent) {
     auto* button = new QPushButton(QCaption(caption_), parent);
     button->setFocusPolicy(Qt::StrongFocus);
+    button->setDefault(default_);
     QObject::connect(button, &QPushButton::clicked, button, [this] {
         SetFocus();
         Dispatch(onClick);
@@ -173,19 +179,22 @@ void Frame::SetCaption(const std::string& caption) {
 
 // ---- TextBox
 
-TextBox::TextBox(Form& form, const ControlSpec& spec) : Control(form, spec), text_(spec.caption) {}
+TextBox::TextBox(Form& form, const ControlSpec& spec)
+    : Control(form, spec), text_(spec.caption), locked_(spec.locked) {}
 
 void TextBox::Build(QWidget* parent) {
     auto* edit = new QLineEdit(Q(text_), parent);
+    edit->setReadOnly(locked_);
     QObject::connect(edit, &QLineEdit::textEdited, edit,
                      [this](const QString& text) { UserEdited(S(text)); });
     AttachWidget(edit);
 }
 
 void TextBox::UserEdited(const std::string& text) {
-    if (text == text_)
+    if (locked_ || text == text_)
         return;
     text_ = text;
+    modified_ = true;
     Dispatch(onChange);
 }
 
@@ -194,6 +203,7 @@ void TextBox::SetText(const std::string& text) {
         return;
     bool changed = text != text_;
     text_ = text;
+    modified_ = false;
     if (auto* edit = static_cast<QLineEdit*>(Widget())) {
         QSignalBlocker block(edit);
         edit->setText(Q(text));
@@ -327,6 +337,9 @@ void ComboBox::Build(QWidget* parent) {
         SetFocus();
         Runtime::Current().Dispatch([this, index] { UserChoose(index); });
     });
+    if (editable_)
+        QObject::connect(combo->lineEdit(), &QLineEdit::textEdited, combo,
+                         [this](const QString& text) { UserEdited(S(text)); });
     AttachWidget(combo);
     Show();
 }
@@ -355,6 +368,11 @@ void ComboBox::SetText(const std::string& text) {
         return;
     text_ = text;
     Show();
+}
+
+void ComboBox::UserEdited(const std::string& text) {
+    if (editable_)
+        text_ = text;
 }
 
 const std::string& ComboBox::List(int index) const {
@@ -905,6 +923,8 @@ std::unique_ptr<Control> Make(Form& form, const ControlSpec& spec) {
             return std::make_unique<CommonDialog>(form, spec);
         case Kind::Hosted:
             return std::make_unique<HostedControl>(form, spec);
+        case Kind::ListView:
+            return std::make_unique<ListView>(form, spec);
     }
     return nullptr;
 }

@@ -55,6 +55,17 @@ void FormWidget::closeEvent(QCloseEvent* event) {
     form_.UserClose();
 }
 
+void FormWidget::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
+    if ((enter || key == Qt::Key_Escape) && event->modifiers() == Qt::NoModifier &&
+        form_.PressDefaultButton(!enter)) {
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
 void FrameWindow::closeEvent(QCloseEvent* event) {
     event->ignore();
     form_.UserClose();
@@ -370,6 +381,21 @@ void Form::DestroyWindow() {
 
 void Form::UserClose() {
     Runtime::Current().Dispatch([this] { Unload(); });
+}
+
+bool Form::PressDefaultButton(bool cancel) {
+    for (const auto& control : controls_) {
+        if (control->GetKind() != Kind::CommandButton || !control->TakesInput())
+            continue;
+        auto* button = static_cast<CommandButton*>(control.get());
+        if (cancel ? !button->IsCancel() : !button->IsDefault())
+            continue;
+        // The focus stays where it is, as with the platform's dialogs.
+        if (button->onClick)
+            Runtime::Current().Dispatch(button->onClick);
+        return true;
+    }
+    return false;
 }
 
 void Form::Refresh() {

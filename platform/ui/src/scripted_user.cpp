@@ -12,6 +12,7 @@
 #include <QToolBar>
 
 #include "qt_convert.h"
+#include "ui/list_view.h"
 #include "ui/testing.h"
 #include "widgets.h"
 
@@ -103,7 +104,7 @@ bool ScriptedUser::Choose(ComboBox& combo, const std::string& text) {
 
 bool ScriptedUser::Type(TextBox& box, const std::string& text, bool keyByKey) {
     auto* edit = qobject_cast<QLineEdit*>(box.Widget());
-    if (!box.TakesInput() || edit == nullptr)
+    if (!box.TakesInput() || edit == nullptr || box.Locked())
         return false;
     box.SetFocus();
     if (keyByKey) {
@@ -117,6 +118,20 @@ bool ScriptedUser::Type(TextBox& box, const std::string& text, bool keyByKey) {
         }
         runtime_.Dispatch([&] { box.UserEdited(text); });
     }
+    Pump();
+    return true;
+}
+
+bool ScriptedUser::Type(ComboBox& combo, const std::string& text) {
+    auto* widget = qobject_cast<QComboBox*>(combo.Widget());
+    if (!combo.TakesInput() || widget == nullptr || widget->lineEdit() == nullptr)
+        return false;
+    combo.SetFocus();
+    {
+        QSignalBlocker block(widget->lineEdit());
+        widget->lineEdit()->setText(Q(text));
+    }
+    runtime_.Dispatch([&] { combo.UserEdited(text); });
     Pump();
     return true;
 }
@@ -145,6 +160,15 @@ bool ScriptedUser::ClickGridRow(Grid& grid, int row, bool twice) {
     if (!grid.TakesInput() || row < 0 || row >= grid.Rows())
         return false;
     grid.UserClickRow(row, twice);
+    Pump();
+    return true;
+}
+
+bool ScriptedUser::ClickListRow(ListView& list, int row) {
+    if (!list.TakesInput() || list.Widget() == nullptr || row < 0 || row >= list.ItemCount())
+        return false;
+    list.SetFocus();
+    runtime_.Dispatch([&] { list.UserSelectRow(row); });
     Pump();
     return true;
 }

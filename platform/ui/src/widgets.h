@@ -26,6 +26,8 @@ class FormWidget : public QWidget {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    // Enter and Escape that no control took click the form's default and cancel buttons.
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     Form& form_;

@@ -33,7 +33,9 @@
 
 namespace sim::testing {
 
-enum class Fault { kOverrun = 1, kTrigger = 2, kRemoval = 3 };
+// kRegisterRead: every later read of register `element` of a stand-in board (not an MQ5120) fails
+// with HXGENERALFAILURE; `type` is not used.
+enum class Fault { kOverrun = 1, kTrigger = 2, kRemoval = 3, kRegisterRead = 4 };
 
 // False when no machine is booted or nothing was raised (no such board or running transfer).
 inline bool InjectFault(const std::string& family, std::uint32_t serialNumber, std::uint32_t type,

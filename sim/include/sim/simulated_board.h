@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <map>
 #include <mutex>
+#include <set>
 #include <tuple>
 #include <vector>
 
@@ -71,6 +72,9 @@ class SimulatedBoard {
     void WriteRegister(std::uint32_t number, std::uint32_t value);
     // A register never written reads 0.
     std::uint32_t ReadRegister(std::uint32_t number);
+    // A fault of the tests: every later read of the register fails (writes still land).
+    void FailRegisterReads(std::uint32_t number);
+    bool RegisterReadFails(std::uint32_t number);
 
     void WriteCalPot(std::uint32_t pot, std::uint32_t selector, std::int32_t element,
                      std::uint32_t value);
@@ -90,6 +94,7 @@ class SimulatedBoard {
     std::map<ChannelKey, std::size_t> patternPosition_;
     std::map<ChannelKey, std::uint32_t> outputs_;
     std::map<std::uint32_t, std::uint32_t> registers_;
+    std::set<std::uint32_t> failingRegisterReads_;
     std::map<std::tuple<std::uint32_t, std::uint32_t, std::int32_t>, std::uint32_t> calPots_;
     HardwareInfo hardwareInfo_;
 };

@@ -7,58 +7,47 @@
 
 namespace mq5120 {
 
-double BoardState::InputVolts(int channel, double seconds) const {
+double BoardState::InputVoltsAt(int channel, SignalTime t, double outputSeconds) const {
     const Signal& signal = signals[channel];
     if (signal.kind != Signal::Kind::AnalogOutput)
-        return signal.VoltsAt(seconds);
+        return signal.VoltsAt(t);
     // Wired back from an analog output: its level at the time of the conversion.
-    return AnalogOutputVolts(signal.outputChannel, seconds);
+    return AnalogOutputVolts(signal.outputChannel, outputSeconds);
 }
 
-std::uint16_t BoardState::AnalogCode(int channel, int gainCode, double seconds) {
-    if (!identity.HasAnalogInputs())
-        return 0;
-    const bool singleEnded = (registers[kAdControl] & kAdControlSingleEnded) != 0;
-    const int inputs = singleEnded ? identity.SingleEndedInputs() : identity.DifferentialInputs();
-    if (channel < 0 || channel >= inputs)
-        return 0;
-    const int resolution = identity.Resolution();
+double BoardState::AdConversionSeconds(SignalTime t) const {
+    const std::int64_t startNs = adStartNs - epochNs;
+    const std::int64_t ticks = (t.units - startNs * kSignalUnitsPerNs) / kSignalUnitsPerTick;
+    return startNs * 1e-9 + static_cast<double>(ticks) / kBaseClockHz;
+}
+
+void BoardState::InputVolts(int channel, const SignalTimes& times, std::span<double> volts) const {
     const Signal& signal = signals[channel];
-    const std::uint64_t n = channelConversions[channel]++;
-    if (signal.kind == Signal::Kind::Codes) {
-        const std::uint32_t mask = (1u << resolution) - 1;
-        return static_cast<std::uint16_t>((signal.codeStart + n * signal.codeStep) & mask);
+    if (signal.kind != Signal::Kind::AnalogOutput) {
+        signal.Volts(times, volts);
+        return;
     }
-    if (signal.kind == Signal::Kind::Pattern) {
-        if (signal.pattern.empty())
-            return 0;
-        const std::uint32_t mask = (1u << resolution) - 1;
-        const std::uint64_t k = (n - patternStart[channel]) % signal.pattern.size();
-        return static_cast<std::uint16_t>(signal.pattern[k] & mask);
-    }
-    double volts = InputVolts(channel, seconds);
-    if (!singleEnded)
-        volts -= InputVolts(channel + identity.DifferentialInputs(), seconds);
-    return CodeFor(volts, 1 << gainCode, resolution);
+    for (std::size_t i = 0; i < times.count; ++i)
+        volts[i] = InputVoltsAt(channel, times[i], AdConversionSeconds(times[i]));
 }
 
-std::uint16_t BoardState::Convert(std::uint16_t word, double seconds) {
-    switch (word & kListExtraMask) {
-        case kListDin:
-            return din;
-        case kListCounterLow:
-        case kListCounterHigh: {
-            const std::uint32_t value = counterUnits[((word >> 7) & 7) % 5].value;
-            return static_cast<std::uint16_t>(
-                (word & kListExtraMask) == kListCounterHigh ? value >> 16 : value);
-        }
-        default:
-            return AnalogCode(word & kListChannelMask, (word >> kListGainShift) & 3, seconds);
-    }
+double BoardState::InputBlockError(int channel) const {
+    const Signal& signal = signals[channel];
+    return signal.kind == Signal::Kind::AnalogOutput ? 0.0 : signal.BlockErrorVolts();
+}
+
+double BoardState::InputPeakVolts(int channel) const {
+    constexpr double kOutputPeakVolts = 10.0;
+    const Signal& signal = signals[channel];
+    return signal.kind == Signal::Kind::AnalogOutput ? kOutputPeakVolts : signal.PeakVolts();
+}
+
+bool BoardState::InputIsLevel(int channel) const {
+    return signals[channel].IsLevel();
 }
 
 void BoardState::AdClearFifo() {
-    adFifo.clear();
+    adFifo.Clear();
     chunk.clear();
     chunkOffset = 0;
     overflowEpisode = false;
@@ -85,26 +74,7 @@ void BoardState::AdStop() {
     adWaitingTrigger = false;
     // Only whole chunks are ever sent: the partial one is discarded.
     const std::size_t chunkSamples = transferSize / 2;
-    adFifo.resize(adFifo.size() - adFifo.size() % chunkSamples);
-}
-
-void BoardState::AdConvertNext() {
-    const std::uint16_t word = list.empty() ? 0 : list[listIndex];
-    listIndex = list.empty() ? 0 : (listIndex + 1) % list.size();
-    const double seconds = AdConversionSeconds(adConversions);
-    ++adConversions;
-    const std::uint16_t value = Convert(word, seconds);
-    if (word & kListInhibit)
-        return;  // converted, not stored
-    if (adFifo.size() >= kAdFifoSamples) {
-        if (!overflowEpisode) {
-            overflowEpisode = true;
-            ++counters.adOverflows;
-            Post(kStatusTypeFlags, kFlagAdOverflow);
-        }
-        return;
-    }
-    adFifo.push_back(value);
+    adFifo.DropNewest(adFifo.size() % chunkSamples);
 }
 
 namespace {
@@ -118,15 +88,16 @@ std::uint64_t BoardState::AdBurstLength() const {
     return std::max<std::uint64_t>(list.size(), 1) * ((registers[kEnable] & 0xFF) + 1u);
 }
 
-double BoardState::AdConversionSeconds(std::uint64_t k) const {
-    const std::uint64_t divider = registers[kAdDividerLow] | (registers[kAdDividerHigh] << 16);
+AdTiming BoardState::AdTimingNow() const {
+    AdTiming timing;
+    timing.startUnits = (adStartNs - epochNs) * kSignalUnitsPerNs;
+    timing.divider = registers[kAdDividerLow] | (registers[kAdDividerHigh] << 16);
     const std::uint64_t retrigger = registers[kRetriggerLow] | (registers[kRetriggerHigh] << 16);
-    std::uint64_t ticks = k * divider;
     if ((registers[kAdControl] & kAdControlTriggeredScan) && retrigger != 0) {
-        const std::uint64_t burst = AdBurstLength();
-        ticks = (k / burst) * retrigger + (k % burst) * divider;
+        timing.retrigger = retrigger;
+        timing.burst = AdBurstLength();
     }
-    return (adStartNs - epochNs) * 1e-9 + static_cast<double>(ticks) / kBaseClockHz;
+    return timing;
 }
 
 std::uint64_t BoardState::AdDueAt(std::int64_t now) const {
@@ -159,8 +130,8 @@ std::uint64_t BoardState::AdDueAt(std::int64_t now) const {
 
 void BoardState::AdAdvance(std::int64_t now) {
     const std::uint64_t due = AdDueAt(now);
-    while (adConversions < due)
-        AdConvertNext();
+    if (adConversions < due)
+        AdConvert(due - adConversions);
 }
 
 void BoardState::AdTrigger() {
@@ -189,20 +160,22 @@ usb::InResult BoardState::AdRead(std::span<std::uint8_t> room, std::uint16_t max
         return result;
     const std::size_t chunkSamples = transferSize / 2;
     if (unpaced && adRunning && !adWaitingTrigger) {
+        // Conversions until the FIFO holds what is wanted; a list that stores nothing (every
+        // entry inhibited) ends it after one pass.
         const std::size_t wanted = std::min(kAdFifoSamples, room.size() / 2 + chunkSamples);
-        while (adFifo.size() < wanted)
-            AdConvertNext();
+        const std::size_t pass = std::max<std::size_t>(list.size(), 1);
+        std::size_t idle = 0;  // conversions in a row that stored nothing
+        while (adFifo.size() < wanted && idle < pass) {
+            const std::size_t needed = wanted - adFifo.size();
+            idle = AdConvert(needed) == 0 ? idle + needed : 0;
+        }
     }
     while (result.bytes < room.size()) {
         if (chunkOffset == chunk.size()) {
             if (adFifo.size() < chunkSamples)
                 break;
             chunk.resize(transferSize);
-            for (std::size_t i = 0; i < chunkSamples; ++i) {
-                chunk[2 * i] = static_cast<std::uint8_t>(adFifo.front());
-                chunk[2 * i + 1] = static_cast<std::uint8_t>(adFifo.front() >> 8);
-                adFifo.pop_front();
-            }
+            adFifo.PopBytes(chunk, chunkSamples);
             chunkOffset = 0;
             overflowEpisode = false;  // the FIFO has room again
         }

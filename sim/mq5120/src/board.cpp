@@ -3,6 +3,7 @@
 #include "mq5120/board.h"
 
 #include "board_state.h"
+#include "bus_call_time_meter.h"
 
 namespace mq5120 {
 
@@ -23,7 +24,8 @@ void BoardState::PowerOn() {
 }
 
 Board::Board(BoardIdentity identity, std::shared_ptr<TimeSource> time)
-    : state_(std::make_unique<BoardState>(std::move(identity), std::move(time))) {
+    : state_(std::make_unique<BoardState>(std::move(identity), std::move(time))),
+      busCalls_(std::make_unique<BusCallLedger>()) {
     state_->epochNs = state_->Now();
 }
 
@@ -64,6 +66,7 @@ void Board::PipeReset(std::uint8_t) {
 usb::InResult Board::In(std::uint8_t endpoint, std::span<std::uint8_t> room,
                         std::uint16_t maxPacketSize) {
     std::lock_guard lock(mutex_);
+    BusCallTimeMeter meter(*busCalls_);
     BoardState& s = *state_;
     s.Advance();
     usb::InResult result;
@@ -86,6 +89,7 @@ usb::InResult Board::In(std::uint8_t endpoint, std::span<std::uint8_t> room,
 
 usb::OutResult Board::Out(std::uint8_t endpoint, std::span<const std::uint8_t> data) {
     std::lock_guard lock(mutex_);
+    BusCallTimeMeter meter(*busCalls_);
     BoardState& s = *state_;
     s.Advance();
     usb::OutResult result = usb::OutResult::Taken;
@@ -183,9 +187,9 @@ void Board::ExternalTrigger() {
 void Board::ExternalAdClock(int edges) {
     std::lock_guard lock(mutex_);
     BoardState& s = *state_;
-    if (s.adRunning && !s.adWaitingTrigger && (s.registers[kAdControl] & kAdControlExternalClock))
-        for (int i = 0; i < edges; ++i)
-            s.AdConvertNext();
+    if (s.adRunning && !s.adWaitingTrigger && (s.registers[kAdControl] & kAdControlExternalClock) &&
+        edges > 0)
+        s.AdConvert(static_cast<std::uint64_t>(edges));
     s.wakeBus = true;
     WakeLocked();
 }

@@ -7,9 +7,23 @@
 #include <span>
 #include <vector>
 
+#include "ad_fifo.h"
 #include "mq5120/board.h"
 
 namespace mq5120 {
+
+// When conversion k of a running A/D takes place, from its start.
+struct AdTiming {
+    std::int64_t startUnits = 0;  // the start, since power-on
+    std::uint64_t divider = 0;    // base-clock ticks between conversions
+    std::uint64_t retrigger = 0;  // triggered scan on the internal retrigger: ticks between bursts
+    std::uint64_t burst = 1;      // conversions per burst
+    SignalTime At(std::uint64_t k) const {
+        const std::uint64_t ticks =
+            retrigger != 0 ? (k / burst) * retrigger + (k % burst) * divider : k * divider;
+        return {startUnits + static_cast<std::int64_t>(ticks) * kSignalUnitsPerTick};
+    }
+};
 
 struct BoardState {
     BoardState(BoardIdentity identityIn, std::shared_ptr<TimeSource> timeIn)
@@ -67,7 +81,20 @@ struct BoardState {
     std::size_t listIndex = 0;
     std::array<std::uint64_t, 32> channelConversions{};
     std::array<std::uint64_t, 32> patternStart{};  // the conversion a channel's pattern began at
-    std::deque<std::uint16_t> adFifo;
+    AdFifo adFifo;
+    // Room for one block of conversions (ad_conversion.cpp), kept from block to block.
+    struct AdBlock {
+        std::vector<std::uint16_t> codes;
+        std::vector<std::uint16_t> entryCodes;  // one entry's, when the list has more
+        std::vector<double> plus, minus;
+        std::vector<std::uint32_t> rank;  // per list entry: its channel's entries before it
+        template <typename T>
+        static std::span<T> Room(std::vector<T>& room, std::size_t n) {
+            if (room.size() < n)
+                room.resize(n);
+            return {room.data(), n};
+        }
+    } adBlock;
     bool overflowEpisode = false;
     std::uint32_t transferSize = 1024;
     std::vector<std::uint8_t> chunk;  // the chunk being sent
@@ -145,11 +172,34 @@ struct BoardState {
     void AdAdvance(std::int64_t now);
     void AdTrigger();
     std::uint64_t AdBurstLength() const;
-    double AdConversionSeconds(std::uint64_t k) const;
-    void AdConvertNext();
-    std::uint16_t Convert(std::uint16_t word, double seconds);
-    std::uint16_t AnalogCode(int channel, int gainCode, double seconds);
-    double InputVolts(int channel, double seconds) const;
+    AdTiming AdTimingNow() const;
+    // Converts the next `count` conversions of the list in blocks and stores them in the FIFO
+    // (ad_conversion.cpp); returns how many were stored.
+    std::uint64_t AdConvert(std::uint64_t count);
+    std::size_t AdConvertBlock(std::size_t count);
+    void AdLose(std::uint64_t count);
+    void AdOverflowed();  // a conversion found the FIFO full: reported once per episode
+    struct AdEntryRun;
+    void AdEntryCodes(std::uint16_t word, const AdEntryRun& run);
+    void AdAnalogCodes(int channel, int gainCode, const AdEntryRun& run);
+    void AdVoltsCodes(int channel, int gainCode, const AdEntryRun& run);
+    int AdInputs() const;  // analog inputs in the configured mode; 0 without analog inputs
+    // One conversion of an analog input, as a single value: counts the channel's conversion.
+    std::uint16_t AnalogCode(int channel, int gainCode, SignalTime t);
+    // What an analog input reads: at one time, exactly (the reference of every conversion), and
+    // at a block's evenly spaced times at once, each within InputBlockError(channel) of it. A
+    // source whose value depends on the time of each conversion plugs in here; one without a
+    // block form is evaluated at each time. An input wired to an analog output reads the level
+    // the output has at `outputSeconds`, the conversion's time as the outputs keep theirs.
+    double InputVoltsAt(int channel, SignalTime t, double outputSeconds) const;
+    // A streamed conversion's time in seconds since power-on, summed as the outputs sum the times
+    // of their updates (start, then base-clock ticks), so that an update and a conversion at the
+    // same tick compare equal.
+    double AdConversionSeconds(SignalTime t) const;
+    void InputVolts(int channel, const SignalTimes& times, std::span<double> volts) const;
+    double InputBlockError(int channel) const;
+    double InputPeakVolts(int channel) const;
+    bool InputIsLevel(int channel) const;
     usb::InResult AdRead(std::span<std::uint8_t> room, std::uint16_t maxPacket);
 
     // D/A.

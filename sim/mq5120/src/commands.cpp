@@ -118,7 +118,8 @@ void BoardState::HandleCommand(std::span<const std::uint8_t> data) {
         }
         case kAdSingle:
             if (read)
-                SetWord(r, 1, AnalogCode(m[2] & 0x1F, m[3] & 3, (Now() - epochNs) * 1e-9));
+                SetWord(r, 1,
+                        AnalogCode(m[2] & 0x1F, m[3] & 3, {(Now() - epochNs) * kSignalUnitsPerNs}));
             break;
         case kAdTransferSize: {
             std::uint32_t size = U32At(m, 2) & ~1u;

@@ -2,6 +2,9 @@
 // packetisation of the stream, the FIFO and its overflow status, start and stop.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
+
 #include "board_fixture.h"
 
 namespace mq5120::test {
@@ -127,6 +130,41 @@ TEST_F(AnalogInput, StreamIsPacedByElapsedTimeAndByteExact) {
     EXPECT_EQ(board->AdFifoSamples(), 32u);
 }
 
+// Codes and patterns count their channel's conversions whichever list entries make them, across
+// blocks of conversions that start anywhere in the list; a new pattern starts from its first code
+// at its channel's next conversion.
+TEST_F(AnalogInput, CountedCodesFollowTheirChannelAcrossEntriesAndBlocks) {
+    constexpr std::size_t kSamples = 9000;
+    board->SetSignal(0, Signal::Codes(100, 1));
+    board->SetSignal(1, Signal::Pattern({5, 6, 7, 8}));
+    Start({0x0000, 0x0001, 0x0020}, 18, 8);  // ch0, ch1, ch0 x2 at 1,000,000/s; 4-sample chunks
+    const std::chrono::nanoseconds steps[] = {1013us, 77us, 2500us, 333us};
+    std::vector<std::uint16_t> samples;
+    std::size_t patternChange = 0;
+    for (std::size_t step = 0; samples.size() < kSamples; ++step) {
+        if (step == 5) {
+            board->SetSignal(1, Signal::Pattern({1, 2}));
+            patternChange = samples.size() + board->AdFifoSamples();
+        }
+        Advance(steps[step % std::size(steps)]);
+        for (std::size_t chunks = board->AdFifoSamples() / 4; chunks > 0; --chunks) {
+            auto chunk = Samples(ReadAd(8));
+            samples.insert(samples.end(), chunk.begin(), chunk.end());
+        }
+    }
+    ASSERT_GT(patternChange, 0u);
+    std::size_t ch0 = 0, ch1 = 0, ch1SinceChange = 0;
+    for (std::size_t k = 0; k < samples.size(); ++k) {
+        if (k % 3 != 1) {
+            ASSERT_EQ(samples[k], (100 + ch0++) & 0xFFF) << "sample " << k << " (12 bits)";
+        } else if (k < patternChange) {
+            ASSERT_EQ(samples[k], 5 + ch1++ % 4) << "sample " << k;
+        } else {
+            ASSERT_EQ(samples[k], 1 + ch1SinceChange++ % 2) << "sample " << k;
+        }
+    }
+}
+
 // Chunks go out as max-packet packets with a short final packet: a transfer ends at a chunk's
 // short packet, or when its buffer is full; never with a zero-length packet.
 // A pattern's codes come in turn (held to the converter's range, whatever the gain) through
@@ -152,6 +190,108 @@ TEST_F(AnalogInput, PatternCyclesAndRestartsAtANewSignalAndAtAStart) {
     Start({0x0002}, 18000, 8);  // 1,000 conversions/s, 4-sample chunks
     Advance(4ms);
     EXPECT_EQ(Samples(ReadAd(8)), (std::vector<std::uint16_t>{1, 2, 3, 1}));
+}
+
+// Every streamed code is the converter's at its conversion's exact time, for sines converted in
+// blocks by their recurrence: through every gain, both resolutions, both modes, a list of several
+// signals, bursts of a triggered scan, host reads at uneven intervals, a day after power-on.
+TEST_F(AnalogInput, StreamedCodesAreTheConverterAtEachConversionsExactTime) {
+    constexpr std::uint16_t kScan = kAdControlSingleEnded | kAdControlTriggeredScan;
+    constexpr std::uint32_t kTransfer = 1024;
+    constexpr std::size_t kChunkSamples = kTransfer / 2;
+    constexpr std::size_t kSamples = 600'000;
+    const std::chrono::nanoseconds steps[] = {7ms, 13ms, 300us, 41ms, 1ms, 29ms};
+    struct Case {
+        const char* name;
+        std::uint8_t type;
+        std::uint16_t control;
+        std::vector<std::uint16_t> list;  // channel | gain code << 5
+        std::map<int, Signal> signals;
+        std::uint32_t divider;
+        std::uint16_t passes = 0;     // triggered scan: list passes per burst - 1
+        std::uint16_t retrigger = 0;  // and base-clock ticks from burst to burst
+    } cases[] = {
+        {"16 bits, one input at every gain",
+         4,
+         kAdControlSingleEnded,
+         {0x0000, 0x0020, 0x0040, 0x0060},
+         {{0, Signal::Sine(9.5, 1234.5678, 0.2)}},
+         36},
+        {"12 bits, a list of four signals",
+         0,
+         kAdControlSingleEnded,
+         {0x0000, 0x0041, 0x0022, 0x0063},
+         {{0, Signal::Sine(5, 50)},
+          {1, Signal::Sine(2, 49999.9, 1)},
+          {2, Signal::Constant(2.5)},
+          {3, Signal::Square(-1, 1, 10)}},
+         36},
+        {"16 bits, a differential pair of sines",
+         4,
+         0,
+         {0x0021},
+         {{1, Signal::Sine(5, 50)}, {9, Signal::Sine(1, 7777.7, 0.5)}},
+         180},
+        {"16 bits, bursts of a triggered scan",
+         4,
+         kScan,
+         {0x0000, 0x0061},
+         {{0, Signal::Sine(9, 3333.3)}, {1, Signal::Sine(1, 123.4)}},
+         36,
+         2,
+         1800},
+    };
+    for (const auto& c : cases) {
+        BoardIdentity identity;
+        identity.boardType = c.type;
+        Plug(identity);
+        for (const auto& [channel, signal] : c.signals)
+            board->SetSignal(channel, signal);
+        Advance(24h);  // power-on was a day ago
+        Write(kEnable, c.passes);
+        Write(kRetriggerLow, c.retrigger);
+        Start(c.list, c.divider, kTransfer, false, c.control);
+
+        std::vector<std::uint16_t> samples;
+        for (std::size_t step = 0; samples.size() < kSamples; ++step) {
+            Advance(steps[step % std::size(steps)]);
+            for (std::size_t chunks = board->AdFifoSamples() / kChunkSamples; chunks > 0;) {
+                const std::size_t n = std::min<std::size_t>(chunks, 8);
+                auto read = Samples(ReadAd(static_cast<ULONG>(n * kTransfer)));
+                ASSERT_EQ(read.size(), n * kChunkSamples) << c.name;
+                samples.insert(samples.end(), read.begin(), read.end());
+                chunks -= n;
+            }
+        }
+        ASSERT_EQ(board->Counters().adOverflows, 0u) << c.name;
+
+        const int resolution = identity.Resolution();
+        const int differential = identity.DifferentialInputs();
+        const std::int64_t start = std::chrono::nanoseconds(24h).count() * kSignalUnitsPerNs;
+        const std::uint64_t burst = c.list.size() * (c.passes + 1u);
+        std::size_t wrong = 0;
+        for (std::size_t k = 0; k < samples.size(); ++k) {
+            const std::uint16_t word = c.list[k % c.list.size()];
+            const std::uint64_t ticks = c.retrigger != 0
+                                            ? (k / burst) * c.retrigger + (k % burst) * c.divider
+                                            : k * c.divider;
+            const SignalTime t{start + static_cast<std::int64_t>(ticks) * kSignalUnitsPerTick};
+            const int channel = word & kListChannelMask;
+            auto volts = [&](int ch) {
+                auto found = c.signals.find(ch);
+                return found == c.signals.end() ? 0.0 : found->second.VoltsAt(t);
+            };
+            double v = volts(channel);
+            if ((c.control & kAdControlSingleEnded) == 0)
+                v -= volts(channel + differential);
+            const std::uint16_t expected =
+                CodeFor(v, 1 << ((word >> kListGainShift) & 3), resolution);
+            if (samples[k] != expected && wrong++ < 5)
+                ADD_FAILURE() << c.name << ": sample " << k << " is " << samples[k] << ", not "
+                              << expected;
+        }
+        EXPECT_EQ(wrong, 0u) << c.name;
+    }
 }
 
 TEST_F(AnalogInput, ChunksArePacketisedByTheBusSpeed) {
@@ -213,6 +353,34 @@ TEST_F(AnalogInput, FullFifoDropsConversionsAndReportsOncePerEpisode) {
     EXPECT_EQ(board->Counters().adOverflows, 2u);
 }
 
+// Conversions that a full FIFO loses still count: once there is room, a channel reading codes goes
+// on with its count as if nothing had been lost, in list order.
+TEST_F(AnalogInput, ConversionsLostToAFullFifoStillCount) {
+    BoardIdentity identity;
+    identity.boardType = 4;  // 16 bits: the codes run through every value
+    Plug(identity);
+    board->SetSignal(0, Signal::Codes(0, 1));
+    board->SetSignal(1, Signal::Codes(7, 3));
+    Start({0x0000, 0x0001, kListInhibit | 0x0001}, 36,
+          1024);  // 500,000/s, one stored in three lost
+    Advance(1s);  // 500,000 conversions: the FIFO full after 49,152
+    EXPECT_EQ(board->AdFifoSamples(), kAdFifoSamples);
+    EXPECT_EQ(board->Counters().adOverflows, 1u);
+    for (std::size_t read = 0; read < kAdFifoSamples; read += 2048)
+        ASSERT_EQ(ReadAd(4096).size(), 4096u);
+    Advance(2ms);  // conversions 500,000 to 500,999
+    const auto samples = Samples(ReadAd(1024));
+    ASSERT_EQ(samples.size(), 512u);
+    // Conversion 500,000 is the inhibited entry; 500,001 on channel 0 is its 166,668th, 500,002
+    // on channel 1 its 333,335th (both of its entries count).
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        const std::uint64_t pair = i / 2;
+        const auto expected =
+            static_cast<std::uint16_t>(i % 2 == 0 ? 166'667 + pair : 7 + 3 * (333'334 + 2 * pair));
+        ASSERT_EQ(samples[i], expected) << "sample " << i;
+    }
+}
+
 TEST_F(AnalogInput, StartNeedsTheRunBitsAndStopsThreeWays) {
     // Without the run enables the start command does nothing.
     Transact(Command(kAdTransferSize, true, {512}));
@@ -258,6 +426,19 @@ TEST_F(AnalogInput, TriggeredStartExternalClockAndUnpacedMode) {
     Start({0}, 18000, 1024);
     EXPECT_EQ(ReadAd(4096).size(), 4096u) << "unpaced: no time needs to pass";
     EXPECT_EQ(ReadAd(4096).size(), 4096u);
+}
+
+// Unpaced, a list whose every entry is inhibited stores nothing: the read stays pending and the
+// board goes on answering (it does not convert for ever to fill the read).
+TEST_F(AnalogInput, UnpacedListThatStoresNothingLeavesTheReadPending) {
+    board->SetUnpaced(true);
+    Start({kListInhibit | 0x0000, kListInhibit | 0x0001}, 18000, 512);
+    bool completed = true;
+    ReadAd(512, 50, &completed);
+    EXPECT_FALSE(completed);
+    EXPECT_EQ(Read(kAdDividerLow), 18000);
+    EXPECT_TRUE(board->AdRunning());
+    EXPECT_EQ(board->AdFifoSamples(), 0u);
 }
 
 // Triggered scan: each trigger runs (enable low byte + 1) passes of the list at the A/D rate,

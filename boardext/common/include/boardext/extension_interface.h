@@ -93,3 +93,8 @@ inline constexpr char kBoardInfoProcExName[] = "_BoardInfoProcEx@16";
 inline constexpr char kPersonalityProcExName[] = "_PersonalityProcEx@20";
 inline constexpr char kGetChannelMappingName[] = "_GetChannelMapping@20";
 inline constexpr char kMainDialogName[] = "MainDLG";
+
+// The advanced-settings dialog of the families that have one, looked up by its plain name: shows
+// the family's dialog modally for a device the caller opened with hxDaInitialize (its HDEV) and
+// returns once it has closed.
+using MainDlgProc = BOOL(WINAPI*)(LPCSTR boardName, std::uint32_t device);

@@ -11,7 +11,8 @@
 // Appended values (DataEncoding 2) are kept per trace, HistoryLength at most, the oldest dropped
 // first; XStart then indexes the kept points. With member 39 false a value goes to the trace
 // whose colour was set last; with member 39 true the values go to each trace in turn, and
-// setting TraceColor(i) makes trace i the next.
+// setting TraceColor(i) makes trace i the next. Setting member 33 true empties every trace's
+// kept points (the strip chart does so at the start of a recording and before a file's).
 #pragma once
 
 #include <cstdint>
@@ -110,7 +111,8 @@ class PlotControl : public ui::ViewObject {
     bool Member2() const { return member2_; }
     void SetMember2(bool value) { member2_ = value; }
     bool Member33() const { return member33_; }
-    void SetMember33(bool value) { member33_ = value; }
+    // True starts the appended values afresh: every trace's kept points go.
+    void SetMember33(bool value);
     bool Member39() const { return member39_; }
     void SetMember39(bool value) { member39_ = value; }
 

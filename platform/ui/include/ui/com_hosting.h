@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "uilang/automation.h"
+
 namespace ui {
 
 // True when this build has the component-model stand-in.
@@ -18,5 +20,14 @@ void RegisterComControlClass(const std::string& progId);
 // launcher and test fixtures do this for the controls they host). False when the module or its
 // entry is missing or the registration fails.
 bool RegisterServerModule(const std::string& moduleName);
+// Removes the module's classes from the registry through its DllUnregisterServer.
+bool UnregisterServerModule(const std::string& moduleName);
+
+// A new object of the class registered under the ProgID, bound late by DISPID (the language's
+// CreateObject). Raises 429 when the class is not registered or makes no object.
+uilang::Object CreateObject(const std::string& progId);
+// The instance of the class that runs already, from the running-object table (the language's
+// GetObject with a class only). Raises 429 when none runs.
+uilang::Object GetObject(const std::string& progId);
 
 }  // namespace ui

@@ -100,12 +100,18 @@ class CommandButton : public Control {
     // Shown on a button of the graphical style; a standard button keeps it without showing it.
     void SetPicture(const Picture& picture);
     const Picture& GetPicture() const { return picture_; }
+    // Enter on the form clicks its default button, Escape its cancel button (when they take
+    // input and the focused control leaves the key to the form).
+    bool IsDefault() const { return default_; }
+    bool IsCancel() const { return cancel_; }
     std::function<void()> onClick;
     void Build(QWidget* parent) override;
 
   private:
     std::string caption_;
     bool graphical_;
+    bool default_;
+    bool cancel_;
     Picture picture_;
 };
 
@@ -155,8 +161,12 @@ class TextBox : public Control {
   public:
     TextBox(Form& form, const ControlSpec& spec);
     const std::string& Text() const { return text_; }
-    // Fires Change when the text changes.
+    // Fires Change when the text changes. Clears Modified.
     void SetText(const std::string& text);
+    // A locked box shows its text and takes the focus, but the user cannot edit it.
+    bool Locked() const { return locked_; }
+    // Whether the user edited the text since it was last set by code.
+    bool Modified() const { return modified_; }
     std::function<void()> onChange;
     // Fires when the focus leaves the box, before the Click of the control taking it; setting
     // cancel keeps the focus in the box.
@@ -166,6 +176,8 @@ class TextBox : public Control {
 
   private:
     std::string text_;
+    bool locked_;
+    bool modified_ = false;
 };
 
 class Label : public Control {
@@ -223,7 +235,8 @@ class ComboBox : public Control {
     void AddItem(const std::string& item);
     std::function<void()> onClick;
     void Build(QWidget* parent) override;
-    void UserChoose(int index);  // fires Click even for the entry already selected
+    void UserChoose(int index);                // fires Click even for the entry already selected
+    void UserEdited(const std::string& text);  // text typed into an editable combo
 
   private:
     void Show();
@@ -539,6 +552,8 @@ class Form {
     void ControlFocused(Control* control);
     Control* FocusedControl() const { return focused_; }
     void UserClose();
+    // Clicks the default (or the cancel) button when one takes input; false when none does.
+    bool PressDefaultButton(bool cancel);
     void TeardownWithoutEvents();  // for End
     void* frameImpl() const { return frame_.get(); }
     void RepaintHosted();

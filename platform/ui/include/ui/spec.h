@@ -32,7 +32,8 @@ enum class Kind {
     TabStrip,
     ProgressBar,
     CommonDialog,
-    Hosted,  // a control hosted through its view object (the plot)
+    Hosted,    // a control hosted through its view object (the plot)
+    ListView,  // a list in report view: columns, rows with a small image (ui/list_view.h)
 };
 
 // Positions and sizes are in twips, relative to the container.
@@ -54,6 +55,9 @@ struct ControlSpec {
     bool value = false;              // option button selected, check box checked
     bool editable = false;           // combo box: an editable combo rather than a drop-down list
     bool graphical = false;          // command button in the graphical style (shows its Picture)
+    bool isDefault = false;          // command button clicked by Enter on its form
+    bool isCancel = false;           // command button clicked by Escape on its form
+    bool locked = false;             // text box the user cannot edit
     std::vector<std::string> items;  // list entries; tab captions
     std::vector<std::string> keys;   // tab keys
     // Hosted control: its class, created when the form loads (or a factory of its own).

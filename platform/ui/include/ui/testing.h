@@ -8,6 +8,7 @@
 #include <string>
 
 #include "ui/forms.h"
+#include "ui/list_view.h"
 #include "ui/runtime.h"
 
 namespace ui::testing {
@@ -29,12 +30,16 @@ class ScriptedUser {
     bool Choose(ComboBox& combo, int index);
     bool Choose(ComboBox& combo, const std::string& text);
     bool Type(TextBox& box, const std::string& text, bool keyByKey = false);
+    // Replaces the edit text of an editable combo (false for a drop-down list).
+    bool Type(ComboBox& combo, const std::string& text);
     bool Focus(Control& control);
     // A key down on the focused control of the form (or the form itself), with modifiers
     // (1 shift, 2 ctrl, 4 alt).
     bool KeyDown(Form& form, int keyCode, int shift = 0);
     bool ClickGridRow(Grid& grid, int row, bool twice = false);
     bool ClickTab(TabStrip& tabs, int index);  // 1-based
+    // Selects a row of a list view as a click on it does.
+    bool ClickListRow(ListView& list, int row);
     bool ClickMenu(Form& frame, const std::string& item);
     bool ClickToolbarButton(Form& frame, const std::string& key);
     bool StepScrollBar(ScrollBar& bar, int steps);

@@ -14,6 +14,7 @@ double ToDouble(const Value& value) {
         double operator()(float f) const { return f; }
         double operator()(double d) const { return d; }
         double operator()(const std::string& s) const { return CDbl(s); }
+        double operator()(const Object&) const { Raise(kErrTypeMismatch); }
     };
     return std::visit(Visitor{}, value);
 }
@@ -44,6 +45,15 @@ std::string ToText(const Value& value) {
     if (std::holds_alternative<std::monostate>(value))
         return {};
     return CStr(ToDouble(value));
+}
+
+Object ToObject(const Value& value) {
+    const auto* object = std::get_if<Object>(&value);
+    if (object == nullptr)
+        Raise(kErrTypeMismatch);
+    if (*object == nullptr)
+        Raise(kErrObjectNotSet);
+    return *object;
 }
 
 }  // namespace uilang

@@ -31,6 +31,8 @@ std::string RuntimeErrorText(std::int32_t number) {
             return "Division by zero";
         case kErrTypeMismatch:
             return "Type mismatch";
+        case kErrObjectNotSet:
+            return "Object variable or With block variable not set";
         case kErrInvalidPropertyValue:
             return "Invalid property value";
         case kErrCancel:

@@ -1,5 +1,8 @@
-// Coercions of late-bound values.
+// Coercions of late-bound values, objects among them.
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
 
 #include "uilang/automation.h"
 #include "uilang/runtime_error.h"
@@ -30,6 +33,31 @@ TEST(AutomationValueTest, NumbersAndTextsCoerceAsTheRuntimeDoes) {
     } catch (const RuntimeError& error) {
         EXPECT_EQ(error.Number(), kErrTypeMismatch);
     }
+}
+
+class Nothing final : public Automation {
+  public:
+    Value Get(std::int32_t, const Arguments&) override { return {}; }
+    void Put(std::int32_t, const Value&, const Arguments&) override {}
+    Value Call(std::int32_t, const Arguments&) override { return {}; }
+};
+
+std::int32_t ErrorOf(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const RuntimeError& error) {
+        return error.Number();
+    }
+    return 0;
+}
+
+TEST(AutomationValueTest, AnObjectIsNoNumberOrTextAndOnlyAnObjectIsAnObject) {
+    Object object = std::make_shared<Nothing>();
+    EXPECT_EQ(ToObject(Value{object}), object);
+    EXPECT_EQ(ErrorOf([&] { ToDouble(Value{object}); }), kErrTypeMismatch);
+    EXPECT_EQ(ErrorOf([&] { ToText(Value{object}); }), kErrTypeMismatch);
+    EXPECT_EQ(ErrorOf([] { ToObject(Value{std::int32_t{1}}); }), kErrTypeMismatch);
+    EXPECT_EQ(ErrorOf([] { ToObject(Value{Object{}}); }), kErrObjectNotSet);
 }
 
 }  // namespace

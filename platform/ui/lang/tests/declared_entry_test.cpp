@@ -20,14 +20,14 @@ TEST(DeclaredEntryTest, BindsOnFirstCallAndCalls) {
 }
 
 TEST(DeclaredEntryTest, AMissingLibraryOrEntryRaisesAtTheCall) {
-    DeclaredEntry<ErrorText> missingLibrary("hxdsp32.dll", "hxDspGetErrorString");
+    DeclaredEntry<ErrorText> missingLibrary("nosuch32.dll", "hxDspGetErrorString");
     char buffer[80];
     try {
         missingLibrary(0u, buffer, 80u);
         FAIL() << "a missing library was called";
     } catch (const RuntimeError& error) {
         EXPECT_EQ(error.Number(), kErrFileNotFound);
-        EXPECT_EQ(error.Description(), "File not found: hxdsp32.dll");
+        EXPECT_EQ(error.Description(), "File not found: nosuch32.dll");
     }
     DeclaredEntry<ErrorText> missingEntry("HXMEM32.DLL", "hxDmNoSuchEntry");
     try {

@@ -9,6 +9,7 @@
 #include "com/ole.h"
 #include "com/runtime.h"
 #include "com/variant.h"
+#include "com_host/dispatch_call.h"
 #include "ui/com_hosting.h"
 #include "ui/view_object.h"
 #include "uilang/runtime_error.h"
@@ -17,110 +18,14 @@
 namespace ui {
 namespace {
 
+using com_host::FromVariant;
+using com_host::WriteBack;
+
 constexpr std::int32_t kErrCannotCreateObject = 429;
-constexpr DWORD kFacilityControl = 0x0A;
 
 std::u16string Wide(const std::string& narrow) {
     return std::u16string(narrow.begin(), narrow.end());
 }
-
-// The runtime's error number of a raised automation error: the forms runtime's own errors keep
-// their number (380 for CTL_E_INVALIDPROPERTYVALUE), any other code is the number.
-std::int32_t ErrorNumber(SCODE code) {
-    if (HRESULT_FACILITY(code) == kFacilityControl)
-        return static_cast<std::int32_t>(HRESULT_CODE(code));
-    return code;
-}
-
-void ToVariant(const uilang::Value& value, VARIANT* out) {
-    VariantInit(out);
-    struct Visitor {
-        VARIANT* v;
-        void operator()(std::monostate) const { v->vt = VT_EMPTY; }
-        void operator()(bool b) const {
-            v->vt = VT_BOOL;
-            v->boolVal = b ? VARIANT_TRUE : VARIANT_FALSE;
-        }
-        void operator()(std::int16_t i) const {
-            v->vt = VT_I2;
-            v->iVal = i;
-        }
-        void operator()(std::int32_t i) const {
-            v->vt = VT_I4;
-            v->lVal = i;
-        }
-        void operator()(float f) const {
-            v->vt = VT_R4;
-            v->fltVal = f;
-        }
-        void operator()(double d) const {
-            v->vt = VT_R8;
-            v->dblVal = d;
-        }
-        void operator()(const std::string& s) const {
-            v->vt = VT_BSTR;
-            v->bstrVal = com::AllocBstr(s);
-        }
-    };
-    std::visit(Visitor{out}, value);
-}
-
-uilang::Value FromVariant(const VARIANT& in) {
-    com::Variant value;
-    VariantCopyInd(&value, &in);
-    switch (value.vt) {
-        case VT_BOOL:
-            return value.boolVal != VARIANT_FALSE;
-        case VT_I2:
-            return static_cast<std::int16_t>(value.iVal);
-        case VT_I4:
-            return static_cast<std::int32_t>(value.lVal);
-        case VT_R4:
-            return value.fltVal;
-        case VT_R8:
-            return value.dblVal;
-        case VT_BSTR:
-            return com::NarrowFromBstr(value.bstrVal);
-        case VT_EMPTY:
-            return std::monostate{};
-        default: {
-            com::Variant number;
-            if (SUCCEEDED(VariantChangeType(&number, &value, 0, VT_R8)))
-                return number.dblVal;
-            return std::monostate{};
-        }
-    }
-}
-
-// Writes a handler's value back through a by-reference argument.
-void WriteBack(const uilang::Value& value, VARIANT& target) {
-    if ((target.vt & VT_BYREF) == 0)
-        return;
-    switch (target.vt & VT_TYPEMASK) {
-        case VT_I2:
-            *target.piVal = uilang::ToShort(value);
-            break;
-        case VT_I4:
-            *target.plVal = uilang::ToLong(value);
-            break;
-        case VT_R4:
-            *target.pfltVal = uilang::ToSingle(value);
-            break;
-        case VT_R8:
-            *target.pdblVal = uilang::ToDouble(value);
-            break;
-        case VT_BOOL:
-            *target.pboolVal = uilang::ToBool(value) ? VARIANT_TRUE : VARIANT_FALSE;
-            break;
-        case VT_BSTR:
-            SysFreeString(*target.pbstrVal);
-            *target.pbstrVal = com::AllocBstr(uilang::ToText(value));
-            break;
-        default:
-            break;
-    }
-}
-
 // Reference counting of the container's own small objects (site, sink): they live as long as
 // their control, which holds them; the counts only keep the protocol.
 class Counted {
@@ -295,45 +200,7 @@ class ComControl final : public ViewObject, public uilang::Automation {
 
     uilang::Value Invoke(std::int32_t dispid, WORD flags, const uilang::Arguments& arguments,
                          const uilang::Value* value) {
-        std::vector<VARIANT> reversed;
-        if (value != nullptr) {
-            reversed.emplace_back();
-            ToVariant(*value, &reversed.back());
-        }
-        for (auto it = arguments.rbegin(); it != arguments.rend(); ++it) {
-            reversed.emplace_back();
-            ToVariant(*it, &reversed.back());
-        }
-        DISPID named = DISPID_PROPERTYPUT;
-        DISPPARAMS params{reversed.empty() ? nullptr : reversed.data(),
-                          value != nullptr ? &named : nullptr, static_cast<UINT>(reversed.size()),
-                          value != nullptr ? 1u : 0u};
-        com::Variant result;
-        EXCEPINFO exception{};
-        UINT argumentError = 0;
-        HRESULT status = dispatch_->Invoke(dispid, IID_NULL, 0, flags, &params, &result, &exception,
-                                           &argumentError);
-        for (VARIANT& v : reversed)
-            VariantClear(&v);
-        if (status == DISP_E_EXCEPTION) {
-            std::string description = com::NarrowFromBstr(exception.bstrDescription);
-            std::string source = com::NarrowFromBstr(exception.bstrSource);
-            SCODE code = exception.scode;
-            ClearExcepInfo(&exception);
-            throw uilang::RuntimeError(ErrorNumber(code), source.empty() ? progId_ : source,
-                                       description);
-        }
-        if (FAILED(status)) {
-            if (status == DISP_E_MEMBERNOTFOUND)
-                throw uilang::RuntimeError(uilang::kErrMemberNotFound, progId_,
-                                           "Object doesn't support this property or method");
-            if (status == DISP_E_TYPEMISMATCH)
-                uilang::Raise(uilang::kErrTypeMismatch);
-            if (status == DISP_E_OVERFLOW)
-                uilang::Raise(uilang::kErrOverflow);
-            throw uilang::RuntimeError(status, progId_, "Automation error");
-        }
-        return FromVariant(result);
+        return com_host::InvokeDispatch(dispatch_, progId_, dispid, flags, arguments, value);
     }
 
     std::string progId_;
@@ -357,15 +224,27 @@ void RegisterComControlClass(const std::string& progId) {
     RegisterControlClass(progId, [progId] { return std::make_shared<ComControl>(progId); });
 }
 
-bool RegisterServerModule(const std::string& moduleName) {
+namespace {
+
+bool CallServerEntry(const std::string& moduleName, const char* name) {
     HMODULE module = LoadLibraryA(moduleName.c_str());
     if (module == nullptr)
         return false;
-    auto entry = reinterpret_cast<RegisterServerProc>(GetProcAddress(module, "DllRegisterServer"));
+    auto entry = reinterpret_cast<RegisterServerProc>(GetProcAddress(module, name));
     bool registered = entry != nullptr && SUCCEEDED(entry());
     // The component runtime loads the module again for its class objects; this reference goes.
     FreeLibrary(module);
     return registered;
+}
+
+}  // namespace
+
+bool RegisterServerModule(const std::string& moduleName) {
+    return CallServerEntry(moduleName, "DllRegisterServer");
+}
+
+bool UnregisterServerModule(const std::string& moduleName) {
+    return CallServerEntry(moduleName, "DllUnregisterServer");
 }
 
 }  // namespace ui

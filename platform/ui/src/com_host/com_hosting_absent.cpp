@@ -1,7 +1,18 @@
 // A build without the component-model stand-in hosts no such control.
 #include "ui/com_hosting.h"
+#include "uilang/runtime_error.h"
 
 namespace ui {
+namespace {
+
+constexpr std::int32_t kErrCannotCreateObject = 429;
+
+[[noreturn]] void CannotCreate(const std::string& progId) {
+    throw uilang::RuntimeError(kErrCannotCreateObject, progId,
+                               "ActiveX component can't create object");
+}
+
+}  // namespace
 
 bool ComHostingAvailable() {
     return false;
@@ -11,6 +22,18 @@ void RegisterComControlClass(const std::string&) {}
 
 bool RegisterServerModule(const std::string&) {
     return false;
+}
+
+bool UnregisterServerModule(const std::string&) {
+    return false;
+}
+
+uilang::Object CreateObject(const std::string& progId) {
+    CannotCreate(progId);
+}
+
+uilang::Object GetObject(const std::string& progId) {
+    CannotCreate(progId);
 }
 
 }  // namespace ui

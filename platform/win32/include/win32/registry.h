@@ -100,6 +100,20 @@ LONG WINAPI RegCloseKey(HKEY hKey);
 // Every write is durable when its call returns; flushing only checks the handle.
 LONG WINAPI RegFlushKey(HKEY hKey);
 
+namespace win32 {
+// Whether the process runs as an administrator (the default) or as a standard user
+// (MQ_STANDARD_USER=1 in the environment). A standard user opens keys below HKEY_LOCAL_MACHINE
+// (and HKEY_CLASSES_ROOT, HKEY_CURRENT_CONFIG) for reading only: asking for a write right gives
+// ERROR_ACCESS_DENIED, MAXIMUM_ALLOWED grants KEY_READ, and the predefined handles themselves
+// read but do not write. HKEY_CURRENT_USER stays writable.
+bool IsAdministrator();
+}  // namespace win32
+
+namespace win32::testing {
+// Makes the process an administrator or a standard user until changed again.
+void SetAdministrator(bool administrator);
+}  // namespace win32::testing
+
 inline LONG RegOpenKeyEx(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesired,
                          PHKEY phkResult) {
     return RegOpenKeyExA(hKey, lpSubKey, ulOptions, samDesired, phkResult);

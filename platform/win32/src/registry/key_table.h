@@ -13,7 +13,8 @@ namespace win32::detail {
 struct OpenedRegistryKey {
     std::shared_ptr<registry::Store> store;  // the store the key was opened in
     registry::KeyId id;
-    DWORD access = 0;  // granted rights, generic rights already mapped
+    DWORD access = 0;          // granted rights, generic rights already mapped
+    bool machineWide = false;  // below HKEY_LOCAL_MACHINE: writable by administrators only
 };
 
 // Null when the table is full.

@@ -1,5 +1,7 @@
 // Registry calls on the machine's store: handle resolution, access checks, narrow-text conversion
 // and the size protocols of the platform.
+#include <atomic>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -18,6 +20,9 @@ using registry::Status;
 using win32::detail::OpenedRegistryKey;
 
 constexpr DWORD kWriteRights = KEY_SET_VALUE | KEY_CREATE_SUB_KEY | DELETE;
+constexpr char kStandardUserVariable[] = "MQ_STANDARD_USER";
+
+std::atomic<int> g_administrator{-1};  // -1: not yet read from the environment
 
 LONG ErrorOf(Status status) {
     switch (status) {
@@ -80,7 +85,21 @@ registry::Result<KeyId> KeyBelow(registry::Store& store, KeyId root, std::string
     return {created.status, created.value.id};
 }
 
-// A key handle as the calls use it: predefined keys have full access on the machine's store.
+// The rights an opening gets. A standard user gets no write right below HKEY_LOCAL_MACHINE:
+// asked for one, the opening is refused (false); MAXIMUM_ALLOWED grants what may be granted.
+bool RightsFor(bool machineWide, REGSAM desired, DWORD& granted) {
+    granted = GrantedRights(desired);
+    if (!machineWide || win32::IsAdministrator())
+        return true;
+    if (desired & MAXIMUM_ALLOWED) {
+        granted &= KEY_READ;
+        return true;
+    }
+    return (granted & kWriteRights) == 0;
+}
+
+// A key handle as the calls use it: predefined keys have full access on the machine's store (read
+// access below HKEY_LOCAL_MACHINE for a standard user).
 LONG Resolve(HKEY key, OpenedRegistryKey& resolved) {
     const std::uint32_t predefined = PredefinedValue(key);
     if (predefined == 0) {
@@ -117,7 +136,11 @@ LONG Resolve(HKEY key, OpenedRegistryKey& resolved) {
     }
     if (!id.ok())
         return ErrorOf(id.status);
-    resolved = {std::move(store), id.value, KEY_ALL_ACCESS};
+    constexpr std::uint32_t kCurrentUser = 0x80000001u;
+    constexpr std::uint32_t kUsers = 0x80000003u;
+    const bool machineWide = predefined != kCurrentUser && predefined != kUsers;
+    const DWORD access = machineWide && !win32::IsAdministrator() ? KEY_READ : KEY_ALL_ACCESS;
+    resolved = {std::move(store), id.value, access, machineWide};
     return ERROR_SUCCESS;
 }
 
@@ -221,7 +244,10 @@ LONG WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM sa
     auto opened = base.store->OpenKey(base.id, path);
     if (!opened.ok())
         return ErrorOf(opened.status);
-    return HandOut({std::move(base.store), opened.value, GrantedRights(samDesired)}, phkResult);
+    DWORD granted = 0;
+    if (!RightsFor(base.machineWide, samDesired, granted))
+        return ERROR_ACCESS_DENIED;
+    return HandOut({std::move(base.store), opened.value, granted, base.machineWide}, phkResult);
 }
 
 LONG WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR lpClass,
@@ -252,8 +278,11 @@ LONG WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR lp
     } else if (!existing.ok()) {
         return ErrorOf(existing.status);
     }
+    DWORD granted = 0;
+    if (!RightsFor(base.machineWide, samDesired, granted))
+        return ERROR_ACCESS_DENIED;
     if (const LONG error =
-            HandOut({std::move(base.store), id, GrantedRights(samDesired)}, phkResult);
+            HandOut({std::move(base.store), id, granted, base.machineWide}, phkResult);
         error != ERROR_SUCCESS)
         return error;
     if (lpdwDisposition != nullptr)
@@ -407,3 +436,25 @@ LONG WINAPI RegFlushKey(HKEY hKey) {
     OpenedRegistryKey key;
     return Resolve(hKey, key);
 }
+
+namespace win32 {
+
+bool IsAdministrator() {
+    int administrator = g_administrator.load();
+    if (administrator < 0) {
+        const char* standard = std::getenv(kStandardUserVariable);
+        administrator = standard != nullptr && std::strcmp(standard, "1") == 0 ? 0 : 1;
+        g_administrator.store(administrator);
+    }
+    return administrator != 0;
+}
+
+}  // namespace win32
+
+namespace win32::testing {
+
+void SetAdministrator(bool administrator) {
+    g_administrator.store(administrator ? 1 : 0);
+}
+
+}  // namespace win32::testing

@@ -21,6 +21,7 @@
 namespace mq5120 {
 
 struct BoardState;
+class BusCallLedger;
 
 struct LoggedCommand {
     std::int64_t timeNs;
@@ -141,6 +142,7 @@ class Board final : public usb::DeviceModel {
     void WakeLocked();
     mutable std::mutex mutex_;
     std::unique_ptr<BoardState> state_;
+    std::unique_ptr<BusCallLedger> busCalls_;  // the time of In and Out (mq5120/bus_call_time.h)
 };
 
 }  // namespace mq5120

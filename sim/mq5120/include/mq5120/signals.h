@@ -5,12 +5,35 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <span>
 #include <utility>
 #include <vector>
 
+#include "mq5120/protocol.h"
 #include "simclock/clock.h"
 
 namespace mq5120 {
+
+// The time of a conversion, exactly: units of 1/18 ns since the board's power-on, so that a tick
+// of the base clock and a nanosecond of the time source are both whole numbers of units.
+constexpr std::int64_t kSignalUnitsPerSecond = 18'000'000'000;
+constexpr std::int64_t kSignalUnitsPerNs = kSignalUnitsPerSecond / 1'000'000'000;
+constexpr std::int64_t kSignalUnitsPerTick = kSignalUnitsPerSecond / kBaseClockHz;
+struct SignalTime {
+    std::int64_t units = 0;
+    static SignalTime FromSeconds(double seconds);
+    double Seconds() const { return static_cast<double>(units) / kSignalUnitsPerSecond; }
+    bool operator==(const SignalTime&) const = default;
+};
+// Evenly spaced times: first, first + step, ..., `count` of them.
+struct SignalTimes {
+    SignalTime first;
+    std::int64_t step = 0;
+    std::size_t count = 0;
+    SignalTime operator[](std::size_t m) const {
+        return {first.units + static_cast<std::int64_t>(m) * step};
+    }
+};
 
 struct Signal {
     enum class Kind { Constant, Sine, Square, Codes, AnalogOutput, Pattern };
@@ -50,7 +73,23 @@ struct Signal {
     }
 
     // Volts of a signal that is a function of time (AnalogOutput reads 0 here: the board wires it).
-    double VoltsAt(double seconds) const;
+    // A sine's and a square's phase is exact at every time: no drift however long the board runs.
+    double VoltsAt(SignalTime t) const;
+    double VoltsAt(double seconds) const { return VoltsAt(SignalTime::FromSeconds(seconds)); }
+    // The volts at each of a block's times (volts.size() >= times.count), in one pass, each within
+    // BlockErrorVolts() of VoltsAt at that time. A sine follows the times by rotations, from its
+    // exact phase at the block's first time and every kSineRecurrenceSpan times; everything
+    // else is exact.
+    void Volts(const SignalTimes& times, std::span<double> volts) const;
+    double BlockErrorVolts() const;
+    // The largest magnitude the volts reach.
+    double PeakVolts() const;
+    // Whether the volts are the same at every time.
+    bool IsLevel() const {
+        return kind == Kind::Constant || kind == Kind::Codes || kind == Kind::Pattern;
+    }
+
+    static constexpr std::size_t kSineRecurrenceSpan = 1024;
 };
 
 // The converter's code for a voltage: range -10..+10 V, offset binary, right-justified.

@@ -10,9 +10,10 @@
 //     });
 //
 // The C++ types map to VARIANT types: SHORT VT_I2, LONG VT_I4, float VT_R4, double VT_R8, bool
-// VT_BOOL, std::string VT_BSTR (narrow at the boundary). A property's setter takes its index
-// arguments first and the value last. A property without a setter answers a put with the error
-// CTL_E_SETNOTSUPPORTED ("Property is read-only").
+// VT_BOOL, std::string VT_BSTR (narrow at the boundary), IDispatch* VT_DISPATCH (an argument is
+// borrowed; a result hands over one reference that the function added). A property's setter takes
+// its index arguments first and the value last. A property without a setter answers a put with the
+// error CTL_E_SETNOTSUPPORTED ("Property is read-only").
 #pragma once
 
 #include <cstddef>
@@ -83,6 +84,16 @@ struct Value<std::string> {
     static void Write(VARIANT* v, const std::string& x) {
         v->vt = VT_BSTR;
         v->bstrVal = AllocBstr(x);
+    }
+};
+
+template <>
+struct Value<IDispatch*> {
+    static constexpr VARTYPE kType = VT_DISPATCH;
+    static IDispatch* Read(const VARIANT& v) { return v.pdispVal; }
+    static void Write(VARIANT* v, IDispatch* x) {
+        v->vt = VT_DISPATCH;
+        v->pdispVal = x;
     }
 };
 

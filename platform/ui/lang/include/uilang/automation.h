@@ -9,24 +9,33 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <variant>
 #include <vector>
 
 namespace uilang {
 
-using Value =
-    std::variant<std::monostate, bool, std::int16_t, std::int32_t, float, double, std::string>;
+class Automation;
+// An object reference: a member's result that is an object, or an object passed to a member.
+using Object = std::shared_ptr<Automation>;
+
+using Value = std::variant<std::monostate, bool, std::int16_t, std::int32_t, float, double,
+                           std::string, Object>;
 using Arguments = std::vector<Value>;
 
 inline constexpr std::int32_t kErrMemberNotFound = 438;  // no such property or method
 
+// An object converts to no number or text: 13.
 double ToDouble(const Value& value);
 float ToSingle(const Value& value);
 std::int16_t ToShort(const Value& value);
 std::int32_t ToLong(const Value& value);
 bool ToBool(const Value& value);  // nonzero is True
 std::string ToText(const Value& value);
+// The object a value holds; raises 13 for anything else, and 91 (object variable not set) for
+// an empty reference.
+Object ToObject(const Value& value);
 
 class Automation {
   public:

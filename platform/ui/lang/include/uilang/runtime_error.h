@@ -13,6 +13,7 @@ namespace uilang {
 inline constexpr std::int32_t kErrOverflow = 6;
 inline constexpr std::int32_t kErrDivisionByZero = 11;
 inline constexpr std::int32_t kErrTypeMismatch = 13;
+inline constexpr std::int32_t kErrObjectNotSet = 91;
 inline constexpr std::int32_t kErrInvalidPropertyValue = 380;
 // Raised by a common dialog whose CancelError is set when the user cancels.
 inline constexpr std::int32_t kErrCancel = 32755;

@@ -1,0 +1,96 @@
+// The MQ5120 through the library when its copy thread cannot answer in time or is asked from its
+// own notification procedure: a stop of buffers that fill slowly fails instead of answering
+// success, a reset from the procedure ends the transfer, and the release that follows never waits
+// for a read the driver keeps.
+#include <atomic>
+#include <functional>
+#include <future>
+
+#include "e2e_mq5120_fixture.h"
+#include "testing/hxda_testing.h"
+
+namespace mq5120e2e {
+namespace {
+
+constexpr auto kPrompt = std::chrono::seconds(10);
+
+class Mq5120Robust : public Mq5120Test {
+  protected:
+    // Releases the subsystem on another thread, so that a release that never returned would fail
+    // the test instead of hanging it.
+    void releaseBounded(HDASS hDass) {
+        auto release = std::async(std::launch::async, [hDass] { return hxDaReleaseDASS(hDass); });
+        ASSERT_EQ(release.wait_for(kPrompt), std::future_status::ready);
+        EXPECT_EQ(release.get(), HXNOERROR);
+        opened.erase(std::find(opened.begin(), opened.end(), hDass));
+    }
+};
+
+constexpr std::uint32_t kShortTimeoutMs = 300;
+constexpr double kSlowRate = 1000.0;
+constexpr std::uint32_t kSlowBufferSamples = 100000;  // 100 s at the slow rate
+constexpr double kQuickRate = 10000.0;
+constexpr std::uint32_t kQuickBufferSamples = 100;
+
+TEST_F(Mq5120Robust, AStopOfBuffersThatFillSlowlyFailsAndAResetAndReleaseStillEndIt) {
+    boot();
+    hxda::testing::setAcknowledgeTimeout(kShortTimeoutMs);
+    const HDASS hDass = open();
+    configure(hDass, HXWRAP_NONE, kSlowRate, {{0, 1.0}});
+    const std::vector<HBUF> made = queue(hDass, 2, kSlowBufferSamples);
+    ASSERT_EQ(hxDaStart(hDass), HXNOERROR);
+    EXPECT_EQ(hxDaStop(hDass), HXNOHWRESPONSE);
+    UINT inProcess = 0;
+    EXPECT_EQ(hxDaGetQueueSize(hDass, HXQUEUE_INPROCESS, &inProcess), HXNOERROR);
+    EXPECT_EQ(inProcess, 2u);
+    // The reset aborts the reads the driver holds before it resets.
+    EXPECT_EQ(hxDaReset(hDass), HXNOERROR);
+    EXPECT_EQ(hxDaGetQueueSize(hDass, HXQUEUE_INPROCESS, &inProcess), HXNOERROR);
+    EXPECT_EQ(inProcess, 0u);
+    expectSameBuffers(takeDone(hDass), made);
+    releaseBounded(hDass);
+    hxda::testing::setAcknowledgeTimeout(0);
+}
+
+std::atomic<HXSTATUS> g_resetStatus{~0u};
+
+void CALLBACK resetOnFirstBuffer(UINT message, HDASS hDass, LPARAM) {
+    HXSTATUS expected = ~0u;
+    if (message == HXWM_BUFFERDONE && g_resetStatus.load() == expected)
+        g_resetStatus.compare_exchange_strong(expected, hxDaReset(hDass));
+}
+
+// Polls (bounded) until the condition holds.
+bool eventually(const std::function<bool()>& condition) {
+    const auto deadline = std::chrono::steady_clock::now() + kPrompt;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+TEST_F(Mq5120Robust, AResetFromTheProcedureEndsTheTransferAndTheReleaseFindsNoReadLeft) {
+    boot();
+    g_resetStatus = ~0u;
+    const HDASS hDass = open();
+    configure(hDass, HXWRAP_NONE, kQuickRate, {{0, 1.0}});
+    ASSERT_EQ(hxDaSetNotificationProcedure(hDass, resetOnFirstBuffer, 0), HXNOERROR);
+    ASSERT_EQ(hxDaConfig(hDass), HXNOERROR);
+    const std::vector<HBUF> made = queue(hDass, 8, kQuickBufferSamples);
+    ASSERT_EQ(hxDaStart(hDass), HXNOERROR);
+    ASSERT_TRUE(eventually([] { return g_resetStatus.load() != ~0u; }));
+    EXPECT_EQ(g_resetStatus.load(), HXNOERROR);
+    // The reset's abort ran once the procedure returned: nothing stays in process.
+    ASSERT_TRUE(eventually([&] {
+        UINT inProcess = 1;
+        return hxDaGetQueueSize(hDass, HXQUEUE_INPROCESS, &inProcess) == HXNOERROR &&
+               inProcess == 0;
+    }));
+    expectSameBuffers(takeDone(hDass), made);
+    releaseBounded(hDass);
+}
+
+}  // namespace
+}  // namespace mq5120e2e

@@ -1,0 +1,10 @@
+// The spectrum panel's description.
+#pragma once
+
+#include "ui/spec.h"
+
+namespace larkspur {
+
+ui::FormSpec SpectrumFormSpec();
+
+}  // namespace larkspur

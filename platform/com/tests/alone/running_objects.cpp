@@ -1,0 +1,1 @@
+#include "com/running_objects.h"

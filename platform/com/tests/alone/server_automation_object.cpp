@@ -1,0 +1,1 @@
+#include "com/server/automation_object.h"

@@ -1,6 +1,6 @@
 #include "forms/chart_form.h"
 
-#include "forms/chart_form_spec.h"
+#include "forms/chart_form_design.h"
 #include "forms/options_form.h"
 #include "modules/acq_members.h"
 #include "modules/hxdadefs.h"
@@ -75,7 +75,7 @@ void ResetChart() {
     Instance().Reset();
 }
 
-ChartForm::ChartForm() : ui::Form(ChartFormSpec()) {}
+ChartForm::ChartForm() : ui::Form(ChartFormDesign()) {}
 
 uilang::Automation& ChartForm::Acq() const {
     return Get<ui::HostedControl>("mqAcqChart").Members();

@@ -1,6 +1,6 @@
 #include "forms/digital_in_form.h"
 
-#include "forms/digital_in_form_spec.h"
+#include "forms/digital_in_form_design.h"
 #include "modules/acq_members.h"
 #include "modules/bit_lamps.h"
 #include "modules/panel_pattern.h"
@@ -39,7 +39,7 @@ void ResetDigitalIn() {
     Instance().Reset();
 }
 
-DigitalInForm::DigitalInForm() : ui::Form(DigitalInFormSpec()) {}
+DigitalInForm::DigitalInForm() : ui::Form(DigitalInFormDesign()) {}
 
 uilang::Automation& DigitalInForm::Acq() const {
     return Get<ui::HostedControl>("mqAcqDin").Members();

@@ -1,6 +1,6 @@
 #include "forms/digital_out_form.h"
 
-#include "forms/digital_out_form_spec.h"
+#include "forms/digital_out_form_design.h"
 #include "modules/acq_members.h"
 #include "modules/bit_lamps.h"
 #include "modules/panel_pattern.h"
@@ -42,7 +42,7 @@ void ResetDigitalOut() {
     Instance().Reset();
 }
 
-DigitalOutForm::DigitalOutForm() : ui::Form(DigitalOutFormSpec()) {}
+DigitalOutForm::DigitalOutForm() : ui::Form(DigitalOutFormDesign()) {}
 
 uilang::Automation& DigitalOutForm::Acq() const {
     return Get<ui::HostedControl>("mqAcqDout").Members();

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "forms/freq_form_spec.h"
+#include "forms/freq_form_design.h"
 #include "modules/acq_members.h"
 #include "modules/hxdadefs.h"
 #include "ui/runtime.h"
@@ -42,7 +42,7 @@ void ResetFreq() {
     Instance().Reset();
 }
 
-FreqForm::FreqForm() : ui::Form(FreqFormSpec()) {}
+FreqForm::FreqForm() : ui::Form(FreqFormDesign()) {}
 
 uilang::Automation& FreqForm::Acq() const {
     return Get<ui::HostedControl>("mqAcqFreq").Members();

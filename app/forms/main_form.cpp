@@ -39,7 +39,7 @@ const char* const kToolTips[] = {
     "Digital Input",       "Measure Freq.", "Single Analog Output", "Digital Output",
     "Pulse Gen.",          "Wave Gen."};
 
-ui::MenuItemSpec Item(const char* name, const char* caption) {
+ui::MenuItemDesign Item(const char* name, const char* caption) {
     return {name, caption, false, {}};
 }
 
@@ -62,8 +62,8 @@ ui::Picture Icon(int index, const char* key) {
     return icon;
 }
 
-ui::FormSpec MainSpec() {
-    ui::FormSpec form;
+ui::FormDesign MainDesign() {
+    ui::FormDesign form;
     form.name = "frmMain";
     form.caption = "Larkspur";
     form.mdiFrame = true;
@@ -102,10 +102,10 @@ ui::FormSpec MainSpec() {
         form.toolbarImages.push_back(Icon(i, key));
         ++i;
     }
-    form.statusPanels = {{ui::StatusPanelSpec::Style::Text, "Status", "Status"},
-                         {ui::StatusPanelSpec::Style::Date, "", ""},
-                         {ui::StatusPanelSpec::Style::Time, "", ""}};
-    ui::ControlSpec acq;
+    form.statusPanels = {{ui::StatusPanelDesign::Style::Text, "Status", "Status"},
+                         {ui::StatusPanelDesign::Style::Date, "", ""},
+                         {ui::StatusPanelDesign::Style::Time, "", ""}};
+    ui::ControlDesign acq;
     acq.kind = ui::Kind::Hosted;
     acq.name = "MQAcqMain";
     acq.progId = acq::kProgId;
@@ -124,7 +124,7 @@ void SetMainWindow(MainForm* form) {
     g_mainWindow = form;
 }
 
-MainForm::MainForm() : ui::Form(MainSpec()) {}
+MainForm::MainForm() : ui::Form(MainDesign()) {}
 
 void MainForm::Bind() {
     onLoad = [this] { LoadStep(); };

@@ -1,6 +1,6 @@
 #include "forms/options_form.h"
 
-#include "forms/options_form_spec.h"
+#include "forms/options_form_design.h"
 #include "modules/shared_settings.h"
 #include "ui/runtime.h"
 #include "uilang/conversions.h"
@@ -26,7 +26,7 @@ void ResetOptions() {
     Instance().Reset();
 }
 
-OptionsForm::OptionsForm() : ui::Form(OptionsFormSpec()) {}
+OptionsForm::OptionsForm() : ui::Form(OptionsFormDesign()) {}
 
 void OptionsForm::Bind() {
     onLoad = [this] { LoadStep(); };

@@ -2,7 +2,7 @@
 // every panel has, and the panel's hidden acquisition control.
 #pragma once
 
-#include "ui/spec.h"
+#include "ui/design.h"
 
 namespace larkspur::panel_layout {
 
@@ -14,14 +14,14 @@ struct Place {
     int height;
 };
 
-ui::ControlSpec Make(ui::Kind kind, const char* name, const char* container, const char* caption,
-                     const char* toolTip, Place place, bool enabled = true);
+ui::ControlDesign Make(ui::Kind kind, const char* name, const char* container, const char* caption,
+                       const char* toolTip, Place place, bool enabled = true);
 
 // The frame fraBoard "Board" at the panel's top left with the chooser cboBoard.
-void AddBoardChooser(ui::FormSpec& form);
+void AddBoardChooser(ui::FormDesign& form);
 inline constexpr int kBoardFrameHeight = 690;
 
 // The panel's acquisition control, hidden.
-ui::ControlSpec AcquisitionControl(const char* name);
+ui::ControlDesign AcquisitionControl(const char* name);
 
 }  // namespace larkspur::panel_layout

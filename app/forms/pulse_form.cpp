@@ -1,6 +1,6 @@
 #include "forms/pulse_form.h"
 
-#include "forms/pulse_form_spec.h"
+#include "forms/pulse_form_design.h"
 #include "modules/acq_members.h"
 #include "modules/hxdadefs.h"
 #include "ui/runtime.h"
@@ -45,7 +45,7 @@ void ResetPulse() {
     Instance().Reset();
 }
 
-PulseForm::PulseForm() : ui::Form(PulseFormSpec()) {}
+PulseForm::PulseForm() : ui::Form(PulseFormDesign()) {}
 
 uilang::Automation& PulseForm::Acq() const {
     return Get<ui::HostedControl>("mqAcqPulse").Members();

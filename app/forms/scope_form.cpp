@@ -1,10 +1,11 @@
 #include "forms/scope_form.h"
 
 #include "forms/options_form.h"
-#include "forms/scope_form_spec.h"
+#include "forms/scope_form_design.h"
 #include "modules/acq_members.h"
 #include "modules/hxdadefs.h"
 #include "modules/hxmemdefs.h"
+#include "modules/panel_pattern.h"
 #include "modules/shared_settings.h"
 #include "mqplot32.h"
 #include "ui/runtime.h"
@@ -26,7 +27,6 @@ constexpr int kPanelHeight = 7500;
 constexpr float kDivisionsAbove = 5;
 constexpr int kMaxGainSteps = 3;
 constexpr std::int32_t kSetupFrequency = 100000;
-constexpr std::int16_t kDoneQueue = 1;
 constexpr std::int32_t kWideSampleBits = 16;
 constexpr std::int32_t kRangeColumnWidth = 1200;
 constexpr int kAlignCentre = 4;
@@ -69,7 +69,7 @@ void ResetScope() {
     Instance().Reset();
 }
 
-ScopeForm::ScopeForm() : ui::Form(ScopeFormSpec()) {}
+ScopeForm::ScopeForm() : ui::Form(ScopeFormDesign()) {}
 
 uilang::Automation& ScopeForm::Acq() const {
     return Get<ui::HostedControl>("mqAcqScope").Members();
@@ -415,12 +415,7 @@ void ScopeForm::BufferDone(bool reused) {
                     Get<ui::CommandButton>("cmdStart").SetFocus();
                 }
                 hxmemdefs::FreeBuffer(h);
-                std::int16_t n = uilang::ToShort(acq.Get(id::QueueSize, {kDoneQueue}));
-                for (int i = 0; i < n; ++i) {
-                    std::int32_t h2 = uilang::ToLong(acq.Get(id::Queue));
-                    if (h2 != 0)
-                        hxmemdefs::FreeBuffer(h2);
-                }
+                panel::FreeDoneBuffers(acq);
             }
         }
     } catch (const uilang::RuntimeError&) {
@@ -451,12 +446,7 @@ void ScopeForm::StopScope() {
         ui::Sleep(kStopWaitMs);
         acq.Call(id::Flush, {});
         ui::Sleep(kStopWaitMs);
-        std::int16_t n = uilang::ToShort(acq.Get(id::QueueSize, {kDoneQueue}));
-        for (int i = 0; i < n; ++i) {
-            std::int32_t h = uilang::ToLong(acq.Get(id::Queue));
-            if (h != 0)
-                hxmemdefs::FreeBuffer(h);
-        }
+        panel::FreeDoneBuffers(acq);
     } catch (const uilang::RuntimeError&) {
     }
 }

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "forms/single_in_form_spec.h"
+#include "forms/single_in_form_design.h"
 #include "modules/acq_members.h"
 #include "modules/hxdadefs.h"
 #include "modules/panel_pattern.h"
@@ -49,7 +49,7 @@ void ResetSingleIn() {
     Instance().Reset();
 }
 
-SingleInForm::SingleInForm() : ui::Form(SingleInFormSpec()) {}
+SingleInForm::SingleInForm() : ui::Form(SingleInFormDesign()) {}
 
 uilang::Automation& SingleInForm::Acq() const {
     return Get<ui::HostedControl>("mqAcqAIn").Members();

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "forms/single_out_form_spec.h"
+#include "forms/single_out_form_design.h"
 #include "modules/acq_members.h"
 #include "modules/hxdadefs.h"
 #include "modules/panel_pattern.h"
@@ -40,7 +40,7 @@ void ResetSingleOut() {
     Instance().Reset();
 }
 
-SingleOutForm::SingleOutForm() : ui::Form(SingleOutFormSpec()) {}
+SingleOutForm::SingleOutForm() : ui::Form(SingleOutFormDesign()) {}
 
 uilang::Automation& SingleOutForm::Acq() const {
     return Get<ui::HostedControl>("mqAcqAOut").Members();

@@ -8,32 +8,32 @@
 namespace larkspur {
 namespace {
 
-ui::ControlSpec LabelAt(const char* name, const char* caption, int top, int height) {
-    ui::ControlSpec spec;
-    spec.kind = ui::Kind::Label;
-    spec.name = name;
-    spec.caption = caption;
-    spec.left = 1500;
-    spec.top = top;
-    spec.width = 4200;
-    spec.height = height;
-    return spec;
+ui::ControlDesign LabelAt(const char* name, const char* caption, int top, int height) {
+    ui::ControlDesign desc;
+    desc.kind = ui::Kind::Label;
+    desc.name = name;
+    desc.caption = caption;
+    desc.left = 1500;
+    desc.top = top;
+    desc.width = 4200;
+    desc.height = height;
+    return desc;
 }
 
-ui::ControlSpec Button(const char* name, const char* caption, int left, int top) {
-    ui::ControlSpec spec;
-    spec.kind = ui::Kind::CommandButton;
-    spec.name = name;
-    spec.caption = caption;
-    spec.left = left;
-    spec.top = top;
-    spec.width = 1500;
-    spec.height = 375;
-    return spec;
+ui::ControlDesign Button(const char* name, const char* caption, int left, int top) {
+    ui::ControlDesign desc;
+    desc.kind = ui::Kind::CommandButton;
+    desc.name = name;
+    desc.caption = caption;
+    desc.left = left;
+    desc.top = top;
+    desc.width = 1500;
+    desc.height = 375;
+    return desc;
 }
 
-ui::FormSpec SplashSpec() {
-    ui::FormSpec form;
+ui::FormDesign SplashDesign() {
+    ui::FormDesign form;
     form.name = "frmSplash";
     form.caption = "";
     form.width = 6000;
@@ -43,8 +43,8 @@ ui::FormSpec SplashSpec() {
     return form;
 }
 
-ui::FormSpec AboutSpec() {
-    ui::FormSpec form;
+ui::FormDesign AboutDesign() {
+    ui::FormDesign form;
     form.name = "frmAbout";
     form.caption = "About Larkspur";
     form.width = 6300;
@@ -63,7 +63,7 @@ ui::FormSpec AboutSpec() {
 
 }  // namespace
 
-SplashForm::SplashForm() : ui::Form(SplashSpec()) {}
+SplashForm::SplashForm() : ui::Form(SplashDesign()) {}
 
 void SplashForm::Bind() {
     onLoad = [this] {
@@ -73,7 +73,7 @@ void SplashForm::Bind() {
     };
 }
 
-AboutForm::AboutForm() : ui::Form(AboutSpec()) {}
+AboutForm::AboutForm() : ui::Form(AboutDesign()) {}
 
 void AboutForm::Bind() {
     onLoad = [this] {

@@ -5,7 +5,7 @@
 
 #include "forms/options_form.h"
 #include "forms/scope_form.h"
-#include "forms/spectrum_form_spec.h"
+#include "forms/spectrum_form_design.h"
 #include "modules/acq_members.h"
 #include "modules/hxdadefs.h"
 #include "modules/hxdspdefs.h"
@@ -29,7 +29,6 @@ constexpr const char* kErrorTitle = "FFT Error";
 constexpr const char* kNotAvailable = "A/D Subsystem not available on ";
 constexpr int kPanelWidth = 11500;
 constexpr int kPanelHeight = 7500;
-constexpr std::int16_t kDoneQueue = 1;
 constexpr std::int32_t kWideSampleBits = 16;
 constexpr std::int32_t kBufferFlags = 2;
 constexpr std::int32_t kWideBytes = 4;
@@ -79,7 +78,7 @@ void ResetSpectrum() {
     Instance().Reset();
 }
 
-SpectrumForm::SpectrumForm() : ui::Form(SpectrumFormSpec()) {}
+SpectrumForm::SpectrumForm() : ui::Form(SpectrumFormDesign()) {}
 
 SpectrumForm::~SpectrumForm() {
     FreeWorkBuffers();
@@ -367,12 +366,7 @@ void SpectrumForm::StopFFT() {
         uilang::Automation& acq = Acq();
         acq.Call(id::Abort, {});
         acq.Call(id::Flush, {});
-        std::int16_t n = uilang::ToShort(acq.Get(id::QueueSize, {kDoneQueue}));
-        for (int i = 0; i < n; ++i) {
-            hxmemdefs::Handle h = uilang::ToLong(acq.Get(id::Queue));
-            if (h != 0)
-                hxmemdefs::FreeBuffer(h);
-        }
+        panel::FreeDoneBuffers(acq);
     } catch (const uilang::RuntimeError&) {
     }
 }

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "forms/options_form.h"
-#include "forms/wave_form_spec.h"
+#include "forms/wave_form_design.h"
 #include "modules/acq_members.h"
 #include "modules/hxdadefs.h"
 #include "modules/hxmemdefs.h"
@@ -86,7 +86,7 @@ void ResetWave() {
     Instance().Reset();
 }
 
-WaveForm::WaveForm() : ui::Form(WaveFormSpec()) {}
+WaveForm::WaveForm() : ui::Form(WaveFormDesign()) {}
 
 uilang::Automation& WaveForm::Acq() const {
     return Get<ui::HostedControl>("mqAcqWave").Members();

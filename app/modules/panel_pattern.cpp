@@ -2,6 +2,7 @@
 
 #include "modules/acq_members.h"
 #include "modules/hxdadefs.h"
+#include "modules/hxmemdefs.h"
 #include "ui/runtime.h"
 #include "uilang/conversions.h"
 
@@ -75,6 +76,15 @@ void ReleaseSubsystem(ui::HostedControl& acq) {
     } catch (const uilang::RuntimeError&) {
     }
     hxdadefs::ReleaseDASS(hdass);
+}
+
+void FreeDoneBuffers(uilang::Automation& acq) {
+    const std::int16_t count = uilang::ToShort(acq.Get(id::QueueSize, {larkspur::acq::kDoneQueue}));
+    for (int i = 0; i < count; ++i) {
+        const std::int32_t h = uilang::ToLong(acq.Get(id::Queue));
+        if (h != 0)
+            hxmemdefs::FreeBuffer(h);
+    }
 }
 
 }  // namespace larkspur::panel

@@ -55,6 +55,9 @@ void ShowOperationError(uilang::Automation& acq, const uilang::RuntimeError& err
 // raises 380 at the selection.
 void FillChannels(ui::ComboBox& channels, std::int32_t count);
 
+// Takes every buffer of the control's done queue and frees it.
+void FreeDoneBuffers(uilang::Automation& acq);
+
 // One entry per range of the open subsystem, "<min> to <max>" in the plain number form, the
 // first selected (which fires the list's Click).
 void FillRanges(uilang::Automation& acq, ui::ComboBox& ranges);

@@ -31,8 +31,8 @@ void ShowBox(const std::string& text, const char* title) {
     ui::Runtime::Current().MsgBox(text, ui::kMbExclamation, title);
 }
 
-BoardDialog::BoardDialog(ui::FormSpec spec, HDEV device)
-    : ui::Form(std::move(spec)), device_(device) {}
+BoardDialog::BoardDialog(ui::FormDesign desc, HDEV device)
+    : ui::Form(std::move(desc)), device_(device) {}
 
 void BoardDialog::Bind() {
     onLoad = [this] {
@@ -60,20 +60,20 @@ void BoardDialog::SetChecked(const char* name, bool checked, int index) {
     Get<ui::CheckBox>(name, index).SetValue(checked);
 }
 
-ui::FormSpec DialogSpec(const char* caption, int width, int height,
-                        std::vector<ui::ControlSpec> controls) {
+ui::FormDesign DialogDesign(const char* caption, int width, int height,
+                            std::vector<ui::ControlDesign> controls) {
     using ui::DialogItem;
-    ui::FormSpec form;
+    ui::FormDesign form;
     form.name = "dlgBoardOptions";  // resource 2000
     form.caption = caption;
     form.width = ui::DluX(width);
     form.height = ui::DluY(height);
     const int top = height - kMargin - kButtonHeight;
-    ui::ControlSpec ok =
+    ui::ControlDesign ok =
         DialogItem(ui::Kind::CommandButton, "cmdOK", "OK", width - 2 * (kButtonWidth + kMargin),
                    top, kButtonWidth, kButtonHeight);
     ok.isDefault = true;
-    ui::ControlSpec cancel =
+    ui::ControlDesign cancel =
         DialogItem(ui::Kind::CommandButton, "cmdCancel", "Cancel", width - kButtonWidth - kMargin,
                    top, kButtonWidth, kButtonHeight);
     cancel.isCancel = true;
@@ -83,11 +83,11 @@ ui::FormSpec DialogSpec(const char* caption, int width, int height,
     return form;
 }
 
-void AddBitBoxes(std::vector<ui::ControlSpec>& controls, const char* name, const char* frame,
+void AddBitBoxes(std::vector<ui::ControlDesign>& controls, const char* name, const char* frame,
                  const char* captionPrefix, int x, int y) {
     for (int bit = 0; bit < kBitsPerPort; ++bit) {
         const std::string caption = captionPrefix + std::to_string(bit);
-        ui::ControlSpec box = ui::DialogItem(
+        ui::ControlDesign box = ui::DialogItem(
             ui::Kind::CheckBox, name, "", x + (bit % kBitColumns) * (kBitBoxWidth + 2),
             y + (bit / kBitColumns) * (kBitBoxHeight + 2), kBitBoxWidth, kBitBoxHeight);
         box.caption = caption;

@@ -23,7 +23,7 @@ void ShowBox(const std::string& text, const char* title);
 // failure) in OnOpen; its OK closes the dialog first, then writes in OnApply.
 class BoardDialog : public ui::Form {
   public:
-    BoardDialog(ui::FormSpec spec, HDEV device);
+    BoardDialog(ui::FormDesign desc, HDEV device);
 
     // Runs the dialog modally; the status it ended with (HXNOERROR for OK or Cancel).
     HXSTATUS DoModal();
@@ -44,10 +44,10 @@ class BoardDialog : public ui::Form {
 
 // The dialog's frame around the family's controls: OK and Cancel at the bottom right of a dialog of
 // `width` x `height` dialog units.
-ui::FormSpec DialogSpec(const char* caption, int width, int height,
-                        std::vector<ui::ControlSpec> controls);
+ui::FormDesign DialogDesign(const char* caption, int width, int height,
+                            std::vector<ui::ControlDesign> controls);
 // Eight check boxes "<prefix>0".."<prefix>7" as a control array inside a frame.
-void AddBitBoxes(std::vector<ui::ControlSpec>& controls, const char* name, const char* frame,
+void AddBitBoxes(std::vector<ui::ControlDesign>& controls, const char* name, const char* frame,
                  const char* captionPrefix, int x, int y);
 
 }  // namespace boardext::dialogs

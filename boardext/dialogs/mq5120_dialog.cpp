@@ -18,27 +18,27 @@ constexpr UINT kLowByte = 0xFF;
 constexpr int kBits = 8;
 constexpr char kModelWord[] = "MQ5120";
 
-ui::FormSpec Mq5120Spec() {
+ui::FormDesign Mq5120Design() {
     using ui::DialogItem;
     using ui::Kind;
-    std::vector<ui::ControlSpec> controls = {
+    std::vector<ui::ControlDesign> controls = {
         DialogItem(Kind::CheckBox, "chkTermination",
                    "Enable 10k Ohm A/D Input Termination Resistors", 7, 7, 226, 10),  // 2001
         DialogItem(Kind::Frame, "fraInterrupt", "   Digital Input Interrupt On Change", 7, 22, 164,
                    42),
     };
     AddBitBoxes(controls, "chkBit", "fraInterrupt", "Bit ", 8, 12);  // 2009-2016
-    ui::ControlSpec usb = DialogItem(Kind::CheckBox, "chkUsb2", "Usb Version 2.0", 7, 70, 100,
-                                     10);  // 2018, display only
+    ui::ControlDesign usb = DialogItem(Kind::CheckBox, "chkUsb2", "Usb Version 2.0", 7, 70, 100,
+                                       10);  // 2018, display only
     usb.enabled = false;
     controls.push_back(usb);
-    return DialogSpec("Configurable Board Options", 240, 106, std::move(controls));
+    return DialogDesign("Configurable Board Options", 240, 106, std::move(controls));
 }
 
 class Mq5120Dialog : public BoardDialog {
   public:
     Mq5120Dialog(HDEV device, bool hasAnalogInputs)
-        : BoardDialog(Mq5120Spec(), device), hasAnalogInputs_(hasAnalogInputs) {}
+        : BoardDialog(Mq5120Design(), device), hasAnalogInputs_(hasAnalogInputs) {}
 
   private:
     HXSTATUS OnOpen() override {

@@ -23,10 +23,10 @@ struct Settings {
     std::uint32_t power;
 };
 
-ui::FormSpec Mq5130Spec() {
+ui::FormDesign Mq5130Design() {
     using ui::DialogItem;
     using ui::Kind;
-    std::vector<ui::ControlSpec> controls = {
+    std::vector<ui::ControlDesign> controls = {
         DialogItem(Kind::Frame, "fraBank10", "Bank 10 Interrupt Generation", 7, 7, 164, 42),
         DialogItem(Kind::Frame, "fraBank11", "Bank 11 Interrupt Generation", 7, 53, 164, 42),
     };
@@ -37,12 +37,12 @@ ui::FormSpec Mq5130Spec() {
     controls.push_back(
         DialogItem(Kind::CheckBox, "chkPower", "Power Always On", 7, 113, 110, 10));  // 2049
     // The caption is set when the dialog opens.
-    return DialogSpec("", 214, 148, std::move(controls));
+    return DialogDesign("", 214, 148, std::move(controls));
 }
 
 class Mq5130Dialog : public BoardDialog {
   public:
-    explicit Mq5130Dialog(HDEV device) : BoardDialog(Mq5130Spec(), device) {}
+    explicit Mq5130Dialog(HDEV device) : BoardDialog(Mq5130Design(), device) {}
 
   private:
     HXSTATUS OnOpen() override {

@@ -13,21 +13,21 @@ constexpr UINT kRegisterSize = 1;
 constexpr int kChannels = 8;
 constexpr char kModelWord[] = "MQ5200";
 
-ui::FormSpec Mq5200Spec() {
+ui::FormDesign Mq5200Design() {
     using ui::DialogItem;
     using ui::Kind;
-    std::vector<ui::ControlSpec> controls = {
+    std::vector<ui::ControlDesign> controls = {
         DialogItem(Kind::Frame, "fraTermination", "10KOhm Resistor Terminations", 7, 7, 164, 42),
     };
     AddBitBoxes(controls, "chkChannel", "fraTermination", "CH", 8, 12);  // 2000-2007
     controls.push_back(
         DialogItem(Kind::CheckBox, "chkPower", "Power Always On", 7, 56, 100, 10));  // 2008
-    return DialogSpec("MQ5200 Series Control Panel", 214, 92, std::move(controls));
+    return DialogDesign("MQ5200 Series Control Panel", 214, 92, std::move(controls));
 }
 
 class Mq5200Dialog : public BoardDialog {
   public:
-    explicit Mq5200Dialog(HDEV device) : BoardDialog(Mq5200Spec(), device) {}
+    explicit Mq5200Dialog(HDEV device) : BoardDialog(Mq5200Design(), device) {}
 
   private:
     HXSTATUS OnOpen() override {

@@ -11,15 +11,15 @@ constexpr int kMargin = 120;
 constexpr int kNameColumnWidth = 3000;
 constexpr int kInfoColumnWidth = 3600;
 
-ui::FormSpec WindowSpec() {
-    ui::ControlSpec list;
+ui::FormDesign WindowDesign() {
+    ui::ControlDesign list;
     list.kind = ui::Kind::ListView;
     list.name = "lvwApplets";
     list.left = kMargin;
     list.top = kMargin;
     list.width = kWindowWidth - 2 * kMargin;
     list.height = kWindowHeight - 2 * kMargin;
-    ui::FormSpec form;
+    ui::FormDesign form;
     form.name = "frmControlPanel";
     form.caption = "Control Panel";
     form.width = kWindowWidth;
@@ -31,7 +31,7 @@ ui::FormSpec WindowSpec() {
 }  // namespace
 
 ControlPanelWindow::ControlPanelWindow(cplhost::ControlPanel& host)
-    : ui::Form(WindowSpec()), host_(host) {}
+    : ui::Form(WindowDesign()), host_(host) {}
 
 void ControlPanelWindow::Bind() {
     onLoad = [this] {

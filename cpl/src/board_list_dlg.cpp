@@ -25,20 +25,20 @@ constexpr DWORD kModelNameSize = 128;
 constexpr const char* kColumnTitles[] = {"Model#      ", "Driver      ", "Instance#   ",
                                          "ID          "};
 
-ui::FormSpec BoardListSpec() {
+ui::FormDesign BoardListDesign() {
     using ui::DialogItem;
     using ui::Kind;
-    ui::FormSpec form;
+    ui::FormDesign form;
     form.name = "dlgBoardList";  // template 4000
     form.caption = "Data Acqusition Control Panel";
     form.width = ui::DluX(364);
     form.height = ui::DluY(170);
-    ui::ControlSpec advanced =
+    ui::ControlDesign advanced =
         DialogItem(Kind::CommandButton, "cmdAdvanced", "&Advanced", 7, 149, 50, 14);  // 1
-    ui::ControlSpec close =
+    ui::ControlDesign close =
         DialogItem(Kind::CommandButton, "cmdClose", "&Close", 307, 149, 50, 14);  // 2
     close.isCancel = true;
-    ui::ControlSpec editName =
+    ui::ControlDesign editName =
         DialogItem(Kind::CommandButton, "cmdEditName", "&Edit Name", 64, 149, 50, 14);  // 4001
     editName.isDefault = true;
     form.controls = {
@@ -102,7 +102,7 @@ bool AnotherBoardIsNamed(const std::string& name, const std::string& self) {
 
 }  // namespace
 
-CBoardListDlg::CBoardListDlg() : ui::Form(BoardListSpec()) {}
+CBoardListDlg::CBoardListDlg() : ui::Form(BoardListDesign()) {}
 
 CBoardListDlg::~CBoardListDlg() = default;
 

@@ -10,19 +10,19 @@
 namespace mqhxcpl {
 namespace {
 
-ui::FormSpec EditBoardNameSpec() {
+ui::FormDesign EditBoardNameDesign() {
     using ui::DialogItem;
     using ui::Kind;
-    ui::FormSpec form;
+    ui::FormDesign form;
     form.name = "dlgEditBoardName";  // template 4006
     form.caption = "Edit Board Name...";
     form.width = ui::DluX(186);
     form.height = ui::DluY(69);
-    ui::ControlSpec oldName = DialogItem(Kind::TextBox, "txtOldName", "", 80, 7, 99, 13);  // 4003
+    ui::ControlDesign oldName = DialogItem(Kind::TextBox, "txtOldName", "", 80, 7, 99, 13);  // 4003
     oldName.locked = true;
-    ui::ControlSpec ok = DialogItem(Kind::CommandButton, "cmdOK", "&OK", 75, 48, 50, 14);
+    ui::ControlDesign ok = DialogItem(Kind::CommandButton, "cmdOK", "&OK", 75, 48, 50, 14);
     ok.isDefault = true;
-    ui::ControlSpec cancel =
+    ui::ControlDesign cancel =
         DialogItem(Kind::CommandButton, "cmdCancel", "&Cancel", 129, 48, 50, 14);
     cancel.isCancel = true;
     form.controls = {
@@ -39,7 +39,7 @@ ui::FormSpec EditBoardNameSpec() {
 }  // namespace
 
 CEditBoardNameDlg::CEditBoardNameDlg(const std::string& currentName)
-    : ui::Form(EditBoardNameSpec()), oldName_(currentName), newName_(currentName) {}
+    : ui::Form(EditBoardNameDesign()), oldName_(currentName), newName_(currentName) {}
 
 void CEditBoardNameDlg::Bind() {
     onLoad = [this] {

@@ -56,7 +56,10 @@ TEST(MachineWatch, AddedRemovedAndChangedLinesTakeEffectWhileRunning) {
     }));
     Minors replaced = kMq5120PlugInAndOut;
     replaced.insert(replaced.end(), kMq5120PlugIn.begin(), kMq5120PlugIn.end());
-    EXPECT_EQ(sim::testing::PnpRequestsSeen("MQ5120", 1), replaced);
+    // The new board is listed once it has started; its state query may still be on its way.
+    EXPECT_TRUE(simtest::WaitFor([&] {
+        return sim::testing::PnpRequestsSeen("MQ5120", 1) == replaced;
+    })) << ::testing::PrintToString(sim::testing::PnpRequestsSeen("MQ5120", 1));
 
     // No list at all: the machine's default board, the full MQ5120.
     std::filesystem::remove(machine.directory() / "boards.txt");

@@ -17,18 +17,18 @@ class PlotHostedTest : public ui::testing::GuiTest {
   protected:
     PlotHostedTest() {
         RegisterPlotClass();
-        ui::FormSpec spec;
-        spec.name = "frmPlot";
-        spec.width = 4500;   // 300 pixels
-        spec.height = 3000;  // 200 pixels
-        ui::ControlSpec plot;
+        ui::FormDesign desc;
+        desc.name = "frmPlot";
+        desc.width = 4500;   // 300 pixels
+        desc.height = 3000;  // 200 pixels
+        ui::ControlDesign plot;
         plot.kind = ui::Kind::Hosted;
         plot.name = "mqPlot";
         plot.progId = std::string(kProgId);
         plot.width = 4500;
         plot.height = 3000;
-        spec.controls = {plot};
-        form_ = std::make_unique<ui::Form>(spec);
+        desc.controls = {plot};
+        form_ = std::make_unique<ui::Form>(desc);
         form_->Show();
     }
     ~PlotHostedTest() override { form_.reset(); }

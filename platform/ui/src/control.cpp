@@ -11,18 +11,18 @@ struct Control::WidgetRef {
     QPointer<QWidget> widget;
 };
 
-Control::Control(Form& form, const ControlSpec& spec)
+Control::Control(Form& form, const ControlDesign& desc)
     : form_(form),
-      kind_(spec.kind),
-      name_(spec.name),
-      index_(spec.index),
-      enabled_(spec.enabled),
-      visible_(spec.visible),
-      toolTip_(spec.toolTip),
-      left_(spec.left),
-      top_(spec.top),
-      width_(spec.width),
-      height_(spec.height),
+      kind_(desc.kind),
+      name_(desc.name),
+      index_(desc.index),
+      enabled_(desc.enabled),
+      visible_(desc.visible),
+      toolTip_(desc.toolTip),
+      left_(desc.left),
+      top_(desc.top),
+      width_(desc.width),
+      height_(desc.height),
       widget_(std::make_unique<WidgetRef>()) {}
 
 Control::~Control() = default;

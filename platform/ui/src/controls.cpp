@@ -44,12 +44,12 @@ void Fire(const std::function<void()>& handler) {
 
 // ---- CommandButton
 
-CommandButton::CommandButton(Form& form, const ControlSpec& spec)
-    : Control(form, spec),
-      caption_(spec.caption),
-      graphical_(spec.graphical),
-      default_(spec.isDefault),
-      cancel_(spec.isCancel) {}
+CommandButton::CommandButton(Form& form, const ControlDesign& desc)
+    : Control(form, desc),
+      caption_(desc.caption),
+      graphical_(desc.graphical),
+      default_(desc.isDefault),
+      cancel_(desc.isCancel) {}
 
 void CommandButton::Build(QWidget* parent) {
     auto* button = new QPushButton(QCaption(caption_), parent);
@@ -81,8 +81,8 @@ void CommandButton::SetPicture(const Picture& picture) {
 
 // ---- OptionButton
 
-OptionButton::OptionButton(Form& form, const ControlSpec& spec)
-    : Control(form, spec), caption_(spec.caption), value_(spec.value) {}
+OptionButton::OptionButton(Form& form, const ControlDesign& desc)
+    : Control(form, desc), caption_(desc.caption), value_(desc.value) {}
 
 void OptionButton::Build(QWidget* parent) {
     auto* button = new QRadioButton(QCaption(caption_), parent);
@@ -134,8 +134,8 @@ void OptionButton::SetCaption(const std::string& caption) {
 
 // ---- CheckBox
 
-CheckBox::CheckBox(Form& form, const ControlSpec& spec)
-    : Control(form, spec), caption_(spec.caption), value_(spec.value) {}
+CheckBox::CheckBox(Form& form, const ControlDesign& desc)
+    : Control(form, desc), caption_(desc.caption), value_(desc.value) {}
 
 void CheckBox::Build(QWidget* parent) {
     auto* box = new QCheckBox(QCaption(caption_), parent);
@@ -163,7 +163,7 @@ void CheckBox::SetValue(bool value) {
 
 // ---- Frame
 
-Frame::Frame(Form& form, const ControlSpec& spec) : Control(form, spec), caption_(spec.caption) {}
+Frame::Frame(Form& form, const ControlDesign& desc) : Control(form, desc), caption_(desc.caption) {}
 
 void Frame::Build(QWidget* parent) {
     AttachWidget(new QGroupBox(QCaption(caption_), parent));
@@ -179,8 +179,8 @@ void Frame::SetCaption(const std::string& caption) {
 
 // ---- TextBox
 
-TextBox::TextBox(Form& form, const ControlSpec& spec)
-    : Control(form, spec), text_(spec.caption), locked_(spec.locked) {}
+TextBox::TextBox(Form& form, const ControlDesign& desc)
+    : Control(form, desc), text_(desc.caption), locked_(desc.locked) {}
 
 void TextBox::Build(QWidget* parent) {
     auto* edit = new QLineEdit(Q(text_), parent);
@@ -214,7 +214,7 @@ void TextBox::SetText(const std::string& text) {
 
 // ---- Label
 
-Label::Label(Form& form, const ControlSpec& spec) : Control(form, spec), caption_(spec.caption) {}
+Label::Label(Form& form, const ControlDesign& desc) : Control(form, desc), caption_(desc.caption) {}
 
 void Label::Build(QWidget* parent) {
     AttachWidget(new QLabel(Q(caption_), parent));
@@ -230,7 +230,7 @@ void Label::SetCaption(const std::string& caption) {
 
 // ---- ScrollBar
 
-ScrollBar::ScrollBar(Form& form, const ControlSpec& spec) : Control(form, spec) {}
+ScrollBar::ScrollBar(Form& form, const ControlDesign& desc) : Control(form, desc) {}
 
 void ScrollBar::Build(QWidget* parent) {
     auto orientation = GetKind() == Kind::VScrollBar ? Qt::Vertical : Qt::Horizontal;
@@ -327,8 +327,8 @@ void ScrollBar::UserStep(int steps) {
 
 // ---- ComboBox
 
-ComboBox::ComboBox(Form& form, const ControlSpec& spec)
-    : Control(form, spec), editable_(spec.editable), items_(spec.items), text_(spec.caption) {}
+ComboBox::ComboBox(Form& form, const ControlDesign& desc)
+    : Control(form, desc), editable_(desc.editable), items_(desc.items), text_(desc.caption) {}
 
 void ComboBox::Build(QWidget* parent) {
     auto* combo = new QComboBox(parent);
@@ -416,7 +416,7 @@ void ComboBox::AddItem(const std::string& item) {
 
 // ---- ListBox
 
-ListBox::ListBox(Form& form, const ControlSpec& spec) : Control(form, spec), items_(spec.items) {}
+ListBox::ListBox(Form& form, const ControlDesign& desc) : Control(form, desc), items_(desc.items) {}
 
 void ListBox::Build(QWidget* parent) {
     auto* list = new QListWidget(parent);
@@ -448,7 +448,7 @@ void ListBox::AddItem(const std::string& item) {
 
 // ---- PictureBox and Image
 
-PictureBox::PictureBox(Form& form, const ControlSpec& spec) : Control(form, spec) {}
+PictureBox::PictureBox(Form& form, const ControlDesign& desc) : Control(form, desc) {}
 
 void PictureBox::Build(QWidget* parent) {
     auto* widget = new SurfaceWidget(parent, [this](Surface& surface) {
@@ -499,7 +499,7 @@ Picture PictureBox::Image() const {
     return canvas_;
 }
 
-Image::Image(Form& form, const ControlSpec& spec) : Control(form, spec) {}
+Image::Image(Form& form, const ControlDesign& desc) : Control(form, desc) {}
 
 void Image::Build(QWidget* parent) {
     auto* widget = new SurfaceWidget(parent, [this](Surface& surface) {
@@ -520,9 +520,9 @@ void Image::SetPicture(const Picture& picture) {
 
 // ---- Grid
 
-Grid::Grid(Form& form, const ControlSpec& spec) : Control(form, spec) {
+Grid::Grid(Form& form, const ControlDesign& desc) : Control(form, desc) {
     alignment_.assign(static_cast<std::size_t>(cols_), 0);
-    widths_.assign(static_cast<std::size_t>(cols_), spec.width / std::max(1, cols_));
+    widths_.assign(static_cast<std::size_t>(cols_), desc.width / std::max(1, cols_));
 }
 
 void Grid::Build(QWidget* parent) {
@@ -716,8 +716,8 @@ void Grid::UserClickRow(int row, bool twice) {
 
 // ---- TabStrip
 
-TabStrip::TabStrip(Form& form, const ControlSpec& spec)
-    : Control(form, spec), captions_(spec.items), keys_(spec.keys) {
+TabStrip::TabStrip(Form& form, const ControlDesign& desc)
+    : Control(form, desc), captions_(desc.items), keys_(desc.keys) {
     keys_.resize(captions_.size());
 }
 
@@ -758,7 +758,7 @@ void TabStrip::SetSelectedIndex(int index) {
 
 // ---- ProgressBar
 
-ProgressBar::ProgressBar(Form& form, const ControlSpec& spec) : Control(form, spec) {}
+ProgressBar::ProgressBar(Form& form, const ControlDesign& desc) : Control(form, desc) {}
 
 void ProgressBar::Build(QWidget* parent) {
     AttachWidget(new QProgressBar(parent));
@@ -802,7 +802,7 @@ void ProgressBar::SetValue(float value) {
 
 // ---- CommonDialog
 
-CommonDialog::CommonDialog(Form& form, const ControlSpec& spec) : Control(form, spec) {}
+CommonDialog::CommonDialog(Form& form, const ControlDesign& desc) : Control(form, desc) {}
 
 void CommonDialog::Build(QWidget*) {}
 
@@ -832,8 +832,8 @@ void CommonDialog::ShowSave() {
 
 // ---- HostedControl
 
-HostedControl::HostedControl(Form& form, const ControlSpec& spec)
-    : Control(form, spec), create_(spec.create), progId_(spec.progId) {}
+HostedControl::HostedControl(Form& form, const ControlDesign& desc)
+    : Control(form, desc), create_(desc.create), progId_(desc.progId) {}
 
 HostedControl::~HostedControl() = default;
 
@@ -886,45 +886,45 @@ void HostedControl::Teardown() {
 
 namespace {
 
-std::unique_ptr<Control> Make(Form& form, const ControlSpec& spec) {
-    switch (spec.kind) {
+std::unique_ptr<Control> Make(Form& form, const ControlDesign& desc) {
+    switch (desc.kind) {
         case Kind::CommandButton:
-            return std::make_unique<CommandButton>(form, spec);
+            return std::make_unique<CommandButton>(form, desc);
         case Kind::OptionButton:
-            return std::make_unique<OptionButton>(form, spec);
+            return std::make_unique<OptionButton>(form, desc);
         case Kind::CheckBox:
-            return std::make_unique<CheckBox>(form, spec);
+            return std::make_unique<CheckBox>(form, desc);
         case Kind::Frame:
-            return std::make_unique<Frame>(form, spec);
+            return std::make_unique<Frame>(form, desc);
         case Kind::TextBox:
-            return std::make_unique<TextBox>(form, spec);
+            return std::make_unique<TextBox>(form, desc);
         case Kind::Label:
-            return std::make_unique<Label>(form, spec);
+            return std::make_unique<Label>(form, desc);
         case Kind::VScrollBar:
         case Kind::HScrollBar:
-            return std::make_unique<ScrollBar>(form, spec);
+            return std::make_unique<ScrollBar>(form, desc);
         case Kind::ComboBox:
-            return std::make_unique<ComboBox>(form, spec);
+            return std::make_unique<ComboBox>(form, desc);
         case Kind::ListBox:
-            return std::make_unique<ListBox>(form, spec);
+            return std::make_unique<ListBox>(form, desc);
         case Kind::PictureBox:
-            return std::make_unique<PictureBox>(form, spec);
+            return std::make_unique<PictureBox>(form, desc);
         case Kind::Image:
-            return std::make_unique<Image>(form, spec);
+            return std::make_unique<Image>(form, desc);
         case Kind::Grid:
-            return std::make_unique<Grid>(form, spec);
+            return std::make_unique<Grid>(form, desc);
         case Kind::Timer:
-            return std::make_unique<Timer>(form, spec);
+            return std::make_unique<Timer>(form, desc);
         case Kind::TabStrip:
-            return std::make_unique<TabStrip>(form, spec);
+            return std::make_unique<TabStrip>(form, desc);
         case Kind::ProgressBar:
-            return std::make_unique<ProgressBar>(form, spec);
+            return std::make_unique<ProgressBar>(form, desc);
         case Kind::CommonDialog:
-            return std::make_unique<CommonDialog>(form, spec);
+            return std::make_unique<CommonDialog>(form, desc);
         case Kind::Hosted:
-            return std::make_unique<HostedControl>(form, spec);
+            return std::make_unique<HostedControl>(form, desc);
         case Kind::ListView:
-            return std::make_unique<ListView>(form, spec);
+            return std::make_unique<ListView>(form, desc);
     }
     return nullptr;
 }
@@ -932,22 +932,22 @@ std::unique_ptr<Control> Make(Form& form, const ControlSpec& spec) {
 }  // namespace
 
 std::vector<std::unique_ptr<Control>> BuildControls(Form& form,
-                                                    const std::vector<ControlSpec>& specs) {
+                                                    const std::vector<ControlDesign>& descs) {
     std::vector<std::unique_ptr<Control>> controls;
-    for (const ControlSpec& spec : specs) {
-        auto control = Make(form, spec);
+    for (const ControlDesign& desc : descs) {
+        auto control = Make(form, desc);
         QWidget* parent = form.ClientArea();
-        if (!spec.container.empty()) {
+        if (!desc.container.empty()) {
             for (const auto& existing : controls) {
-                if (existing->Name() == spec.container &&
-                    existing->Index() == spec.containerIndex) {
+                if (existing->Name() == desc.container &&
+                    existing->Index() == desc.containerIndex) {
                     control->SetContainer(existing.get());
                     parent = existing->Widget();
                     break;
                 }
             }
             if (control->Container() == nullptr)
-                throw std::logic_error("container " + spec.container + " of " + spec.name +
+                throw std::logic_error("container " + desc.container + " of " + desc.name +
                                        " comes after it or is missing");
         }
         control->Build(parent);

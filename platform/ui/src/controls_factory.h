@@ -10,6 +10,6 @@ namespace ui {
 
 // Containers must come before the controls inside them.
 std::vector<std::unique_ptr<Control>> BuildControls(Form& form,
-                                                    const std::vector<ControlSpec>& specs);
+                                                    const std::vector<ControlDesign>& descs);
 
 }  // namespace ui

@@ -114,13 +114,13 @@ class SubWindowCloser : public QObject {
     Form& form_;
 };
 
-Form::Form(FormSpec spec)
-    : spec_(std::move(spec)),
-      caption_(spec_.caption),
-      left_(spec_.left),
-      top_(spec_.top),
-      width_(spec_.width),
-      height_(spec_.height) {}
+Form::Form(FormDesign desc)
+    : desc_(std::move(desc)),
+      caption_(desc_.caption),
+      left_(desc_.left),
+      top_(desc_.top),
+      width_(desc_.width),
+      height_(desc_.height) {}
 
 Form::~Form() {
     if (loaded_)
@@ -137,7 +137,7 @@ QWidget* Form::ClientArea() const {
 
 void Form::Build() {
     window_ = std::make_unique<WindowImpl>();
-    if (spec_.mdiFrame) {
+    if (desc_.mdiFrame) {
         frame_ = std::make_unique<FrameImpl>();
         frame_->window = new FrameWindow(*this);
         frame_->area = new QMdiArea(frame_->window);
@@ -150,10 +150,10 @@ void Form::Build() {
         window_->top = window_->client.data();
     }
     window_->top->setWindowTitle(Q(caption_));
-    controls_ = BuildControls(*this, spec_.controls);
-    if (spec_.mdiFrame)
+    controls_ = BuildControls(*this, desc_.controls);
+    if (desc_.mdiFrame)
         BuildFrameParts();
-    if (spec_.keyPreview) {
+    if (desc_.keyPreview) {
         window_->preview = std::make_unique<KeyPreviewFilter>(*this);
         window_->client->installEventFilter(window_->preview.get());
         for (QWidget* child : window_->client->findChildren<QWidget*>())
@@ -163,27 +163,27 @@ void Form::Build() {
     ApplyGeometry();
 }
 
-void Form::BuildMenu(void* parentMenu, const MenuItemSpec& spec, bool top) {
+void Form::BuildMenu(void* parentMenu, const MenuItemDesign& desc, bool top) {
     auto* bar = static_cast<QMenuBar*>(top ? parentMenu : nullptr);
     auto* menu = static_cast<QMenu*>(top ? nullptr : parentMenu);
-    if (!spec.items.empty()) {
+    if (!desc.items.empty()) {
         QMenu* sub =
-            top ? bar->addMenu(QCaption(spec.caption)) : menu->addMenu(QCaption(spec.caption));
-        auto item = std::make_unique<MenuItem>(spec.name, spec.caption, spec.checked);
+            top ? bar->addMenu(QCaption(desc.caption)) : menu->addMenu(QCaption(desc.caption));
+        auto item = std::make_unique<MenuItem>(desc.name, desc.caption, desc.checked);
         item->action = sub->menuAction();
         menuItems_.push_back(std::move(item));
-        for (const MenuItemSpec& child : spec.items)
+        for (const MenuItemDesign& child : desc.items)
             BuildMenu(sub, child, false);
         return;
     }
-    if (spec.caption == "-") {
+    if (desc.caption == "-") {
         menu->addSeparator();
         return;
     }
-    QAction* action = menu->addAction(QCaption(spec.caption));
-    auto item = std::make_unique<MenuItem>(spec.name, spec.caption, spec.checked);
-    action->setCheckable(spec.checked);
-    action->setChecked(spec.checked);
+    QAction* action = menu->addAction(QCaption(desc.caption));
+    auto item = std::make_unique<MenuItem>(desc.name, desc.caption, desc.checked);
+    action->setCheckable(desc.checked);
+    action->setChecked(desc.checked);
     item->action = action;
     MenuItem* raw = item.get();
     QObject::connect(action, &QAction::triggered, action, [raw](bool) {
@@ -197,16 +197,16 @@ void Form::BuildMenu(void* parentMenu, const MenuItemSpec& spec, bool top) {
 
 void Form::BuildFrameParts() {
     QMenuBar* bar = frame_->window->menuBar();
-    for (const MenuItemSpec& menu : spec_.menus)
+    for (const MenuItemDesign& menu : desc_.menus)
         BuildMenu(bar, menu, true);
     frame_->toolbar = frame_->window->addToolBar("Toolbar");
-    for (const ToolButtonSpec& button : spec_.toolbar) {
+    for (const ToolButtonDesign& button : desc_.toolbar) {
         QAction* action = frame_->toolbar->addAction(Q(button.toolTip));
         action->setToolTip(Q(button.toolTip));
         action->setObjectName(Q(button.key));
-        if (button.image >= 0 && button.image < static_cast<int>(spec_.toolbarImages.size()))
+        if (button.image >= 0 && button.image < static_cast<int>(desc_.toolbarImages.size()))
             action->setIcon(
-                QIcon(QPixmap::fromImage(spec_.toolbarImages[button.image].impl()->image)));
+                QIcon(QPixmap::fromImage(desc_.toolbarImages[button.image].impl()->image)));
         std::string key = button.key;
         QObject::connect(action, &QAction::triggered, action, [this, key](bool) {
             if (onToolbarButton)
@@ -214,10 +214,10 @@ void Form::BuildFrameParts() {
         });
     }
     frame_->status = frame_->window->statusBar();
-    for (const StatusPanelSpec& panel : spec_.statusPanels) {
+    for (const StatusPanelDesign& panel : desc_.statusPanels) {
         auto* label = new QLabel(Q(panel.text));
         frame_->status->addPermanentWidget(label,
-                                           panel.style == StatusPanelSpec::Style::Text ? 1 : 0);
+                                           panel.style == StatusPanelDesign::Style::Text ? 1 : 0);
         frame_->panels.push_back(label);
         frame_->panelTexts.push_back(panel.text);
     }
@@ -228,12 +228,12 @@ void Form::BuildFrameParts() {
 }
 
 void Form::UpdateClockPanels() {
-    for (std::size_t i = 0; i < spec_.statusPanels.size() && i < frame_->panels.size(); ++i) {
-        auto style = spec_.statusPanels[i].style;
-        if (style == StatusPanelSpec::Style::Text)
+    for (std::size_t i = 0; i < desc_.statusPanels.size() && i < frame_->panels.size(); ++i) {
+        auto style = desc_.statusPanels[i].style;
+        if (style == StatusPanelDesign::Style::Text)
             continue;
-        frame_->panelTexts[i] = style == StatusPanelSpec::Style::Date ? uilang::CurrentDateText()
-                                                                      : uilang::CurrentTimeText();
+        frame_->panelTexts[i] = style == StatusPanelDesign::Style::Date ? uilang::CurrentDateText()
+                                                                        : uilang::CurrentTimeText();
         if (frame_->panels[i])
             frame_->panels[i]->setText(Q(frame_->panelTexts[i]));
     }
@@ -274,7 +274,7 @@ void Form::Show() {
     if (!loaded_)
         return;
     Form* frame = Runtime::Current().MdiFrame();
-    if (spec_.mdiChild && frame != nullptr && frame->frame_ && !window_->sub) {
+    if (desc_.mdiChild && frame != nullptr && frame->frame_ && !window_->sub) {
         window_->sub = frame->frame_->area->addSubWindow(window_->client);
         window_->sub->setAttribute(Qt::WA_DeleteOnClose, false);
         window_->sub->installEventFilter(new SubWindowCloser(*this, window_->sub));
@@ -319,10 +319,10 @@ void Form::Unload() {
     if (!loaded_ || unloading_)
         return;
     unloading_ = true;
-    if (spec_.mdiFrame) {
+    if (desc_.mdiFrame) {
         std::vector<Form*> children;
         for (Form* form : Runtime::Current().LoadedForms())
-            if (form->spec_.mdiChild)
+            if (form->desc_.mdiChild)
                 children.push_back(form);
         for (Form* child : children)
             child->Unload();
@@ -478,7 +478,7 @@ Picture Form::Image() const {
 }
 
 void Form::PrintForm() {
-    Runtime::Current().Print(spec_.name, Image());
+    Runtime::Current().Print(desc_.name, Image());
 }
 
 Control* Form::FindIfAny(std::string_view name, int index) const {
@@ -491,7 +491,7 @@ Control* Form::FindIfAny(std::string_view name, int index) const {
 Control& Form::Find(std::string_view name, int index) const {
     Control* control = FindIfAny(name, index);
     if (control == nullptr)
-        throw std::logic_error("form " + spec_.name + " has no control " + std::string(name));
+        throw std::logic_error("form " + desc_.name + " has no control " + std::string(name));
     return *control;
 }
 
@@ -499,7 +499,7 @@ MenuItem& Form::Menu(std::string_view name) const {
     for (const auto& item : menuItems_)
         if (item->Name() == name)
             return *item;
-    throw std::logic_error("form " + spec_.name + " has no menu item " + std::string(name));
+    throw std::logic_error("form " + desc_.name + " has no menu item " + std::string(name));
 }
 
 bool Form::ToolbarVisible() const {

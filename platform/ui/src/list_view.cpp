@@ -36,7 +36,7 @@ bool SameIgnoringCase(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-ListView::ListView(Form& form, const ControlSpec& spec) : Control(form, spec) {}
+ListView::ListView(Form& form, const ControlDesign& desc) : Control(form, desc) {}
 
 void ListView::Build(QWidget* parent) {
     auto* tree = new QTreeWidget(parent);

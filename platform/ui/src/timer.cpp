@@ -50,7 +50,8 @@ struct Timer::Scheduler {
     Timer* timerRef;
 };
 
-Timer::Timer(Form& form, const ControlSpec& spec) : Control(form, spec), interval_(spec.interval) {}
+Timer::Timer(Form& form, const ControlDesign& desc)
+    : Control(form, desc), interval_(desc.interval) {}
 
 Timer::~Timer() = default;
 

@@ -11,26 +11,26 @@ namespace {
 constexpr Colour kLamp = 0x0000C0;
 constexpr int kLampSize = 12;
 
-ControlSpec ButtonSpec(const char* name, bool graphical, int top) {
-    ControlSpec spec;
-    spec.kind = Kind::CommandButton;
-    spec.name = name;
-    spec.caption = "Bit";
-    spec.top = top;
-    spec.width = 600;
-    spec.height = 600;
-    spec.graphical = graphical;
-    return spec;
+ControlDesign ButtonDesign(const char* name, bool graphical, int top) {
+    ControlDesign desc;
+    desc.kind = Kind::CommandButton;
+    desc.name = name;
+    desc.caption = "Bit";
+    desc.top = top;
+    desc.width = 600;
+    desc.height = 600;
+    desc.graphical = graphical;
+    return desc;
 }
 
 class ButtonPictureTest : public GuiTest {
   protected:
-    ButtonPictureTest() : form_(Spec()) { form_.Show(); }
-    static FormSpec Spec() {
-        FormSpec form;
+    ButtonPictureTest() : form_(Design()) { form_.Show(); }
+    static FormDesign Design() {
+        FormDesign form;
         form.name = "frmButtons";
-        form.controls = {ButtonSpec("cmdGraphical", true, 0),
-                         ButtonSpec("cmdStandard", false, 900)};
+        form.controls = {ButtonDesign("cmdGraphical", true, 0),
+                         ButtonDesign("cmdStandard", false, 900)};
         return form;
     }
     Form form_;

@@ -12,23 +12,23 @@
 namespace ui::testing {
 namespace {
 
-ControlSpec Combo(const char* name, bool editable, bool enabled = true) {
-    ControlSpec spec;
-    spec.kind = Kind::ComboBox;
-    spec.name = name;
-    spec.editable = editable;
-    spec.enabled = enabled;
-    spec.width = 1200;
-    spec.height = 300;
-    spec.items = {"0", "1"};
-    return spec;
+ControlDesign Combo(const char* name, bool editable, bool enabled = true) {
+    ControlDesign desc;
+    desc.kind = Kind::ComboBox;
+    desc.name = name;
+    desc.editable = editable;
+    desc.enabled = enabled;
+    desc.width = 1200;
+    desc.height = 300;
+    desc.items = {"0", "1"};
+    return desc;
 }
 
 class ComboEditTest : public GuiTest {
   protected:
-    ComboEditTest() : form_(Spec()) { form_.Show(); }
-    static FormSpec Spec() {
-        FormSpec form;
+    ComboEditTest() : form_(Design()) { form_.Show(); }
+    static FormDesign Design() {
+        FormDesign form;
         form.name = "frmCombo";
         form.width = 3000;
         form.height = 2000;

@@ -14,26 +14,26 @@ namespace {
 constexpr int kEnter = 13;
 constexpr int kEscape = 27;
 
-ControlSpec Make(Kind kind, const char* name, int top) {
-    ControlSpec spec;
-    spec.kind = kind;
-    spec.name = name;
-    spec.top = top;
-    spec.width = 1500;
-    spec.height = 375;
-    return spec;
+ControlDesign Make(Kind kind, const char* name, int top) {
+    ControlDesign desc;
+    desc.kind = kind;
+    desc.name = name;
+    desc.top = top;
+    desc.width = 1500;
+    desc.height = 375;
+    return desc;
 }
 
-FormSpec KeysForm() {
-    FormSpec form;
+FormDesign KeysForm() {
+    FormDesign form;
     form.name = "frmKeys";
     form.caption = "Keys";
-    ControlSpec old = Make(Kind::TextBox, "txtOld", 0);
+    ControlDesign old = Make(Kind::TextBox, "txtOld", 0);
     old.caption = "first";
     old.locked = true;
-    ControlSpec ok = Make(Kind::CommandButton, "cmdOK", 1000);
+    ControlDesign ok = Make(Kind::CommandButton, "cmdOK", 1000);
     ok.isDefault = true;
-    ControlSpec cancel = Make(Kind::CommandButton, "cmdCancel", 1500);
+    ControlDesign cancel = Make(Kind::CommandButton, "cmdCancel", 1500);
     cancel.isCancel = true;
     form.controls = {old, Make(Kind::TextBox, "txtNew", 500), ok, cancel};
     return form;

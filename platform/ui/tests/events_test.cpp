@@ -11,34 +11,34 @@
 namespace ui::testing {
 namespace {
 
-ControlSpec Spec(Kind kind, std::string name, std::string container = "", int index = -1) {
-    ControlSpec spec;
-    spec.kind = kind;
-    spec.name = std::move(name);
-    spec.container = std::move(container);
-    spec.index = index;
-    spec.width = 1200;
-    spec.height = 300;
-    return spec;
+ControlDesign Design(Kind kind, std::string name, std::string container = "", int index = -1) {
+    ControlDesign desc;
+    desc.kind = kind;
+    desc.name = std::move(name);
+    desc.container = std::move(container);
+    desc.index = index;
+    desc.width = 1200;
+    desc.height = 300;
+    return desc;
 }
 
-FormSpec EventsForm() {
-    FormSpec form;
+FormDesign EventsForm() {
+    FormDesign form;
     form.name = "frmEvents";
     form.caption = "Events";
     form.width = 6000;
     form.height = 6000;
     form.controls = {
-        Spec(Kind::Frame, "fraA"),
-        Spec(Kind::OptionButton, "optA1", "fraA"),
-        Spec(Kind::OptionButton, "optA2", "fraA"),
-        Spec(Kind::OptionButton, "optB1"),
-        Spec(Kind::ComboBox, "cboList"),
-        Spec(Kind::TextBox, "txtValue"),
-        Spec(Kind::VScrollBar, "vsbValue"),
-        Spec(Kind::TabStrip, "tbsPages"),
-        Spec(Kind::CommandButton, "cmdGo", "fraA"),
-        Spec(Kind::Grid, "grdRows"),
+        Design(Kind::Frame, "fraA"),
+        Design(Kind::OptionButton, "optA1", "fraA"),
+        Design(Kind::OptionButton, "optA2", "fraA"),
+        Design(Kind::OptionButton, "optB1"),
+        Design(Kind::ComboBox, "cboList"),
+        Design(Kind::TextBox, "txtValue"),
+        Design(Kind::VScrollBar, "vsbValue"),
+        Design(Kind::TabStrip, "tbsPages"),
+        Design(Kind::CommandButton, "cmdGo", "fraA"),
+        Design(Kind::Grid, "grdRows"),
     };
     form.controls[7].items = {"One", "Two", "Three"};
     form.controls[7].keys = {"Group1", "Group2", "Group3"};

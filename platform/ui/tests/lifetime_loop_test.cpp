@@ -18,8 +18,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
-FormSpec SmallForm(const std::string& name, bool mdiChild = false) {
-    FormSpec form;
+FormDesign SmallForm(const std::string& name, bool mdiChild = false) {
+    FormDesign form;
     form.name = name;
     form.caption = name;
     form.left = 1500;
@@ -27,7 +27,7 @@ FormSpec SmallForm(const std::string& name, bool mdiChild = false) {
     form.width = 4500;
     form.height = 3000;
     form.mdiChild = mdiChild;
-    ControlSpec button;
+    ControlDesign button;
     button.kind = Kind::CommandButton;
     button.name = "cmdOK";
     button.caption = "OK";
@@ -35,11 +35,11 @@ FormSpec SmallForm(const std::string& name, bool mdiChild = false) {
     button.top = 300;
     button.width = 1500;
     button.height = 450;
-    ControlSpec label;
+    ControlDesign label;
     label.kind = Kind::Label;
     label.name = "lblText";
     label.caption = "design";
-    ControlSpec timer;
+    ControlDesign timer;
     timer.kind = Kind::Timer;
     timer.name = "tmrTick";
     timer.interval = 100;
@@ -228,18 +228,18 @@ TEST_F(LifetimeTest, HelpCallsAndLaunchesAreRecordedAndCanFail) {
 // An MDI frame with two children: showing an open child keeps its state; closing the frame
 // unloads every child first, each through its own Unload.
 TEST_F(LifetimeTest, MdiChildrenShowOnceAndCloseBeforeTheFrame) {
-    FormSpec frameSpec;
-    frameSpec.name = "frmMain";
-    frameSpec.caption = "Larkspur";
-    frameSpec.mdiFrame = true;
-    frameSpec.width = 9000;
-    frameSpec.height = 7500;
-    frameSpec.menus = {{"mnuView", "&View", false, {{"mnuViewToolbar", "&Toolbar", true, {}}}}};
-    frameSpec.toolbar = {{"Scope", "Scope", 0}};
-    frameSpec.statusPanels = {{StatusPanelSpec::Style::Text, "Status", "Status"},
-                              {StatusPanelSpec::Style::Date, "", ""},
-                              {StatusPanelSpec::Style::Time, "", ""}};
-    Form frame(frameSpec);
+    FormDesign frameDesign;
+    frameDesign.name = "frmMain";
+    frameDesign.caption = "Larkspur";
+    frameDesign.mdiFrame = true;
+    frameDesign.width = 9000;
+    frameDesign.height = 7500;
+    frameDesign.menus = {{"mnuView", "&View", false, {{"mnuViewToolbar", "&Toolbar", true, {}}}}};
+    frameDesign.toolbar = {{"Scope", "Scope", 0}};
+    frameDesign.statusPanels = {{StatusPanelDesign::Style::Text, "Status", "Status"},
+                                {StatusPanelDesign::Style::Date, "", ""},
+                                {StatusPanelDesign::Style::Time, "", ""}};
+    Form frame(frameDesign);
     std::vector<std::string> order;
     frame.onUnload = [&] { order.push_back("frame"); };
     runtime_->SetMdiFrame(&frame);
@@ -280,15 +280,15 @@ TEST_F(LifetimeTest, MdiChildrenShowOnceAndCloseBeforeTheFrame) {
 }
 
 TEST_F(LifetimeTest, KeyPreviewSeesKeysFirstAndMaySwallowThem) {
-    FormSpec spec = SmallForm("frmKeys");
-    spec.keyPreview = true;
-    ControlSpec text;
+    FormDesign desc = SmallForm("frmKeys");
+    desc.keyPreview = true;
+    ControlDesign text;
     text.kind = Kind::TextBox;
     text.name = "txtFreq";
     text.width = 1500;
     text.height = 300;
-    spec.controls.push_back(text);
-    Form form(spec);
+    desc.controls.push_back(text);
+    Form form(desc);
     std::vector<std::pair<int, int>> keys;
     form.onKeyDown = [&](int& code, int shift) {
         keys.emplace_back(code, shift);
@@ -318,12 +318,12 @@ TEST_F(LifetimeTest, AFormsPictureSavesAsPngAndPrintsIntoTheMachine) {
 }
 
 TEST_F(LifetimeTest, FileDialogsAreAnsweredAndACancelRaisesOnlyWithCancelError) {
-    FormSpec spec = SmallForm("frmFiles");
-    ControlSpec dialog;
+    FormDesign desc = SmallForm("frmFiles");
+    ControlDesign dialog;
     dialog.kind = Kind::CommonDialog;
     dialog.name = "dlgFile";
-    spec.controls.push_back(dialog);
-    Form form(spec);
+    desc.controls.push_back(dialog);
+    Form form(desc);
     form.Show();
     auto& files = form.Get<CommonDialog>("dlgFile");
     files.filter = "Chart Files (*.cht)|*.cht|All Files (*.*)|*.*";

@@ -15,13 +15,13 @@ namespace {
 
 constexpr int kPadding = 15 * kTwipsPerPixel;
 
-FormSpec ListForm() {
-    ControlSpec list;
+FormDesign ListForm() {
+    ControlDesign list;
     list.kind = Kind::ListView;
     list.name = "lvwRows";
     list.width = 6000;
     list.height = 3000;
-    FormSpec form;
+    FormDesign form;
     form.name = "frmList";
     form.caption = "List";
     form.width = 6600;

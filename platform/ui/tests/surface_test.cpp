@@ -38,15 +38,15 @@ TEST_F(SurfaceTest, ColoursAreBgrWords) {
 }
 
 TEST_F(SurfaceTest, APictureBoxPaintsPicturesAtTheirSizeAndClears) {
-    FormSpec spec;
-    spec.name = "frmPicture";
-    ControlSpec box;
+    FormDesign desc;
+    desc.name = "frmPicture";
+    ControlDesign box;
     box.kind = Kind::PictureBox;
     box.name = "picBox";
     box.width = 600;   // 40 pixels
     box.height = 300;  // 20 pixels
-    spec.controls = {box};
-    Form form(spec);
+    desc.controls = {box};
+    Form form(desc);
     form.Show();
     auto& picture = form.Get<PictureBox>("picBox");
     EXPECT_EQ(picture.ScaleHeight(), 300);

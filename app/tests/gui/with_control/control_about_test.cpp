@@ -12,15 +12,15 @@ constexpr std::int32_t kAboutBox = -552;  // the stock AboutBox method
 using ControlAboutTest = AppTest;
 
 TEST_F(ControlAboutTest, TheStockAboutBoxIsAModalDialogOfTheControl) {
-    ui::FormSpec spec;
-    spec.name = "frmHost";
-    ui::ControlSpec acq;
+    ui::FormDesign desc;
+    desc.name = "frmHost";
+    ui::ControlDesign acq;
     acq.kind = ui::Kind::Hosted;
     acq.name = "mqAcq";
     acq.progId = acq::kProgId;
     acq.visible = false;
-    spec.controls = {acq};
-    ui::Form host(spec);
+    desc.controls = {acq};
+    ui::Form host(desc);
     host.Show();
     bool answered = false;
     user_.AnswerModal([&](ui::Form& box) {

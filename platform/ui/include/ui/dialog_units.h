@@ -15,17 +15,17 @@ constexpr int DluY(int units) {
 }
 
 // A control of a dialog template at its place in dialog units.
-inline ControlSpec DialogItem(Kind kind, const char* name, const char* caption, int x, int y,
-                              int width, int height) {
-    ControlSpec spec;
-    spec.kind = kind;
-    spec.name = name;
-    spec.caption = caption;
-    spec.left = DluX(x);
-    spec.top = DluY(y);
-    spec.width = DluX(width);
-    spec.height = DluY(height);
-    return spec;
+inline ControlDesign DialogItem(Kind kind, const char* name, const char* caption, int x, int y,
+                                int width, int height) {
+    ControlDesign desc;
+    desc.kind = kind;
+    desc.name = name;
+    desc.caption = caption;
+    desc.left = DluX(x);
+    desc.top = DluY(y);
+    desc.width = DluX(width);
+    desc.height = DluY(height);
+    return desc;
 }
 
 }  // namespace ui

@@ -1,4 +1,4 @@
-// Forms and their controls. A form is built from its description (spec.h) when it loads; its
+// Forms and their controls. A form is built from its description (desc.h) when it loads; its
 // controls then live as long as the form object. After the form is unloaded its widgets are
 // gone and touching one of its controls does nothing (setters are ignored, getters answer the
 // last state): only a new instance of the form shows again.
@@ -17,7 +17,7 @@
 #include <string_view>
 #include <vector>
 
-#include "ui/spec.h"
+#include "ui/design.h"
 #include "ui/surface.h"
 #include "uilang/automation.h"
 
@@ -32,7 +32,7 @@ class Timer;
 
 class Control {
   public:
-    Control(Form& form, const ControlSpec& spec);
+    Control(Form& form, const ControlDesign& desc);
     virtual ~Control();
     Control(const Control&) = delete;
     Control& operator=(const Control&) = delete;
@@ -94,7 +94,7 @@ class Control {
 
 class CommandButton : public Control {
   public:
-    CommandButton(Form& form, const ControlSpec& spec);
+    CommandButton(Form& form, const ControlDesign& desc);
     const std::string& Caption() const { return caption_; }
     void SetCaption(const std::string& caption);
     // Shown on a button of the graphical style; a standard button keeps it without showing it.
@@ -117,7 +117,7 @@ class CommandButton : public Control {
 
 class OptionButton : public Control {
   public:
-    OptionButton(Form& form, const ControlSpec& spec);
+    OptionButton(Form& form, const ControlDesign& desc);
     bool Value() const { return value_; }
     // True selects it, clears the other options of its container and fires Click, every time.
     void SetValue(bool value);
@@ -135,7 +135,7 @@ class OptionButton : public Control {
 
 class CheckBox : public Control {
   public:
-    CheckBox(Form& form, const ControlSpec& spec);
+    CheckBox(Form& form, const ControlDesign& desc);
     bool Value() const { return value_; }
     void SetValue(bool value);
     std::function<void()> onClick;
@@ -148,7 +148,7 @@ class CheckBox : public Control {
 
 class Frame : public Control {
   public:
-    Frame(Form& form, const ControlSpec& spec);
+    Frame(Form& form, const ControlDesign& desc);
     const std::string& Caption() const { return caption_; }
     void SetCaption(const std::string& caption);
     void Build(QWidget* parent) override;
@@ -159,7 +159,7 @@ class Frame : public Control {
 
 class TextBox : public Control {
   public:
-    TextBox(Form& form, const ControlSpec& spec);
+    TextBox(Form& form, const ControlDesign& desc);
     const std::string& Text() const { return text_; }
     // Fires Change when the text changes. Clears Modified.
     void SetText(const std::string& text);
@@ -182,7 +182,7 @@ class TextBox : public Control {
 
 class Label : public Control {
   public:
-    Label(Form& form, const ControlSpec& spec);
+    Label(Form& form, const ControlDesign& desc);
     const std::string& Caption() const { return caption_; }
     void SetCaption(const std::string& caption);
     void Build(QWidget* parent) override;
@@ -195,7 +195,7 @@ class Label : public Control {
 // raises 380; setting Min or Max pulls the value inside without an error.
 class ScrollBar : public Control {
   public:
-    ScrollBar(Form& form, const ControlSpec& spec);
+    ScrollBar(Form& form, const ControlDesign& desc);
     std::int32_t Min() const { return min_; }
     std::int32_t Max() const { return max_; }
     std::int32_t Value() const { return value_; }
@@ -221,7 +221,7 @@ class ScrollBar : public Control {
 
 class ComboBox : public Control {
   public:
-    ComboBox(Form& form, const ControlSpec& spec);
+    ComboBox(Form& form, const ControlDesign& desc);
     // The selected entry's text; on an editable combo the edited text.
     std::string Text() const;
     void SetText(const std::string& text);  // editable combo only
@@ -248,7 +248,7 @@ class ComboBox : public Control {
 
 class ListBox : public Control {
   public:
-    ListBox(Form& form, const ControlSpec& spec);
+    ListBox(Form& form, const ControlDesign& desc);
     int ListCount() const { return static_cast<int>(items_.size()); }
     const std::string& List(int index) const;
     void Clear();
@@ -261,7 +261,7 @@ class ListBox : public Control {
 
 class PictureBox : public Control {
   public:
-    PictureBox(Form& form, const ControlSpec& spec);
+    PictureBox(Form& form, const ControlDesign& desc);
     // Client height in twips.
     int ScaleHeight() const;
     void SetPicture(const Picture& picture);
@@ -282,7 +282,7 @@ class PictureBox : public Control {
 
 class Image : public Control {
   public:
-    Image(Form& form, const ControlSpec& spec);
+    Image(Form& form, const ControlDesign& desc);
     void SetPicture(const Picture& picture);
     const Picture& GetPicture() const { return picture_; }
     std::function<void()> onClick;
@@ -295,7 +295,7 @@ class Image : public Control {
 // A grid without fixed rows or columns. Row and Col name the current cell.
 class Grid : public Control {
   public:
-    Grid(Form& form, const ControlSpec& spec);
+    Grid(Form& form, const ControlDesign& desc);
     int Rows() const { return static_cast<int>(cells_.size()); }
     void SetRows(int rows);
     int Cols() const { return cols_; }
@@ -342,7 +342,7 @@ class Grid : public Control {
 // was busy make one.
 class Timer : public Control {
   public:
-    Timer(Form& form, const ControlSpec& spec);
+    Timer(Form& form, const ControlDesign& desc);
     ~Timer() override;
     int Interval() const { return interval_; }
     void SetInterval(int milliseconds);
@@ -365,7 +365,7 @@ class Timer : public Control {
 
 class TabStrip : public Control {
   public:
-    TabStrip(Form& form, const ControlSpec& spec);
+    TabStrip(Form& form, const ControlDesign& desc);
     int Count() const { return static_cast<int>(captions_.size()); }
     const std::string& Caption(int index) const;     // 1-based
     const std::string& Key(int index) const;         // 1-based
@@ -383,7 +383,7 @@ class TabStrip : public Control {
 
 class ProgressBar : public Control {
   public:
-    ProgressBar(Form& form, const ControlSpec& spec);
+    ProgressBar(Form& form, const ControlDesign& desc);
     float Min() const { return min_; }
     float Max() const { return max_; }
     float Value() const { return value_; }
@@ -401,7 +401,7 @@ class ProgressBar : public Control {
 // with CancelError set raises the cancel error (32755).
 class CommonDialog : public Control {
   public:
-    CommonDialog(Form& form, const ControlSpec& spec);
+    CommonDialog(Form& form, const ControlDesign& desc);
     std::string helpFile;
     std::int32_t helpContext = 0;
     std::int32_t helpCommand = 0;
@@ -422,7 +422,7 @@ class CommonDialog : public Control {
 // A control hosted through its view object; painted through the drawing surface.
 class HostedControl : public Control {
   public:
-    HostedControl(Form& form, const ControlSpec& spec);
+    HostedControl(Form& form, const ControlDesign& desc);
     ~HostedControl() override;
     ViewObject* Object() const { return object_.get(); }
     std::shared_ptr<ViewObject> SharedObject() const { return object_; }
@@ -465,13 +465,13 @@ enum class WindowState { Normal, Minimized, Maximized };
 
 class Form {
   public:
-    explicit Form(FormSpec spec);
+    explicit Form(FormDesign desc);
     virtual ~Form();
     Form(const Form&) = delete;
     Form& operator=(const Form&) = delete;
 
-    const std::string& Name() const { return spec_.name; }
-    const FormSpec& Spec() const { return spec_; }
+    const std::string& Name() const { return desc_.name; }
+    const FormDesign& Design() const { return desc_; }
 
     // Builds the controls from the description and runs the Load event. Does nothing when loaded;
     // a form that was unloaded stays unloaded (make a new instance instead).
@@ -509,7 +509,7 @@ class Form {
     void SetEnabled(bool enabled);
     // A 32-bit token naming the form's window; 0 while not loaded.
     std::uint32_t hWnd() const { return hwnd_; }
-    bool KeyPreview() const { return spec_.keyPreview; }
+    bool KeyPreview() const { return desc_.keyPreview; }
 
     // The form's picture as shown now.
     Picture Image() const;
@@ -564,14 +564,14 @@ class Form {
 
   private:
     void Build();
-    void BuildMenu(void* parentMenu, const MenuItemSpec& spec, bool top);
+    void BuildMenu(void* parentMenu, const MenuItemDesign& desc, bool top);
     void BuildFrameParts();
     void UpdateClockPanels();
     void FinishUnload();
     void ApplyGeometry();
     void DestroyWindow();
 
-    FormSpec spec_;
+    FormDesign desc_;
     std::string caption_;
     bool loaded_ = false;
     bool unloaded_ = false;

@@ -13,7 +13,7 @@ namespace ui {
 
 class ListView : public Control {
   public:
-    ListView(Form& form, const ControlSpec& spec);
+    ListView(Form& form, const ControlDesign& desc);
 
     // The width of a text in the list's own font, in twips.
     int StringWidth(const std::string& text) const;

@@ -1,10 +1,10 @@
 // The single-value analog output panel's description.
 #pragma once
 
-#include "ui/spec.h"
+#include "ui/design.h"
 
 namespace larkspur {
 
-ui::FormSpec SingleOutFormSpec();
+ui::FormDesign SingleOutFormDesign();
 
 }  // namespace larkspur

@@ -1,10 +1,10 @@
 // The single-value digital output panel's description.
 #pragma once
 
-#include "ui/spec.h"
+#include "ui/design.h"
 
 namespace larkspur {
 
-ui::FormSpec DigitalOutFormSpec();
+ui::FormDesign DigitalOutFormDesign();
 
 }  // namespace larkspur

@@ -1,10 +1,10 @@
 // The waveform generator panel's description.
 #pragma once
 
-#include "ui/spec.h"
+#include "ui/design.h"
 
 namespace larkspur {
 
-ui::FormSpec WaveFormSpec();
+ui::FormDesign WaveFormDesign();
 
 }  // namespace larkspur

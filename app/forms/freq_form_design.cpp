@@ -1,27 +1,27 @@
 // What the frequency counter panel is at design time.
-#include "forms/freq_form_spec.h"
+#include "forms/freq_form_design.h"
 
-#include "forms/panel_spec_helpers.h"
+#include "forms/panel_design_helpers.h"
 
 namespace larkspur {
 
-ui::FormSpec FreqFormSpec() {
-    using panelspec::Make;
-    using panelspec::WithTip;
+ui::FormDesign FreqFormDesign() {
+    using paneldesign::Make;
+    using paneldesign::WithTip;
     using ui::Kind;
     constexpr int kColumnWidth = 3000;
     constexpr int kButtonWidth = 1335;
     constexpr int kButtonHeight = 375;
     constexpr int kRowHeight = 285;
 
-    ui::FormSpec form;
+    ui::FormDesign form;
     form.name = "frmFreq";
     form.caption = "Frequency Counter";
     form.mdiChild = true;
     form.width = 4800;
     form.height = 3900;
     auto& c = form.controls;
-    panelspec::AddBoardFrame(form, 120, 60, kColumnWidth);
+    paneldesign::AddBoardFrame(form, 120, 60, kColumnWidth);
     c.push_back(Make(Kind::Frame, "fraOptions", "", "Options", 120, 840, kColumnWidth, 780, false));
     c.push_back(Make(Kind::Label, "lblDuration", "fraOptions", "Count Duration", 120, 330, 1500,
                      kRowHeight));
@@ -38,7 +38,7 @@ ui::FormSpec FreqFormSpec() {
     c.push_back(WithTip(Make(Kind::CommandButton, "cmdStop", "", "Stop", 3300, 1440, kButtonWidth,
                              kButtonHeight, false),
                         "Stop the Counter"));
-    c.push_back(panelspec::AcquisitionControl("mqAcqFreq"));
+    c.push_back(paneldesign::AcquisitionControl("mqAcqFreq"));
     return form;
 }
 

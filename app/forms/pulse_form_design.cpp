@@ -1,17 +1,17 @@
 // What the pulse generator panel is at design time.
-#include "forms/pulse_form_spec.h"
+#include "forms/pulse_form_design.h"
 
 #include <vector>
 
-#include "forms/panel_spec_helpers.h"
+#include "forms/panel_design_helpers.h"
 #include "ui/forms.h"
 
 namespace larkspur {
 namespace {
 
-using panelspec::Make;
-using panelspec::WithTip;
-using ui::ControlSpec;
+using paneldesign::Make;
+using paneldesign::WithTip;
+using ui::ControlDesign;
 using ui::Kind;
 
 constexpr int kColumnWidth = 3000;
@@ -28,12 +28,12 @@ constexpr int kPulseTop = 6;
 constexpr int kPulseBottom = 26;
 constexpr int kPenWidth = 2;
 
-ControlSpec Option(const char* name, const char* frame, const char* caption, int row) {
+ControlDesign Option(const char* name, const char* frame, const char* caption, int row) {
     return Make(Kind::OptionButton, name, frame, caption, 120, 240 + row * 300, 2520, kRowHeight);
 }
 
-ControlSpec Picture(int index) {
-    ControlSpec picture =
+ControlDesign Picture(int index) {
+    ControlDesign picture =
         Make(Kind::PictureBox, "picPulse", "", "", 3300 + index * (kPictureTwips + 120), 1020,
              kPictureTwips, kPictureHeightTwips);
     picture.index = index;
@@ -43,15 +43,15 @@ ControlSpec Picture(int index) {
 
 }  // namespace
 
-ui::FormSpec PulseFormSpec() {
-    ui::FormSpec form;
+ui::FormDesign PulseFormDesign() {
+    ui::FormDesign form;
     form.name = "frmPulse";
     form.caption = "Pulse Generator";
     form.mdiChild = true;
     form.width = 5880;
     form.height = 5100;
     auto& c = form.controls;
-    panelspec::AddBoardFrame(form, 120, 60, kColumnWidth);
+    paneldesign::AddBoardFrame(form, 120, 60, kColumnWidth);
     c.push_back(WithTip(Make(Kind::CommandButton, "cmdStart", "", "Start", 3300, 120, kButtonWidth,
                              kButtonHeight, false),
                         "Start the Generator"));
@@ -65,7 +65,7 @@ ui::FormSpec PulseFormSpec() {
     c.push_back(WithTip(Make(Kind::TextBox, "txtFreq", "fraPulse", "", 120, 270, 2760, 315),
                         "Enter a Frequency"));
     c.push_back(Make(Kind::Frame, "fraWidth", "fraPulse", "Pulse Width", 120, 690, 2760, 900));
-    ControlSpec width = Make(Kind::HScrollBar, "hsbWidth", "fraWidth", "", 120, 270, 1800, 255);
+    ControlDesign width = Make(Kind::HScrollBar, "hsbWidth", "fraWidth", "", 120, 270, 1800, 255);
     c.push_back(width);
     c.push_back(Make(Kind::ListBox, "lstWidth", "fraWidth", "", 2040, 240, 600, 285));
     c.push_back(Make(Kind::Frame, "fraType", "fraPulse", "Pulse Type", 120, 1680, 2760, 900));
@@ -75,10 +75,10 @@ ui::FormSpec PulseFormSpec() {
     c.push_back(Option("optOneShot", "fraMode", "One Shot", 0));
     c.push_back(Option("optCont", "fraMode", "Continuous", 1));
 
-    ControlSpec timer = Make(Kind::Timer, "tmrPulse", "", "", 0, 0, 0, 0, false);
+    ControlDesign timer = Make(Kind::Timer, "tmrPulse", "", "", 0, 0, 0, 0, false);
     timer.interval = 120;
     c.push_back(timer);
-    c.push_back(panelspec::AcquisitionControl("mqAcqPulse"));
+    c.push_back(paneldesign::AcquisitionControl("mqAcqPulse"));
     return form;
 }
 

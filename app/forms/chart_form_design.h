@@ -1,10 +1,10 @@
 // What the strip-chart panel is at design time.
 #pragma once
 
-#include "ui/spec.h"
+#include "ui/design.h"
 
 namespace larkspur {
 
-ui::FormSpec ChartFormSpec();
+ui::FormDesign ChartFormDesign();
 
 }  // namespace larkspur

@@ -1,5 +1,5 @@
 // What the oscilloscope panel is at design time.
-#include "forms/scope_form_spec.h"
+#include "forms/scope_form_design.h"
 
 #include "modules/acq_members.h"
 #include "mqplot32.h"
@@ -7,24 +7,24 @@
 namespace larkspur {
 namespace {
 
-using ui::ControlSpec;
+using ui::ControlDesign;
 using ui::Kind;
 
-ControlSpec Make(Kind kind, const char* name, const char* container, const char* caption,
-                 const char* toolTip, int left, int top, int width, int height,
-                 bool enabled = true) {
-    ControlSpec spec;
-    spec.kind = kind;
-    spec.name = name;
-    spec.container = container;
-    spec.caption = caption;
-    spec.toolTip = toolTip;
-    spec.left = left;
-    spec.top = top;
-    spec.width = width;
-    spec.height = height;
-    spec.enabled = enabled;
-    return spec;
+ControlDesign Make(Kind kind, const char* name, const char* container, const char* caption,
+                   const char* toolTip, int left, int top, int width, int height,
+                   bool enabled = true) {
+    ControlDesign desc;
+    desc.kind = kind;
+    desc.name = name;
+    desc.container = container;
+    desc.caption = caption;
+    desc.toolTip = toolTip;
+    desc.left = left;
+    desc.top = top;
+    desc.width = width;
+    desc.height = height;
+    desc.enabled = enabled;
+    return desc;
 }
 
 constexpr int kSide = 8640;  // the column of settings right of the plot
@@ -33,8 +33,8 @@ constexpr int kButtonHeight = 375;
 
 }  // namespace
 
-ui::FormSpec ScopeFormSpec() {
-    ui::FormSpec form;
+ui::FormDesign ScopeFormDesign() {
+    ui::FormDesign form;
     form.name = "frmScope";
     form.caption = "Scope";
     form.mdiChild = true;
@@ -45,7 +45,7 @@ ui::FormSpec ScopeFormSpec() {
     c.push_back(
         Make(Kind::ComboBox, "cboBoard", "fraBoard", "", "Select a Board", 120, 270, 2640, 315));
     c.push_back(Make(Kind::Frame, "fraChannel", "", "Channel", "", kSide, 780, 1380, 690, false));
-    ControlSpec channel =
+    ControlDesign channel =
         Make(Kind::ComboBox, "cboChan", "fraChannel", "", "Select a Channel", 120, 270, 1140, 315);
     channel.editable = true;
     c.push_back(channel);
@@ -65,8 +65,8 @@ ui::FormSpec ScopeFormSpec() {
     c.push_back(Make(Kind::Frame, "fraTrig", "", "Trigger", "", kSide, 3630, 2880, 690, false));
     c.push_back(Make(Kind::OptionButton, "optManTrig", "fraTrig", "Manual", "One Shot", 120, 300,
                      1200, 255));
-    ControlSpec autoTrig = Make(Kind::OptionButton, "optAutoTrig", "fraTrig", "Auto", "Continuous",
-                                1440, 300, 1200, 255);
+    ControlDesign autoTrig = Make(Kind::OptionButton, "optAutoTrig", "fraTrig", "Auto",
+                                  "Continuous", 1440, 300, 1200, 255);
     autoTrig.value = true;
     c.push_back(autoTrig);
     c.push_back(Make(Kind::CommandButton, "cmdStart", "", "Start", "Start Scope", kSide, 4440,
@@ -84,10 +84,10 @@ ui::FormSpec ScopeFormSpec() {
     c.push_back(Make(Kind::Label, "lblMaxVolts", "", "", "", 60, 60, 900, 255));
     c.push_back(Make(Kind::Label, "lblCenter", "", "0 V", "", 60, 3180, 900, 255));
     c.push_back(Make(Kind::Label, "lblMinVolts", "", "", "", 60, 6300, 900, 255));
-    ControlSpec plot = Make(Kind::Hosted, "mqPlotScope", "", "", "", 960, 60, 7560, 6495);
+    ControlDesign plot = Make(Kind::Hosted, "mqPlotScope", "", "", "", 960, 60, 7560, 6495);
     plot.progId = std::string(mqplot32::kProgId);
     c.push_back(plot);
-    ControlSpec acq = Make(Kind::Hosted, "mqAcqScope", "", "", "", 0, 0, 0, 0);
+    ControlDesign acq = Make(Kind::Hosted, "mqAcqScope", "", "", "", 0, 0, 0, 0);
     acq.progId = acq::kProgId;
     acq.visible = false;
     c.push_back(acq);

@@ -1,5 +1,5 @@
 // What the single-value digital output panel is at design time.
-#include "forms/digital_out_form_spec.h"
+#include "forms/digital_out_form_design.h"
 
 #include "forms/panel_layout.h"
 #include "modules/bit_lamps.h"
@@ -10,8 +10,8 @@ namespace larkspur {
 using panel_layout::Make;
 using ui::Kind;
 
-ui::FormSpec DigitalOutFormSpec() {
-    ui::FormSpec form;
+ui::FormDesign DigitalOutFormDesign() {
+    ui::FormDesign form;
     form.name = "frmDigitalOut";
     form.caption = "Digital Output";
     form.mdiChild = true;
@@ -30,7 +30,7 @@ ui::FormSpec DigitalOutFormSpec() {
     constexpr int kBits = 8;
     for (int bit = 0; bit < kBits; ++bit) {
         // Bit 7 at the left, as the number is written.
-        ui::ControlSpec button =
+        ui::ControlDesign button =
             Make(Kind::CommandButton, "cmdDo", "fraDigitalOut", "", "On | Off",
                  {2040 + (kBits - 1 - bit) * kButtonPitch, 540, kButtonTwips, kButtonTwips}, false);
         button.index = bit;
@@ -42,7 +42,7 @@ ui::FormSpec DigitalOutFormSpec() {
                      {2040, 1560, 1335, 375}, false));
     constexpr int kLampTwips = kLampPixels * ui::kTwipsPerPixel;
     for (const char* name : {"picOn", "picOff"}) {
-        ui::ControlSpec picture =
+        ui::ControlDesign picture =
             Make(Kind::PictureBox, name, "", "", "", {0, 0, kLampTwips, kLampTwips});
         picture.visible = false;
         c.push_back(picture);

@@ -1,6 +1,6 @@
 // What the strip-chart panel is at design time: the plot with its volt labels and scroll bar on
 // the left, the board, channel list, rate and scale, and the buttons in a column on the right.
-#include "forms/chart_form_spec.h"
+#include "forms/chart_form_design.h"
 
 #include <tuple>
 
@@ -24,8 +24,8 @@ constexpr int kPlotHeight = 5880;
 
 }  // namespace
 
-ui::FormSpec ChartFormSpec() {
-    ui::FormSpec form;
+ui::FormDesign ChartFormDesign() {
+    ui::FormDesign form;
     form.name = "frmChart";
     form.caption = "Strip Chart";
     form.mdiChild = true;
@@ -39,7 +39,7 @@ ui::FormSpec ChartFormSpec() {
     c.push_back(
         Make(Kind::Frame, "fraChannel", "", "Channel", "", {kSide, 780, kHalf, 900}, false));
     c.push_back(Make(Kind::Label, "lblChan", "fraChannel", "Channel:", "", {90, 270, 1140, 195}));
-    ui::ControlSpec channel =
+    ui::ControlDesign channel =
         Make(Kind::ComboBox, "cboChan", "fraChannel", "", "Select a Channel", {90, 480, 1140, 315});
     channel.editable = true;
     c.push_back(channel);
@@ -84,11 +84,11 @@ ui::FormSpec ChartFormSpec() {
     c.push_back(Make(Kind::Label, "lblMaxVolts", "", "", "", {60, 60, 880, 255}));
     c.push_back(Make(Kind::Label, "lblCenter", "", "", "", {60, 2880, 880, 255}));
     c.push_back(Make(Kind::Label, "lblMinVolts", "", "", "", {60, 5700, 880, 255}));
-    ui::ControlSpec plot =
+    ui::ControlDesign plot =
         Make(Kind::Hosted, "mqPlotChart", "", "", "", {kPlotLeft, 60, kPlotWidth, kPlotHeight});
     plot.progId = std::string(mqplot32::kProgId);
     c.push_back(plot);
-    ui::ControlSpec scroll =
+    ui::ControlDesign scroll =
         Make(Kind::HScrollBar, "hsbChart", "", "", "", {kPlotLeft, 6000, kPlotWidth, 255});
     scroll.visible = false;
     c.push_back(scroll);
@@ -100,18 +100,18 @@ ui::FormSpec ChartFormSpec() {
          {std::tuple{"lblTimeFrame", "Time Frame:", 2400, 1100},
           std::tuple{"lblTFfrom", " ", 3500, 1000}, std::tuple{"lblTo", "to", 4500, 300},
           std::tuple{"lblTFto", "", 4800, 1500}}) {
-        ui::ControlSpec label =
+        ui::ControlDesign label =
             Make(Kind::Label, name, "", caption, "", {kPlotLeft + left, 6330, width, 255});
         label.visible = false;
         c.push_back(label);
     }
     c.push_back(Make(Kind::Label, "lblFile", "", "File:", "", {kPlotLeft, 6660, 500, 255}));
     c.push_back(Make(Kind::Label, "lblFileName", "", "", "", {kPlotLeft + 500, 6660, 6900, 255}));
-    ui::ControlSpec progress =
+    ui::ControlDesign progress =
         Make(Kind::ProgressBar, "progSave", "", "", "", {kSide, 6330, kSideWidth, 255});
     progress.visible = false;
     c.push_back(progress);
-    ui::ControlSpec saving =
+    ui::ControlDesign saving =
         Make(Kind::Label, "lblSaveFile", "", "", "", {kSide, 6630, kSideWidth, 255});
     saving.visible = false;
     c.push_back(saving);

@@ -1,10 +1,10 @@
 // The spectrum panel's description.
 #pragma once
 
-#include "ui/spec.h"
+#include "ui/design.h"
 
 namespace larkspur {
 
-ui::FormSpec SpectrumFormSpec();
+ui::FormDesign SpectrumFormDesign();
 
 }  // namespace larkspur

@@ -37,7 +37,7 @@ enum class Kind {
 };
 
 // Positions and sizes are in twips, relative to the container.
-struct ControlSpec {
+struct ControlDesign {
     Kind kind;
     std::string name;
     int index = -1;           // member of a control array when >= 0
@@ -65,26 +65,26 @@ struct ControlSpec {
     std::function<std::shared_ptr<ViewObject>()> create;
 };
 
-struct MenuItemSpec {
+struct MenuItemDesign {
     std::string name;
     std::string caption;  // "&" marks the access key; "-" is a separator
     bool checked = false;
-    std::vector<MenuItemSpec> items;
+    std::vector<MenuItemDesign> items;
 };
 
-struct ToolButtonSpec {
+struct ToolButtonDesign {
     std::string key;
     std::string toolTip;
     int image = 0;  // index into the toolbar's image list
 };
 
-struct StatusPanelSpec {
+struct StatusPanelDesign {
     enum class Style { Text, Date, Time } style = Style::Text;
     std::string key;
     std::string text;
 };
 
-struct FormSpec {
+struct FormDesign {
     std::string name;
     std::string caption;
     int left = 0;
@@ -94,11 +94,11 @@ struct FormSpec {
     bool mdiFrame = false;  // the MDI frame: menus, toolbar, status bar, children
     bool mdiChild = false;  // shown inside the frame
     bool keyPreview = false;
-    std::vector<ControlSpec> controls;
-    std::vector<MenuItemSpec> menus;
-    std::vector<ToolButtonSpec> toolbar;
+    std::vector<ControlDesign> controls;
+    std::vector<MenuItemDesign> menus;
+    std::vector<ToolButtonDesign> toolbar;
     std::vector<Picture> toolbarImages;
-    std::vector<StatusPanelSpec> statusPanels;
+    std::vector<StatusPanelDesign> statusPanels;
 };
 
 }  // namespace ui

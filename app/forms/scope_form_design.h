@@ -1,10 +1,10 @@
 // The oscilloscope panel's description.
 #pragma once
 
-#include "ui/spec.h"
+#include "ui/design.h"
 
 namespace larkspur {
 
-ui::FormSpec ScopeFormSpec();
+ui::FormDesign ScopeFormDesign();
 
 }  // namespace larkspur

@@ -1,5 +1,5 @@
 // What the spectrum panel is at design time.
-#include "forms/spectrum_form_spec.h"
+#include "forms/spectrum_form_design.h"
 
 #include "modules/acq_members.h"
 #include "mqplot32.h"
@@ -7,24 +7,24 @@
 namespace larkspur {
 namespace {
 
-using ui::ControlSpec;
+using ui::ControlDesign;
 using ui::Kind;
 
-ControlSpec Make(Kind kind, const char* name, const char* container, const char* caption,
-                 const char* toolTip, int left, int top, int width, int height,
-                 bool enabled = true) {
-    ControlSpec spec;
-    spec.kind = kind;
-    spec.name = name;
-    spec.container = container;
-    spec.caption = caption;
-    spec.toolTip = toolTip;
-    spec.left = left;
-    spec.top = top;
-    spec.width = width;
-    spec.height = height;
-    spec.enabled = enabled;
-    return spec;
+ControlDesign Make(Kind kind, const char* name, const char* container, const char* caption,
+                   const char* toolTip, int left, int top, int width, int height,
+                   bool enabled = true) {
+    ControlDesign desc;
+    desc.kind = kind;
+    desc.name = name;
+    desc.container = container;
+    desc.caption = caption;
+    desc.toolTip = toolTip;
+    desc.left = left;
+    desc.top = top;
+    desc.width = width;
+    desc.height = height;
+    desc.enabled = enabled;
+    return desc;
 }
 
 constexpr int kSide = 8520;  // the column of settings right of the plot
@@ -50,8 +50,8 @@ constexpr Option kWindows[] = {{"optRect", "Rectangle"},
 
 }  // namespace
 
-ui::FormSpec SpectrumFormSpec() {
-    ui::FormSpec form;
+ui::FormDesign SpectrumFormDesign() {
+    ui::FormDesign form;
     form.name = "frmFFT";
     form.caption = "FFT";
     form.mdiChild = true;
@@ -63,7 +63,7 @@ ui::FormSpec SpectrumFormSpec() {
         Make(Kind::ComboBox, "cboBoard", "fraBoard", "", "Select a Board", 120, 270, 2640, 315));
     c.push_back(
         Make(Kind::Frame, "fraChannel", "", "Channel", "", kSide, 780, kColumn, 690, false));
-    ControlSpec channel =
+    ControlDesign channel =
         Make(Kind::ComboBox, "cboChan", "fraChannel", "", "", 120, 270, 1140, 315, false);
     channel.editable = true;
     c.push_back(channel);
@@ -95,10 +95,10 @@ ui::FormSpec SpectrumFormSpec() {
     c.push_back(Make(Kind::Label, "lblMinVolts", "", "-120", "", 60, 6300, 780, 255));
     c.push_back(Make(Kind::Label, "lblFreqTitle", "", "Frequency (Hz)", "", 5400, 6660, 1560, 255));
     c.push_back(Make(Kind::Label, "lblFreq", "", "1.0", "", 7080, 6660, 1200, 255));
-    ControlSpec plot = Make(Kind::Hosted, "mqPlotFFT", "", "", "", 900, 60, 7500, 6495);
+    ControlDesign plot = Make(Kind::Hosted, "mqPlotFFT", "", "", "", 900, 60, 7500, 6495);
     plot.progId = std::string(mqplot32::kProgId);
     c.push_back(plot);
-    ControlSpec acq = Make(Kind::Hosted, "mqAcqFFT", "", "", "", 0, 0, 0, 0);
+    ControlDesign acq = Make(Kind::Hosted, "mqAcqFFT", "", "", "", 0, 0, 0, 0);
     acq.progId = acq::kProgId;
     acq.visible = false;
     c.push_back(acq);

@@ -1,10 +1,10 @@
 // The single-value analog input panel's description.
 #pragma once
 
-#include "ui/spec.h"
+#include "ui/design.h"
 
 namespace larkspur {
 
-ui::FormSpec SingleInFormSpec();
+ui::FormDesign SingleInFormDesign();
 
 }  // namespace larkspur

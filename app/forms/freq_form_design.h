@@ -1,10 +1,10 @@
 // The frequency counter panel's description.
 #pragma once
 
-#include "ui/spec.h"
+#include "ui/design.h"
 
 namespace larkspur {
 
-ui::FormSpec FreqFormSpec();
+ui::FormDesign FreqFormDesign();
 
 }  // namespace larkspur

@@ -1,5 +1,5 @@
 // What the single-value digital input panel is at design time.
-#include "forms/digital_in_form_spec.h"
+#include "forms/digital_in_form_design.h"
 
 #include "forms/panel_layout.h"
 #include "modules/bit_lamps.h"
@@ -10,8 +10,8 @@ namespace larkspur {
 using panel_layout::Make;
 using ui::Kind;
 
-ui::FormSpec DigitalInFormSpec() {
-    ui::FormSpec form;
+ui::FormDesign DigitalInFormDesign() {
+    ui::FormDesign form;
     form.name = "frmDigitalIn";
     form.caption = "Digital Input";
     form.mdiChild = true;
@@ -33,14 +33,14 @@ ui::FormSpec DigitalInFormSpec() {
     constexpr int kBits = 8;
     for (int bit = 0; bit < kBits; ++bit) {
         // Bit 7 at the left, as the number is written.
-        ui::ControlSpec lamp =
+        ui::ControlDesign lamp =
             Make(Kind::Image, "imgDi", "fraDigitalIn", "", "On | Off",
                  {2160 + (kBits - 1 - bit) * kLampPitch, 1560, kLampTwips, kLampTwips});
         lamp.index = bit;
         c.push_back(lamp);
     }
     for (const char* name : {"picOn", "picOff"}) {
-        ui::ControlSpec picture =
+        ui::ControlDesign picture =
             Make(Kind::PictureBox, name, "", "", "", {0, 0, kLampTwips, kLampTwips});
         picture.visible = false;
         c.push_back(picture);

@@ -1,5 +1,5 @@
 // What the single-value analog output panel is at design time.
-#include "forms/single_out_form_spec.h"
+#include "forms/single_out_form_design.h"
 
 #include "forms/panel_layout.h"
 
@@ -8,8 +8,8 @@ namespace larkspur {
 using panel_layout::Make;
 using ui::Kind;
 
-ui::FormSpec SingleOutFormSpec() {
-    ui::FormSpec form;
+ui::FormDesign SingleOutFormDesign() {
+    ui::FormDesign form;
     form.name = "frmSingleOut";
     form.caption = "Single Analog Output";
     form.mdiChild = true;

@@ -1,10 +1,10 @@
 // What the options dialog is at design time.
-#include "forms/options_form_spec.h"
+#include "forms/options_form_design.h"
 
 namespace larkspur {
 namespace {
 
-using ui::ControlSpec;
+using ui::ControlDesign;
 using ui::Kind;
 
 constexpr int kPageLeftShown = 600;
@@ -17,23 +17,23 @@ constexpr int kButtonWidth = 1215;
 constexpr int kButtonHeight = 375;
 constexpr int kRowHeight = 300;
 
-ControlSpec Make(Kind kind, const char* name, const char* container, int containerIndex,
-                 const char* caption, int left, int top, int width, int height) {
-    ControlSpec spec;
-    spec.kind = kind;
-    spec.name = name;
-    spec.container = container;
-    spec.containerIndex = containerIndex;
-    spec.caption = caption;
-    spec.left = left;
-    spec.top = top;
-    spec.width = width;
-    spec.height = height;
-    return spec;
+ControlDesign Make(Kind kind, const char* name, const char* container, int containerIndex,
+                   const char* caption, int left, int top, int width, int height) {
+    ControlDesign desc;
+    desc.kind = kind;
+    desc.name = name;
+    desc.container = container;
+    desc.containerIndex = containerIndex;
+    desc.caption = caption;
+    desc.left = left;
+    desc.top = top;
+    desc.width = width;
+    desc.height = height;
+    return desc;
 }
 
-ControlSpec Page(int index) {
-    ControlSpec page =
+ControlDesign Page(int index) {
+    ControlDesign page =
         Make(Kind::PictureBox, "picOptions", "", -1, "",
              index == 0 ? kPageLeftShown : kPageLeftHidden, kPageTop, kPageWidth, kPageHeight);
     page.index = index;
@@ -41,27 +41,27 @@ ControlSpec Page(int index) {
     return page;
 }
 
-ControlSpec Frame(const char* name, int page, const char* caption) {
+ControlDesign Frame(const char* name, int page, const char* caption) {
     return Make(Kind::Frame, name, "picOptions", page, caption, 0, 0, kPageWidth, kPageHeight);
 }
 
-ControlSpec In(Kind kind, const char* name, const char* frame, const char* caption, int left,
-               int row, int width) {
+ControlDesign In(Kind kind, const char* name, const char* frame, const char* caption, int left,
+                 int row, int width) {
     return Make(kind, name, frame, -1, caption, left, kRowHeight + row * (kRowHeight + 120), width,
                 kRowHeight);
 }
 
 }  // namespace
 
-ui::FormSpec OptionsFormSpec() {
-    ui::FormSpec form;
+ui::FormDesign OptionsFormDesign() {
+    ui::FormDesign form;
     form.name = "frmOptions";
     form.caption = " Configuration Options";
     form.width = 5760;
     form.height = 4200;
     form.keyPreview = true;
 
-    ControlSpec tabs = Make(Kind::TabStrip, "tbsOptions", "", -1, "", 120, 120, 5400, 3000);
+    ControlDesign tabs = Make(Kind::TabStrip, "tbsOptions", "", -1, "", 120, 120, 5400, 3000);
     tabs.items = {"Device", "Clock", "ChannelType", "Range"};
     tabs.keys = {"Group1", "Group2", "Group3", "Group4"};
     form.controls.push_back(tabs);
@@ -83,7 +83,7 @@ ui::FormSpec OptionsFormSpec() {
         In(Kind::OptionButton, "optExtClk", "fraClocks", "External", 240, 1, 1500));
     form.controls.push_back(
         In(Kind::Label, "lblFreqCaption", "fraClocks", "Frequency :", 240, 2, 1200));
-    ControlSpec freq = In(Kind::TextBox, "txtFreq", "fraClocks", "", 1560, 2, 1800);
+    ControlDesign freq = In(Kind::TextBox, "txtFreq", "fraClocks", "", 1560, 2, 1800);
     freq.toolTip = "Set the Freq.";
     form.controls.push_back(freq);
 

@@ -1,11 +1,11 @@
 // The options dialog's description.
 #pragma once
 
-#include "ui/spec.h"
+#include "ui/design.h"
 
 namespace larkspur {
 
-ui::FormSpec OptionsFormSpec();
+ui::FormDesign OptionsFormDesign();
 // Where the selected page sits, and where the others are kept out of sight (twips).
 int OptionsPageLeftShown();
 int OptionsPageLeftHidden();

@@ -1,14 +1,14 @@
 // What the waveform generator panel is at design time.
-#include "forms/wave_form_spec.h"
+#include "forms/wave_form_design.h"
 
-#include "forms/panel_spec_helpers.h"
+#include "forms/panel_design_helpers.h"
 #include "mqplot32.h"
 
 namespace larkspur {
 namespace {
 
-using panelspec::Make;
-using ui::ControlSpec;
+using paneldesign::Make;
+using ui::ControlDesign;
 using ui::Kind;
 
 constexpr int kSide = 7200;  // the column of settings right of the plot
@@ -17,8 +17,8 @@ constexpr int kButtonWidth = 1335;
 constexpr int kButtonHeight = 375;
 constexpr int kRowHeight = 285;
 
-ControlSpec Option(const char* name, const char* caption, int row, bool selected = false) {
-    ControlSpec option =
+ControlDesign Option(const char* name, const char* caption, int row, bool selected = false) {
+    ControlDesign option =
         Make(Kind::OptionButton, name, "fraWave", caption, 120, 270 + row * 330, 2400, kRowHeight);
     option.value = selected;
     return option;
@@ -26,15 +26,15 @@ ControlSpec Option(const char* name, const char* caption, int row, bool selected
 
 }  // namespace
 
-ui::FormSpec WaveFormSpec() {
-    ui::FormSpec form;
+ui::FormDesign WaveFormDesign() {
+    ui::FormDesign form;
     form.name = "frmWave";
     form.caption = "Wave Generator";
     form.mdiChild = true;
     form.width = 10320;
     form.height = 6600;
     auto& c = form.controls;
-    panelspec::AddBoardFrame(form, kSide, 60, kColumnWidth);
+    paneldesign::AddBoardFrame(form, kSide, 60, kColumnWidth);
 
     c.push_back(
         Make(Kind::Frame, "fraWave", "", "Waveform", kSide, 840, kColumnWidth, 1320, false));
@@ -70,10 +70,10 @@ ui::FormSpec WaveFormSpec() {
 
     c.push_back(Make(Kind::Label, "lblHigh", "", "", 60, 60, 900, 255));
     c.push_back(Make(Kind::Label, "lblLow", "", "", 60, 5700, 900, 255));
-    ControlSpec plot = Make(Kind::Hosted, "mqPlotWave", "", "", 960, 60, 6120, 5895);
+    ControlDesign plot = Make(Kind::Hosted, "mqPlotWave", "", "", 960, 60, 6120, 5895);
     plot.progId = std::string(mqplot32::kProgId);
     c.push_back(plot);
-    c.push_back(panelspec::AcquisitionControl("mqAcqWave"));
+    c.push_back(paneldesign::AcquisitionControl("mqAcqWave"));
     c.push_back(Make(Kind::CommonDialog, "dlgWave", "", "", 0, 0, 0, 0));
     return form;
 }

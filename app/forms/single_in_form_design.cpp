@@ -1,5 +1,5 @@
 // What the single-value analog input panel is at design time.
-#include "forms/single_in_form_spec.h"
+#include "forms/single_in_form_design.h"
 
 #include "forms/panel_layout.h"
 
@@ -8,8 +8,8 @@ namespace larkspur {
 using panel_layout::Make;
 using ui::Kind;
 
-ui::FormSpec SingleInFormSpec() {
-    ui::FormSpec form;
+ui::FormDesign SingleInFormDesign() {
+    ui::FormDesign form;
     form.name = "frmSingleIn";
     form.caption = "Single Analog Input";
     form.mdiChild = true;
@@ -25,7 +25,7 @@ ui::FormSpec SingleInFormSpec() {
     c.push_back(Make(Kind::Label, "lblRange", "fraChannel", "Range:", "", {120, 750, 900, 255}));
     c.push_back(Make(Kind::ComboBox, "cboRange", "fraChannel", "", "Select a Range",
                      {1080, 690, 1680, 315}));
-    ui::ControlSpec singleEnded =
+    ui::ControlDesign singleEnded =
         Make(Kind::OptionButton, "optSE", "fraChannel", "Single Ended", "", {120, 1140, 2640, 255});
     singleEnded.value = true;
     c.push_back(singleEnded);
@@ -35,7 +35,7 @@ ui::FormSpec SingleInFormSpec() {
                      {120, 2820, 1335, 375}, false));
     c.push_back(Make(Kind::ListBox, "lstAin", "", "", "", {1575, 2820, 1425, 375}));
     c.push_back(Make(Kind::PictureBox, "picBar", "", "", "Voltage Bar", {3480, 360, 900, 3600}));
-    ui::ControlSpec bar = Make(Kind::Image, "imgBar", "picBar", "", "", {0, 0, 900, 3600});
+    ui::ControlDesign bar = Make(Kind::Image, "imgBar", "picBar", "", "", {0, 0, 900, 3600});
     bar.visible = false;
     c.push_back(bar);
     c.push_back(Make(Kind::Label, "lblMaxRange", "", "", "", {4500, 360, 1200, 255}));

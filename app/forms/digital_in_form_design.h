@@ -1,10 +1,10 @@
 // The single-value digital input panel's description.
 #pragma once
 
-#include "ui/spec.h"
+#include "ui/design.h"
 
 namespace larkspur {
 
-ui::FormSpec DigitalInFormSpec();
+ui::FormDesign DigitalInFormDesign();
 
 }  // namespace larkspur

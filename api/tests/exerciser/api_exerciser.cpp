@@ -122,16 +122,35 @@ class Pool {
             return stale_[values.below(static_cast<std::uint32_t>(stale_.size()))];
         return live_[values.below(static_cast<std::uint32_t>(live_.size()))];
     }
+    // A live handle taken out of the pool, so that no other thread uses it until it is given back
+    // (or closed); otherwise, as pick does, a stale one when allowed or a made-up one, which
+    // belongs to nobody.
+    std::uint32_t borrow(Values& values, bool allowStale, bool& owned) {
+        std::lock_guard guard(mutex_);
+        owned = false;
+        const std::uint32_t roll = values.below(100);
+        if (roll < kMadeUpPercent || (live_.empty() && (stale_.empty() || !allowStale)))
+            return values.chance(50) ? 0u : static_cast<std::uint32_t>(values.word());
+        if (allowStale &&
+            ((roll < kMadeUpPercent + kStalePercent && !stale_.empty()) || live_.empty()))
+            return stale_[values.below(static_cast<std::uint32_t>(stale_.size()))];
+        const std::size_t index = values.below(static_cast<std::uint32_t>(live_.size()));
+        const std::uint32_t handle = live_[index];
+        live_.erase(live_.begin() + static_cast<std::ptrdiff_t>(index));
+        owned = true;
+        return handle;
+    }
+    void giveBack(std::uint32_t handle) {
+        std::lock_guard guard(mutex_);
+        live_.push_back(handle);
+    }
     // A handle that was closed: it leaves the live ones and is kept among the stale ones.
     void closed(std::uint32_t handle) {
         std::lock_guard guard(mutex_);
         const auto it = std::find(live_.begin(), live_.end(), handle);
-        if (it == live_.end())
-            return;
-        live_.erase(it);
-        if (stale_.size() >= kStaleLimit)
-            stale_.erase(stale_.begin());
-        stale_.push_back(handle);
+        if (it != live_.end())
+            live_.erase(it);
+        keepStale(handle);
     }
     std::vector<std::uint32_t> all() {
         std::lock_guard guard(mutex_);
@@ -139,6 +158,13 @@ class Pool {
     }
 
   private:
+    void keepStale(std::uint32_t handle) {
+        if (std::find(stale_.begin(), stale_.end(), handle) != stale_.end())
+            return;
+        if (stale_.size() >= kStaleLimit)
+            stale_.erase(stale_.begin());
+        stale_.push_back(handle);
+    }
     static constexpr std::uint32_t kMadeUpPercent = 4;
     static constexpr std::uint32_t kStalePercent = 8;
     static constexpr std::size_t kStaleLimit = 8;
@@ -156,6 +182,32 @@ struct Pools {
 
 Pools g_pools;
 HWND g_window = nullptr;
+
+// A buffer of the pool held by one thread for one call. A buffer's samples belong to whoever holds
+// it: the caller, or the subsystem while it is queued, whose transfers write them without a lock.
+// Calls that read or write samples therefore hold the buffer alone, and are never given one that
+// may be queued (a stale handle); the others may be, to show that the library refuses them.
+class BorrowedBuffer {
+  public:
+    BorrowedBuffer(Values& values, bool allowStale)
+        : handle_(g_pools.buffers.borrow(values, allowStale, owned_)) {}
+    ~BorrowedBuffer() {
+        if (owned_)
+            g_pools.buffers.giveBack(handle_);
+    }
+    BorrowedBuffer(const BorrowedBuffer&) = delete;
+    BorrowedBuffer& operator=(const BorrowedBuffer&) = delete;
+    HBUF get() const { return handle_; }
+    // The buffer went to a subsystem or was freed: it is stale from now on.
+    void closed() {
+        g_pools.buffers.closed(handle_);
+        owned_ = false;
+    }
+
+  private:
+    bool owned_ = false;
+    HBUF handle_;
+};
 
 // A buffer in the caller's hands joins the pool, or is freed when the pool is full.
 void keepBuffer(HBUF buffer) {
@@ -386,9 +438,9 @@ void makeBuffer(Values& v) {
 }
 
 void putBuffer(Values& v) {
-    const HBUF buffer = g_pools.buffers.pick(v);
-    if (hxDaPutBuffer(g_pools.subsystems.pick(v), buffer) == HXNOERROR)
-        g_pools.buffers.closed(buffer);  // the subsystem's now
+    BorrowedBuffer buffer(v, true);
+    if (hxDaPutBuffer(g_pools.subsystems.pick(v), buffer.get()) == HXNOERROR)
+        buffer.closed();  // the subsystem's now
 }
 
 void takeBuffer(Values& v) {
@@ -398,9 +450,9 @@ void takeBuffer(Values& v) {
 }
 
 void freeBuffer(Values& v) {
-    const HBUF buffer = g_pools.buffers.pick(v);
-    if (hxDmFreeBuffer(buffer) == 0)
-        g_pools.buffers.closed(buffer);
+    BorrowedBuffer buffer(v, true);
+    if (hxDmFreeBuffer(buffer.get()) == 0)
+        buffer.closed();
 }
 
 std::vector<NamedCall> makeCalls() {
@@ -599,8 +651,8 @@ std::vector<NamedCall> makeCalls() {
          }},
         {"hxDaFlushFromBufferInprocess",
          [](Values& v) {
-             hxDaFlushFromBufferInprocess(g_pools.subsystems.pick(v), g_pools.buffers.pick(v),
-                                          v.word());
+             const BorrowedBuffer buffer(v, false);
+             hxDaFlushFromBufferInprocess(g_pools.subsystems.pick(v), buffer.get(), v.word());
          }},
         {"hxDaGetSingleValue",
          [](Values& v) {
@@ -719,12 +771,14 @@ std::vector<NamedCall> makeCalls() {
         {"hxDmCopyToBuffer",
          [](Values& v) {
              static const std::uint16_t kData[kMaxBufferSamples] = {};
-             hxDmCopyToBuffer(g_pools.buffers.pick(v), kData, v.below(kMaxBufferSamples / 4));
+             const BorrowedBuffer buffer(v, false);
+             hxDmCopyToBuffer(buffer.get(), kData, v.below(kMaxBufferSamples / 4));
          }},
         {"hxDmCopyFromBuffer",
          [](Values& v) {
              static thread_local std::uint32_t data[kMaxBufferSamples];
-             hxDmCopyFromBuffer(g_pools.buffers.pick(v), data, v.below(kMaxBufferSamples / 4));
+             const BorrowedBuffer buffer(v, false);
+             hxDmCopyFromBuffer(buffer.get(), data, v.below(kMaxBufferSamples / 4));
          }},
         {"hxDmBufferFields",
          [](Values& v) {

@@ -80,6 +80,10 @@ HRESULT STDMETHODCALLTYPE AcqControl::QueryInterface(REFIID riid, void** ppv) {
         return Hand(static_cast<IPersistStorage*>(this), ppv);
     if (riid == IID_IPerPropertyBrowsing)
         return Hand(static_cast<IPerPropertyBrowsing*>(this), ppv);
+    if (riid == IID_ISpecifyPropertyPages)
+        return Hand(static_cast<ISpecifyPropertyPages*>(this), ppv);
+    if (riid == IID_IViewObject)
+        return Hand(static_cast<IViewObject*>(this), ppv);
     *ppv = nullptr;
     return E_NOINTERFACE;
 }
@@ -164,6 +168,7 @@ HRESULT STDMETHODCALLTYPE AcqControl::GetClientSite(IOleClientSite** site) {
 HRESULT STDMETHODCALLTYPE AcqControl::Close(DWORD) {
     events_.Clear();
     propertyNotify_.Clear();
+    viewAdvise_.Clear();
     site_.reset();
     return S_OK;
 }
@@ -263,6 +268,7 @@ void AcqControl::PutCaption(std::string caption) {
     caption_ = std::move(caption);
     MarkModified();
     Notify(dispid::Caption);
+    InvalidateDesignPicture();
 }
 
 void AcqControl::AboutBox() {

@@ -17,8 +17,11 @@
 #include "com/connection.h"
 #include "com/ole.h"
 #include "com/persist.h"
+#include "com/property_pages.h"
 #include "com/server/connection_point.h"
 #include "com/server/object.h"
+#include "com/server/view_advise.h"
+#include "com/view_object.h"
 #include "hxdaapi32.h"
 #include "notify_window.h"
 #include "persisted_record.h"
@@ -51,6 +54,9 @@ struct CapabilityTables {
 };
 
 class PropertyBrowser;
+namespace pages {
+class ControlAccess;
+}
 
 class AcqControl final : public IDispatch,
                          public IProvideClassInfo2,
@@ -60,7 +66,9 @@ class AcqControl final : public IDispatch,
                          public IPersistStreamInit,
                          public IPersistPropertyBag,
                          public IPersistStorage,
-                         public IPerPropertyBrowsing {
+                         public IPerPropertyBrowsing,
+                         public ISpecifyPropertyPages,
+                         public IViewObject {
   public:
     AcqControl();
 
@@ -112,6 +120,12 @@ class AcqControl final : public IDispatch,
     HRESULT STDMETHODCALLTYPE GetPredefinedStrings(DISPID id, CALPOLESTR* strings,
                                                    CADWORD* cookies) override;
     HRESULT STDMETHODCALLTYPE GetPredefinedValue(DISPID id, DWORD cookie, VARIANT* value) override;
+    // ISpecifyPropertyPages (pages/announcement.cpp)
+    HRESULT STDMETHODCALLTYPE GetPages(CAUUID* pages) override;
+    // IViewObject (drawing_view.cpp): the design-time picture; nothing at run time.
+    HRESULT STDMETHODCALLTYPE Draw(DWORD aspect, LONG lindex, HDC hdc, LPCRECTL bounds) override;
+    HRESULT STDMETHODCALLTYPE SetAdvise(DWORD aspects, DWORD advf, IAdviseSink* sink) override;
+    HRESULT STDMETHODCALLTYPE GetAdvise(DWORD* aspects, DWORD* advf, IAdviseSink** sink) override;
 
     // --- Board and subsystem selection.
     std::string GetBoard() { return board_; }
@@ -221,6 +235,7 @@ class AcqControl final : public IDispatch,
 
   private:
     friend class PropertyBrowser;
+    friend class pages::ControlAccess;
     ~AcqControl();
 
     // The error convention: stores the status as LastError and raises status + 22010 with the
@@ -232,6 +247,8 @@ class AcqControl final : public IDispatch,
     bool UserMode();
     void Notify(DISPID id);
     void MarkModified() { modified_ = true; }
+    // In a design-mode container, tells its view sink that the picture changed.
+    void InvalidateDesignPicture();
 
     void ResetSettings();
     void ResetToDefaults();
@@ -270,6 +287,7 @@ class AcqControl final : public IDispatch,
     com::server::ConnectionPoint events_{this, kEventsIid, true};
     com::server::ConnectionPoint propertyNotify_{this, IID_IPropertyNotifySink, false};
     com::server::Ref<IOleClientSite> site_;
+    com::server::ViewAdvise viewAdvise_;
     LONG freezeCount_ = 0;
     SIZEL extent_;
     bool modified_ = false;

@@ -392,14 +392,6 @@ HRESULT STDMETHODCALLTYPE AcqControl::GetDisplayString(DISPID id, BSTR* text) {
     return *text != nullptr ? S_OK : E_OUTOFMEMORY;
 }
 
-// No property page exists yet to edit a property.
-HRESULT STDMETHODCALLTYPE AcqControl::MapPropertyToPage(DISPID, CLSID* page) {
-    if (page == nullptr)
-        return E_POINTER;
-    *page = CLSID_NULL;
-    return PERPROP_E_NOPAGEAVAILABLE;
-}
-
 HRESULT STDMETHODCALLTYPE AcqControl::GetPredefinedStrings(DISPID id, CALPOLESTR* strings,
                                                            CADWORD* cookies) {
     if (strings == nullptr || cookies == nullptr)

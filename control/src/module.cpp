@@ -7,6 +7,7 @@
 #include "com/server/class_factory.h"
 #include "help_path.h"
 #include "mqacq32/mqacq32.h"
+#include "pages/page_class.h"
 #include "win32/exports.h"
 
 namespace mqacq32 {
@@ -60,7 +61,7 @@ HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv
         return E_POINTER;
     *ppv = nullptr;
     if (clsid != mqacq32::kClsid)
-        return CLASS_E_CLASSNOTAVAILABLE;
+        return mqacq32::pages::PageClassObject(clsid, riid, ppv);
     return com::server::MakeClassObject<mqacq32::AcqControl>(riid, ppv);
 }
 
@@ -68,12 +69,14 @@ HRESULT STDAPICALLTYPE DllCanUnloadNow() {
     return com::server::ModuleCounts::CanUnloadNow();
 }
 
-// The type library first, then every class; each failure has its own status.
+// The type library first, then every class (the control, then its pages); each failure has its
+// own status.
 HRESULT STDAPICALLTYPE DllRegisterServer() {
     const std::string path = mqacq32::OwnPath();
     if (FAILED(com::RegisterTypeLibrary(mqacq32::kTypeLibrary, path)))
         return SELFREG_E_TYPELIB;
-    if (FAILED(com::RegisterServerClass(mqacq32::kControlClass, path)))
+    if (FAILED(com::RegisterServerClass(mqacq32::kControlClass, path)) ||
+        FAILED(mqacq32::pages::RegisterPageClasses(path)))
         return SELFREG_E_CLASS;
     return S_OK;
 }
@@ -81,7 +84,8 @@ HRESULT STDAPICALLTYPE DllRegisterServer() {
 HRESULT STDAPICALLTYPE DllUnregisterServer() {
     if (FAILED(com::UnregisterTypeLibrary(mqacq32::kTypeLibrary)))
         return SELFREG_E_TYPELIB;
-    if (FAILED(com::UnregisterServerClass(mqacq32::kControlClass)))
+    if (FAILED(com::UnregisterServerClass(mqacq32::kControlClass)) ||
+        FAILED(mqacq32::pages::UnregisterPageClasses()))
         return SELFREG_E_CLASS;
     return S_OK;
 }

@@ -10,6 +10,18 @@ namespace mqacq32 {
 inline constexpr UINT kTypeNameText = 1;
 inline constexpr UINT kDesignTimeText = 22000;
 
+// The property pages' captions.
+namespace text {
+inline constexpr UINT kDeviceCaption = 101;
+inline constexpr UINT kHardwareCaption = 102;
+inline constexpr UINT kListsCaption = 103;
+inline constexpr UINT kClocksCaption = 104;
+inline constexpr UINT kDataIoCaption = 105;
+inline constexpr UINT kCounterTimerCaption = 106;
+inline constexpr UINT kTriggersCaption = 107;
+inline constexpr UINT kQuadratureCaption = 108;
+}  // namespace text
+
 // The option texts of the enumerated properties (each begins with the 0-based value it stands
 // for) and the property browser's own texts.
 namespace text {

@@ -21,6 +21,14 @@ std::string ModuleText(UINT id) {
 
 MQ_STRINGTABLE_BEGIN
 MQ_STRING(mqacq32::kTypeNameText, "MQAcq32 Control")
+MQ_STRING(mqacq32::text::kDeviceCaption, "Device")
+MQ_STRING(mqacq32::text::kHardwareCaption, "Hardware")
+MQ_STRING(mqacq32::text::kListsCaption, "Lists")
+MQ_STRING(mqacq32::text::kClocksCaption, "Clocks")
+MQ_STRING(mqacq32::text::kDataIoCaption, "Data I/O")
+MQ_STRING(mqacq32::text::kCounterTimerCaption, "Counter/Timer")
+MQ_STRING(mqacq32::text::kTriggersCaption, "Triggers")
+MQ_STRING(mqacq32::text::kQuadratureCaption, "Quadrature Decoders")
 MQ_STRING(mqacq32::text::kDisable, "0 - Disable")
 MQ_STRING(mqacq32::text::kEnable, "1 - Enable")
 MQ_STRING(mqacq32::text::kSingleEnded, "0 - Single Ended")

@@ -1,4 +1,6 @@
 // Device contexts over a surface, their saved states, and the pens and brushes selected into them.
+#include <utility>
+
 #include "gdi/surface_dc.h"
 #include "object_table.h"
 
@@ -90,12 +92,19 @@ HGDIOBJ WINAPI SelectObject(HDC hdc, HGDIOBJ h) {
         dc->state.brush = static_cast<HBRUSH>(h);
         return previous;
     }
+    if (FindBitmap(h) && !dc->surface) {
+        if (h == dc->bitmap)
+            return h;
+        if (IsSelectedAnywhere(h) && h != StockBitmap())
+            return nullptr;  // held by another memory context
+        return std::exchange(dc->bitmap, h);
+    }
     return nullptr;
 }
 
 BOOL WINAPI DeleteObject(HGDIOBJ ho) {
     auto lock = Lock();
-    if (!FindPen(ho) && !FindBrush(ho))
+    if (!FindPen(ho) && !FindBrush(ho) && !FindBitmap(ho))
         return FALSE;
     if (IsStock(ho))
         return TRUE;

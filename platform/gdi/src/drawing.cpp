@@ -75,7 +75,7 @@ BOOL WINAPI MoveToEx(HDC hdc, int x, int y, LPPOINT lppt) {
 
 BOOL WINAPI LineTo(HDC hdc, int x, int y) {
     auto lock = Lock();
-    Dc* dc = FindDc(hdc);
+    Dc* dc = FindDrawingDc(hdc);
     if (!dc)
         return FALSE;
     DrawPath(*dc,
@@ -91,7 +91,7 @@ BOOL WINAPI Polyline(HDC hdc, const POINT* apt, int cpt) {
     if (!apt || cpt < kFewestPoints)
         return FALSE;
     auto lock = Lock();
-    Dc* dc = FindDc(hdc);
+    Dc* dc = FindDrawingDc(hdc);
     if (!dc)
         return FALSE;
     std::vector<ui::Point> points;
@@ -104,7 +104,7 @@ BOOL WINAPI Polyline(HDC hdc, const POINT* apt, int cpt) {
 
 BOOL WINAPI Rectangle(HDC hdc, int left, int top, int right, int bottom) {
     auto lock = Lock();
-    Dc* dc = FindDc(hdc);
+    Dc* dc = FindDrawingDc(hdc);
     if (!dc)
         return FALSE;
     const POINT a = ToDevice(dc->state, {left, top});

@@ -31,6 +31,7 @@ struct Table {
     std::size_t live = 0;  // non-stock entries
     HPEN stockPens[3] = {};
     HBRUSH stockBrushes[3] = {};
+    HGDIOBJ stockBitmap = nullptr;
 };
 
 Table& TheTable() {
@@ -100,6 +101,7 @@ void MakeStockObjects(Table& table) {
     table.stockBrushes[0] = static_cast<HBRUSH>(InsertEntry(Brush{false, 0xFFFFFF}, true));
     table.stockBrushes[1] = static_cast<HBRUSH>(InsertEntry(Brush{false, 0x000000}, true));
     table.stockBrushes[2] = static_cast<HBRUSH>(InsertEntry(Brush{true, 0}, true));
+    table.stockBitmap = InsertEntry(Bitmap{1, 1, {0x000000}}, true);
 }
 
 template <std::size_t N, class Handle>
@@ -134,6 +136,15 @@ Brush* FindBrush(HGDIOBJ handle) {
     return FindAs<Brush>(handle);
 }
 
+Bitmap* FindBitmap(HGDIOBJ handle) {
+    return FindAs<Bitmap>(handle);
+}
+
+Dc* FindDrawingDc(HDC hdc) {
+    Dc* dc = FindDc(hdc);
+    return dc && dc->surface ? dc : nullptr;
+}
+
 bool IsStock(HGDIOBJ handle) {
     const Slot* slot = FindSlot(handle);
     return slot && slot->stock;
@@ -159,7 +170,7 @@ bool IsSelectedAnywhere(HGDIOBJ handle) {
         const Dc* dc = slot.object ? std::get_if<Dc>(&*slot.object) : nullptr;
         if (!dc)
             continue;
-        if (selects(dc->state))
+        if (dc->bitmap == handle || selects(dc->state))
             return true;
         for (const DcState& state : dc->saved) {
             if (selects(state))
@@ -181,6 +192,12 @@ HPEN StockPen(int index) {
 HBRUSH StockBrush(int index) {
     Table& table = TheTable();
     return StockOf(kStockBrushIndices, table.stockBrushes, index);
+}
+
+HGDIOBJ StockBitmap() {
+    Table& table = TheTable();
+    MakeStockObjects(table);
+    return table.stockBitmap;
 }
 
 }  // namespace gdi::detail

@@ -25,6 +25,13 @@ struct Brush {
     COLORREF colour = 0;
 };
 
+// Pixels as 0x00BBGGRR, rows top-down.
+struct Bitmap {
+    int width = 0;
+    int height = 0;
+    std::vector<COLORREF> pixels;
+};
+
 // Everything SaveDC keeps.
 struct DcState {
     int mapMode = MM_TEXT;
@@ -41,14 +48,15 @@ struct DcState {
 };
 
 struct Dc {
-    ui::Surface* surface = nullptr;
+    ui::Surface* surface = nullptr;  // nullptr: a memory context
+    HGDIOBJ bitmap = nullptr;        // a memory context's bitmap
     DcState state;
     std::vector<DcState> saved;
     // The pen last handed to the surface, so that it is set again only when it changes.
     std::optional<std::pair<ui::Colour, int>> surfacePen;
 };
 
-using Object = std::variant<Dc, Pen, Brush>;
+using Object = std::variant<Dc, Pen, Brush, Bitmap>;
 
 // The table's lock, held by every entry point for its whole call.
 std::unique_lock<std::mutex> Lock();
@@ -60,6 +68,9 @@ void* Insert(Object object);
 Dc* FindDc(HDC hdc);
 Pen* FindPen(HGDIOBJ handle);
 Brush* FindBrush(HGDIOBJ handle);
+Bitmap* FindBitmap(HGDIOBJ handle);
+// A context that draws on a surface (not a memory context), or nullptr.
+Dc* FindDrawingDc(HDC hdc);
 bool IsStock(HGDIOBJ handle);
 // Removes a non-stock entry; false for a bad handle or a stock object.
 bool Remove(HGDIOBJ handle);
@@ -70,5 +81,7 @@ std::size_t LiveCount();
 // The stock objects, made on first use.
 HPEN StockPen(int index);
 HBRUSH StockBrush(int index);
+// The 1 by 1 black bitmap every memory context starts with.
+HGDIOBJ StockBitmap();
 
 }  // namespace gdi::detail

@@ -200,6 +200,8 @@ int WINAPI DrawTextA(HDC hdc, LPCSTR lpchText, int cchText, LPRECT lprc, UINT fo
         lprc->bottom = lprc->top + (below.y >= origin.y ? logicalHeight : -logicalHeight);
         return logicalHeight;
     }
+    if (!dc->surface)
+        return 0;  // a memory context draws nothing
     const Box box = DeviceBox(state, *lprc);
     const int top = TextTop(box, height, format);
     for (std::size_t i = 0; i < lines.size(); ++i) {

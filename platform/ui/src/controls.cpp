@@ -422,7 +422,71 @@ void ListBox::Build(QWidget* parent) {
     auto* list = new QListWidget(parent);
     for (const std::string& item : items_)
         list->addItem(Q(item));
+    QObject::connect(list, &QListWidget::itemClicked, list, [this, list](QListWidgetItem* item) {
+        const int index = list->row(item);
+        Runtime::Current().Dispatch([this, index] { UserClickItem(index, false); });
+    });
+    // The click before a double click has selected the entry already.
+    QObject::connect(list, &QListWidget::itemDoubleClicked, list,
+                     [this](QListWidgetItem*) { Dispatch(onDblClick); });
     AttachWidget(list);
+    ShowSelection();
+}
+
+void ListBox::ShowSelection() {
+    auto* list = static_cast<QListWidget*>(Widget());
+    if (!list)
+        return;
+    QSignalBlocker block(list);
+    list->setCurrentRow(listIndex_);
+}
+
+void ListBox::InsertItem(int index, const std::string& item) {
+    if (!Alive())
+        return;
+    if (index < 0 || index > ListCount())
+        InvalidValue();
+    items_.insert(items_.begin() + index, item);
+    if (listIndex_ >= index)
+        ++listIndex_;
+    if (auto* list = static_cast<QListWidget*>(Widget()))
+        list->insertItem(index, Q(item));
+    ShowSelection();
+}
+
+void ListBox::RemoveItem(int index) {
+    if (!Alive())
+        return;
+    if (index < 0 || index >= ListCount())
+        InvalidValue();
+    items_.erase(items_.begin() + index);
+    if (listIndex_ == index)
+        listIndex_ = -1;
+    else if (listIndex_ > index)
+        --listIndex_;
+    if (auto* list = static_cast<QListWidget*>(Widget()))
+        delete list->takeItem(index);
+    ShowSelection();
+}
+
+void ListBox::SetListIndex(int index) {
+    if (!Alive())
+        return;
+    if (index < -1 || index >= ListCount())
+        InvalidValue();
+    listIndex_ = index;
+    ShowSelection();
+    if (index >= 0)
+        Fire(onClick);
+}
+
+void ListBox::UserClickItem(int index, bool twice) {
+    if (!TakesInput() || index < 0 || index >= ListCount())
+        return;
+    SetFocus();
+    SetListIndex(index);
+    if (twice)
+        Fire(onDblClick);
 }
 
 const std::string& ListBox::List(int index) const {
@@ -434,6 +498,7 @@ void ListBox::Clear() {
     if (!Alive())
         return;
     items_.clear();
+    listIndex_ = -1;
     if (auto* list = static_cast<QListWidget*>(Widget()))
         list->clear();
 }

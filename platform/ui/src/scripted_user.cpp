@@ -164,6 +164,14 @@ bool ScriptedUser::ClickGridRow(Grid& grid, int row, bool twice) {
     return true;
 }
 
+bool ScriptedUser::ClickListBoxItem(ListBox& list, int index, bool twice) {
+    if (!list.TakesInput() || list.Widget() == nullptr || index < 0 || index >= list.ListCount())
+        return false;
+    runtime_.Dispatch([&] { list.UserClickItem(index, twice); });
+    Pump();
+    return true;
+}
+
 bool ScriptedUser::ClickListRow(ListView& list, int row) {
     if (!list.TakesInput() || list.Widget() == nullptr || row < 0 || row >= list.ItemCount())
         return false;

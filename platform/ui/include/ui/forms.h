@@ -253,10 +253,25 @@ class ListBox : public Control {
     const std::string& List(int index) const;
     void Clear();
     void AddItem(const std::string& item);
+    // Inserts before entry `index` (ListCount appends); the selection stays on its entry.
+    // Outside 0..ListCount raises 380.
+    void InsertItem(int index, const std::string& item);
+    // Removes the entry; the selection goes with it. Outside the list raises 380.
+    void RemoveItem(int index);
+    int ListIndex() const { return listIndex_; }
+    // A valid index selects the entry and fires Click; -1 clears the selection; anything else
+    // raises 380.
+    void SetListIndex(int index);
+    std::function<void()> onClick;  // the selection changed
+    std::function<void()> onDblClick;
     void Build(QWidget* parent) override;
+    // The user clicks (twice: double-clicks) an entry.
+    void UserClickItem(int index, bool twice);
 
   private:
+    void ShowSelection();
     std::vector<std::string> items_;
+    int listIndex_ = -1;
 };
 
 class PictureBox : public Control {

@@ -40,6 +40,8 @@ class ScriptedUser {
     bool ClickTab(TabStrip& tabs, int index);  // 1-based
     // Selects a row of a list view as a click on it does.
     bool ClickListRow(ListView& list, int row);
+    // Clicks (twice: double-clicks) an entry of a list box.
+    bool ClickListBoxItem(ListBox& list, int index, bool twice = false);
     bool ClickMenu(Form& frame, const std::string& item);
     bool ClickToolbarButton(Form& frame, const std::string& key);
     bool StepScrollBar(ScrollBar& bar, int steps);

@@ -9,7 +9,9 @@
 #include "com/ole.h"
 #include "com/runtime.h"
 #include "com/variant.h"
+#include "com/view_object.h"
 #include "com_host/dispatch_call.h"
+#include "gdi/surface_dc.h"
 #include "ui/com_hosting.h"
 #include "ui/view_object.h"
 #include "uilang/runtime_error.h"
@@ -22,6 +24,8 @@ using com_host::FromVariant;
 using com_host::WriteBack;
 
 constexpr std::int32_t kErrCannotCreateObject = 429;
+constexpr int kBorderWidth = 1;    // the border the control's window is created with
+constexpr LONG kWholeObject = -1;  // the lindex of DVASPECT_CONTENT
 
 std::u16string Wide(const std::string& narrow) {
     return std::u16string(narrow.begin(), narrow.end());
@@ -37,9 +41,10 @@ class Counted {
     std::atomic<ULONG> refs_{1};
 };
 
-// The client site: ambient user mode is run mode; nothing else is answered.
+// The client site: answers the container's ambient user mode and nothing else.
 class Site final : public IOleClientSite, public IDispatch, Counted {
   public:
+    explicit Site(UserMode mode) : mode_(mode) {}
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
         if (riid == IID_IUnknown || riid == IID_IOleClientSite) {
             *ppv = static_cast<IOleClientSite*>(this);
@@ -73,10 +78,47 @@ class Site final : public IOleClientSite, public IDispatch, Counted {
         if (id != DISPID_AMBIENT_USERMODE || result == nullptr)
             return DISP_E_MEMBERNOTFOUND;
         result->vt = VT_BOOL;
-        result->boolVal = VARIANT_TRUE;
+        result->boolVal = mode_ == UserMode::Run ? VARIANT_TRUE : VARIANT_FALSE;
         return S_OK;
     }
+
+  private:
+    UserMode mode_;
 };
+
+// The container's view sink: a changed picture is repainted with the form's next paint.
+class ViewSink final : public IAdviseSink, Counted {
+  public:
+    explicit ViewSink(ViewObject& owner) : owner_(owner) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
+        if (riid == IID_IUnknown || riid == IID_IAdviseSink) {
+            *ppv = static_cast<IAdviseSink*>(this);
+            Up();
+            return S_OK;
+        }
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return Up(); }
+    ULONG STDMETHODCALLTYPE Release() override { return Down(); }
+    void STDMETHODCALLTYPE OnViewChange(DWORD aspect, LONG) override {
+        if (aspect == DVASPECT_CONTENT && owner_.invalidate)
+            owner_.invalidate();
+    }
+
+  private:
+    ViewObject& owner_;
+};
+
+// The frame of the control's window, drawn over the edge of its rectangle.
+void DrawBorder(Surface& surface) {
+    const int width = surface.Width();
+    const int height = surface.Height();
+    surface.FillRect({0, 0, width, kBorderWidth}, kBlack);
+    surface.FillRect({0, height - kBorderWidth, width, kBorderWidth}, kBlack);
+    surface.FillRect({0, 0, kBorderWidth, height}, kBlack);
+    surface.FillRect({width - kBorderWidth, 0, kBorderWidth, height}, kBlack);
+}
 
 // The event sink: calls the form's handler by event DISPID, synchronously.
 class Sink final : public IDispatch, Counted {
@@ -122,7 +164,8 @@ class Sink final : public IDispatch, Counted {
 
 class ComControl final : public ViewObject, public uilang::Automation {
   public:
-    explicit ComControl(const std::string& progId) : progId_(progId) {
+    ComControl(const std::string& progId, UserMode mode)
+        : progId_(progId), mode_(mode), site_(mode) {
         initialised_ = SUCCEEDED(CoInitialize(nullptr));
         std::u16string wide = Wide(progId);
         CLSID clsid{};
@@ -137,12 +180,18 @@ class ComControl final : public ViewObject, public uilang::Automation {
         if (SUCCEEDED(
                 dispatch_->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(&object)))) {
             object->SetClientSite(&site_);
+            object->GetMiscStatus(DVASPECT_CONTENT, &miscStatus_);
             object->Release();
         }
         Advise();
+        AdviseView();
     }
 
     ~ComControl() override {
+        if (view_ != nullptr) {
+            view_->SetAdvise(DVASPECT_CONTENT, 0, nullptr);
+            view_->Release();
+        }
         if (point_ != nullptr) {
             point_->Unadvise(cookie_);
             point_->Release();
@@ -158,7 +207,22 @@ class ComControl final : public ViewObject, public uilang::Automation {
         Uninitialise();
     }
 
-    void Draw(Surface&) override {}
+    // The control's picture through its view object, inside the border of its window; nothing
+    // for a control that is invisible at run time in a run-mode container.
+    void Draw(Surface& surface) override {
+        const bool invisible =
+            mode_ == UserMode::Run && (miscStatus_ & OLEMISC_INVISIBLEATRUNTIME) != 0;
+        if (view_ == nullptr || invisible)
+            return;
+        if (HDC dc = gdi::CreateSurfaceDC(surface)) {
+            const RECTL client{kBorderWidth, kBorderWidth, surface.Width() - kBorderWidth,
+                               surface.Height() - kBorderWidth};
+            if (client.right > client.left && client.bottom > client.top)
+                view_->Draw(DVASPECT_CONTENT, kWholeObject, dc, &client);
+            DeleteDC(dc);
+        }
+        DrawBorder(surface);
+    }
     uilang::Automation* Dispatch() override { return this; }
 
     uilang::Value Get(std::int32_t dispid, const uilang::Arguments& index) override {
@@ -198,15 +262,28 @@ class ComControl final : public ViewObject, public uilang::Automation {
         container->Release();
     }
 
+    // The view sink, told when the control's picture changes.
+    void AdviseView() {
+        if (FAILED(dispatch_->QueryInterface(IID_IViewObject, reinterpret_cast<void**>(&view_)))) {
+            view_ = nullptr;
+            return;
+        }
+        view_->SetAdvise(DVASPECT_CONTENT, 0, &viewSink_);
+    }
+
     uilang::Value Invoke(std::int32_t dispid, WORD flags, const uilang::Arguments& arguments,
                          const uilang::Value* value) {
         return com_host::InvokeDispatch(dispatch_, progId_, dispid, flags, arguments, value);
     }
 
     std::string progId_;
+    UserMode mode_;
     bool initialised_ = false;
     IDispatch* dispatch_ = nullptr;
     Site site_;
+    ViewSink viewSink_{*this};
+    IViewObject* view_ = nullptr;
+    DWORD miscStatus_ = 0;
     std::unique_ptr<Sink> sink_;
     IConnectionPoint* point_ = nullptr;
     DWORD cookie_ = 0;
@@ -221,7 +298,11 @@ bool ComHostingAvailable() {
 }
 
 void RegisterComControlClass(const std::string& progId) {
-    RegisterControlClass(progId, [progId] { return std::make_shared<ComControl>(progId); });
+    RegisterControlClass(progId, ComControlFactory(progId, UserMode::Run));
+}
+
+ControlFactory ComControlFactory(const std::string& progId, UserMode mode) {
+    return [progId, mode] { return std::make_shared<ComControl>(progId, mode); };
 }
 
 namespace {

@@ -20,6 +20,10 @@ bool ComHostingAvailable() {
 
 void RegisterComControlClass(const std::string&) {}
 
+ControlFactory ComControlFactory(const std::string& progId, UserMode) {
+    return [progId]() -> std::shared_ptr<ViewObject> { CannotCreate(progId); };
+}
+
 bool RegisterServerModule(const std::string&) {
     return false;
 }

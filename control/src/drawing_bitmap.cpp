@@ -1,0 +1,52 @@
+// Bitmap 219, the control's design-time picture: a board with a sine trace, drawn here as the
+// resource compiler would keep it.
+#include "drawing.h"
+#include "gdi/packed_dib.h"
+
+namespace {
+
+constexpr std::size_t kDesignWidth = 32;
+constexpr std::size_t kDesignHeight = 24;
+
+// 0 black, 1 white, 2 the board, 3 a chip, 4 the trace, 5 the pins, 6 the frame.
+constexpr std::array<COLORREF, gdi::kPackedDibColours> kDesignColours = {
+    RGB(0, 0, 0),    RGB(255, 255, 255), RGB(214, 232, 214), RGB(64, 64, 64),
+    RGB(0, 64, 192), RGB(200, 160, 40),  RGB(48, 64, 96)};
+
+// clang-format off
+constexpr const char* kDesignRows[kDesignHeight] = {
+    "66666666666666666666666666666666",
+    "61111111111111111111111111111116",
+    "61111111111111111111111111111116",
+    "61122222222222222222222222222116",
+    "61122222222222222222222333322116",
+    "61122222222222222222222333322116",
+    "61122222222222222222222222222116",
+    "61122222444442222222222222222116",
+    "61122224222224222222222222222116",
+    "61122242222222422222222222222116",
+    "61122422222222422222222222222116",
+    "61122422222222242222222222222116",
+    "61124222222222224222222222242116",
+    "61122222222222222422222222422116",
+    "61122222222222222242222224222116",
+    "61122222222222222242222242222116",
+    "61122222222222222224444422222116",
+    "61122222222222222222222222222116",
+    "61122222222222222222222222222116",
+    "61122222222222222222222222222116",
+    "61122522522522522522522522522116",
+    "61111111111111111111111111111116",
+    "61111111111111111111111111111116",
+    "66666666666666666666666666666666",
+};
+// clang-format on
+
+constexpr auto kDesignBitmap =
+    gdi::PackedDib<kDesignWidth, kDesignHeight>(kDesignRows, kDesignColours);
+
+}  // namespace
+
+MQ_BITMAPTABLE_BEGIN
+MQ_BITMAP(mqacq32::kDesignBitmapId, kDesignBitmap)
+MQ_BITMAPTABLE_END

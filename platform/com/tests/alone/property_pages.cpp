@@ -1,0 +1,1 @@
+#include "com/property_pages.h"

@@ -1,0 +1,1 @@
+#include "com/view_object.h"

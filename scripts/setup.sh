@@ -6,6 +6,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libsqlite3-dev libfftw3-dev libxlsxwriter-dev zlib1g-dev
     qt6-base-dev fonts-dejavu-core
+    stress-ng
 )
 missing=()
 for p in "${packages[@]}"; do

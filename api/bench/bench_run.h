@@ -3,12 +3,15 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <cstdio>
 #include <ctime>
 #include <mutex>
 
 #include "hxdaapi32.h"
+#include "simclock/clock.h"
 
 namespace bench {
 
@@ -49,6 +52,14 @@ inline double processCpuSeconds() {
 struct Figures {
     double samplesPerSecond = 0;
     double cpuSecondsPerMillion = 0;
+    simclock::StallRecord stalls;  // host stalls the stand-ins' clock absorbed during the case
 };
+
+// The columns of the stalls absorbed, beside a case's figures.
+inline constexpr const char* kStallColumns = " %8s %12s";
+inline void printStalls(const simclock::StallRecord& stalls) {
+    std::printf(" %8llu %12.1f", static_cast<unsigned long long>(stalls.count),
+                std::chrono::duration<double, std::milli>(stalls.longest).count());
+}
 
 }  // namespace bench

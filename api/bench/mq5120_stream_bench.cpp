@@ -4,12 +4,12 @@
 // its notification procedure, on the copy thread, with 8 buffers queued.
 //
 // For buffers of 0.1 s of data (with --all also 0.02 s and 0.5 s), prints the samples delivered
-// and the samples the clock produced meanwhile, the overruns reported (there should be none), the
-// process's CPU time per second of acquisition (also as a share of one core), and the delay from a
-// read's completion in the driver to the buffer-done notification of its buffer (median and 99th
-// percentile), and the CPU time spent in the board model's bus calls. The completion
-// is seen by the kernel stand-in's completion observer, the notification by the procedure; both
-// take the steady clock.
+// and the samples the clock produced meanwhile, the overruns reported (there should be none) and
+// the host stalls the stand-ins' clock absorbed meanwhile, the process's CPU time per second of
+// acquisition (also as a share of one core), and the delay from a read's completion in the driver
+// to the buffer-done notification of its buffer (median and 99th percentile), and the CPU time
+// spent in the board model's bus calls. The completion is seen by the kernel stand-in's completion
+// observer, the notification by the procedure; both take the steady clock.
 //
 // Usage: api_mq5120_stream_bench [seconds per case, default 60] [--all] [--default-machine]
 //   --default-machine: the machine that MQ_MACHINE names (or the per-user default) and its first
@@ -22,6 +22,7 @@
 
 #include "hxdaapi32.h"
 #include "mq5120_streams.h"
+#include "simclock/clock.h"
 
 namespace {
 
@@ -30,6 +31,7 @@ constexpr std::size_t kQueued = 8;
 struct Result {
     bench::StreamResult stream;
     bench::CpuReading cpu;
+    bench::HostStalls stalls;  // absorbed during the case
 };
 
 // Streams for `seconds` with buffers of `bufferSeconds`, then lets the queue run dry.
@@ -40,6 +42,7 @@ bool runCase(HDEV hDev, const std::string& board, double bufferSeconds, double s
     settings.queued = kQueued;
     bench::StreamSet set(settings);
     bool ok = set.Add(hDev, board);
+    simclock::ResetStalls();
     const bench::CpuReading before = bench::ReadCpu();
     ok = ok && set.StartAll();
     if (ok) {
@@ -47,6 +50,7 @@ bool runCase(HDEV hDev, const std::string& board, double bufferSeconds, double s
         ok = set.DrainAll();
     }
     result->cpu = bench::ReadCpu() - before;
+    result->stalls = bench::HostStallsSoFar();
     result->stream = set.Results().front();
     return ok;
 }
@@ -63,6 +67,7 @@ void printResult(double bufferSeconds, const Result& result) {
     std::printf("  samples delivered      %12llu (expected %.0f at the clock, %.4f of it)\n",
                 static_cast<unsigned long long>(r.samples), expected, r.ClockShare());
     std::printf("  overruns               %12u\n", r.overruns);
+    std::printf("  host stalls            %s\n", bench::Describe(result.stalls).c_str());
     std::printf("  CPU s per s            %12.4f (%.2f %% of one core)\n", cpuPerSecond,
                 cpuPerSecond * 100);
     std::printf("    in the board model   %12.4f (%.1f %% of the process's)\n", boardPerSecond,

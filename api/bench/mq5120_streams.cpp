@@ -47,7 +47,8 @@ std::vector<std::string> Mq5120BoardNames() {
 
 // The seam for the clock's count of absorbed host stalls: not counted until the clock offers it.
 HostStalls HostStallsSoFar() {
-    return {};
+    const simclock::StallRecord stalls = simclock::Stalls();
+    return {true, stalls.count, std::chrono::duration<double, std::milli>(stalls.longest).count()};
 }
 
 std::string Describe(const HostStalls& stalls) {

@@ -60,6 +60,7 @@ bool runCase(HDEV hDev, std::uint32_t queued, std::uint32_t samplesPerBuffer, do
         made.push_back(buffer);
     }
     const double cpuBefore = processCpuSeconds();
+    simclock::ResetStalls();
     const auto before = std::chrono::steady_clock::now();
     ok = ok && hxDaStart(hDass) == HXNOERROR;
     if (ok) {
@@ -71,6 +72,7 @@ bool runCase(HDEV hDev, std::uint32_t queued, std::uint32_t samplesPerBuffer, do
     const double wall =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - before).count();
     const double cpu = processCpuSeconds() - cpuBefore;
+    figures->stalls = simclock::Stalls();
     const double samples = static_cast<double>(run.buffers.load()) * samplesPerBuffer;
     figures->samplesPerSecond = samples / wall;
     figures->cpuSecondsPerMillion = samples > 0 ? cpu / (samples / 1e6) : 0;
@@ -100,8 +102,10 @@ int main(int argc, char** argv) {
         status = 1;
     }
     std::printf("stand-in MQ5204, unpaced A/D through the library:\n");
-    std::printf("%8s %10s %10s %16s %18s\n", "queued", "buffer ms", "samples", "samples/s",
+    std::printf("%8s %10s %10s %16s %18s", "queued", "buffer ms", "samples", "samples/s",
                 "CPU s/M samples");
+    std::printf(bench::kStallColumns, "stalls", "longest ms");
+    std::printf("\n");
     for (const std::uint32_t queued : {2u, 8u, 32u}) {
         for (const double ms : {1.0, 10.0, 100.0, 1000.0}) {
             if (status != 0)
@@ -113,8 +117,10 @@ int main(int argc, char** argv) {
                 status = 1;
                 break;
             }
-            std::printf("%8u %10.0f %10u %16.3e %18.6f\n", queued, ms, samples,
+            std::printf("%8u %10.0f %10u %16.3e %18.6f", queued, ms, samples,
                         figures.samplesPerSecond, figures.cpuSecondsPerMillion);
+            bench::printStalls(figures.stalls);
+            std::printf("\n");
             std::fflush(stdout);
         }
     }
@@ -129,8 +135,9 @@ int main(int argc, char** argv) {
     }
     if (status == 0) {
         std::printf("stand-in MQ5204, paced at its clock, 8 buffers queued:\n");
-        std::printf("%10s %14s %16s %18s\n", "buffer ms", "clock Hz", "samples/s",
-                    "CPU s/M samples");
+        std::printf("%10s %14s %16s %18s", "buffer ms", "clock Hz", "samples/s", "CPU s/M samples");
+        std::printf(bench::kStallColumns, "stalls", "longest ms");
+        std::printf("\n");
     }
     for (const double ms : {1.0, 10.0, 100.0}) {
         if (status != 0)
@@ -143,8 +150,10 @@ int main(int argc, char** argv) {
             status = 1;
             break;
         }
-        std::printf("%10.0f %14.0f %16.3e %18.6f\n", ms, clock, figures.samplesPerSecond,
+        std::printf("%10.0f %14.0f %16.3e %18.6f", ms, clock, figures.samplesPerSecond,
                     figures.cpuSecondsPerMillion);
+        bench::printStalls(figures.stalls);
+        std::printf("\n");
         std::fflush(stdout);
     }
     if (paced != 0)

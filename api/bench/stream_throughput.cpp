@@ -71,6 +71,7 @@ bool runCase(HDEV hDev, const hxda::PersonalityRecord& personality, bool fill, s
             return false;
     }
     const double cpuBefore = processCpuSeconds();
+    simclock::ResetStalls();
     const auto before = std::chrono::steady_clock::now();
     if (hxDaStart(hDass) != HXNOERROR)
         return false;
@@ -84,6 +85,7 @@ bool runCase(HDEV hDev, const hxda::PersonalityRecord& personality, bool fill, s
     const double wall =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - before).count();
     const double cpu = processCpuSeconds() - cpuBefore;
+    figures->stalls = simclock::Stalls();
     const double samples = static_cast<double>(run.buffers.load()) * samplesPerBuffer;
     figures->samplesPerSecond = samples / wall;
     figures->cpuSecondsPerMillion = cpu / (samples / 1e6);
@@ -136,8 +138,10 @@ int main(int argc, char** argv) {
     // First the library alone, then with the driver writing every sample as a board's would.
     for (const bool fill : {false, true}) {
         std::printf("%s\n", fill ? "driver writes the samples:" : "library alone:");
-        std::printf("%8s %10s %10s %16s %18s\n", "queued", "buffer ms", "samples", "samples/s",
+        std::printf("%8s %10s %10s %16s %18s", "queued", "buffer ms", "samples", "samples/s",
                     "CPU s/M samples");
+        std::printf(bench::kStallColumns, "stalls", "longest ms");
+        std::printf("\n");
         for (const std::uint32_t queued : {2u, 8u, 32u}) {
             for (const double ms : {1.0, 10.0, 100.0, 1000.0}) {
                 if (status != 0)
@@ -149,8 +153,10 @@ int main(int argc, char** argv) {
                     status = 1;
                     break;
                 }
-                std::printf("%8u %10.0f %10u %16.3e %18.6f\n", queued, ms, samples,
+                std::printf("%8u %10.0f %10u %16.3e %18.6f", queued, ms, samples,
                             figures.samplesPerSecond, figures.cpuSecondsPerMillion);
+                bench::printStalls(figures.stalls);
+                std::printf("\n");
                 std::fflush(stdout);
             }
         }

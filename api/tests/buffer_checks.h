@@ -7,11 +7,11 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
-#include <thread>
 #include <vector>
 
 #include "hxdaapi32.h"
 #include "hxmem32.h"
+#include "simclock/condition.h"
 
 namespace e2e {
 
@@ -37,13 +37,13 @@ inline UINT queueSize(HDASS hDass, UINT queue) {
     EXPECT_EQ(hxDaGetQueueSize(hDass, queue, &size), HXNOERROR);
     return size;
 }
-// Waits (bounded) until the subsystem holds no read in process.
+// Waits (bounded, on the stand-ins' clock) until the subsystem holds no read in process.
 inline bool idle(HDASS hDass, int timeoutMs = 10000) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    const auto deadline = simclock::Deadline::After(std::chrono::milliseconds(timeoutMs));
     while (queueSize(hDass, HXQUEUE_INPROCESS) != 0) {
-        if (std::chrono::steady_clock::now() >= deadline)
+        if (deadline.Passed())
             return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        simclock::SleepFor(std::chrono::milliseconds(1));
     }
     return true;
 }

@@ -1,5 +1,7 @@
 // What the end-to-end streaming fixtures share: a board opened through the library, its
 // subsystems, the buffers made for them and the notifications a message-only window collects.
+// Every wait is bounded on the stand-ins' clock, so that under the virtual clock it is a wait of
+// the simulation that lets time pass.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,13 +10,14 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
-#include <thread>
 #include <vector>
 
 #include "buffer_checks.h"
 #include "hxdaapi32.h"
 #include "hxmem32.h"
 #include "kernel/testing.h"
+#include "simclock/condition.h"
+#include "simclock/thread.h"
 #include "win32/messages.h"
 
 namespace e2e {
@@ -70,7 +73,7 @@ class BoardSession {
         for (int waited = 0; waited < 5000; ++waited) {
             if (kernel::testing::OutstandingUserRequests() == 0)
                 return kernel::testing::DrainDeferredCloses();
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            simclock::SleepFor(std::chrono::milliseconds(1));
         }
         return false;
     }
@@ -101,29 +104,33 @@ class BoardSession {
     }
 
     // The window's notifications: collects until `count` have arrived in all (bounded), or for
-    // `timeoutMs` when count is 0.
+    // `timeoutMs` when count is 0; at the end, with what the other threads post at that same
+    // moment of the clock.
     std::vector<std::uint32_t> waitForMessages(std::size_t count, int timeoutMs = 10000) {
-        const auto deadline =
-            std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        const auto deadline = simclock::Deadline::After(std::chrono::milliseconds(timeoutMs));
         for (;;) {
-            MSG msg{};
-            while (PeekMessageA(&msg, window, 0, 0, PM_REMOVE)) {
-                messages.push_back(msg.message);
-                lParams.push_back(msg.lParam);
-                wParams.push_back(msg.wParam);
-            }
-            if ((count != 0 && messages.size() >= count) ||
-                std::chrono::steady_clock::now() >= deadline)
+            collectMessages();
+            if ((count != 0 && messages.size() >= count) || deadline.Passed()) {
+                simclock::testing::Settle();
+                collectMessages();
                 return messages;
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+            simclock::SleepFor(std::chrono::milliseconds(1));
+        }
+    }
+    void collectMessages() {
+        MSG msg{};
+        while (PeekMessageA(&msg, window, 0, 0, PM_REMOVE)) {
+            messages.push_back(msg.message);
+            lParams.push_back(msg.lParam);
+            wParams.push_back(msg.wParam);
         }
     }
     // Collects until `message` has arrived `times` times in all (bounded); true when it did.
     bool waitForMessage(std::uint32_t message, std::size_t times = 1, int timeoutMs = 10000) {
-        const auto deadline =
-            std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        const auto deadline = simclock::Deadline::After(std::chrono::milliseconds(timeoutMs));
         while (countOf(message) < times) {
-            if (std::chrono::steady_clock::now() >= deadline)
+            if (deadline.Passed())
                 return false;
             waitForMessages(messages.size() + 1, 20);
         }

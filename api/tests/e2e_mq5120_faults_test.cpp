@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "e2e_mq5120_fixture.h"
+#include "win32/sync.h"
 
 namespace mq5120e2e {
 namespace {
@@ -25,7 +26,7 @@ TEST_F(Mq5120Faults, TheBoardsFifoOverflowIsAnOverrunThatEndsTheAcquisition) {
     configure(hDass, HXWRAP_NONE, 20'000, kList);
     const std::vector<HBUF> made = queue(hDass, 4, 4'000);  // 0.2 s each
     ASSERT_EQ(hxDaStart(hDass), HXNOERROR);
-    std::this_thread::sleep_for(50ms);
+    simclock::SleepFor(50ms);
     ASSERT_TRUE(InjectFault("MQ5120", 1, HXSS_AD, 0, Fault::kOverrun));
     ASSERT_TRUE(waitForMessage(HXWM_OVERRUNERROR));
     ASSERT_TRUE(idle(hDass));
@@ -80,7 +81,7 @@ void CALLBACK slowNotification(UINT message, HDASS, LPARAM) {
         if (app->messages.size() == 1)
             stall = app->stall;
     }
-    std::this_thread::sleep_for(stall);
+    Sleep(static_cast<DWORD>(stall.count()));  // the copy thread held up on the clock
 }
 
 // At 500 kHz the driver's 64 KB ring holds 65 ms of samples: with no read to fill for longer, it
@@ -100,11 +101,11 @@ TEST_F(Mq5120Faults, NoReadForTheDriverAtATopRateIsAnOverrun) {
         std::lock_guard guard(app.mutex);
         return std::count(app.messages.begin(), app.messages.end(), HXWM_OVERRUNERROR);
     };
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
-    while (overrunSeen() == 0 && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(1ms);
+    const auto deadline = simclock::Deadline::After(10s);
+    while (overrunSeen() == 0 && !deadline.Passed())
+        simclock::SleepFor(1ms);
     ASSERT_TRUE(idle(hDass));
-    std::this_thread::sleep_for(100ms);
+    simclock::SleepFor(100ms);
     {
         std::lock_guard guard(app.mutex);
         ASSERT_FALSE(app.messages.empty());

@@ -2,7 +2,9 @@
 // MQ5120 boards are served by the board driver onto the board model, the first board opened
 // through the library, a message-only window that collects the notifications, buffers that come
 // back, and the read completions as the kernel saw them, to check every sample where the channel
-// list says.
+// list says. The machine runs on the virtual clock: the board converts, the driver polls and the
+// library copies in simulated time, which passes only while all of them and the test wait, so a
+// loaded machine gives the same samples and notifications as an idle one.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -25,6 +27,7 @@
 #include "hxmem32.h"
 #include "kernel/testing.h"
 #include "sim/machine_testing.h"
+#include "simclock/thread.h"
 #include "win32/messages.h"
 
 namespace mq5120e2e {
@@ -171,6 +174,7 @@ class Mq5120Test : public ::testing::Test, protected e2e::BoardSession {
         });
     }
 
+    simclock::testing::VirtualClock clock;  // before the machine, which lives on it
     std::optional<sim::testing::ScopedSimulatedMachine> machine;
 };
 

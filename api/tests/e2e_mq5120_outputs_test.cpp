@@ -8,6 +8,8 @@
 
 #include "e2e_mq5120_fixture.h"
 #include "simclock/clock.h"
+#include "simclock/condition.h"
+#include "simclock/thread.h"
 
 namespace mq5120e2e {
 namespace {
@@ -20,12 +22,6 @@ class Mq5120Outputs : public Mq5120Test {
   protected:
     using Mq5120Test::countOf;
 
-    // Real time again before the subsystems are released: a stop of the A/D waits for its next
-    // poll, which a clock that stands still never brings.
-    void TearDown() override {
-        simclock::testing::UseRealClock();
-        Mq5120Test::TearDown();
-    }
     // A continuous D/A configuration of the listed outputs, notifications to the window.
     void configureDa(HDASS hDass, UINT wrap, double rate, const std::vector<UINT>& channels) {
         ASSERT_EQ(hxDaSetWndHandle(hDass, window, kDaWord), HXNOERROR);
@@ -52,16 +48,11 @@ class Mq5120Outputs : public Mq5120Test {
     sim::testing::BoardOutputs outputs(bool clear = false) {
         return sim::testing::ReadBoardOutputs("MQ5120", 1, clear);
     }
-    // Calls fn on another thread while the clock moves on (a stop may wait for the board to take
-    // a buffer, which it does only as it plays); fn's result.
-    std::uint32_t whileAdvancing(const std::function<std::uint32_t()>& fn) {
-        auto done = std::async(std::launch::async, fn);
-        for (int step = 0; step < 5000; ++step) {
-            if (done.wait_for(std::chrono::milliseconds(1)) == std::future_status::ready)
-                break;
-            clock.Advance(std::chrono::milliseconds(2));
-        }
-        return done.get();
+    // Lets the simulation run for `span` of the clock, then until the other threads are done
+    // with that moment.
+    static void passTime(std::chrono::microseconds span) {
+        simclock::SleepFor(span);
+        simclock::testing::Settle();
     }
     // One output's changes, with times from `origin`.
     std::vector<std::pair<std::int64_t, std::uint32_t>> changesOf(int channel,
@@ -72,23 +63,24 @@ class Mq5120Outputs : public Mq5120Test {
                 changes.push_back({change.timeNs - origin, change.value});
         return changes;
     }
-    // Moves the manual clock on in small steps, giving the threads of the stand-ins a moment at
-    // each, until `done` holds or `limit` of clock time has passed; true when it held.
-    // With `fed`, each step waits (bounded) until the D/A's memory holds at least that many
-    // samples, so that a streaming output never runs dry for the host's pace.
+    // Lets the simulation run in steps of the clock until `done` holds or `limit` of clock time
+    // has passed; true when it held. With `fed`, each step checks that the host has kept the
+    // D/A's memory at least that full: on the virtual clock the library and the driver refill it
+    // as soon as the board asks, however slowly the host runs them.
     template <class Done>
     bool advanceUntil(Done done, std::chrono::milliseconds limit,
                       std::chrono::microseconds step = std::chrono::milliseconds(2),
                       unsigned long fed = 0) {
         for (auto spent = std::chrono::microseconds(0); spent < limit; spent += step) {
+            collectMessages();
             if (done())
                 return true;
-            for (int waited = 0; fed != 0 && outputs().daMemorySamples < fed && waited < 5000;
-                 ++waited)
-                waitForMessages(0, 1);
-            clock.Advance(step);
-            waitForMessages(0, 1);
+            if (fed != 0) {
+                EXPECT_GE(outputs().daMemorySamples, fed) << "ran dry after " << spent.count();
+            }
+            passTime(step);
         }
+        collectMessages();
         return done();
     }
     // The messages of one subsystem.
@@ -106,8 +98,6 @@ class Mq5120Outputs : public Mq5120Test {
                     std::to_string(lParams[i]) + " ";
         return text;
     }
-
-    simclock::testing::ManualClock clock;
 };
 
 // The D/A plays three queued buffers on output 1 at 1 kHz while the A/D converts input 0, wired to
@@ -130,9 +120,10 @@ TEST_F(Mq5120Outputs, AStreamPlaysAtTheClockAndComesBackThroughTheInputWiredToIt
     ASSERT_EQ(hxDaStart(ad), HXNOERROR);
     ASSERT_EQ(hxDaStart(da), HXNOERROR);
     // Both start at the same instant of the clock: the D/A once the board has the first buffer.
-    ASSERT_TRUE(waitForMessage(HXWM_BUFFERDONE, 3));
-    for (int waited = 0; !outputs().daRunning && waited < 5000; ++waited)
-        waitForMessages(0, 1);
+    // The three buffers go into the board's memory at once, with no time passing.
+    ASSERT_TRUE(simclock::testing::Settle());
+    collectMessages();
+    ASSERT_EQ(countOf(HXWM_BUFFERDONE, da), 3u) << seen();
     ASSERT_TRUE(outputs().daRunning);
     ASSERT_EQ(now(), origin);
 
@@ -189,8 +180,8 @@ TEST_F(Mq5120Outputs, StopAndAbortInEveryWrapModeLeaveTheDaUsable) {
                 for (std::size_t u = 0; u < changes.size(); ++u)
                     ASSERT_EQ(changes[u].second, 1000 + u % 50) << "repeated, update " << u;
             }
-            ASSERT_EQ(whileAdvancing([&] { return abort ? hxDaAbort(da) : hxDaStop(da); }),
-                      HXNOERROR);
+            // The stop waits on the clock while the board plays out what it holds.
+            ASSERT_EQ(abort ? hxDaAbort(da) : hxDaStop(da), HXNOERROR);
             // Every buffer back and, once the board has played out what it holds, the transfer
             // complete and the subsystem configurable again.
             ASSERT_TRUE(advanceUntil(
@@ -276,7 +267,7 @@ TEST_F(Mq5120Outputs, CountersCheckedAgainstEachOther) {
     outputs(true);
     const std::int64_t origin = now();
     ASSERT_EQ(hxDaStart(rate), HXNOERROR);
-    clock.Advance(std::chrono::milliseconds(10));
+    passTime(std::chrono::milliseconds(10));
     const auto edges = changesOf(5, origin);
     ASSERT_GE(edges.size(), 20u);
     constexpr std::int64_t kTickNs = 1'000'000'000 / 18'000'000 + 1;
@@ -297,7 +288,7 @@ TEST_F(Mq5120Outputs, CountersCheckedAgainstEachOther) {
     ASSERT_EQ(hxDaMeasureFrequency(counted, window, 0.1), HXNOERROR);
     // The clock stops at the gate's end, so the count read covers exactly the gate time.
     for (int step = 0; step < 50; ++step) {
-        clock.Advance(std::chrono::milliseconds(2));
+        passTime(std::chrono::milliseconds(2));
         waitForMessages(0, 1);
     }
     ASSERT_TRUE(waitForMessage(HXWM_MEASUREDONE));
@@ -315,7 +306,7 @@ TEST_F(Mq5120Outputs, CountersCheckedAgainstEachOther) {
     ASSERT_EQ(hxDaConfig(oneShot), HXNOERROR);
     outputs(true);
     ASSERT_EQ(hxDaStart(oneShot), HXNOERROR);
-    clock.Advance(std::chrono::milliseconds(50));
+    passTime(std::chrono::milliseconds(50));
     EXPECT_EQ(changesOf(7, 0).size(), 2 * 5u) << "a start and an end edge per pulse";
 
     // Edge to edge on counter 3: the gate's high half-period of a 50 Hz square, 10 ms.
@@ -340,7 +331,7 @@ TEST_F(Mq5120Outputs, CountersCheckedAgainstEachOther) {
     ASSERT_EQ(hxDaSetClockSource(upDown, HXCLK_EXTERNAL), HXNOERROR);
     ASSERT_EQ(hxDaConfig(upDown), HXNOERROR);
     ASSERT_EQ(hxDaStart(upDown), HXNOERROR);
-    clock.Advance(std::chrono::milliseconds(25));
+    passTime(std::chrono::milliseconds(25));
     UINT count = 0;
     ASSERT_EQ(hxDaReadEvents(upDown, &count), HXNOERROR);
     EXPECT_EQ(count, 0x80000000u + 25);

@@ -7,6 +7,7 @@
 #include <future>
 
 #include "e2e_mq5120_fixture.h"
+#include "simclock/condition.h"
 #include "testing/hxda_testing.h"
 
 namespace mq5120e2e {
@@ -60,13 +61,14 @@ void CALLBACK resetOnFirstBuffer(UINT message, HDASS hDass, LPARAM) {
         g_resetStatus.compare_exchange_strong(expected, hxDaReset(hDass));
 }
 
-// Polls (bounded) until the condition holds.
+// Polls until the condition holds, for at most kPrompt of the clock: the test sleeps on the
+// clock, so simulated time passes while it waits.
 bool eventually(const std::function<bool()>& condition) {
-    const auto deadline = std::chrono::steady_clock::now() + kPrompt;
+    const auto deadline = simclock::Deadline::After(kPrompt);
     while (!condition()) {
-        if (std::chrono::steady_clock::now() >= deadline)
+        if (deadline.Passed())
             return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        simclock::SleepFor(std::chrono::milliseconds(1));
     }
     return true;
 }

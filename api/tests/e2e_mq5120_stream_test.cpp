@@ -135,7 +135,7 @@ TEST_F(Mq5120Stream, StopAndAbortWithReadsInProcessGiveEveryBufferBackOnce) {
         const std::uint32_t samples = samplesFor(20'000, 0.2);
         const std::vector<HBUF> made = queue(hDass, 4, samples);
         ASSERT_EQ(hxDaStart(hDass), HXNOERROR);
-        std::this_thread::sleep_for(60ms);
+        simclock::SleepFor(60ms);
         ASSERT_EQ(queueSize(hDass, HXQUEUE_INPROCESS), 4u);
         ASSERT_EQ(abort ? hxDaAbort(hDass) : hxDaStop(hDass), HXNOERROR);
         ASSERT_TRUE(idle(hDass));
@@ -182,7 +182,7 @@ TEST_F(Mq5120Stream, FlushInProcessHandsOutEverySampleOnce) {
     ASSERT_EQ(hxDmAllocBuffer(0, samples, &target), 0u);
     buffers.push_back(target);
     ASSERT_EQ(hxDaStart(hDass), HXNOERROR);
-    std::this_thread::sleep_for(300ms);
+    simclock::SleepFor(300ms);
     ASSERT_EQ(hxDaFlushFromBufferInprocess(hDass, target, samples), HXNOERROR);
     EXPECT_EQ(waitForMessages(4), (std::vector<std::uint32_t>{HXWM_BUFFERDONE, HXWM_BUFFERDONE,
                                                               HXWM_BUFFERDONE, HXWM_QUEUEDONE}));

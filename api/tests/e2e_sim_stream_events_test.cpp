@@ -26,7 +26,7 @@ TEST_P(SimStream, OverrunIsReportedAndTheSubsystemStartsAgain) {
     for (int i = 0; i < 5000 && back.size() < made.size(); ++i) {
         const std::vector<HBUF> more = takeDone(hDass);
         back.insert(back.end(), more.begin(), more.end());
-        std::this_thread::sleep_for(1ms);
+        simclock::SleepFor(1ms);
     }
     expectSameBuffers(back, made);
     EXPECT_EQ(countOf(HXWM_OVERRUNERROR), 1u);
@@ -50,7 +50,7 @@ TEST_P(SimStream, RemovalIsReportedAndTheNextBootStreamsAgain) {
     for (int i = 0; i < 5000 && back.size() < made.size(); ++i) {
         const std::vector<HBUF> more = takeDone(hDass);
         back.insert(back.end(), more.begin(), more.end());
-        std::this_thread::sleep_for(1ms);
+        simclock::SleepFor(1ms);
     }
     expectSameBuffers(back, made);
     EXPECT_EQ(countOf(HXWM_DEVICEREMOVAL), 1u);
@@ -86,11 +86,11 @@ TEST_P(SimStream, OutputStreamsToItsEnd) {
         ASSERT_EQ(hxDaPutBuffer(hDass, buffer), HXNOERROR);
         made.push_back(buffer);
     }
-    const auto started = std::chrono::steady_clock::now();
+    const simclock::Duration started = simclock::Now();
     ASSERT_EQ(hxDaStart(hDass), HXNOERROR);
     EXPECT_EQ(waitForMessages(4), (std::vector<std::uint32_t>{HXWM_BUFFERDONE, HXWM_BUFFERDONE,
                                                               HXWM_QUEUEDONE, HXWM_IOCOMPLETE}));
-    EXPECT_GE(std::chrono::steady_clock::now() - started, 100ms) << "200 samples at 2 kHz";
+    EXPECT_GE(simclock::Now() - started, 100ms) << "200 samples at 2 kHz";
     EXPECT_EQ(takeDone(hDass), made);
     // Complete, it starts again.
     messages.clear();
@@ -111,7 +111,7 @@ TEST_P(SimStream, OutputStopAndAbortGiveEveryBufferBackOnce) {
         configure(hDass, HXWRAP_NONE, 1000.0, 1);
         const std::vector<HBUF> made = queue(hDass, 4, 1000);  // a second each
         ASSERT_EQ(hxDaStart(hDass), HXNOERROR);
-        std::this_thread::sleep_for(50ms);
+        simclock::SleepFor(50ms);
         ASSERT_EQ(abort ? hxDaAbort(hDass) : hxDaStop(hDass), HXNOERROR);
         expectSameBuffers(takeDone(hDass), made);
         if (!abort) {

@@ -1,6 +1,7 @@
 // The fixture of the streaming tests on stand-in boards: a simulated machine with one board of the
 // family under test, opened through the library's exports, subsystems with their copy threads, a
-// message-only window that collects the notifications, and buffers that come back.
+// message-only window that collects the notifications, and buffers that come back. The machine runs
+// on the virtual clock, so the boards' clocks hold on a loaded machine.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -18,6 +19,7 @@
 #include "hxmem32.h"
 #include "kernel/testing.h"
 #include "sim/machine_testing.h"
+#include "simclock/thread.h"
 #include "win32/messages.h"
 
 namespace simstream {
@@ -84,6 +86,7 @@ class SimStream : public ::testing::TestWithParam<BoardUnderTest>, protected e2e
         ASSERT_EQ(hxDaConfig(hDass), HXNOERROR);
     }
 
+    simclock::testing::VirtualClock clock;  // before the machine, which lives on it
     sim::testing::ScopedSimulatedMachine machine{{GetParam().line}};
 };
 

@@ -92,7 +92,7 @@ TEST_P(SimStream, StopAndAbortGiveEveryBufferBackOnce) {
         configure(hDass, HXWRAP_NONE, 1000.0);
         const std::vector<HBUF> made = queue(hDass, 4, 1000);  // a second each
         ASSERT_EQ(hxDaStart(hDass), HXNOERROR);
-        std::this_thread::sleep_for(50ms);
+        simclock::SleepFor(50ms);
         ASSERT_EQ(abort ? hxDaAbort(hDass) : hxDaStop(hDass), HXNOERROR);
         waitForMessages(abort ? 0 : 5, abort ? 50 : 10000);
         const std::vector<HBUF> done = takeDone(hDass);

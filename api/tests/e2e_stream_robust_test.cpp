@@ -16,6 +16,9 @@ using namespace std::chrono_literals;
 // Generous bounds for what must happen at once; a hang shows as a time-out, never as a wait for
 // ever.
 constexpr auto kPrompt = 10s;
+constexpr DWORD kPromptMs = 10000;
+// The tick count's step: a timeout counted in whole milliseconds may end up to one late.
+constexpr std::uint32_t kTickMs = 1;
 
 std::uint32_t locationOf(HBUF buffer) {
     std::uint32_t location = ~0u;
@@ -382,7 +385,9 @@ TEST_F(StreamProcedure, AResetNotAcknowledgedInTimeFailsAndResetsNothing) {
 
 // Several threads commanding a subsystem whose copy thread is held inside the procedure: each
 // fails once its own time is up, however long the others held the subsystem before it, so their
-// waits never add up (all answer while the procedure is still held).
+// waits never add up (all answer one timeout after they called, while the procedure is held).
+// The callers are threads of the simulation and the test waits on the clock, so that their
+// timeouts pass in simulated time.
 TEST_F(StreamProcedure, WaitsOfSeveralThreadsOnAHeldCopyThreadDoNotAddUp) {
     constexpr int kCallers = 3;
     testing::setAcknowledgeTimeout(kShortTimeoutMs);
@@ -400,14 +405,29 @@ TEST_F(StreamProcedure, WaitsOfSeveralThreadsOnAHeldCopyThreadDoNotAddUp) {
     ASSERT_TRUE(streamer::WaitForPendingReads(u"\\AD0", 2));
     EXPECT_EQ(streamer::CompleteReads(u"\\AD0", 1), 1u);
     ASSERT_EQ(WaitForSingleObject(inside, 5000), WAIT_OBJECT_0);
-    std::vector<std::future<HXSTATUS>> calls;
-    for (int i = 0; i < kCallers; ++i)
-        calls.push_back(std::async(std::launch::async, [&] { return hxDaStop(hDass); }));
-    for (auto& call : calls) {
-        ASSERT_EQ(call.wait_for(kPrompt), std::future_status::ready);
-        EXPECT_EQ(call.get(), HXNOHWRESPONSE);
+    struct Call {
+        HANDLE answered = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        HXSTATUS status = ~0u;
+        simclock::Duration took{};
+    };
+    std::vector<Call> calls(kCallers);
+    std::vector<simclock::Thread> callers;
+    for (Call& call : calls) {
+        callers.emplace_back([&] {
+            const simclock::Duration before = simclock::Now();
+            call.status = hxDaStop(hDass);
+            call.took = simclock::Now() - before;
+            SetEvent(call.answered);
+        });
+    }
+    for (Call& call : calls) {
+        ASSERT_EQ(WaitForSingleObject(call.answered, kPromptMs), WAIT_OBJECT_0);
+        EXPECT_EQ(call.status, HXNOHWRESPONSE);
+        EXPECT_LE(call.took, std::chrono::milliseconds(kShortTimeoutMs + kTickMs));
+        CloseHandle(call.answered);
     }
     SetEvent(leave);
+    callers.clear();
     EXPECT_EQ(hxDaAbort(hDass), HXNOERROR);
     expectSameBuffers(takeDone(hDass), made);
     CloseHandle(inside);

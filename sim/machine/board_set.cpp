@@ -6,6 +6,8 @@
 #include <set>
 #include <thread>
 
+#include "simclock/condition.h"
+
 namespace sim {
 
 BoardSet::~BoardSet() {
@@ -140,14 +142,14 @@ bool BoardSet::RemoveAll(int timeoutMs) {
         leaving_.emplace_back(key, std::move(entry.board));
     }
     listed_.clear();
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    const auto deadline = simclock::Deadline::After(std::chrono::milliseconds(timeoutMs));
     for (;;) {
         Tidy();
         if (leaving_.empty())
             return true;
-        if (std::chrono::steady_clock::now() >= deadline)
+        if (deadline.Passed())
             return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        simclock::SleepFor(std::chrono::milliseconds(2));
     }
 }
 

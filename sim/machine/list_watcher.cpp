@@ -12,7 +12,7 @@ ListWatcher::ListWatcher(std::filesystem::path file, std::chrono::milliseconds p
       tick_(std::move(tick)),
       taken_(Look(file_)),
       previous_(taken_) {
-    thread_ = std::thread([this] { Run(); });
+    thread_ = simclock::Thread([this] { Run(); });
 }
 
 ListWatcher::~ListWatcher() {

@@ -2,15 +2,17 @@
 // file changed (another inode, size or modification time, or it appeared or went). A change counts
 // once the file has looked the same at two looks in a row, so that a file still being written is
 // not taken half-way. The first look is taken at construction, so a change made after that is
-// seen. The destructor stops the thread and waits for a callback that is running.
+// seen. The destructor stops the thread and waits for a callback that is running. The period is
+// one of the stand-ins' clock, on which the machine lives.
 #pragma once
 
 #include <chrono>
-#include <condition_variable>
 #include <filesystem>
 #include <functional>
 #include <mutex>
-#include <thread>
+
+#include "simclock/condition.h"
+#include "simclock/thread.h"
 
 #include <sys/types.h>
 
@@ -42,9 +44,9 @@ class ListWatcher {
     Stamp taken_;     // the file as last reported
     Stamp previous_;  // the file at the last look
     std::mutex mutex_;
-    std::condition_variable wake_;
+    simclock::ConditionVariable wake_;
     bool stopping_ = false;
-    std::thread thread_;
+    simclock::Thread thread_;
 };
 
 }  // namespace sim

@@ -24,6 +24,7 @@
 #include "sim/board_list.h"
 #include "sim/bus.h"
 #include "sim/family_driver.h"
+#include "simclock/condition.h"
 #include "stand_in_board.h"
 #include "usb/bus.h"
 #include "usb_board.h"
@@ -309,7 +310,7 @@ extern "C" [[gnu::visibility("default")]] int MqMachineShutdown() {
     // stay on a driver about to go. A request whose issuer was told of its completion may still
     // be finishing on the thread that completed it (a DPC's), holding its file's close back.
     for (int waited = 0; kernel::testing::OutstandingUserRequests() != 0 && waited < 2000; ++waited)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        simclock::SleepFor(std::chrono::milliseconds(1));
     kernel::testing::DrainDeferredCloses();
     if (const std::size_t open = OpenFiles(); open != 0)
         return static_cast<int>(open);

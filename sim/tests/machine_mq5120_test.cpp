@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <condition_variable>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -20,6 +19,8 @@
 #include "machine_waits.h"
 #include "sim/machine_pnp_testing.h"
 #include "sim/machine_testing.h"
+#include "simclock/condition.h"
+#include "simclock/thread.h"
 #include "win32/handles.h"
 
 namespace {
@@ -133,7 +134,7 @@ class Notifications {
     static inline std::atomic<Notifications*> current_{nullptr};
     HDASS hDass_;
     std::mutex mutex_;
-    std::condition_variable changed_;
+    simclock::ConditionVariable changed_;  // its timeouts on the stand-ins' clock
     std::vector<UINT> messages_;
 };
 
@@ -253,7 +254,7 @@ TEST(MachineMq5120, ALineLeavingPullsTheBoardOutAndItsReturnPlugsItInAgain) {
         HDEV again = 0;
         EXPECT_NE(hxDaInitialize("MQ5120(00)", &again), HXNOERROR) << "it no longer opens";
         EXPECT_EQ(Enumerated(), std::vector<std::string>{"Mq5200(00)"}) << "nor is it listed";
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        simclock::SleepFor(std::chrono::milliseconds(300));
         EXPECT_EQ(Seen(1), Then(kPlugIn, {kSurpriseRemoval})) << "its files are still open";
     }
     ASSERT_TRUE(simtest::WaitFor([] { return Seen(1).back() == kRemove; }));
@@ -296,6 +297,7 @@ TEST(MachineMq5120, ABoardReplacedByAnotherInOneChangeKeepsItsOwnRecord) {
 TEST(MachineMq5120, InjectedFaultsReachTheLibraryThroughTheBoard) {
     using sim::testing::Fault;
     using sim::testing::InjectFault;
+    simclock::testing::VirtualClock clock;  // the transfers run in simulated time
     sim::testing::ScopedSimulatedMachine machine({"MQ5120 4 1 AD0.0=pattern:1,2,3"});
     OpenAd board("MQ5120(00)");
     ASSERT_TRUE(board.ok());

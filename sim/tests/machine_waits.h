@@ -17,17 +17,18 @@
 
 #include "client.h"
 #include "hxda/request_codes.h"
+#include "simclock/condition.h"
 #include "win32/handles.h"
 
 namespace simtest {
 
-// Polls until done() holds, for at most timeoutMs; whether it held.
+// Polls until done() holds, for at most timeoutMs of the stand-ins' clock; whether it held.
 inline bool WaitFor(const std::function<bool()>& done, int timeoutMs = 5000) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    const auto deadline = simclock::Deadline::After(std::chrono::milliseconds(timeoutMs));
     while (!done()) {
-        if (std::chrono::steady_clock::now() >= deadline)
+        if (deadline.Passed())
             return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        simclock::SleepFor(std::chrono::milliseconds(10));
     }
     return true;
 }

@@ -1,5 +1,7 @@
 // What the A/D tests share: a configuration block as the library sends it, a fixture with one
-// started board paced by real time, and a pending event request.
+// started board paced by the stand-ins' clock, run as the virtual clock (time passes only while the
+// driver, the bus, the board and the test all wait, so a loaded machine changes nothing), and a
+// pending event request.
 #pragma once
 
 #include <cstring>
@@ -11,6 +13,7 @@
 #include "hxda/configuration_block.h"
 #include "hxda/request_codes.h"
 #include "hxdacodes.h"
+#include "simclock/thread.h"
 #include "user_file.h"
 
 namespace board_test {
@@ -93,6 +96,7 @@ class AdFixture : public BoardMachine {
     bool NothingOpen() {
         return Eventually([&] { return DeviceOf(p_.pdo)->OpenSubsystemCount() == 0; });
     }
+    simclock::testing::VirtualClock clock_;  // made before the machine and gone after it
     Plugged p_;
 };
 
@@ -109,7 +113,7 @@ struct PendingRequest {
         done = file.Send(request);
     }
     bool Ready(std::chrono::milliseconds bound = std::chrono::milliseconds(0)) const {
-        return done.wait_for(bound) == std::future_status::ready;
+        return ReadyWithin(done, bound);
     }
     hxda::DriverRequest record;
     std::shared_future<Answer> done;

@@ -6,6 +6,7 @@
 
 #include "ad_fixture.h"
 #include "mq5120/signals.h"
+#include "simclock/thread.h"
 
 namespace board_test {
 namespace {
@@ -28,7 +29,7 @@ class AdStopTest : public AdFixture {
     // The unplugged board's stack has been removed.
     void ExpectGone() {
         auto gone = kernel::pnp::DeviceGone(p_.pdo);
-        ASSERT_EQ(gone.wait_for(kBound), std::future_status::ready);
+        ASSERT_TRUE(ReadyWithin(gone, kBound));
         EXPECT_TRUE(kernel::testing::DrainDeferredCloses());
         EXPECT_TRUE(kernel::pnp::testing::WaitIdle(10000));
         EXPECT_TRUE(bus->WaitDeleted(p_.pdo, 10000));
@@ -126,7 +127,7 @@ TEST_F(AdStopTest, AHeldAbortEndsOnCancelAndOnRemovalWhileTheBoardDoesNotAnswer)
     // The board takes no further command: the stop work waits on its first one.
     bus->InjectFault(p_.pdo, board::kEndpointCommand, usb::Fault::NeverAnswer);
     PendingRequest cancelled(*ad, IOCTL_HXDA_ABORT);
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    simclock::SleepFor(std::chrono::milliseconds(100));
     ASSERT_FALSE(cancelled.Ready()) << "the abort returned while the board still ran";
     ad->CancelRequests();
     ASSERT_TRUE(cancelled.Ready(kBound));
@@ -134,7 +135,7 @@ TEST_F(AdStopTest, AHeldAbortEndsOnCancelAndOnRemovalWhileTheBoardDoesNotAnswer)
 
     // Another abort waits for the same stop; the removal ends the stuck command and the stop.
     PendingRequest held(*ad, IOCTL_HXDA_ABORT);
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    simclock::SleepFor(std::chrono::milliseconds(50));
     ASSERT_FALSE(held.Ready());
     bus->Unplug(p_.pdo);
     ASSERT_TRUE(held.Ready(kBound));
@@ -153,16 +154,22 @@ TEST_F(AdStopTest, ClosingTheFileEndsAHeldAbortAtOnce) {
     ASSERT_EQ(Simple(*ad, IOCTL_HXDA_START), HXNOERROR);
     bus->InjectFault(p_.pdo, board::kEndpointCommand, usb::Fault::NeverAnswer);
     PendingRequest held(*ad, IOCTL_HXDA_ABORT);
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    simclock::SleepFor(std::chrono::milliseconds(50));
     ASSERT_FALSE(held.Ready());
     // The cleanup ends the file's held request and waiting reads before it waits for the board.
-    auto closed = std::async(std::launch::async, [&] { ad.reset(); });
+    // On a thread of the simulation, which the virtual clock waits for.
+    std::promise<void> closing;
+    std::future<void> closed = closing.get_future();
+    simclock::Thread closer([&] {
+        ad.reset();
+        closing.set_value();
+    });
     ASSERT_TRUE(held.Ready(kBound));
     EXPECT_EQ(held.done.get().status, STATUS_CANCELLED);
     ASSERT_TRUE(UserFile::Wait(done_[1], kBound).status != -1);
     // The stop then ends when the board goes.
     bus->Unplug(p_.pdo);
-    ASSERT_EQ(closed.wait_for(kBound), std::future_status::ready);
+    ASSERT_TRUE(ReadyWithin(closed, kBound));
     EXPECT_TRUE(AllReadsBack());
     ExpectGone();
 }

@@ -80,7 +80,7 @@ TEST_F(AdTriggerTest, NoSampleBeforeTheTriggerAndEverySampleFromIt) {
         EXPECT_EQ(StartWaitFlag(), c.waits ? 1 : 0) << c.what;
         if (c.waits) {
             // 0.15 s would be 1,500 samples at the clock: none may come before the trigger.
-            std::this_thread::sleep_for(std::chrono::milliseconds(150));
+            simclock::SleepFor(std::chrono::milliseconds(150));
             EXPECT_EQ(p_.board->AdFifoSamples(), 0u) << c.what;
             EXPECT_NE(done[0].wait_for(std::chrono::seconds(0)), std::future_status::ready)
                 << c.what;
@@ -132,15 +132,15 @@ TEST_F(AdTriggerTest, ATriggeredScanRunsTheMultiscanCountAtEachRetrigger) {
         // alone would take 51 ms.
         std::vector<std::uint16_t> samples(512);
         auto read = ad.Read(samples.data(), 1'024);
-        const auto started = std::chrono::steady_clock::now();
+        const simclock::Duration started = simclock::Now();
         ASSERT_EQ(Simple(ad, IOCTL_HXDA_START), HXNOERROR) << c.what;
         if (c.trigger != 300) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            simclock::SleepFor(std::chrono::milliseconds(100));
             EXPECT_EQ(p_.board->AdFifoSamples(), 0u) << c.what;
             p_.board->ExternalTrigger();
         }
         const Answer a = UserFile::Wait(read, kBound);
-        const auto elapsed = std::chrono::steady_clock::now() - started;
+        const auto elapsed = simclock::Now() - started;
         ASSERT_EQ(a.information, 1'024u) << c.what;
         EXPECT_GE(elapsed, std::chrono::milliseconds(500)) << c.what;
         ExpectFromFirstPass(samples, list, c.what);

@@ -96,7 +96,7 @@ TEST_F(BoardLifecycleTest, UnplugWithAFileOpenTellsTheRouteOnce) {
 
     bus->Unplug(p.pdo);
     auto gone = kernel::pnp::DeviceGone(p.pdo);
-    ASSERT_EQ(gone.wait_for(kBound), std::future_status::ready);
+    ASSERT_TRUE(ReadyWithin(gone, kBound));
     // The status pipe and the surprise removal both saw the board go; the route heard it once.
     EXPECT_EQ(route.Calls(), std::vector<Call>{{"removed"}});
     EXPECT_EQ(kernel::pnp::StateOf(p.pdo), kernel::pnp::DeviceState::SurpriseRemoved);
@@ -118,7 +118,7 @@ TEST_F(BoardLifecycleTest, RemovalWhileIdle) {
         ASSERT_EQ(Plug(Identity(0x12), &p), STATUS_SUCCESS) << c.what;
         if (c.orderly) {
             auto removal = kernel::pnp::RequestRemoval(p.pdo);
-            ASSERT_EQ(removal.wait_for(kBound), std::future_status::ready);
+            ASSERT_TRUE(ReadyWithin(removal, kBound));
             EXPECT_EQ(removal.get(), STATUS_SUCCESS) << c.what;
             EXPECT_TRUE(kernel::pnp::testing::WaitIdle(10000));
             EXPECT_NE(kernel::pnp::StateOf(p.pdo), kernel::pnp::DeviceState::Started) << c.what;
@@ -142,7 +142,7 @@ TEST_F(BoardLifecycleTest, UnplugEndsACommandWaitingForItsReply) {
     // A request of a subsystem holds the busy count while its command runs.
     std::atomic<NTSTATUS> result{STATUS_PENDING};
     std::atomic<bool> finished{false};
-    const auto started = std::chrono::steady_clock::now();
+    const simclock::Duration started = simclock::Now();
     std::thread request([&] {
         device->AcquireBusy();
         ULONG serial = 0;
@@ -163,14 +163,14 @@ TEST_F(BoardLifecycleTest, UnplugEndsACommandWaitingForItsReply) {
 
     bus->Unplug(p.pdo);
     auto gone = kernel::pnp::DeviceGone(p.pdo);
-    ASSERT_EQ(gone.wait_for(kBound), std::future_status::ready);
+    ASSERT_TRUE(ReadyWithin(gone, kBound));
     request.join();
     other.join();
     EXPECT_TRUE(finished);
     EXPECT_EQ(result.load(), STATUS_DEVICE_NOT_CONNECTED);
     EXPECT_EQ(second.load(), STATUS_DEVICE_NOT_CONNECTED);
     // Ended by the removal, not by the reply's time-out.
-    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(4));
+    EXPECT_LT(simclock::Now() - started, std::chrono::seconds(4));
     EXPECT_TRUE(kernel::pnp::testing::WaitIdle(10000));
     EXPECT_TRUE(bus->WaitDeleted(p.pdo, 10000));
 }
@@ -181,7 +181,7 @@ TEST_F(BoardLifecycleTest, StopDeselectsAndANewStartRegistersAgain) {
     const auto before = InterfaceValues()[p.instanceId];
     p.board->ClearLog();
     auto rebalance = kernel::pnp::Rebalance(p.pdo);
-    ASSERT_EQ(rebalance.wait_for(kBound), std::future_status::ready);
+    ASSERT_TRUE(ReadyWithin(rebalance, kBound));
     EXPECT_EQ(rebalance.get(), STATUS_SUCCESS);
     EXPECT_EQ(p.board->SelectedConfiguration(), 1);
     EXPECT_EQ(p.board->Commands().size(), 16u);  // the whole start again

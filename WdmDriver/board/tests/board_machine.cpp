@@ -202,7 +202,7 @@ NTSTATUS BoardMachine::Plug(const mq5120::BoardIdentity& identity, Plugged* out,
     plugged.back().time = manual;
     if (out != nullptr)
         out->time = manual;
-    if (arrived.wait_for(kWait) != std::future_status::ready) {
+    if (!ReadyWithin(arrived, kWait)) {
         ADD_FAILURE() << "plug-in did not finish";
         return STATUS_IO_TIMEOUT;
     }
@@ -217,7 +217,7 @@ void BoardMachine::Unplug(const Plugged& p) {
     const bool added = kernel::pnp::StateOf(p.pdo) != kernel::pnp::DeviceState::StartFailed;
     bus->Unplug(p.pdo);
     auto gone = kernel::pnp::DeviceGone(p.pdo);
-    EXPECT_EQ(gone.wait_for(kWait), std::future_status::ready);
+    EXPECT_TRUE(ReadyWithin(gone, kWait));
     EXPECT_TRUE(kernel::pnp::testing::WaitIdle(10000));
     if (added) {
         EXPECT_TRUE(bus->WaitDeleted(p.pdo, 10000));

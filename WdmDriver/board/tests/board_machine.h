@@ -13,6 +13,7 @@
 
 #include "board/board_device.h"
 #include "board/mq5120k.h"
+#include "clock_waits.h"
 #include "framework/pool.h"
 #include "kernel/io_interface.h"
 #include "kernel/loader.h"
@@ -69,7 +70,8 @@ class BoardMachine : public ::testing::Test {
 
     // The driver the manager loads: linked in (default) or from libMQ5120k.so.
     bool useModule = false;
-    // Boards paced by real time (streaming tests); else by a clock that stands still.
+    // Boards paced by the stand-ins' clock (streaming tests); else by a clock of their own that
+    // stands still.
     bool realTimeBoards = false;
 
     // Plugs a board and waits for the plug-in; returns the plug-in's status.
@@ -99,16 +101,5 @@ class BoardMachine : public ::testing::Test {
     kernel::pnp::FunctionDriver Driver() const;
     int nextId_ = 1;
 };
-
-template <class Condition>
-bool Eventually(Condition condition, std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
-}
 
 }  // namespace board_test

@@ -138,7 +138,7 @@ TEST_F(BoardStartTest, BoardTypeAndModel) {
             board->FailReplies(0x26, 32, usb::Fault::TransactionError);
         Plugged p;
         auto arrived = PlugAsync(board, &p, u"Marquell", u"MQ5120");
-        ASSERT_EQ(arrived.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+        ASSERT_TRUE(ReadyWithin(arrived, std::chrono::seconds(10)));
         ASSERT_EQ(arrived.get(), STATUS_SUCCESS) << c.what;
         board::BoardDevice* device = DeviceOf(p.pdo);
         EXPECT_EQ(device->BoardType(), c.registeredType) << c.what;
@@ -158,7 +158,7 @@ TEST_F(BoardStartTest, AFailingSerialNumberReadFailsTheStartAndWritesNothing) {
         board->FailReplies(0x23, -1, fault);
         Plugged p;
         auto arrived = PlugAsync(board, &p, u"Marquell", u"MQ5120");
-        ASSERT_EQ(arrived.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+        ASSERT_TRUE(ReadyWithin(arrived, std::chrono::seconds(10)));
         EXPECT_FALSE(NT_SUCCESS(arrived.get()));
         EXPECT_TRUE(kernel::pnp::testing::WaitIdle(10000));
         EXPECT_EQ(kernel::pnp::StateOf(p.pdo), kernel::pnp::DeviceState::StartFailed);

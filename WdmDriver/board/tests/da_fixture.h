@@ -1,6 +1,7 @@
 // What the D/A tests share: a configuration block of the analog outputs, and a fixture with one
 // started 16-bit board whose clock stands still until the test advances it, so that what the
-// board puts out is exact whatever the host's pace.
+// board puts out is exact whatever the host's pace. The driver's timers and the test's bounded
+// waits run on the virtual clock, so that a loaded host slows them without running out a bound.
 #pragma once
 
 #include <chrono>
@@ -74,6 +75,7 @@ class DaFixture : public BoardMachine {
     // The analog outputs' changes the board logged, from `after` on (channel 4: the port).
     std::vector<mq5120::OutputChange> Outputs() const { return p_.board->Outputs(); }
 
+    simclock::testing::VirtualClock clock_;  // made before the machine and gone after it
     Plugged p_;
 };
 
@@ -93,7 +95,7 @@ class Writes {
     // Every write back within the bound.
     bool AllBack(std::chrono::milliseconds bound = kBound) const {
         for (const auto& d : done_)
-            if (d.wait_for(bound) != std::future_status::ready)
+            if (!ReadyWithin(d, bound))
                 return false;
         return true;
     }

@@ -5,6 +5,7 @@
 
 #include "board/status_reader.h"
 #include "channel_fixture.h"
+#include "clock_waits.h"
 #include "fake_route.h"
 #include "hxda/request_codes.h"
 
@@ -15,16 +16,6 @@ using Call = FakeRoute::Call;
 using board::SubsystemKind;
 
 // Waits (bounded) for a condition that other threads make true.
-template <class Condition>
-bool Eventually(Condition condition, std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
-}
 
 class StatusReaderTest : public ChannelFixture {
   protected:
@@ -137,7 +128,7 @@ TEST_F(StatusReaderTest, FailuresEndTheirReadAndReportOnce) {
         board->Wake();
         ASSERT_TRUE(Eventually([&] { return reader->Outstanding() == c.left; })) << c.what;
         // No replacement was posted for a failed read.
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        simclock::SleepFor(std::chrono::milliseconds(20));
         EXPECT_EQ(reader->Outstanding(), c.left) << c.what;
         EXPECT_EQ(route.Calls(), c.calls) << c.what;
     }

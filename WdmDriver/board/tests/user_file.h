@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "clock_waits.h"
 #include "hxda/driver_request.h"
 #include "kernel/io_user.h"
 
@@ -78,7 +79,7 @@ class UserFile {
         return Send(request);
     }
     static Answer Wait(const std::shared_future<Answer>& done, std::chrono::milliseconds bound) {
-        if (done.wait_for(bound) != std::future_status::ready)
+        if (!ReadyWithin(done, bound))
             return {};
         return done.get();
     }

@@ -13,6 +13,7 @@
 #include "kernel/deferred_testing.h"
 #include "kernel/testing.h"
 #include "kernel/wdm.h"
+#include "simclock/condition.h"
 
 namespace wdm_test {
 
@@ -77,13 +78,14 @@ class TestIrp {
     std::atomic<NTSTATUS> status_{STATUS_NOT_SUPPORTED};
 };
 
+// Polls (bounded, on the stand-ins' clock) until the predicate holds.
 template <class Predicate>
 bool WaitUntil(Predicate predicate, std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    const auto deadline = simclock::Deadline::After(timeout);
     while (!predicate()) {
-        if (std::chrono::steady_clock::now() > deadline)
+        if (deadline.Passed())
             return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        simclock::SleepFor(std::chrono::milliseconds(1));
     }
     return true;
 }

@@ -21,6 +21,7 @@
 #include "pnp_test_bus.h"
 #include "pnp_test_device.h"
 #include "registry/testing.h"
+#include "simclock/thread.h"
 
 namespace {
 
@@ -285,7 +286,8 @@ TEST_F(PnpDeviceBaseTest, RemovalWaitsForRequestsInsideAndTheLastCloseDestroys) 
     EXPECT_EQ(Await(kernel::pnp::DeviceGone(pdo)), STATUS_SUCCESS);
     // REMOVE has started and waits for the read: the bus has not seen it yet.
     ASSERT_TRUE(wdm_test::WaitUntil([&] { return device->Is(PnpDeviceBase::kRemoved); }));
-    std::this_thread::sleep_for(50ms);
+    // Every thread of the kernel blocked: REMOVE waits for the read.
+    ASSERT_TRUE(simclock::testing::Settle());
     EXPECT_EQ(journal_.With("bus:"), (Entries{"bus:SURPRISE_REMOVAL"}));
     // Power requests after the removal fail at once.
     auto power = SendTo(fdo, IRP_MJ_POWER, IRP_MN_SET_POWER);
@@ -322,7 +324,8 @@ TEST_F(PnpDeviceBaseTest, ClosingTheLastFileWhileRemovalWaitsDoesNotDeadlock) {
     journal_.Clear();
     EXPECT_EQ(Await(kernel::pnp::DeviceGone(pdo)), STATUS_SUCCESS);
     ASSERT_TRUE(wdm_test::WaitUntil([&] { return device->Is(PnpDeviceBase::kRemoved); }));
-    std::this_thread::sleep_for(20ms);  // REMOVE waits for the read now
+    // Every thread of the kernel blocked: REMOVE waits for the read now.
+    ASSERT_TRUE(simclock::testing::Settle());
 
     // Close on a thread of its own, so that a deadlock fails the test instead of hanging it.
     auto closed = std::make_shared<std::promise<void>>();

@@ -4,7 +4,6 @@
 // kLastOperationCode).
 #pragma once
 
-#include <chrono>
 #include <cstdint>
 #include <memory>
 
@@ -43,9 +42,7 @@ class OperationLock {
             subsystem_.operationLock.lock();
             held_ = true;
         } else {
-            held_ = subsystem_.operationLock.lockUntil(
-                OperationMutex::Clock::now() +
-                std::chrono::milliseconds(CallDeadline::remainingMs()));
+            held_ = subsystem_.operationLock.lockWithin(CallDeadline::remainingMs());
         }
     }
     ~OperationLock() {

@@ -3,8 +3,6 @@
 #pragma once
 
 #include <atomic>
-#include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -17,6 +15,7 @@
 #include "hxdaapi32.h"
 #include "ops/copy_thread_link.h"
 #include "win32/sync.h"
+#include "win32/timing.h"
 
 namespace hxda {
 
@@ -59,27 +58,34 @@ class ConfigurationStorage {
     std::vector<std::uint64_t> words_;  // 8-byte aligned for the block's double
 };
 
-// A lock one thread holds at a time, recursively, that a caller can give up waiting for at a
-// deadline (on a mutex and a condition, which every thread checker follows).
+// A lock one thread holds at a time, recursively, that a caller can give up waiting for. Its
+// state is under a mutex (which every thread checker follows); a waiter sleeps on an auto-reset
+// event set at each release, so that its timeout passes in the platform's time.
 class OperationMutex {
   public:
-    using Clock = std::chrono::steady_clock;
-    // False when the deadline passed before the lock was free.
-    bool lockUntil(Clock::time_point deadline) {
-        std::unique_lock guard(mutex_);
-        const std::thread::id self = std::this_thread::get_id();
-        if (!free_.wait_until(guard, deadline, [&] { return depth_ == 0 || owner_ == self; }))
-            return false;
-        owner_ = self;
-        ++depth_;
-        return true;
+    OperationMutex() : free_(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {}
+    ~OperationMutex() {
+        if (free_ != nullptr)
+            CloseHandle(free_);
+    }
+    OperationMutex(const OperationMutex&) = delete;
+    OperationMutex& operator=(const OperationMutex&) = delete;
+
+    // False when `timeoutMs` passed before the lock was free.
+    bool lockWithin(std::uint32_t timeoutMs) {
+        const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+        for (;;) {
+            if (tryTake())
+                return true;
+            const ULONGLONG now = GetTickCount64();
+            if (now >= deadline)
+                return false;
+            WaitForSingleObject(free_, static_cast<DWORD>(deadline - now));
+        }
     }
     void lock() {
-        std::unique_lock guard(mutex_);
-        const std::thread::id self = std::this_thread::get_id();
-        free_.wait(guard, [&] { return depth_ == 0 || owner_ == self; });
-        owner_ = self;
-        ++depth_;
+        while (!tryTake())
+            WaitForSingleObject(free_, INFINITE);
     }
     void unlock() {
         {
@@ -88,12 +94,24 @@ class OperationMutex {
                 return;
             owner_ = {};
         }
-        free_.notify_one();
+        // One waiter wakes and takes the lock, or finds a newcomer holding it, whose release
+        // sets the event again.
+        SetEvent(free_);
     }
 
   private:
+    bool tryTake() {
+        std::lock_guard guard(mutex_);
+        const std::thread::id self = std::this_thread::get_id();
+        if (depth_ != 0 && owner_ != self)
+            return false;
+        owner_ = self;
+        ++depth_;
+        return true;
+    }
+
     std::mutex mutex_;
-    std::condition_variable free_;
+    HANDLE free_;
     std::thread::id owner_;
     unsigned depth_ = 0;
 };

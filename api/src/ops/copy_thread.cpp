@@ -157,6 +157,14 @@ ApiStatus CopyThread::post(std::uint32_t code) {
     return enqueue(commandFromCaller(code)) ? ApiStatus(HXNOERROR) : ApiStatus(HXGENERALFAILURE);
 }
 
+CopyThread::Acknowledgement::Acknowledgement()
+    : done_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
+
+CopyThread::Acknowledgement::~Acknowledgement() {
+    if (done_ != nullptr)
+        CloseHandle(done_);
+}
+
 void CopyThread::Acknowledgement::complete(std::uint32_t result) {
     {
         std::lock_guard guard(mutex_);
@@ -165,13 +173,13 @@ void CopyThread::Acknowledgement::complete(std::uint32_t result) {
         completed_ = true;
         result_ = result;
     }
-    done_.notify_all();
+    SetEvent(done_);
 }
 
 bool CopyThread::Acknowledgement::wait(DWORD timeoutMs, std::uint32_t* result) {
-    std::unique_lock guard(mutex_);
-    if (!done_.wait_for(guard, std::chrono::milliseconds(timeoutMs), [&] { return completed_; }))
+    if (WaitForSingleObject(done_, timeoutMs) != WAIT_OBJECT_0)
         return false;
+    std::lock_guard guard(mutex_);
     *result = result_;
     return true;
 }

@@ -18,7 +18,6 @@
 
 #include <array>
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -61,16 +60,21 @@ class CopyThread final : public CopyThreadLink {
   private:
     static constexpr std::size_t kEventRequests = 3;
 
-    // The answer to one synchronous command; the caller may have stopped waiting for it.
+    // The answer to one synchronous command; the caller may have stopped waiting for it. The
+    // caller waits on an event, so that its timeout passes in the platform's time.
     class Acknowledgement {
       public:
+        Acknowledgement();
+        ~Acknowledgement();
+        Acknowledgement(const Acknowledgement&) = delete;
+        Acknowledgement& operator=(const Acknowledgement&) = delete;
         void complete(std::uint32_t result);
         // False when `timeoutMs` passed first.
         bool wait(DWORD timeoutMs, std::uint32_t* result);
 
       private:
         std::mutex mutex_;
-        std::condition_variable done_;
+        HANDLE done_;  // manual reset, set once completed
         bool completed_ = false;
         std::uint32_t result_ = 0;
     };

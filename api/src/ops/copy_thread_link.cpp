@@ -1,11 +1,11 @@
 #include "ops/copy_thread_link.h"
 
 #include <atomic>
-#include <chrono>
 
 #include "core/message_codes.h"
 #include "core/records.h"
 #include "hxda/api_status.h"
+#include "win32/timing.h"
 
 namespace hxda {
 namespace {
@@ -13,9 +13,9 @@ namespace {
 constexpr std::uint32_t kDefaultAcknowledgeTimeoutMs = 20000;
 std::atomic<std::uint32_t> acknowledgeTimeout{kDefaultAcknowledgeTimeoutMs};
 
-using Clock = std::chrono::steady_clock;
+// On the tick count, the time every wait of the platform counts in.
 thread_local bool callUnderWay = false;
-thread_local Clock::time_point callDeadline;
+thread_local ULONGLONG callDeadlineMs = 0;
 
 }  // namespace
 
@@ -31,7 +31,7 @@ CallDeadline::CallDeadline() : outermost_(!callUnderWay) {
     if (!outermost_)
         return;
     callUnderWay = true;
-    callDeadline = Clock::now() + std::chrono::milliseconds(acknowledgeTimeoutMs());
+    callDeadlineMs = GetTickCount64() + acknowledgeTimeoutMs();
 }
 
 CallDeadline::~CallDeadline() {
@@ -42,9 +42,8 @@ CallDeadline::~CallDeadline() {
 std::uint32_t CallDeadline::remainingMs() {
     if (!callUnderWay)
         return acknowledgeTimeoutMs();
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(callDeadline - Clock::now()).count();
-    return left > 0 ? static_cast<std::uint32_t>(left) : 0;
+    const ULONGLONG now = GetTickCount64();
+    return now < callDeadlineMs ? static_cast<std::uint32_t>(callDeadlineMs - now) : 0;
 }
 
 ApiStatus commandCopyThread(SubsystemRecord& subsystem, std::uint32_t command) {

@@ -1,6 +1,8 @@
 // The fixture of the streaming tests: the scripted streaming driver loaded, a board device opened
 // on it, subsystems opened with a real copy thread, and a message-only window on the test's
-// thread that collects the notifications.
+// thread that collects the notifications. It runs on the virtual clock: the test's polls hold it
+// still, so simulated time passes only while the test waits inside the library and nothing else
+// of the simulation runs, and a wait that should answer at once is shown to take no time at all.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -19,6 +21,7 @@
 #include "kernel/testing.h"
 #include "kernel/wide.h"
 #include "ops/make_copy_thread.h"
+#include "simclock/thread.h"
 #include "streaming_driver.h"
 #include "win32/messages.h"
 
@@ -167,6 +170,7 @@ class StreamFixture : public ::testing::Test {
         return true;
     }
 
+    simclock::testing::VirtualClock clock;  // before the driver and the copy threads
     BoardTables tables;
     HDEV hDev = 0;
     HWND window = nullptr;

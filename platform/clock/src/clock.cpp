@@ -1,138 +1,253 @@
+// The readings of the clock in each mode, the changes of mode, and the stall rule of real mode.
 #include "simclock/clock.h"
 
-#include <atomic>
-#include <map>
-#include <mutex>
+#include "state.h"
 
 namespace simclock {
+namespace detail {
 namespace {
 
 constexpr std::int64_t kEpochDifference100ns = 116444736000000000LL;  // 1601 -> 1970
 
-struct State {
-    std::mutex mutex;  // serialises the setters
-    std::atomic<bool> manual{false};
-    std::atomic<std::int64_t> manualNs{0};  // the reading in manual mode
-    std::atomic<std::int64_t> biasNs{0};    // added to the host time in real mode
-    // System time minus steady time, taken once, so that system time moves with Now().
-    std::int64_t wallOffsetNs = 0;
+std::int64_t SteadyNs() {
+    return std::chrono::duration_cast<Duration>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
-    std::mutex subscribersMutex;  // held while the subscribers are called
-    std::map<int, std::function<void()>> subscribers;
-    int nextId = 1;
-
-    State() {
-        using namespace std::chrono;
-        const auto wall = duration_cast<nanoseconds>(system_clock::now().time_since_epoch());
-        const auto steady = duration_cast<nanoseconds>(steady_clock::now().time_since_epoch());
-        wallOffsetNs = (wall - steady).count();
+void RaiseTo(std::atomic<std::int64_t>& value, std::int64_t candidate) {
+    std::int64_t seen = value.load();
+    while (seen < candidate && !value.compare_exchange_weak(seen, candidate)) {
     }
-};
+}
 
-// Never destroyed: services of other libraries may still read the clock or unsubscribe while the
-// process's statics are destroyed.
+// The stall rule, when no reading came for longer than the bound: if a wait became due during the
+// gap, the process was not running when it should have been, and the clock holds from the due
+// reading (or the last reading, if later) to now. Under stallMutex, so that one thread takes the
+// gap once.
+void HoldStall(State& state, std::int64_t host) {
+    std::lock_guard guard(state.stallMutex);
+    const std::int64_t last = state.lastReadHostNs.load();
+    if (host - last <= kStallBound.count())
+        return;  // another thread has read the clock meanwhile
+    const std::int64_t offset = state.biasNs.load() - state.heldNs.load();
+    const std::int64_t readingNow = host + offset;
+    const std::int64_t readingAtLast = last + offset;
+    if (const std::int64_t due = state.earliestDueNs.load();
+        due != std::numeric_limits<std::int64_t>::max()) {
+        const std::int64_t from = std::max(due, readingAtLast);
+        const std::int64_t gap = readingNow - from;
+        if (gap > kStallBound.count()) {
+            state.heldNs.fetch_add(gap);
+            ++state.stalls.count;
+            state.stalls.longest = std::max(state.stalls.longest, Duration(gap));
+            state.stalls.total += Duration(gap);
+        }
+    }
+    state.lastReadHostNs.store(host);
+}
+
+std::int64_t RealReadingNs(State& state) {
+    const std::int64_t host = HostNs();
+    const std::int64_t last = state.lastReadHostNs.load(std::memory_order_relaxed);
+    if (last != 0 && host - last > kStallBound.count())
+        HoldStall(state, host);
+    RaiseTo(state.lastReadHostNs, host);
+    const std::int64_t reading = host + state.biasNs.load() - state.heldNs.load();
+    RaiseTo(state.lastReturnedNs, reading);
+    return std::max(reading, state.lastReturnedNs.load());
+}
+
+}  // namespace
+
+State::State() {
+    using namespace std::chrono;
+    const auto wall = duration_cast<nanoseconds>(system_clock::now().time_since_epoch());
+    const auto steady = duration_cast<nanoseconds>(steady_clock::now().time_since_epoch());
+    wallOffsetNs = (wall - steady).count();
+}
+
 State& TheState() {
     static State* state = new State;
     return *state;
 }
 
 std::int64_t HostNs() {
-    return std::chrono::duration_cast<Duration>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
+    const State& state = TheState();
+    return state.manualHost.load() ? state.manualHostNs.load() : SteadyNs();
 }
 
-std::int64_t BaseNs(const State& state) {
-    return state.manual.load() ? state.manualNs.load() : HostNs() + state.biasNs.load();
+std::int64_t ReadingNs() {
+    State& state = TheState();
+    switch (state.mode.load()) {
+        case Mode::Manual:
+            return state.manualNs.load();
+        case Mode::Virtual:
+            return state.virtualNs.load();
+        case Mode::Real:
+            break;
+    }
+    return RealReadingNs(state);
 }
 
 void NotifyJump() {
     State& state = TheState();
+    PokeDueWaits();
     std::lock_guard guard(state.subscribersMutex);
     for (auto& [id, routine] : state.subscribers)
         routine();
 }
 
+namespace {
+
+// Leaves the current mode for another one at the same reading. Real mode resumes from the reading
+// it is given through the bias, never going back.
+void SwitchMode(Mode to) {
+    State& state = TheState();
+    {
+        std::lock_guard guard(state.mutex);
+        const Mode from = state.mode.load();
+        if (from == to)
+            return;
+        const std::int64_t reading = ReadingNs();
+        if (to == Mode::Real) {
+            // The bias puts the real reading where the other mode stood.
+            const std::int64_t bias = reading - SteadyNs() + state.heldNs.load();
+            if (bias > state.biasNs.load())
+                state.biasNs.store(bias);
+            state.lastReadHostNs.store(0);
+        } else if (to == Mode::Manual) {
+            state.manualNs.store(reading);
+        } else {
+            state.virtualNs.store(reading);
+        }
+        state.mode.store(to);
+    }
+    NotifyJump();
+    AdvanceIfIdle();
+}
+
 }  // namespace
+}  // namespace detail
+
+using detail::Mode;
+using detail::TheState;
 
 Duration Now() {
-    const State& state = TheState();
-    return Duration(BaseNs(state));
+    return Duration(detail::ReadingNs());
 }
 
 std::int64_t SystemTime100ns() {
-    return kEpochDifference100ns + (Now().count() + TheState().wallOffsetNs) / 100;
+    return detail::kEpochDifference100ns + (Now().count() + TheState().wallOffsetNs) / 100;
 }
 
 bool IsManual() {
-    return TheState().manual.load();
+    return TheState().mode.load() == Mode::Manual;
+}
+
+bool IsVirtual() {
+    return TheState().mode.load() == Mode::Virtual;
 }
 
 HostTimePoint HostDeadline(Duration deadline) {
-    if (IsManual())
+    if (TheState().mode.load() != Mode::Real)
         return HostTimePoint::max();
     const Duration remaining = deadline - Now();
     return std::chrono::steady_clock::now() + (remaining.count() > 0 ? remaining : Duration{0});
 }
 
+StallRecord Stalls() {
+    detail::State& state = TheState();
+    std::lock_guard guard(state.stallMutex);
+    return state.stalls;
+}
+
 Subscription::Subscription(std::function<void()> onJump) {
-    State& state = TheState();
+    detail::State& state = TheState();
     std::lock_guard guard(state.subscribersMutex);
     id_ = state.nextId++;
     state.subscribers.emplace(id_, std::move(onJump));
 }
 
 Subscription::~Subscription() {
-    State& state = TheState();
+    detail::State& state = TheState();
     std::lock_guard guard(state.subscribersMutex);
     state.subscribers.erase(id_);
+}
+
+void ResetStalls() {
+    detail::State& state = TheState();
+    std::lock_guard guard(state.stallMutex);
+    state.stalls = {};
 }
 
 namespace testing {
 
 void UseManualClock() {
-    State& state = TheState();
-    {
-        std::lock_guard guard(state.mutex);
-        if (state.manual.load())
-            return;
-        state.manualNs.store(HostNs() + state.biasNs.load());
-        state.manual.store(true);
-    }
-    NotifyJump();
+    detail::SwitchMode(Mode::Manual);
 }
 
-void Advance(Duration step) {
-    State& state = TheState();
-    {
-        std::lock_guard guard(state.mutex);
-        if (!state.manual.load() || step.count() < 0)
-            return;
-        state.manualNs.fetch_add(step.count());
-    }
-    NotifyJump();
+void UseVirtualClock() {
+    detail::SwitchMode(Mode::Virtual);
 }
 
 void UseRealClock() {
-    State& state = TheState();
+    detail::SwitchMode(Mode::Real);
+}
+
+void Advance(Duration step) {
+    detail::State& state = TheState();
     {
         std::lock_guard guard(state.mutex);
-        if (!state.manual.load())
+        if (state.mode.load() != Mode::Manual || step.count() < 0)
             return;
-        const std::int64_t bias = state.manualNs.load() - HostNs();
-        if (bias > state.biasNs.load())
-            state.biasNs.store(bias);
-        state.manual.store(false);
+        state.manualNs.fetch_add(step.count());
     }
-    NotifyJump();
+    detail::NotifyJump();
 }
 
 void SetBias(Duration bias) {
-    State& state = TheState();
+    detail::State& state = TheState();
     {
         std::lock_guard guard(state.mutex);
         state.biasNs.store(bias.count());
+        state.lastReturnedNs.store(0);
+        state.lastReadHostNs.store(0);
     }
-    NotifyJump();
+    detail::NotifyJump();
+}
+
+ManualHostClock::ManualHostClock() {
+    detail::State& state = TheState();
+    std::lock_guard guard(state.mutex);
+    state.manualHostNs.store(detail::SteadyNs());
+    state.manualHost.store(true);
+    state.lastReadHostNs.store(0);
+}
+
+ManualHostClock::~ManualHostClock() {
+    detail::State& state = TheState();
+    std::lock_guard guard(state.mutex);
+    // Real readings go on from the steady clock without going back: the gap becomes bias.
+    const std::int64_t ahead = state.manualHostNs.load() - detail::SteadyNs();
+    if (ahead > 0)
+        state.biasNs.fetch_add(ahead);
+    state.manualHost.store(false);
+    state.lastReadHostNs.store(0);
+}
+
+void ManualHostClock::Advance(Duration step) {
+    if (step.count() > 0)
+        TheState().manualHostNs.fetch_add(step.count());
+}
+
+PendingDeadline::PendingDeadline(Duration due) : entry_(new detail::Waiter), due_(due.count()) {
+    detail::AddDueWait(due_, static_cast<detail::Waiter*>(entry_));
+}
+
+PendingDeadline::~PendingDeadline() {
+    auto* waiter = static_cast<detail::Waiter*>(entry_);
+    detail::RemoveDueWait(due_, waiter);
+    delete waiter;
 }
 
 }  // namespace testing

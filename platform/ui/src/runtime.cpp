@@ -17,6 +17,7 @@
 #include "qt_convert.h"
 #include "registry/machine.h"
 #include "simclock/clock.h"
+#include "simclock/condition.h"
 #include "uilang/runtime_error.h"
 #include "win32/message_arrival.h"
 #include "win32/messages.h"
@@ -147,6 +148,18 @@ bool Runtime::PumpUntil(const std::function<bool()>& condition, std::chrono::mil
     ServeMessages();
     if (condition())
         return true;
+    if (simclock::IsVirtual()) {
+        // The simulation's time passes only while this thread waits on the clock: it pumps in
+        // slices of the clock, so that the bound is one of simulated time.
+        const auto deadline = simclock::Deadline::After(bound);
+        while (!deadline.Passed()) {
+            simclock::SleepFor(std::chrono::milliseconds(kPumpSliceMs));
+            DoEvents();
+            if (condition())
+                return true;
+        }
+        return condition();
+    }
     // The loop sleeps until something arrives; a short timer looks at the condition meanwhile.
     QEventLoop loop;
     bool held = false;
@@ -342,6 +355,10 @@ void Sleep(std::uint32_t milliseconds) {
     auto step = std::chrono::milliseconds(milliseconds);
     if (simclock::IsManual()) {
         simclock::testing::Advance(step);
+        return;
+    }
+    if (simclock::IsVirtual()) {
+        simclock::SleepFor(step);
         return;
     }
     std::this_thread::sleep_for(step);

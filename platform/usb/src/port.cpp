@@ -10,6 +10,12 @@
 namespace usb {
 namespace {
 
+// The sleep before a retry that a model asks for "now": a model that keeps asking for it without
+// moving on cannot make the thread spin. A time it names is kept to the nanosecond.
+constexpr simclock::Duration kRetryNow = std::chrono::microseconds(50);
+// How often the thread looks whether the PDO of an unplugged device can go.
+constexpr auto kDeletePoll = std::chrono::milliseconds(1);
+
 // Opaque handles: unique numbers that are never addresses of anything.
 PVOID NewHandle() {
     static std::atomic<std::uintptr_t> next{0x10};
@@ -76,7 +82,7 @@ Port::Port(PDEVICE_OBJECT pdo, std::shared_ptr<DeviceModel> model)
         std::lock_guard lock(mutex_);
         model_->Connected(this);
     }
-    thread_ = std::thread([this] { ThreadLoop(); });
+    thread_ = simclock::Thread([this] { ThreadLoop(); });
 }
 
 Port::~Port() {
@@ -441,10 +447,23 @@ bool Port::NextFault(std::uint8_t endpoint, Fault* fault) {
     return true;
 }
 
-bool Port::Service(std::vector<Done>& done) {
-    bool waiting = false;
+void Port::NoteRetry(std::uint8_t endpoint, std::size_t wanted,
+                     std::optional<simclock::Duration>& next) {
+    // The reading before the model's: a clock that moves on while the model answers makes the
+    // retry early (one more try), never late (a transfer left waiting past its time).
+    const simclock::Duration asked = simclock::Now();
+    const auto after = model_->RetryAfter(endpoint, wanted);
+    if (!after)
+        return;
+    const simclock::Duration at = asked + (after->count() > 0 ? *after : kRetryNow);
+    if (!next || at < *next)
+        next = at;
+}
+
+std::optional<simclock::Duration> Port::Service(std::vector<Done>& done) {
+    std::optional<simclock::Duration> next;
     if (!plugged_)
-        return false;
+        return next;
     for (auto& [handle, pipe] : pipes_) {
         if (pipe.retired)
             continue;
@@ -496,7 +515,7 @@ bool Port::Service(std::vector<Done>& done) {
                 filled += std::min(result.bytes, length - filled);
                 SetBytesDone(irp, filled);
                 if (filled < length && !result.ended) {
-                    waiting = true;
+                    NoteRetry(pipe.endpoint, length - filled, next);
                     break;
                 }
                 const bool shortOk = (transfer.TransferFlags & USBD_SHORT_TRANSFER_OK) != 0;
@@ -508,7 +527,7 @@ bool Port::Service(std::vector<Done>& done) {
             } else {
                 if (model_->Out(pipe.endpoint, std::span<const std::uint8_t>(
                                                    Buffer(irp), length)) == OutResult::Held) {
-                    waiting = true;
+                    NoteRetry(pipe.endpoint, length, next);
                     break;
                 }
                 SetBytesDone(irp, length);
@@ -517,7 +536,7 @@ bool Port::Service(std::vector<Done>& done) {
             }
         }
     }
-    return waiting;
+    return next;
 }
 
 void Port::Wake() {
@@ -529,18 +548,20 @@ void Port::Wake() {
 }
 
 void Port::ThreadLoop() {
-    bool waiting = false;
-    std::chrono::microseconds poll{0};
+    std::optional<simclock::Duration> retryAt;
     for (;;) {
         {
             std::unique_lock lock(wakeMutex_);
             auto ready = [this] { return wake_ || stop_; };
-            if (waiting && poll.count() > 0)
-                wakeCondition_.wait_for(lock, poll, ready);
-            else if (deleteScheduled_)
-                wakeCondition_.wait_for(lock, std::chrono::milliseconds(1), ready);
-            else
+            if (deleteScheduled_) {
+                wakeCondition_.wait_for(lock, kDeletePoll, ready);
+            } else if (retryAt) {
+                while (!ready() && wakeCondition_.wait_until_reading(lock, *retryAt) !=
+                                       std::cv_status::timeout) {
+                }
+            } else {
                 wakeCondition_.wait(lock, ready);
+            }
             if (stop_)
                 return;
             wake_ = false;
@@ -548,8 +569,7 @@ void Port::ThreadLoop() {
         std::vector<Done> done;
         {
             std::lock_guard lock(mutex_);
-            waiting = Service(done);
-            poll = model_->PollInterval();
+            retryAt = Service(done);
         }
         FinishAll(done);
         TryDelete();

@@ -1,16 +1,19 @@
 // One plugged-in device on the bus: its PDO, its pipes and their transfer queues, and the thread
-// that moves data between pending transfers and the device model.
+// that moves data between pending transfers and the device model. The thread sleeps until a
+// submission, a cancel or the model wakes it, or until the time the model named for a waiting
+// transfer (DeviceModel::RetryAfter) comes on the stand-ins' clock.
 #pragma once
 
 #include <atomic>
-#include <condition_variable>
 #include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
-#include <thread>
+#include <optional>
 #include <vector>
 
+#include "simclock/condition.h"
+#include "simclock/thread.h"
 #include "usb/bus.h"
 #include "usb/usb.h"
 
@@ -68,8 +71,13 @@ class Port final : public DevicePort {
     // Takes every queued transfer of the pipe (all pipes when null) out with the given result;
     // transfers whose cancel routine is already running are left to it.
     void FailQueued(Pipe* pipe, NTSTATUS status, USBD_STATUS usbd, std::vector<Done>& done);
-    // Moves data for every pipe; true when a transfer waits for the device.
-    bool Service(std::vector<Done>& done);
+    // Moves data for every pipe. Returns the clock reading at which time alone may move on a
+    // transfer that waits for the device, when the model named one.
+    std::optional<simclock::Duration> Service(std::vector<Done>& done);
+    // Notes the reading at which the head transfer of the endpoint, waiting for `wanted` bytes,
+    // may move on, keeping the earliest in `next`.
+    void NoteRetry(std::uint8_t endpoint, std::size_t wanted,
+                   std::optional<simclock::Duration>& next);
     // Takes the head transfer of the pipe out as finished; false when its cancel routine owns it.
     bool TakeHead(Pipe& pipe, NTSTATUS status, USBD_STATUS usbd, std::vector<Done>& done);
     void Finish(const Done& done);
@@ -83,7 +91,7 @@ class Port final : public DevicePort {
     std::shared_ptr<DeviceModel> model_;
 
     mutable std::mutex mutex_;  // guards everything below and calls into the model
-    std::condition_variable changed_;
+    simclock::ConditionVariable changed_;
     bool plugged_ = true;
     bool removed_ = false;  // IRP_MN_REMOVE_DEVICE handled
     // Unplugged and removed: the thread deletes the PDO once nothing is attached to it.
@@ -96,10 +104,10 @@ class Port final : public DevicePort {
     std::map<UCHAR, NTSTATUS> pnpFailures_;
 
     std::mutex wakeMutex_;
-    std::condition_variable wakeCondition_;
+    simclock::ConditionVariable wakeCondition_;
     bool wake_ = false;
     bool stop_ = false;
-    std::thread thread_;
+    simclock::Thread thread_;
 };
 
 }  // namespace usb

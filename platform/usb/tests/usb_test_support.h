@@ -3,17 +3,22 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
 #include <deque>
+#include <functional>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <thread>
+#include <utility>
 #include <vector>
 
+#include "simclock/clock.h"
 #include "usb/bus.h"
 #include "usb/testing.h"
 #include "usb/usb.h"
@@ -91,6 +96,24 @@ class ScriptedDevice : public DeviceModel {
         resets_.push_back(endpoint);
     }
 
+    // Queues one IN packet that appears once the stand-ins' clock reads `at`, as data that comes
+    // with time: the device names that time to the bus and does not wake it.
+    void OfferAt(std::uint8_t endpoint, Bytes packet, simclock::Duration at) {
+        std::lock_guard lock(mutex_);
+        timed_[endpoint].emplace_back(at, std::move(packet));
+    }
+    // Runs once, on the bus's thread, right after the device has named a time (a test moves the
+    // clock on there, as it may while the device answers).
+    void AfterNamingTime(std::function<void()> step) {
+        std::lock_guard lock(mutex_);
+        afterNaming_ = std::move(step);
+    }
+    // How often the bus asked for IN data of the endpoint.
+    int InCalls(std::uint8_t endpoint) {
+        std::lock_guard lock(mutex_);
+        return inCalls_[endpoint];
+    }
+
     // Queues one IN packet (shorter than the max packet: ends a transfer; empty: zero-length).
     void Offer(std::uint8_t endpoint, Bytes packet) {
         {
@@ -127,6 +150,12 @@ class ScriptedDevice : public DeviceModel {
     InResult In(std::uint8_t endpoint, std::span<std::uint8_t> room,
                 std::uint16_t maxPacket) override {
         std::lock_guard lock(mutex_);
+        ++inCalls_[endpoint];
+        auto& timed = timed_[endpoint];
+        while (!timed.empty() && timed.front().first <= simclock::Now()) {
+            packets_[endpoint].push_back(std::move(timed.front().second));
+            timed.pop_front();
+        }
         InResult result;
         auto& queue = packets_[endpoint];
         while (!queue.empty() && result.bytes < room.size()) {
@@ -148,6 +177,22 @@ class ScriptedDevice : public DeviceModel {
         }
         return result;
     }
+    std::optional<std::chrono::nanoseconds> RetryAfter(std::uint8_t endpoint,
+                                                       std::size_t) override {
+        std::function<void()> step;
+        std::optional<std::chrono::nanoseconds> after;
+        {
+            std::lock_guard lock(mutex_);
+            const auto& timed = timed_[endpoint];
+            if (timed.empty())
+                return std::nullopt;
+            after = std::max(timed.front().first - simclock::Now(), simclock::Duration{0});
+            step = std::exchange(afterNaming_, {});
+        }
+        if (step)
+            step();
+        return after;
+    }
     OutResult Out(std::uint8_t endpoint, std::span<const std::uint8_t> data) override {
         std::lock_guard lock(mutex_);
         if (holdOut_)
@@ -168,10 +213,13 @@ class ScriptedDevice : public DeviceModel {
     Bytes device_;
     Bytes config_;
     std::map<std::uint8_t, std::deque<Bytes>> packets_;
+    std::map<std::uint8_t, std::deque<std::pair<simclock::Duration, Bytes>>> timed_;
+    std::map<std::uint8_t, int> inCalls_;
     std::map<std::uint8_t, std::vector<Bytes>> received_;
     std::vector<std::uint8_t> selected_;
     std::vector<std::uint8_t> resets_;
     bool holdOut_ = false;
+    std::function<void()> afterNaming_;
 };
 
 using usb::testing::SendPnp;

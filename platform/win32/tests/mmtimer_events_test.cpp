@@ -6,6 +6,8 @@
 #include <thread>
 
 #include "simclock/clock.h"
+#include "simclock/condition.h"
+#include "simclock/thread.h"
 #include "win32/mmsystem.h"
 
 namespace {
@@ -28,18 +30,19 @@ void CALLBACK Count(UINT id, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
     state->lastId = id;
     if (std::this_thread::get_id() == state->caller)
         state->onCallerThread = true;
-    std::this_thread::sleep_for(state->work);
+    simclock::SleepFor(state->work);
     state->calls += 1;
     state->finished = true;
 }
 
+// Polls (bounded, on the stand-ins' clock) until the predicate holds.
 template <class Predicate>
 bool WaitFor(Predicate predicate, std::chrono::milliseconds timeout = 10s) {
-    auto deadline = std::chrono::steady_clock::now() + timeout;
+    const auto deadline = simclock::Deadline::After(timeout);
     while (!predicate()) {
-        if (std::chrono::steady_clock::now() > deadline)
+        if (deadline.Passed())
             return false;
-        std::this_thread::sleep_for(1ms);
+        simclock::SleepFor(1ms);
     }
     return true;
 }
@@ -85,7 +88,10 @@ TEST_F(MultimediaTimerTest, AKilledTimerNeverRunsAgain) {
     EXPECT_EQ(early.calls, 0);
 }
 
+// On the virtual clock the callback's work cannot end before this thread waits in the kill, however
+// late the host runs it.
 TEST_F(MultimediaTimerTest, ARunningCallbackHasFinishedWhenKillReturns) {
+    simclock::testing::VirtualClock clock;
     CallbackState state;
     state.work = 100ms;
     UINT id = timeSetEvent(1, 0, Count, reinterpret_cast<DWORD_PTR>(&state), TIME_ONESHOT);

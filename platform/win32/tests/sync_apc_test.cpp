@@ -10,6 +10,7 @@
 
 #include "core/object.h"
 #include "core/thread_record.h"
+#include "simclock/thread.h"
 #include "sync_test_support.h"
 #include "win32/sync.h"
 
@@ -73,7 +74,8 @@ TEST(SyncApc, RunOnlyOnTargetThreadInsideAlertableWaitsAndAllBeforeIoCompletion)
         ASSERT_NE(QueueUserAPC(&RecordApc, worker, reinterpret_cast<ULONG_PTR>(&argument)), 0u);
     // The queuing thread's own alertable wait does not run them.
     EXPECT_EQ(SleepEx(0, TRUE), 0u);
-    Sleep(50);
+    // Every other thread blocked: the worker sits in its plain wait with the APCs queued.
+    ASSERT_TRUE(simclock::testing::Settle());
     EXPECT_EQ(log.Size(), 0u);
     SetEvent(go);
     ASSERT_EQ(WaitForSingleObject(worker, kLongWaitMs), WAIT_OBJECT_0);
@@ -145,7 +147,8 @@ TEST(SyncApc, ApcQueuedDuringAlertableWaitWakesItAndApcsQueuedByApcsRunToo) {
         return 0;
     }));
     ASSERT_EQ(WaitForSingleObject(ready, kLongWaitMs), WAIT_OBJECT_0);
-    Sleep(50);  // let the worker block
+    // Every other thread blocked: the worker is in its alertable wait before the APC comes.
+    ASSERT_TRUE(simclock::testing::Settle());
     auto record = workerRecord;
     win32::detail::QueueApc(record, [record, &ran] {
         ++ran;

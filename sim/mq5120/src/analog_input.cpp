@@ -100,14 +100,14 @@ AdTiming BoardState::AdTimingNow() const {
     return timing;
 }
 
-void BoardState::AdAdvance(std::int64_t now) {
+std::uint64_t BoardState::AdDueAt(std::int64_t now) const {
     if (!adRunning || adWaitingTrigger || unpaced)
-        return;
+        return adConversions;
     if (registers[kAdControl] & kAdControlExternalClock)
-        return;  // conversions come from clock edges
+        return adConversions;  // conversions come from clock edges
     const std::uint64_t divider = registers[kAdDividerLow] | (registers[kAdDividerHigh] << 16);
     if (divider == 0 || now <= adStartNs)
-        return;
+        return adConversions;
     // Conversions due = elapsed x rate, whatever the host's lateness.
     std::uint64_t due = Ticks(now - adStartNs) / divider;
     if (registers[kAdControl] & kAdControlTriggeredScan) {
@@ -125,6 +125,11 @@ void BoardState::AdAdvance(std::int64_t now) {
             due = (adBursts - 1) * burst + std::min(burst, inBurst);
         }
     }
+    return std::max(due, adConversions);
+}
+
+void BoardState::AdAdvance(std::int64_t now) {
+    const std::uint64_t due = AdDueAt(now);
     if (adConversions < due)
         AdConvert(due - adConversions);
 }

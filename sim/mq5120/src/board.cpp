@@ -107,10 +107,30 @@ usb::OutResult Board::Out(std::uint8_t endpoint, std::span<const std::uint8_t> d
     return result;
 }
 
-std::chrono::microseconds Board::PollInterval() {
+std::optional<std::chrono::nanoseconds> Board::RetryAfter(std::uint8_t endpoint,
+                                                          std::size_t wanted) {
     std::lock_guard lock(mutex_);
-    const bool streaming = state_->adRunning || state_->daRunning;
-    return std::chrono::microseconds(streaming ? 1000 : 0);
+    BoardState& s = *state_;
+    if (!s.time->FollowsStandInClock())
+        return std::nullopt;  // the test advances the board's clock and wakes the bus
+    s.Advance();
+    std::optional<std::int64_t> due;
+    switch (endpoint) {
+        case kAdEndpoint:
+            due = s.AdDataDue(wanted);
+            break;
+        case kDaEndpoint:
+            due = s.DaRoomDue(wanted);
+            break;
+        case kStatusEndpoint:
+            due = s.StatusDue();
+            break;
+        default:
+            break;
+    }
+    if (!due)
+        return std::nullopt;
+    return std::chrono::nanoseconds(std::max<std::int64_t>(*due - s.Now(), 0));
 }
 
 BoardIdentity Board::Identity() const {

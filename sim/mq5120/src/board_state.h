@@ -167,6 +167,8 @@ struct BoardState {
     void AdStart(bool waitForTrigger);
     void AdStop();
     void AdClearFifo();
+    // Conversions due by the time `now` (never fewer than made so far).
+    std::uint64_t AdDueAt(std::int64_t now) const;
     void AdAdvance(std::int64_t now);
     void AdTrigger();
     std::uint64_t AdBurstLength() const;
@@ -209,6 +211,17 @@ struct BoardState {
     void DaAdvance(std::int64_t now);
     bool DaOutputNext(double seconds);
     void DaCheckReady();
+
+    // When time alone brings the bus something (board time, ns): A/D data for a read waiting
+    // for `wanted` bytes, room for a held D/A message of `wanted` bytes, a status message (an
+    // A/D overflow, the D/A memory drained). None: not by time alone.
+    std::optional<std::int64_t> AdDataDue(std::size_t wanted) const;
+    std::optional<std::int64_t> DaRoomDue(std::size_t wanted) const;
+    std::optional<std::int64_t> StatusDue() const;
+    std::optional<std::int64_t> AdConversionsDue(std::uint64_t conversions) const;
+    std::optional<std::int64_t> DaUpdatesDue(std::uint64_t updates) const;
+    bool AdPaced() const;
+    bool DaPaced() const;
 
     // Counters.
     std::uint32_t CounterRegister32(int c, int offset) const;

@@ -4,11 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <condition_variable>
 #include <cstring>
 #include <mutex>
 
 #include "board_fixture.h"
+#include "simclock/condition.h"
+#include "simclock/thread.h"
 
 namespace mq5120::test {
 namespace {
@@ -111,7 +112,7 @@ class StreamIn {
     USBD_PIPE_HANDLE pipe_;
     Transfer transfers_[kTransfers];
     std::mutex mutex_;
-    std::condition_variable changed_;
+    simclock::ConditionVariable changed_;  // timeouts on the stand-ins' clock
     std::vector<std::uint8_t> bytes_;
     std::vector<NTSTATUS> endings_;
     int posted_ = 0;
@@ -126,7 +127,10 @@ class Streaming : public BoardFixture {
         identity.boardType = 4;  // 16-bit: the code pattern runs through every value
         return identity;
     }
+    // Paced by the stand-ins' clock, run as the virtual clock: the rate holds however slowly the
+    // host runs the test.
     std::shared_ptr<TimeSource> Clock() override { return std::make_shared<RealTime>(); }
+    simclock::testing::VirtualClock clock;
     void StartAd(std::uint32_t divider) {
         board->SetSignal(0, Signal::Codes(0, 1));
         Write(kAdControl, 0x8000 | kAdControlSingleEnded);
@@ -145,15 +149,14 @@ class Streaming : public BoardFixture {
 TEST_F(Streaming, EightRepostedTransfersCarryEverySampleOnce) {
     StreamIn stream(pdo, pipes.at(kAdEndpoint));
     stream.Start();
-    const auto begin = std::chrono::steady_clock::now();
+    const simclock::Duration begin = simclock::Now();
     StartAd(180);  // 100,000 samples/s: 200,000 bytes/s
-    std::this_thread::sleep_for(300ms);
+    simclock::SleepFor(300ms);
     Transact(Command(kAdStop, true, {1}));
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+    const double seconds = std::chrono::duration<double>(simclock::Now() - begin).count();
     // The whole chunks still in the board come through; then the pipe is aborted (again, for a
     // transfer that was being posted again meanwhile) until every transfer is back.
-    std::this_thread::sleep_for(20ms);
+    simclock::SleepFor(20ms);
     stream.Halt();
     bool back = false;
     for (int i = 0; i < 20 && !back; ++i) {
@@ -190,7 +193,7 @@ TEST_F(Streaming, UnplugWhileStreamingEndsEveryTransferAsDeviceGone) {
         Build(*statusReads.back(), kStatusEndpoint, buffer.data(), 4, USBD_TRANSFER_DIRECTION_IN);
         EXPECT_EQ(statusReads.back()->Send(pdo), STATUS_PENDING);
     }
-    std::this_thread::sleep_for(50ms);
+    simclock::SleepFor(50ms);
     bus.Unplug(pdo);
     ASSERT_TRUE(stream.Wait());
     const auto endings = stream.Endings();

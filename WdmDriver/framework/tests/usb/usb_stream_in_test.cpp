@@ -1,12 +1,15 @@
 // The bulk-in stream on the simulated board: eight transfers into the ring at the board's rate,
 // overrun detection once per start, the fault pairs, and removal or destruction while streaming,
-// which waits for every transfer before anything is freed.
+// which waits for every transfer before anything is freed. The board runs on the virtual clock:
+// its rate holds however slowly the host runs the test.
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <thread>
 
 #include "framework/stream_in_transfers.h"
+#include "simclock/condition.h"
+#include "simclock/thread.h"
 #include "usb_fixture.h"
 #include "usb_stream_testing.h"
 
@@ -54,6 +57,7 @@ class StreamInTest : public UsbFixture {
     }
     void StopAd() { Send(Command(kAdStop, true, {1})); }
 
+    simclock::testing::VirtualClock clock;
     RecordingInOwner owner;
 };
 
@@ -70,19 +74,18 @@ TEST_F(StreamInTest, EightTransfersFillTheRingAtTheBoardsRateWithoutLoss) {
     EXPECT_EQ(stream.Read(chunk.data(), 16, &untouched), STATUS_SUCCESS);
     EXPECT_EQ(untouched, kUntouched);
 
-    const auto begin = std::chrono::steady_clock::now();
+    const simclock::Duration begin = simclock::Now();
     StartAd(180);  // 100,000 samples/s: 200,000 bytes/s
     std::vector<std::uint8_t> bytes;
-    while (std::chrono::steady_clock::now() - begin < 300ms) {
+    while (simclock::Now() - begin < 300ms) {
         ULONG count = 0;
         ASSERT_EQ(stream.Read(chunk.data(), static_cast<ULONG>(chunk.size()), &count),
                   STATUS_SUCCESS);
         bytes.insert(bytes.end(), chunk.begin(), chunk.begin() + count);
-        std::this_thread::sleep_for(5ms);  // the driver polls every 20 ms; faster here
+        simclock::SleepFor(5ms);  // the driver polls every 20 ms; faster here
     }
     StopAd();
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+    const double seconds = std::chrono::duration<double>(simclock::Now() - begin).count();
     EXPECT_EQ(stream.Posted(), 8u) << "every transfer is posted again";
     stream.Stop();
     ULONG count = 0;
@@ -109,7 +112,7 @@ TEST_F(StreamInTest, AFullRingIsEmptiedAndReportedOncePerStart) {
     StartAd(180);
     // Nothing reads: the ring overflows again and again, and says so once.
     ASSERT_TRUE(wdm_test::WaitUntil([&] { return stream.OverrunReported(); }));
-    std::this_thread::sleep_for(150ms);
+    simclock::SleepFor(150ms);
     EXPECT_EQ(owner.Count(wdm::TransferEvent::kOverrun), 1u);
     {
         wdm::SpinLockHold hold(stream.Ring().Lock());
@@ -170,7 +173,7 @@ TEST_F(StreamInTest, FaultPairsEndTheirTransferAndReachTheOwner) {
         board->Wake();
         // The faulted transfer is not posted again; the others wait for data.
         ASSERT_TRUE(wdm_test::WaitUntil([&] { return stream.Posted() == c.posted; }));
-        std::this_thread::sleep_for(10ms);
+        simclock::SleepFor(10ms);
         EXPECT_EQ(stream.Posted(), c.posted);
         EXPECT_EQ(seen.Events(), c.events);
         stream.Destroy();
@@ -188,7 +191,7 @@ TEST_F(StreamInTest, RemovalOrDestructionWhileStreamingWaitsForEveryTransfer) {
         ASSERT_EQ(stream->Create(), STATUS_SUCCESS);
         ASSERT_EQ(stream->Start(1024), STATUS_SUCCESS);
         StartAd(180);
-        std::this_thread::sleep_for(30ms);
+        simclock::SleepFor(30ms);
         if (unplug)
             bus.Unplug(pdo);
         // Destroy returns only once every completion is done with the records; a completion

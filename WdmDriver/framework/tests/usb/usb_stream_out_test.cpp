@@ -54,7 +54,10 @@ class DaRecorder : public usb::DeviceModel {
         }
         return board_->Out(endpoint, data);
     }
-    std::chrono::microseconds PollInterval() override { return board_->PollInterval(); }
+    std::optional<std::chrono::nanoseconds> RetryAfter(std::uint8_t endpoint,
+                                                       std::size_t wanted) override {
+        return board_->RetryAfter(endpoint, wanted);
+    }
 
     void Hold(bool hold) {
         usb::DevicePort* port;

@@ -12,6 +12,8 @@
 #include "modules/hxdadefs.h"
 #include "mqplot32.h"
 #include "mqplot32/plot_control.h"
+#include "simclock/condition.h"
+#include "simclock/thread.h"
 #include "uilang/conversions.h"
 
 namespace larkspur::testing {
@@ -55,6 +57,8 @@ class ScopeTest : public AppTest {
     }
 
     std::shared_ptr<ScopeForm> scope_;
+    // The machine streams on the virtual clock: a busy host slows the test, it does not overrun.
+    simclock::testing::VirtualClock clock_;
 };
 
 TEST_F(ScopeTest, SetUpListsTheBoardsOpensTheAnalogInputAndListsChannelZero) {
@@ -272,7 +276,7 @@ TEST_F(ScopeTest, TheLibrarysOwnAbortStillFreesEveryBufferAtStop) {
     OpenOnBoard();
     ASSERT_TRUE(user_.Click(Button("cmdStart")));
     // Without its events handled, nothing is queued again: the subsystem aborts itself.
-    std::this_thread::sleep_for(2500ms);
+    simclock::SleepFor(2500ms);
     ASSERT_TRUE(user_.Click(Button("cmdStop")));
     EXPECT_TRUE(Idle());
     EXPECT_EQ(LiveBuffers(), 0u);

@@ -1,17 +1,19 @@
 // The host layer under the kernel stand-in: the few services of the host system that the kernel's
 // objects are built on (a lock, a condition, a thread, a clock). Nothing above this file uses the
 // host's threading library directly, so the kernel's own code reads as kernel code. Time comes
-// from the stand-ins' one clock (simclock/clock.h), shared with the user-mode services.
+// from the stand-ins' one clock (simclock/clock.h), shared with the user-mode services; conditions
+// and threads are the clock's own (simclock/condition.h, simclock/thread.h), so that the virtual
+// clock knows when the kernel's threads are blocked.
 #pragma once
 
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <mutex>
-#include <thread>
 
 #include "simclock/clock.h"
+#include "simclock/condition.h"
+#include "simclock/thread.h"
 
 namespace kernel::host {
 
@@ -30,7 +32,9 @@ using Guard = std::unique_lock<Lock>;
 using Clock = std::chrono::steady_clock;
 using TimePoint = Clock::time_point;
 
-// A condition variable over a Lock. Wait returns false when the deadline passed first.
+// A condition variable over a Lock. The waits return false when their limit came first: a point
+// of host time (bounds of test hooks, heuristics), a timeout on the clock, or a reading of it (a
+// timer's due time).
 class Condition {
   public:
     void NotifyAll() { condition_.notify_all(); }
@@ -39,9 +43,15 @@ class Condition {
     bool WaitUntil(Guard& guard, TimePoint deadline) {
         return condition_.wait_until(guard, deadline) == std::cv_status::no_timeout;
     }
+    bool WaitUntil(Guard& guard, const simclock::Deadline& deadline) {
+        return condition_.wait_until(guard, deadline) == std::cv_status::no_timeout;
+    }
+    bool WaitUntilReading(Guard& guard, simclock::Duration reading) {
+        return condition_.wait_until_reading(guard, reading) == std::cv_status::no_timeout;
+    }
 
   private:
-    std::condition_variable_any condition_;
+    simclock::ConditionVariable condition_;
 };
 
 // A thread that is joined when its owner goes away.
@@ -56,14 +66,11 @@ class Thread {
         return *this;
     }
     ~Thread() { Join(); }
-    void Join() {
-        if (thread_.joinable())
-            thread_.join();
-    }
+    void Join() { thread_.join(); }
     bool Running() const { return thread_.joinable(); }
 
   private:
-    std::thread thread_;
+    simclock::Thread thread_;
 };
 
 // A one-shot signal: Set once, Wait until set.

@@ -123,15 +123,16 @@ NTSTATUS KeWaitForSingleObject(PVOID object, KWAIT_REASON, KPROCESSOR_MODE, BOOL
         kernel::ReportRuleViolation("KeWaitForSingleObject at DISPATCH_LEVEL",
                                     timeout ? "with a nonzero timeout" : "without a timeout");
 
+    // A timeout runs on the stand-ins' clock.
     bool bounded = timeout != nullptr;
-    kernel::host::TimePoint deadline{};
+    simclock::Deadline deadline = simclock::Deadline::After(simclock::Duration{0});
     if (bounded) {
         std::int64_t units = timeout->QuadPart;
         if (units > 0)
             units = -(units - kernel::host::SystemTime100ns());  // absolute -> relative
         if (units > 0)
             units = 0;  // already past
-        deadline = kernel::host::Now() + std::chrono::nanoseconds(-units * 100);
+        deadline = simclock::Deadline::After(std::chrono::nanoseconds(-units * 100));
     }
 
     auto* header = static_cast<DISPATCHER_HEADER*>(object);

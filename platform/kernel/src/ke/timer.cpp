@@ -117,11 +117,6 @@ void TimerService::Expire(KTIMER* timer, std::int64_t nowNs) {
 }
 
 void TimerService::Run() {
-    // Woken when the clock jumps (a manual clock advanced, or a change of mode).
-    simclock::Subscription jumps([this] {
-        host::Guard guard(lock_);
-        changed_.NotifyAll();
-    });
     host::Guard guard(lock_);
     while (!stopping_) {
         KTIMER* earliest = nullptr;
@@ -136,12 +131,8 @@ void TimerService::Run() {
         }
         const std::int64_t now = NowNs();
         if (earliest->DueTime.QuadPart > now) {
-            const auto deadline =
-                simclock::HostDeadline(simclock::Duration(earliest->DueTime.QuadPart));
-            if (deadline == simclock::HostTimePoint::max())
-                changed_.Wait(guard);
-            else
-                changed_.WaitUntil(guard, deadline);
+            // Woken by a change of the timers, or when the clock reaches the due time.
+            changed_.WaitUntilReading(guard, simclock::Duration(earliest->DueTime.QuadPart));
             continue;  // the timers or the clock may have changed meanwhile
         }
         Expire(earliest, now);

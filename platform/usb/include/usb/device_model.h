@@ -3,7 +3,8 @@
 // The bus calls a model from its port thread (and from the submitting thread for descriptor and
 // configuration requests), never two calls at once for one model. A model must not call back into
 // the bus from these calls except DevicePort::Wake. When IN data or OUT room appears outside a
-// call (a test hook, time passing), the model calls Wake so that waiting transfers are tried again.
+// call (a test hook), the model calls Wake so that waiting transfers are tried again; what appears
+// as time passes it announces through RetryAfter, so that the port's thread sleeps until then.
 #pragma once
 
 #include <chrono>
@@ -72,9 +73,18 @@ class DeviceModel {
     // An OUT transfer offers its whole data (one transfer = one message).
     virtual OutResult Out(std::uint8_t endpoint, std::span<const std::uint8_t> data) = 0;
 
-    // How often the bus retries waiting transfers without a Wake, for data that appears as time
-    // passes. Zero: only on Wake.
-    virtual std::chrono::microseconds PollInterval() { return std::chrono::microseconds{0}; }
+    // A transfer of the endpoint still waits after a try: an IN transfer for `wanted` more bytes,
+    // or an OUT transfer of `wanted` bytes that was held. How long, on the stand-ins' clock
+    // (simclock/clock.h), until time alone may let a retry move it on: data or room that appears
+    // as time passes, or (on an endpoint that reports status) a message due by then. The port's
+    // thread sleeps until the earliest such time of its waiting transfers, or until a Wake. None
+    // (the default): time alone changes nothing. A time that proves early only costs a retry.
+    virtual std::optional<std::chrono::nanoseconds> RetryAfter(std::uint8_t endpoint,
+                                                               std::size_t wanted) {
+        (void)endpoint;
+        (void)wanted;
+        return std::nullopt;
+    }
 };
 
 }  // namespace usb

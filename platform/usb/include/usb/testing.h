@@ -4,12 +4,12 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <thread>
 #include <vector>
 
+#include "simclock/condition.h"
 #include "usb/usb.h"
 
 namespace usb::testing {
@@ -94,7 +94,7 @@ class UrbRequest {
     PURB urb_;
     PIRP irp_ = nullptr;
     std::mutex mutex_;
-    std::condition_variable changed_;
+    simclock::ConditionVariable changed_;  // timeouts on the stand-ins' clock
     bool done_ = false;
     NTSTATUS status_ = STATUS_PENDING;
     KIRQL irql_ = PASSIVE_LEVEL;

@@ -2,13 +2,13 @@
 #pragma once
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
 
 #include "core/object.h"
+#include "simclock/condition.h"
 #include "win32/threads.h"
 
 namespace win32::detail {
@@ -28,9 +28,9 @@ class ThreadRecord final : public Object {
     bool acceptsApcs = true;  // cleared at exit, just before the pending APCs are dropped
     DWORD exitCode = STILL_ACTIVE;
     DWORD suspendCount = 0;
-    WaitBlock* blockedWait = nullptr;  // the thread's wait while it is blocked
-    std::uint64_t wakeups = 0;         // times a blocked wait of the thread woke up
-    std::condition_variable resumed;   // a suspended thread made by CreateThread waits here
+    WaitBlock* blockedWait = nullptr;     // the thread's wait while it is blocked
+    std::uint64_t wakeups = 0;            // times a blocked wait of the thread woke up
+    simclock::ConditionVariable resumed;  // a suspended thread made by CreateThread waits here
 
     std::atomic<int> priority{THREAD_PRIORITY_NORMAL};
 

@@ -72,7 +72,8 @@ DWORD WaitForObjects(std::span<const std::shared_ptr<Object>> objects, bool wait
         return WAIT_FAILED;
     }
     const std::shared_ptr<ThreadRecord> self = CurrentThreadRecord();
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    // A timeout lasts on the stand-ins' clock.
+    const auto deadline = simclock::Deadline::After(std::chrono::milliseconds(timeoutMs));
 
     WaitLockHolder lock;
     if (auto result = TrySatisfy(objects, waitAll))

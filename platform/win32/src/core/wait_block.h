@@ -4,12 +4,12 @@
 // and wakes that thread alone.
 #pragma once
 
-#include <condition_variable>
 #include <memory>
 #include <optional>
 #include <span>
 
 #include "core/object.h"
+#include "simclock/condition.h"
 
 namespace win32::detail {
 
@@ -18,7 +18,7 @@ struct WaitBlock {
     bool waitAll = false;
     bool alertable = false;
     std::optional<DWORD> result;  // set once, under the wait lock
-    std::condition_variable wake;
+    simclock::ConditionVariable wake;
 };
 
 // Ends a blocked wait with result and wakes its thread; under the wait lock. False when the wait

@@ -1,6 +1,5 @@
 // File handles on the I/O manager's boundary: every call becomes one request of kernel::user_io.
 #include <chrono>
-#include <condition_variable>
 #include <memory>
 #include <mutex>
 
@@ -8,6 +7,7 @@
 #include "core/thread_record.h"
 #include "fileio/issued_requests.h"
 #include "kernel/io_user.h"
+#include "simclock/condition.h"
 #include "sync/event_object.h"
 #include "win32/debug.h"
 #include "win32/errors.h"
@@ -103,7 +103,7 @@ struct IssuedRequest {
     std::shared_ptr<ThreadRecord> routineThread;
 
     std::mutex mutex;
-    std::condition_variable done;
+    simclock::ConditionVariable done;
     bool completed = false;
     kio::Completion completion{};
     bool settled = false;  // taken off the issued requests (once, by whoever sees it end first)

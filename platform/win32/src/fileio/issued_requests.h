@@ -4,11 +4,12 @@
 #pragma once
 
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <map>
 #include <mutex>
 #include <utility>
+
+#include "simclock/condition.h"
 
 namespace win32::detail {
 
@@ -29,7 +30,7 @@ class IssuedRequests {
     bool NoneLocked(IssuerId issuer, FileId file) const;
 
     std::mutex mutex_;
-    std::condition_variable drained_;
+    simclock::ConditionVariable drained_;
     std::map<std::pair<IssuerId, FileId>, std::uint32_t> counts_;
     int waiting_ = 0;
 };

@@ -240,7 +240,7 @@ UINT_PTR WINAPI SetTimer(HWND hWnd, UINT_PTR nIDEvent, UINT uElapse, TIMERPROC l
                      std::any_of(queue->timers.begin(), queue->timers.end(),
                                  [&](auto& t) { return t.hwnd == nullptr && t.id == id; }));
         }
-        WindowTimer timer{hWnd, id, elapse, lpTimerFunc, std::chrono::steady_clock::now() + elapse};
+        WindowTimer timer{hWnd, id, elapse, lpTimerFunc, simclock::Now() + elapse};
         if (existing != queue->timers.end()) {
             *existing = timer;
         } else {

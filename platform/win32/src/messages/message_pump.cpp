@@ -9,8 +9,6 @@
 namespace win32::detail {
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 const HWND kThreadMessagesOnly = reinterpret_cast<HWND>(static_cast<LONG_PTR>(-1));
 
 bool InRange(UINT message, const MessageFilter& filter) {
@@ -81,7 +79,7 @@ bool TakeMessage(const std::shared_ptr<ThreadQueue>& queue, const MessageFilter&
         return true;
     }
     if (InRange(WM_TIMER, filter)) {
-        Clock::time_point now = Clock::now();
+        const simclock::Duration now = simclock::Now();
         for (WindowTimer& timer : queue->timers) {
             if (timer.due <= now && WindowMatches(timer.hwnd, filter)) {
                 *msg = MakeMessage(timer.hwnd, WM_TIMER, timer.id,
@@ -102,17 +100,20 @@ void WaitForArrival(const std::shared_ptr<ThreadQueue>& queue, const MessageFilt
     auto arrived = [&] {
         return queue->changes != seen || !queue->incoming.empty() || queue->quitPending;
     };
-    std::optional<Clock::time_point> due;
+    std::optional<simclock::Duration> due;
     if (InRange(WM_TIMER, filter)) {
         for (const WindowTimer& timer : queue->timers) {
             if (WindowMatches(timer.hwnd, filter) && (!due || timer.due < *due))
                 due = timer.due;
         }
     }
-    if (due) {
-        queue->changed.wait_until(lock, *due, arrived);
-    } else {
+    if (!due) {
         queue->changed.wait(lock, arrived);
+        return;
+    }
+    while (!arrived()) {
+        if (queue->changed.wait_until_reading(lock, *due) == std::cv_status::timeout)
+            return;  // a timer is due
     }
 }
 

@@ -3,12 +3,12 @@
 #pragma once
 
 #include <chrono>
-#include <condition_variable>
 #include <deque>
 #include <memory>
 #include <mutex>
 #include <vector>
 
+#include "simclock/condition.h"
 #include "win32/messages.h"
 
 namespace win32::detail {
@@ -37,7 +37,7 @@ struct WindowTimer {
     UINT_PTR id;
     std::chrono::milliseconds elapse;
     TIMERPROC procedure;
-    std::chrono::steady_clock::time_point due;
+    simclock::Duration due;  // on the stand-ins' clock
 };
 
 class ThreadQueue {
@@ -49,7 +49,7 @@ class ThreadQueue {
     // Everything below is guarded by mutex. changed wakes the owner (new message, quit, timer) and
     // the owner's own sends waiting for their answers.
     std::mutex mutex;
-    std::condition_variable changed;
+    simclock::ConditionVariable changed;
     std::deque<PostedMessage> posted;
     std::deque<std::shared_ptr<SentMessage>> incoming;
     std::vector<WindowTimer> timers;

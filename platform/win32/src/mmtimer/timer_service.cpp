@@ -1,13 +1,14 @@
 // The multimedia timers of the process: one table of timers and one thread that runs their
 // callbacks in due order.
 #include <chrono>
-#include <condition_variable>
 #include <map>
 #include <mutex>
 #include <thread>
 
 #include "core/clock.h"
 #include "simclock/clock.h"
+#include "simclock/condition.h"
+#include "simclock/thread.h"
 #include "win32/mmsystem.h"
 
 namespace {
@@ -44,7 +45,7 @@ class TimerService {
     UINT Start(UINT delayMs, LPTIMECALLBACK callback, DWORD_PTR user, bool periodic) {
         std::lock_guard lock(mutex_);
         if (!thread_.joinable())
-            thread_ = std::thread([this] { Run(); });
+            thread_ = simclock::Thread([this] { Run(); });
         UINT id = NextFreeId();
         auto period = std::chrono::milliseconds(delayMs);
         timers_.emplace(id, Timer{period, periodic, callback, user, simclock::Now() + period});
@@ -104,11 +105,7 @@ class TimerService {
             }
             const simclock::Duration due = next->second.due;
             if (simclock::Now() < due) {
-                const auto hostDeadline = simclock::HostDeadline(due);
-                if (hostDeadline == simclock::HostTimePoint::max())
-                    wake_.wait(lock);  // a manual clock: woken when it is advanced
-                else
-                    wake_.wait_until(lock, hostDeadline);
+                wake_.wait_until_reading(lock, due);
                 continue;  // the table or the clock may have changed meanwhile
             }
             UINT id = next->first;
@@ -134,19 +131,14 @@ class TimerService {
     }
 
     std::mutex mutex_;
-    std::condition_variable wake_;
-    std::condition_variable idle_;
+    simclock::ConditionVariable wake_;
+    simclock::ConditionVariable idle_;
     std::map<UINT, Timer> timers_;
     UINT lastId_ = 0;
     UINT runningId_ = 0;
     bool stopping_ = false;
     std::thread::id timerThread_;
-    std::thread thread_;
-    // Wakes the thread when the clock jumps (a manual clock advanced).
-    simclock::Subscription clockJumps_{[this] {
-        std::lock_guard lock(mutex_);
-        wake_.notify_all();
-    }};
+    simclock::Thread thread_;
 };
 
 // Built when the library loads, so that it outlives the libraries built on this one, which may

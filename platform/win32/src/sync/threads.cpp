@@ -8,6 +8,7 @@
 #include "core/object.h"
 #include "core/thread_record.h"
 #include "core/wait_lock.h"
+#include "simclock/thread.h"
 #include "win32/sync.h"
 
 namespace {
@@ -30,6 +31,7 @@ void* ThreadMain(void* arg) {
         routine = start->routine;
         parameter = start->parameter;
     }
+    simclock::AdoptEnlisted();
     win32::detail::AdoptAsCurrentThread(record);
     {
         win32::detail::WaitLockHolder lock;
@@ -88,9 +90,11 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T dwStackSize,
 
     auto* start = new StartInfo{record, lpStartAddress, lpParameter};
     pthread_t thread;
+    simclock::Enlist();  // a thread of the simulation from now, for the virtual clock
     const int error = pthread_create(&thread, &attributes, &ThreadMain, start);
     pthread_attr_destroy(&attributes);
     if (error != 0) {
+        simclock::Withdraw();
         delete start;
         win32::detail::RemoveHandle(handle);
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);

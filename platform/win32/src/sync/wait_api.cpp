@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/object.h"
+#include "simclock/condition.h"
 #include "win32/sync.h"
 
 namespace {
@@ -70,14 +71,14 @@ DWORD SleepEx(DWORD dwMilliseconds, BOOL bAlertable) {
         const DWORD result = win32::detail::WaitForObjects({}, false, dwMilliseconds, true);
         return result == WAIT_IO_COMPLETION ? WAIT_IO_COMPLETION : 0;
     }
-    // A plain sleep neither runs APCs nor is woken by them.
+    // A plain sleep neither runs APCs nor is woken by them; it lasts on the stand-ins' clock.
     if (dwMilliseconds == 0) {
         std::this_thread::yield();
     } else if (dwMilliseconds == INFINITE) {
         for (;;)
-            std::this_thread::sleep_for(std::chrono::hours(24));
+            simclock::SleepFor(std::chrono::hours(24));
     } else {
-        std::this_thread::sleep_for(std::chrono::milliseconds(dwMilliseconds));
+        simclock::SleepFor(std::chrono::milliseconds(dwMilliseconds));
     }
     return 0;
 }

@@ -77,7 +77,8 @@ class Board final : public usb::DeviceModel {
     usb::InResult In(std::uint8_t endpoint, std::span<std::uint8_t> room,
                      std::uint16_t maxPacketSize) override;
     usb::OutResult Out(std::uint8_t endpoint, std::span<const std::uint8_t> data) override;
-    std::chrono::microseconds PollInterval() override;
+    std::optional<std::chrono::nanoseconds> RetryAfter(std::uint8_t endpoint,
+                                                       std::size_t wanted) override;
 
     // ---- Identity and power ----------------------------------------------------------------
     BoardIdentity Identity() const;  // with the stored settings as they are now

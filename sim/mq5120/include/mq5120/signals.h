@@ -95,20 +95,23 @@ struct Signal {
 // The converter's code for a voltage: range -10..+10 V, offset binary, right-justified.
 std::uint16_t CodeFor(double volts, int gain, int resolution);
 
-// Nanoseconds on the clock that paces the board: real time, or a manual clock for tests.
+// Nanoseconds on the clock that paces the board: the stand-ins' clock, or a manual clock of the
+// board's own for tests.
 class TimeSource {
   public:
     virtual ~TimeSource() = default;
     virtual std::int64_t NowNs() = 0;
+    // Whether time passes by itself, on the stand-ins' clock, so that the bus can sleep until
+    // data is due; a clock that passes only when a test advances it is followed by a Wake.
+    virtual bool FollowsStandInClock() const { return false; }
 };
 
+// The stand-ins' one clock (simclock/clock.h): real time, or the manual or virtual clock a test
+// chose for the whole machine.
 class RealTime final : public TimeSource {
   public:
-    std::int64_t NowNs() override {
-        return std::chrono::duration_cast<std::chrono::nanoseconds>(
-                   std::chrono::steady_clock::now().time_since_epoch())
-            .count();
-    }
+    std::int64_t NowNs() override { return simclock::Now().count(); }
+    bool FollowsStandInClock() const override { return true; }
 };
 
 // The platform stand-ins' one clock: real time, or the manual clock a test drives, so that a
@@ -116,6 +119,7 @@ class RealTime final : public TimeSource {
 class PlatformTime final : public TimeSource {
   public:
     std::int64_t NowNs() override { return simclock::Now().count(); }
+    bool FollowsStandInClock() const override { return true; }
 };
 
 class ManualTime final : public TimeSource {

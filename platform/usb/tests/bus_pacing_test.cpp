@@ -1,0 +1,84 @@
+// A port's thread sleeps while its transfers wait: it tries a waiting transfer again when the time
+// its device named comes (on the stand-ins' clock, here the virtual one) or when the device wakes
+// it, and not in between.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "simclock/condition.h"
+#include "simclock/thread.h"
+#include "usb_test_support.h"
+
+namespace usb::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+class Pacing : public BusFixture {
+  protected:
+    simclock::testing::VirtualClock clock;
+};
+
+TEST_F(Pacing, AWaitingTransferIsTriedAgainWhenItsTimeComesAndNotBefore) {
+    const simclock::Duration start = simclock::Now();
+    device->OfferAt(ScriptedDevice::kBulkIn, Bytes(10, 0x5A), start + 250ms);  // short: ends it
+    Bytes buffer(64);
+    UrbRequest request;
+    Build(request, ScriptedDevice::kBulkIn, buffer.data(), 64,
+          USBD_TRANSFER_DIRECTION_IN | USBD_SHORT_TRANSFER_OK);
+    EXPECT_EQ(request.Send(pdo), STATUS_PENDING);
+    ASSERT_TRUE(request.Wait());
+    EXPECT_EQ(simclock::Now() - start, 250ms) << "completed when the data came";
+    EXPECT_EQ(request.Status(), STATUS_SUCCESS);
+    EXPECT_EQ(request.urb()->UrbBulkOrInterruptTransfer.TransferBufferLength, 10u);
+    EXPECT_EQ(device->InCalls(ScriptedDevice::kBulkIn), 2) << "at the submission and at 250 ms";
+}
+
+// Without a time named, only a Wake moves a waiting transfer: seconds pass without a look.
+TEST_F(Pacing, WithoutATimeNamedTheThreadWaitsForTheDevicesWake) {
+    Bytes buffer(64);
+    UrbRequest request;
+    Build(request, ScriptedDevice::kBulkIn, buffer.data(), 64,
+          USBD_TRANSFER_DIRECTION_IN | USBD_SHORT_TRANSFER_OK);
+    EXPECT_EQ(request.Send(pdo), STATUS_PENDING);
+    simclock::SleepFor(3s);
+    EXPECT_FALSE(request.Done());
+    EXPECT_EQ(device->InCalls(ScriptedDevice::kBulkIn), 1);
+    device->Offer(ScriptedDevice::kBulkIn, Bytes(3, 1));
+    ASSERT_TRUE(request.Wait());
+    EXPECT_EQ(request.urb()->UrbBulkOrInterruptTransfer.TransferBufferLength, 3u);
+}
+
+// The clock moves on while the device names its time: the port counts that time from the reading
+// before it asked, so the transfer is tried when its data comes, not a step later.
+class ManualPacing : public BusFixture {
+  protected:
+    simclock::testing::ManualClock manual;
+};
+
+TEST_F(ManualPacing, AClockMovedOnWhileTheDeviceNamesItsTimeMakesTheRetryEarlyNeverLate) {
+    const simclock::Duration start = simclock::Now();
+    device->OfferAt(ScriptedDevice::kBulkIn, Bytes(10, 0x5A), start + 250ms);
+    std::atomic<bool> named{false};
+    device->AfterNamingTime([&] {
+        simclock::testing::Advance(100ms);
+        named = true;
+    });
+    Bytes buffer(64);
+    UrbRequest request;
+    Build(request, ScriptedDevice::kBulkIn, buffer.data(), 64,
+          USBD_TRANSFER_DIRECTION_IN | USBD_SHORT_TRANSFER_OK);
+    EXPECT_EQ(request.Send(pdo), STATUS_PENDING);
+    const auto bound = std::chrono::steady_clock::now() + 10s;
+    while (!named && std::chrono::steady_clock::now() < bound)
+        std::this_thread::yield();
+    ASSERT_TRUE(named);
+    EXPECT_FALSE(request.Wait(20)) << "no data before its time";
+    manual.Advance(150ms);  // the data's time
+    ASSERT_TRUE(request.Wait());
+    EXPECT_EQ(request.urb()->UrbBulkOrInterruptTransfer.TransferBufferLength, 10u);
+}
+
+}  // namespace
+}  // namespace usb::test

@@ -2,6 +2,7 @@
 // mode (only where counters cascade) and the edges of an edge-to-edge measurement.
 #include <string>
 
+#include "pages/column_layout.h"
 #include "pages/page_class.h"
 #include "pages/page_controls.h"
 #include "pages/page_pattern.h"
@@ -22,29 +23,21 @@ constexpr char kMeasureFrame[] = "fraMeasureMode";
 ui::PageTemplate CounterTimerTemplate() {
     using ui::Kind;
     // Two columns of labels above their controls; the edges inside their group on the right.
-    constexpr int kLeft = 8;
-    constexpr int kRight = 130;
-    constexpr int kWidth = 112;
-    constexpr int kRowHeight = 26;
-    constexpr int kFirstRow = 4;
-    constexpr int kLabelHeight = 8;
-    constexpr int kControlOffset = 10;
-    constexpr int kEditHeight = 12;
-    constexpr int kDropHeight = 80;
+    using L = ColumnLayout;
+    constexpr int kLeft = L::kLeft;
+    constexpr int kRight = L::kRight;
+    constexpr int kWidth = L::kWidth;
+    constexpr int kLabelHeight = L::kLabelHeight;
+    constexpr int kControlOffset = L::kControlOffset;
+    constexpr int kDropHeight = L::kDropHeight;
     constexpr int kFrameTop = 30;
     constexpr int kFrameHeight = 76;
     constexpr int kInFrameLeft = 6;
     constexpr int kInFrameWidth = 100;
     constexpr int kStartEdgeTop = 10;
     constexpr int kStopEdgeTop = 38;
-    auto label = [&](const char* name, const char* caption, int x, int row) {
-        return ui::DialogItem(Kind::Label, name, caption, x, kFirstRow + row * kRowHeight, kWidth,
-                              kLabelHeight);
-    };
-    auto control = [&](Kind kind, int id, int x, int row) {
-        return ui::PageItem(kind, id, "", x, kFirstRow + row * kRowHeight + kControlOffset, kWidth,
-                            kind == Kind::ComboBox ? kDropHeight : kEditHeight);
-    };
+    constexpr auto label = L::Label;
+    constexpr auto control = L::Control;
     auto inFrame = [](ui::ControlDesign design) {
         design.container = kMeasureFrame;
         return design;

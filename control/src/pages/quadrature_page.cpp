@@ -3,6 +3,7 @@
 // decoder offers them.
 #include <string>
 
+#include "pages/column_layout.h"
 #include "pages/page_class.h"
 #include "pages/page_controls.h"
 #include "pages/page_pattern.h"
@@ -19,21 +20,11 @@ constexpr double kHighestPrescale = 255;
 
 ui::PageTemplate QuadratureTemplate() {
     using ui::Kind;
-    constexpr int kLeft = 8;
-    constexpr int kWidth = 112;
-    constexpr int kRowHeight = 26;
-    constexpr int kFirstRow = 4;
-    constexpr int kLabelHeight = 8;
-    constexpr int kControlOffset = 10;
-    constexpr int kDropHeight = 80;
-    auto label = [&](const char* name, const char* caption, int row) {
-        return ui::DialogItem(Kind::Label, name, caption, kLeft, kFirstRow + row * kRowHeight,
-                              kWidth, kLabelHeight);
+    using L = ColumnLayout;
+    auto label = [](const char* name, const char* caption, int row) {
+        return L::Label(name, caption, L::kLeft, row);
     };
-    auto combo = [&](int id, int row) {
-        return ui::PageItem(Kind::ComboBox, id, "", kLeft,
-                            kFirstRow + row * kRowHeight + kControlOffset, kWidth, kDropHeight);
-    };
+    auto combo = [](int id, int row) { return L::Control(Kind::ComboBox, id, L::kLeft, row); };
     ui::ControlDesign prescale = combo(kPrescaleCombo, 0);
     prescale.editable = true;
     return {kPageWidth,

@@ -4,6 +4,7 @@
 // triggered-scan settings need triggered scan.
 #include <string>
 
+#include "pages/column_layout.h"
 #include "pages/page_class.h"
 #include "pages/page_controls.h"
 #include "pages/page_pattern.h"
@@ -27,24 +28,11 @@ constexpr UINT kSingleScan = 1;
 
 ui::PageTemplate TriggersTemplate() {
     using ui::Kind;
-    // Two columns of labels above their controls.
-    constexpr int kLeft = 8;
-    constexpr int kRight = 130;
-    constexpr int kWidth = 112;
-    constexpr int kRowHeight = 26;
-    constexpr int kFirstRow = 4;
-    constexpr int kLabelHeight = 8;
-    constexpr int kControlOffset = 10;
-    constexpr int kEditHeight = 12;
-    constexpr int kDropHeight = 80;
-    auto label = [&](const char* name, const char* caption, int x, int row) {
-        return ui::DialogItem(Kind::Label, name, caption, x, kFirstRow + row * kRowHeight, kWidth,
-                              kLabelHeight);
-    };
-    auto control = [&](Kind kind, int id, int x, int row) {
-        return ui::PageItem(kind, id, "", x, kFirstRow + row * kRowHeight + kControlOffset, kWidth,
-                            kind == Kind::ComboBox ? kDropHeight : kEditHeight);
-    };
+    using L = ColumnLayout;
+    constexpr int kLeft = L::kLeft;
+    constexpr int kRight = L::kRight;
+    constexpr auto label = L::Label;
+    constexpr auto control = L::Control;
     return {kPageWidth,
             kPageHeight,
             {label("lblTrigger", "Trigger Source: ", kLeft, 0),

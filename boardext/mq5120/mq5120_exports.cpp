@@ -1,4 +1,6 @@
 // Entry points of the Mq5120 extension library.
+#include <atomic>
+
 #include "family_lookup.h"
 #include "hxdacodes.h"
 #include "main_dialog.h"
@@ -8,19 +10,21 @@
 namespace {
 
 // The counts of the model found by the last BoardInfoProcEx, which the dialog reads to know
-// whether the open board has analog inputs; before any, those of the first row (type 0).
-const SubsystemCounts* g_foundCounts = nullptr;
+// whether the open board has analog inputs; before any, those of the first row (type 0). Atomic:
+// programs open boards on several threads at once.
+std::atomic<const SubsystemCounts*> g_foundCounts{nullptr};
 
 BOOL WINAPI BoardInfoProcEx(UINT boardType, LPCSTR, LPCSTR* modelName,
                             const SubsystemCounts** counts) {
     const BOOL found = boardext::FindModel(mq5120::Family(), boardType, modelName, counts);
     if (found)
-        g_foundCounts = *counts;
+        g_foundCounts.store(*counts, std::memory_order_release);
     return found;
 }
 
 BOOL WINAPI MainDLG(LPCSTR boardName, std::uint32_t device) {
-    const bool hasAnalogInputs = g_foundCounts == nullptr || g_foundCounts->count[HXSS_AD] > 0;
+    const SubsystemCounts* found = g_foundCounts.load(std::memory_order_acquire);
+    const bool hasAnalogInputs = found == nullptr || found->count[HXSS_AD] > 0;
     return boardext::RunMainDialog(boardext::kMq5120DialogEntry, boardName, device,
                                    hasAnalogInputs ? TRUE : FALSE);
 }

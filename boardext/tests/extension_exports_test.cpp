@@ -1,5 +1,6 @@
 // What every extension module offers the loader, and the answers common to all families.
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "extension_module.h"
@@ -166,6 +167,33 @@ TEST(ExtensionExports, EntriesPastTheTableReadAsNotAvailable) {
     EXPECT_EQ(CapabilityEntryOfCode(HXSSC_PULSE_ACTIVELOW), 61u);
     EXPECT_EQ(CapabilityEntryOfCode(HXSSC_FIXEDPULSEWIDTH), 93u);
     EXPECT_EQ(CapabilityEntryOfCode(106), kCapabilityEntryCount);
+}
+
+// Programs open boards on several threads at once, and every open asks its family's module; a
+// module's memory of the last board found must take that (the race checker watches this).
+TEST(ExtensionExports, BoardsLookedUpOnSeveralThreadsAtOnceAnswerEachTheirOwn) {
+    for (const ModuleCase& c : Modules()) {
+        SCOPED_TRACE(c.name);
+        ExtensionModule module(c.name);
+        const BoardInfoProcExProc boardInfo = module.BoardInfo();
+        ASSERT_NE(boardInfo, nullptr);
+        std::vector<std::thread> threads;
+        std::vector<int> mismatches(4, 0);
+        for (std::size_t t = 0; t < mismatches.size(); ++t) {
+            threads.emplace_back([&, t] {
+                const UINT type = c.boardTypes[t % c.boardTypes.size()];
+                const std::string expected = AskBoardInfo(module, type).Name();
+                for (int i = 0; i < 2000; ++i) {
+                    if (AskBoardInfo(module, type).Name() != expected)
+                        ++mismatches[t];
+                }
+            });
+        }
+        for (std::thread& thread : threads)
+            thread.join();
+        for (int count : mismatches)
+            EXPECT_EQ(count, 0);
+    }
 }
 
 }  // namespace

@@ -4,10 +4,10 @@
 // for a read the driver keeps.
 #include <atomic>
 #include <functional>
-#include <future>
 
 #include "e2e_mq5120_fixture.h"
 #include "simclock/condition.h"
+#include "simclock/thread.h"
 #include "testing/hxda_testing.h"
 
 namespace mq5120e2e {
@@ -17,12 +17,24 @@ constexpr auto kPrompt = std::chrono::seconds(10);
 
 class Mq5120Robust : public Mq5120Test {
   protected:
-    // Releases the subsystem on another thread, so that a release that never returned would fail
-    // the test instead of hanging it.
+    // Releases the subsystem on a thread of the simulation while the test waits on the clock, so
+    // that a release that never returned would fail the test instead of hanging it, and one that
+    // needs the board to stop gets the simulated time it needs (a test thread blocked outside the
+    // clock's waits would hold the clock still).
     void releaseBounded(HDASS hDass) {
-        auto release = std::async(std::launch::async, [hDass] { return hxDaReleaseDASS(hDass); });
-        ASSERT_EQ(release.wait_for(kPrompt), std::future_status::ready);
-        EXPECT_EQ(release.get(), HXNOERROR);
+        HANDLE answered = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        HXSTATUS status = ~0u;
+        simclock::Thread releaser([&] {
+            status = hxDaReleaseDASS(hDass);
+            SetEvent(answered);
+        });
+        const DWORD waited = WaitForSingleObject(
+            answered, static_cast<DWORD>(
+                          std::chrono::duration_cast<std::chrono::milliseconds>(kPrompt).count()));
+        releaser.join();
+        CloseHandle(answered);
+        ASSERT_EQ(waited, WAIT_OBJECT_0);
+        EXPECT_EQ(status, HXNOERROR);
         opened.erase(std::find(opened.begin(), opened.end(), hDass));
     }
 };

@@ -364,9 +364,13 @@ NTSTATUS Port::SubmitTransfer(PIRP irp, PURB urb) {
         Finish({irp, STATUS_CANCELLED, USBD_STATUS_CANCELED, 0});
         return STATUS_PENDING;
     }
+    // Behind a waiting transfer it cannot move before that one completes, and the pass that
+    // completes that one goes on to it: only a transfer at the head needs the thread woken.
+    const bool head = it->second.queue.empty();
     it->second.queue.push_back(irp);
     lock.unlock();
-    Wake();
+    if (head)
+        Wake();
     return STATUS_PENDING;
 }
 

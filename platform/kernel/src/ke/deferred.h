@@ -39,7 +39,8 @@ class DpcQueue {
     // The first queued DPC that is not running now, taken out of the queue; null if none.
     KDPC* TakeRunnable();
     host::Lock lock_;
-    host::Condition changed_;
+    host::Condition changed_;  // the processors wait here for a runnable DPC
+    host::Condition idle_;     // a reset waits here for the last run to end
     LIST_ENTRY queue_;
     std::vector<KDPC*> running_;
     bool stopping_ = false;

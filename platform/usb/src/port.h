@@ -57,6 +57,12 @@ class Port final : public DevicePort {
         // kept only until they have taken them out.
         bool retired = false;
         std::deque<PIRP> queue;
+        // The head transfer last tried and left waiting, the count of wakes before that try and
+        // the reading the model named for it: until another wake or that reading, a try of it
+        // would find what that one found.
+        PIRP waiting = nullptr;
+        std::uint64_t waitingWakes = 0;
+        std::optional<simclock::Duration> waitingUntil;
     };
     struct Done {
         PIRP irp;
@@ -74,10 +80,18 @@ class Port final : public DevicePort {
     // Moves data for every pipe. Returns the clock reading at which time alone may move on a
     // transfer that waits for the device, when the model named one.
     std::optional<simclock::Duration> Service(std::vector<Done>& done);
-    // Notes the reading at which the head transfer of the endpoint, waiting for `wanted` bytes,
-    // may move on, keeping the earliest in `next`.
-    void NoteRetry(std::uint8_t endpoint, std::size_t wanted,
+    // Notes the head transfer of the pipe as waiting, for `wanted` bytes, since a try that began
+    // after `wakes` wakes, with the reading at which it may move on; keeps the earliest in `next`.
+    void NoteRetry(Pipe& pipe, std::size_t wanted, std::uint64_t wakes,
                    std::optional<simclock::Duration>& next);
+    // The head of the pipe waits as its last try left it: nothing woke the port since, and the
+    // time named for it has not come.
+    bool StillWaiting(const Pipe& pipe) const;
+    // Forgets the waiting head of the pipe when it is the transfer leaving the queue.
+    static void Leaving(Pipe& pipe, PIRP irp) {
+        if (pipe.waiting == irp)
+            pipe.waiting = nullptr;
+    }
     // Takes the head transfer of the pipe out as finished; false when its cancel routine owns it.
     bool TakeHead(Pipe& pipe, NTSTATUS status, USBD_STATUS usbd, std::vector<Done>& done);
     void Finish(const Done& done);
@@ -107,6 +121,7 @@ class Port final : public DevicePort {
     simclock::ConditionVariable wakeCondition_;
     bool wake_ = false;
     bool stop_ = false;
+    std::atomic<std::uint64_t> wakes_{0};  // every Wake, counted before it wakes the thread
     simclock::Thread thread_;
 };
 

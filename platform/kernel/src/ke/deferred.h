@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <limits>
 #include <list>
 #include <vector>
 
@@ -65,6 +66,9 @@ class TimerService {
     host::Lock lock_;
     host::Condition changed_;
     LIST_ENTRY timers_;  // set timers, unordered
+    // The due time (ns) the timer thread sleeps until; the largest value while it sleeps with no
+    // timer set, the smallest while it looks at the timers.
+    std::int64_t sleepsUntil_ = std::numeric_limits<std::int64_t>::min();
     bool stopping_ = false;
     host::Thread thread_;
 };

@@ -1,7 +1,8 @@
 // One plugged-in device on the bus: its PDO, its pipes and their transfer queues, and the thread
 // that moves data between pending transfers and the device model. The thread sleeps until a
-// submission, a cancel or the model wakes it, or until the time the model named for a waiting
-// transfer (DeviceModel::RetryAfter) comes on the stand-ins' clock.
+// submission to an empty queue, a cancel or the model wakes it, or until the time the model named
+// for a waiting transfer (DeviceModel::RetryAfter) comes on the stand-ins' clock; a pass tries a
+// waiting transfer again only after a wake or at its own named time.
 #pragma once
 
 #include <atomic>

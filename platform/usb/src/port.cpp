@@ -454,10 +454,10 @@ bool Port::NextFault(std::uint8_t endpoint, Fault* fault) {
     return true;
 }
 
-void Port::NoteRetry(Pipe& pipe, std::size_t wanted, std::uint64_t wakes,
+void Port::NoteRetry(Pipe& pipe, std::size_t wanted, std::uint64_t changes,
                      std::optional<simclock::Duration>& next) {
     pipe.waiting = pipe.queue.front();
-    pipe.waitingWakes = wakes;
+    pipe.waitingChanges = changes;
     pipe.waitingUntil.reset();
     // The reading before the model's: a clock that moves on while the model answers makes the
     // retry early (one more try), never late (a transfer left waiting past its time).
@@ -473,7 +473,7 @@ void Port::NoteRetry(Pipe& pipe, std::size_t wanted, std::uint64_t wakes,
 
 bool Port::StillWaiting(const Pipe& pipe) const {
     if (pipe.waiting == nullptr || pipe.queue.empty() || pipe.queue.front() != pipe.waiting ||
-        pipe.waitingWakes != wakes_.load())
+        pipe.waitingChanges != changes_.load())
         return false;
     return !pipe.waitingUntil || simclock::Now() < *pipe.waitingUntil;
 }
@@ -486,7 +486,7 @@ std::optional<simclock::Duration> Port::Service(std::vector<Done>& done) {
         if (pipe.retired)
             continue;
         if (StillWaiting(pipe)) {
-            // Woken for another pipe or by another pipe's time: this one keeps its own time.
+            // Nothing changed for this one since its try: it keeps its own time.
             if (pipe.waitingUntil && (!next || *pipe.waitingUntil < *next))
                 next = pipe.waitingUntil;
             continue;
@@ -495,8 +495,9 @@ std::optional<simclock::Duration> Port::Service(std::vector<Done>& done) {
             PIRP irp = pipe.queue.front();
             if (Frozen(irp))
                 break;
-            // Wakes from here on, by the model during this try included, call for another try.
-            const std::uint64_t wakes = wakes_.load();
+            // Changes from here on, wakes by the model during this try included, call for another
+            // try.
+            const std::uint64_t changes = changes_.load();
             auto& transfer = UrbOf(irp)->UrbBulkOrInterruptTransfer;
             const std::size_t length = transfer.TransferBufferLength;
             const bool in = USB_ENDPOINT_DIRECTION_IN(pipe.endpoint);
@@ -541,7 +542,7 @@ std::optional<simclock::Duration> Port::Service(std::vector<Done>& done) {
                 filled += std::min(result.bytes, length - filled);
                 SetBytesDone(irp, filled);
                 if (filled < length && !result.ended) {
-                    NoteRetry(pipe, length - filled, wakes, next);
+                    NoteRetry(pipe, length - filled, changes, next);
                     break;
                 }
                 const bool shortOk = (transfer.TransferFlags & USBD_SHORT_TRANSFER_OK) != 0;
@@ -553,9 +554,10 @@ std::optional<simclock::Duration> Port::Service(std::vector<Done>& done) {
             } else {
                 if (model_->Out(pipe.endpoint, std::span<const std::uint8_t>(
                                                    Buffer(irp), length)) == OutResult::Held) {
-                    NoteRetry(pipe, length, wakes, next);
+                    NoteRetry(pipe, length, changes, next);
                     break;
                 }
+                changes_.fetch_add(1);  // a command may start or change what other pipes wait for
                 SetBytesDone(irp, length);
                 if (!TakeHead(pipe, STATUS_SUCCESS, USBD_STATUS_SUCCESS, done))
                     break;
@@ -566,7 +568,7 @@ std::optional<simclock::Duration> Port::Service(std::vector<Done>& done) {
 }
 
 void Port::Wake() {
-    wakes_.fetch_add(1);
+    changes_.fetch_add(1);
     {
         std::lock_guard lock(wakeMutex_);
         wake_ = true;

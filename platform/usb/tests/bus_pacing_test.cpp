@@ -95,6 +95,29 @@ TEST_F(Pacing, AnotherPipesTimeDoesNotTryATransferBeforeItsOwn) {
     EXPECT_EQ(simclock::Now() - start, 2s);
 }
 
+// An OUT message the device takes may make data appear on another pipe without a wake: a transfer
+// that waited there is tried again in the next pass, here the one another pipe's time brings.
+TEST_F(Pacing, AnOutMessageTakenMakesTheNextPassTryEveryWaitingTransfer) {
+    const simclock::Duration start = simclock::Now();
+    device->OfferOnOut(ScriptedDevice::kBulkIn, Bytes(5, 0x42));
+    device->OfferAt(ScriptedDevice::kInterruptIn, Bytes(3, 0x11), start + 1s);
+    Bytes inBuffer(64), interruptBuffer(8), command(4, 0x07);
+    UrbRequest in, interrupt, out;
+    Build(in, ScriptedDevice::kBulkIn, inBuffer.data(), 64,
+          USBD_TRANSFER_DIRECTION_IN | USBD_SHORT_TRANSFER_OK);
+    Build(interrupt, ScriptedDevice::kInterruptIn, interruptBuffer.data(), 8,
+          USBD_TRANSFER_DIRECTION_IN | USBD_SHORT_TRANSFER_OK);
+    Build(out, ScriptedDevice::kBulkOut, command.data(), 4, USBD_TRANSFER_DIRECTION_OUT);
+    EXPECT_EQ(in.Send(pdo), STATUS_PENDING);
+    EXPECT_EQ(interrupt.Send(pdo), STATUS_PENDING);
+    EXPECT_EQ(out.Send(pdo), STATUS_PENDING);
+    ASSERT_TRUE(out.Wait());
+    ASSERT_TRUE(interrupt.Wait());
+    ASSERT_TRUE(in.Wait());
+    EXPECT_EQ(simclock::Now() - start, 1s) << "tried again in the pass at the interrupt's time";
+    EXPECT_EQ(in.urb()->UrbBulkOrInterruptTransfer.TransferBufferLength, 5u);
+}
+
 // The clock moves on while the device names its time: the port counts that time from the reading
 // before it asked, so the transfer is tried when its data comes, not a step later.
 class ManualPacing : public BusFixture {

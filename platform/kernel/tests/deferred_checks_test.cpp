@@ -91,6 +91,44 @@ TEST_F(DeferredChecksTest, DpcsRunAtTheirDueReadingWhateverTheHostsLoad) {
         EXPECT_EQ(state.late[round], simclock::Duration{0}) << "round " << round;
 }
 
+struct Stamped {
+    KTIMER timer;
+    KDPC dpc;
+    simclock::Duration due{};
+    std::atomic<bool> ran{false};
+    std::atomic<std::int64_t> ranAtNs{0};
+};
+
+void StampDpc(KDPC*, PVOID context, PVOID, PVOID) {
+    auto* stamped = static_cast<Stamped*>(context);
+    stamped->ranAtNs = simclock::Now().count();
+    stamped->ran = true;
+}
+
+// The timer thread sleeps until the earliest due reading: a timer set while it sleeps, due before
+// that reading or after it, runs at its own due reading.
+TEST_F(DeferredChecksTest, TimersSetWhileTheThreadSleepsRunAtTheirOwnDueReadings) {
+    simclock::testing::VirtualClock clock;
+    Stamped timers[3];
+    auto set = [](Stamped& stamped, LONGLONG ms) {
+        KeInitializeTimer(&stamped.timer);
+        KeInitializeDpc(&stamped.dpc, StampDpc, &stamped);
+        stamped.due = simclock::Now() + std::chrono::milliseconds(ms);
+        KeSetTimer(&stamped.timer, RelativeMs(ms), &stamped.dpc);
+    };
+    set(timers[0], 50);
+    simclock::SleepFor(1ms);  // the thread sleeps until the first one's due reading meanwhile
+    set(timers[1], 20);       // before it
+    set(timers[2], 50);       // after it
+    const auto deadline = simclock::Deadline::After(10s);
+    auto allRan = [&] { return timers[0].ran && timers[1].ran && timers[2].ran; };
+    while (!allRan() && !deadline.Passed())
+        simclock::SleepFor(5ms);
+    ASSERT_TRUE(allRan());
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(simclock::Duration(timers[i].ranAtNs.load()), timers[i].due) << "timer " << i;
+}
+
 void LowersIrql(KDPC*, PVOID, PVOID, PVOID) {
     KeLowerIrql(PASSIVE_LEVEL);
 }

@@ -364,9 +364,13 @@ NTSTATUS Port::SubmitTransfer(PIRP irp, PURB urb) {
         Finish({irp, STATUS_CANCELLED, USBD_STATUS_CANCELED, 0});
         return STATUS_PENDING;
     }
+    // Behind a waiting transfer it cannot move before that one completes, and the pass that
+    // completes that one goes on to it: only a transfer at the head needs the thread woken.
+    const bool head = it->second.queue.empty();
     it->second.queue.push_back(irp);
     lock.unlock();
-    Wake();
+    if (head)
+        Wake();
     return STATUS_PENDING;
 }
 
@@ -398,6 +402,7 @@ void Port::CancelQueued(PIRP irp) {
         for (auto& [handle, pipe] : pipes_) {
             auto it = std::find(pipe.queue.begin(), pipe.queue.end(), irp);
             if (it != pipe.queue.end()) {
+                Leaving(pipe, irp);
                 pipe.queue.erase(it);
                 done.bytes = static_cast<ULONG>(BytesDone(irp));
                 if (pipe.retired && pipe.queue.empty()) {
@@ -424,6 +429,7 @@ void Port::FailQueued(Pipe* only, NTSTATUS status, USBD_STATUS usbd, std::vector
                 continue;
             }
             done.push_back({irp, status, usbd, static_cast<ULONG>(BytesDone(irp))});
+            Leaving(pipe, irp);
             it = pipe.queue.erase(it);
         }
     }
@@ -433,6 +439,7 @@ bool Port::TakeHead(Pipe& pipe, NTSTATUS status, USBD_STATUS usbd, std::vector<D
     PIRP irp = pipe.queue.front();
     if (IoSetCancelRoutine(irp, nullptr) == nullptr)
         return false;
+    Leaving(pipe, irp);
     pipe.queue.pop_front();
     done.push_back({irp, status, usbd, static_cast<ULONG>(BytesDone(irp))});
     return true;
@@ -447,17 +454,28 @@ bool Port::NextFault(std::uint8_t endpoint, Fault* fault) {
     return true;
 }
 
-void Port::NoteRetry(std::uint8_t endpoint, std::size_t wanted,
+void Port::NoteRetry(Pipe& pipe, std::size_t wanted, std::uint64_t changes,
                      std::optional<simclock::Duration>& next) {
+    pipe.waiting = pipe.queue.front();
+    pipe.waitingChanges = changes;
+    pipe.waitingUntil.reset();
     // The reading before the model's: a clock that moves on while the model answers makes the
     // retry early (one more try), never late (a transfer left waiting past its time).
     const simclock::Duration asked = simclock::Now();
-    const auto after = model_->RetryAfter(endpoint, wanted);
+    const auto after = model_->RetryAfter(pipe.endpoint, wanted);
     if (!after)
         return;
     const simclock::Duration at = asked + (after->count() > 0 ? *after : kRetryNow);
+    pipe.waitingUntil = at;
     if (!next || at < *next)
         next = at;
+}
+
+bool Port::StillWaiting(const Pipe& pipe) const {
+    if (pipe.waiting == nullptr || pipe.queue.empty() || pipe.queue.front() != pipe.waiting ||
+        pipe.waitingChanges != changes_.load())
+        return false;
+    return !pipe.waitingUntil || simclock::Now() < *pipe.waitingUntil;
 }
 
 std::optional<simclock::Duration> Port::Service(std::vector<Done>& done) {
@@ -467,10 +485,19 @@ std::optional<simclock::Duration> Port::Service(std::vector<Done>& done) {
     for (auto& [handle, pipe] : pipes_) {
         if (pipe.retired)
             continue;
+        if (StillWaiting(pipe)) {
+            // Nothing changed for this one since its try: it keeps its own time.
+            if (pipe.waitingUntil && (!next || *pipe.waitingUntil < *next))
+                next = pipe.waitingUntil;
+            continue;
+        }
         while (!pipe.queue.empty()) {
             PIRP irp = pipe.queue.front();
             if (Frozen(irp))
                 break;
+            // Changes from here on, wakes by the model during this try included, call for another
+            // try.
+            const std::uint64_t changes = changes_.load();
             auto& transfer = UrbOf(irp)->UrbBulkOrInterruptTransfer;
             const std::size_t length = transfer.TransferBufferLength;
             const bool in = USB_ENDPOINT_DIRECTION_IN(pipe.endpoint);
@@ -515,7 +542,7 @@ std::optional<simclock::Duration> Port::Service(std::vector<Done>& done) {
                 filled += std::min(result.bytes, length - filled);
                 SetBytesDone(irp, filled);
                 if (filled < length && !result.ended) {
-                    NoteRetry(pipe.endpoint, length - filled, next);
+                    NoteRetry(pipe, length - filled, changes, next);
                     break;
                 }
                 const bool shortOk = (transfer.TransferFlags & USBD_SHORT_TRANSFER_OK) != 0;
@@ -527,9 +554,10 @@ std::optional<simclock::Duration> Port::Service(std::vector<Done>& done) {
             } else {
                 if (model_->Out(pipe.endpoint, std::span<const std::uint8_t>(
                                                    Buffer(irp), length)) == OutResult::Held) {
-                    NoteRetry(pipe.endpoint, length, next);
+                    NoteRetry(pipe, length, changes, next);
                     break;
                 }
+                changes_.fetch_add(1);  // a command may start or change what other pipes wait for
                 SetBytesDone(irp, length);
                 if (!TakeHead(pipe, STATUS_SUCCESS, USBD_STATUS_SUCCESS, done))
                     break;
@@ -540,6 +568,7 @@ std::optional<simclock::Duration> Port::Service(std::vector<Done>& done) {
 }
 
 void Port::Wake() {
+    changes_.fetch_add(1);
     {
         std::lock_guard lock(wakeMutex_);
         wake_ = true;

@@ -1,7 +1,8 @@
 // One plugged-in device on the bus: its PDO, its pipes and their transfer queues, and the thread
 // that moves data between pending transfers and the device model. The thread sleeps until a
-// submission, a cancel or the model wakes it, or until the time the model named for a waiting
-// transfer (DeviceModel::RetryAfter) comes on the stand-ins' clock.
+// submission to an empty queue, a cancel or the model wakes it, or until the time the model named
+// for a waiting transfer (DeviceModel::RetryAfter) comes on the stand-ins' clock; a pass tries a
+// waiting transfer again only after a wake or an OUT message taken, or at its own named time.
 #pragma once
 
 #include <atomic>
@@ -57,6 +58,12 @@ class Port final : public DevicePort {
         // kept only until they have taken them out.
         bool retired = false;
         std::deque<PIRP> queue;
+        // The head transfer last tried and left waiting, the count of changes before that try
+        // and the reading the model named for it: until another change or that reading, a try of
+        // it would find what that one found.
+        PIRP waiting = nullptr;
+        std::uint64_t waitingChanges = 0;
+        std::optional<simclock::Duration> waitingUntil;
     };
     struct Done {
         PIRP irp;
@@ -74,10 +81,19 @@ class Port final : public DevicePort {
     // Moves data for every pipe. Returns the clock reading at which time alone may move on a
     // transfer that waits for the device, when the model named one.
     std::optional<simclock::Duration> Service(std::vector<Done>& done);
-    // Notes the reading at which the head transfer of the endpoint, waiting for `wanted` bytes,
-    // may move on, keeping the earliest in `next`.
-    void NoteRetry(std::uint8_t endpoint, std::size_t wanted,
+    // Notes the head transfer of the pipe as waiting, for `wanted` bytes, since a try that began
+    // after `changes` changes, with the reading at which it may move on; keeps the earliest in
+    // `next`.
+    void NoteRetry(Pipe& pipe, std::size_t wanted, std::uint64_t changes,
                    std::optional<simclock::Duration>& next);
+    // The head of the pipe waits as its last try left it: no wake and no OUT message taken since,
+    // and the time named for it has not come.
+    bool StillWaiting(const Pipe& pipe) const;
+    // Forgets the waiting head of the pipe when it is the transfer leaving the queue.
+    static void Leaving(Pipe& pipe, PIRP irp) {
+        if (pipe.waiting == irp)
+            pipe.waiting = nullptr;
+    }
     // Takes the head transfer of the pipe out as finished; false when its cancel routine owns it.
     bool TakeHead(Pipe& pipe, NTSTATUS status, USBD_STATUS usbd, std::vector<Done>& done);
     void Finish(const Done& done);
@@ -107,6 +123,9 @@ class Port final : public DevicePort {
     simclock::ConditionVariable wakeCondition_;
     bool wake_ = false;
     bool stop_ = false;
+    // Every Wake, counted before it wakes the thread, and every OUT message the model took (one
+    // may change what the device offers on its other pipes).
+    std::atomic<std::uint64_t> changes_{0};
     simclock::Thread thread_;
 };
 

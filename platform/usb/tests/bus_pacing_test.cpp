@@ -50,6 +50,74 @@ TEST_F(Pacing, WithoutATimeNamedTheThreadWaitsForTheDevicesWake) {
     EXPECT_EQ(request.urb()->UrbBulkOrInterruptTransfer.TransferBufferLength, 3u);
 }
 
+// Each waiting transfer keeps its own time: the try that another pipe's time or data brings does
+// not ask a device that named a later time again, while a wake of the device tries every pipe.
+TEST_F(Pacing, AnotherPipesTimeDoesNotTryATransferBeforeItsOwn) {
+    const simclock::Duration start = simclock::Now();
+    struct Case {
+        const char* name;
+        bool wokenMeanwhile;  // the device wakes the bus for the bulk endpoint's data
+        int interruptTriesBeforeItsTime;
+    };
+    const Case cases[] = {{"by time", false, 1}, {"by a wake", true, 2}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const simclock::Duration at = simclock::Now();
+        const int before = device->InCalls(ScriptedDevice::kInterruptIn);
+        if (!c.wokenMeanwhile)
+            device->OfferAt(ScriptedDevice::kBulkIn, Bytes(10, 0x5A), at + 250ms);
+        device->OfferAt(ScriptedDevice::kInterruptIn, Bytes(3, 0x11), at + 1s);
+        Bytes bulkBuffer(64), interruptBuffer(8);
+        UrbRequest bulk, interrupt;
+        Build(bulk, ScriptedDevice::kBulkIn, bulkBuffer.data(), 64,
+              USBD_TRANSFER_DIRECTION_IN | USBD_SHORT_TRANSFER_OK);
+        Build(interrupt, ScriptedDevice::kInterruptIn, interruptBuffer.data(), 8,
+              USBD_TRANSFER_DIRECTION_IN | USBD_SHORT_TRANSFER_OK);
+        // The bulk transfer first: whatever passes its submission brings, the interrupt transfer
+        // is tried once on its own submission.
+        EXPECT_EQ(bulk.Send(pdo), STATUS_PENDING);
+        EXPECT_EQ(interrupt.Send(pdo), STATUS_PENDING);
+        if (c.wokenMeanwhile) {
+            simclock::SleepFor(250ms);
+            device->Offer(ScriptedDevice::kBulkIn, Bytes(10, 0x5A));
+        }
+        ASSERT_TRUE(bulk.Wait());
+        EXPECT_EQ(bulk.urb()->UrbBulkOrInterruptTransfer.TransferBufferLength, 10u);
+        EXPECT_FALSE(interrupt.Done());
+        EXPECT_EQ(device->InCalls(ScriptedDevice::kInterruptIn) - before,
+                  c.interruptTriesBeforeItsTime);
+        ASSERT_TRUE(interrupt.Wait());
+        EXPECT_EQ(simclock::Now() - at, 1s) << "completed when its data came";
+        EXPECT_EQ(interrupt.urb()->UrbBulkOrInterruptTransfer.TransferBufferLength, 3u);
+        EXPECT_EQ(device->InCalls(ScriptedDevice::kInterruptIn) - before,
+                  c.interruptTriesBeforeItsTime + 1);
+    }
+    EXPECT_EQ(simclock::Now() - start, 2s);
+}
+
+// An OUT message the device takes may make data appear on another pipe without a wake: a transfer
+// that waited there is tried again in the next pass, here the one another pipe's time brings.
+TEST_F(Pacing, AnOutMessageTakenMakesTheNextPassTryEveryWaitingTransfer) {
+    const simclock::Duration start = simclock::Now();
+    device->OfferOnOut(ScriptedDevice::kBulkIn, Bytes(5, 0x42));
+    device->OfferAt(ScriptedDevice::kInterruptIn, Bytes(3, 0x11), start + 1s);
+    Bytes inBuffer(64), interruptBuffer(8), command(4, 0x07);
+    UrbRequest in, interrupt, out;
+    Build(in, ScriptedDevice::kBulkIn, inBuffer.data(), 64,
+          USBD_TRANSFER_DIRECTION_IN | USBD_SHORT_TRANSFER_OK);
+    Build(interrupt, ScriptedDevice::kInterruptIn, interruptBuffer.data(), 8,
+          USBD_TRANSFER_DIRECTION_IN | USBD_SHORT_TRANSFER_OK);
+    Build(out, ScriptedDevice::kBulkOut, command.data(), 4, USBD_TRANSFER_DIRECTION_OUT);
+    EXPECT_EQ(in.Send(pdo), STATUS_PENDING);
+    EXPECT_EQ(interrupt.Send(pdo), STATUS_PENDING);
+    EXPECT_EQ(out.Send(pdo), STATUS_PENDING);
+    ASSERT_TRUE(out.Wait());
+    ASSERT_TRUE(interrupt.Wait());
+    ASSERT_TRUE(in.Wait());
+    EXPECT_EQ(simclock::Now() - start, 1s) << "tried again in the pass at the interrupt's time";
+    EXPECT_EQ(in.urb()->UrbBulkOrInterruptTransfer.TransferBufferLength, 5u);
+}
+
 // The clock moves on while the device names its time: the port counts that time from the reading
 // before it asked, so the transfer is tried when its data comes, not a step later.
 class ManualPacing : public BusFixture {

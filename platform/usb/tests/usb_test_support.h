@@ -114,6 +114,12 @@ class ScriptedDevice : public DeviceModel {
         return inCalls_[endpoint];
     }
 
+    // Queues one IN packet that appears inside the device's next OUT call that takes a message,
+    // as a command's answer does: the device does not wake the bus for it.
+    void OfferOnOut(std::uint8_t endpoint, Bytes packet) {
+        std::lock_guard lock(mutex_);
+        onOut_.emplace_back(endpoint, std::move(packet));
+    }
     // Queues one IN packet (shorter than the max packet: ends a transfer; empty: zero-length).
     void Offer(std::uint8_t endpoint, Bytes packet) {
         {
@@ -198,6 +204,8 @@ class ScriptedDevice : public DeviceModel {
         if (holdOut_)
             return OutResult::Held;
         received_[endpoint].emplace_back(data.begin(), data.end());
+        for (auto& [in, packet] : std::exchange(onOut_, {}))
+            packets_[in].push_back(std::move(packet));
         return OutResult::Taken;
     }
 
@@ -214,6 +222,7 @@ class ScriptedDevice : public DeviceModel {
     Bytes config_;
     std::map<std::uint8_t, std::deque<Bytes>> packets_;
     std::map<std::uint8_t, std::deque<std::pair<simclock::Duration, Bytes>>> timed_;
+    std::vector<std::pair<std::uint8_t, Bytes>> onOut_;
     std::map<std::uint8_t, int> inCalls_;
     std::map<std::uint8_t, std::vector<Bytes>> received_;
     std::vector<std::uint8_t> selected_;

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <limits>
 #include <list>
 #include <vector>
 
@@ -39,7 +40,8 @@ class DpcQueue {
     // The first queued DPC that is not running now, taken out of the queue; null if none.
     KDPC* TakeRunnable();
     host::Lock lock_;
-    host::Condition changed_;
+    host::Condition changed_;  // the processors wait here for a runnable DPC
+    host::Condition idle_;     // a reset waits here for the last run to end
     LIST_ENTRY queue_;
     std::vector<KDPC*> running_;
     bool stopping_ = false;
@@ -64,6 +66,9 @@ class TimerService {
     host::Lock lock_;
     host::Condition changed_;
     LIST_ENTRY timers_;  // set timers, unordered
+    // The due time (ns) the timer thread sleeps until; the largest value while it sleeps with no
+    // timer set, the smallest while it looks at the timers.
+    std::int64_t sleepsUntil_ = std::numeric_limits<std::int64_t>::min();
     bool stopping_ = false;
     host::Thread thread_;
 };

@@ -55,7 +55,9 @@ bool DpcQueue::Insert(KDPC* dpc, PVOID argument1, PVOID argument2) {
     NoteDeferredActivity();
     while (processors_.size() < kSimulatedProcessors)
         processors_.emplace_back([this] { Run(); });
-    changed_.NotifyOne();
+    // A DPC queued again while it runs is taken by its own processor once that run ends.
+    if (std::find(running_.begin(), running_.end(), dpc) == running_.end())
+        changed_.NotifyOne();
     return true;
 }
 
@@ -80,7 +82,7 @@ bool DpcQueue::Reset(host::TimePoint deadline) {
         dpc->DpcData = nullptr;
     }
     while (!running_.empty()) {
-        if (!changed_.WaitUntil(guard, deadline) && !running_.empty())
+        if (!idle_.WaitUntil(guard, deadline) && !running_.empty())
             return false;
     }
     return true;
@@ -123,9 +125,10 @@ void DpcQueue::Run() {
 
         guard.lock();
         running_.erase(std::find(running_.begin(), running_.end(), dpc));
-        // A DPC queued again while it ran may start now; a reset may wait for the last run.
-        if (!IsListEmpty(&queue_) || running_.empty())
-            changed_.NotifyAll();
+        // A DPC queued again while it ran is taken by this processor in its next round; a reset
+        // may wait for the last run.
+        if (running_.empty())
+            idle_.NotifyAll();
     }
 }
 

@@ -64,7 +64,9 @@ BOOLEAN TimerService::Set(KTIMER* timer, LONGLONG dueTime, LONG period, KDPC* dp
     NoteDeferredActivity();
     if (!thread_.Running())
         thread_ = host::Thread([this] { Run(); });
-    changed_.NotifyAll();
+    // A timer due after the one the thread sleeps until is found when that one expires.
+    if (due < sleepsUntil_)
+        changed_.NotifyAll();
     return wasSet ? TRUE : FALSE;
 }
 
@@ -126,13 +128,17 @@ void TimerService::Run() {
                 earliest = timer;
         }
         if (earliest == nullptr) {
+            sleepsUntil_ = std::numeric_limits<std::int64_t>::max();
             changed_.Wait(guard);
+            sleepsUntil_ = std::numeric_limits<std::int64_t>::min();
             continue;
         }
         const std::int64_t now = NowNs();
         if (earliest->DueTime.QuadPart > now) {
-            // Woken by a change of the timers, or when the clock reaches the due time.
+            // Woken by an earlier timer, a cancel, or when the clock reaches the due time.
+            sleepsUntil_ = earliest->DueTime.QuadPart;
             changed_.WaitUntilReading(guard, simclock::Duration(earliest->DueTime.QuadPart));
+            sleepsUntil_ = std::numeric_limits<std::int64_t>::min();
             continue;  // the timers or the clock may have changed meanwhile
         }
         Expire(earliest, now);

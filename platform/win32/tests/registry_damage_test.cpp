@@ -22,6 +22,8 @@ namespace {
 using std::chrono::milliseconds;
 
 constexpr milliseconds kShortBusyTimeout{200};
+// Far above the bound: a damaged file must fail at once, not be waited for as a busy one is.
+constexpr milliseconds kLongBusyTimeout{30000};
 // Far below the default busy timeout, far above what a failing call needs.
 constexpr milliseconds kBound{3000};
 
@@ -98,28 +100,30 @@ TEST_F(RegistryDamage, DamagedOrLockedDatabasesFailAtOnceWithTheRegistryErrors) 
         std::function<void(RegistryDamage&)> prepare;
         LONG createKey;   // a write
         LONG queryValue;  // a read
+        milliseconds busyTimeout;
     };
     const Case cases[] = {
         {"not a database",
          [](RegistryDamage& t) { std::ofstream(t.Database()) << std::string(4096, 'x'); },
-         ERROR_REGISTRY_CORRUPT, ERROR_REGISTRY_CORRUPT},
+         ERROR_REGISTRY_CORRUPT, ERROR_REGISTRY_CORRUPT, kLongBusyTimeout},
         {"truncated",
          [](RegistryDamage& t) {
              t.Populate();
              std::filesystem::resize_file(t.Database(),
                                           std::filesystem::file_size(t.Database()) / 2);
          },
-         ERROR_REGISTRY_CORRUPT, ERROR_REGISTRY_CORRUPT},
+         ERROR_REGISTRY_CORRUPT, ERROR_REGISTRY_CORRUPT, kLongBusyTimeout},
         {"write lock held by another connection",
          [](RegistryDamage& t) {
              t.Populate();
              t.HoldWriteLock();
          },
-         ERROR_REGISTRY_IO_FAILED, ERROR_SUCCESS},
+         ERROR_REGISTRY_IO_FAILED, ERROR_SUCCESS, kShortBusyTimeout},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Restart();
+        registry::SetBusyTimeoutForTesting(c.busyTimeout);
         c.prepare(*this);
         const std::pair<LONG (*)(), LONG> calls[] = {{CreateKey, c.createKey},
                                                      {QueryValue, c.queryValue}};

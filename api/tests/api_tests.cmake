@@ -101,7 +101,7 @@ endif()
 # model still converts a long overdue stretch of samples one by one under its port's lock, which
 # can hold a driver request past the exerciser's bound.
 add_executable(api_exerciser ${CMAKE_CURRENT_LIST_DIR}/exerciser/api_exerciser.cpp)
-target_link_libraries(api_exerciser PRIVATE hxdaapi32 hxmem32 platform_win32 Threads::Threads)
+target_link_libraries(api_exerciser PRIVATE hxdaapi32 hxmem32 platform_win32 platform_clock Threads::Threads)
 add_dependencies(api_exerciser MqMachine SetupApi MQ5120k Mq5120 Mq5200)
 add_test(NAME api_exerciser_run COMMAND api_exerciser --seed 20261210 --seconds 20 --threads 4 --boards standin)
 set_tests_properties(api_exerciser_run PROPERTIES LABELS "slow" TIMEOUT 180)

@@ -33,6 +33,7 @@
 
 #include "hxdaapi32.h"
 #include "hxmem32.h"
+#include "simclock/clock.h"
 #include "win32/messages.h"
 
 namespace {
@@ -227,9 +228,11 @@ struct CallSlot {
     std::atomic<const char*> name{""};
 };
 
+// A call's time on the stand-ins' clock, which the library's own timeouts count in: a host that
+// starves the process (the clock holds across such stalls) slows both alike, so only a call that
+// outlives every bound of the library trips the watchdog. Never 0, which marks an idle slot.
 std::int64_t nowMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now().time_since_epoch())
-        .count();
+    return std::chrono::duration_cast<std::chrono::milliseconds>(simclock::Now()).count() + 1;
 }
 
 class Watchdog {

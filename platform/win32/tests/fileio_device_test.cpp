@@ -103,6 +103,29 @@ TEST_F(FileIo, ImmediateFailureReturnsFalseWithoutApc) {
     CloseHandle(h);
 }
 
+// A synchronous request whose submission fails before it has an IRP (IRPs come from pool) returns
+// its error at once instead of waiting for a completion that never comes; so does one on a handle
+// opened for overlapped I/O.
+TEST_F(FileIo, ASynchronousRequestThatGetsNoIrpFailsWithItsError) {
+    for (const DWORD flags : {DWORD{0}, DWORD{FILE_FLAG_OVERLAPPED}}) {
+        SCOPED_TRACE(flags);
+        HANDLE h = CreateFileA("\\\\.\\EchoB\\AD0", GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                               OPEN_EXISTING, flags, nullptr);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        char buffer[8] = {};
+        DWORD bytes = 99;
+        kernel::testing::FailPoolAllocation(1, kernel::testing::kIrpPoolTag);
+        EXPECT_FALSE(ReadFile(h, buffer, sizeof(buffer), &bytes, nullptr));
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NO_SYSTEM_RESOURCES));
+        kernel::testing::FailPoolAllocation(1, kernel::testing::kIrpPoolTag);
+        EXPECT_FALSE(DeviceIoControl(h, IOCTL_ECHO_PEND, nullptr, 0, buffer, sizeof(buffer), &bytes,
+                                     nullptr));
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NO_SYSTEM_RESOURCES));
+        kernel::testing::FailPoolAllocation(0);
+        CloseHandle(h);
+    }
+}
+
 TEST_F(FileIo, SynchronousControlOnAnOverlappedHandleWaitsOnTheFile) {
     // Without an OVERLAPPED the call waits on the file itself, which the completion of any request
     // of the file without an event of its own signals (a ReadFileEx read): it can return before

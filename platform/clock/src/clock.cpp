@@ -20,39 +20,41 @@ void RaiseTo(std::atomic<std::int64_t>& value, std::int64_t candidate) {
     }
 }
 
-// The stall rule, when no reading came for longer than the bound: if a wait became due during the
-// gap, the process was not running when it should have been, and the clock holds from the due
-// reading (or the last reading, if later) to now. Under stallMutex, so that one thread takes the
-// gap once.
-void HoldStall(State& state, std::int64_t host) {
+// The stall rule: a reading more than the bound past the earliest due wait finds a thread that
+// should have come back from that wait and has not, because the host did not run it. The reading
+// stands at the due reading plus the bound until the thread comes back; what the host ran on
+// meanwhile is held. Consecutive holds are one stall; one stall holds at most kStallHoldLimit, so
+// a thread stopped for good (a debugger) does not stop the clock. Under stallMutex.
+std::int64_t HoldOverdue(State& state, std::int64_t host, std::int64_t due) {
     std::lock_guard guard(state.stallMutex);
-    const std::int64_t last = state.lastReadHostNs.load();
-    if (host - last <= kStallBound.count())
-        return;  // another thread has read the clock meanwhile
-    const std::int64_t offset = state.biasNs.load() - state.heldNs.load();
-    const std::int64_t readingNow = host + offset;
-    const std::int64_t readingAtLast = last + offset;
-    if (const std::int64_t due = state.earliestDueNs.load();
-        due != std::numeric_limits<std::int64_t>::max()) {
-        const std::int64_t from = std::max(due, readingAtLast);
-        const std::int64_t gap = readingNow - from;
-        if (gap > kStallBound.count()) {
-            state.heldNs.fetch_add(gap);
-            ++state.stalls.count;
-            state.stalls.longest = std::max(state.stalls.longest, Duration(gap));
-            state.stalls.total += Duration(gap);
-        }
+    const std::int64_t reading = host + state.biasNs.load() - state.heldNs.load();
+    const std::int64_t limit = std::max(due + kStallBound.count(), state.lastReturnedNs.load());
+    if (reading <= limit)
+        return reading;
+    if (!state.holding.load()) {
+        state.holding.store(true);
+        ++state.stalls.count;
+        state.stallHeldNs = 0;
     }
-    state.lastReadHostNs.store(host);
+    const std::int64_t hold =
+        std::min(reading - limit, kStallHoldLimit.count() - state.stallHeldNs);
+    if (hold <= 0)
+        return reading;
+    state.heldNs.fetch_add(hold);
+    state.stallHeldNs += hold;
+    state.stalls.longest = std::max(state.stalls.longest, Duration(state.stallHeldNs));
+    state.stalls.total += Duration(hold);
+    return reading - hold;
 }
 
 std::int64_t RealReadingNs(State& state) {
     const std::int64_t host = HostNs();
-    const std::int64_t last = state.lastReadHostNs.load(std::memory_order_relaxed);
-    if (last != 0 && host - last > kStallBound.count())
-        HoldStall(state, host);
-    RaiseTo(state.lastReadHostNs, host);
-    const std::int64_t reading = host + state.biasNs.load() - state.heldNs.load();
+    std::int64_t reading = host + state.biasNs.load() - state.heldNs.load();
+    if (const std::int64_t due = state.earliestDueNs.load();
+        due != std::numeric_limits<std::int64_t>::max() && reading - due > kStallBound.count())
+        reading = HoldOverdue(state, host, due);
+    else if (state.holding.load(std::memory_order_relaxed))
+        state.holding.store(false);  // nothing overdue: the stall has ended
     RaiseTo(state.lastReturnedNs, reading);
     return std::max(reading, state.lastReturnedNs.load());
 }
@@ -114,7 +116,6 @@ void SwitchMode(Mode to) {
             const std::int64_t bias = reading - SteadyNs() + state.heldNs.load();
             if (bias > state.biasNs.load())
                 state.biasNs.store(bias);
-            state.lastReadHostNs.store(0);
         } else if (to == Mode::Manual) {
             state.manualNs.store(reading);
         } else {
@@ -178,6 +179,7 @@ void ResetStalls() {
     detail::State& state = TheState();
     std::lock_guard guard(state.stallMutex);
     state.stalls = {};
+    state.holding.store(false);  // a hold going on counts as a new stall
 }
 
 namespace testing {
@@ -211,7 +213,6 @@ void SetBias(Duration bias) {
         std::lock_guard guard(state.mutex);
         state.biasNs.store(bias.count());
         state.lastReturnedNs.store(0);
-        state.lastReadHostNs.store(0);
     }
     detail::NotifyJump();
 }
@@ -221,7 +222,6 @@ ManualHostClock::ManualHostClock() {
     std::lock_guard guard(state.mutex);
     state.manualHostNs.store(detail::SteadyNs());
     state.manualHost.store(true);
-    state.lastReadHostNs.store(0);
 }
 
 ManualHostClock::~ManualHostClock() {
@@ -232,7 +232,6 @@ ManualHostClock::~ManualHostClock() {
     if (ahead > 0)
         state.biasNs.fetch_add(ahead);
     state.manualHost.store(false);
-    state.lastReadHostNs.store(0);
 }
 
 void ManualHostClock::Advance(Duration step) {
@@ -240,9 +239,9 @@ void ManualHostClock::Advance(Duration step) {
         TheState().manualHostNs.fetch_add(step.count());
 }
 
-PendingDeadline::PendingDeadline(Duration due) : entry_(new detail::Waiter), due_(due.count()) {
-    detail::AddDueWait(due_, static_cast<detail::Waiter*>(entry_));
-}
+PendingDeadline::PendingDeadline(Duration due)
+    : entry_(new detail::Waiter),
+      due_(detail::AddDueWait(due.count(), static_cast<detail::Waiter*>(entry_))) {}
 
 PendingDeadline::~PendingDeadline() {
     auto* waiter = static_cast<detail::Waiter*>(entry_);

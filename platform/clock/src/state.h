@@ -32,7 +32,6 @@ struct State {
     std::atomic<std::int64_t> biasNs{0};          // added to the host time in real mode
     std::atomic<std::int64_t> heldNs{0};          // host stalls held, taken off in real mode
     std::atomic<std::int64_t> lastReturnedNs{0};  // real readings never go back
-    std::atomic<std::int64_t> lastReadHostNs{0};  // the host time of the latest real reading
     // System time minus steady time, taken once, so that system time moves with Now().
     std::int64_t wallOffsetNs = 0;
 
@@ -52,7 +51,9 @@ struct State {
     std::atomic<std::uint64_t> jumps{0};
 
     std::mutex stallMutex;
-    StallRecord stalls;  // under stallMutex
+    StallRecord stalls;                // under stallMutex
+    std::atomic<bool> holding{false};  // the latest reading found an overdue wait and held
+    std::int64_t stallHeldNs = 0;      // what the stall going on has held, under stallMutex
 
     std::mutex subscribersMutex;  // held while the subscribers are called
     std::map<int, std::function<void()>> subscribers;
@@ -76,7 +77,9 @@ void ResumeRunning();
 void AdvanceIfIdle();
 
 // A wait due at a reading joins or leaves the waits the virtual clock and the stall rule look at.
-void AddDueWait(std::int64_t reading, Waiter* waiter);
+// A wait is listed at its reading or, if that has passed, at the current one (it is due from the
+// moment it begins); AddDueWait returns that key, which RemoveDueWait takes.
+std::int64_t AddDueWait(std::int64_t reading, Waiter* waiter);
 void RemoveDueWait(std::int64_t reading, Waiter* waiter);
 // Every timed waiter looks at its limit again (the clock jumped).
 void PokeDueWaits();

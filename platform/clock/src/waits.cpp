@@ -106,11 +106,13 @@ void AdvanceIfIdle() {
     }
 }
 
-void AddDueWait(std::int64_t reading, Waiter* waiter) {
+std::int64_t AddDueWait(std::int64_t reading, Waiter* waiter) {
     State& state = TheState();
+    const std::int64_t key = std::max(reading, ReadingNs());
     std::lock_guard guard(state.waitsMutex);
-    state.dueWaits.emplace(reading, waiter);
+    state.dueWaits.emplace(key, waiter);
     state.earliestDueNs.store(state.dueWaits.begin()->first);
+    return key;
 }
 
 void RemoveDueWait(std::int64_t reading, Waiter* waiter) {
@@ -230,15 +232,14 @@ bool WaitOnce(WaiterList& list, const LockRef& lock, const WaitLimit& limit) {
     // finds the waiter.
     list.Add(&waiter);
     lock.unlock(lock.lock);
-    if (due)
-        AddDueWait(limit.reading.count(), &waiter);
+    const std::int64_t dueKey = due ? AddDueWait(limit.reading.count(), &waiter) : 0;
     if (waiter.participant)
         BlockRunning();
     else
         AdvanceIfIdle();
     const bool notified = Sleep(waiter, limit);
     if (due)
-        RemoveDueWait(limit.reading.count(), &waiter);
+        RemoveDueWait(dueKey, &waiter);
     list.Remove(&waiter);
     lock.relock(lock.lock);
     return notified;

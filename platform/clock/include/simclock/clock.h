@@ -41,9 +41,11 @@ bool IsVirtual();
 // matching host time, in manual and virtual mode never (the clock wakes its waiters itself).
 HostTimePoint HostDeadline(Duration deadline);
 
-// Host stalls held in real mode: gaps in which no thread of the process read the clock for longer
-// than kStallBound although a timed wait was due. The clock stood still across each.
+// Host stalls held in real mode: spans in which a thread due to come back from a timed wait did not
+// run for longer than kStallBound after its due reading. The clock stood still at the due reading
+// plus the bound until the thread came back, for at most kStallHoldLimit per stall.
 inline constexpr Duration kStallBound = std::chrono::milliseconds(10);
+inline constexpr Duration kStallHoldLimit = std::chrono::seconds(1);
 struct StallRecord {
     std::uint64_t count = 0;
     Duration longest{};

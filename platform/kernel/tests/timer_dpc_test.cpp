@@ -328,3 +328,43 @@ TEST_F(TimerTest, CancelDoesNotWaitForARunningDpcAndADpcIsQueuedOnce) {
 }
 
 }  // namespace
+
+struct Expiries {
+    std::mutex mutex;
+    std::vector<std::pair<int, std::thread::id>> runs;  // which timer, on which thread
+    KDPC dpcs[3];
+};
+
+void NoteExpiryDpc(KDPC* dpc, PVOID context, PVOID, PVOID) {
+    auto* expiries = static_cast<Expiries*>(context);
+    std::lock_guard guard(expiries->mutex);
+    expiries->runs.emplace_back(static_cast<int>(dpc - expiries->dpcs), std::this_thread::get_id());
+}
+
+// The timer thread runs the DPCs of the timers it expired itself, in their due order, rather than
+// waking a processor for each; a DPC queued by anyone else still goes to a processor.
+TEST_F(TimerTest, TheDpcsOfTimersExpiredTogetherRunInDueOrderOnTheTimerThread) {
+    simclock::testing::UseManualClock();
+    // The processors exist and wait: a processor that starts looks at the queue at once.
+    Counter warmUp;
+    KDPC first;
+    KeInitializeDpc(&first, CountDpc, &warmUp);
+    ASSERT_TRUE(KeInsertQueueDpc(&first, nullptr, nullptr));
+    ASSERT_TRUE(kernel::testing::DrainDeferredWork());
+    Expiries expiries;
+    KTIMER timers[3];
+    const LONGLONG dueMs[3] = {7, 3, 5};
+    for (int i = 0; i < 3; ++i) {
+        KeInitializeTimer(&timers[i]);
+        KeInitializeDpc(&expiries.dpcs[i], NoteExpiryDpc, &expiries);
+        KeSetTimer(&timers[i], RelativeMs(dueMs[i]), &expiries.dpcs[i]);
+    }
+    Advance(10ms);
+    ASSERT_EQ(expiries.runs.size(), 3u);
+    EXPECT_EQ(expiries.runs[0].first, 1);
+    EXPECT_EQ(expiries.runs[1].first, 2);
+    EXPECT_EQ(expiries.runs[2].first, 0);
+    EXPECT_EQ(expiries.runs[0].second, expiries.runs[1].second);
+    EXPECT_EQ(expiries.runs[1].second, expiries.runs[2].second);
+    EXPECT_NE(expiries.runs[0].second, std::this_thread::get_id());
+}

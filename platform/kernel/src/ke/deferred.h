@@ -26,7 +26,13 @@ class DpcQueue {
   public:
     static constexpr int kSimulatedProcessors = 4;
     static DpcQueue& Instance();
-    bool Insert(KDPC* dpc, PVOID argument1, PVOID argument2);
+    // Queues the DPC; with wakeProcessor false no idle processor is woken for it, since the caller
+    // runs it itself (RunHere).
+    bool Insert(KDPC* dpc, PVOID argument1, PVOID argument2, bool wakeProcessor = true);
+    // Runs the DPC on the calling thread if it is still queued and runs nowhere else: the timer
+    // thread runs the DPCs of the timers it expired, as a processor runs those its clock interrupt
+    // queued, instead of waking another processor for each.
+    void RunHere(KDPC* dpc);
     bool Remove(KDPC* dpc);
     // Nothing queued and no routine running.
     bool Idle();
@@ -37,6 +43,8 @@ class DpcQueue {
   private:
     DpcQueue();
     void Run();
+    // Runs a DPC taken out of the queue; called and returns with the lock held.
+    void RunTaken(KDPC* dpc, host::Guard& guard);
     // The first queued DPC that is not running now, taken out of the queue; null if none.
     KDPC* TakeRunnable();
     host::Lock lock_;
@@ -63,7 +71,10 @@ class TimerService {
     TimerService();
     void Run();
     void Expire(KTIMER* timer, std::int64_t nowNs);
+    // Runs the DPCs the expiries queued, with the lock released meanwhile.
+    void RunExpiredDpcs(host::Guard& guard);
     host::Lock lock_;
+    std::vector<KDPC*> expiredDpcs_;  // queued by the expiries, run by the timer thread
     host::Condition changed_;
     LIST_ENTRY timers_;  // set timers, unordered
     // The due time (ns) the timer thread sleeps until; the largest value while it sleeps with no

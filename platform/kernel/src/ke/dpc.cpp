@@ -44,7 +44,7 @@ DpcQueue::~DpcQueue() {
         processor.Join();
 }
 
-bool DpcQueue::Insert(KDPC* dpc, PVOID argument1, PVOID argument2) {
+bool DpcQueue::Insert(KDPC* dpc, PVOID argument1, PVOID argument2, bool wakeProcessor) {
     host::Guard guard(lock_);
     if (dpc->DpcData != nullptr)
         return false;
@@ -56,9 +56,26 @@ bool DpcQueue::Insert(KDPC* dpc, PVOID argument1, PVOID argument2) {
     while (processors_.size() < kSimulatedProcessors)
         processors_.emplace_back([this] { Run(); });
     // A DPC queued again while it runs is taken by its own processor once that run ends.
-    if (std::find(running_.begin(), running_.end(), dpc) == running_.end())
+    if (wakeProcessor && std::find(running_.begin(), running_.end(), dpc) == running_.end())
         changed_.NotifyOne();
     return true;
+}
+
+void DpcQueue::RunHere(KDPC* dpc) {
+    host::Guard guard(lock_);
+    // Looked for among the queued ones, not through the pointer: a DPC taken out of the queue
+    // since (KeRemoveQueueDpc) may be gone.
+    LIST_ENTRY* entry = queue_.Flink;
+    while (entry != &queue_ && CONTAINING_RECORD(entry, KDPC, DpcListEntry) != dpc)
+        entry = entry->Flink;
+    if (entry == &queue_ || std::find(running_.begin(), running_.end(), dpc) != running_.end())
+        return;  // taken by a processor already, or running: its processor takes it next
+    RemoveEntryList(entry);
+    dpc->DpcData = nullptr;
+    RunTaken(dpc, guard);
+    // Queued again while it ran here: no processor was woken for it then, since it was running.
+    if (dpc->DpcData != nullptr)
+        changed_.NotifyOne();
 }
 
 bool DpcQueue::Remove(KDPC* dpc) {
@@ -108,28 +125,32 @@ void DpcQueue::Run() {
             changed_.Wait(guard);
         if (stopping_)
             return;
-        const PKDEFERRED_ROUTINE routine = dpc->DeferredRoutine;
-        const PVOID context = dpc->DeferredContext;
-        const PVOID argument1 = dpc->SystemArgument1;
-        const PVOID argument2 = dpc->SystemArgument2;
-        running_.push_back(dpc);
-        guard.unlock();
-
-        KIRQL old;
-        KeRaiseIrql(DISPATCH_LEVEL, &old);
-        routine(dpc, context, argument1, argument2);
-        if (KeGetCurrentIrql() != DISPATCH_LEVEL)
-            ReportRuleViolation("DPC routine returned at another IRQL",
-                                std::to_string(KeGetCurrentIrql()));
-        KeLowerIrql(PASSIVE_LEVEL);
-
-        guard.lock();
-        running_.erase(std::find(running_.begin(), running_.end(), dpc));
-        // A DPC queued again while it ran is taken by this processor in its next round; a reset
-        // may wait for the last run.
-        if (running_.empty())
-            idle_.NotifyAll();
+        RunTaken(dpc, guard);
     }
+}
+
+void DpcQueue::RunTaken(KDPC* dpc, host::Guard& guard) {
+    const PKDEFERRED_ROUTINE routine = dpc->DeferredRoutine;
+    const PVOID context = dpc->DeferredContext;
+    const PVOID argument1 = dpc->SystemArgument1;
+    const PVOID argument2 = dpc->SystemArgument2;
+    running_.push_back(dpc);
+    guard.unlock();
+
+    KIRQL old;
+    KeRaiseIrql(DISPATCH_LEVEL, &old);
+    routine(dpc, context, argument1, argument2);
+    if (KeGetCurrentIrql() != DISPATCH_LEVEL)
+        ReportRuleViolation("DPC routine returned at another IRQL",
+                            std::to_string(KeGetCurrentIrql()));
+    KeLowerIrql(old);
+
+    guard.lock();
+    running_.erase(std::find(running_.begin(), running_.end(), dpc));
+    // A DPC queued again while it ran on a processor is taken by that processor in its next round;
+    // a reset may wait for the last run.
+    if (running_.empty())
+        idle_.NotifyAll();
 }
 
 }  // namespace kernel::ke

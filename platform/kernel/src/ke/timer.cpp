@@ -1,5 +1,6 @@
 // Kernel timers on the stand-ins' clock: one timer thread expires the set timers in due order,
-// signals them and queues their DPCs.
+// signals them, and runs their DPCs itself once none is due, as a processor runs the DPCs its clock
+// interrupt queued (a DPC running elsewhere meanwhile is left to its processor).
 #include <limits>
 
 #include "host/built_at_load.h"
@@ -114,8 +115,17 @@ void TimerService::Expire(KTIMER* timer, std::int64_t nowNs) {
         timer->Header.Inserted = 0;
     }
     SetSignalState(&timer->Header, 1);
-    if (timer->Dpc != nullptr)
-        DpcQueue::Instance().Insert(timer->Dpc, nullptr, nullptr);
+    if (timer->Dpc != nullptr && DpcQueue::Instance().Insert(timer->Dpc, nullptr, nullptr, false))
+        expiredDpcs_.push_back(timer->Dpc);
+}
+
+void TimerService::RunExpiredDpcs(host::Guard& guard) {
+    std::vector<KDPC*> dpcs;
+    dpcs.swap(expiredDpcs_);
+    guard.unlock();
+    for (KDPC* dpc : dpcs)
+        DpcQueue::Instance().RunHere(dpc);
+    guard.lock();
 }
 
 void TimerService::Run() {
@@ -127,13 +137,18 @@ void TimerService::Run() {
             if (earliest == nullptr || timer->DueTime.QuadPart < earliest->DueTime.QuadPart)
                 earliest = timer;
         }
+        const std::int64_t now = NowNs();
+        if ((earliest == nullptr || earliest->DueTime.QuadPart > now) && !expiredDpcs_.empty()) {
+            // Before sleeping, the DPCs of the timers expired; the timers may change meanwhile.
+            RunExpiredDpcs(guard);
+            continue;
+        }
         if (earliest == nullptr) {
             sleepsUntil_ = std::numeric_limits<std::int64_t>::max();
             changed_.Wait(guard);
             sleepsUntil_ = std::numeric_limits<std::int64_t>::min();
             continue;
         }
-        const std::int64_t now = NowNs();
         if (earliest->DueTime.QuadPart > now) {
             // Woken by an earlier timer, a cancel, or when the clock reaches the due time.
             sleepsUntil_ = earliest->DueTime.QuadPart;

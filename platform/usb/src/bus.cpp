@@ -31,7 +31,7 @@ NTSTATUS BusEntry(PDRIVER_OBJECT driver, PUNICODE_STRING) {
 
 }  // namespace
 
-Bus::Bus() {
+Bus::Bus() : frames_(std::make_unique<FrameService>()) {
     kernel::LoadDriver(u"usbbus", BusEntry, u"\\Registry\\Machine\\System\\usbbus", &driver_);
 }
 
@@ -61,7 +61,7 @@ PDEVICE_OBJECT Bus::Plug(std::shared_ptr<DeviceModel> model) {
     if (!NT_SUCCESS(IoCreateDevice(driver_, sizeof(Port*), &nameString, FILE_DEVICE_BUS_EXTENDER,
                                    FILE_DEVICE_SECURE_OPEN, FALSE, &pdo)))
         return nullptr;
-    auto port = std::make_unique<Port>(pdo, std::move(model));
+    auto port = std::make_unique<Port>(pdo, std::move(model), *frames_);
     pdo->Flags &= ~static_cast<ULONG>(DO_DEVICE_INITIALIZING);
     pdo->Flags |= DO_POWER_PAGABLE;
     std::lock_guard lock(mutex_);

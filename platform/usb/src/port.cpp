@@ -75,8 +75,8 @@ std::pair<NTSTATUS, USBD_STATUS> FaultPair(Fault fault) {
 
 }  // namespace
 
-Port::Port(PDEVICE_OBJECT pdo, std::shared_ptr<DeviceModel> model)
-    : pdo_(pdo), identity_(pdo), model_(std::move(model)) {
+Port::Port(PDEVICE_OBJECT pdo, std::shared_ptr<DeviceModel> model, FrameService& frames)
+    : pdo_(pdo), identity_(pdo), model_(std::move(model)), frames_(frames) {
     *static_cast<Port**>(pdo->DeviceExtension) = this;
     {
         std::lock_guard lock(mutex_);
@@ -98,6 +98,7 @@ void Port::Shutdown() {
     wakeCondition_.notify_all();
     if (thread_.joinable())
         thread_.join();
+    frames_.Forget(this);
     std::lock_guard lock(mutex_);
     if (!deleted_) {
         IoDeleteDevice(pdo_);
@@ -570,38 +571,63 @@ std::optional<simclock::Duration> Port::Service(std::vector<Done>& done) {
 void Port::Wake() {
     changes_.fetch_add(1);
     {
+        std::lock_guard lock(passMutex_);
+        if (passing_) {
+            again_ = true;  // the pass in progress looks again before it ends
+            return;
+        }
+    }
+    {
         std::lock_guard lock(wakeMutex_);
         wake_ = true;
     }
     wakeCondition_.notify_all();
 }
 
-void Port::ThreadLoop() {
-    std::optional<simclock::Duration> retryAt;
-    for (;;) {
-        {
-            std::unique_lock lock(wakeMutex_);
-            auto ready = [this] { return wake_ || stop_; };
-            if (deleteScheduled_) {
-                wakeCondition_.wait_for(lock, kDeletePoll, ready);
-            } else if (retryAt) {
-                while (!ready() && wakeCondition_.wait_until_reading(lock, *retryAt) !=
-                                       std::cv_status::timeout) {
-                }
-            } else {
-                wakeCondition_.wait(lock, ready);
-            }
-            if (stop_)
-                return;
-            wake_ = false;
+void Port::Pass() {
+    {
+        std::lock_guard lock(passMutex_);
+        if (passing_) {
+            again_ = true;
+            return;
         }
+        passing_ = true;
+    }
+    for (;;) {
         std::vector<Done> done;
+        std::optional<simclock::Duration> retryAt;
         {
             std::lock_guard lock(mutex_);
             retryAt = Service(done);
         }
         FinishAll(done);
         TryDelete();
+        std::lock_guard lock(passMutex_);
+        if (again_) {
+            again_ = false;
+            continue;
+        }
+        // Named while no other pass can begin, so that a later pass's time is never overwritten.
+        frames_.Due(this, retryAt);
+        passing_ = false;
+        return;
+    }
+}
+
+void Port::ThreadLoop() {
+    for (;;) {
+        {
+            std::unique_lock lock(wakeMutex_);
+            auto ready = [this] { return wake_ || stop_; };
+            if (deleteScheduled_)
+                wakeCondition_.wait_for(lock, kDeletePoll, ready);
+            else
+                wakeCondition_.wait(lock, ready);
+            if (stop_)
+                return;
+            wake_ = false;
+        }
+        Pass();
     }
 }
 

@@ -1,8 +1,10 @@
-// One plugged-in device on the bus: its PDO, its pipes and their transfer queues, and the thread
-// that moves data between pending transfers and the device model. The thread sleeps until a
-// submission to an empty queue, a cancel or the model wakes it, or until the time the model named
-// for a waiting transfer (DeviceModel::RetryAfter) comes on the stand-ins' clock; a pass tries a
-// waiting transfer again only after a wake or an OUT message taken, or at its own named time.
+// One plugged-in device on the bus: its PDO, its pipes and their transfer queues, and the passes
+// that move data between pending transfers and the device model. The port's thread runs a pass
+// when a submission to an empty queue, a cancel or the model wakes it; the bus's frame thread runs
+// one at the end of the frame that holds the time the model named for a waiting transfer
+// (DeviceModel::RetryAfter) on the stand-ins' clock. Passes of one port never overlap: a wake
+// during a pass makes that pass go round again. A pass tries a waiting transfer again only after
+// a wake or an OUT message taken, or at its own named time.
 #pragma once
 
 #include <atomic>
@@ -13,6 +15,7 @@
 #include <optional>
 #include <vector>
 
+#include "frame_service.h"
 #include "simclock/condition.h"
 #include "simclock/thread.h"
 #include "usb/bus.h"
@@ -22,7 +25,7 @@ namespace usb {
 
 class Port final : public DevicePort {
   public:
-    Port(PDEVICE_OBJECT pdo, std::shared_ptr<DeviceModel> model);
+    Port(PDEVICE_OBJECT pdo, std::shared_ptr<DeviceModel> model, FrameService& frames);
     ~Port() override;  // stops the thread; the PDO must be deleted by then
 
     static Port* From(PDEVICE_OBJECT device) {
@@ -35,6 +38,9 @@ class Port final : public DevicePort {
     void CancelQueued(PIRP irp);
 
     void Wake() override;
+    // Moves data for every pipe, completes what finished and names the next timed pass to the
+    // frames; once at a time, from the port's thread or the frame thread.
+    void Pass();
     void Unplug();
     // Stops the thread and deletes the PDO if it still exists (bus teardown).
     void Shutdown();
@@ -119,6 +125,10 @@ class Port final : public DevicePort {
     std::map<std::uint8_t, std::deque<Fault>> faults_;
     std::map<UCHAR, NTSTATUS> pnpFailures_;
 
+    FrameService& frames_;
+    std::mutex passMutex_;
+    bool passing_ = false;  // a pass runs: a wake makes it go round again instead
+    bool again_ = false;
     std::mutex wakeMutex_;
     simclock::ConditionVariable wakeCondition_;
     bool wake_ = false;

@@ -1,6 +1,7 @@
-// A port's thread sleeps while its transfers wait: it tries a waiting transfer again when the time
-// its device named comes (on the stand-ins' clock, here the virtual one) or when the device wakes
-// it, and not in between.
+// A port sleeps while its transfers wait: a waiting transfer is tried again at the end of the bus
+// frame that holds the time its device named (on the stand-ins' clock, here the virtual one), with
+// every other port due in that frame, or when the device wakes the port, and not in between. The
+// tests begin on a frame boundary, so that times named in whole milliseconds end frames.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -17,6 +18,10 @@ using namespace std::chrono_literals;
 
 class Pacing : public BusFixture {
   protected:
+    void SetUp() override {
+        BusFixture::SetUp();
+        simclock::SleepFor(BusFrameEnd(simclock::Now() + 1ns) - simclock::Now());
+    }
     simclock::testing::VirtualClock clock;
 };
 
@@ -118,10 +123,50 @@ TEST_F(Pacing, AnOutMessageTakenMakesTheNextPassTryEveryWaitingTransfer) {
     EXPECT_EQ(in.urb()->UrbBulkOrInterruptTransfer.TransferBufferLength, 5u);
 }
 
+// Two devices whose data come within one frame complete together at its end; a device whose data
+// come in the next frame waits for that frame's end.
+TEST_F(Pacing, TransfersDueInOneFrameCompleteTogetherAtItsEnd) {
+    auto second = std::make_shared<ScriptedDevice>();
+    PDEVICE_OBJECT secondPdo = bus.Plug(second);
+    ASSERT_NE(secondPdo, nullptr);
+    std::map<std::uint8_t, USBD_PIPE_HANDLE> secondPipes;
+    Select(secondPdo, *second, secondPipes);
+
+    const simclock::Duration start = simclock::Now();
+    const simclock::Duration offers[] = {300us, 700us};
+    device->OfferAt(ScriptedDevice::kBulkIn, Bytes(10, 0x5A), start + offers[0]);
+    second->OfferAt(ScriptedDevice::kBulkIn, Bytes(10, 0xA5), start + offers[1]);
+    device->OfferAt(ScriptedDevice::kInterruptIn, Bytes(3, 0x11), start + 1100us);
+    Bytes first(64), other(64), late(8);
+    UrbRequest a, b, c;
+    Build(a, ScriptedDevice::kBulkIn, first.data(), 64,
+          USBD_TRANSFER_DIRECTION_IN | USBD_SHORT_TRANSFER_OK);
+    Build(b, ScriptedDevice::kBulkIn, other.data(), 64,
+          USBD_TRANSFER_DIRECTION_IN | USBD_SHORT_TRANSFER_OK, secondPipes);
+    Build(c, ScriptedDevice::kInterruptIn, late.data(), 8,
+          USBD_TRANSFER_DIRECTION_IN | USBD_SHORT_TRANSFER_OK);
+    EXPECT_EQ(a.Send(pdo), STATUS_PENDING);
+    EXPECT_EQ(b.Send(secondPdo), STATUS_PENDING);
+    EXPECT_EQ(c.Send(pdo), STATUS_PENDING);
+    ASSERT_TRUE(a.Wait());
+    EXPECT_EQ(simclock::Now() - start, kBusFrame);
+    ASSERT_TRUE(b.Wait());
+    EXPECT_EQ(simclock::Now() - start, kBusFrame) << "in the same frame's pass";
+    EXPECT_FALSE(c.Done());
+    ASSERT_TRUE(c.Wait());
+    EXPECT_EQ(simclock::Now() - start, 2 * kBusFrame);
+    EXPECT_EQ(device->InCalls(ScriptedDevice::kBulkIn), 2) << "at the submission and at 1 ms";
+    EXPECT_EQ(second->InCalls(ScriptedDevice::kBulkIn), 2);
+}
+
 // The clock moves on while the device names its time: the port counts that time from the reading
 // before it asked, so the transfer is tried when its data comes, not a step later.
 class ManualPacing : public BusFixture {
   protected:
+    void SetUp() override {
+        BusFixture::SetUp();
+        manual.Advance(BusFrameEnd(simclock::Now() + 1ns) - simclock::Now());
+    }
     simclock::testing::ManualClock manual;
 };
 

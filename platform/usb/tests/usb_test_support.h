@@ -247,8 +247,12 @@ struct BusFixture : ::testing::Test {
         Select();
     }
 
-    void Select() {
-        Bytes config = device->ConfigurationDescriptor(0);
+    void Select() { Select(pdo, *device, pipes); }
+
+    // Selects the first configuration of another device on the bus, its pipe handles into `into`.
+    void Select(PDEVICE_OBJECT target, ScriptedDevice& model,
+                std::map<std::uint8_t, USBD_PIPE_HANDLE>& into) {
+        Bytes config = model.ConfigurationDescriptor(0);
         auto* descriptor = reinterpret_cast<PUSB_CONFIGURATION_DESCRIPTOR>(config.data());
         USBD_INTERFACE_LIST_ENTRY list[2] = {};
         list[0].InterfaceDescriptor =
@@ -258,11 +262,11 @@ struct BusFixture : ::testing::Test {
         ASSERT_NE(select, nullptr);
         {
             UrbRequest request(select);
-            EXPECT_EQ(request.Send(pdo), STATUS_SUCCESS);
+            EXPECT_EQ(request.Send(target), STATUS_SUCCESS);
             ASSERT_TRUE(request.Wait());
         }
         for (ULONG i = 0; i < list[0].Interface->NumberOfPipes; ++i)
-            pipes[list[0].Interface->Pipes[i].EndpointAddress] =
+            into[list[0].Interface->Pipes[i].EndpointAddress] =
                 list[0].Interface->Pipes[i].PipeHandle;
         ExFreePool(select);
     }
@@ -270,9 +274,13 @@ struct BusFixture : ::testing::Test {
     // Builds a bulk or interrupt transfer on the endpoint's pipe.
     void Build(UrbRequest& request, std::uint8_t endpoint, void* buffer, ULONG length,
                ULONG flags) {
+        Build(request, endpoint, buffer, length, flags, pipes);
+    }
+    void Build(UrbRequest& request, std::uint8_t endpoint, void* buffer, ULONG length, ULONG flags,
+               std::map<std::uint8_t, USBD_PIPE_HANDLE>& on) {
         UsbBuildInterruptOrBulkTransferRequest(
-            request.urb(), sizeof(_URB_BULK_OR_INTERRUPT_TRANSFER), pipes[endpoint], buffer,
-            nullptr, length, flags, nullptr);
+            request.urb(), sizeof(_URB_BULK_OR_INTERRUPT_TRANSFER), on[endpoint], buffer, nullptr,
+            length, flags, nullptr);
     }
 };
 

@@ -1,6 +1,7 @@
-// The board tells the bus when time alone brings something: a waiting A/D read completes when the
-// stand-ins' clock reaches its last sample, and a waiting status read when the A/D FIFO overflows,
-// not a nanosecond sooner. Driven here on the manual clock.
+// The board tells the bus when time alone brings something: a waiting A/D read completes at the
+// end of the bus frame in which the stand-ins' clock reaches its last sample, and a waiting status
+// read at the end of the frame in which the A/D FIFO overflows, not a frame sooner. Driven here on
+// the manual clock, the acquisition starting on a frame boundary.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -32,6 +33,7 @@ class BusTiming : public BoardFixture {
     std::shared_ptr<TimeSource> Clock() override { return std::make_shared<RealTime>(); }
 
     void StartAd() {
+        manual.Advance(usb::BusFrameEnd(simclock::Now() + 1ns) - simclock::Now());
         board->SetSignal(0, Signal::Codes(0, 1));
         Write(kAdControl, 0x8000 | kAdControlSingleEnded);
         Write(kAdDividerLow, static_cast<std::uint16_t>(kDivider));
@@ -43,6 +45,10 @@ class BusTiming : public BoardFixture {
         Write(kRunEnables, kRunAd);
         Write(kStrobes, kStrobeListComplete | kStrobeAdRun);
         Transact(Command(kAdStart, true, {1}));
+    }
+
+    void AdvanceToFrameEnd() {
+        manual.Advance(usb::BusFrameEnd(simclock::Now()) - simclock::Now());
     }
 
     simclock::testing::ManualClock manual;
@@ -59,6 +65,8 @@ TEST_F(BusTiming, AWaitingReadCompletesWhenItsLastSampleIsConverted) {
     manual.Advance(ConversionsDone(kRead / 2) - 1ns);
     EXPECT_FALSE(read.Wait(50)) << "a sample short";
     manual.Advance(1ns);
+    EXPECT_FALSE(read.Wait(50)) << "converted, but its frame has not ended";
+    AdvanceToFrameEnd();
     ASSERT_TRUE(read.Wait());
     ASSERT_EQ(read.urb()->UrbBulkOrInterruptTransfer.TransferBufferLength, kRead);
     for (std::size_t i = 0; i < kRead / 2; ++i)
@@ -75,6 +83,8 @@ TEST_F(BusTiming, AWaitingStatusReadHearsTheOverflowWhenTheFifoOverflows) {
     manual.Advance(ConversionsDone(kAdFifoSamples + 1) - 1ns);
     EXPECT_FALSE(read.Wait(50)) << "the FIFO is full, not yet overflowing";
     manual.Advance(1ns);
+    EXPECT_FALSE(read.Wait(50)) << "overflowed, but its frame has not ended";
+    AdvanceToFrameEnd();
     ASSERT_TRUE(read.Wait());
     EXPECT_EQ(status[0] | (status[1] << 8), kStatusTypeFlags);
     EXPECT_EQ(status[2] | (status[3] << 8), kFlagAdOverflow);

@@ -3,10 +3,12 @@
 //
 // A driver reaches its device only through the PDO: IRP_MJ_INTERNAL_DEVICE_CONTROL with
 // IOCTL_INTERNAL_USB_SUBMIT_URB and the URB in Parameters.Others.Argument1, IRP_MJ_PNP and
-// IRP_MJ_POWER. Transfers wait in a FIFO per pipe and complete on the port's own thread at
-// DISPATCH_LEVEL; descriptor, configuration, abort and reset requests complete inside
-// IoCallDriver (also at DISPATCH_LEVEL). Every pending transfer is cancellable (IoCancelIrp):
-// STATUS_CANCELLED, USBD_STATUS_CANCELED and the bytes moved so far.
+// IRP_MJ_POWER. Transfers wait in a FIFO per pipe and complete at DISPATCH_LEVEL on the port's own
+// thread, or, when time alone moves them on (the device named when its data comes), on the bus's
+// frame thread at the end of the 1-ms frame (kBusFrame) that holds that time; descriptor,
+// configuration, abort and reset requests complete inside IoCallDriver (also at DISPATCH_LEVEL).
+// Every pending transfer is cancellable (IoCancelIrp): STATUS_CANCELLED, USBD_STATUS_CANCELED and
+// the bytes moved so far.
 //
 // Unplug fails every pending transfer and every later URB with STATUS_DEVICE_NOT_CONNECTED /
 // USBD_STATUS_DEVICE_GONE. The PDO of an unplugged device is deleted once it has handled
@@ -19,10 +21,20 @@
 #include <vector>
 
 #include "kernel/wdm.h"
+#include "simclock/clock.h"
 #include "usb/device_model.h"
 
 namespace usb {
 
+// The bus's frame: a transfer that waits for its device's time completes at the end of the frame
+// that holds that time, with every other transfer due in the same frame.
+inline constexpr simclock::Duration kBusFrame = std::chrono::milliseconds(1);
+// The end of the frame that holds the reading (the reading itself if it ends one).
+inline simclock::Duration BusFrameEnd(simclock::Duration reading) {
+    return (reading + kBusFrame - simclock::Duration(1)) / kBusFrame * kBusFrame;
+}
+
+class FrameService;
 class Port;
 
 class Bus {
@@ -59,6 +71,8 @@ class Bus {
     Port* Find(PDEVICE_OBJECT pdo) const;
     void Reap();
 
+    // Destroyed after the ports, which it serves.
+    std::unique_ptr<FrameService> frames_;
     PDRIVER_OBJECT driver_ = nullptr;
     mutable std::mutex mutex_;
     std::vector<std::unique_ptr<Port>> ports_;

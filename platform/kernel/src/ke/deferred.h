@@ -45,6 +45,8 @@ class DpcQueue {
     void Run();
     // Runs a DPC taken out of the queue; called and returns with the lock held.
     void RunTaken(KDPC* dpc, host::Guard& guard);
+    // Whether the DPC is in the queue, by its address alone (it may have been freed otherwise).
+    bool Queued(const KDPC* dpc) const;
     // The first queued DPC that is not running now, taken out of the queue; null if none.
     KDPC* TakeRunnable();
     host::Lock lock_;

@@ -65,17 +65,22 @@ void DpcQueue::RunHere(KDPC* dpc) {
     host::Guard guard(lock_);
     // Looked for among the queued ones, not through the pointer: a DPC taken out of the queue
     // since (KeRemoveQueueDpc) may be gone.
-    LIST_ENTRY* entry = queue_.Flink;
-    while (entry != &queue_ && CONTAINING_RECORD(entry, KDPC, DpcListEntry) != dpc)
-        entry = entry->Flink;
-    if (entry == &queue_ || std::find(running_.begin(), running_.end(), dpc) != running_.end())
+    if (!Queued(dpc) || std::find(running_.begin(), running_.end(), dpc) != running_.end())
         return;  // taken by a processor already, or running: its processor takes it next
-    RemoveEntryList(entry);
+    RemoveEntryList(&dpc->DpcListEntry);
     dpc->DpcData = nullptr;
     RunTaken(dpc, guard);
     // Queued again while it ran here: no processor was woken for it then, since it was running.
-    if (dpc->DpcData != nullptr)
+    // Found by address only: once its routine has returned, its owner may have freed it.
+    if (Queued(dpc))
         changed_.NotifyOne();
+}
+
+bool DpcQueue::Queued(const KDPC* dpc) const {
+    for (const LIST_ENTRY* entry = queue_.Flink; entry != &queue_; entry = entry->Flink)
+        if (entry == &dpc->DpcListEntry)
+            return true;
+    return false;
 }
 
 bool DpcQueue::Remove(KDPC* dpc) {

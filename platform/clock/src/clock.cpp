@@ -162,6 +162,22 @@ StallRecord Stalls() {
     return state.stalls;
 }
 
+DueWork::DueWork() {
+    if (TheState().mode.load() != Mode::Real)
+        return;
+    auto* waiter = new detail::Waiter;
+    entry_ = waiter;
+    key_ = detail::AddDueWait(detail::ReadingNs(), waiter);
+}
+
+DueWork::~DueWork() {
+    if (entry_ == nullptr)
+        return;
+    auto* waiter = static_cast<detail::Waiter*>(entry_);
+    detail::RemoveDueWait(key_, waiter);
+    delete waiter;
+}
+
 Subscription::Subscription(std::function<void()> onJump) {
     detail::State& state = TheState();
     std::lock_guard guard(state.subscribersMutex);

@@ -90,6 +90,29 @@ TEST(StallRuleTest, ATimeGoesOnWhenTheWaitComesBackAndEachStallIsCounted) {
     simclock::ResetStalls();
 }
 
+// Due work (a bus's pass) counts as a wait due from its start: a thread stopped in the middle of it
+// holds the clock until the work ends.
+TEST(StallRuleTest, DueWorkHoldsTheClockWhileItsThreadIsStoppedInIt) {
+    simclock::ResetStalls();
+    {
+        simclock::testing::ManualHostClock host;
+        const Duration start = simclock::Now();
+        {
+            simclock::DueWork work;
+            host.Advance(4ms);
+            EXPECT_EQ(simclock::Now(), start + 4ms) << "within the bound: time keeps its pace";
+            host.Advance(46ms);
+            EXPECT_EQ(simclock::Now(), start + simclock::kStallBound);
+        }
+        host.Advance(2ms);
+        EXPECT_EQ(simclock::Now(), start + simclock::kStallBound + 2ms);
+    }
+    EXPECT_EQ(simclock::Stalls().count, 1u);
+    EXPECT_EQ(simclock::Stalls().total, 40ms);
+    simclock::testing::SetBias({});
+    simclock::ResetStalls();
+}
+
 TEST(StallRuleTest, AStallHoldsNoMoreThanItsLimit) {
     simclock::ResetStalls();
     {

@@ -593,6 +593,8 @@ void Port::Pass() {
         }
         passing_ = true;
     }
+    // The bus takes no time: a host that stops this thread in the middle of a pass holds the clock.
+    simclock::DueWork work;
     for (;;) {
         std::vector<Done> done;
         std::optional<simclock::Duration> retryAt;

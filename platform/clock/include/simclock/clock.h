@@ -56,6 +56,22 @@ StallRecord Stalls();
 // program that reports them per run.
 void ResetStalls();
 
+// Work of the simulation that is due from its start until it ends, as a wait is once its time has
+// come (a bus's pass, the timer thread's expiries and their DPCs): in real mode, a host that stops
+// the thread meanwhile for longer than kStallBound holds the clock as for a due wait whose thread
+// has not come back. Nothing in manual or virtual mode.
+class DueWork {
+  public:
+    DueWork();
+    ~DueWork();
+    DueWork(const DueWork&) = delete;
+    DueWork& operator=(const DueWork&) = delete;
+
+  private:
+    void* entry_ = nullptr;
+    std::int64_t key_ = 0;
+};
+
 // Calls a routine after every jump of the clock, on the thread that made the jump: an advance of
 // the manual or virtual clock, a change of mode or bias. The routine must not block or change the
 // clock; it typically takes its owner's lock and notifies a condition. The destructor waits for a

@@ -2,6 +2,7 @@
 // signals them, and runs their DPCs itself once none is due, as a processor runs the DPCs its clock
 // interrupt queued (a DPC running elsewhere meanwhile is left to its processor).
 #include <limits>
+#include <optional>
 
 #include "host/built_at_load.h"
 #include "ke/deferred.h"
@@ -129,6 +130,9 @@ void TimerService::RunExpiredDpcs(host::Guard& guard) {
 }
 
 void TimerService::Run() {
+    // From the first expiry until the thread sleeps again its work is due: a host that stops it
+    // meanwhile holds the clock (taken and ended with the lock released, as the clock's waits are).
+    std::optional<simclock::DueWork> work;
     host::Guard guard(lock_);
     while (!stopping_) {
         KTIMER* earliest = nullptr;
@@ -138,9 +142,19 @@ void TimerService::Run() {
                 earliest = timer;
         }
         const std::int64_t now = NowNs();
-        if ((earliest == nullptr || earliest->DueTime.QuadPart > now) && !expiredDpcs_.empty()) {
+        const bool sleeps = earliest == nullptr || earliest->DueTime.QuadPart > now;
+        if (sleeps && !expiredDpcs_.empty()) {
             // Before sleeping, the DPCs of the timers expired; the timers may change meanwhile.
             RunExpiredDpcs(guard);
+            continue;
+        }
+        if (sleeps == work.has_value()) {
+            guard.unlock();
+            if (sleeps)
+                work.reset();
+            else
+                work.emplace();
+            guard.lock();
             continue;
         }
         if (earliest == nullptr) {

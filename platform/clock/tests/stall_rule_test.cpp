@@ -16,6 +16,16 @@ namespace {
 
 using simclock::Duration;
 
+// Each test starts with no stalls counted and leaves real time as it found it.
+class StallRuleTest : public ::testing::Test {
+  protected:
+    void SetUp() override { simclock::ResetStalls(); }
+    void TearDown() override {
+        simclock::testing::SetBias({});
+        simclock::ResetStalls();
+    }
+};
+
 struct Case {
     const char* name;
     std::optional<Duration> dueAfter;      // a wait due this long after the start
@@ -38,7 +48,7 @@ const Case kCases[] = {
     {"readings far apart: one stall held in steps", 5ms, 60ms, 30ms, 45ms, 1},
 };
 
-TEST(StallRuleTest, HoldsTheClockWhileADueWaitsThreadHasNotComeBack) {
+TEST_F(StallRuleTest, HoldsTheClockWhileADueWaitsThreadHasNotComeBack) {
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.name);
         simclock::ResetStalls();
@@ -62,12 +72,9 @@ TEST(StallRuleTest, HoldsTheClockWhileADueWaitsThreadHasNotComeBack) {
         EXPECT_EQ(stalls.longest, c.held);
         EXPECT_EQ(stalls.total, c.held);
     }
-    simclock::testing::SetBias({});
-    simclock::ResetStalls();
 }
 
-TEST(StallRuleTest, ATimeGoesOnWhenTheWaitComesBackAndEachStallIsCounted) {
-    simclock::ResetStalls();
+TEST_F(StallRuleTest, ATimeGoesOnWhenTheWaitComesBackAndEachStallIsCounted) {
     {
         simclock::testing::ManualHostClock host;
         for (Duration gap : {20ms, 70ms, 30ms}) {
@@ -86,14 +93,11 @@ TEST(StallRuleTest, ATimeGoesOnWhenTheWaitComesBackAndEachStallIsCounted) {
     EXPECT_EQ(stalls.count, 3u);
     EXPECT_EQ(stalls.longest, 60ms);
     EXPECT_EQ(stalls.total, 90ms);
-    simclock::testing::SetBias({});
-    simclock::ResetStalls();
 }
 
 // Due work (a bus's pass) counts as a wait due from its start: a thread stopped in the middle of it
 // holds the clock until the work ends.
-TEST(StallRuleTest, DueWorkHoldsTheClockWhileItsThreadIsStoppedInIt) {
-    simclock::ResetStalls();
+TEST_F(StallRuleTest, DueWorkHoldsTheClockWhileItsThreadIsStoppedInIt) {
     {
         simclock::testing::ManualHostClock host;
         const Duration start = simclock::Now();
@@ -109,12 +113,9 @@ TEST(StallRuleTest, DueWorkHoldsTheClockWhileItsThreadIsStoppedInIt) {
     }
     EXPECT_EQ(simclock::Stalls().count, 1u);
     EXPECT_EQ(simclock::Stalls().total, 40ms);
-    simclock::testing::SetBias({});
-    simclock::ResetStalls();
 }
 
-TEST(StallRuleTest, AStallHoldsNoMoreThanItsLimit) {
-    simclock::ResetStalls();
+TEST_F(StallRuleTest, AStallHoldsNoMoreThanItsLimit) {
     {
         simclock::testing::ManualHostClock host;
         const Duration start = simclock::Now();
@@ -129,8 +130,6 @@ TEST(StallRuleTest, AStallHoldsNoMoreThanItsLimit) {
     const simclock::StallRecord stalls = simclock::Stalls();
     EXPECT_EQ(stalls.count, 1u);
     EXPECT_EQ(stalls.longest, simclock::kStallHoldLimit);
-    simclock::testing::SetBias({});
-    simclock::ResetStalls();
 }
 
 }  // namespace

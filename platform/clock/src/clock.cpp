@@ -1,6 +1,8 @@
 // The readings of the clock in each mode, the changes of mode, and the stall rule of real mode.
 #include "simclock/clock.h"
 
+#include <tuple>
+
 #include "state.h"
 
 namespace simclock {
@@ -162,20 +164,31 @@ StallRecord Stalls() {
     return state.stalls;
 }
 
-DueWork::DueWork() {
-    if (TheState().mode.load() != Mode::Real)
-        return;
+namespace {
+
+// A due wait with no thread sleeping in it (due work, a test's pending deadline): listed at a
+// reading, with the key RemoveDueWait takes.
+std::pair<void*, std::int64_t> ListDue(std::int64_t reading) {
     auto* waiter = new detail::Waiter;
-    entry_ = waiter;
-    key_ = detail::AddDueWait(detail::ReadingNs(), waiter);
+    return {waiter, detail::AddDueWait(reading, waiter)};
+}
+
+void UnlistDue(void* entry, std::int64_t key) {
+    auto* waiter = static_cast<detail::Waiter*>(entry);
+    detail::RemoveDueWait(key, waiter);
+    delete waiter;
+}
+
+}  // namespace
+
+DueWork::DueWork() {
+    if (TheState().mode.load() == Mode::Real)
+        std::tie(entry_, key_) = ListDue(detail::ReadingNs());
 }
 
 DueWork::~DueWork() {
-    if (entry_ == nullptr)
-        return;
-    auto* waiter = static_cast<detail::Waiter*>(entry_);
-    detail::RemoveDueWait(key_, waiter);
-    delete waiter;
+    if (entry_ != nullptr)
+        UnlistDue(entry_, key_);
 }
 
 Subscription::Subscription(std::function<void()> onJump) {
@@ -255,14 +268,12 @@ void ManualHostClock::Advance(Duration step) {
         TheState().manualHostNs.fetch_add(step.count());
 }
 
-PendingDeadline::PendingDeadline(Duration due)
-    : entry_(new detail::Waiter),
-      due_(detail::AddDueWait(due.count(), static_cast<detail::Waiter*>(entry_))) {}
+PendingDeadline::PendingDeadline(Duration due) {
+    std::tie(entry_, due_) = ListDue(due.count());
+}
 
 PendingDeadline::~PendingDeadline() {
-    auto* waiter = static_cast<detail::Waiter*>(entry_);
-    detail::RemoveDueWait(due_, waiter);
-    delete waiter;
+    UnlistDue(entry_, due_);
 }
 
 }  // namespace testing

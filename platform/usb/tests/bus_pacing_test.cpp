@@ -148,7 +148,7 @@ TEST_F(Pacing, TransfersDueInOneFrameCompleteTogetherAtItsEnd) {
     EXPECT_EQ(a.Send(pdo), STATUS_PENDING);
     EXPECT_EQ(b.Send(secondPdo), STATUS_PENDING);
     EXPECT_EQ(c.Send(pdo), STATUS_PENDING);
-    simclock::testing::Settle();  // the passes the submissions brought are over
+    ASSERT_TRUE(simclock::testing::Settle());  // the passes the submissions brought are over
     const int firstTries = device->InCalls(ScriptedDevice::kBulkIn);
     const int secondTries = second->InCalls(ScriptedDevice::kBulkIn);
     ASSERT_TRUE(a.Wait());

@@ -132,8 +132,8 @@ class PendingDeadline {
     PendingDeadline& operator=(const PendingDeadline&) = delete;
 
   private:
-    void* entry_;
-    std::int64_t due_;
+    void* entry_ = nullptr;
+    std::int64_t due_ = 0;
 };
 
 }  // namespace testing
